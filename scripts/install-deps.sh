@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need, when missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
+          "$@")
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y "${missing[@]}"
+fi

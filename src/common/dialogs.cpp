@@ -1,0 +1,74 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <vector>
+
+namespace kvsys {
+
+Answer QtDialogs::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
+                         const QString& title, int default_button) {
+  QMessageBox box(parent_ ? parent_ : QApplication::activeWindow());
+  // The stored texts use a bare carriage return as the line break.
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar('\r'), QChar('\n'));
+  box.setText(shown);
+  box.setWindowTitle(title);
+  switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+  }
+  std::vector<std::pair<QPushButton*, Answer>> order;
+  auto add = [&](const QString& caption, QMessageBox::ButtonRole role, Answer answer) {
+    order.emplace_back(box.addButton(caption, role), answer);
+  };
+  switch (buttons) {
+    case MsgButtons::Ok: add(QStringLiteral("OK"), QMessageBox::AcceptRole, Answer::Ok); break;
+    case MsgButtons::OkCancel:
+      add(QStringLiteral("OK"), QMessageBox::AcceptRole, Answer::Ok);
+      add(QStringLiteral("キャンセル"), QMessageBox::RejectRole, Answer::Cancel);
+      break;
+    case MsgButtons::YesNo:
+      add(QStringLiteral("はい(&Y)"), QMessageBox::YesRole, Answer::Yes);
+      add(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole, Answer::No);
+      break;
+    case MsgButtons::YesNoCancel:
+      add(QStringLiteral("はい(&Y)"), QMessageBox::YesRole, Answer::Yes);
+      add(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole, Answer::No);
+      add(QStringLiteral("キャンセル"), QMessageBox::RejectRole, Answer::Cancel);
+      break;
+  }
+  const int index = default_button - 1;
+  if (index >= 0 && index < static_cast<int>(order.size())) {
+    box.setDefaultButton(order[static_cast<size_t>(index)].first);
+  }
+  box.exec();
+  for (const auto& [button, answer] : order) {
+    if (box.clickedButton() == button) return answer;
+  }
+  // Closed with Esc or the window's close box.
+  if (buttons == MsgButtons::YesNo) return Answer::No;
+  return buttons == MsgButtons::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+std::optional<QString> QtDialogs::InputBox(const QString& prompt, const QString& title,
+                                           const QString& default_text) {
+  bool ok = false;
+  QString value = QInputDialog::getText(parent_ ? parent_ : QApplication::activeWindow(), title,
+                                        prompt, QLineEdit::Normal, default_text, &ok);
+  if (!ok) return std::nullopt;
+  return value;
+}
+
+QString QtDialogs::BrowseFolder(QWidget* owner, const QString& prompt) {
+  return QFileDialog::getExistingDirectory(owner ? owner : parent_, prompt, QString(),
+                                           QFileDialog::ShowDirsOnly);
+}
+
+}  // namespace kvsys

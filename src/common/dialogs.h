@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace kvsys {
+
+// Title of a message box whose caller names none.
+inline const QString kAppTitle = QStringLiteral("賞状");
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Information, Question, Exclamation, Critical };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// Every message box, input box and folder chooser of the program goes through this service,
+// so windows and routines can be driven by a scripted implementation in tests.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+
+  // default_button is 1-based, as the buttons are listed (YesNo with 2 = No).
+  virtual Answer MsgBox(const QString& text, MsgButtons buttons = MsgButtons::Ok,
+                        MsgIcon icon = MsgIcon::None, const QString& title = kAppTitle,
+                        int default_button = 1) = 0;
+
+  // nullopt when the operator cancels.
+  virtual std::optional<QString> InputBox(const QString& prompt, const QString& title,
+                                          const QString& default_text = QString()) = 0;
+
+  // The chosen folder's path, or an empty text when the operator cancels.
+  virtual QString BrowseFolder(QWidget* owner, const QString& prompt) = 0;
+};
+
+// The real boxes, owned by the given parent window (may be null).
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
+
+  Answer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title,
+                int default_button) override;
+  std::optional<QString> InputBox(const QString& prompt, const QString& title,
+                                  const QString& default_text) override;
+  QString BrowseFolder(QWidget* owner, const QString& prompt) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace kvsys

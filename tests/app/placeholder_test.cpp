@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "common/dialogs.h"
+TEST(Placeholder, Builds) { EXPECT_EQ(kvsys::kAppTitle, QStringLiteral("賞状")); }

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <vector>
+
+#include "common/dialogs.h"
+
+namespace kvsys::test {
+
+// One message box as the program showed it.
+struct ShownBox {
+  QString text;
+  MsgButtons buttons = MsgButtons::Ok;
+  MsgIcon icon = MsgIcon::None;
+  QString title;
+  int default_button = 1;
+};
+
+// Answers message boxes from a queue of expected boxes and fails the test on a box nobody
+// expected, on a box that differs from the expected one, and on expected boxes never shown.
+class ScriptedDialogs : public Dialogs {
+ public:
+  ~ScriptedDialogs() override;
+
+  // Expects the next box to be exactly this one and answers it.
+  ScriptedDialogs& Expect(const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const QString& title, Answer answer = Answer::Ok);
+  // Expects a box with this default button as well.
+  ScriptedDialogs& ExpectDefault(const QString& text, MsgButtons buttons, MsgIcon icon,
+                                 const QString& title, int default_button, Answer answer);
+  ScriptedDialogs& ExpectInput(const QString& prompt, std::optional<QString> answer);
+  ScriptedDialogs& ExpectFolder(const QString& answer);
+
+  Answer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title,
+                int default_button) override;
+  std::optional<QString> InputBox(const QString& prompt, const QString& title,
+                                  const QString& default_text) override;
+  QString BrowseFolder(QWidget* owner, const QString& prompt) override;
+
+  const std::vector<ShownBox>& shown() const { return shown_; }
+  bool AllShown() const { return expected_.empty(); }
+  // Forget what is still expected (after the test has reported it).
+  void Reset() { expected_.clear(); }
+
+ private:
+  enum class Kind { Box, Input, Folder };
+  struct Expected {
+    Kind kind;
+    ShownBox box;
+    bool check_default = false;
+    Answer answer = Answer::Ok;
+    QString text_answer;
+    bool cancelled = false;  // an input box answered with Cancel
+  };
+  std::deque<Expected> expected_;
+  std::vector<ShownBox> shown_;
+};
+
+}  // namespace kvsys::test
