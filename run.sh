@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, prepares a program folder with demo meets and starts the
+# program on it. Without a display it says how to run with one.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default
+
+program=program
+mkdir -p "$program"
+# The program keeps KVSYS.ini and KVSYS.mdb beside its executable; its tools go along.
+cp -f build/bin/* "$program/"
+
+meets="$PWD/$program/meets"
+if [ ! -f "$program/KVSYS.mdb" ] && [ -x "$program/kvsys-mkdb" ]; then
+  "$program/kvsys-mkdb" "$program/KVSYS.mdb"
+fi
+if [ -x "$program/kvsys-samplemeet" ] && ! ls "$meets"/Swim*.mdb >/dev/null 2>&1; then
+  mkdir -p "$meets"
+  "$program/kvsys-samplemeet" --preset demo "$meets"
+fi
+if [ ! -f "$program/KVSYS.ini" ]; then
+  printf '[Ver]\nVer=0\n[D_B]\nDB_Path=%s/\n' "$meets" > "$program/KVSYS.ini"
+fi
+
+echo "プログラムフォルダ: $program  (KVSYS.ini, KVSYS.mdb, meets/)"
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "画面がありません。デスクトップで ./run.sh を実行するか、xvfb-run ./$program/kvsys で起動してください。"
+  echo "No display: run ./run.sh from a desktop session, or start xvfb-run ./$program/kvsys."
+  exit 0
+fi
+exec "./$program/kvsys"
