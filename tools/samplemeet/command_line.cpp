@@ -1,0 +1,241 @@
+#include "samplemeet/command_line.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace kvsys::samplemeet {
+
+QString UsageText() {
+  return QStringLiteral(
+      "使い方: kvsys-samplemeet [オプション] FOLDER\n"
+      "\n"
+      "競泳リザルトシステムの大会データベース（SQLite 形式の代替ファイル）を作成します。\n"
+      "FOLDER はデータベースフォルダです（無ければ作成します）。\n"
+      "\n"
+      "  --preset demo|large   demo: 小さな大会 3 件（1: クラスあり 2 日、2: クラスなし 1 日、\n"
+      "                        3: 既定値・桁切りを試す設定で 3 日）\n"
+      "                        large: 選手 2000 人、300 種目 3 日間、記録 20000 件の大会 1 件\n"
+      "  --layout 5.0|4.6      5.0: FOLDER/SwimNN.mdb（既定）、4.6: FOLDER/NN/SWIM.mdb\n"
+      "  --meets N,N,...       作成する大会番号（1〜99）\n"
+      "  --swimmers N          選手数（1〜30000）\n"
+      "  --events N            種目数（1〜999、ほかに競技番号 0 の行が入ります）\n"
+      "  --days N              日数（1〜14）\n"
+      "  --results N           記録の行数（1〜200000、省略時は 1 種目約 12 件）\n"
+      "  --classes on|off      クラス分けの有無\n"
+      "  --seed N              乱数の種（同じ種なら同じファイル。既定 1）\n"
+      "  --force               既にある大会ファイルを置き換えます\n"
+      "  --help                この説明を表示します\n"
+      "\n"
+      "オプションはプリセットの値より優先します。プリセットなしでは大会 1 件"
+      "（選手 60 人、16 種目、2 日、クラスあり）を作成します。\n"
+      "終了コード: 0 正常、1 作成できない（既存ファイルを含む）、2 引数の誤り。\n");
+}
+
+namespace {
+
+std::optional<qulonglong> Number(const QString& text, qulonglong low, qulonglong high) {
+  bool ok = false;
+  // Digits only: no sign, blank or base prefix slips through.
+  for (QChar c : text) {
+    if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
+  }
+  const qulonglong value = text.toULongLong(&ok);
+  if (!ok || value < low || value > high) return std::nullopt;
+  return value;
+}
+
+QString RangeError(const QString& option, const QString& value, int low, int high) {
+  return QStringLiteral("%1 の値 \"%2\" が正しくありません（%3〜%4 の整数）。")
+      .arg(option, value)
+      .arg(low)
+      .arg(high);
+}
+
+struct Overrides {
+  std::optional<QString> preset;
+  std::optional<std::vector<int>> meets;
+  std::optional<int> swimmers;
+  std::optional<int> events;
+  std::optional<int> days;
+  std::optional<int> results;
+  std::optional<bool> classes;
+  std::optional<quint64> seed;
+};
+
+}  // namespace
+
+std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
+  CommandLine line;
+  Overrides set;
+  auto fail = [&](const QString& message) {
+    if (error) *error = message;
+    return std::nullopt;
+  };
+  for (int i = 0; i < args.size(); ++i) {
+    QString arg = args[i];
+    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+      line.help = true;
+      return line;
+    }
+    if (arg == QLatin1String("--force")) {
+      line.force = true;
+      continue;
+    }
+    if (!arg.startsWith(QLatin1String("--"))) {
+      if (!line.folder.isEmpty()) {
+        return fail(QStringLiteral("フォルダは 1 つだけ指定してください（\"%1\"）。").arg(arg));
+      }
+      line.folder = arg;
+      continue;
+    }
+    QString value;
+    const qsizetype equals = arg.indexOf(QLatin1Char('='));
+    if (equals >= 0) {
+      value = arg.mid(equals + 1);
+      arg.truncate(equals);
+    } else {
+      static const QStringList kWithValue{
+          QStringLiteral("--preset"),   QStringLiteral("--layout"),  QStringLiteral("--meets"),
+          QStringLiteral("--swimmers"), QStringLiteral("--events"),  QStringLiteral("--days"),
+          QStringLiteral("--results"),  QStringLiteral("--classes"), QStringLiteral("--seed")};
+      if (kWithValue.contains(arg)) {
+        if (i + 1 >= args.size()) return fail(QStringLiteral("%1 の値がありません。").arg(arg));
+        value = args[++i];
+      }
+    }
+    if (arg == QLatin1String("--preset")) {
+      if (PresetMeets(value).empty()) {
+        return fail(QStringLiteral("--preset は demo か large です（\"%1\"）。").arg(value));
+      }
+      set.preset = value;
+    } else if (arg == QLatin1String("--layout")) {
+      if (value == QLatin1String("5.0")) {
+        line.layout = FolderLayout::Ver50;
+      } else if (value == QLatin1String("4.6")) {
+        line.layout = FolderLayout::Ver46;
+      } else {
+        return fail(QStringLiteral("--layout は 5.0 か 4.6 です（\"%1\"）。").arg(value));
+      }
+    } else if (arg == QLatin1String("--meets")) {
+      std::vector<int> numbers;
+      for (const QString& part : value.split(QLatin1Char(','))) {
+        const auto number = Number(part.trimmed(), 1, kMaxMeetNo);
+        if (!number) return fail(RangeError(arg, value, 1, kMaxMeetNo));
+        if (std::find(numbers.begin(), numbers.end(), static_cast<int>(*number)) != numbers.end()) {
+          return fail(QStringLiteral("--meets の大会番号 %1 が重複しています。").arg(*number));
+        }
+        numbers.push_back(static_cast<int>(*number));
+      }
+      set.meets = numbers;
+    } else if (arg == QLatin1String("--swimmers") || arg == QLatin1String("--events") ||
+               arg == QLatin1String("--days") || arg == QLatin1String("--results")) {
+      const int high = arg == QLatin1String("--swimmers") ? kMaxSwimmers
+                       : arg == QLatin1String("--events") ? kMaxEvents
+                       : arg == QLatin1String("--days")   ? kMaxDays
+                                                          : kMaxResults;
+      const auto number = Number(value, 1, static_cast<qulonglong>(high));
+      if (!number) return fail(RangeError(arg, value, 1, high));
+      const int n = static_cast<int>(*number);
+      if (arg == QLatin1String("--swimmers")) set.swimmers = n;
+      if (arg == QLatin1String("--events")) set.events = n;
+      if (arg == QLatin1String("--days")) set.days = n;
+      if (arg == QLatin1String("--results")) set.results = n;
+    } else if (arg == QLatin1String("--classes")) {
+      if (value != QLatin1String("on") && value != QLatin1String("off")) {
+        return fail(QStringLiteral("--classes は on か off です（\"%1\"）。").arg(value));
+      }
+      set.classes = value == QLatin1String("on");
+    } else if (arg == QLatin1String("--seed")) {
+      const auto number = Number(value, 0, ~0ULL);
+      if (!number) {
+        return fail(
+            QStringLiteral("--seed の値 \"%1\" が正しくありません（0 以上の整数）。").arg(value));
+      }
+      set.seed = *number;
+    } else {
+      return fail(QStringLiteral("不明なオプションです: %1").arg(args[i]));
+    }
+  }
+  if (line.folder.isEmpty()) return fail(QStringLiteral("フォルダを指定してください。"));
+
+  std::vector<MeetSpec> base = set.preset ? PresetMeets(*set.preset) : std::vector<MeetSpec>{{}};
+  if (set.meets) {
+    // Meet numbers replace the preset's; a longer list reuses its shapes in turn.
+    std::vector<MeetSpec> renumbered;
+    for (size_t i = 0; i < set.meets->size(); ++i) {
+      MeetSpec spec = base[i % base.size()];
+      spec.number = (*set.meets)[i];
+      renumbered.push_back(spec);
+    }
+    base = renumbered;
+  }
+  for (MeetSpec& spec : base) {
+    if (set.swimmers) spec.swimmers = *set.swimmers;
+    if (set.events) spec.events = *set.events;
+    if (set.days) spec.days = *set.days;
+    if (set.results) spec.results = *set.results;
+    if (set.classes) spec.classes = *set.classes;
+    if (set.seed) spec.seed = *set.seed;
+  }
+  line.meets = base;
+  return line;
+}
+
+int RunSampleMeetCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+  QString error;
+  const std::optional<CommandLine> line = ParseCommandLine(args, &error);
+  if (!line) {
+    err << QStringLiteral("kvsys-samplemeet: ") << error << '\n'
+        << QStringLiteral("使い方は kvsys-samplemeet --help で表示します。") << '\n';
+    err.flush();
+    return kExitBadArguments;
+  }
+  if (line->help) {
+    out << UsageText();
+    out.flush();
+    return kExitOk;
+  }
+  // Check every target first, so a refused run writes nothing at all.
+  if (!line->force) {
+    bool exists = false;
+    for (const MeetSpec& spec : line->meets) {
+      const QString path = MeetFilePath(line->folder, line->layout, spec.number);
+      if (QFileInfo::exists(path)) {
+        err << QStringLiteral("kvsys-samplemeet: %1 は既にあります。")
+                   .arg(QDir::toNativeSeparators(path))
+            << '\n';
+        exists = true;
+      }
+    }
+    if (exists) {
+      err << QStringLiteral("何も作成しませんでした。置き換えるには --force を指定してください。")
+          << '\n';
+      err.flush();
+      return kExitFailed;
+    }
+  }
+  for (const MeetSpec& spec : line->meets) {
+    const MeetTables meet = GenerateSampleMeet(spec);
+    const QString path = MeetFilePath(line->folder, line->layout, spec.number);
+    if (!WriteMeetFile(path, meet, line->force, &error)) {
+      err << QStringLiteral("kvsys-samplemeet: ") << error << '\n';
+      err.flush();
+      return kExitFailed;
+    }
+    const auto rows = [&](const char* table) {
+      const Table* t = meet.Find(QString::fromUtf8(table));
+      return t ? static_cast<int>(t->rows.size()) : 0;
+    };
+    out << QStringLiteral("%1: 選手 %2 人、種目 %3、記録 %4 件")
+               .arg(QDir::toNativeSeparators(path))
+               .arg(rows("選手マスター"))
+               .arg(rows("プログラム") - 1)
+               .arg(rows("記録マスター"))
+        << '\n';
+  }
+  out.flush();
+  return kExitOk;
+}
+
+}  // namespace kvsys::samplemeet
