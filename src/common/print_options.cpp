@@ -1,0 +1,41 @@
+#include "print_options.h"
+
+#include "profile.h"
+#include "text_util.h"
+
+namespace kvsys {
+
+namespace {
+
+bool ReadFlag(Dialogs& dialogs, const QString& ini_path, const QString& key) {
+  return GetProfileEx(dialogs, ini_path, kPrnSection, key) != QLatin1String("False");
+}
+
+int32_t ReadCount(Dialogs& dialogs, const QString& ini_path, const QString& key) {
+  QString text = GetProfileEx(dialogs, ini_path, kPrnSection, key);
+  if (text.isEmpty()) text = QStringLiteral("20");
+  return ToLong(text);
+}
+
+}  // namespace
+
+PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path) {
+  PrintOptions o;
+  o.Dono = ReadFlag(dialogs, ini_path, QStringLiteral("Dono"));
+  o.Kako = ReadFlag(dialogs, ini_path, QStringLiteral("Kako"));
+  o.Lattice = ReadFlag(dialogs, ini_path, QStringLiteral("Lattice"));
+  o.LatticeX = ReadCount(dialogs, ini_path, QStringLiteral("LatticeX"));
+  o.LatticeY = ReadCount(dialogs, ini_path, QStringLiteral("LatticeY"));
+  o.Length = ReadFlag(dialogs, ini_path, QStringLiteral("Length"));
+  o.RankH = ReadFlag(dialogs, ini_path, QStringLiteral("RankH"));
+  o.Open = ReadFlag(dialogs, ini_path, QStringLiteral("Open"));
+  o.Relay = ReadFlag(dialogs, ini_path, QStringLiteral("Relay"));
+  o.DonoStr = GetProfileEx(dialogs, ini_path, kPrnSection, QStringLiteral("DonoStr")).trimmed();
+  if (o.DonoStr.isEmpty()) o.DonoStr = QStringLiteral("殿");
+  o.OpenRank = ReadFlag(dialogs, ini_path, QStringLiteral("OpenRank"));
+  o.PrnShozNo = ToInt(GetProfileEx(dialogs, ini_path, kPrnSection, QStringLiteral("PrnShozNo")));
+  if (o.PrnShozNo == 0) o.PrnShozNo = 4;
+  return o;
+}
+
+}  // namespace kvsys

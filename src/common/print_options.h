@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace kvsys {
+
+class Dialogs;
+
+// The workstation's print options, section "Prn" of KVSYS.ini. Start-up fills it, the
+// drawing and the print run read it, the preview's option panel changes it.
+struct PrintOptions {
+  bool Dono = true;       // no honorific after the name
+  bool Kako = true;       // no brackets around the affiliation
+  bool Lattice = true;    // grid over the sheet
+  int32_t LatticeX = 20;  // grid columns
+  int32_t LatticeY = 20;  // grid rows
+  bool Length = true;     // vertical writing of distance and time
+  bool RankH = true;      // bare rank number
+  bool Open = true;       // no certificates for open entrants
+  bool Relay = true;      // relay members one under another
+  QString DonoStr = QStringLiteral("殿");
+  bool OpenRank = true;   // no rank for open entrants
+  int16_t PrnShozNo = 4;  // which affiliation name to print (1-3, 4 = the swimmer's own)
+};
+
+inline const QString kPrnSection = QStringLiteral("Prn");
+
+// Reads every Prn key by its rule: a flag is false only for the exact text "False".
+PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path);
+
+// Text form of a flag as the settings file stores it.
+inline QString FlagText(bool value) {
+  return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+}  // namespace kvsys
