@@ -128,8 +128,10 @@ std::optional<QByteArray> EncodeCp932(const QString& text) {
 }
 
 bool IsValidUtf8(QByteArrayView bytes) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-  (void)decoder.decode(bytes);
+  QStringDecoder decoder(QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  const QString text = decoder.decode(bytes);  // the conversion runs here, not in decode()
+  (void)text;
   return !decoder.hasError();
 }
 

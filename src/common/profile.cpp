@@ -23,7 +23,7 @@ QString SystemProfilePath() {
 
 QString GetProfileEx(Dialogs& dialogs, const QString& file, const QString& section,
                      const QString& key) {
-  if (!IsValidProfileSection(section) || !IsValidProfileKey(key)) {
+  if (TrimBlanks(section).trimmed().isEmpty() || TrimBlanks(key).trimmed().isEmpty()) {
     dialogs.MsgBox(FormatMsg(QStringLiteral("GetProfileEx(%,%,%)"), {file, section, key}),
                    MsgButtons::Ok, MsgIcon::Critical, kParamErrorTitle);
     return QString();

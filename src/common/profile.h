@@ -11,8 +11,8 @@ namespace kvsys {
 QString SystemProfilePath();
 
 // The key's value from the file (the system profile when file is empty), at most 255 bytes;
-// the empty text when the key or the file is missing. A blank section or key (or one that could
-// not be stored in a profile) shows "GetProfileEx(file,section,key)" titled "パラメタ不正検出".
+// the empty text when the key or the file is missing. A blank section or key shows
+// "GetProfileEx(file,section,key)" titled "パラメタ不正検出" and reads nothing.
 QString GetProfileEx(Dialogs& dialogs, const QString& file, const QString& section,
                      const QString& key);
 

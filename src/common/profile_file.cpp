@@ -254,8 +254,9 @@ QString ReadableValue(QString value) {
 bool IsReadOnlyFile(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) return false;
-  constexpr auto kWriteBits = QFileDevice::WriteOwner | QFileDevice::WriteUser |
-                              QFileDevice::WriteGroup | QFileDevice::WriteOther;
+  // The "User" flags follow what the current user may do; only the mode bits are the file's.
+  constexpr auto kWriteBits =
+      QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
   // A file without any write permission counts as read-only even for a privileged user, as
   // the read-only attribute does on Windows.
   return !info.isWritable() || !(info.permissions() & kWriteBits);
@@ -309,11 +310,18 @@ bool WriteProfileValue(const QString& path, const QString& section, const QStrin
 
   // Written beside the old file and renamed over it, so a crash or a full disk leaves either
   // the old file or the new one, never a part.
+  // Unbuffered: a buffered QSaveFile only meets a failing write when it flushes inside
+  // commit(), and Qt 6.4 then renames the cut file over the old one anyway.
   QSaveFile file(target);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (file.write(new_bytes) != new_bytes.size()) {
-    file.cancelWriting();
-    return false;
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+  qsizetype done = 0;
+  while (done < new_bytes.size()) {
+    const qint64 n = file.write(new_bytes.constData() + done, new_bytes.size() - done);
+    if (n <= 0 || file.error() != QFileDevice::NoError) {
+      file.cancelWriting();
+      return false;
+    }
+    done += static_cast<qsizetype>(n);
   }
   return file.commit();
 }
