@@ -30,7 +30,7 @@ PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path) {
   o.RankH = ReadFlag(dialogs, ini_path, QStringLiteral("RankH"));
   o.Open = ReadFlag(dialogs, ini_path, QStringLiteral("Open"));
   o.Relay = ReadFlag(dialogs, ini_path, QStringLiteral("Relay"));
-  o.DonoStr = GetProfileEx(dialogs, ini_path, kPrnSection, QStringLiteral("DonoStr")));
+  o.DonoStr = GetProfileEx(dialogs, ini_path, kPrnSection, QStringLiteral("DonoStr"));
   o.DonoStr = TrimBlanks(o.DonoStr);
   if (o.DonoStr.isEmpty()) o.DonoStr = QStringLiteral("殿");
   o.OpenRank = ReadFlag(dialogs, ini_path, QStringLiteral("OpenRank"));
