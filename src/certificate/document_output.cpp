@@ -1,0 +1,163 @@
+#include "document_output.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QTemporaryFile>
+
+#include "page_renderer.h"
+#include "paper.h"
+
+namespace kvsys {
+
+namespace {
+
+bool Fail(QString* error, const QString& text) {
+  if (error) *error = text;
+  return false;
+}
+
+QString Shown(const QString& path) {
+  return QDir::toNativeSeparators(path);
+}
+
+constexpr int kMaxSequence = 999;
+
+}  // namespace
+
+PdfOutput::PdfOutput(QString folder)
+    : folder_(std::move(folder)), clock_([] { return QDateTime::currentDateTime(); }) {}
+
+bool PdfOutput::Ready(QString* error) {
+  if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
+    return Fail(error,
+                QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
+  }
+  // Permission bits say little on a network share; only a real file tells.
+  QTemporaryFile probe(QDir(folder_).filePath(QStringLiteral(".kvsys-probe-XXXXXX")));
+  if (!probe.open()) {
+    return Fail(error, QStringLiteral("PDF出力フォルダに書き込めません。\r") + Shown(folder_));
+  }
+  return true;
+}
+
+bool PdfOutput::Write(const PrintDocument& doc, QString* error) {
+  if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
+    return Fail(error,
+                QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
+  }
+  const QByteArray pdf = DocumentToPdf(doc);
+  if (pdf.isEmpty()) {
+    return Fail(error, QStringLiteral("PDFを作成できませんでした。"));
+  }
+  const QDir dir(folder_);
+  const QString stamp = clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  for (int seq = 1; seq <= kMaxSequence; ++seq) {
+    const QString path = dir.filePath(
+        QStringLiteral("certificate-%1-%2.pdf").arg(stamp).arg(seq, 3, 10, QLatin1Char('0')));
+    QFile file(path);
+    // NewOnly fails on an existing file, so a name taken meanwhile is never overwritten.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+      if (QFileInfo::exists(path)) continue;
+      return Fail(error, QStringLiteral("PDF出力フォルダに書き込めません。\r") + Shown(folder_));
+    }
+    const bool written = file.write(pdf) == pdf.size() && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+      file.remove();  // a half-written file is worse than none
+      return Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(path));
+    }
+    last_file_ = path;
+    return true;
+  }
+  return Fail(error,
+              QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
+}
+
+QByteArray DocumentToPdf(const PrintDocument& doc) {
+  if (doc.PageCount() == 0) return {};
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(PdfPageSize(doc.paper));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(static_cast<int>(kTwipsPerInch));
+    writer.setCreator(QStringLiteral("KVSYS"));
+    writer.setTitle(QStringLiteral("賞状"));
+    QPainter painter;
+    if (!painter.begin(&writer)) return {};
+    const double scale = writer.resolution() / kTwipsPerInch;
+    for (int page = 1; page <= doc.PageCount(); ++page) {
+      if (page > 1 && !writer.newPage()) return {};
+      RenderPage(doc, page, painter, scale);
+    }
+    if (!painter.end()) return {};
+  }
+  return buffer.data();
+}
+
+bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error) {
+  const QString failed =
+      QStringLiteral("プリンタに印刷できませんでした。\r") + printer.printerName();
+  if (doc.PageCount() == 0) return Fail(error, failed);
+  printer.setDocName(QStringLiteral("賞状"));
+  printer.setFullPage(true);
+  printer.setPageOrientation(QPageLayout::Portrait);
+  // A printer without this paper keeps its own; the sheet is drawn from its top-left corner.
+  printer.setPageSize(PrinterPageSize(doc.paper));
+  printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+  QPainter painter;
+  if (!painter.begin(&printer)) return Fail(error, failed);
+  const double scale = printer.resolution() / kTwipsPerInch;
+  for (int page = 1; page <= doc.PageCount(); ++page) {
+    if (page > 1 && !printer.newPage()) {
+      painter.end();
+      return Fail(error, failed);
+    }
+    RenderPage(doc, page, painter, scale);
+  }
+  if (!painter.end()) return Fail(error, failed);
+  if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted) {
+    return Fail(error, failed);
+  }
+  return true;
+}
+
+bool PrinterOutput::Ready(QString* error) {
+  if (printer_.isNull()) {
+    return Fail(error, QStringLiteral("通常使うプリンタが見つかりません。"));
+  }
+  if (QPrinterInfo::printerInfo(printer_.printerName()).isNull()) {
+    return Fail(error, QStringLiteral("プリンタが見つかりません。\r") + printer_.printerName());
+  }
+  return true;
+}
+
+bool PrinterOutput::Write(const PrintDocument& doc, QString* error) {
+  if (!Ready(error)) return false;
+  QPrinter printer(printer_, QPrinter::HighResolution);
+  return PrintDocumentOn(printer, doc, error);
+}
+
+bool MultiOutput::Ready(QString* error) {
+  for (DocumentOutput* out : outputs_) {
+    if (!out->Ready(error)) return false;
+  }
+  return true;
+}
+
+bool MultiOutput::Write(const PrintDocument& doc, QString* error) {
+  QStringList errors;
+  for (DocumentOutput* out : outputs_) {
+    QString e;
+    if (!out->Write(doc, &e)) errors << e;
+  }
+  if (errors.isEmpty()) return true;
+  return Fail(error, errors.join(QLatin1Char('\r')));
+}
+
+}  // namespace kvsys

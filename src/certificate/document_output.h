@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDateTime>
+#include <QPrinterInfo>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "print_document.h"
+
+class QPrinter;
+
+namespace kvsys {
+
+// Where finished documents go. Failures come back as a Japanese text for the operator; an
+// output never reports success for a document it did not write.
+class DocumentOutput {
+ public:
+  virtual ~DocumentOutput() = default;
+  // Whether a document could be written now (folder there and writable, printer present).
+  virtual bool Ready(QString* error) = 0;
+  // Writes one document, all pages.
+  virtual bool Write(const PrintDocument& doc, QString* error) = 0;
+};
+
+// One PDF file per document in a folder, created when needed. Names are a time stamp and a
+// sequence number ("certificate-20250601-093000-001.pdf"); an existing file is never replaced,
+// not even one another workstation creates at the same moment.
+class PdfOutput : public DocumentOutput {
+ public:
+  explicit PdfOutput(QString folder);
+  bool Ready(QString* error) override;
+  bool Write(const PrintDocument& doc, QString* error) override;
+
+  const QString& folder() const { return folder_; }
+  // The file written last (empty before the first).
+  const QString& last_file() const { return last_file_; }
+  // For tests: the time that names the files.
+  void SetClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+
+ private:
+  QString folder_;
+  QString last_file_;
+  std::function<QDateTime()> clock_;
+};
+
+// The document as a PDF, in memory: vector text, one page per page, sized from the paper code.
+// Empty on failure.
+QByteArray DocumentToPdf(const PrintDocument& doc);
+
+// Paints every page of the document on an already configured printer, one job. Sets the paper
+// from the document's code, full page, no margins.
+bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error);
+
+// The system's printer (CUPS), one job per document.
+class PrinterOutput : public DocumentOutput {
+ public:
+  explicit PrinterOutput(QPrinterInfo printer) : printer_(std::move(printer)) {}
+  bool Ready(QString* error) override;
+  bool Write(const PrintDocument& doc, QString* error) override;
+  const QPrinterInfo& printer() const { return printer_; }
+
+ private:
+  QPrinterInfo printer_;
+};
+
+// Writes each document to several outputs (a PDF folder and a dump, say). Not owning; fails
+// when any of them fails, after trying them all.
+class MultiOutput : public DocumentOutput {
+ public:
+  explicit MultiOutput(std::vector<DocumentOutput*> outputs) : outputs_(std::move(outputs)) {}
+  bool Ready(QString* error) override;
+  bool Write(const PrintDocument& doc, QString* error) override;
+
+ private:
+  std::vector<DocumentOutput*> outputs_;
+};
+
+}  // namespace kvsys

@@ -1,0 +1,119 @@
+#include "json_lines.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace kvsys {
+
+namespace {
+
+void AppendString(QByteArray& out, const QString& text) {
+  QString escaped;
+  escaped.reserve(text.size() + 2);
+  escaped.append(QLatin1Char('"'));
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case u'"':
+        escaped.append(QStringLiteral("\\\""));
+        break;
+      case u'\\':
+        escaped.append(QStringLiteral("\\\\"));
+        break;
+      case u'\b':
+        escaped.append(QStringLiteral("\\b"));
+        break;
+      case u'\f':
+        escaped.append(QStringLiteral("\\f"));
+        break;
+      case u'\n':
+        escaped.append(QStringLiteral("\\n"));
+        break;
+      case u'\r':
+        escaped.append(QStringLiteral("\\r"));
+        break;
+      case u'\t':
+        escaped.append(QStringLiteral("\\t"));
+        break;
+      default:
+        if (c.unicode() < 0x20) {
+          escaped.append(QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0')));
+        } else {
+          escaped.append(c);  // surrogate pairs stay together for the UTF-8 encoding below
+        }
+    }
+  }
+  escaped.append(QLatin1Char('"'));
+  out.append(escaped.toUtf8());
+}
+
+// Whole numbers print without a fraction, others in their shortest exact form (10.5).
+QByteArray Number(double v) {
+  return QByteArray::number(v, 'g', QLocale::FloatingPointShortest);
+}
+
+QByteArray Bool(bool b) {
+  return b ? QByteArray("true") : QByteArray("false");
+}
+
+}  // namespace
+
+QByteArray DocumentToJsonLines(const PrintDocument& doc, int doc_number) {
+  const QByteArray n = QByteArray::number(doc_number);
+  QByteArray out;
+  out += "{\"doc\":" + n + ",\"op\":\"document\",\"paper\":" + QByteArray::number(doc.paper) +
+         ",\"width\":" + QByteArray::number(doc.width) +
+         ",\"height\":" + QByteArray::number(doc.height) +
+         ",\"pages\":" + QByteArray::number(doc.PageCount()) + "}\n";
+  for (int p = 1; p <= doc.PageCount(); ++p) {
+    const QByteArray head = "{\"doc\":" + n + ",\"page\":" + QByteArray::number(p);
+    for (const PageElement& e : doc.Page(p)->elements) {
+      if (const auto* run = std::get_if<TextRun>(&e)) {
+        out += head + ",\"op\":\"text\",\"x\":" + QByteArray::number(run->x) +
+               ",\"y\":" + QByteArray::number(run->y) + ",\"font\":";
+        AppendString(out, run->font);
+        out += ",\"size\":" + Number(run->size) + ",\"bold\":" + Bool(run->bold) +
+               ",\"italic\":" + Bool(run->italic) + ",\"text\":";
+        AppendString(out, run->text);
+        out += "}\n";
+      } else if (const auto* line = std::get_if<LineElement>(&e)) {
+        out += head + ",\"op\":\"line\",\"x1\":" + QByteArray::number(line->x1) +
+               ",\"y1\":" + QByteArray::number(line->y1) +
+               ",\"x2\":" + QByteArray::number(line->x2) +
+               ",\"y2\":" + QByteArray::number(line->y2) + "}\n";
+      }
+    }
+  }
+  return out;
+}
+
+bool JsonLinesSink::Ready(QString* error) {
+  const QString folder = QFileInfo(path_).absolutePath();
+  if (path_.isEmpty() || !QDir().mkpath(folder) || QFileInfo(path_).isDir()) {
+    if (error) *error = QStringLiteral("出力ファイルを作成できませんでした。\r") + path_;
+    return false;
+  }
+  return true;
+}
+
+bool JsonLinesSink::Write(const PrintDocument& doc, QString* error) {
+  if (!Ready(error)) return false;
+  QFile file(path_);
+  const auto mode = written_ == 0 ? QIODevice::WriteOnly | QIODevice::Truncate
+                                  : QIODevice::WriteOnly | QIODevice::Append;
+  const QByteArray lines = DocumentToJsonLines(doc, written_ + 1);
+  if (!file.open(mode) || file.write(lines) != lines.size() || !file.flush()) {
+    if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
+    return false;
+  }
+  file.close();
+  if (file.error() != QFileDevice::NoError) {
+    if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
+    return false;
+  }
+  ++written_;
+  return true;
+}
+
+}  // namespace kvsys

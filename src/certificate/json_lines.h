@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "document_output.h"
+#include "print_document.h"
+
+namespace kvsys {
+
+// A document as JSON Lines, one object a line, keys in a fixed order, Japanese unescaped:
+//   {"doc":1,"op":"document","paper":12,"width":14175,"height":20072,"pages":1}
+//   {"doc":1,"page":1,"op":"text","x":5557,"y":3969,"font":"ＭＳ 明朝","size":70,
+//    "bold":false,"italic":false,"text":"賞状"}
+//   {"doc":1,"page":1,"op":"line","x1":0,"y1":1,"x2":14175,"y2":1}
+QByteArray DocumentToJsonLines(const PrintDocument& doc, int doc_number);
+
+// Writes every document it is given to one file, numbered 1, 2, ... in order. The file is
+// started afresh by the first document and appended to after that.
+class JsonLinesSink : public DocumentOutput {
+ public:
+  explicit JsonLinesSink(QString path) : path_(std::move(path)) {}
+  bool Ready(QString* error) override;
+  bool Write(const PrintDocument& doc, QString* error) override;
+
+  const QString& path() const { return path_; }
+  int documents_written() const { return written_; }
+
+ private:
+  QString path_;
+  int written_ = 0;
+};
+
+}  // namespace kvsys

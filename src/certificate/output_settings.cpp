@@ -1,0 +1,47 @@
+#include "output_settings.h"
+
+#include <QDir>
+#include <QPrinterInfo>
+
+#include "common/profile.h"
+
+namespace kvsys {
+
+OutputSettings ParseOutputSettings(const QString& target, const QString& pdf_folder,
+                                   const QString& program_folder) {
+  OutputSettings s;
+  s.target = target.trimmed().compare(QStringLiteral("PDF"), Qt::CaseInsensitive) == 0
+                 ? OutputTarget::Pdf
+                 : OutputTarget::Printer;
+  QString folder = pdf_folder.trimmed();
+  // A folder copied from a Windows settings file may end in a backslash.
+  while (folder.size() > 1 &&
+         (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))) {
+    folder.chop(1);
+  }
+  if (folder.isEmpty()) folder = QStringLiteral("pdf");
+  s.pdf_folder = QDir::cleanPath(QDir(program_folder).absoluteFilePath(folder));
+  return s;
+}
+
+OutputSettings LoadOutputSettings(Dialogs& dialogs, const QString& ini_file,
+                                  const QString& program_folder) {
+  return ParseOutputSettings(GetProfileEx(dialogs, ini_file, kOutputSection, kOutputTargetKey),
+                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFolderKey),
+                             program_folder);
+}
+
+OutputTarget ChooseOutputTarget(const OutputSettings& settings, bool default_printer_exists) {
+  return settings.target == OutputTarget::Printer && default_printer_exists ? OutputTarget::Printer
+                                                                            : OutputTarget::Pdf;
+}
+
+std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings) {
+  QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+  if (ChooseOutputTarget(settings, !printer.isNull()) == OutputTarget::Printer) {
+    return std::make_unique<PrinterOutput>(printer);
+  }
+  return std::make_unique<PdfOutput>(settings.pdf_folder);
+}
+
+}  // namespace kvsys

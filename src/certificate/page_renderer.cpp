@@ -1,0 +1,71 @@
+#include "page_renderer.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <algorithm>
+#include <cmath>
+
+#include "font_substitution.h"
+
+namespace kvsys {
+
+namespace {
+
+// Lines are about a quarter of a millimetre wide, but never thinner than one device dot.
+constexpr double kLineWidthTwips = 14.0;
+// Synthetic bold widens every stroke by this part of the em (the font engine's own is 1/24).
+constexpr double kBoldStrokePerEm = 1.0 / 28;
+
+}  // namespace
+
+bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, const QRectF& target) {
+  const PrintPage* p = doc.Page(page);
+  if (!p || doc.width <= 0 || doc.height <= 0 || !target.isValid()) return false;
+
+  painter.save();
+  painter.setClipRect(target, Qt::IntersectClip);
+  painter.translate(target.topLeft());
+  painter.scale(target.width() / doc.width, target.height() / doc.height);
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+
+  const QTransform device = painter.deviceTransform();
+  const double dots_per_twip = std::max(std::hypot(device.m11(), device.m12()), 1e-9);
+  QPen line_pen(Qt::black);
+  line_pen.setWidthF(std::max(kLineWidthTwips, 1.0 / dots_per_twip));
+  line_pen.setCapStyle(Qt::FlatCap);
+
+  for (const PageElement& e : p->elements) {
+    if (const auto* run = std::get_if<TextRun>(&e)) {
+      const QFont font = CertificateFont(run->font, run->size, run->bold, run->italic);
+      painter.setFont(font);
+      painter.setPen(Qt::black);
+      // The run's position is its top-left corner; Qt draws from the baseline.
+      const QPointF baseline(run->x, run->y + QFontMetricsF(font).ascent());
+      if (run->bold && !font.bold()) {
+        // Synthetic bold: the outline filled and stroked, the same on every device.
+        QPainterPath path;
+        path.addText(baseline, font, run->text);
+        painter.fillPath(path, Qt::black);
+        painter.strokePath(path, QPen(Qt::black, font.pixelSize() * kBoldStrokePerEm, Qt::SolidLine,
+                                      Qt::RoundCap, Qt::RoundJoin));
+      } else {
+        painter.drawText(baseline, run->text);
+      }
+    } else if (const auto* line = std::get_if<LineElement>(&e)) {
+      painter.setPen(line_pen);
+      painter.drawLine(QPointF(line->x1, line->y1), QPointF(line->x2, line->y2));
+    }
+  }
+  painter.restore();
+  return true;
+}
+
+bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, double scale) {
+  if (!(scale > 0) || !std::isfinite(scale)) return false;
+  return RenderPage(doc, page, painter, QRectF(0, 0, doc.width * scale, doc.height * scale));
+}
+
+}  // namespace kvsys

@@ -1,0 +1,167 @@
+#include "print_surface.h"
+
+#include <cmath>
+
+#include "font_substitution.h"
+#include "paper.h"
+
+namespace kvsys {
+
+namespace {
+
+const QString kNoOutput = QStringLiteral("出力先が設定されていません。");
+const QString kNothingHeld = QStringLiteral("印刷するデータがありません。");
+
+}  // namespace
+
+int PrintSurface::PageWidth() const {
+  return open_ ? document_.width : PaperSizeTwips(paper_size_).width();
+}
+
+int PrintSurface::PageHeight() const {
+  return open_ ? document_.height : PaperSizeTwips(paper_size_).height();
+}
+
+void PrintSurface::SetMargins(int left, int top, int /*right*/, int bottom) {
+  margin_left_ = left;
+  margin_top_ = top;
+  margin_bottom_ = bottom;
+}
+
+bool PrintSurface::SetError(int code, const QString& text) {
+  error_ = code;
+  error_text_ = text;
+  return code == kSurfaceOk;
+}
+
+void PrintSurface::StartDoc() {
+  // A document left open is dropped: half a certificate must never reach the printer.
+  open_ = false;
+  SetError(kSurfaceOk, QString());
+  document_ = PrintDocument();
+  if (!preview_) {
+    if (!output_) {
+      SetError(kSurfaceNoOutput, kNoOutput);
+      return;
+    }
+    QString why;
+    if (!output_->Ready(&why)) {
+      SetError(kSurfaceOutputNotReady, why);
+      return;
+    }
+  }
+  const QSize sheet = PaperSizeTwips(paper_size_);
+  document_.paper = paper_size_;
+  document_.width = sheet.width();
+  document_.height = sheet.height();
+  document_.pages.emplace_back();
+  open_ = true;
+  x_ = margin_left_;
+  y_ = margin_top_;
+}
+
+bool PrintSurface::EndDoc() {
+  if (!open_) {
+    // Keep the reason a failed start gave.
+    if (error_ == kSurfaceOk) SetError(kSurfaceNoDocument, kNothingHeld);
+    return false;
+  }
+  open_ = false;
+  if (preview_) {
+    held_ = document_;
+    return SetError(kSurfaceOk, QString());
+  }
+  if (!output_) return SetError(kSurfaceNoOutput, kNoOutput);
+  QString why;
+  if (!output_->Write(document_, &why)) return SetError(kSurfaceOutputFailed, why);
+  return SetError(kSurfaceOk, QString());
+}
+
+bool PrintSurface::PrintHeld() {
+  if (!held_) return SetError(kSurfaceNoDocument, kNothingHeld);
+  if (!output_) return SetError(kSurfaceNoOutput, kNoOutput);
+  QString why;
+  if (!output_->Ready(&why)) return SetError(kSurfaceOutputNotReady, why);
+  if (!output_->Write(*held_, &why)) return SetError(kSurfaceOutputFailed, why);
+  return SetError(kSurfaceOk, QString());
+}
+
+void PrintSurface::NewPage() {
+  if (!open_) return;
+  document_.pages.emplace_back();
+  x_ = margin_left_;
+  y_ = margin_top_;
+}
+
+void PrintSurface::SetFontName(const QString& face) {
+  face_ = face;
+  metrics_.reset();
+}
+
+void PrintSurface::SetFontSize(double points) {
+  if (!std::isfinite(points)) return;
+  size_ = points;
+  metrics_.reset();
+}
+
+void PrintSurface::SetFontBold(bool bold) {
+  bold_ = bold;
+  metrics_.reset();
+}
+
+void PrintSurface::SetFontItalic(bool italic) {
+  italic_ = italic;
+  metrics_.reset();
+}
+
+const QFontMetricsF& PrintSurface::Metrics() {
+  if (!metrics_) metrics_.emplace(CertificateFont(face_, size_, bold_, italic_));
+  return *metrics_;
+}
+
+double PrintSurface::LineHeight() {
+  return Metrics().lineSpacing();
+}
+
+void PrintSurface::OutputText(const QString& text) {
+  if (!open_) return;
+  QString normalised = text;
+  normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\r"))
+      .replace(QLatin1Char('\n'), QLatin1Char('\r'));
+  const QStringList lines = normalised.split(QLatin1Char('\r'));
+  const double line_height = LineHeight();
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (i > 0) {
+      x_ = indent_;
+      y_ += qRound(line_height);
+    }
+    const QString& line = lines[i];
+    if (line.isEmpty()) continue;
+    // A line that does not fit above the bottom margin continues at the top of a new page,
+    // unless it already stands at the top (a font taller than the page).
+    if (y_ + line_height > document_.height - margin_bottom_ && y_ > margin_top_) {
+      const int x = x_;
+      NewPage();
+      x_ = x;
+    }
+    TextRun run;
+    run.x = x_;
+    run.y = y_;
+    run.font = face_;
+    run.size = size_;
+    run.bold = bold_;
+    run.italic = italic_;
+    run.text = line;
+    run.width = Metrics().horizontalAdvance(line);
+    run.height = line_height;
+    x_ += qRound(run.width);
+    CurrentPage().elements.emplace_back(std::move(run));
+  }
+}
+
+void PrintSurface::DrawLine(int x1, int y1, int x2, int y2) {
+  if (!open_) return;
+  CurrentPage().elements.emplace_back(LineElement{x1, y1, x2, y2});
+}
+
+}  // namespace kvsys

@@ -1,0 +1,82 @@
+// The JSON Lines dump of documents.
+#include <gtest/gtest.h>
+
+#include "certificate/json_lines.h"
+#include "certificate/print_surface.h"
+#include "support/temp_folder.h"
+#include "test_helpers.h"
+
+namespace kvsys {
+namespace {
+
+using test::TempFolder;
+using test::TextAt;
+
+PrintDocument Sample() {
+  PrintDocument doc;
+  doc.paper = 12;
+  doc.width = 14175;
+  doc.height = 20072;
+  doc.pages.push_back(
+      PrintPage{{TextAt(5557, 3969, QStringLiteral("賞状"), 70), LineElement{0, 1, 14175, 1}}});
+  return doc;
+}
+
+TEST(JsonLines, ExactFormatKeyOrderAndUnescapedJapanese) {
+  EXPECT_EQ(
+      DocumentToJsonLines(Sample(), 1),
+      QByteArray(
+          "{\"doc\":1,\"op\":\"document\",\"paper\":12,\"width\":14175,\"height\":20072,"
+          "\"pages\":1}\n"
+          "{\"doc\":1,\"page\":1,\"op\":\"text\",\"x\":5557,\"y\":3969,\"font\":\"ＭＳ 明朝\","
+          "\"size\":70,\"bold\":false,\"italic\":false,\"text\":\"賞状\"}\n"
+          "{\"doc\":1,\"page\":1,\"op\":\"line\",\"x1\":0,\"y1\":1,\"x2\":14175,\"y2\":1}\n"));
+}
+
+TEST(JsonLines, FractionalSizesEscapesAndSurrogatePairs) {
+  PrintDocument doc = Sample();
+  TextRun r =
+      TextAt(-120, 7, QStringLiteral("\"a\\b\"\t\x01𠮷田"), 10.5, QStringLiteral("MS P明朝"));
+  r.bold = true;
+  doc.pages.push_back(PrintPage{{r}});
+  const QByteArray lines = DocumentToJsonLines(doc, 7);
+  EXPECT_TRUE(
+      lines.startsWith("{\"doc\":7,\"op\":\"document\",\"paper\":12,\"width\":14175,"
+                       "\"height\":20072,\"pages\":2}\n"));
+  EXPECT_TRUE(lines.endsWith(
+      QByteArray("{\"doc\":7,\"page\":2,\"op\":\"text\",\"x\":-120,\"y\":7,\"font\":\"MS P明朝\","
+                 "\"size\":10.5,\"bold\":true,\"italic\":false,"
+                 "\"text\":\"\\\"a\\\\b\\\"\\t\\u0001𠮷田\"}\n")));
+  EXPECT_TRUE(QString::fromUtf8(lines).contains(QStringLiteral("𠮷田")));
+}
+
+TEST(JsonLines, SinkNumbersDocumentsInOneFreshFile) {
+  TempFolder tmp;
+  tmp.Write(QStringLiteral("dump.jsonl"), "old run\n");
+  JsonLinesSink sink(tmp.File(QStringLiteral("dump.jsonl")));
+  PrintSurface s(&sink);
+  for (const QString& name : {QStringLiteral("一"), QStringLiteral("二")}) {
+    s.StartDoc();
+    s.SetCurrentX(100);
+    s.SetCurrentY(200);
+    s.OutputText(name);
+    ASSERT_TRUE(s.EndDoc());
+  }
+  const QList<QByteArray> lines = tmp.Read(QStringLiteral("dump.jsonl")).split('\n');
+  ASSERT_EQ(lines.size(), 5);  // two documents of two lines, and the final newline
+  EXPECT_TRUE(lines[0].startsWith("{\"doc\":1,\"op\":\"document\""));
+  EXPECT_TRUE(lines[1].startsWith("{\"doc\":1,\"page\":1,\"op\":\"text\",\"x\":100,\"y\":200,"));
+  EXPECT_TRUE(lines[3].startsWith("{\"doc\":2,\"page\":1,\"op\":\"text\""));
+  EXPECT_TRUE(lines[3].endsWith("\"text\":\"二\"}"));
+  EXPECT_EQ(sink.documents_written(), 2);
+
+  tmp.Write(QStringLiteral("dir/file"), "x");
+  JsonLinesSink bad(tmp.File(QStringLiteral("dir/file/dump.jsonl")));
+  QString error;
+  EXPECT_FALSE(bad.Write(Sample(), &error));
+  EXPECT_TRUE(error.startsWith(QStringLiteral("出力ファイルを作成できませんでした。")));
+  EXPECT_EQ(bad.documents_written(), 0);
+}
+
+}  // namespace
+}  // namespace kvsys

@@ -1,0 +1,237 @@
+// PDF files, the printer painting path, the choice of output and its settings.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPrinter>
+#include <QRegularExpression>
+
+#include "certificate/document_output.h"
+#include "certificate/output_settings.h"
+#include "certificate/print_surface.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
+#include "test_helpers.h"
+
+namespace kvsys {
+namespace {
+
+using test::RecordingOutput;
+using test::TempFolder;
+using test::TextAt;
+
+struct PdfFacts {
+  int pages = 0;
+  QList<QSizeF> media_boxes;  // points
+};
+
+PdfFacts ReadPdf(const QByteArray& pdf) {
+  PdfFacts f;
+  static const QRegularExpression page(QStringLiteral(R"(/Type\s*/Page[^s])"));
+  static const QRegularExpression box(
+      QStringLiteral(R"(/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])"));
+  const QString text = QString::fromLatin1(pdf);
+  f.pages = static_cast<int>(text.count(page));
+  for (auto it = box.globalMatch(text); it.hasNext();) {
+    const auto m = it.next();
+    f.media_boxes << QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble());
+  }
+  return f;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+PrintDocument TwoPages(int paper) {
+  RecordingOutput out;
+  PrintSurface s(&out);
+  s.SetPaperSize(paper);
+  s.StartDoc();
+  s.SetFontSize(40);
+  s.OutputText(QStringLiteral("賞状"));
+  s.NewPage();
+  s.DrawLine(0, 1, 100, 1);
+  s.EndDoc();
+  return out.written.at(0);
+}
+
+double Pt(double mm) {
+  return mm * 72 / 25.4;
+}
+
+TEST(Pdf, PagesHaveTheSheetSizeAndVectorTextInTheSubstitutedFont) {
+  const QByteArray pdf = DocumentToPdf(TwoPages(12));
+  ASSERT_TRUE(pdf.startsWith("%PDF-"));
+  const PdfFacts f = ReadPdf(pdf);
+  EXPECT_EQ(f.pages, 2);
+  ASSERT_EQ(f.media_boxes.size(), 2);
+  for (const QSizeF& b : f.media_boxes) {  // 250 x 354 mm, whole points
+    EXPECT_NEAR(b.width(), Pt(250), 1);
+    EXPECT_NEAR(b.height(), Pt(354), 1);
+  }
+  EXPECT_TRUE(pdf.contains("/FontFile2"));  // an embedded outline font, not an image
+  EXPECT_TRUE(pdf.contains("IPAMincho"));
+
+  const PdfFacts a5 = ReadPdf(DocumentToPdf(TwoPages(11)));
+  ASSERT_FALSE(a5.media_boxes.isEmpty());
+  EXPECT_NEAR(a5.media_boxes[0].width(), Pt(148), 1);
+  EXPECT_NEAR(a5.media_boxes[0].height(), Pt(210), 1);
+}
+
+TEST(Pdf, OneFilePerDocumentAndNoFileIsEverReplaced) {
+  TempFolder tmp;
+  const QString folder = tmp.File(QStringLiteral("out/pdf"));  // created on demand
+  PdfOutput pdf(folder);
+  pdf.SetClock([] { return QDateTime(QDate(2025, 6, 1), QTime(9, 30, 0)); });
+  ASSERT_TRUE(pdf.Ready(nullptr));
+  const QString taken =
+      QDir(folder).filePath(QStringLiteral("certificate-20250601-093000-001.pdf"));
+  tmp.Write(QStringLiteral("out/pdf/certificate-20250601-093000-001.pdf"), "keep");
+
+  PrintSurface s(&pdf);
+  for (int i = 0; i < 2; ++i) {
+    s.StartDoc();
+    ASSERT_EQ(s.Error(), kSurfaceOk) << s.ErrorText().toStdString();
+    s.OutputText(QStringLiteral("賞状"));
+    ASSERT_TRUE(s.EndDoc()) << s.ErrorText().toStdString();
+  }
+  EXPECT_EQ(ReadFile(taken), QByteArray("keep"));
+  const QStringList files =
+      QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+  EXPECT_EQ(files, (QStringList{QStringLiteral("certificate-20250601-093000-001.pdf"),
+                                QStringLiteral("certificate-20250601-093000-002.pdf"),
+                                QStringLiteral("certificate-20250601-093000-003.pdf")}));
+  EXPECT_EQ(pdf.last_file(), QDir(folder).filePath(files.last()));
+  EXPECT_EQ(ReadPdf(ReadFile(pdf.last_file())).pages, 1);
+
+  // The held preview document, printed three times: three more files.
+  s.SetPreviewMode(true);
+  s.StartDoc();
+  s.EndDoc();
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(s.PrintHeld());
+  EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), 6);
+  EXPECT_TRUE(QDir(folder)
+                  .entryList({QStringLiteral(".kvsys-probe*")}, QDir::Files | QDir::Hidden)
+                  .isEmpty());
+}
+
+TEST(Pdf, FolderThatCannotBeMadeIsAnErrorNotASuccess) {
+  TempFolder tmp;
+  tmp.Write(QStringLiteral("plain-file"), "x");
+  PdfOutput pdf(tmp.File(QStringLiteral("plain-file/pdf")));
+  PrintSurface s(&pdf);
+  s.StartDoc();
+  EXPECT_EQ(s.Error(), kSurfaceOutputNotReady);
+  EXPECT_EQ(s.ErrorText(),
+            QStringLiteral("PDF出力フォルダを作成できませんでした。\r") +
+                QDir::toNativeSeparators(tmp.File(QStringLiteral("plain-file/pdf"))));
+  QString error;
+  EXPECT_FALSE(pdf.Write(TwoPages(12), &error));
+  EXPECT_TRUE(error.startsWith(QStringLiteral("PDF出力フォルダを作成できませんでした。")));
+  EXPECT_TRUE(pdf.last_file().isEmpty());
+}
+
+TEST(Pdf, FolderWithoutWritePermissionIsAnError) {
+  TempFolder tmp;
+  QString error;
+  const QString locked = tmp.File(QStringLiteral("locked"));
+  QDir().mkpath(locked);
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+  PdfOutput ro(locked);
+  if (QFile probe(locked + QStringLiteral("/p")); probe.open(QIODevice::WriteOnly)) {
+    probe.remove();
+    GTEST_SKIP() << "permissions are not enforced for this user";
+  }
+  EXPECT_FALSE(ro.Ready(&error));
+  EXPECT_EQ(error, QStringLiteral("PDF出力フォルダに書き込めません。\r") +
+                       QDir::toNativeSeparators(locked));
+  EXPECT_FALSE(ro.Write(TwoPages(12), &error));
+  EXPECT_TRUE(QDir(locked).isEmpty());
+  QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// The printer path paints through QPrinter; a PDF-format printer shows what a job would hold.
+TEST(Printer, PrinterPaintingUsesTheStandardPaperAndEveryPage) {
+  TempFolder tmp;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(tmp.File(QStringLiteral("job.pdf")));
+  QString error;
+  ASSERT_TRUE(PrintDocumentOn(printer, TwoPages(12), &error)) << error.toStdString();
+  const PdfFacts f = ReadPdf(tmp.Read(QStringLiteral("job.pdf")));
+  EXPECT_EQ(f.pages, 2);
+  ASSERT_FALSE(f.media_boxes.isEmpty());
+  EXPECT_NEAR(f.media_boxes[0].width(), Pt(257), 1);  // JIS B4 paper
+  EXPECT_NEAR(f.media_boxes[0].height(), Pt(364), 1);
+
+  PrinterOutput none{QPrinterInfo()};
+  EXPECT_FALSE(none.Ready(&error));
+  EXPECT_EQ(error, QStringLiteral("通常使うプリンタが見つかりません。"));
+  EXPECT_FALSE(none.Write(TwoPages(12), &error));
+}
+
+TEST(OutputChoice, PdfWhenAskedOrWithoutADefaultPrinter) {
+  OutputSettings s;
+  s.target = OutputTarget::Printer;
+  EXPECT_EQ(ChooseOutputTarget(s, true), OutputTarget::Printer);
+  EXPECT_EQ(ChooseOutputTarget(s, false), OutputTarget::Pdf);
+  s.target = OutputTarget::Pdf;
+  EXPECT_EQ(ChooseOutputTarget(s, true), OutputTarget::Pdf);
+
+  // This machine has no printer: the printer setting still gives PDF files.
+  if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a default printer exists";
+  s.target = OutputTarget::Printer;
+  s.pdf_folder = QStringLiteral("somewhere");
+  const auto out = MakeOutput(s);
+  const auto* pdf = dynamic_cast<PdfOutput*>(out.get());
+  ASSERT_NE(pdf, nullptr);
+  EXPECT_EQ(pdf->folder(), QStringLiteral("somewhere"));
+}
+
+TEST(OutputChoice, SettingsTextsAndTheirDefaults) {
+  const QString prog = QStringLiteral("/opt/kvsys");
+  OutputSettings s = ParseOutputSettings(QString(), QString(), prog);
+  EXPECT_EQ(s.target, OutputTarget::Printer);
+  EXPECT_EQ(s.pdf_folder, QStringLiteral("/opt/kvsys/pdf"));
+  s = ParseOutputSettings(QStringLiteral(" pdf "), QStringLiteral("out\\"), prog);
+  EXPECT_EQ(s.target, OutputTarget::Pdf);
+  EXPECT_EQ(s.pdf_folder, QStringLiteral("/opt/kvsys/out"));
+  s = ParseOutputSettings(QStringLiteral("Printer"), QStringLiteral("/srv/share/pdf/"), prog);
+  EXPECT_EQ(s.target, OutputTarget::Printer);
+  EXPECT_EQ(s.pdf_folder, QStringLiteral("/srv/share/pdf"));
+  EXPECT_EQ(ParseOutputSettings(QStringLiteral("Fax"), QString(), prog).target,
+            OutputTarget::Printer);
+}
+
+TEST(OutputChoice, SettingsAreReadFromTheOutputSectionOfKvsysIni) {
+  TempFolder tmp;
+  test::ScriptedDialogs dialogs;  // no box expected
+  const QString ini = tmp.Write(QStringLiteral("KVSYS.ini"),
+                                "[Prn]\r\nTarget=Printer\r\n[Output]\r\nTarget=PDF\r\n"
+                                "PdfFolder=証書\r\n");
+  OutputSettings s = LoadOutputSettings(dialogs, ini, tmp.path());
+  EXPECT_EQ(s.target, OutputTarget::Pdf);
+  EXPECT_EQ(s.pdf_folder, QDir(tmp.path()).filePath(QStringLiteral("証書")));
+  s = LoadOutputSettings(dialogs, tmp.File(QStringLiteral("missing.ini")), tmp.path());
+  EXPECT_EQ(s.target, OutputTarget::Printer);
+  EXPECT_EQ(s.pdf_folder, QDir(tmp.path()).filePath(QStringLiteral("pdf")));
+}
+
+TEST(OutputChoice, MultiOutputTriesAllAndReportsTheFailure) {
+  RecordingOutput good;
+  RecordingOutput bad;
+  bad.write_ok = false;
+  MultiOutput both({&bad, &good});
+  QString error;
+  EXPECT_FALSE(both.Write(TwoPages(12), &error));
+  EXPECT_EQ(error, QStringLiteral("書けません"));
+  EXPECT_EQ(good.written.size(), 1u);
+  bad.ready = false;
+  EXPECT_FALSE(both.Ready(&error));
+  EXPECT_EQ(error, QStringLiteral("準備できません"));
+}
+
+}  // namespace
+}  // namespace kvsys
