@@ -1,0 +1,140 @@
+#include "db/workspace.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "db/jet_reader.h"
+#include "db/sqlite_connection.h"
+
+namespace kvsys {
+
+namespace {
+
+// How long opening waits for another connection's lock before it reports the file in use.
+constexpr int kProbeTimeoutMs = 1000;
+
+enum class FileKind { kSqlite, kJet, kOther };
+
+FileKind Sniff(const QByteArray& head) {
+  static const QByteArray kSqlite("SQLite format 3\0", 16);
+  if (head.startsWith(kSqlite)) return FileKind::kSqlite;
+  const QByteArray sig = head.mid(4, 15);
+  if (sig == "Standard Jet DB" || sig == "Standard ACE DB") return FileKind::kJet;
+  return FileKind::kOther;
+}
+
+DbError WithPath(int number, const QString& path) {
+  return DbError(number, DbErrorText(number), path);
+}
+
+std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusive, bool read_only,
+                                               int busy_ms) {
+  // Never SQLITE_OPEN_CREATE: a missing or empty file must not become a new database.
+  const int flags =
+      (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    throw WithPath(dberr::kFileInUse, path);
+  }
+  sqlite3_extended_result_codes(db, 1);
+  auto conn = std::make_shared<detail::Connection>(
+      db, path, read_only || sqlite3_db_readonly(db, "main") == 1);
+  conn->SetBusyTimeoutMs(std::min(busy_ms, kProbeTimeoutMs));
+  try {
+    // The probe read: garbage and foreign formats fail here, a file another program holds
+    // locked reports busy.
+    detail::Exec(db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (!conn->ReadOnly()) {
+      QString mode;
+      {
+        detail::Statement st(db, QStringLiteral("PRAGMA journal_mode"));
+        if (st.Step()) mode = st.Column(0).toString();
+      }
+      // The folder may be a network share, where a write-ahead log is unsafe.
+      if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0) {
+        detail::Exec(db, QStringLiteral("PRAGMA journal_mode = DELETE"));
+      }
+    }
+    if (exclusive) {
+      detail::Exec(db, QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
+      detail::Exec(db, QStringLiteral("BEGIN EXCLUSIVE"));
+      detail::Exec(db, QStringLiteral("COMMIT"));
+    }
+  } catch (const DbError& e) {
+    conn->Close();
+    if (e.number() == dberr::kLocked) throw WithPath(dberr::kFileInUse, path);
+    if (e.number() == dberr::kNotADatabase) throw WithPath(dberr::kNotADatabase, path);
+    throw;
+  }
+  conn->SetBusyTimeoutMs(busy_ms);
+  return conn;
+}
+
+std::shared_ptr<detail::Connection> OpenJet(const QString& path) {
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(
+      ":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    throw DbError(dberr::kResourceExceeded);
+  }
+  auto conn = std::make_shared<detail::Connection>(db, path, true);
+  ReadJetDatabase(path, db);  // on failure conn closes the memory database
+  return conn;
+}
+
+}  // namespace
+
+Workspace::~Workspace() {
+  Close();
+}
+
+std::shared_ptr<Database> Workspace::OpenDatabase(const QString& path, bool exclusive,
+                                                  bool read_only) {
+  const QFileInfo info(path);
+  if (path.isEmpty() || !info.exists()) throw WithPath(dberr::kFileNotFound, path);
+  if (info.isDir()) throw WithPath(dberr::kNotADatabase, path);
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) throw WithPath(dberr::kFileInUse, path);
+  const QByteArray head = file.read(100);
+  file.close();
+
+  std::shared_ptr<detail::Connection> conn;
+  switch (Sniff(head)) {
+    case FileKind::kSqlite:
+      conn = OpenSqlite(path, exclusive, read_only, busy_timeout_ms_);
+      break;
+    case FileKind::kJet:
+      conn = OpenJet(path);
+      break;
+    case FileKind::kOther:
+      throw WithPath(dberr::kNotADatabase, path);
+  }
+  auto db = std::make_shared<Database>(Database::Passkey{}, std::move(conn));
+  std::erase_if(databases_, [](const std::weak_ptr<Database>& w) { return w.expired(); });
+  databases_.push_back(db);
+  return db;
+}
+
+void Workspace::Close() {
+  for (const auto& weak : databases_) {
+    if (auto db = weak.lock()) db->Close();
+  }
+  databases_.clear();
+}
+
+void Workspace::Idle(int /*option*/) {}
+
+void Workspace::SetBusyTimeoutMs(int ms) {
+  busy_timeout_ms_ = ms;
+  for (const auto& weak : databases_) {
+    if (auto db = weak.lock()) {
+      if (db->IsOpen()) db->SetBusyTimeoutMs(ms);
+    }
+  }
+}
+
+}  // namespace kvsys
