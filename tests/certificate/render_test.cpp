@@ -129,16 +129,6 @@ TEST(RenderPage, CertificateInkLiesWhereItemsWereAndNotPastTheSheet) {
   EXPECT_TRUE(InkBox(outside, outside.rect()).isEmpty());
 }
 
-TEST(RenderPage, LinesAreVisibleAtPreviewScale) {
-  // A lattice edge at y = 1 on a whole B4 sheet shown 400 dots high.
-  const PrintDocument doc =
-      OnePage(14175, 20072, {LineElement{0, 1, 14175, 1}, LineElement{7000, 0, 7000, 20072}});
-  const QImage image = Rendered(doc, 400.0 / 20072);
-  EXPECT_FALSE(InkBox(image, QRect(0, 0, image.width(), 1)).isEmpty());
-  EXPECT_FALSE(InkBox(image, QRect(0, 200, image.width(), 1)).isEmpty());
-  EXPECT_TRUE(InkBox(image, QRect(0, 100, 100, 200)).isEmpty());
-}
-
 TEST(RenderPage, BoldPutsMoreInkAtEverySizeAndMissingPagesDrawNothing) {
   TextRun bold = TextAt(200, 200, QStringLiteral("優勝"), 40);
   bold.bold = true;

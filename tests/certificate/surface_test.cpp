@@ -56,16 +56,9 @@ TEST(Paper, UnknownCodeDrawsOnB4ButIsKept) {
   EXPECT_EQ(s.PageHeight(), 11907);
 }
 
-TEST_F(SurfaceTest, StartDocOpensOneEmptyPageAtTheOrigin) {
-  EXPECT_TRUE(surface.DocOpen());
-  EXPECT_EQ(surface.PageCount(), 1);
-  EXPECT_TRUE(surface.Document().Page(1)->elements.empty());
-  EXPECT_EQ(surface.CurrentX(), 0);
-  EXPECT_EQ(surface.CurrentY(), 0);
-  EXPECT_EQ(surface.Document().width, 14175);
-}
-
 TEST_F(SurfaceTest, RunKeepsItsPositionAndStoredFontAndAdvancesByItsWidth) {
+  EXPECT_EQ(surface.PageCount(), 1);  // a new document has one empty page
+  EXPECT_TRUE(surface.Document().Page(1)->elements.empty());
   surface.SetCurrentX(5557);
   surface.SetCurrentY(3969);
   surface.SetFontName(QStringLiteral("ＭＳ　明朝"));
