@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QTextStream>
 #include <map>
+#include <set>
 
 #include "samplemeet/command_line.h"
 #include "samplemeet/sample_meet.h"

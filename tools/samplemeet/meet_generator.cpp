@@ -142,9 +142,9 @@ class Generator {
   void AllocateEntries();
   void FillEvent(size_t index);
   void FillFlexible(Event& event, size_t index);
-  void FillFromHeats(Event& event, const Event& heats);
+  void FillFromHeats(Event& event, Event& heats);
   void Decorate(Event& event, size_t index);
-  std::vector<const ResultRow*> Ranked(const Event& event) const;
+  static std::vector<ResultRow*> RegularRanked(Event& event);
   void WriteProgramme(MeetTables& meet) const;
   void WriteResults(MeetTables& meet) const;
   int Capacity(const Event& event) const;
@@ -457,11 +457,8 @@ void Generator::FillFlexible(Event& event, size_t index) {
   }
 }
 
-void Generator::FillFromHeats(Event& event, const Event& heats) {
-  std::vector<const ResultRow*> ranked;
-  for (const ResultRow* row : Ranked(heats)) {
-    if (row->status == kRegular) ranked.push_back(row);
-  }
+void Generator::FillFromHeats(Event& event, Event& heats) {
+  const std::vector<ResultRow*> ranked = RegularRanked(heats);
   size_t first = 0;
   size_t count = static_cast<size_t>(lanes_);
   if (event.stage == kBFinal) first = static_cast<size_t>(lanes_);
@@ -489,14 +486,13 @@ void Generator::FillFromHeats(Event& event, const Event& heats) {
   }
 }
 
-std::vector<const ResultRow*> Generator::Ranked(const Event& event) const {
-  // The order of the print run: status, time as text, heat, lane.
-  std::vector<const ResultRow*> rows;
-  for (const ResultRow& row : event.rows) {
-    if (!row.goal.isEmpty()) rows.push_back(&row);
+// Regular results with a time, in the order of the print run: time as text, heat, lane.
+std::vector<ResultRow*> Generator::RegularRanked(Event& event) {
+  std::vector<ResultRow*> rows;
+  for (ResultRow& row : event.rows) {
+    if (!row.goal.isEmpty() && row.status == kRegular) rows.push_back(&row);
   }
   std::stable_sort(rows.begin(), rows.end(), [](const ResultRow* a, const ResultRow* b) {
-    if (a->status != b->status) return a->status < b->status;
     if (a->goal != b->goal) return a->goal < b->goal;
     if (a->heat != b->heat) return a->heat < b->heat;
     return a->lane < b->lane;
@@ -533,10 +529,7 @@ void Generator::Decorate(Event& event, size_t index) {
     }
   }
   // Equal times at the places where rank limits usually fall (3, 6, 8) and at the top.
-  std::vector<const ResultRow*> ranked;
-  for (const ResultRow* row : Ranked(event)) {
-    if (row->status == kRegular) ranked.push_back(row);
-  }
+  const std::vector<ResultRow*> ranked = RegularRanked(event);
   std::vector<size_t> ties;
   if (index % 2 == 0) ties.push_back(2);
   if (index % 3 == 0 || event.block == Block::HeatsFinalSwimOff) ties.push_back(7);
@@ -545,11 +538,11 @@ void Generator::Decorate(Event& event, size_t index) {
   if (event.stage == kSwimOff) ties.clear();
   for (size_t at : ties) {
     if (at + 1 < ranked.size()) {
-      const_cast<ResultRow*>(ranked[at + 1])->goal = ranked[at]->goal;
+      ranked[at + 1]->goal = ranked[at]->goal;
     }
   }
   if (!ranked.empty() && (index % 4 == 0 || rng_.Percent(10))) {
-    const_cast<ResultRow*>(ranked[0])->mark = rng_.Pick(RecordMarks());
+    ranked[0]->mark = rng_.Pick(RecordMarks());
   }
 }
 
