@@ -114,10 +114,10 @@ const char* DeclaredType(int col_type) {
     case MDB_LONGINT:
     case MDB_COMPLEX:
       return "INTEGER";
-    case MDB_MONEY:
-      return "CURRENCY";
-    case MDB_FLOAT:
+    case MDB_MONEY:  // REAL affinity, so 0 stays 0.0 like 3.5
       return "REAL";
+    case MDB_FLOAT:
+      return "FLOAT";
     case MDB_DOUBLE:
       return "DOUBLE";
     case MDB_NUMERIC:
