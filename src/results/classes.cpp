@@ -72,6 +72,7 @@ void FillClassCombo(Database& db, DbErrorState& state, Dialogs& dialogs, ItemLis
     list.SetGrey(true);
     return;
   }
+  list.SetGrey(false);  // a list greyed for an earlier meet
   list.AddItem(kAllClassesItem, 0);
   try {
     auto rs = OpenClassTable(db);

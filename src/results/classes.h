@@ -32,8 +32,8 @@ QString GetClassName(Database& db, DbErrorState& state, Dialogs& dialogs, int cl
 
 // Empties the list; for a meet with classes adds "各クラス別一括" (value 0) and then each class
 // in class-number order (its name, value its number); for a meet without classes disables
-// the list and greys it. Errors are reported under "クラスコンボ作成"; the list keeps the
-// items added until then.
+// the list and greys it (a meet with classes clears the grey). Errors are reported under
+// "クラスコンボ作成"; the list keeps the items added until then.
 void FillClassCombo(Database& db, DbErrorState& state, Dialogs& dialogs, ItemList& list);
 
 }  // namespace kvsys

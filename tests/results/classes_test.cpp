@@ -123,7 +123,7 @@ TEST(FillClassCombo, ListsAllClassesFirstThenEachClassInNumberOrder) {
       {QString(), 4},
       {QStringLiteral("一般A区分（マスターズ）"), 5}};
   EXPECT_EQ(list.items, expected);
-  EXPECT_FALSE(list.grey.value_or(false));
+  EXPECT_EQ(list.grey, false);
 }
 
 TEST(FillClassCombo, MeetWithoutClassesGetsADisabledGreyList) {
