@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace kvsys {
+
+class Database;
+
+// Items of a certificate, in the order the layout tables and the drawing use.
+enum LayoutItemIndex : int {
+  kItemTitle = 0,
+  kItemEdition = 1,
+  kItemMeetName1 = 2,
+  kItemMeetName2 = 3,
+  kItemName = 4,
+  kItemAffiliation = 5,
+  kItemClass = 6,
+  kItemEvent = 7,
+  kItemRank = 8,
+  kItemRecord = 9,
+  kItemClassCaption = 10,
+  kItemEventCaption = 11,
+  kItemRankCaption = 12,
+  kItemRecordCaption = 13,
+  kItemBody = 14,
+  kItemDate = 15,
+  kItemPresenterTitle = 16,
+  kItemPresenter = 17,
+  kItemHonorific = 18,  // position only: drawn in the name's font, shown with the name
+};
+inline constexpr int kCertificateItemCount = 19;
+inline constexpr int kStyledItemCount = 18;
+
+// One text item: where it stands and how it is written.
+struct LayoutItem {
+  int16_t X = 0;  // mm; the item stands at base X - X, so a larger value moves it left
+  int16_t Y = 0;  // mm; the item stands at base Y - Y, so a larger value moves it up
+  QString FontName;
+  int16_t FontSize = 0;  // points
+  bool Bold = false;
+  bool Italic = false;
+  int16_t Hidden = 0;  // 0 = printed, anything else = not printed
+
+  bool operator==(const LayoutItem&) const = default;
+};
+
+// The certificate texts of the layout's print settings (KVS210 columns of the same names).
+struct CertificateTexts {
+  QString FLDF;  // title
+  QString FLDG;  // meet edition
+  QString FLDH;  // meet name, first line
+  QString FLDI;  // meet name, second line
+  QString FLDJ;  // body text
+  QString FLDK;  // date
+  QString FLDL;  // presenter's title
+  QString FLDM;  // presenter's name
+
+  bool operator==(const CertificateTexts&) const = default;
+};
+
+// The layout certificates are drawn from. The loaders fill the items; the print run fills
+// Texts and PaperSize; the preview adjusts the items in place.
+struct CertificateLayout {
+  int16_t CurrentLayoutNumber = 0;  // the layout the loaders read
+  std::array<LayoutItem, kCertificateItemCount> Items{};
+  CertificateTexts Texts;
+  int16_t PaperSize = 12;
+
+  bool operator==(const CertificateLayout&) const = default;
+};
+
+// Reads positions (items 0 to 18) and fonts (items 0 to 17) of layout CurrentLayoutNumber from
+// the layout database. Raises DbError when the layout has no complete row in 保存名, 座標 and
+// フォント or a value is missing; the record is then left as it was.
+void LoadLayout(Database& layout_db, CertificateLayout& layout);
+
+// Reads the show flags of layout CurrentLayoutNumber into items 0 to 17; a layout without a
+// ShowOrNot row shows every item. Raises DbError and leaves the flags as they were on failure.
+void LoadShowFlags(Database& layout_db, CertificateLayout& layout);
+
+}  // namespace kvsys

@@ -1,0 +1,217 @@
+#include "certificate/draw_certificate.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "certificate/certificate_text.h"
+#include "certificate/paper.h"
+#include "certificate/print_surface.h"
+#include "common/dialogs.h"
+
+namespace kvsys {
+
+namespace {
+
+// Positions are 16-bit twips on the surface; anything beyond lies far off the sheet anyway.
+int Twips16(double mm) {
+  return std::clamp(MmToTwips(mm), int{std::numeric_limits<int16_t>::min()},
+                    int{std::numeric_limits<int16_t>::max()});
+}
+
+void SetItemFont(PrintSurface& surface, const LayoutItem& item) {
+  surface.SetFontName(item.FontName);
+  surface.SetFontSize(item.FontSize);
+  surface.SetFontBold(item.Bold);
+  surface.SetFontItalic(item.Italic);
+}
+
+// Notes where the text of one item lands: the runs the surface adds between Begin and End.
+class PlacementRecorder {
+ public:
+  PlacementRecorder(PrintSurface& surface, std::vector<ItemPlacement>* out)
+      : surface_(surface), out_(out) {}
+
+  // Called once the item's position and font are set.
+  void Begin(int item) {
+    if (!out_) return;
+    item_ = item;
+    page_ = surface_.PageCount();
+    element_ = surface_.Document().pages.back().elements.size();
+    empty_ = QRect(surface_.CurrentX(), surface_.CurrentY(), 0, qRound(surface_.LineHeight()));
+  }
+
+  void End() {
+    if (!out_) return;
+    ItemPlacement placed{item_, page_, QRect()};
+    const PrintDocument& doc = surface_.Document();
+    size_t from = element_;
+    for (int page = page_; page <= doc.PageCount() && placed.rect.isNull(); ++page, from = 0) {
+      const std::vector<PageElement>& elements = doc.Page(page)->elements;
+      for (size_t i = from; i < elements.size(); ++i) {
+        if (const TextRun* run = std::get_if<TextRun>(&elements[i])) {
+          placed.page = page;
+          placed.rect |= QRect(run->x, run->y, qRound(run->width), qRound(run->height));
+        }
+      }
+    }
+    if (placed.rect.isNull()) placed.rect = empty_;
+    out_->push_back(placed);
+  }
+
+ private:
+  PrintSurface& surface_;
+  std::vector<ItemPlacement>* out_;
+  int item_ = 0;
+  int page_ = 1;
+  size_t element_ = 0;
+  QRect empty_;
+};
+
+// The text of an item drawn on one line.
+QString LineItemText(int item, const CertificateLayout& layout, const RecipientTable& table,
+                     int index, const PrintOptions& o) {
+  const Recipient& r = table[index];
+  const CertificateTexts& t = layout.Texts;
+  switch (item) {
+    case kItemTitle:
+      return t.FLDF;
+    case kItemEdition:
+      return t.FLDG;
+    case kItemMeetName1:
+      return t.FLDH;
+    case kItemMeetName2:
+      return t.FLDI;
+    case kItemName:
+      return NameText(r, o);
+    case kItemHonorific:
+      return HonorificText(r, o);
+    case kItemAffiliation:
+      return AffiliationText(r, o);
+    case kItemClass:
+      return ClassText(r, o);
+    case kItemEvent:
+      return EventText(r, o);
+    case kItemRank:
+      return RankItemText(table, index, o);
+    case kItemRecord:
+      return RecordItemText(r, o);
+    case kItemDate:
+      return t.FLDK;
+    case kItemPresenterTitle:
+      return t.FLDL;
+    case kItemPresenter:
+      return t.FLDM;
+    default:
+      return CaptionText(item);
+  }
+}
+
+// A grid over the whole sheet, edges included: LatticeY bands across, LatticeX columns down.
+void DrawLattice(PrintSurface& surface, const PrintOptions& o, Dialogs& dialogs) {
+  // A negative count would never end the lines either.
+  if (o.LatticeX <= 0 || o.LatticeY <= 0) {
+    dialogs.MsgBox(kLatticeMessage, MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
+    return;
+  }
+  const int height = surface.PageHeight();
+  const int width = surface.PageWidth();
+  // More bands than twips would make the step 0; one twip is the finest grid there is.
+  const int64_t step_y = std::max<int64_t>(1, (height - 1) / o.LatticeY);
+  for (int64_t y = 1; y <= height; y += step_y) {
+    surface.DrawLine(0, static_cast<int>(y), width, static_cast<int>(y));
+  }
+  const int64_t step_x = std::max<int64_t>(1, (width - 1) / o.LatticeX);
+  for (int64_t x = 1; x <= width; x += step_x) {
+    surface.DrawLine(static_cast<int>(x), 0, static_cast<int>(x), height);
+  }
+}
+
+}  // namespace
+
+void SetItemPosition(PrintSurface& surface, double x_mm, double y_mm, Dialogs& dialogs) {
+  const int y = MmToTwips(y_mm);
+  if (y > surface.PageHeight()) {
+    dialogs.MsgBox(kPositionMessage, MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
+    return;
+  }
+  surface.SetCurrentX(Twips16(x_mm));
+  surface.SetCurrentY(Twips16(y_mm));
+}
+
+void SetLineIndent(PrintSurface& surface, double x_mm) {
+  surface.SetLineIndent(Twips16(x_mm));
+}
+
+bool DrawCertificate(PrintSurface& surface, int preview_mode, WarningLabel& label,
+                     const CertificateLayout& layout, const RecipientTable& recipients,
+                     const PrintOptions& options, Dialogs& dialogs,
+                     std::vector<ItemPlacement>* placements) {
+  if (preview_mode != kPrintingMode && preview_mode != kPreviewMode) return true;
+  const int index = recipients.CurrentRecipient;
+  if (!RecipientTable::ValidIndex(index)) return true;
+
+  surface.SetPaperSize(layout.PaperSize);
+  surface.SetPreviewMode(preview_mode == kPreviewMode);
+  surface.SetMargins(0, 0, 0, 0);
+  surface.StartDoc();
+  if (surface.Error() != kSurfaceOk) return true;
+
+  if (placements) placements->clear();
+  PlacementRecorder recorder(surface, placements);
+  const Recipient& r = recipients[index];
+  const bool relay = IsRelayEvent(r.EventName);
+
+  for (const int item : kDrawOrder) {
+    // The honorific has no font and no show flag of its own: it goes with the name.
+    const int styled = item == kItemHonorific ? kItemName : item;
+    const LayoutItem& style = layout.Items[styled];
+    if (style.Hidden != 0) continue;
+    if (item == kItemAffiliation && r.Affiliation.isEmpty()) continue;
+    const LayoutItem& offsets = layout.Items[item];
+    const BasePosition base = ItemBase(item, relay);
+    const double x = base.x - offsets.X;
+    const double y = base.y - offsets.Y;
+
+    if (item == kItemAffiliation && relay && options.Relay) {
+      const std::array<QString, 4> members = RelayMembers(r, options);
+      const int line_step = style.FontSize / 3 + 2;  // mm between members
+      for (size_t k = 0; k < members.size(); ++k) {
+        SetItemPosition(surface, x, y + line_step * static_cast<int>(k), dialogs);
+        SetItemFont(surface, style);
+        if (k == 0) recorder.Begin(item);
+        surface.OutputText(members[k]);
+      }
+      recorder.End();
+      continue;
+    }
+
+    SetItemPosition(surface, x, y, dialogs);
+    SetItemFont(surface, style);
+    recorder.Begin(item);
+    if (item == kItemBody) {
+      // Each line starts one line lower, at the item's x: the first one already below the
+      // position.
+      for (const QString& line : WrapBodyText(layout.Texts.FLDJ)) {
+        SetLineIndent(surface, x);
+        surface.OutputText(u'\r' + line);
+      }
+    } else {
+      surface.OutputText(LineItemText(item, layout, recipients, index, options));
+    }
+    recorder.End();
+  }
+
+  if (options.Lattice) DrawLattice(surface, options, dialogs);
+  const bool written = surface.EndDoc();
+
+  if (surface.PageCount() >= 2) {
+    label.SetWarningCaption(kOverflowWarning);
+    label.SetWarningVisible(true);
+  } else {
+    label.SetWarningVisible(false);
+  }
+  return !written;
+}
+
+}  // namespace kvsys

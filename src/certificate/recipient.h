@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace kvsys {
+
+// One certificate to print: six texts composed by the print run.
+struct Recipient {
+  QString Name;         // swimmer, or relay team
+  QString Affiliation;  // affiliation, or the relay members joined by "・"
+  QString EventName;    // sex, distance and stroke; a relay event ends in "リレー"
+  QString ClassName;
+  QString RankText;  // full-width digits, or "OP" for an open entrant
+  QString RecordText;
+
+  bool operator==(const Recipient&) const = default;
+};
+
+// The recipients of the last print run, numbered from 1. Entry 0 exists but is never filled.
+struct RecipientTable {
+  static constexpr int kCapacity = 9999;
+
+  RecipientTable() : entries(kCapacity + 1) {}
+
+  // Entries 0 to kCapacity.
+  std::vector<Recipient> entries;
+  // The entry being filled or drawn.
+  int16_t CurrentRecipient = 0;
+  // The number of recipients of the last run.
+  int16_t RecipientCount = 0;
+
+  static bool ValidIndex(int index) { return index >= 0 && index <= kCapacity; }
+  Recipient& operator[](int index) { return entries.at(static_cast<size_t>(index)); }
+  const Recipient& operator[](int index) const { return entries.at(static_cast<size_t>(index)); }
+  // Empties entries 1 to kCapacity (the preview does so when it closes).
+  void ClearEntries() {
+    for (size_t i = 1; i < entries.size(); ++i) entries[i] = Recipient();
+  }
+};
+
+}  // namespace kvsys
