@@ -1,6 +1,35 @@
 #include <QApplication>
+#include <QTextStream>
+
+#include "app/app_flow.h"
+#include "app/app_state.h"
+#include "app/instance_guard.h"
+#include "common/dialogs.h"
+
+namespace {
+
+// Without a display Qt would abort with a platform error; say what to do instead.
+bool HasDisplay() {
+  return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+         qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (!HasDisplay()) {
+    QTextStream(stderr) << "画面（ディスプレイ）がありません。デスクトップから起動するか、"
+                           "xvfb-run で起動してください。\n"
+                           "No display: start the program from a desktop session or under "
+                           "xvfb-run.\n";
+    return 1;
+  }
   QApplication app(argc, argv);
-  return 0;
+  kvsys::AppState state;
+  kvsys::QtDialogs dialogs;
+  kvsys::InstanceGuard guard;
+  kvsys::AppFlow flow(state, dialogs, guard, QCoreApplication::applicationDirPath());
+  QObject::connect(&flow, &kvsys::AppFlow::finished, &app, &QApplication::quit);
+  if (!flow.Start()) return 0;
+  return app.exec();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 namespace kvsys {
@@ -8,7 +9,7 @@ namespace kvsys {
 // message box, as the operator should not wait on an hourglass while reading).
 class WaitCursor {
  public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  WaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
   ~WaitCursor() { Restore(); }
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;

@@ -1,0 +1,43 @@
+#include "app_flow.h"
+
+#include "app/kvs00.h"
+#include "app/kvssel.h"
+#include "common/dialogs.h"
+
+namespace kvsys {
+
+AppFlow::AppFlow(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString program_folder)
+    : state_(state), dialogs_(dialogs), guard_(guard), program_folder_(std::move(program_folder)) {}
+
+AppFlow::~AppFlow() = default;
+
+bool AppFlow::Start() {
+  selection_ = std::make_unique<KVSSEL>(state_, dialogs_, guard_, program_folder_);
+  connect(selection_.get(), &KVSSEL::exitRequested, this, &AppFlow::finished, Qt::QueuedConnection);
+  connect(selection_.get(), &KVSSEL::meetSelected, this, &AppFlow::OnMeetSelected,
+          Qt::QueuedConnection);
+  if (selection_->Load() == StartUpOutcome::Exit) {
+    selection_.reset();
+    return false;
+  }
+  selection_->show();
+  return true;
+}
+
+void AppFlow::OnMeetSelected(const QString& meet_number, const QString& meet_name) {
+  selection_->hide();
+  selection_.release()->deleteLater();
+  main_ = std::make_unique<KVS00>(state_, dialogs_);
+  connect(main_.get(), &KVS00::backToMeetSelection, this, &AppFlow::OnBackToSelection,
+          Qt::QueuedConnection);
+  connect(main_.get(), &KVS00::endSystem, this, &AppFlow::finished, Qt::QueuedConnection);
+  main_->Open(meet_number, meet_name);
+  main_->show();
+}
+
+void AppFlow::OnBackToSelection() {
+  main_.release()->deleteLater();
+  if (!Start()) emit finished();
+}
+
+}  // namespace kvsys

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "common/print_options.h"
+#include "db/database.h"
+#include "db/db_error.h"
+#include "db/workspace.h"
+#include "results/meet_settings.h"
+
+namespace kvsys {
+
+// The process-wide application record. It derives from DbErrorState so the tolerated-error
+// list and the last lock error text read as state.ExpectedErrors / state.LastDbErrorText.
+struct AppState : DbErrorState {
+  QString AppFolder;     // program folder, no trailing separator
+  QString IniPath;       // AppFolder/KVSYS.ini
+  QString LayoutDbPath;  // AppFolder/KVSYS.mdb
+
+  std::unique_ptr<kvsys::Workspace> Workspace;
+  std::shared_ptr<Database> LayoutDb;
+  std::shared_ptr<Database> ResultsDb;
+
+  int16_t ResultVersion = 0;  // 0 = Ver.5.0, 1 = Ver.4.6
+  QString DbFolder;           // folder of the meets, as last listed with success
+  QString ResultsDbPath;
+  int16_t MeetNo = 0;
+  QString MeetNoText;  // MeetNo as two digits
+
+  PrintOptions Prn;
+  kvsys::MeetSettings MeetSettings;  // the chosen meet's settings row
+
+  // Closes both databases and the workspace (going back to the meet selection, ending).
+  void CloseDatabases();
+};
+
+}  // namespace kvsys

@@ -1,0 +1,124 @@
+#include "kvs00.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+
+#include "app/app_state.h"
+#include "app/captions.h"
+#include "app/kvsmenu.h"
+#include "common/dialogs.h"
+#include "common/window_util.h"
+#include "results/meet_settings.h"
+
+namespace kvsys {
+
+KVS00::KVS00(AppState& state, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), state_(state), dialogs_(dialogs) {
+  setObjectName(QStringLiteral("KVS00"));
+  setWindowTitle(kKvs00Caption);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  resize(1024, 720);
+
+  mdi_ = new QMdiArea(this);
+  mdi_->setObjectName(QStringLiteral("MDIForm"));
+  setCentralWidget(mdi_);
+
+  StatusBar1_Panel1 = new QLabel(this);
+  StatusBar1_Panel1->setObjectName(QStringLiteral("StatusBar1_Panel1"));
+  StatusBar1_Panel2 = new QLabel(this);
+  StatusBar1_Panel2->setObjectName(QStringLiteral("StatusBar1_Panel2"));
+  statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+  statusBar()->addWidget(StatusBar1_Panel1);
+  statusBar()->addWidget(StatusBar1_Panel2, 1);
+
+  Combo1 = new QComboBox(this);
+  Combo1->setObjectName(QStringLiteral("Combo1"));
+  Combo1->setVisible(false);
+
+  QMenu* end_menu = menuBar()->addMenu(QStringLiteral("終了(&E)"));
+  pEnd01 = end_menu->addAction(QStringLiteral("大会選択(&S)"), this, &KVS00::BackToMeetSelection);
+  pEnd01->setObjectName(QStringLiteral("pEnd01"));
+  pEnd02 = end_menu->addAction(QStringLiteral("システム終了(&X)"), this, &KVS00::EndSystem);
+  pEnd02->setObjectName(QStringLiteral("pEnd02"));
+  QMenu* work_menu = menuBar()->addMenu(QStringLiteral("賞状印刷処理(&W)"));
+  pExe201 = work_menu->addAction(QStringLiteral("印刷設定(&1)"), this, &KVS00::ShowLayoutSettings);
+  pExe201->setObjectName(QStringLiteral("pExe201"));
+  pExe202 = work_menu->addAction(QStringLiteral("印刷処理(&2)"), this, &KVS00::ShowPrintList);
+  pExe202->setObjectName(QStringLiteral("pExe202"));
+}
+
+void KVS00::Open(const QString& meet_number, const QString& meet_name) {
+  StatusBar1_Panel1->setText(QStringLiteral("大会No.") + meet_number);
+  StatusBar1_Panel2->setText(meet_name);
+  if (state_.ResultsDb) {
+    state_.MeetSettings = LoadMeetSettings(*state_.ResultsDb, state_, dialogs_);
+  }
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().topLeft());
+  }
+
+  menu_ = new KVSMENU(state_, dialogs_, *this);
+  QMdiSubWindow* sub = mdi_->addSubWindow(menu_);
+  sub->setObjectName(QStringLiteral("KVSMENU_window"));
+  menu_->show();
+  TopCenterForm(sub);
+
+  Combo1->clear();
+  Combo1->addItems(QFontDatabase::families());
+}
+
+QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const QString& caption) {
+  for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+    if (sub->widget() && sub->widget()->objectName() == name) {
+      sub->showNormal();
+      mdi_->setActiveSubWindow(sub);
+      return sub;
+    }
+  }
+  // The layout editor and the print list come with their own issues; until then the
+  // menu opens an empty window under their caption.
+  auto* page = new QWidget;
+  page->setObjectName(name);
+  page->setWindowTitle(caption);
+  page->resize(640, 480);
+  QMdiSubWindow* sub = mdi_->addSubWindow(page);
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  page->show();
+  mdi_->setActiveSubWindow(sub);
+  return sub;
+}
+
+void KVS00::ShowLayoutSettings() {
+  ShowSubWindow(QStringLiteral("KVS210"), QStringLiteral("賞状印刷設定"));
+}
+
+void KVS00::ShowPrintList() {
+  ShowSubWindow(QStringLiteral("KVS220"), QStringLiteral("賞状印刷処理"));
+}
+
+void KVS00::BackToMeetSelection() {
+  state_.CloseDatabases();
+  mdi_->closeAllSubWindows();
+  close();
+  emit backToMeetSelection();
+}
+
+void KVS00::EndSystem() {
+  if (dialogs_.MsgBox(QStringLiteral("システムを終了します。よろしいですか？"), MsgButtons::YesNo,
+                      MsgIcon::Question, QStringLiteral("終了の確認")) != Answer::Yes) {
+    return;
+  }
+  state_.CloseDatabases();
+  mdi_->closeAllSubWindows();
+  close();
+  emit endSystem();
+}
+
+}  // namespace kvsys

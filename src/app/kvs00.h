@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace kvsys {
+
+struct AppState;
+class Dialogs;
+class KVSMENU;
+
+// The main window of a chosen meet: a frame holding the menu, the layout editor, the print
+// list and the preview as sub-windows.
+class KVS00 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  KVS00(AppState& state, Dialogs& dialogs, QWidget* parent = nullptr);
+
+  // Loads the meet settings, places the window and shows the menu inside it.
+  void Open(const QString& meet_number, const QString& meet_name);
+
+  // Menu and button actions.
+  void BackToMeetSelection();  // 大会選択(&S), 大会選択へ(F10)
+  void EndSystem();            // システム終了(&X)
+  void ShowLayoutSettings();   // 印刷設定(&1), 賞状設定(F1)
+  void ShowPrintList();        // 印刷処理(&2)
+
+  QMdiArea* mdi() const { return mdi_; }
+  KVSMENU* menuWindow() const { return menu_; }
+
+  QLabel* StatusBar1_Panel1;
+  QLabel* StatusBar1_Panel2;
+  QComboBox* Combo1;  // installed font names, for the font choices of other windows
+  QAction* pEnd01;
+  QAction* pEnd02;
+  QAction* pExe201;
+  QAction* pExe202;
+
+ signals:
+  void backToMeetSelection();
+  void endSystem();
+
+ private:
+  // Shows the sub-window with this object name, creating it the first time.
+  QMdiSubWindow* ShowSubWindow(const QString& name, const QString& caption);
+
+  AppState& state_;
+  Dialogs& dialogs_;
+  QMdiArea* mdi_;
+  KVSMENU* menu_ = nullptr;
+};
+
+}  // namespace kvsys

@@ -1,0 +1,89 @@
+#include "kvsmenu.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/app_state.h"
+#include "app/captions.h"
+#include "app/kvs00.h"
+#include "common/dialogs.h"
+#include "common/text_util.h"
+#include "db/recordset.h"
+
+namespace kvsys {
+
+namespace {
+
+// The decided layout number, 0 when none is decided.
+int DecidedLayout(Database& layout_db) {
+  auto rs = layout_db.OpenRecordset(QStringLiteral("全体フォント"), dbOpenSnapshot);
+  int decided = 0;
+  if (!rs->Eof()) decided = NullTo(rs->Field(QStringLiteral("決定")), kNullToInt16, 0).toInt();
+  rs->Close();
+  return decided;
+}
+
+}  // namespace
+
+KVSMENU::KVSMENU(AppState& state, Dialogs& dialogs, KVS00& frame, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs), frame_(frame) {
+  setObjectName(QStringLiteral("KVSMENU"));
+  setWindowTitle(kKvsmenuCaption);
+  SSCommand3 = new QPushButton(QStringLiteral("賞状設定(F1)"), this);
+  SSCommand3->setObjectName(QStringLiteral("SSCommand3"));
+  SSCommand4 = new QPushButton(QStringLiteral("賞状印刷(F2)"), this);
+  SSCommand4->setObjectName(QStringLiteral("SSCommand4"));
+  SSCommand5 = new QPushButton(QStringLiteral("大会選択へ(F10)"), this);
+  SSCommand5->setObjectName(QStringLiteral("SSCommand5"));
+  auto* layout = new QVBoxLayout(this);
+  for (QPushButton* b : {SSCommand3, SSCommand4, SSCommand5}) {
+    b->setMinimumHeight(48);
+    layout->addWidget(b);
+  }
+  connect(SSCommand3, &QPushButton::clicked, &frame_, &KVS00::ShowLayoutSettings);
+  connect(SSCommand4, &QPushButton::clicked, this, &KVSMENU::PrintCertificates);
+  connect(SSCommand5, &QPushButton::clicked, &frame_, &KVS00::BackToMeetSelection);
+  resize(420, 240);
+}
+
+void KVSMENU::PrintCertificates() {
+  int decided = 0;
+  try {
+    decided = DecidedLayout(*state_.LayoutDb);
+  } catch (const DbError& e) {
+    if (IsDbLockError(e.number(), state_)) {
+      dialogs_.MsgBox(state_.LastDbErrorText, MsgButtons::Ok, MsgIcon::Exclamation);
+    } else {
+      dialogs_.MsgBox(e.text(), MsgButtons::Ok, MsgIcon::Critical);
+    }
+    return;
+  }
+  if (decided == 0) {
+    dialogs_.MsgBox(QStringLiteral("表示内容を決定してください。"));
+    frame_.ShowLayoutSettings();
+  } else {
+    frame_.ShowPrintList();
+  }
+}
+
+void KVSMENU::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_F1:
+      frame_.ShowLayoutSettings();
+      break;
+    case Qt::Key_F2:
+      PrintCertificates();
+      break;
+    case Qt::Key_F10:
+    case Qt::Key_Escape:
+      frame_.BackToMeetSelection();
+      break;
+    default:
+      event->ignore();
+      return;  // other keys do nothing here
+  }
+  event->accept();
+}
+
+}  // namespace kvsys

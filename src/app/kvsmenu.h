@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QPushButton;
+
+namespace kvsys {
+
+struct AppState;
+class Dialogs;
+class KVS00;
+
+// The menu window inside the main window.
+class KVSMENU : public QWidget {
+  Q_OBJECT
+
+ public:
+  KVSMENU(AppState& state, Dialogs& dialogs, KVS00& frame, QWidget* parent = nullptr);
+
+  // 賞状印刷(F2): the print list when a layout is decided, else the layout settings.
+  void PrintCertificates();
+
+  QPushButton* SSCommand3;
+  QPushButton* SSCommand4;
+  QPushButton* SSCommand5;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  AppState& state_;
+  Dialogs& dialogs_;
+  KVS00& frame_;
+};
+
+}  // namespace kvsys

@@ -1,0 +1,203 @@
+#include "kvssel.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/captions.h"
+#include "app/meet_list.h"
+#include "common/dialogs.h"
+#include "common/profile.h"
+#include "common/wait_cursor.h"
+#include "common/window_util.h"
+#include "db/work_table_model.h"
+
+namespace kvsys {
+
+namespace {
+
+template <typename T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+}  // namespace
+
+KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString program_folder,
+               QWidget* parent)
+    : QWidget(parent),
+      state_(state),
+      dialogs_(dialogs),
+      guard_(guard),
+      program_folder_(std::move(program_folder)) {
+  setObjectName(QStringLiteral("KVSSEL"));
+  setWindowTitle(kKvsselCaption);
+  resize(760, 480);
+
+  auto* version_frame = Named(new QGroupBox(QStringLiteral("リザルトバージョン"), this), "Frame1");
+  optVer_0 = Named(new QRadioButton(QStringLiteral("Ｖｅｒ．５．０"), version_frame), "optVer_0");
+  optVer_1 = Named(new QRadioButton(QStringLiteral("Ｖｅｒ．４．６"), version_frame), "optVer_1");
+  auto* versions = new QButtonGroup(this);
+  versions->addButton(optVer_0, 0);
+  versions->addButton(optVer_1, 1);
+  auto* version_layout = new QHBoxLayout(version_frame);
+  version_layout->addWidget(optVer_0);
+  version_layout->addWidget(optVer_1);
+
+  auto* folder_label = Named(new QLabel(QStringLiteral("データベース："), this), "Label1");
+  txtDBFolder = Named(new QLineEdit(this), "txtDBFolder");
+  txtDBFolder->setReadOnly(true);
+
+  model_ = new WorkTableModel({QStringLiteral("flda"), QStringLiteral("FLDB"),
+                               QStringLiteral("FLDE"), QStringLiteral("FLDF")},
+                              {QStringLiteral("No."), QStringLiteral("大会名"),
+                               QStringLiteral("開始年月日"), QStringLiteral("終了年月日")},
+                              this);
+  GRD1 = Named(new QTableView(this), "GRD1");
+  GRD1->setModel(model_);
+  GRD1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  GRD1->setSelectionMode(QAbstractItemView::SingleSelection);
+  GRD1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  GRD1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+  GRD1->verticalHeader()->setVisible(false);
+
+  LBL1 = Named(new QLabel(this), "LBL1");
+  LBL2 = Named(new QLabel(this), "LBL2");
+  SSCommand1 = Named(new QPushButton(QStringLiteral("選択(F5)"), this), "SSCommand1");
+  SSCommand3 = Named(new QPushButton(QStringLiteral("検索(F8)"), this), "SSCommand3");
+  SSCommand2 = Named(new QPushButton(QStringLiteral("終了(F10)"), this), "SSCommand2");
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(version_frame);
+  top->addWidget(folder_label);
+  top->addWidget(txtDBFolder, 1);
+  auto* current = new QHBoxLayout;
+  current->addWidget(LBL1);
+  current->addWidget(LBL2, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(SSCommand1);
+  buttons->addWidget(SSCommand3);
+  buttons->addWidget(SSCommand2);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(GRD1, 1);
+  layout->addLayout(current);
+  layout->addLayout(buttons);
+
+  connect(versions, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+    if (checked) OnVersionChanged(id);
+  });
+  connect(GRD1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this] { OnCurrentRowChanged(); });
+  connect(GRD1, &QTableView::doubleClicked, this, [this] {
+    OnCurrentRowChanged();
+    SelectCurrentMeet();
+  });
+  connect(SSCommand1, &QPushButton::clicked, this, &KVSSEL::SelectCurrentMeet);
+  connect(SSCommand3, &QPushButton::clicked, this, &KVSSEL::ChooseFolder);
+  connect(SSCommand2, &QPushButton::clicked, this, &KVSSEL::ExitProgram);
+  // Window shortcuts act before the focused control, as the key preview did.
+  const std::pair<Qt::Key, void (KVSSEL::*)()> keys[] = {{Qt::Key_F5, &KVSSEL::SelectCurrentMeet},
+                                                         {Qt::Key_F8, &KVSSEL::ChooseFolder},
+                                                         {Qt::Key_F10, &KVSSEL::ExitProgram}};
+  for (const auto& [key, action] : keys) {
+    auto* shortcut = new QShortcut(QKeySequence(key), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, action);
+  }
+}
+
+KVSSEL::~KVSSEL() = default;
+
+StartUpOutcome KVSSEL::Load() {
+  loading_ = true;
+  const StartUpOutcome outcome = StartUp(state_, dialogs_, guard_, program_folder_, *this);
+  loading_ = false;
+  return outcome;
+}
+
+void KVSSEL::CenterOnScreen() {
+  CenterForm(this);
+}
+
+void KVSSEL::ShowDbFolder(const QString& folder) {
+  txtDBFolder->setText(folder);
+}
+
+bool KVSSEL::SelectVersionOption(int index) {
+  QRadioButton* option = index == 0 ? optVer_0 : index == 1 ? optVer_1 : nullptr;
+  if (!option) return false;
+  if (option->isChecked()) {
+    OnVersionChanged(index);  // no toggle signal when it is already the selected option
+  } else {
+    option->setChecked(true);
+  }
+  return true;
+}
+
+void KVSSEL::OnVersionChanged(int index) {
+  state_.ResultVersion = static_cast<int16_t>(index);
+  ListFolder(txtDBFolder->text());
+  SetProfileEx(dialogs_, state_.IniPath, QStringLiteral("Ver"), QStringLiteral("Ver"),
+               QString::number(index));
+}
+
+void KVSSEL::ListFolder(QString folder) {
+  if (!state_.LayoutDb) return;
+  WaitCursor wait;
+  const bool found = ListMeets(state_, dialogs_, folder);
+  try {
+    model_->Refresh(*state_.LayoutDb, QStringLiteral("KVSSEL"));
+  } catch (const DbError&) {
+    // ListMeets has reported the database's trouble already.
+  }
+  if (found) txtDBFolder->setText(state_.DbFolder);
+  if (model_->rowCount() > 0) GRD1->selectRow(0);
+  OnCurrentRowChanged();
+}
+
+void KVSSEL::OnCurrentRowChanged() {
+  const int row = GRD1->currentIndex().isValid() ? GRD1->currentIndex().row() : -1;
+  LBL1->setText(row >= 0 ? model_->Value(row, QStringLiteral("flda")).toString() : QString());
+  LBL2->setText(row >= 0 ? model_->Value(row, QStringLiteral("FLDB")).toString() : QString());
+}
+
+void KVSSEL::SelectCurrentMeet() {
+  if (!GRD1->currentIndex().isValid()) return;
+  const int row = GRD1->currentIndex().row();
+  const QVariant number = model_->Value(row, QStringLiteral("flda"));
+  const QString name = model_->Value(row, QStringLiteral("FLDB")).toString();
+  SelectOutcome outcome;
+  {
+    WaitCursor wait;
+    outcome = SelectMeet(state_, dialogs_, number, name);
+  }
+  if (outcome == SelectOutcome::Exit) {
+    ExitProgram();
+  } else if (outcome == SelectOutcome::Selected) {
+    emit meetSelected(number.toString(), name);
+  }
+}
+
+void KVSSEL::ChooseFolder() {
+  const QString folder =
+      dialogs_.BrowseFolder(this, QStringLiteral("Databaseフォルダを選択してください"));
+  if (!folder.isEmpty()) ListFolder(folder + QLatin1Char('/'));
+}
+
+void KVSSEL::ExitProgram() {
+  state_.CloseDatabases();
+  emit exitRequested();
+}
+
+}  // namespace kvsys

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/start_up.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+
+namespace kvsys {
+
+class Dialogs;
+class InstanceGuard;
+class WorkTableModel;
+
+// The meet selection window: the first window of the program.
+class KVSSEL : public QWidget, public StartUpView {
+  Q_OBJECT
+
+ public:
+  KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString program_folder,
+         QWidget* parent = nullptr);
+  ~KVSSEL() override;
+
+  // The load handler: runs the start-up. On Exit the program is to end.
+  StartUpOutcome Load();
+
+  // StartUpView
+  void CenterOnScreen() override;
+  void ShowDbFolder(const QString& folder) override;
+  bool SelectVersionOption(int index) override;
+
+  // Button actions, also reached by their keys.
+  void SelectCurrentMeet();  // 選択(F5)
+  void ChooseFolder();       // 検索(F8)
+  void ExitProgram();        // 終了(F10)
+
+  QRadioButton* optVer_0;
+  QRadioButton* optVer_1;
+  QLineEdit* txtDBFolder;
+  QTableView* GRD1;
+  QLabel* LBL1;
+  QLabel* LBL2;
+  QPushButton* SSCommand1;
+  QPushButton* SSCommand2;
+  QPushButton* SSCommand3;
+
+ signals:
+  // A meet was opened as the results database: the main window takes over.
+  void meetSelected(const QString& meet_number, const QString& meet_name);
+  // The program is to end (the workspace is closed already).
+  void exitRequested();
+
+ private:
+  void OnVersionChanged(int index);
+  void ListFolder(QString folder);
+  void OnCurrentRowChanged();
+
+  AppState& state_;
+  Dialogs& dialogs_;
+  InstanceGuard& guard_;
+  QString program_folder_;
+  WorkTableModel* model_;
+  bool loading_ = false;  // option changes made by the start-up itself
+};
+
+}  // namespace kvsys

@@ -1,0 +1,63 @@
+#include "work_table_model.h"
+
+#include "database.h"
+
+namespace kvsys {
+
+WorkTableModel::WorkTableModel(QStringList columns, QStringList headers, QObject* parent)
+    : QAbstractTableModel(parent), columns_(std::move(columns)), headers_(std::move(headers)) {}
+
+void WorkTableModel::Refresh(Database& db, const QString& table) {
+  beginResetModel();
+  rows_.clear();
+  try {
+    auto rs = db.OpenRecordset(table, dbOpenSnapshot);
+    for (; !rs->Eof(); rs->MoveNext()) {
+      std::vector<QVariant> row;
+      row.reserve(static_cast<size_t>(columns_.size()));
+      for (const QString& c : columns_) row.push_back(rs->Field(c));
+      rows_.push_back(std::move(row));
+    }
+    rs->Close();
+  } catch (...) {
+    rows_.clear();
+    endResetModel();
+    throw;
+  }
+  endResetModel();
+}
+
+void WorkTableModel::Clear() {
+  beginResetModel();
+  rows_.clear();
+  endResetModel();
+}
+
+QVariant WorkTableModel::Value(int row, const QString& column) const {
+  const int c = static_cast<int>(columns_.indexOf(column));
+  if (row < 0 || row >= rowCount() || c < 0) return QVariant();
+  return rows_[static_cast<size_t>(row)][static_cast<size_t>(c)];
+}
+
+int WorkTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int WorkTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant WorkTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || role != Qt::DisplayRole) return QVariant();
+  return rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())];
+}
+
+QVariant WorkTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return QVariant();
+  if (orientation == Qt::Horizontal && section >= 0 && section < headers_.size()) {
+    return headers_[section];
+  }
+  return orientation == Qt::Vertical ? QVariant(section + 1) : QVariant();
+}
+
+}  // namespace kvsys

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QVariant>
+#include <vector>
+
+namespace kvsys {
+
+class Database;
+
+// Read-only grid source over a work table of the layout database: the grid shows the named
+// columns under the given headers, as they were at the last Refresh.
+class WorkTableModel : public QAbstractTableModel {
+ public:
+  WorkTableModel(QStringList columns, QStringList headers, QObject* parent = nullptr);
+
+  // Rereads the table; a database error propagates as DbError and leaves the grid empty.
+  void Refresh(Database& db, const QString& table);
+  void Clear();
+
+  QVariant Value(int row, const QString& column) const;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+
+ private:
+  QStringList columns_;
+  QStringList headers_;
+  std::vector<std::vector<QVariant>> rows_;
+};
+
+}  // namespace kvsys
