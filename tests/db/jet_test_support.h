@@ -14,12 +14,9 @@
 
 #include "db/db_error.h"
 #include "db/jet_file.h"
+#include "db_test_support.h"
 
 namespace kvsys::test {
-
-inline QString JetFixture(const QString& name) {
-  return QStringLiteral(KVSYS_SOURCE_DIR "/../shared/fixtures/jet/") + name;
-}
 
 inline QByteArray ReadBytes(const QString& path) {
   QFile f(path);
