@@ -36,7 +36,7 @@ struct MeetSpec {
 // The meets of a preset ("demo", "large"); empty for an unknown name.
 std::vector<MeetSpec> PresetMeets(const QString& preset);
 
-// The whole content of one meet. The same spec always gives the same tables.
+// The whole content of one meet. The same MeetSpec always gives the same tables.
 MeetTables GenerateSampleMeet(const MeetSpec& spec);
 
 // Where the results system keeps meet `meet_no` under `folder`.
