@@ -38,9 +38,10 @@ MeetRow ReadMeet(AppState& state, const QString& path, const QVariant& number) {
   } catch (const DbError& e) {
     if (!state.Tolerate(e)) throw;
   }
+  const bool held = state.ExpectedErrorHit == 99 || !db;
   state.ClearExpected();
-  if (state.ExpectedErrorHit == 99) {
-    state.ExpectedErrorHit = 0;
+  state.ExpectedErrorHit = 0;
+  if (held) {
     row.name = kMeetInMaintenance;
     return row;
   }
@@ -65,7 +66,9 @@ QStringList MeetFolders(const QString& folder) {
       QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
   for (const QFileInfo& entry : entries) {
     if (kept.size() >= kMaxMeetFolders) break;
-    if (entry.isSymLink() || entry.isHidden() || !entry.isWritable()) continue;
+    // The read-only attribute is the owner's write permission here (root may write anyway).
+    const bool read_only = !(entry.permissions() & QFileDevice::WriteOwner);
+    if (entry.isSymLink() || entry.isHidden() || read_only) continue;
     if (!IsWholeNumber(entry.fileName(), 1)) continue;
     kept << entry.fileName();
   }
@@ -214,11 +217,10 @@ SelectOutcome SelectMeet(AppState& state, Dialogs& dialogs, const QVariant& flda
     } catch (const DbError& e) {
       if (!state.Tolerate(e)) throw;
     }
+    const bool held = state.ExpectedErrorHit == 99 || !state.ResultsDb;
     state.ClearExpected();
-    if (state.ExpectedErrorHit == 99) {
-      state.ExpectedErrorHit = 0;
-      return SelectOutcome::Exit;
-    }
+    state.ExpectedErrorHit = 0;
+    if (held) return SelectOutcome::Exit;
     auto rs = state.ResultsDb->OpenRecordset(QStringLiteral("大会設定"), dbOpenSnapshot);
     rs->Close();
   } catch (const DbError& e) {
