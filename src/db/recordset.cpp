@@ -113,9 +113,15 @@ QString Recordset::FieldName(int index) const {
 }
 
 QVariant Recordset::Field(const QString& name) const {
-  const int index = Data().Find(name);
+  // The path every read of every row takes: one check of each kind, no second lookup.
+  const RecordsetData& d = Data();
+  const int index = d.Find(name);
   if (index < 0) throw DbError(dberr::kItemNotFound, DbErrorText(dberr::kItemNotFound), name);
-  return Field(index);
+  if (edit_mode_ != dbEditNone) return buffer_[static_cast<size_t>(index)];
+  if (pos_ < 0 || d.live == 0) throw DbError(dberr::kNoCurrentRecord);
+  const int row = d.order[static_cast<size_t>(pos_)];
+  if (d.deleted[static_cast<size_t>(row)]) throw DbError(dberr::kRowDeleted);
+  return d.Row(row)[index];
 }
 
 QVariant Recordset::Field(int index) const {

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -33,7 +34,9 @@ struct RecordsetData {
   bool pk_known = false;
 
   // Rows, in storage order; rows are never removed, only marked deleted.
-  std::vector<QVariant> values;  // row-major, cols per row
+  // Values row by row, in blocks of kBlockRows rows so that reading never moves them.
+  static constexpr int kBlockRows = 512;
+  std::vector<std::vector<QVariant>> blocks;
   std::vector<qint64> rowids;
   std::vector<uint8_t> deleted;
   int live = 0;
@@ -44,9 +47,32 @@ struct RecordsetData {
   QString index_name;
   std::vector<int> index_columns;
 
+  // Recently asked names, by the address of their characters: callers pass the same literal
+  // for every row, and this spares hashing it each time. A slot keeps its own copy of the name,
+  // so the characters at that address stay alive and unchanged while the slot holds them.
+  struct NameSlot {
+    QString name;
+    int index = -1;
+  };
+  mutable std::array<NameSlot, 64> recent;
+
   int Rows() const { return static_cast<int>(deleted.size()); }
-  const QVariant* Row(int row) const { return values.data() + static_cast<size_t>(row) * cols; }
-  QVariant* Row(int row) { return values.data() + static_cast<size_t>(row) * cols; }
+  const QVariant* Row(int row) const {
+    return blocks[static_cast<size_t>(row / kBlockRows)].data() +
+           static_cast<size_t>(row % kBlockRows) * static_cast<size_t>(cols);
+  }
+  QVariant* Row(int row) {
+    return blocks[static_cast<size_t>(row / kBlockRows)].data() +
+           static_cast<size_t>(row % kBlockRows) * static_cast<size_t>(cols);
+  }
+  // Room for the values of one more row (its first cell).
+  std::vector<QVariant>& BlockForNewRow() {
+    if (blocks.empty() || blocks.back().size() >= static_cast<size_t>(kBlockRows) * cols) {
+      blocks.emplace_back();
+      blocks.back().reserve(static_cast<size_t>(kBlockRows) * static_cast<size_t>(cols));
+    }
+    return blocks.back();
+  }
   int Find(const QString& name) const;
   void AppendRow(qint64 rowid, const QVariantList& row);
 };

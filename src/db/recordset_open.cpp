@@ -76,15 +76,29 @@ void AddNameIfAbsent(RecordsetData& d, const QString& name, int index) {
 }  // namespace
 
 int RecordsetData::Find(const QString& name) const {
+  const auto address = reinterpret_cast<quintptr>(name.constData());
+  NameSlot& slot = recent[(address * 0x9E3779B97F4A7C15ULL) >> 58];  // 64 slots
+  if (slot.name.constData() == name.constData() && slot.name.size() == name.size() &&
+      !slot.name.isNull()) {
+    return slot.index;
+  }
+  int index = -1;
   auto it = exact.constFind(name);
-  if (it != exact.constEnd()) return it.value();
-  auto f = folded.constFind(NormalizeFieldName(name));
-  return f != folded.constEnd() ? f.value() : -1;
+  if (it != exact.constEnd()) {
+    index = it.value();
+  } else {
+    auto f = folded.constFind(NormalizeFieldName(name));
+    if (f != folded.constEnd()) index = f.value();
+  }
+  slot.name = name;
+  slot.index = index;
+  return index;
 }
 
 void RecordsetData::AppendRow(qint64 rowid, const QVariantList& row) {
   const int r = Rows();
-  for (int i = 0; i < cols; ++i) values.push_back(i < row.size() ? row[i] : QVariant());
+  std::vector<QVariant>& block = BlockForNewRow();
+  for (int i = 0; i < cols; ++i) block.push_back(i < row.size() ? row[i] : QVariant());
   rowids.push_back(rowid);
   deleted.push_back(0);
   order.push_back(r);
@@ -167,7 +181,8 @@ std::shared_ptr<RecordsetData> LoadRecordset(const std::shared_ptr<Connection>& 
   while (st->Step()) {
     const int r = d->Rows();
     d->rowids.push_back(with_rowid ? sqlite3_column_int64(stmt, 0) : 0);
-    for (int i = 0; i < cols; ++i) d->values.push_back(ColumnValue(stmt, i + first));
+    std::vector<QVariant>& block = d->BlockForNewRow();
+    for (int i = 0; i < cols; ++i) AppendColumnValue(block, stmt, i + first);
     d->deleted.push_back(0);
     d->order.push_back(r);
     d->position_of.push_back(r);
