@@ -82,35 +82,6 @@ TEST(LayoutSchema, TablesAndColumnsOtherReadersRelyOn) {
       0);
 }
 
-TEST(LayoutSchema, SixteenBitColumnsRefuseWiderValuesThroughTheEngine) {
-  TempFolder folder;
-  const QString path = folder.File(QStringLiteral("KVSYS.mdb"));
-  CreateLayoutDatabase(path);
-  Workspace ws;
-  auto db = ws.OpenDatabase(path);
-  auto rs = db->OpenRecordset(QStringLiteral("select * from 座標"));
-  rs->AddNew();
-  rs->SetField(QStringLiteral("SaveNumber"), 1);
-  rs->SetField(QStringLiteral("殿Ｘ"), -32768);  // the loader's full-width spelling
-  rs->SetField(QStringLiteral("殿Y"), 32767);
-  rs->Update();
-  for (const char* column : {"タイトルX", "殿Y"}) {
-    auto edit = db->OpenRecordset(QStringLiteral("select * from 座標 where SaveNumber=1"));
-    edit->Edit();
-    edit->SetField(QString::fromUtf8(column), 32768);
-    try {
-      edit->Update();
-      ADD_FAILURE() << "32768 stored in " << column;
-    } catch (const DbError& e) {
-      EXPECT_EQ(e.number(), dberr::kNumericOverflow);
-    }
-  }
-  auto check = db->OpenRecordset(QStringLiteral("select * from 座標 where savenumber=1"));
-  EXPECT_EQ(check->Field(QStringLiteral("殿X")).toInt(), -32768);
-  EXPECT_EQ(check->Field(QStringLiteral("殿Ｙ")).toInt(), 32767);
-  EXPECT_EQ(check->Field(QStringLiteral("タイトルＸ")).toInt(), 0);
-}
-
 TEST(LayoutSchema, MeetListKeepsFolderNamesAndNumbers) {
   TempFolder folder;
   const QString path = folder.File(QStringLiteral("KVSYS.mdb"));
