@@ -8,23 +8,10 @@
 #include "app/captions.h"
 #include "app/kvs00.h"
 #include "common/dialogs.h"
-#include "common/text_util.h"
 #include "db/recordset.h"
+#include "layout/layout_store.h"
 
 namespace kvsys {
-
-namespace {
-
-// The decided layout number, 0 when none is decided.
-int DecidedLayout(Database& layout_db) {
-  auto rs = layout_db.OpenRecordset(QStringLiteral("全体フォント"), dbOpenSnapshot);
-  int decided = 0;
-  if (!rs->Eof()) decided = NullTo(rs->Field(QStringLiteral("決定")), kNullToInt16, 0).toInt();
-  rs->Close();
-  return decided;
-}
-
-}  // namespace
 
 KVSMENU::KVSMENU(AppState& state, Dialogs& dialogs, KVS00& frame, QWidget* parent)
     : QWidget(parent), state_(state), dialogs_(dialogs), frame_(frame) {
@@ -50,7 +37,7 @@ KVSMENU::KVSMENU(AppState& state, Dialogs& dialogs, KVS00& frame, QWidget* paren
 void KVSMENU::PrintCertificates() {
   int decided = 0;
   try {
-    decided = DecidedLayout(*state_.LayoutDb);
+    decided = LayoutStore(*state_.LayoutDb, dialogs_, state_).DecidedLayout();
   } catch (const DbError& e) {
     if (IsDbLockError(e.number(), state_)) {
       dialogs_.MsgBox(state_.LastDbErrorText, MsgButtons::Ok, MsgIcon::Exclamation);
