@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 #include "certificate/certificate_layout.h"
 #include "certificate/draw_certificate.h"
@@ -81,11 +82,11 @@ QStringList Texts(const std::vector<TextRun>& runs) {
   return texts;
 }
 
-const TextRun* Find(const std::vector<TextRun>& runs, const QString& text) {
+std::optional<TextRun> Find(const std::vector<TextRun>& runs, const QString& text) {
   for (const TextRun& r : runs) {
-    if (r.text == text) return &r;
+    if (r.text == text) return r;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 // The line height a surface gives a font, in whole twips as it advances.
@@ -210,8 +211,8 @@ TEST_F(DrawTest, BodyLinesStartOneLineBelowTheItemAtItsX) {
   layout.Texts.FLDJ = QString(17, QChar(u'永'));
   ASSERT_FALSE(Draw());
   const std::vector<TextRun> runs = Page1();
-  const TextRun* first = Find(runs, QString(16, QChar(u'永')));
-  const TextRun* second = Find(runs, QStringLiteral("永"));
+  const std::optional<TextRun> first = Find(runs, QString(16, QChar(u'永')));
+  const std::optional<TextRun> second = Find(runs, QStringLiteral("永"));
   ASSERT_TRUE(first && second);
   const int step = LineStep(kMincho, 30);
   EXPECT_EQ(first->x, MmToTwips(46));
@@ -225,7 +226,7 @@ TEST_F(DrawTest, BodyLinesStartOneLineBelowTheItemAtItsX) {
 
   layout.Texts.FLDJ.clear();
   ASSERT_FALSE(Draw());
-  EXPECT_EQ(Find(Page1(), QStringLiteral("永")), nullptr);
+  EXPECT_FALSE(Find(Page1(), QStringLiteral("永")));
 }
 
 TEST_F(DrawTest, HonorificFollowsTheNameAndNeverARelay) {
@@ -234,7 +235,7 @@ TEST_F(DrawTest, HonorificFollowsTheNameAndNeverARelay) {
   layout.Items[kItemHonorific].X = 10;
   options.DonoStr = QStringLiteral("様");
   ASSERT_FALSE(Draw());
-  const TextRun* h = Find(Page1(), QStringLiteral("様"));
+  const std::optional<TextRun> h = Find(Page1(), QStringLiteral("様"));
   ASSERT_TRUE(h);
   EXPECT_EQ(h->x, MmToTwips(145));
   EXPECT_EQ(h->y, MmToTwips(142));
@@ -244,7 +245,7 @@ TEST_F(DrawTest, HonorificFollowsTheNameAndNeverARelay) {
 
   options.Dono = true;
   ASSERT_FALSE(Draw());
-  EXPECT_EQ(Find(Page1(), QStringLiteral("様")), nullptr);
+  EXPECT_FALSE(Find(Page1(), QStringLiteral("様")));
   // Still placed, with nothing printed.
   ASSERT_TRUE(Placed(kItemHonorific));
   EXPECT_EQ(Placed(kItemHonorific)->rect.topLeft(), QPoint(MmToTwips(145), MmToTwips(142)));
@@ -253,14 +254,14 @@ TEST_F(DrawTest, HonorificFollowsTheNameAndNeverARelay) {
   options.Dono = false;
   layout.Items[kItemName].Hidden = 1;
   ASSERT_FALSE(Draw());
-  EXPECT_EQ(Find(Page1(), QStringLiteral("様")), nullptr);
-  EXPECT_EQ(Find(Page1(), QStringLiteral("山田 太郎")), nullptr);
+  EXPECT_FALSE(Find(Page1(), QStringLiteral("様")));
+  EXPECT_FALSE(Find(Page1(), QStringLiteral("山田 太郎")));
   EXPECT_EQ(Placed(kItemHonorific), nullptr);
 
   layout.Items[kItemName].Hidden = 0;
   table[1].EventName = QStringLiteral("男子200mリレー");
   ASSERT_FALSE(Draw());
-  EXPECT_EQ(Find(Page1(), QStringLiteral("様")), nullptr);
+  EXPECT_FALSE(Find(Page1(), QStringLiteral("様")));
 }
 
 TEST_F(DrawTest, RelayMembersStackedOrOnOneLine) {
@@ -277,7 +278,7 @@ TEST_F(DrawTest, RelayMembersStackedOrOnOneLine) {
   const QStringList members = {QStringLiteral("赤井"), QStringLiteral("青木"),
                                QStringLiteral("黄田"), QStringLiteral("緑川")};
   for (int k = 0; k < 4; ++k) {
-    const TextRun* m = Find(runs, members[k]);
+    const std::optional<TextRun> m = Find(runs, members[k]);
     ASSERT_TRUE(m) << k;
     EXPECT_EQ(m->x, MmToTwips(40)) << k;
     EXPECT_EQ(m->y, MmToTwips(158 + 8 * k)) << k;
@@ -294,13 +295,13 @@ TEST_F(DrawTest, RelayMembersStackedOrOnOneLine) {
   ASSERT_FALSE(Draw());
   runs = Page1();
   EXPECT_EQ(Find(runs, QStringLiteral("青木"))->y, MmToTwips(170));
-  EXPECT_EQ(Find(runs, QStringLiteral("黄田")), nullptr);
+  EXPECT_FALSE(Find(runs, QStringLiteral("黄田")));
 
   // Without Relay the members stay on one line, bracketed, at the relay's x.
   options.Relay = false;
   r.Affiliation = QStringLiteral("赤井・青木・黄田・緑川");
   ASSERT_FALSE(Draw());
-  const TextRun* line = Find(Page1(), QStringLiteral("(赤井・青木・黄田・緑川)"));
+  const std::optional<TextRun> line = Find(Page1(), QStringLiteral("(赤井・青木・黄田・緑川)"));
   ASSERT_TRUE(line);
   EXPECT_EQ(line->x, MmToTwips(40));
   EXPECT_EQ(line->y, MmToTwips(158));
@@ -333,7 +334,7 @@ TEST_F(DrawTest, RankAndOpenEntrants) {
   table.CurrentRecipient = 1;
   options.RankH = true;
   ASSERT_FALSE(Draw());
-  const TextRun* rank = Find(Page1(), QStringLiteral("１"));
+  const std::optional<TextRun> rank = Find(Page1(), QStringLiteral("１"));
   ASSERT_TRUE(rank);
   EXPECT_EQ(rank->x, MmToTwips(110));
   EXPECT_EQ(rank->y, MmToTwips(194));
@@ -366,8 +367,9 @@ TEST_F(DrawTest, AnItemBelowThePageIsRefusedAndLandsWhereThePreviousOneEnded) {
   dialogs.Expect(kPositionMessage, MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
   ASSERT_FALSE(Draw());
   const std::vector<TextRun> runs = Page1();
-  const TextRun* body_end = Find(runs, QStringLiteral("のでその栄誉を讃えこれを賞します"));
-  const TextRun* date = Find(runs, QStringLiteral("2024年06月01日"));
+  const std::optional<TextRun> body_end =
+      Find(runs, QStringLiteral("のでその栄誉を讃えこれを賞します"));
+  const std::optional<TextRun> date = Find(runs, QStringLiteral("2024年06月01日"));
   ASSERT_TRUE(body_end && date);
   EXPECT_EQ(date->x, body_end->x + qRound(body_end->width));
   EXPECT_EQ(date->y, body_end->y);
@@ -517,7 +519,7 @@ TEST(DrawLoadedLayout, ANewLayoutFromTheStoreDrawsAtTheBasePositions) {
   EXPECT_EQ(runs[0].font, kMincho);
   EXPECT_EQ(runs[0].size, 70);
   EXPECT_FALSE(runs[0].bold);
-  const TextRun* name = Find(runs, QStringLiteral("山田 太郎"));
+  const std::optional<TextRun> name = Find(runs, QStringLiteral("山田 太郎"));
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size, 37);
   EXPECT_EQ(name->y, MmToTwips(142));
