@@ -20,22 +20,6 @@ Recipient Person(const QString& affiliation = QStringLiteral("abc")) {
       QStringLiteral("一般"),         QStringLiteral("１"), QStringLiteral("25秒01")};
 }
 
-TEST(CertificateText, HonorificNeverOnARelay) {
-  PrintOptions o = AllOff();
-  o.DonoStr = QStringLiteral("様");
-  Recipient r = Person();
-  EXPECT_EQ(HonorificText(r, o), QStringLiteral("様"));
-  o.Dono = true;
-  EXPECT_EQ(HonorificText(r, o), QString());
-  r.EventName = QStringLiteral("男子200mリレー");
-  for (const bool dono : {false, true}) {
-    o.Dono = dono;
-    EXPECT_EQ(HonorificText(r, o), QString()) << dono;
-  }
-  EXPECT_TRUE(IsRelayEvent(QStringLiteral("混合200mメドレーリレー")));
-  EXPECT_FALSE(IsRelayEvent(QStringLiteral("リレー200m")));
-}
-
 TEST(CertificateText, NameAndAffiliationWithBracketsAndVerticalWriting) {
   PrintOptions o = AllOff();
   const Recipient r = Person(QStringLiteral(" abc "));
@@ -81,21 +65,6 @@ TEST(CertificateText, RelayMembersSplitOnWhateverSeparatorsThereAre) {
   EXPECT_EQ(RelayMembers(r, o),
             (std::array<QString, 4>{QStringLiteral("アカイ"), QStringLiteral("Ｂｏｂ"),
                                     QStringLiteral("ダイ"), QStringLiteral("Ａｎｎ")}));
-}
-
-TEST(CertificateText, RankForms) {
-  PrintOptions o = AllOff();
-  RecipientTable t;
-  t[1] = Person();
-  EXPECT_EQ(RankItemText(t, 1, o), QStringLiteral("第 １ 位"));
-  o.RankH = true;
-  EXPECT_EQ(RankItemText(t, 1, o), QStringLiteral("１"));
-  t[2] = Person();
-  t[2].RankText = QStringLiteral("OP");
-  t[2].RecordText = QStringLiteral("24秒00");
-  EXPECT_EQ(RankItemText(t, 2, o), QStringLiteral("オープン参加（第 １ 位）"));
-  o.OpenRank = true;
-  EXPECT_EQ(RankItemText(t, 2, o), QStringLiteral("オープン参加"));
 }
 
 // A print run's table: event A (three places), then event B with open entrants.
@@ -163,19 +132,6 @@ TEST(CertificateText, RecordUnderVerticalWritingKeepsWhatFollowsItsFirstBlank) {
   EXPECT_EQ(RecordItemText(r, o), QStringLiteral("５８秒１２"));
   r.RecordText = QStringLiteral("58秒12 a　b");  // the half-width blank comes first
   EXPECT_EQ(RecordItemText(r, o), QStringLiteral("５８秒１２ a　b"));
-}
-
-TEST(CertificateText, ClassAndEventUnderVerticalWriting) {
-  PrintOptions o = AllOff();
-  Recipient r = Person();
-  r.ClassName = QStringLiteral("A-1");
-  EXPECT_EQ(ClassText(r, o), QStringLiteral("A-1"));
-  EXPECT_EQ(EventText(r, o), QStringLiteral("男子50m自由形"));
-  o.Length = true;
-  EXPECT_EQ(ClassText(r, o), QStringLiteral("Ａ－１"));
-  EXPECT_EQ(EventText(r, o), QStringLiteral("男子５０ｍ自由形"));
-  r.ClassName.clear();
-  EXPECT_EQ(ClassText(r, o), QString());
 }
 
 TEST(CertificateText, BodyTextWrapsAt32BytesWithoutSplittingACharacter) {
