@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev mdbtools
           libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           "$@")
 missing=()
