@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev mdbtools
           libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
-          "$@")
+          poppler-utils "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
