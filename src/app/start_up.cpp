@@ -9,6 +9,7 @@
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/work_table.h"
+#include "layout/layout_jet_import.h"
 
 namespace kvsys {
 
@@ -79,6 +80,7 @@ StartUpOutcome StartUp(AppState& state, Dialogs& dialogs, InstanceGuard& guard,
 
   try {
     state.Workspace = std::make_unique<kvsys::Workspace>();
+    ConvertJetLayoutDatabase(state.LayoutDbPath, dialogs);
     state.LayoutDb = state.Workspace->OpenDatabase(state.LayoutDbPath, false);
     ClearTable(*state.LayoutDb, QStringLiteral("KVSSEL"));
     if (!view.SelectVersionOption(state.ResultVersion)) {
