@@ -12,10 +12,10 @@ struct sqlite3;
 
 namespace kvsys {
 
-// How long and how much one read of a Jet file may take. A real meet reads in well under a
-// second; a file that takes longer than this is damaged.
+// How long and how much the helper may take to read one Jet file (the copy before it is not
+// counted). A real meet reads in well under a second; a file that takes longer is damaged.
 struct JetReadLimits {
-  int wall_seconds = 8;
+  int wall_seconds = 8;  // then the helper is killed
   int cpu_seconds = 5;
   qint64 memory_bytes = qint64(1) << 30;
   qint64 output_bytes = qint64(1) << 30;

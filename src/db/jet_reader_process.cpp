@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -56,7 +57,7 @@ ReadState ReadSome(int fd, QByteArray& message) {
 
 class SpawnSetup {
  public:
-  SpawnSetup(int out_fd) {
+  explicit SpawnSetup(int out_fd) {
     posix_spawn_file_actions_init(&actions_);
     posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions_, out_fd, 1);
