@@ -2,72 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QStringList>
-
 #include "jet_test_support.h"
 
 namespace kvsys::test {
 namespace {
-
-QStringList Columns(sqlite3* db, const QString& table, QStringList* declared = nullptr,
-                    QStringList* key = nullptr) {
-  QStringList names;
-  for (const auto& row : Select(db, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table))) {
-    names << row[1].value.toString();
-    if (declared) *declared << row[2].value.toString();
-    if (key && row[5].value.toInt() > 0) *key << row[1].value.toString();
-  }
-  return names;
-}
-
-Rows AllRows(sqlite3* db, const QString& table, int columns) {
-  QStringList order;
-  for (int i = 1; i <= columns; ++i) order << QString::number(i);
-  return Select(db, QStringLiteral("SELECT * FROM \"%1\" ORDER BY %2").arg(table, order.join(',')));
-}
-
-TEST(JetFile, MeetMatchesTheSqlItWasMadeFrom) {
-  MemoryDb expected;
-  for (const char* file : {"swim-schema.sql", "meet-basic.sql"}) {
-    const QByteArray sql = ReadBytes(JetFixture(QString::fromLatin1(file)));
-    ASSERT_FALSE(sql.isEmpty()) << file;
-    ASSERT_EQ(sqlite3_exec(expected.get(), sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(expected.get());
-  }
-  MemoryDb jet;
-  ASSERT_FALSE(LoadError(JetFixture(QStringLiteral("Swim01.mdb")), jet.get()));
-
-  const QStringList tables = {QStringLiteral("大会設定"),     QStringLiteral("レーンボックス"),
-                              QStringLiteral("クラス"),       QStringLiteral("プログラム"),
-                              QStringLiteral("選手マスター"), QStringLiteral("チームマスター"),
-                              QStringLiteral("記録マスター")};
-  EXPECT_EQ(Select(jet.get(),
-                   QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table'"))[0][0],
-            Int(7));
-  for (const QString& table : tables) {
-    SCOPED_TRACE(table.toStdString());
-    QStringList declared;
-    QStringList expected_key;
-    const QStringList names = Columns(expected.get(), table, &declared, &expected_key);
-    QStringList jet_key;
-    ASSERT_EQ(Columns(jet.get(), table, nullptr, &jet_key), names);
-    EXPECT_EQ(jet_key, expected_key);  // the key Seek uses comes along
-
-    Rows want = AllRows(expected.get(), table, static_cast<int>(names.size()));
-    for (auto& row : want) {
-      for (qsizetype c = 0; c < declared.size(); ++c) {
-        if (declared[c] == QLatin1String("BOOLEAN")) {  // Yes/No reads as -1/0
-          row[c] = Int(row[c].value.toInt() ? -1 : 0);
-        }
-      }
-    }
-    EXPECT_EQ(AllRows(jet.get(), table, static_cast<int>(names.size())), want);
-  }
-  // Empty texts stay empty texts: the row's null mask says they are not null.
-  EXPECT_EQ(Select(jet.get(), QStringLiteral("SELECT 所属名称２, 所属名称３ FROM 選手マスター "
-                                             "WHERE 選手番号 = 7"))[0],
-            (std::vector<Cell>{Text(QString()), Text(QString())}));
-}
 
 TEST(JetFile, Jet3TextIsCp932AndValuesAreTyped) {
   MemoryDb jet;
