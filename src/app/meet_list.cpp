@@ -125,8 +125,12 @@ bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder) {
       }
       found = !meets.empty();
     }
-    for (const auto& [path, number] : meets) {
-      const MeetRow row = ReadMeet(state, path, number);
+    std::vector<MeetRow> rows;
+    rows.reserve(meets.size());
+    for (const auto& [path, number] : meets) rows.push_back(ReadMeet(state, path, number));
+    // One transaction for the rows: one write to disk instead of one a meet.
+    state.LayoutDb->BeginTrans();
+    for (const MeetRow& row : rows) {
       table->AddNew();
       table->SetField(QStringLiteral("flda"), row.number);
       table->SetField(QStringLiteral("FLDB"), row.name);
@@ -134,9 +138,17 @@ bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder) {
       table->SetField(QStringLiteral("FLDF"), row.last_day);
       table->Update();
     }
+    state.LayoutDb->CommitTrans();
     table->Close();
   } catch (const DbError& e) {
     state.ClearExpected();
+    if (state.LayoutDb && state.LayoutDb->InTransaction()) {
+      try {
+        state.LayoutDb->Rollback();
+      } catch (const DbError&) {
+        // The original error is the one to report.
+      }
+    }
     ReportListingError(state, dialogs, e);
     return false;
   }

@@ -1,0 +1,110 @@
+// Listing a folder of 99 Ver.5.0 meets, as the meet selection does on every start and every
+// version or folder change; against opening the same 99 files and reading their settings row
+// through the raw SQLite API in the same run.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/app_state.h"
+#include "app/meet_list.h"
+#include "common/dialogs.h"
+#include "layout/layout_schema.h"
+#include "samplemeet/sample_meet.h"
+
+namespace {
+
+constexpr int kMeets = 99;
+
+// Answers every box silently; a box during the benchmark is counted as an error.
+class SilentDialogs : public kvsys::Dialogs {
+ public:
+  int boxes = 0;
+  kvsys::Answer MsgBox(const QString&, kvsys::MsgButtons, kvsys::MsgIcon, const QString&,
+                       int) override {
+    ++boxes;
+    return kvsys::Answer::Ok;
+  }
+  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  QString BrowseFolder(QWidget*, const QString&) override { return QString(); }
+};
+
+struct Fixture {
+  QTemporaryDir dir;
+  QString meets;
+  kvsys::AppState state;
+  SilentDialogs dialogs;
+
+  Fixture() {
+    meets = dir.filePath(QStringLiteral("meets"));
+    QDir().mkpath(meets);
+    for (int n = 1; n <= kMeets; ++n) {
+      kvsys::samplemeet::MeetSpec spec;
+      spec.number = n;
+      spec.swimmers = 20;
+      spec.events = 4;
+      spec.days = 1;
+      QString error;
+      kvsys::samplemeet::WriteSampleMeet(meets, kvsys::samplemeet::FolderLayout::Ver50, spec, false,
+                                         &error);
+    }
+    const QString layout_db = dir.filePath(QStringLiteral("KVSYS.mdb"));
+    kvsys::CreateLayoutDatabase(layout_db);
+    state.IniPath = dir.filePath(QStringLiteral("KVSYS.ini"));
+    state.Workspace = std::make_unique<kvsys::Workspace>();
+    state.LayoutDb = state.Workspace->OpenDatabase(layout_db);
+  }
+};
+
+Fixture* fixture = nullptr;
+
+void BM_ListMeets(benchmark::State& state) {
+  for (auto _ : state) {
+    QString folder = fixture->meets;
+    if (!kvsys::ListMeets(fixture->state, fixture->dialogs, folder)) {
+      state.SkipWithError("listing failed");
+    }
+  }
+  state.counters["boxes"] = fixture->dialogs.boxes;
+}
+
+void BM_RawOpenAndRead(benchmark::State& state) {
+  for (auto _ : state) {
+    for (int n = 1; n <= kMeets; ++n) {
+      const QByteArray path = QStringLiteral("%1/Swim%2.mdb")
+                                  .arg(fixture->meets)
+                                  .arg(n, 2, 10, QLatin1Char('0'))
+                                  .toUtf8();
+      sqlite3* db = nullptr;
+      sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+      sqlite3_stmt* stmt = nullptr;
+      sqlite3_prepare_v2(db, "SELECT 大会名1, 始期間, 終期間 FROM 大会設定", -1, &stmt, nullptr);
+      while (sqlite3_step(stmt) == SQLITE_ROW) {
+        benchmark::DoNotOptimize(sqlite3_column_text(stmt, 0));
+      }
+      sqlite3_finalize(stmt);
+      sqlite3_close(db);
+    }
+  }
+}
+
+BENCHMARK(BM_RawOpenAndRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListMeets)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  Fixture f;
+  fixture = &f;
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  fixture = nullptr;
+  return 0;
+}
