@@ -1,0 +1,260 @@
+// The print run on the large sample meet (300 events, 20,000 results) with the rank limits
+// 3-3-3-3: collecting the recipients of every event through the engine, against one
+// hand-written SQLite query that ranks the same results in one pass; then the whole meet
+// printed to PDF files. Prints the ratio and the certificates per second at the end.
+//
+// The run asks for each event's results by event number. The generated meet, like a results
+// table without an index, makes each of those queries read all 20,000 rows; the same pair is
+// therefore measured again on a copy of the meet with an index on 記録マスター(競技番号), to
+// tell the cost of the scans from the cost of the run itself.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "certificate/document_output.h"
+#include "certificate/print_run.h"
+#include "certificate/print_surface.h"
+#include "db/workspace.h"
+#include "layout/layout_schema.h"
+#include "layout/layout_store.h"
+#include "samplemeet/sample_meet.h"
+
+namespace {
+
+using namespace kvsys;
+
+// Answers every box with OK and counts them; a benchmark run shows none.
+class SilentDialogs : public Dialogs {
+ public:
+  Answer MsgBox(const QString& text, MsgButtons, MsgIcon, const QString&, int) override {
+    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    return Answer::Ok;
+  }
+  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  QString BrowseFolder(QWidget*, const QString&) override { return QString(); }
+};
+
+struct World {
+  QTemporaryDir dir;
+  QString meet_path;
+  QString indexed_path;  // the same meet with an index on the event number of the results
+  std::shared_ptr<Database> indexed_db;
+  Workspace workspace;
+  std::shared_ptr<Database> layout_db;
+  std::shared_ptr<Database> results_db;
+  SilentDialogs dialogs;
+  DbErrorState state;
+  PrintOptions options;
+  CertificateLayout layout;
+  RecipientTable recipients;
+  PrintRunObserver observer;
+  PrintRequest request;
+  int16_t meet_affiliation = 1;
+
+  World() {
+    QString error;
+    meet_path = samplemeet::WriteSampleMeet(
+        dir.path(), samplemeet::FolderLayout::Ver50,
+        samplemeet::PresetMeets(QStringLiteral("large")).front(), false, &error);
+    const QString layout_path = dir.filePath(QStringLiteral("KVSYS.mdb"));
+    CreateLayoutDatabase(layout_path);
+    layout_db = workspace.OpenDatabase(layout_path);
+    LayoutSettings s;
+    s.rank_heats = s.rank_timed_final = s.rank_final = s.rank_b_final = 3;
+    LayoutStore store(*layout_db, dialogs, state);
+    store.CreateLayout(1, QStringLiteral("標準"), 1, s);
+    store.DecideLayout(1);
+    results_db = workspace.OpenDatabase(meet_path, false, true);
+    request.events = ReadProgramme(*results_db, true, QString());
+    indexed_path = dir.filePath(QStringLiteral("indexed.mdb"));
+    QFile::copy(meet_path, indexed_path);
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(indexed_path).constData(), &db, SQLITE_OPEN_READWRITE,
+                    nullptr);
+    sqlite3_exec(db, "CREATE INDEX 記録マスター_競技番号 ON 記録マスター (競技番号)", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close_v2(db);
+    indexed_db = workspace.OpenDatabase(indexed_path, false, true);
+  }
+  PrintRunContext Context(bool indexed = false) {
+    return PrintRunContext{*layout_db, indexed ? *indexed_db : *results_db,
+                           state,      dialogs,
+                           options,    meet_affiliation,
+                           layout,     recipients,
+                           observer};
+  }
+};
+
+World& Data() {
+  static World w;
+  return w;
+}
+
+int collected_by_run = 0;
+int ranked_by_query = 0;
+
+void BM_CollectRecipients(benchmark::State& state) {
+  World& w = Data();
+  for (auto _ : state) {
+    PrintRunContext c = w.Context(state.range(0) != 0);
+    const CollectResult r = CollectRecipients(w.request, c);
+    if (r.outcome != CollectOutcome::kDone) state.SkipWithError("collection did not finish");
+    collected_by_run = r.count;
+  }
+  state.counters["recipients"] = collected_by_run;
+}
+
+// The same ranks in one statement: each event's results joined to their swimmer or team,
+// ranked by status and time within the event, kept up to the stage's limit.
+const char* const kRankQuery = R"(
+WITH base AS (
+  SELECT k.競技番号, k.組, k.水路, k.ゴール, k.事由入力ステータス, k.新記録印刷マーク, p.予決,
+         s.氏名, s.主所属, s.所属名称１, s.所属名称２, s.所属名称３, t.チーム名,
+         l1.氏名 AS m1, l2.氏名 AS m2, l3.氏名 AS m3, l4.氏名 AS m4
+  FROM 記録マスター k JOIN プログラム p ON p.競技番号 = k.競技番号
+  LEFT JOIN 選手マスター s ON p.種目 < 6 AND s.選手番号 = k.選手番号
+  LEFT JOIN チームマスター t ON p.種目 >= 6 AND t.チーム番号 = k.選手番号
+  LEFT JOIN 選手マスター l1 ON p.種目 >= 6 AND l1.選手番号 = k.第１泳者
+  LEFT JOIN 選手マスター l2 ON p.種目 >= 6 AND l2.選手番号 = k.第２泳者
+  LEFT JOIN 選手マスター l3 ON p.種目 >= 6 AND l3.選手番号 = k.第３泳者
+  LEFT JOIN 選手マスター l4 ON p.種目 >= 6 AND l4.選手番号 = k.第４泳者
+  WHERE p.競技番号 > 0 AND k.ゴール <> '' AND k.事由入力ステータス IN (0, 4)
+    AND (s.選手番号 IS NOT NULL OR t.チーム番号 IS NOT NULL)),
+ranked AS (
+  SELECT *, RANK() OVER (PARTITION BY 競技番号 ORDER BY 事由入力ステータス, ゴール) AS rnk
+  FROM base)
+SELECT * FROM ranked WHERE rnk <= CASE 予決 WHEN 6 THEN 0 ELSE 3 END
+ORDER BY 競技番号, 事由入力ステータス, ゴール, 組, 水路)";
+
+void BM_HandWrittenRankQuery(benchmark::State& state) {
+  sqlite3* db = nullptr;
+  const QString& path = state.range(0) != 0 ? Data().indexed_path : Data().meet_path;
+  sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+  for (auto _ : state) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, kRankQuery, -1, &st, nullptr) != SQLITE_OK) {
+      state.SkipWithError(sqlite3_errmsg(db));
+      break;
+    }
+    int rows = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      for (int i = 0; i < sqlite3_column_count(st); ++i) {
+        if (sqlite3_column_type(st, i) == SQLITE_TEXT) {
+          QString text =
+              QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                sqlite3_column_bytes(st, i));
+          benchmark::DoNotOptimize(text);
+        } else {
+          benchmark::DoNotOptimize(sqlite3_column_int(st, i));
+        }
+      }
+      ++rows;
+    }
+    sqlite3_finalize(st);
+    ranked_by_query = rows;
+  }
+  sqlite3_close_v2(db);
+  state.counters["recipients"] = ranked_by_query;
+}
+
+double certificates_per_second = 0;
+
+void BM_PrintMeetToPdf(benchmark::State& state) {
+  World& w = Data();
+  for (auto _ : state) {
+    QTemporaryDir out_dir;
+    PdfOutput pdf(out_dir.path());
+    PrintSurface surface(&pdf);
+    PlainWarningLabel label;
+    PrintRunContext c = w.Context();
+    QElapsedTimer timer;
+    timer.start();
+    const RunOutcome outcome = RunPrint(w.request, c, surface, label);
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    if (outcome != RunOutcome::kPrinted) state.SkipWithError("the meet was not printed");
+    const int files = static_cast<int>(QDir(out_dir.path()).entryList(QDir::Files).size());
+    if (files != w.recipients.RecipientCount) state.SkipWithError("one PDF per certificate");
+    certificates_per_second = files / seconds;
+  }
+  state.counters["certificates/s"] = certificates_per_second;
+}
+
+double Least(const std::vector<double>& v) {
+  return *std::min_element(v.begin(), v.end());
+}
+
+BENCHMARK(BM_HandWrittenRankQuery)
+    ->ArgName("indexed")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", Least);
+BENCHMARK(BM_CollectRecipients)
+    ->ArgName("indexed")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", Least);
+BENCHMARK(BM_PrintMeetToPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Keeps the least wall time per iteration of each benchmark for the ratio after the table.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      const std::string name = run.run_name.function_name + "/" + run.run_name.args;
+      const double t = run.GetAdjustedRealTime();
+      const double cpu = run.GetAdjustedCPUTime();
+      if (!least_.count(name) || t < least_[name]) least_[name] = t;
+      if (!least_cpu_.count(name) || cpu < least_cpu_[name]) least_cpu_[name] = cpu;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void PrintSummary() {
+    for (const char* args : {"indexed:0", "indexed:1"}) {
+      const std::string query = std::string("BM_HandWrittenRankQuery/") + args;
+      const std::string run = std::string("BM_CollectRecipients/") + args;
+      if (!least_.count(query) || !least_.count(run) || least_[query] <= 0) continue;
+      std::printf(
+          "%s: collect %.1f ms (CPU %.1f ms) for %d recipients; one ranking query "
+          "%.1f ms (CPU %.1f ms) for %d rows; ratio %.2f (CPU %.2f)\n",
+          args, least_[run], least_cpu_[run], collected_by_run, least_[query], least_cpu_[query],
+          ranked_by_query, least_[run] / least_[query], least_cpu_[run] / least_cpu_[query]);
+    }
+    if (certificates_per_second > 0) {
+      std::printf("print to PDF: %.0f certificates/s\n", certificates_per_second);
+    }
+  }
+
+ private:
+  std::map<std::string, double> least_;
+  std::map<std::string, double> least_cpu_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintSummary();
+  benchmark::Shutdown();
+  return 0;
+}

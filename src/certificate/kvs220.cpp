@@ -1,0 +1,517 @@
+#include "certificate/kvs220.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "certificate/output_settings.h"
+#include "certificate/program_list.h"
+#include "common/dialogs.h"
+#include "common/profile.h"
+#include "common/text_util.h"
+#include "common/window_util.h"
+#include "db/database.h"
+#include "db/work_table.h"
+#include "db/work_table_model.h"
+#include "layout/layout_store.h"
+#include "results/classes.h"
+#include "results/combo_item_list.h"
+#include "results/results_error.h"
+
+namespace kvsys {
+
+namespace {
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+// The grid's columns, in the order the operator reads them.
+const QStringList kGridColumns{
+    QStringLiteral("flda"), QStringLiteral("FLDB"), QStringLiteral("FLDC"), QStringLiteral("FLDG"),
+    QStringLiteral("FLDD"), QStringLiteral("FLDE"), QStringLiteral("FLDF")};
+const QStringList kGridHeaders{QStringLiteral("競技No."), QStringLiteral("性別"),
+                               QStringLiteral("種目"),    QStringLiteral("予決"),
+                               QStringLiteral("距離"),    QStringLiteral("クラス"),
+                               QStringLiteral("組数")};
+constexpr int kClassColumn = 5;
+
+const QString kPreviewNote =
+    QStringLiteral("プレビュー画面は準備中です。ﾌﾟﾚﾋﾞｭｰ出力はPDFファイルへの出力になります。");
+
+// The window's warning line, as the drawing sees it.
+class LabelWarning : public WarningLabel {
+ public:
+  explicit LabelWarning(QLabel* label) : label_(label) {}
+  void SetWarningVisible(bool visible) override { label_->setVisible(visible); }
+  void SetWarningCaption(const QString& caption) override { label_->setText(caption); }
+
+ private:
+  QLabel* label_;
+};
+
+int NumberIn(const QLineEdit* edit) {
+  return TrimBlanks(edit->text()).toInt();
+}
+
+}  // namespace
+
+KVS220::KVS220(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), r_(std::move(records)), dialogs_(dialogs) {
+  setObjectName(QStringLiteral("KVS220"));
+  setWindowTitle(QStringLiteral("賞状印刷処理"));
+  model_ = new WorkTableModel(kGridColumns, kGridHeaders, this);
+  BuildControls();
+}
+
+KVS220::~KVS220() = default;
+
+void KVS220::BuildControls() {
+  Combo1 = Named(new QComboBox(this), "Combo1");
+  Combo1->setMinimumContentsLength(18);
+  Check1 = Named(new QCheckBox(QStringLiteral("すべて選択"), this), "Check1");
+
+  PROG_GRID = Named(new QTableView(this), "PROG_GRID");
+  PROG_GRID->setModel(model_);
+  PROG_GRID->setSelectionBehavior(QAbstractItemView::SelectRows);
+  PROG_GRID->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  PROG_GRID->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  PROG_GRID->verticalHeader()->setDefaultSectionSize(22);
+  PROG_GRID->horizontalHeader()->setStretchLastSection(true);
+
+  // Ranks are typed as digits only; an empty box means "not used".
+  auto* digits =
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), this);
+  Text1 = Named(new QLineEdit(this), "Text1");
+  Text1->setValidator(digits);
+  Text1->setMaximumWidth(60);
+  Text2 = Named(new QLineEdit(this), "Text2");
+  Text2->setValidator(digits);
+  Text2->setMaximumWidth(60);
+
+  chkKumi = Named(new QCheckBox(QStringLiteral("組指定"), this), "chkKumi");
+  cmbKumi = Named(new QComboBox(this), "cmbKumi");
+  Label5 = Named(new QLabel(QStringLiteral("組内順位になります。"), this), "Label5");
+  chkClass = Named(new QCheckBox(QStringLiteral("クラス別"), this), "chkClass");
+  cmbClass = Named(new QComboBox(this), "cmbClass");
+  cmbClass->setMinimumContentsLength(14);
+  cmbShoz = Named(new QComboBox(this), "cmbShoz");
+  Combo2 = Named(new QComboBox(this), "Combo2");
+  Combo2->setMinimumContentsLength(16);
+  lblCurR = Named(new QLabel(this), "lblCurR");
+  lblCurR->setFrameShape(QFrame::Panel);
+  lblCurR->setFrameShadow(QFrame::Sunken);
+  PRV_CHK = Named(new QCheckBox(QStringLiteral("ﾌﾟﾚﾋﾞｭｰ出力"), this), "PRV_CHK");
+  lblPreviewNote = Named(new QLabel(kPreviewNote, this), "lblPreviewNote");
+  lblPreviewNote->setWordWrap(true);
+  Text3 = Named(new QLineEdit(QStringLiteral("0"), this), "Text3");
+  Text3->setReadOnly(true);
+  Text3->setAlignment(Qt::AlignRight);
+  Text3->setMaximumWidth(80);
+  ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1");
+  ProgressBar1->setRange(0, 1);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setFormat(QStringLiteral("%v / %m"));
+  Label7 = Named(new QLabel(this), "Label7");
+  Label7->setStyleSheet(QStringLiteral("color: red;"));
+  Label7->setWordWrap(true);
+  Label7->setVisible(false);
+  SSCommand4 = Named(new QPushButton(QStringLiteral("印刷(F5)"), this), "SSCommand4");
+  SSCommand2 = Named(new QPushButton(QStringLiteral("中止(F9)"), this), "SSCommand2");
+  SSCommand3 = Named(new QPushButton(QStringLiteral("閉じる(F10)"), this), "SSCommand3");
+  SSCommand4->setEnabled(false);
+  SSCommand2->setEnabled(false);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(Named(new QLabel(QStringLiteral("開催日"), this), "Label8"));
+  top->addWidget(Combo1);
+  top->addSpacing(16);
+  top->addWidget(Check1);
+  top->addStretch();
+
+  auto* options = new QGridLayout;
+  int row = 0;
+  options->addWidget(Named(new QLabel(QStringLiteral("順位指定"), this), "Label1"), row, 0);
+  options->addWidget(Text1, row, 1);
+  ++row;
+  options->addWidget(Named(new QLabel(QStringLiteral("除外順位"), this), "Label2"), row, 0);
+  auto* skip = new QHBoxLayout;
+  skip->addWidget(Text2);
+  skip->addWidget(Named(new QLabel(QStringLiteral("位まで"), this), "Label3"));
+  skip->addStretch();
+  options->addLayout(skip, row, 1);
+  ++row;
+  options->addWidget(chkKumi, row, 0);
+  auto* heat = new QHBoxLayout;
+  heat->addWidget(cmbKumi);
+  heat->addWidget(Label5);
+  heat->addStretch();
+  options->addLayout(heat, row, 1);
+  ++row;
+  options->addWidget(chkClass, row, 0);
+  options->addWidget(cmbClass, row, 1);
+  ++row;
+  options->addWidget(Named(new QLabel(QStringLiteral("賞状使用所属名指定"), this), "Label4"), row,
+                     0);
+  options->addWidget(cmbShoz, row, 1);
+  ++row;
+  options->addWidget(Named(new QLabel(QStringLiteral("フォント"), this), "Label9"), row, 0);
+  options->addWidget(Combo2, row, 1);
+  ++row;
+  options->addWidget(Named(new QLabel(QStringLiteral("選択レイアウト名"), this), "Label6"), row, 0);
+  options->addWidget(lblCurR, row, 1);
+  ++row;
+  options->addWidget(PRV_CHK, row, 0);
+  options->addWidget(lblPreviewNote, row, 1);
+  ++row;
+  options->setRowStretch(row, 1);
+
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(PROG_GRID, 3);
+  middle->addLayout(options, 2);
+
+  auto* count = new QHBoxLayout;
+  count->addWidget(Named(new QLabel(QStringLiteral("印刷件数"), this), "Label10"));
+  count->addWidget(Text3);
+  count->addWidget(ProgressBar1, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  for (QPushButton* b : {SSCommand4, SSCommand2, SSCommand3}) {
+    b->setMinimumSize(110, 36);
+    buttons->addWidget(b);
+  }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(middle, 1);
+  layout->addLayout(count);
+  layout->addWidget(Label7);
+  layout->addLayout(buttons);
+  resize(900, 560);
+
+  connect(Combo1, &QComboBox::currentIndexChanged, this, &KVS220::DayChosen);
+  connect(chkKumi, &QCheckBox::toggled, cmbKumi, &QWidget::setEnabled);
+  connect(chkClass, &QCheckBox::toggled, cmbClass, &QWidget::setEnabled);
+  connect(cmbShoz, &QComboBox::activated, this, &KVS220::AffiliationChosen);
+  connect(Combo2, &QComboBox::activated, this, &KVS220::FontChosen);
+  connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::UpdatePreviewNote);
+  connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
+  connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
+  connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
+
+  // The window takes its function keys before the control that has the focus.
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+  UpdatePreviewNote();
+}
+
+void KVS220::Open() {
+  if (!r_.layout_db || !r_.results_db) return;  // no meet chosen: nothing to list
+  loading_ = true;
+  event_count_ = 0;
+  try {
+    ClearTable(*r_.layout_db, QStringLiteral("KVS40"));
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kEventListTitle, kTargetEventList);
+  }
+  model_->Clear();
+
+  if (r_.meet.クラス分け) {
+    PROG_GRID->setColumnHidden(kClassColumn, false);
+    chkClass->setEnabled(true);
+    ComboItemList list(cmbClass);
+    FillClassCombo(*r_.results_db, r_.state, dialogs_, list);
+    if (cmbClass->count() > 0) cmbClass->setCurrentIndex(0);
+    cmbClass->setEnabled(chkClass->isChecked());
+  } else {
+    PROG_GRID->setColumnHidden(kClassColumn, true);
+    ComboItemList list(cmbClass);
+    list.Clear();
+    list.SetEnabled(false);
+    list.SetGrey(true);
+    chkClass->setChecked(false);
+    chkClass->setEnabled(false);
+  }
+
+  Combo1->clear();
+  for (const DayEntry& day : MeetDayEntries(r_.meet.始期間, r_.meet.終期間)) {
+    Combo1->addItem(day.text, day.data);
+  }
+
+  Combo2->clear();
+  Combo2->addItems(r_.fonts);
+
+  cmbKumi->clear();
+  for (int n = 1; n <= 99; ++n) cmbKumi->addItem(QStringLiteral("%1").arg(n, 2), n);
+  chkKumi->setChecked(false);
+  cmbKumi->setEnabled(false);
+
+  cmbShoz->clear();
+  const QString names[] = {QStringLiteral("所属名１"), QStringLiteral("所属名２"),
+                           QStringLiteral("所属名３"), QStringLiteral("設定値")};
+  for (int n = 1; n <= 4; ++n) cmbShoz->addItem(names[n - 1], n);
+  cmbShoz->setCurrentIndex(cmbShoz->findData(static_cast<int>(r_.prn.PrnShozNo)));
+  loading_ = false;
+
+  // Choosing the first day builds the list.
+  if (Combo1->count() > 0) {
+    if (Combo1->currentIndex() == 0) {
+      DayChosen(0);
+    } else {
+      Combo1->setCurrentIndex(0);
+    }
+  } else {
+    SSCommand4->setEnabled(false);
+  }
+}
+
+void KVS220::Activate() {
+  if (running_ || !r_.layout_db) return;
+  try {
+    LayoutStore store(*r_.layout_db, dialogs_, r_.state);
+    const DecisionRow row = store.KeepOneDecisionRow(r_.fonts.value(0));
+    loading_ = true;
+    Combo2->setCurrentIndex(Combo2->findText(row.font));
+    loading_ = false;
+    const std::optional<QString> name = store.LayoutName(row.decided);
+    lblCurR->setText(QStringLiteral("  ") + name.value_or(QString()) + QStringLiteral("  "));
+  } catch (const DbError& e) {
+    loading_ = false;
+    ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
+  }
+}
+
+void KVS220::DayChosen(int index) {
+  if (loading_ || running_ || index < 0) return;
+  const DayEntry entry{Combo1->itemText(index), Combo1->itemData(index).toInt()};
+  const QString filter = DayFilter(entry, r_.meet.始期間, r_.meet.終期間);
+  event_count_ = SUB_ProgGridSet(*r_.results_db, *r_.layout_db, r_.meet.クラス分け, r_.state,
+                                 dialogs_, filter);
+  // After a failed rebuild the grid shows nothing rather than a list it cannot print.
+  model_->Clear();
+  if (event_count_ > 0) {
+    try {
+      model_->Refresh(*r_.layout_db, QStringLiteral("KVS40"));
+    } catch (const DbError& e) {
+      ReportDbError(dialogs_, r_.state, e, kEventListTitle, kTargetEventList);
+      event_count_ = 0;
+    }
+  }
+  SSCommand4->setEnabled(event_count_ >= 1);
+}
+
+void KVS220::AffiliationChosen(int index) {
+  if (loading_ || index < 0) return;
+  r_.prn.PrnShozNo = static_cast<int16_t>(cmbShoz->itemData(index).toInt());
+  SetProfileEx(dialogs_, r_.ini_path, kPrnSection, QStringLiteral("PrnShozNo"),
+               QString::number(r_.prn.PrnShozNo));
+}
+
+void KVS220::FontChosen(int index) {
+  if (loading_ || index < 0 || !r_.layout_db) return;
+  try {
+    LayoutStore(*r_.layout_db, dialogs_, r_.state).SetDecisionFont(Combo2->itemText(index));
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
+  }
+}
+
+void KVS220::SetPreviewOpener(std::function<void()> opener) {
+  preview_opener_ = std::move(opener);
+  UpdatePreviewNote();
+}
+
+void KVS220::UpdatePreviewNote() {
+  lblPreviewNote->setVisible(!preview_opener_ && PRV_CHK->isChecked());
+}
+
+std::vector<ProgramEvent> KVS220::SelectedEvents() const {
+  std::vector<ProgramEvent> events;
+  // In the order the rows were chosen.
+  for (const QModelIndex& index : PROG_GRID->selectionModel()->selectedRows()) {
+    const int row = index.row();
+    ProgramEvent e;
+    e.number = model_->Value(row, QStringLiteral("flda")).toInt();
+    e.sex = model_->Value(row, QStringLiteral("FLDB")).toString();
+    e.stroke = model_->Value(row, QStringLiteral("FLDC")).toString();
+    e.distance = model_->Value(row, QStringLiteral("FLDD")).toString();
+    e.class_name = model_->Value(row, QStringLiteral("FLDE")).toString();
+    e.heats = model_->Value(row, QStringLiteral("FLDF")).toString();
+    e.stage = model_->Value(row, QStringLiteral("FLDG")).toString();
+    events.push_back(e);
+  }
+  return events;
+}
+
+PrintRequest KVS220::MakeRequest() const {
+  PrintRequest request;
+  request.events = SelectedEvents();
+  request.rank_only = NumberIn(Text1);
+  request.skip_up_to = NumberIn(Text2);
+  if (chkKumi->isChecked()) request.heat = TrimBlanks(cmbKumi->currentText()).toInt();
+  request.class_wise = chkClass->isChecked() && chkClass->isEnabled();
+  if (request.class_wise) request.class_no = cmbClass->currentData().toInt();
+  request.exclude_open = r_.prn.Open;
+  request.PrnShozNo = r_.prn.PrnShozNo;
+  request.preview = PRV_CHK->isChecked();
+  return request;
+}
+
+void KVS220::SetRunning(bool running) {
+  running_ = running;
+  SSCommand4->setEnabled(!running && event_count_ >= 1);
+  SSCommand2->setEnabled(running);
+  // What the run was asked for stays as it was until it ends.
+  for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, Text1, Text2,
+                                                    chkKumi, cmbShoz, Combo2, PRV_CHK}) {
+    w->setEnabled(!running);
+  }
+  cmbKumi->setEnabled(!running && chkKumi->isChecked());
+  chkClass->setEnabled(!running && r_.meet.クラス分け);
+  cmbClass->setEnabled(!running && r_.meet.クラス分け && chkClass->isChecked());
+}
+
+void KVS220::Print() {
+  if (running_ || !SSCommand4->isEnabled() || !r_.layout_db || !r_.results_db) return;
+  Text3->setText(QStringLiteral("0"));
+  ProgressBar1->setRange(0, 0);  // busy until the number of certificates is known
+  cancel_ = false;
+  if (Check1->isChecked()) PROG_GRID->selectAll();
+  const PrintRequest request = MakeRequest();
+  // The databases stay open for the run even if the application lets go of them meanwhile.
+  const std::shared_ptr<Database> layout_db = r_.layout_db;
+  const std::shared_ptr<Database> results_db = r_.results_db;
+  SetRunning(true);
+
+  const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
+  const bool pdf_for_preview = request.preview && !preview_opener_;
+  std::unique_ptr<DocumentOutput> output;
+  if (pdf_for_preview) {
+    output = std::make_unique<PdfOutput>(settings.pdf_folder);
+  } else {
+    output = MakeOutput(settings);
+  }
+  VSP220.SetOutput(output.get());
+  LabelWarning warning(Label7);
+  PrintRunContext context{*layout_db,           *results_db, r_.state,      dialogs_, r_.prn,
+                          r_.meet.選手使用所属, r_.layout,   r_.recipients, *this};
+  const RunOutcome outcome = RunPrint(request, context, VSP220, warning, preview_opener_);
+  VSP220.SetOutput(nullptr);
+
+  if (pdf_for_preview && outcome == RunOutcome::kPrinted) {
+    lblPreviewNote->setText(kPreviewNote + QStringLiteral("\n出力先：") + settings.pdf_folder);
+  }
+  if (outcome != RunOutcome::kPrinted) ProgressBar1->setRange(0, 1);
+  cancel_ = false;
+  SetRunning(false);
+  if (close_after_run_) {
+    close_after_run_ = false;
+    CloseWindow();
+  }
+}
+
+void KVS220::Cancel() {
+  if (running_) cancel_ = true;
+}
+
+void KVS220::CloseWindow() {
+  if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    frame->close();
+  } else {
+    close();
+  }
+}
+
+void KVS220::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The run is inside this window's loop: it is cancelled, and the window closes after it.
+    cancel_ = true;
+    close_after_run_ = true;
+    event->ignore();
+    return;
+  }
+  if (r_.layout_db) {
+    try {
+      ClearTable(*r_.layout_db, QStringLiteral("KVS30"));
+    } catch (const DbError&) {
+      // A work table left filled is emptied by the next close; it must not keep the window.
+    }
+  }
+  event->accept();
+}
+
+void KVS220::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isWindow() && isActiveWindow()) Activate();
+}
+
+bool KVS220::HandleKey(int key) {
+  switch (key) {
+    case Qt::Key_F5:
+      Print();
+      return true;
+    case Qt::Key_F9:
+      Cancel();
+      return true;
+    case Qt::Key_F10:
+    case Qt::Key_Escape:
+      CloseWindow();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool KVS220::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(event)->key())) {
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void KVS220::keyPressEvent(QKeyEvent* event) {
+  if (!HandleKey(event->key())) QWidget::keyPressEvent(event);
+}
+
+bool KVS220::event(QEvent* event) {
+  // Inside the main window the frame around the window says when it becomes active; the
+  // frame is known once the window is placed in it.
+  if (event->type() == QEvent::ParentChange) {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && frame != frame_) {
+      frame_ = frame;
+      connect(frame, &QMdiSubWindow::aboutToActivate, this, &KVS220::Activate);
+    }
+  }
+  return QWidget::event(event);
+}
+
+void KVS220::Collected(int count) {
+  Text3->setText(QString::number(count));
+}
+
+void KVS220::Printing(int done, int total) {
+  if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, total);
+  ProgressBar1->setValue(done);
+}
+
+bool KVS220::CancelRequested() {
+  QCoreApplication::processEvents();
+  return cancel_;
+}
+
+}  // namespace kvsys

@@ -1,0 +1,261 @@
+// The print run: from the chosen events to a table of recipients, then one certificate each.
+#include "certificate/print_run.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "certificate/affiliation.h"
+#include "certificate/draw_certificate.h"
+#include "certificate/print_surface.h"
+#include "common/text_util.h"
+#include "common/wait_cursor.h"
+#include "db/database.h"
+#include "db/recordset.h"
+#include "layout/layout_store.h"
+#include "results/classes.h"
+#include "results/results_error.h"
+
+namespace kvsys {
+
+namespace {
+
+int Int(const QVariant& v) {
+  return ToInt16(v).value_or(0);
+}
+
+QString Text(const QVariant& v) {
+  return NullTo(v, kNullToText, 0).toString();
+}
+
+QString RelayMembers(const Recordset& rs) {
+  QStringList names;
+  for (int leg = 1; leg <= 4; ++leg) {
+    names << TrimBlanks(Text(rs.Field(QStringLiteral("選手マスター_%1.氏名").arg(leg))));
+  }
+  return names.join(QStringLiteral("・"));
+}
+
+class Collector {
+ public:
+  Collector(const PrintRequest& request, PrintRunContext& context)
+      : request_(request), c_(context) {}
+
+  CollectResult Run();
+
+ private:
+  // Reads one event; false when the collection ends here (full or cancelled).
+  bool CollectEvent(const ProgramEvent& event, int limit);
+
+  const PrintRequest& request_;
+  PrintRunContext& c_;
+  CollectResult result_;
+};
+
+CollectResult Collector::Run() {
+  RankLimits limits;
+  // The layout is read once, so that every certificate of a run comes from one layout even
+  // when another workstation decides another one meanwhile.
+  try {
+    if (!LoadRunLayout(c_.layout_db, c_.state, c_.dialogs, c_.layout, &limits)) {
+      return {c_.layout.CurrentLayoutNumber == 0 ? CollectOutcome::kNoDecision
+                                                 : CollectOutcome::kNoSettings,
+              0};
+    }
+  } catch (const DbError& e) {
+    ReportDbError(c_.dialogs, c_.state, e, kPrintTitle, kTargetLayoutDb);
+    return {CollectOutcome::kFailed, 0};
+  }
+  try {
+    for (const ProgramEvent& event : request_.events) {
+      const int limit = limits.ForStage(event.stage);
+      if (limit <= 0) continue;
+      if (!CollectEvent(event, limit)) break;
+    }
+  } catch (const DbError& e) {
+    ReportDbError(c_.dialogs, c_.state, e, kPrintTitle, kTargetResults);
+    result_.outcome = CollectOutcome::kFailed;
+  }
+  return result_;
+}
+
+bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
+  const bool relay = IsRelayStroke(event.stroke);
+  const ResultsFilter filter{request_.heat, request_.exclude_open, request_.class_wise,
+                             request_.class_no};
+  auto rs = c_.results_db.OpenRecordset(ResultsQuery(event.number, relay, filter), dbOpenSnapshot,
+                                        dbReadOnly);
+  const QString event_name = MakeEventName(event);
+  QString class_name = TrimBlanks(event.class_name);
+  int previous_class = INT_MIN;
+  QString previous_goal;
+  int rank = 0;
+  // p counts positions, so a row that is not printed still takes its place in the ranking.
+  for (int p = 0; !rs->Eof(); rs->MoveNext(), ++p) {
+    const QString goal = Text(rs->Field(QStringLiteral("ゴール")));
+    if (request_.class_wise) {
+      const int klass = Int(rs->Field(QStringLiteral("クラス番号")));
+      if (klass != previous_class) {
+        class_name = TrimBlanks(GetClassName(c_.results_db, c_.state, c_.dialogs, klass));
+        previous_class = klass;
+        p = 0;
+      }
+    }
+    if (p == 0 || goal != previous_goal) rank = p + 1;
+    previous_goal = goal;
+    if (rank > limit) {
+      if (request_.class_wise) continue;  // the next class starts at rank 1 again
+      break;
+    }
+    if (request_.rank_only != 0 && request_.rank_only != rank) continue;
+    if (request_.skip_up_to != 0 && request_.skip_up_to >= rank) continue;
+
+    ++result_.count;
+    c_.observer.Collected(result_.count);
+    if (result_.count > RecipientTable::kCapacity) {
+      result_.outcome = CollectOutcome::kFull;
+      return false;
+    }
+    c_.recipients.CurrentRecipient = static_cast<int16_t>(result_.count);
+    Recipient& r = c_.recipients[result_.count];
+    const bool open_entrant = Int(rs->Field(QStringLiteral("事由入力ステータス"))) == 4;
+    if (relay) {
+      r.Name = Text(rs->Field(QStringLiteral("チーム名")));
+      r.Affiliation = RelayMembers(*rs);
+    } else {
+      r.Name = Text(rs->Field(QStringLiteral("氏名")));
+      r.Affiliation = FNC_ShozokumeiKettei(
+          c_.results_db, static_cast<int16_t>(Int(rs->Field(QStringLiteral("主所属")))),
+          static_cast<int16_t>(Int(rs->Field(QStringLiteral("選手番号")))), request_.PrnShozNo,
+          c_.meet_affiliation);
+    }
+    r.EventName = event_name;
+    r.ClassName = class_name;
+    r.RankText = MakeRankText(rank, open_entrant);
+    r.RecordText = MakeRecordText(goal, Text(rs->Field(QStringLiteral("新記録印刷マーク"))));
+    if (c_.observer.CancelRequested()) {
+      result_.outcome = CollectOutcome::kCancelled;
+      return false;
+    }
+  }
+  return true;
+}
+
+void ShowCancelled(Dialogs& dialogs) {
+  dialogs.MsgBox(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
+}
+
+}  // namespace
+
+bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
+                   CertificateLayout& layout, RankLimits* limits) {
+  layout.CurrentLayoutNumber =
+      static_cast<int16_t>(LayoutStore(layout_db, dialogs, state).DecidedLayout());
+  if (layout.CurrentLayoutNumber == 0) return false;
+  auto rs = layout_db.OpenRecordset(QStringLiteral("select * from KVS210 ") +
+                                        QStringLiteral("where savenumber = ") +
+                                        QString::number(layout.CurrentLayoutNumber),
+                                    dbOpenSnapshot);
+  if (rs->Eof()) return false;
+  // By column position, as every reader of KVS210 takes it.
+  if (limits) {
+    *limits = {Int(rs->Field(2)), Int(rs->Field(3)), Int(rs->Field(4)), Int(rs->Field(5))};
+  }
+  CertificateTexts& t = layout.Texts;
+  QString* const texts[] = {&t.FLDF, &t.FLDG, &t.FLDH, &t.FLDI, &t.FLDJ, &t.FLDK, &t.FLDL, &t.FLDM};
+  for (int i = 0; i < 8; ++i) *texts[i] = Text(rs->Field(6 + i));
+  layout.PaperSize = static_cast<int16_t>(Int(rs->Field(14)));
+  return true;
+}
+
+CollectResult CollectRecipients(const PrintRequest& request, PrintRunContext& context) {
+  return Collector(request, context).Run();
+}
+
+std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunContext& context) {
+  Dialogs& dialogs = context.dialogs;
+  RecipientTable& table = context.recipients;
+  table.CurrentRecipient = 0;
+  if (request.events.empty()) {
+    dialogs.MsgBox(kNoSelectionMessage, MsgButtons::Ok, MsgIcon::Information, kNoSelectionTitle);
+    return RunOutcome::kNoSelection;
+  }
+
+  WaitCursor wait;
+  const CollectResult collected = CollectRecipients(request, context);
+  wait.Restore();
+  // Nothing of a run that ended early is left for the preview to show.
+  table.RecipientCount = 0;
+  switch (collected.outcome) {
+    case CollectOutcome::kCancelled:
+      ShowCancelled(dialogs);
+      return RunOutcome::kCancelled;
+    case CollectOutcome::kFailed:
+      return RunOutcome::kFailed;
+    case CollectOutcome::kNoDecision:
+      dialogs.MsgBox(kNoDecisionMessage);
+      return RunOutcome::kNothingToPrint;
+    case CollectOutcome::kNoSettings:
+      dialogs.MsgBox(kNoSettingsMessage, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+      return RunOutcome::kNothingToPrint;
+    case CollectOutcome::kFull:
+      dialogs.MsgBox(kTableFullMessage);
+      table.RecipientCount = static_cast<int16_t>(collected.count - 1);
+      break;
+    case CollectOutcome::kDone:
+      table.RecipientCount = static_cast<int16_t>(collected.count);
+      break;
+  }
+  if (table.RecipientCount == 0) {
+    dialogs.MsgBox(kNothingToPrintMessage);
+    return RunOutcome::kNothingToPrint;
+  }
+  return std::nullopt;
+}
+
+RunOutcome PrintRecipients(PrintRunContext& context, PrintSurface& surface, WarningLabel& label,
+                           int first, int last) {
+  Dialogs& dialogs = context.dialogs;
+  RecipientTable& table = context.recipients;
+  if (last <= 0 || last > table.RecipientCount) last = table.RecipientCount;
+  first = std::max(first, 1);
+  try {
+    LoadLayout(context.layout_db, context.layout);
+    LoadShowFlags(context.layout_db, context.layout);
+  } catch (const DbError& e) {
+    ReportDbError(dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
+    return RunOutcome::kFailed;
+  }
+  const int total = last - first + 1;
+  for (int i = first; i <= last; ++i) {
+    context.observer.Printing(i - first, total);
+    if (context.observer.CancelRequested()) {
+      ShowCancelled(dialogs);
+      return RunOutcome::kCancelled;
+    }
+    table.CurrentRecipient = static_cast<int16_t>(i);
+    if (DrawCertificate(surface, kPrintingMode, label, context.layout, table, context.options,
+                        dialogs) &&
+        surface.Error() != kSurfaceOk) {
+      // The operator must know that the output stopped: the run ends at the first
+      // certificate that was not written.
+      dialogs.MsgBox(QStringLiteral("%1枚目の賞状を出力できませんでした。").arg(i) +
+                         QLatin1Char('\r') + surface.ErrorText(),
+                     MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+      return RunOutcome::kFailed;
+    }
+  }
+  context.observer.Printing(std::max(total, 0), std::max(total, 0));
+  return RunOutcome::kPrinted;
+}
+
+RunOutcome RunPrint(const PrintRequest& request, PrintRunContext& context, PrintSurface& surface,
+                    WarningLabel& label, const std::function<void()>& open_preview) {
+  if (const std::optional<RunOutcome> ended = CollectForRun(request, context)) return *ended;
+  if (request.preview && open_preview) {
+    open_preview();
+    return RunOutcome::kPreview;
+  }
+  return PrintRecipients(context, surface, label);
+}
+
+}  // namespace kvsys

@@ -1,0 +1,159 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "certificate/certificate_layout.h"
+#include "certificate/print_run.h"
+#include "certificate/recipient.h"
+#include "db/database.h"
+#include "db/workspace.h"
+#include "layout/layout_schema.h"
+#include "layout/layout_store.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
+
+namespace kvsys::test {
+
+inline const QString kJetFixtures = QStringLiteral(KVSYS_SOURCE_DIR "/../shared/fixtures/jet/");
+
+// Runs SQL on a file directly, outside the engine.
+inline void ExecSql(const QString& path, const QString& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+  char* message = nullptr;
+  const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+  EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "") << " in " << sql.toStdString();
+  sqlite3_free(message);
+  sqlite3_close(db);
+}
+
+// A program folder with a KVSYS.mdb whose layout 1 is decided, and an empty meet with the
+// results system's tables, filled by the test with plain SQL.
+class PrintRunWorld {
+ public:
+  PrintRunWorld() {
+    layout_path_ = folder_.File(QStringLiteral("KVSYS.mdb"));
+    meet_path_ = folder_.File(QStringLiteral("Swim01.mdb"));
+    CreateLayoutDatabase(layout_path_);
+    QFile schema(kJetFixtures + QStringLiteral("swim-schema.sql"));
+    EXPECT_TRUE(schema.open(QIODevice::ReadOnly)) << "swim-schema.sql";
+    ExecSql(meet_path_, QString::fromUtf8(schema.readAll()));
+    Meet(
+        QStringLiteral("INSERT INTO 大会設定 (大会名1, 始期間, 終期間, クラス分け, 選手使用所属) "
+                       "VALUES ('テスト大会', '2026/07/18', '2026/07/19', 0, 1)"));
+    layout_db = workspace.OpenDatabase(layout_path_);
+    SetLimits(3, 3, 3, 3);
+    EXPECT_TRUE(LayoutStore(*layout_db, dialogs, state).DecideLayout(1));
+  }
+
+  // Layout 1's rank limits (created the first time).
+  void SetLimits(int heats, int timed, int final, int b_final) {
+    LayoutSettings s;
+    s.rank_heats = heats;
+    s.rank_timed_final = timed;
+    s.rank_final = final;
+    s.rank_b_final = b_final;
+    s.title = QStringLiteral("賞状");
+    s.body = QStringLiteral("あなたは優秀なる成績を収めました");
+    LayoutStore store(*layout_db, dialogs, state);
+    if (store.ReadSettings(1)) {
+      EXPECT_TRUE(store.ChangeSettings(1, s));
+    } else {
+      EXPECT_EQ(store.CreateLayout(1, QStringLiteral("標準"), 1, s), 1);
+    }
+  }
+
+  void Meet(const QString& sql) { ExecSql(meet_path_, sql); }
+  void Event(int number, int sex, int stroke, int distance, int stage, int klass = 0,
+             const QString& day = QStringLiteral("2026/07/18")) {
+    Meet(QStringLiteral("INSERT INTO プログラム VALUES (%1, %2, %3, %4, %5, 1, %6, '%7')")
+             .arg(number)
+             .arg(sex)
+             .arg(stroke)
+             .arg(distance)
+             .arg(stage)
+             .arg(klass)
+             .arg(day));
+  }
+  void Swimmer(int number, const QString& name, int main = 1) {
+    Meet(QStringLiteral("INSERT INTO 選手マスター VALUES (%1, '%2', %3, '%2のクラブ', '%2の学校', "
+                        "'%2の県')")
+             .arg(number)
+             .arg(name)
+             .arg(main));
+  }
+  // A result of an individual event; the lane follows the order of the calls.
+  void Result(int event, int swimmer, const QString& goal, int status = 0, int klass = 0,
+              int heat = 1, const QString& mark = QString()) {
+    Meet(QStringLiteral("INSERT INTO 記録マスター VALUES (%1, %2, %3, %4, %5, '%6', %7, 0, 0, 0, "
+                        "0, '%8')")
+             .arg(event)
+             .arg(heat)
+             .arg(++lane_)
+             .arg(klass)
+             .arg(swimmer)
+             .arg(goal)
+             .arg(status)
+             .arg(mark));
+  }
+
+  Database& Results() {
+    if (!results_db) results_db = workspace.OpenDatabase(meet_path_, false, true);
+    return *results_db;
+  }
+
+  // The grid's row of an event as the print list shows it.
+  ProgramEvent Listed(int number) {
+    for (const ProgramEvent& e :
+         ReadProgramme(Results(), false, QStringLiteral("WHERE 競技番号>0 "))) {
+      if (e.number == number) return e;
+    }
+    ADD_FAILURE() << "event " << number << " not listed";
+    return ProgramEvent{};
+  }
+
+  CollectResult Collect(PrintRequest request) {
+    PrintRunContext context = Context();
+    return CollectRecipients(request, context);
+  }
+  PrintRunContext Context() {
+    return PrintRunContext{*layout_db,  Results(), state,      dialogs,  options,
+                           affiliation, layout,    recipients, *observer};
+  }
+
+  // "name:rank" of each collected recipient, 1 to count.
+  QStringList Collected(int count) const {
+    QStringList out;
+    for (int i = 1; i <= count; ++i) out << recipients[i].Name + u':' + recipients[i].RankText;
+    return out;
+  }
+
+  const QString& meet_path() const { return meet_path_; }
+  QString folder() const { return folder_.path(); }
+
+  TempFolder folder_;
+  Workspace workspace;
+  std::shared_ptr<Database> layout_db;
+  std::shared_ptr<Database> results_db;
+  ScriptedDialogs dialogs;
+  DbErrorState state;
+  PrintOptions options;
+  int16_t affiliation = 1;
+  CertificateLayout layout;
+  RecipientTable recipients;
+  PrintRunObserver default_observer;
+  PrintRunObserver* observer = &default_observer;
+
+ private:
+  QString layout_path_;
+  QString meet_path_;
+  int lane_ = 0;
+};
+
+}  // namespace kvsys::test

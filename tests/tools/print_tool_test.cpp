@@ -1,0 +1,156 @@
+// kvsys-print: its command line, a demo meet printed headless, and the recipients file read
+// back by the first form of the command.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include "db/workspace.h"
+#include "layout/layout_schema.h"
+#include "layout/layout_store.h"
+#include "print/print_command.h"
+#include "samplemeet/sample_meet.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
+
+namespace kvsys::printtool {
+namespace {
+
+QStringList Args(const QString& line) {
+  return line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+TEST(PrintCommandLine, MeetFormAndRecipientsForm) {
+  QString error;
+  std::optional<CommandLine> cl = ParseCommandLine(
+      Args("--program-folder p --meet m.mdb --events 3,1,12 --day 2026/07/18 --rank 2 "
+           "--skip-up-to=1 --heat 4 --class-wise all --open-excluded --affiliation 2 --pdf out "
+           "--dump d.jsonl --recipients-out r.tsv"),
+      &error);
+  ASSERT_TRUE(cl) << error.toStdString();
+  EXPECT_EQ(cl->events, (std::vector<int>{3, 1, 12}));
+  EXPECT_EQ(cl->skip_up_to, 1);  // the --option=value form
+  EXPECT_TRUE(cl->class_wise);
+  EXPECT_EQ(cl->class_no, 0);
+  cl = ParseCommandLine(Args("--program-folder p --meet m --all --class-wise 3"), &error);
+  ASSERT_TRUE(cl);
+  EXPECT_EQ(cl->class_no, 3);
+  cl = ParseCommandLine(Args("--program-folder p --recipients r.tsv --index 2"), &error);
+  ASSERT_TRUE(cl) << error.toStdString();
+  EXPECT_EQ(cl->index, 2);
+
+  const char* bad[] = {
+      "--meet m --all",                                      // no program folder
+      "--program-folder p --meet m --recipients r --all",    // two sources
+      "--program-folder p --meet m",                         // no events
+      "--program-folder p --meet m --events 1,x",            // not a number
+      "--program-folder p --meet m --all --heat 100",        // past the last heat
+      "--program-folder p --meet m --all --day 2026-07-18",  // not the date form
+      "--program-folder p --recipients r --rank 1",          // a meet option
+      "--program-folder p --meet m --all --colour red",      // unknown
+  };
+  for (const char* line : bad) {
+    error.clear();
+    EXPECT_FALSE(ParseCommandLine(Args(QString::fromLatin1(line)), &error)) << line;
+    EXPECT_FALSE(error.isEmpty()) << line;
+  }
+}
+
+class PrintCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateLayoutDatabase(folder.File(QStringLiteral("KVSYS.mdb")));
+    QString error;
+    meet = samplemeet::WriteSampleMeet(
+        folder.File(QStringLiteral("meets")), samplemeet::FolderLayout::Ver50,
+        samplemeet::PresetMeets(QStringLiteral("demo")).front(), false, &error);
+    ASSERT_FALSE(meet.isEmpty()) << error.toStdString();
+  }
+  void Decide() {
+    Workspace ws;
+    auto db = ws.OpenDatabase(folder.File(QStringLiteral("KVSYS.mdb")));
+    test::ScriptedDialogs dialogs;
+    DbErrorState state;
+    LayoutStore store(*db, dialogs, state);
+    ASSERT_EQ(store.CreateLayout(1, QStringLiteral("標準"), 1, LayoutSettings{}), 1);
+    ASSERT_TRUE(store.DecideLayout(1));
+  }
+  int Run(const QString& line) {
+    out_text.clear();
+    err_text.clear();
+    QTextStream out(&out_text);
+    QTextStream err(&err_text);
+    return RunPrintCommand(Args(QStringLiteral("--program-folder ") + folder.path() + u' ' + line),
+                           out, err);
+  }
+  // The documents of a dump without their numbers, one text per document.
+  QStringList Documents(const QString& name) const {
+    QStringList docs;
+    for (const QString& line : QString::fromUtf8(folder.Read(name)).split(u'\n')) {
+      if (line.isEmpty()) continue;
+      if (line.contains(QStringLiteral("\"op\":\"document\""))) docs << QString();
+      docs.last() +=
+          QString(line).remove(QRegularExpression(QStringLiteral("^\\{\"doc\":\\d+,"))) + u'\n';
+    }
+    return docs;
+  }
+
+  test::TempFolder folder;
+  QString meet;
+  QString out_text;
+  QString err_text;
+};
+
+TEST_F(PrintCommandTest, AMeetPrintedHeadlessAndReadBackFromItsRecipients) {
+  ASSERT_EQ(Run(QStringLiteral("--all --meet ") + meet), kExitFailed);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("表示内容を決定してください。")));
+  Decide();
+
+  const QString dump = folder.File(QStringLiteral("all.jsonl"));
+  const QString tsv = folder.File(QStringLiteral("all.tsv"));
+  const QString pdf = folder.File(QStringLiteral("pdf"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --pdf %2 --dump %3 --recipients-out %4")
+                    .arg(meet, pdf, dump, tsv)),
+            kExitOk)
+      << err_text.toStdString();
+  const QStringList lines =
+      QString::fromUtf8(folder.Read(QStringLiteral("all.tsv"))).split(u'\n', Qt::SkipEmptyParts);
+  const QStringList docs = Documents(QStringLiteral("all.jsonl"));
+  ASSERT_GT(lines.size(), 20);
+  EXPECT_EQ(docs.size(), lines.size());
+  EXPECT_EQ(QDir(pdf).entryList(QDir::Files).size(), lines.size());
+  for (const QString& line : lines) EXPECT_EQ(line.count(u'\t'), 5) << line.toStdString();
+  EXPECT_TRUE(out_text.contains(QStringLiteral("賞状 %1 枚を出力しました。").arg(lines.size())));
+
+  // The same certificate from the recipients file.
+  ASSERT_EQ(Run(QStringLiteral("--recipients %1 --index 3 --dump %2")
+                    .arg(tsv, folder.File(QStringLiteral("one.jsonl")))),
+            kExitOk)
+      << err_text.toStdString();
+  const QStringList one = Documents(QStringLiteral("one.jsonl"));
+  ASSERT_EQ(one.size(), 1);
+  EXPECT_EQ(one[0], docs[2]);
+
+  // The layout prints rank 1 only: skipping it leaves nothing, which is said, not an error.
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --events 1 --skip-up-to 1").arg(meet)), kExitOk);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("印刷対象がありません。")));
+}
+
+TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {
+  Decide();
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --events 999").arg(meet)), kExitBadArguments);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("競技番号 999")));
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --all --day 2001/01/01 --dump %2")
+                    .arg(meet, folder.File(QStringLiteral("x.jsonl")))),
+            kExitBadArguments);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("印刷する種目を選択してください。")));
+  folder.Write(QStringLiteral("bad.tsv"), "a\tb\tc\td\te\tf\tg\n");
+  EXPECT_EQ(Run(QStringLiteral("--recipients %1").arg(folder.File(QStringLiteral("bad.tsv")))),
+            kExitFailed);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("1 行目")));
+}
+
+}  // namespace
+}  // namespace kvsys::printtool

@@ -1,0 +1,50 @@
+#include "print/console_dialogs.h"
+
+namespace kvsys::printtool {
+
+namespace {
+
+QString OneLine(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+  text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+  text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return text;
+}
+
+}  // namespace
+
+Answer ConsoleDialogs::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
+                              const QString& title, int default_button) {
+  (void)icon;
+  (void)title;
+  ++shown_;
+  err_ << OneLine(text) << Qt::endl;
+  switch (buttons) {
+    case MsgButtons::Ok:
+      return Answer::Ok;
+    case MsgButtons::OkCancel:
+      return default_button == 2 ? Answer::Cancel : Answer::Ok;
+    case MsgButtons::YesNo:
+      return default_button == 2 ? Answer::No : Answer::Yes;
+    case MsgButtons::YesNoCancel:
+      return default_button == 3 ? Answer::Cancel
+                                 : (default_button == 2 ? Answer::No : Answer::Yes);
+  }
+  return Answer::Ok;
+}
+
+std::optional<QString> ConsoleDialogs::InputBox(const QString& prompt, const QString& title,
+                                                const QString& default_text) {
+  (void)title;
+  (void)default_text;
+  err_ << OneLine(prompt) << Qt::endl;
+  return std::nullopt;
+}
+
+QString ConsoleDialogs::BrowseFolder(QWidget* owner, const QString& prompt) {
+  (void)owner;
+  err_ << OneLine(prompt) << Qt::endl;
+  return QString();
+}
+
+}  // namespace kvsys::printtool

@@ -1,0 +1,387 @@
+#include "print/print_command.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <memory>
+
+#include "certificate/document_output.h"
+#include "certificate/json_lines.h"
+#include "certificate/output_settings.h"
+#include "certificate/print_run.h"
+#include "certificate/print_surface.h"
+#include "certificate/program_list.h"
+#include "common/print_options.h"
+#include "common/text_util.h"
+#include "db/database.h"
+#include "db/workspace.h"
+#include "layout/layout_store.h"
+#include "print/console_dialogs.h"
+#include "print/recipients_file.h"
+#include "results/meet_settings.h"
+
+namespace kvsys::printtool {
+
+namespace {
+
+// Reads a whole number in [lo, hi]; nullopt when the text is anything else.
+std::optional<int> Number(const QString& text, int lo, int hi) {
+  bool ok = false;
+  const int n = text.trimmed().toInt(&ok);
+  if (!ok || n < lo || n > hi) return std::nullopt;
+  return n;
+}
+
+QString BadValue(const QString& option, const QString& value) {
+  return QStringLiteral("%1 の値が正しくありません: %2").arg(option, value);
+}
+
+// Everything a run of the command holds open.
+struct Session {
+  explicit Session(QTextStream& err) : dialogs(err) {}
+  ConsoleDialogs dialogs;
+  DbErrorState state;
+  Workspace workspace;
+  std::shared_ptr<Database> layout_db;
+  std::shared_ptr<Database> results_db;
+  PrintOptions options;
+  CertificateLayout layout;
+  RecipientTable recipients;
+};
+
+// A layout as the editor creates it for this meet, decided; for a program folder that has
+// none yet.
+bool DecideDefaultLayout(Session& s, QTextStream& out) {
+  LayoutStore store(*s.layout_db, s.dialogs, s.state);
+  if (store.DecidedLayout() != 0) return true;
+  const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+  LayoutSettings settings;
+  settings.title = QStringLiteral("賞状");
+  settings.edition = QStringLiteral("第0回");
+  settings.meet_name1 = TrimBlanks(meet.大会名1);
+  settings.meet_name2 = TrimBlanks(meet.大会名2);
+  settings.body =
+      QStringLiteral("あなたは優秀なる成績を収めましたのでその栄誉を讃えこれを賞します");
+  const QDate start = QDate::fromString(TrimBlanks(meet.始期間), QStringLiteral("yyyy/M/d"));
+  settings.date = start.isValid() ? start.toString(QStringLiteral("yyyy年MM月dd日")) : QString();
+  settings.presenter_title = QStringLiteral(" ○○○県水泳連盟理事長");
+  settings.presenter = QStringLiteral("見本 太郎");
+  const int number = store.ChooseNewNumber();
+  if (number == 0) return false;
+  const int created = store.CreateLayout(number, QStringLiteral("標準"), 0, settings);
+  if (created == 0 || !store.DecideLayout(created)) return false;
+  out << QStringLiteral("レイアウト %1「標準」を作成して決定しました。").arg(created) << Qt::endl;
+  return true;
+}
+
+// The events of the command line, from the meet's list (of the day, when one is given).
+bool ChooseEvents(const CommandLine& cl, Session& s, const MeetSettings& meet,
+                  std::vector<ProgramEvent>& chosen, QTextStream& err) {
+  const DayEntry entry = cl.day.isEmpty() ? DayEntry{kAllDaysItem, 0} : DayEntry{cl.day, 1};
+  const std::vector<ProgramEvent> listed =
+      ReadProgramme(*s.results_db, meet.クラス分け, DayFilter(entry, meet.始期間, meet.終期間));
+  if (cl.all_events) {
+    chosen = listed;
+    return true;
+  }
+  for (int number : cl.events) {
+    const auto it = std::find_if(listed.begin(), listed.end(),
+                                 [number](const ProgramEvent& e) { return e.number == number; });
+    if (it == listed.end()) {
+      err << QStringLiteral("競技番号 %1 は%2の種目一覧にありません。")
+                 .arg(number)
+                 .arg(cl.day.isEmpty() ? QStringLiteral("大会") : cl.day)
+          << Qt::endl;
+      return false;
+    }
+    chosen.push_back(*it);
+  }
+  return true;
+}
+
+int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
+  const QString folder = QDir(cl.program_folder).absolutePath();
+  if (!QFileInfo(folder).isDir()) {
+    err << QStringLiteral("プログラムフォルダがありません: %1").arg(cl.program_folder) << Qt::endl;
+    return kExitFailed;
+  }
+  const QString ini = QDir(folder).filePath(QStringLiteral("KVSYS.ini"));
+  const QString layout_path = QDir(folder).filePath(QStringLiteral("KVSYS.mdb"));
+  if (!QFileInfo::exists(layout_path)) {
+    err << QStringLiteral("KVSYS.mdb がありません: %1").arg(layout_path) << Qt::endl;
+    return kExitFailed;
+  }
+
+  Session s(err);
+  s.options = ReadPrintOptions(s.dialogs, ini);
+  if (cl.affiliation != 0) s.options.PrnShozNo = static_cast<int16_t>(cl.affiliation);
+  try {
+    s.layout_db = s.workspace.OpenDatabase(layout_path);
+    if (!cl.meet.isEmpty()) s.results_db = s.workspace.OpenDatabase(cl.meet, false, true);
+    if (cl.default_layout && !DecideDefaultLayout(s, out)) return kExitFailed;
+    if (!LoadRunLayout(*s.layout_db, s.state, s.dialogs, s.layout)) {
+      err << (s.layout.CurrentLayoutNumber == 0 ? kNoDecisionMessage : kNoSettingsMessage)
+          << Qt::endl;
+      return kExitFailed;
+    }
+  } catch (const DbError& e) {
+    err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
+    return kExitFailed;
+  }
+
+  // Outputs: the PDF folder asked for, else the one of KVSYS.ini (never a printer: a run
+  // without a screen leaves files); and the dump.
+  std::vector<std::unique_ptr<DocumentOutput>> owned;
+  std::vector<DocumentOutput*> outputs;
+  QString pdf_folder;
+  if (!cl.pdf.isEmpty() || cl.dump.isEmpty()) {
+    pdf_folder = cl.pdf.isEmpty() ? LoadOutputSettings(s.dialogs, ini, folder).pdf_folder
+                                  : QDir(cl.pdf).absolutePath();
+    owned.push_back(std::make_unique<PdfOutput>(pdf_folder));
+    outputs.push_back(owned.back().get());
+  }
+  if (!cl.dump.isEmpty()) {
+    owned.push_back(std::make_unique<JsonLinesSink>(cl.dump));
+    outputs.push_back(owned.back().get());
+  }
+  MultiOutput output(outputs);
+  PrintSurface surface(&output);
+  PlainWarningLabel label;
+  PrintRunObserver observer;
+
+  MeetSettings meet;
+  if (s.results_db) meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+  // A recipients file needs no meet: printing reads only the layout database.
+  PrintRunContext context{*s.layout_db, s.results_db ? *s.results_db : *s.layout_db,
+                          s.state,      s.dialogs,
+                          s.options,    meet.選手使用所属,
+                          s.layout,     s.recipients,
+                          observer};
+  int first = 1;
+  int last = 0;
+  if (s.results_db) {
+    if (cl.class_wise && !meet.クラス分け) {
+      err << QStringLiteral("この大会はクラス分けをしていないため、クラス別に印刷できません。")
+          << Qt::endl;
+      return kExitBadArguments;
+    }
+    PrintRequest request;
+    try {
+      if (!ChooseEvents(cl, s, meet, request.events, err)) return kExitBadArguments;
+    } catch (const DbError& e) {
+      err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
+      return kExitFailed;
+    }
+    request.rank_only = cl.rank;
+    request.skip_up_to = cl.skip_up_to;
+    request.heat = cl.heat;
+    request.class_wise = cl.class_wise;
+    request.class_no = cl.class_no;
+    request.exclude_open = cl.open_excluded;
+    request.PrnShozNo = s.options.PrnShozNo;
+    if (const std::optional<RunOutcome> ended = CollectForRun(request, context)) {
+      switch (*ended) {
+        case RunOutcome::kNothingToPrint:
+          return kExitOk;
+        case RunOutcome::kNoSelection:  // no event on that day
+          return kExitBadArguments;
+        default:
+          return kExitFailed;
+      }
+    }
+    if (!cl.recipients_out.isEmpty()) {
+      QString error;
+      if (!WriteRecipientsFile(cl.recipients_out, s.recipients, &error)) {
+        err << error << Qt::endl;
+        return kExitFailed;
+      }
+    }
+  } else {
+    QString error;
+    if (!ReadRecipientsFile(cl.recipients, s.recipients, &error)) {
+      err << error << Qt::endl;
+      return kExitFailed;
+    }
+    if (cl.index > s.recipients.RecipientCount) {
+      err << QStringLiteral("%1 番目の受賞者はいません（%2 人）。")
+                 .arg(cl.index)
+                 .arg(s.recipients.RecipientCount)
+          << Qt::endl;
+      return kExitBadArguments;
+    }
+    if (cl.index > 0) first = last = cl.index;
+    if (s.recipients.RecipientCount == 0) {
+      err << kNothingToPrintMessage << Qt::endl;
+      return kExitOk;
+    }
+  }
+
+  if (PrintRecipients(context, surface, label, first, last) != RunOutcome::kPrinted) {
+    return kExitFailed;
+  }
+  const int printed = (last == 0 ? s.recipients.RecipientCount : last) - first + 1;
+  out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed) << Qt::endl;
+  if (!pdf_folder.isEmpty()) out << QStringLiteral("PDF: %1").arg(pdf_folder) << Qt::endl;
+  if (!cl.dump.isEmpty()) out << QStringLiteral("JSON Lines: %1").arg(cl.dump) << Qt::endl;
+  if (!cl.recipients_out.isEmpty()) {
+    out << QStringLiteral("受賞者一覧: %1").arg(cl.recipients_out) << Qt::endl;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+QString UsageText() {
+  return QStringLiteral(
+      "使い方:\n"
+      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
+      "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
+      "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
+      "              [--pdf DIR] [--dump FILE] [--recipients-out FILE]\n"
+      "  kvsys-print --program-folder DIR --recipients FILE [--index N] [--pdf DIR] [--dump "
+      "FILE]\n"
+      "\n"
+      "  DIR の KVSYS.mdb で決定されたレイアウトと KVSYS.ini の印刷オプションで、大会の種目の\n"
+      "  賞状を印刷の画面と同じ手順で選び、1枚1ファイルの PDF に出力します。\n"
+      "  --pdf を省くと KVSYS.ini の [Output] PdfFolder（既定は DIR/pdf）に出力します\n"
+      "  （--dump だけのときは PDF を出力しません）。\n"
+      "  --rank N        N 位だけ        --skip-up-to N  N 位までを除く\n"
+      "  --heat N        N 組だけ（組内順位）\n"
+      "  --class-wise    クラス別（all = 各クラス別一括、N = クラス番号）\n"
+      "  --open-excluded オープン参加を印刷しない\n"
+      "  --affiliation   印刷する所属名（1〜3 = 所属名１〜３、4 = 設定値；既定は KVSYS.ini）\n"
+      "  --dump FILE     出力した文書を JSON Lines で書く\n"
+      "  --recipients-out FILE  選んだ受賞者をタブ区切りで書く（--recipients で読める形）\n"
+      "  --default-layout  決定レイアウトがなければ、新規レイアウトの初期値で「標準」を作り\n"
+      "                  決定する\n");
+}
+
+std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
+  CommandLine cl;
+  auto fail = [error](const QString& message) -> std::optional<CommandLine> {
+    if (error) *error = message;
+    return std::nullopt;
+  };
+  bool have_events = false;
+  bool have_meet_option = false;  // an option that only a meet run takes
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    QString option = args[i];
+    QString value;
+    bool inline_value = false;
+    if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
+      value = option.mid(option.indexOf(QLatin1Char('=')) + 1);
+      option = option.left(option.indexOf(QLatin1Char('=')));
+      inline_value = true;
+    }
+    const auto take = [&](QString& into) -> bool {
+      if (!inline_value) {
+        if (i + 1 >= args.size()) return false;
+        value = args[++i];
+      }
+      into = value;
+      return !value.isEmpty();
+    };
+    QString v;
+    if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
+      cl.help = true;
+    } else if (option == QLatin1String("--open-excluded")) {
+      cl.open_excluded = true;
+      have_meet_option = true;
+    } else if (option == QLatin1String("--all")) {
+      cl.all_events = true;
+    } else if (option == QLatin1String("--default-layout")) {
+      cl.default_layout = true;
+      have_meet_option = true;
+    } else if (!option.startsWith(QLatin1String("--"))) {
+      return fail(QStringLiteral("余分な引数があります: %1").arg(option));
+    } else if (!take(v)) {
+      return fail(QStringLiteral("%1 に値がありません。").arg(option));
+    } else if (option == QLatin1String("--program-folder")) {
+      cl.program_folder = v;
+    } else if (option == QLatin1String("--meet")) {
+      cl.meet = v;
+    } else if (option == QLatin1String("--recipients")) {
+      cl.recipients = v;
+    } else if (option == QLatin1String("--pdf")) {
+      cl.pdf = v;
+    } else if (option == QLatin1String("--dump")) {
+      cl.dump = v;
+    } else if (option == QLatin1String("--recipients-out")) {
+      cl.recipients_out = v;
+      have_meet_option = true;
+    } else if (option == QLatin1String("--events")) {
+      have_events = true;
+      for (const QString& part : v.split(QLatin1Char(','))) {
+        const std::optional<int> n = Number(part, 1, 32767);
+        if (!n) return fail(BadValue(option, v));
+        cl.events.push_back(*n);
+      }
+    } else if (option == QLatin1String("--day")) {
+      if (!QDate::fromString(v, QStringLiteral("yyyy/MM/dd")).isValid()) {
+        return fail(BadValue(option, v));
+      }
+      cl.day = v;
+      have_meet_option = true;
+    } else if (option == QLatin1String("--class-wise")) {
+      cl.class_wise = true;
+      have_meet_option = true;
+      if (v != QLatin1String("all")) {
+        const std::optional<int> n = Number(v, 1, 32767);
+        if (!n) return fail(BadValue(option, v));
+        cl.class_no = *n;
+      }
+    } else {
+      struct NumberOption {
+        const char* name;
+        int* into;
+        int lo;
+        int hi;
+      };
+      const NumberOption numbers[] = {{"--rank", &cl.rank, 1, 9999},
+                                      {"--skip-up-to", &cl.skip_up_to, 1, 9999},
+                                      {"--heat", &cl.heat, 1, 99},
+                                      {"--affiliation", &cl.affiliation, 1, 4},
+                                      {"--index", &cl.index, 1, 9999}};
+      const NumberOption* found = nullptr;
+      for (const NumberOption& n : numbers) {
+        if (option == QLatin1String(n.name)) found = &n;
+      }
+      if (!found) return fail(QStringLiteral("知らないオプションです: %1").arg(option));
+      const std::optional<int> n = Number(v, found->lo, found->hi);
+      if (!n) return fail(BadValue(option, v));
+      *found->into = *n;
+      if (option != QLatin1String("--index")) have_meet_option = true;
+    }
+  }
+  if (cl.help) return cl;
+  if (cl.program_folder.isEmpty()) return fail(QStringLiteral("--program-folder がありません。"));
+  if (cl.meet.isEmpty() == cl.recipients.isEmpty()) {
+    return fail(QStringLiteral("--meet か --recipients のどちらか一つを指定してください。"));
+  }
+  if (!cl.meet.isEmpty()) {
+    if (have_events == cl.all_events) {
+      return fail(QStringLiteral("--events か --all のどちらか一つを指定してください。"));
+    }
+    if (cl.index != 0) return fail(QStringLiteral("--index は --recipients と一緒に使います。"));
+  } else if (have_events || cl.all_events || have_meet_option) {
+    return fail(QStringLiteral("種目の指定は --meet と一緒に使います。"));
+  }
+  return cl;
+}
+
+int RunPrintCommand(const QStringList& args, QTextStream& out, QTextStream& err) {
+  QString error;
+  const std::optional<CommandLine> cl = ParseCommandLine(args, &error);
+  if (!cl) {
+    err << error << Qt::endl << Qt::endl << UsageText();
+    return kExitBadArguments;
+  }
+  if (cl->help) {
+    out << UsageText();
+    return kExitOk;
+  }
+  return Run(*cl, out, err);
+}
+
+}  // namespace kvsys::printtool

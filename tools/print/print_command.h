@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <optional>
+#include <vector>
+
+namespace kvsys::printtool {
+
+// Exit codes of kvsys-print.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // a folder, a database, the layout or the output failed
+inline constexpr int kExitBadArguments = 2;
+
+struct CommandLine {
+  bool help = false;
+  QString program_folder;
+  // A meet and its events ...
+  QString meet;
+  bool all_events = false;
+  std::vector<int> events;  // in the order given
+  QString day;              // "yyyy/mm/dd"; empty for every day of the meet
+  int rank = 0;
+  int skip_up_to = 0;
+  int heat = 0;
+  bool class_wise = false;
+  int class_no = 0;  // class-wise: 0 = every class
+  bool open_excluded = false;
+  int affiliation = 0;  // 1 to 4; 0 = PrnShozNo of KVSYS.ini
+  QString recipients_out;
+  // With no layout decided, create one with the layout editor's new-layout values for the meet
+  // and decide it (a demo program folder has none).
+  bool default_layout = false;
+  // ... or a recipients file.
+  QString recipients;
+  int index = 0;  // only this recipient; 0 = all
+  // Outputs.
+  QString pdf;
+  QString dump;
+};
+
+// Parses the arguments (without the program name); nullopt with a message in error when they
+// are not usable.
+std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error);
+
+QString UsageText();
+
+// Runs the command; returns the exit code. Messages a window would show in a box go to err,
+// one a line; what was written goes to out.
+int RunPrintCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
+}  // namespace kvsys::printtool
