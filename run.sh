@@ -26,6 +26,16 @@ fi
 
 echo "プログラムフォルダ: $program  (KVSYS.ini, KVSYS.mdb, meets/)"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  # Without a display the main job runs headless: every event of the first demo meet is
+  # printed to PDF files (a layout with the editor's defaults is decided when there is none).
+  first_meet=$(ls "$meets"/Swim*.mdb 2>/dev/null | head -n 1)
+  if [ -x "$program/kvsys-print" ] && [ -n "$first_meet" ]; then
+    pdf="$PWD/$program/pdf/$(basename "$first_meet" .mdb)"
+    "./$program/kvsys-print" --program-folder "$program" --meet "$first_meet" --all \
+      --default-layout --pdf "$pdf"
+    echo "賞状のPDFファイル: $pdf"
+    echo "Certificates of every event of $(basename "$first_meet") as PDF files in: $pdf"
+  fi
   echo "画面がありません。デスクトップで ./run.sh を実行するか、xvfb-run ./$program/kvsys で起動してください。"
   echo "No display: run ./run.sh from a desktop session, or start xvfb-run ./$program/kvsys."
   exit 0

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "certificate/certificate_layout.h"
+#include "certificate/recipient.h"
 #include "common/print_options.h"
 #include "db/database.h"
 #include "db/db_error.h"
@@ -31,6 +33,8 @@ struct AppState : DbErrorState {
 
   PrintOptions Prn;
   kvsys::MeetSettings MeetSettings;  // the chosen meet's settings row
+  CertificateLayout Layout;          // the layout certificates are drawn from
+  RecipientTable Recipients;         // the recipients of the last print run
 
   // Closes both databases and the workspace (going back to the meet selection, ending).
   void CloseDatabases();

@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "app/captions.h"
 #include "app/kvsmenu.h"
+#include "certificate/kvs220.h"
 #include "common/dialogs.h"
 #include "common/window_util.h"
 #include "results/meet_settings.h"
@@ -100,10 +101,41 @@ void KVS00::ShowLayoutSettings() {
 }
 
 void KVS00::ShowPrintList() {
-  ShowSubWindow(QStringLiteral("KVS220"), QStringLiteral("賞状印刷処理"));
+  for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+    if (sub->widget() && sub->widget()->objectName() == QLatin1String("KVS220")) {
+      sub->showNormal();
+      mdi_->setActiveSubWindow(sub);
+      return;
+    }
+  }
+  QStringList fonts;
+  for (int i = 0; i < Combo1->count(); ++i) fonts << Combo1->itemText(i);
+  auto* list = new KVS220(
+      PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn, state_.MeetSettings,
+                       state_.Layout, state_.Recipients, state_.IniPath, state_.AppFolder, fonts},
+      dialogs_);
+  QMdiSubWindow* sub = mdi_->addSubWindow(list);
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  list->Open();
+  list->show();
+  TopCenterForm(list);
+  mdi_->setActiveSubWindow(sub);
+}
+
+bool KVS00::StopPrintRun() {
+  // The print run lets the window process events; closing the databases and windows under it
+  // would pull them from beneath the run. It is cancelled, and the operator asks again.
+  for (KVS220* list : mdi_->findChildren<KVS220*>()) {
+    if (list->Running()) {
+      list->Cancel();
+      return true;
+    }
+  }
+  return false;
 }
 
 void KVS00::BackToMeetSelection() {
+  if (StopPrintRun()) return;
   state_.CloseDatabases();
   mdi_->closeAllSubWindows();
   close();
@@ -111,6 +143,7 @@ void KVS00::BackToMeetSelection() {
 }
 
 void KVS00::EndSystem() {
+  if (StopPrintRun()) return;
   if (dialogs_.MsgBox(QStringLiteral("システムを終了します。よろしいですか？"), MsgButtons::YesNo,
                       MsgIcon::Question, QStringLiteral("終了の確認")) != Answer::Yes) {
     return;

@@ -47,6 +47,8 @@ class KVS00 : public QMainWindow {
   void endSystem();
 
  private:
+  // Cancels a running print run; true when there was one.
+  bool StopPrintRun();
   // Shows the sub-window with this object name, creating it the first time.
   QMdiSubWindow* ShowSubWindow(const QString& name, const QString& caption);
 
