@@ -32,7 +32,6 @@ void AppFlow::OnMeetSelected(const QString& meet_number, const QString& meet_nam
           Qt::QueuedConnection);
   connect(main_.get(), &KVS00::endSystem, this, &AppFlow::finished, Qt::QueuedConnection);
   main_->Open(meet_number, meet_name);
-  main_->show();
 }
 
 void AppFlow::OnBackToSelection() {

@@ -64,10 +64,13 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().topLeft());
   }
+  // The frame is shown first so the menu is placed within its real work area.
+  show();
 
   menu_ = new KVSMENU(state_, dialogs_, *this);
   QMdiSubWindow* sub = mdi_->addSubWindow(menu_);
   sub->setObjectName(QStringLiteral("KVSMENU_window"));
+  sub->resize(sub->sizeHint().expandedTo(QSize(460, 300)));
   menu_->show();
   TopCenterForm(sub);
 
