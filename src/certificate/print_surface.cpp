@@ -12,6 +12,10 @@ namespace {
 const QString kNoOutput = QStringLiteral("出力先が設定されていません。");
 const QString kNothingHeld = QStringLiteral("印刷するデータがありません。");
 
+// Bounds of the measuring cache, far above what a print run uses.
+constexpr size_t kMaxMeasuredFonts = 64;
+constexpr qsizetype kMaxWidthsPerFont = 4096;
+
 }  // namespace
 
 int PrintSurface::PageWidth() const {
@@ -95,32 +99,47 @@ void PrintSurface::NewPage() {
 
 void PrintSurface::SetFontName(const QString& face) {
   face_ = face;
-  metrics_.reset();
 }
 
 void PrintSurface::SetFontSize(double points) {
   if (!std::isfinite(points)) return;
   size_ = points;
-  metrics_.reset();
 }
 
 void PrintSurface::SetFontBold(bool bold) {
   bold_ = bold;
-  metrics_.reset();
 }
 
 void PrintSurface::SetFontItalic(bool italic) {
   italic_ = italic;
-  metrics_.reset();
 }
 
-const QFontMetricsF& PrintSurface::Metrics() {
-  if (!metrics_) metrics_.emplace(CertificateFont(face_, size_, bold_, italic_));
-  return *metrics_;
+PrintSurface::MeasuredFont& PrintSurface::Measured() {
+  const auto key = std::make_tuple(face_, size_, bold_, italic_);
+  auto it = measured_.find(key);
+  if (it == measured_.end()) {
+    if (measured_.size() >= kMaxMeasuredFonts) measured_.clear();
+    it =
+        measured_
+            .emplace(key,
+                     MeasuredFont{QFontMetricsF(CertificateFont(face_, size_, bold_, italic_)), {}})
+            .first;
+  }
+  return it->second;
+}
+
+double PrintSurface::Width(const QString& line) {
+  MeasuredFont& font = Measured();
+  const auto it = font.widths.constFind(line);
+  if (it != font.widths.constEnd()) return *it;
+  if (font.widths.size() >= kMaxWidthsPerFont) font.widths.clear();
+  const double width = font.metrics.horizontalAdvance(line);
+  font.widths.insert(line, width);
+  return width;
 }
 
 double PrintSurface::LineHeight() {
-  return Metrics().lineSpacing();
+  return Measured().metrics.lineSpacing();
 }
 
 void PrintSurface::OutputText(const QString& text) {
@@ -152,7 +171,7 @@ void PrintSurface::OutputText(const QString& text) {
     run.bold = bold_;
     run.italic = italic_;
     run.text = line;
-    run.width = Metrics().horizontalAdvance(line);
+    run.width = Width(line);
     run.height = line_height;
     x_ += qRound(run.width);
     CurrentPage().elements.emplace_back(std::move(run));

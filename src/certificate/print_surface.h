@@ -2,8 +2,11 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QString>
+#include <map>
 #include <optional>
+#include <tuple>
 
 #include "document_output.h"
 #include "print_document.h"
@@ -94,7 +97,14 @@ class PrintSurface {
   bool PrintHeld();
 
  private:
-  const QFontMetricsF& Metrics();
+  // A font as measured, with the widths of the lines already measured in it: certificates
+  // repeat their fonts and most of their texts, and measuring large glyphs loads each again.
+  struct MeasuredFont {
+    QFontMetricsF metrics;
+    QHash<QString, double> widths;
+  };
+  MeasuredFont& Measured();
+  double Width(const QString& line);
   bool SetError(int code, const QString& text);
   PrintPage& CurrentPage() { return document_.pages.back(); }
 
@@ -118,7 +128,7 @@ class PrintSurface {
   double size_ = 10;
   bool bold_ = false;
   bool italic_ = false;
-  std::optional<QFontMetricsF> metrics_;  // of the current font, made when first needed
+  std::map<std::tuple<QString, double, bool, bool>, MeasuredFont> measured_;  // by font
 };
 
 }  // namespace kvsys
