@@ -1,0 +1,384 @@
+// 1,000 certificates of a new layout composed with DrawCertificate and rendered through the page
+// renderer to one PDF writer, against drawing the same texts at the same positions in the same
+// fonts with QPainter directly, in the same iteration. Counters: our time over the direct
+// time (the aim is at most 1.3) and our certificates a second (the aim is at least 300), in
+// CPU time of the drawing thread (the machine is shared), and the same in wall time.
+// BM_ComposeOnly shows what composing costs without any rendering.
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "certificate/certificate_layout.h"
+#include "certificate/draw_certificate.h"
+#include "certificate/font_substitution.h"
+#include "certificate/page_renderer.h"
+#include "certificate/paper.h"
+#include "certificate/print_surface.h"
+#include "db/workspace.h"
+#include "layout/layout_schema.h"
+#include "layout/layout_store.h"
+
+namespace {
+
+using namespace kvsys;
+
+constexpr int kCertificates = 1000;
+
+// Answers every box with OK and says what it was; a benchmark run shows none.
+class SilentDialogs : public Dialogs {
+ public:
+  Answer MsgBox(const QString& text, MsgButtons, MsgIcon, const QString&, int) override {
+    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    ++shown;
+    return Answer::Ok;
+  }
+  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  QString BrowseFolder(QWidget*, const QString&) override { return QString(); }
+  int shown = 0;
+};
+
+// A PDF writer set up as DocumentToPdf sets it up: the sheet, no margins, one dot a twip.
+struct PdfTarget {
+  QBuffer buffer;
+  std::unique_ptr<QPdfWriter> writer;
+  QPainter painter;
+  bool first_page = true;
+
+  explicit PdfTarget(int paper) {
+    buffer.open(QIODevice::WriteOnly);
+    writer = std::make_unique<QPdfWriter>(&buffer);
+    writer->setPageSize(PdfPageSize(paper));
+    writer->setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer->setResolution(static_cast<int>(kTwipsPerInch));
+    painter.begin(writer.get());
+  }
+  void NextPage() {
+    if (!first_page) writer->newPage();
+    first_page = false;
+  }
+  qint64 Finish() {
+    painter.end();
+    writer.reset();
+    return buffer.size();
+  }
+};
+
+// Every page of each finished document onto the one writer.
+class WriterOutput : public DocumentOutput {
+ public:
+  explicit WriterOutput(PdfTarget& target) : target_(target) {}
+  bool Ready(QString*) override { return true; }
+  bool Write(const PrintDocument& doc, QString*) override {
+    const double scale = target_.writer->resolution() / kTwipsPerInch;
+    for (int page = 1; page <= doc.PageCount(); ++page) {
+      target_.NextPage();
+      if (!RenderPage(doc, page, target_.painter, scale)) return false;
+    }
+    return true;
+  }
+
+ private:
+  PdfTarget& target_;
+};
+
+// Keeps the documents it is given.
+class KeepingOutput : public DocumentOutput {
+ public:
+  bool Ready(QString*) override { return true; }
+  bool Write(const PrintDocument& doc, QString*) override {
+    documents.push_back(doc);
+    return true;
+  }
+  std::vector<PrintDocument> documents;
+};
+
+// One text of the direct drawing: its baseline and its font, worked out beforehand.
+struct DirectText {
+  QPointF baseline;
+  const QFont* font;
+  QString text;
+};
+
+struct World {
+  QTemporaryDir dir;
+  Workspace workspace;
+  std::shared_ptr<Database> layout_db;
+  SilentDialogs dialogs;
+  DbErrorState state;
+  PrintOptions options;
+  CertificateLayout layout;
+  RecipientTable recipients;
+  int paper = kDefaultPaperCode;
+
+  // The texts each certificate draws, for the direct drawing.
+  std::vector<std::vector<DirectText>> direct;
+  std::map<std::tuple<QString, double, bool, bool>, QFont> fonts;
+  int direct_texts = 0;
+
+  World() {
+    const QString path = dir.filePath(QStringLiteral("KVSYS.mdb"));
+    CreateLayoutDatabase(path);
+    layout_db = workspace.OpenDatabase(path);
+    LayoutStore store(*layout_db, dialogs, state);
+    LayoutSettings s;
+    s.title = QStringLiteral("賞状");
+    s.edition = QStringLiteral("第45回");
+    s.meet_name1 = QStringLiteral("市民水泳競技大会");
+    s.meet_name2 = QStringLiteral("兼 県選手権予選");
+    s.body = QStringLiteral(
+        "あなたは頭書の競技において優秀なる成績を収められましたのでその栄誉を讃え"
+        "これを賞します");
+    s.date = QStringLiteral("2026年07月18日");
+    s.presenter_title = QStringLiteral(" ○○県水泳連盟理事長");
+    s.presenter = QStringLiteral("見本 太郎");
+    store.CreateLayout(1, QStringLiteral("標準"), 1, s);
+    store.DecideLayout(1);
+
+    // As the print run reads it: the decided layout, its items, flags, texts and paper.
+    layout.CurrentLayoutNumber = static_cast<int16_t>(store.DecidedLayout());
+    LoadLayout(*layout_db, layout);
+    LoadShowFlags(*layout_db, layout);
+    const std::optional<LayoutSettings> read = store.ReadSettings(layout.CurrentLayoutNumber);
+    if (read) {
+      layout.Texts = {read->title, read->edition, read->meet_name1,      read->meet_name2,
+                      read->body,  read->date,    read->presenter_title, read->presenter};
+      layout.PaperSize = static_cast<int16_t>(read->paper_code);
+      paper = read->paper_code;
+    }
+    // Certificates as printed: the grid is an aid for adjusting layouts.
+    options.Lattice = false;
+
+    // Every name and record differs, as in a meet; clubs, events, classes and ranks repeat.
+    static const char16_t* const kFamily[] = {
+        u"山田", u"佐藤", u"鈴木", u"高橋", u"渡辺", u"伊藤", u"中村", u"小林", u"加藤",
+        u"吉田", u"山本", u"松本", u"井上", u"木村", u"林",   u"清水", u"山崎", u"森",
+        u"池田", u"橋本", u"阿部", u"石川", u"前田", u"藤田", u"小川"};
+    static const char16_t* const kGiven[] = {
+        u"太郎", u"花子", u"一郎", u"美咲", u"健太", u"さくら", u"翔",   u"陽菜", u"大輔",
+        u"結衣", u"蓮",   u"葵",   u"湊",   u"凛",   u"陽翔",   u"芽依", u"悠真", u"美羽",
+        u"大和", u"莉子", u"樹",   u"結菜", u"颯太", u"杏",     u"朝陽", u"心春", u"蒼",
+        u"紬",   u"律",   u"澪",   u"奏太", u"彩",   u"隼人",   u"千尋", u"拓海", u"琴音",
+        u"海斗", u"楓",   u"陸",   u"優奈", u"航"};
+    static const char16_t* const kStroke[] = {u"自由形", u"背泳ぎ", u"平泳ぎ", u"バタフライ",
+                                              u"個人メドレー"};
+    for (int i = 1; i <= kCertificates; ++i) {
+      Recipient& r = recipients[i];
+      r.Name = QString::fromUtf16(kFamily[i % 25]) + QLatin1Char(' ') +
+               QString::fromUtf16(kGiven[i % 41]);
+      r.Affiliation = QStringLiteral("第%1スイミングクラブ").arg(i % 40 + 1);
+      r.EventName = (i % 2 ? QStringLiteral("男子") : QStringLiteral("女子")) +
+                    QStringLiteral("%1m").arg(50 << (i % 3)) + QString::fromUtf16(kStroke[i % 5]);
+      r.ClassName = QStringLiteral("%1歳以上").arg(10 + i % 8);
+      r.RankText = QString(QChar(0xFF10 + 1 + i % 8));  // full-width 1 to 8
+      r.RecordText = QStringLiteral("%1分%2秒%3")
+                         .arg(i / 600)
+                         .arg(i / 10 % 60, 2, 10, QLatin1Char('0'))
+                         .arg(i % 100, 2, 10, QLatin1Char('0'));
+    }
+    recipients.RecipientCount = kCertificates;
+
+    // The direct drawing takes the texts of the documents DrawCertificate composes.
+    KeepingOutput keep;
+    PrintSurface surface(&keep);
+    PlainWarningLabel label;
+    for (int i = 1; i <= kCertificates; ++i) {
+      recipients.CurrentRecipient = static_cast<int16_t>(i);
+      DrawCertificate(surface, kPrintingMode, label, layout, recipients, options, dialogs);
+    }
+    for (const PrintDocument& doc : keep.documents) {
+      std::vector<DirectText>& texts = direct.emplace_back();
+      for (const PrintPage& page : doc.pages) {
+        for (const PageElement& e : page.elements) {
+          const TextRun* run = std::get_if<TextRun>(&e);
+          if (!run) continue;
+          const auto key = std::make_tuple(run->font, run->size, run->bold, run->italic);
+          auto it = fonts.find(key);
+          if (it == fonts.end()) {
+            it = fonts.emplace(key, CertificateFont(run->font, run->size, run->bold, run->italic))
+                     .first;
+          }
+          texts.push_back(DirectText{QPointF(run->x, run->y + QFontMetricsF(it->second).ascent()),
+                                     &it->second, run->text});
+          ++direct_texts;
+        }
+      }
+    }
+  }
+};
+
+World& Data() {
+  static World w;
+  return w;
+}
+
+// Each run with every certificate, DrawCertificate onto the page renderer. False on failure.
+bool DrawOurs(World& w, qint64* bytes) {
+  PdfTarget target(w.paper);
+  WriterOutput output(target);
+  PrintSurface surface(&output);
+  PlainWarningLabel label;
+  bool ok = true;
+  for (int i = 1; i <= kCertificates; ++i) {
+    w.recipients.CurrentRecipient = static_cast<int16_t>(i);
+    ok = !DrawCertificate(surface, kPrintingMode, label, w.layout, w.recipients, w.options,
+                          w.dialogs) &&
+         ok;
+  }
+  *bytes = target.Finish();
+  return ok;
+}
+
+// The same texts straight onto the painter, one page a certificate.
+void DrawDirect(World& w, qint64* bytes) {
+  PdfTarget target(w.paper);
+  QPainter& p = target.painter;
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.setPen(Qt::black);
+  for (const std::vector<DirectText>& certificate : w.direct) {
+    target.NextPage();
+    for (const DirectText& t : certificate) {
+      p.setFont(*t.font);
+      p.drawText(t.baseline, t.text);
+    }
+  }
+  *bytes = target.Finish();
+}
+
+// CPU time of this thread: the machine is shared, and the work is all on one thread.
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+double Seconds(const QElapsedTimer& timer) {
+  return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+// For the summary: the least CPU and wall times seen.
+double least_ours = 0;
+double least_direct = 0;
+double least_ours_wall = 0;
+double least_direct_wall = 0;
+
+int repetition = 0;
+
+void Keep(double& least, double seconds) {
+  if (least == 0 || seconds < least) least = seconds;
+}
+
+void BM_DrawAgainstDirect(benchmark::State& state) {
+  World& w = Data();
+  if (w.direct.size() != static_cast<size_t>(kCertificates) || w.dialogs.shown != 0) {
+    state.SkipWithError("the certificates were not composed");
+    return;
+  }
+  double ours = 0;
+  double direct = 0;
+  double ours_wall = 0;
+  double direct_wall = 0;
+  qint64 our_bytes = 0;
+  qint64 direct_bytes = 0;
+  for (auto _ : state) {
+    // Every other repetition draws directly first, so neither side gains by going second.
+    const bool direct_first = (repetition++ % 2) == 1;
+    QElapsedTimer timer;
+    double cpu = 0;
+    auto draw_direct = [&] {
+      timer.restart();
+      cpu = ThreadSeconds();
+      DrawDirect(w, &direct_bytes);
+      direct = ThreadSeconds() - cpu;
+      direct_wall = Seconds(timer);
+    };
+    if (direct_first) draw_direct();
+    timer.restart();
+    cpu = ThreadSeconds();
+    const bool ok = DrawOurs(w, &our_bytes);
+    ours = ThreadSeconds() - cpu;
+    ours_wall = Seconds(timer);
+    state.SetIterationTime(ours);
+    if (!ok) state.SkipWithError("DrawCertificate failed");
+    if (!direct_first) draw_direct();
+    Keep(least_ours, ours);
+    Keep(least_direct, direct);
+    Keep(least_ours_wall, ours_wall);
+    Keep(least_direct_wall, direct_wall);
+  }
+  state.counters["ratio"] = ours / direct;
+  state.counters["wall ratio"] = ours_wall / direct_wall;
+  state.counters["certificates/s"] = kCertificates / ours;
+  state.counters["direct certificates/s"] = kCertificates / direct;
+  state.counters["PDF kB"] = static_cast<double>(our_bytes) / 1024;
+  state.counters["direct PDF kB"] = static_cast<double>(direct_bytes) / 1024;
+}
+
+// Composition alone: the documents made and handed to an output that keeps nothing.
+void BM_ComposeOnly(benchmark::State& state) {
+  class Discard : public DocumentOutput {
+   public:
+    bool Ready(QString*) override { return true; }
+    bool Write(const PrintDocument&, QString*) override { return true; }
+  } discard;
+  World& w = Data();
+  PrintSurface surface(&discard);
+  PlainWarningLabel label;
+  for (auto _ : state) {
+    for (int i = 1; i <= kCertificates; ++i) {
+      w.recipients.CurrentRecipient = static_cast<int16_t>(i);
+      DrawCertificate(surface, kPrintingMode, label, w.layout, w.recipients, w.options, w.dialogs);
+    }
+  }
+  state.counters["certificates/s"] =
+      benchmark::Counter(kCertificates, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+double Least(const std::vector<double>& v) {
+  return *std::min_element(v.begin(), v.end());
+}
+
+BENCHMARK(BM_DrawAgainstDirect)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->ComputeStatistics("min", Least);
+BENCHMARK(BM_ComposeOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  if (least_ours > 0 && least_direct > 0) {
+    std::printf(
+        "%d certificates, %d texts, least of the repetitions: ours %.0f ms CPU (%.0f ms "
+        "wall), direct %.0f ms CPU (%.0f ms wall)\n"
+        "ratio %.2f CPU, %.2f wall (aim <= 1.30); %.0f certificates/s CPU, %.0f wall "
+        "(aim >= 300)\n",
+        kCertificates, Data().direct_texts, least_ours * 1e3, least_ours_wall * 1e3,
+        least_direct * 1e3, least_direct_wall * 1e3, least_ours / least_direct,
+        least_ours_wall / least_direct_wall, kCertificates / least_ours,
+        kCertificates / least_ours_wall);
+  }
+  benchmark::Shutdown();
+  return 0;
+}
