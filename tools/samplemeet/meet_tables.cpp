@@ -203,6 +203,13 @@ bool WriteTablesToSqlite(const QString& path, const MeetTables& meet, QString* e
   for (size_t i = 0; ok && i < meet.tables.size(); ++i) {
     ok = WriteTable(db, meet.tables[i], error);
   }
+  // The results system looks results up by event; so does the print run, once per event.
+  for (size_t i = 0; ok && i < meet.tables.size(); ++i) {
+    if (meet.tables[i].name == QStringLiteral("記録マスター")) {
+      ok = Exec(db, QStringLiteral("CREATE INDEX 記録マスター_競技番号 ON 記録マスター (競技番号)"),
+                error);
+    }
+  }
   ok = ok && Exec(db, QStringLiteral("COMMIT"), error);
   if (sqlite3_close(db) != SQLITE_OK && ok) {
     if (error) *error = QStringLiteral("データベースを閉じられません。");
