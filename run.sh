@@ -21,7 +21,10 @@ if [ -x "$program/kvsys-samplemeet" ] && ! ls "$meets"/Swim*.mdb >/dev/null 2>&1
   "$program/kvsys-samplemeet" --preset demo "$meets"
 fi
 if [ ! -f "$program/KVSYS.ini" ]; then
-  printf '[Ver]\nVer=0\n[D_B]\nDB_Path=%s/\n' "$meets" > "$program/KVSYS.ini"
+  # Print options as an operator starts with them: honorific, brackets, ranks, no grid
+  # (a missing key would read as set).
+  printf '[Ver]\nVer=0\n[D_B]\nDB_Path=%s/\n[Prn]\nDono=False\nKako=False\nLattice=False\nLength=False\nRankH=False\nOpen=False\nRelay=False\nOpenRank=False\nDonoStr=殿\nPrnShozNo=4\n' \
+    "$meets" > "$program/KVSYS.ini"
 fi
 
 echo "プログラムフォルダ: $program  (KVSYS.ini, KVSYS.mdb, meets/)"
