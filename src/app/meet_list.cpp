@@ -75,20 +75,20 @@ QStringList MeetFolders(const QString& folder) {
   return kept;
 }
 
-void ReportListingError(AppState& state, Dialogs& dialogs, const DbError& e) {
+}  // namespace
+
+void ReportMeetSelectionError(AppState& state, Dialogs& dialogs, const DbError& e,
+                              const QString& not_found_text) {
   if (IsDbLockError(e.number(), state)) {
     dialogs.MsgBox(state.LastDbErrorText, MsgButtons::Ok, MsgIcon::Exclamation,
                    kMeetSelectionTitle);
   } else if (e.number() == 75 || e.number() == 76 || e.number() == 3024) {
-    dialogs.MsgBox(QStringLiteral("競泳ＤＢ（SWIM.mdb）が見つかりません｡ "), MsgButtons::Ok,
-                   MsgIcon::Critical, kMeetSelectionTitle);
+    dialogs.MsgBox(not_found_text, MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
   } else {
     dialogs.MsgBox(ToFullWidth(e.text()) + QStringLiteral("(%1)").arg(e.number()), MsgButtons::Ok,
                    MsgIcon::Critical, kMeetSelectionTitle);
   }
 }
-
-}  // namespace
 
 QString FindFileNoCase(const QString& folder, const QString& name) {
   const QDir dir(folder);
@@ -149,12 +149,11 @@ bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder) {
         // The original error is the one to report.
       }
     }
-    ReportListingError(state, dialogs, e);
+    ReportMeetSelectionError(state, dialogs, e, kNoMeetFoundText);
     return false;
   }
   if (!found) {
-    dialogs.MsgBox(QStringLiteral("競泳ＤＢ（SWIM.mdb）が見つかりません｡ "), MsgButtons::Ok,
-                   MsgIcon::Exclamation, kMeetSelectionTitle);
+    dialogs.MsgBox(kNoMeetFoundText, MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
     return false;
   }
   if (!SetProfileEx(dialogs, state.IniPath, QStringLiteral("D_B"), QStringLiteral("DB_Path"),

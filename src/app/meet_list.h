@@ -13,6 +13,8 @@ inline const QString kNoMeetName = QStringLiteral("(大会名１が未登録)");
 inline const QString kMeetInMaintenance =
     QStringLiteral("(現在リザルト側でデータの保守中につき使用できません)");
 
+inline const QString kNoMeetFoundText = QStringLiteral("競泳ＤＢ（SWIM.mdb）が見つかりません｡ ");
+
 // Ver.4.6 folders taken from one listing, at most.
 constexpr int kMaxMeetFolders = 100;
 
@@ -21,6 +23,11 @@ constexpr int kMaxMeetFolders = 100;
 // is written and state.DbFolder becomes the folder. Returns whether a meet was found and
 // recorded; every failure has been shown to the operator.
 bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder);
+
+// The meet selection's report of a failed open or listing: a lock error, a missing file
+// (with the caller's not-found text) or any other error with its number.
+void ReportMeetSelectionError(AppState& state, Dialogs& dialogs, const DbError& e,
+                              const QString& not_found_text);
 
 // The path of a file in a folder, matched without regard to case as the results system's
 // Windows file names are ("Swim01.mdb" is found as "SWIM01.mdb"); empty when none exists.

@@ -4,6 +4,7 @@
 
 #include "app/captions.h"
 #include "app/instance_guard.h"
+#include "app/meet_list.h"
 #include "common/dialogs.h"
 #include "common/profile.h"
 #include "common/text_util.h"
@@ -21,20 +22,6 @@ constexpr int kNoSuchOption = 340;
 QString StripTrailingSeparator(QString folder) {
   if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))) folder.chop(1);
   return folder;
-}
-
-void ReportStartUpError(AppState& state, Dialogs& dialogs, int number, const QString& text) {
-  if (IsDbLockError(number, state)) {
-    dialogs.MsgBox(state.LastDbErrorText, MsgButtons::Ok, MsgIcon::Exclamation,
-                   kMeetSelectionTitle);
-  } else if (number == 75 || number == 76 || number == 3024) {
-    dialogs.MsgBox(
-        QStringLiteral("競泳ＤＢ（SWIM.mdb）、または、汎用ＤＢ（KVSYS.mdb）が見つかりません｡ "),
-        MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
-  } else {
-    dialogs.MsgBox(ToFullWidth(text) + QStringLiteral("(%1)").arg(number), MsgButtons::Ok,
-                   MsgIcon::Critical, kMeetSelectionTitle);
-  }
 }
 
 }  // namespace
@@ -88,7 +75,9 @@ StartUpOutcome StartUp(AppState& state, Dialogs& dialogs, InstanceGuard& guard,
     }
   } catch (const DbError& e) {
     wait.Restore();
-    ReportStartUpError(state, dialogs, e.number(), e.text());
+    ReportMeetSelectionError(
+        state, dialogs, e,
+        QStringLiteral("競泳ＤＢ（SWIM.mdb）、または、汎用ＤＢ（KVSYS.mdb）が見つかりません｡ "));
     state.CloseDatabases();
     return StartUpOutcome::Exit;
   }
