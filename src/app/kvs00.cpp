@@ -119,9 +119,10 @@ void KVS00::ShowPrintList() {
       dialogs_);
   QMdiSubWindow* sub = mdi_->addSubWindow(list);
   sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->resize(sub->sizeHint().expandedTo(QSize(980, 600)));
   list->Open();
   list->show();
-  TopCenterForm(list);
+  TopCenterForm(sub);
   mdi_->setActiveSubWindow(sub);
 }
 

@@ -93,6 +93,9 @@ void KVS220::BuildControls() {
   PROG_GRID->setEditTriggers(QAbstractItemView::NoEditTriggers);
   PROG_GRID->verticalHeader()->setDefaultSectionSize(22);
   PROG_GRID->horizontalHeader()->setStretchLastSection(true);
+  // Every column readable without scrolling: the words are short, the list is long.
+  PROG_GRID->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  PROG_GRID->setMinimumWidth(520);
 
   // Ranks are typed as digits only; an empty box means "not used".
   auto* digits =
