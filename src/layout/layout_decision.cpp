@@ -20,19 +20,19 @@ int IntOf(const QVariant& v) {
 
 }  // namespace
 
-bool LayoutStore::DecideLayout(int number) {
+bool LayoutStore::WriteDecision(const QString& source, int type,
+                                const std::function<void(Recordset&)>& set) {
   try {
     // Under the write lock, so two workstations deciding on an empty table add one row, not two.
     StoreTransaction tx(db_);
-    auto rs = db_.OpenRecordset(QStringLiteral("select * from 全体フォント"));
+    auto rs = db_.OpenRecordset(source, type);
     if (!rs->Eof()) {
       rs->MoveFirst();
       rs->Edit();
     } else {
       rs->AddNew();
     }
-    rs->SetField(QStringLiteral("全体フォント"), kDecisionFont);
-    rs->SetField(QStringLiteral("決定"), number);
+    set(*rs);
     if (UpdateRow(*rs) != Outcome::kWritten) return false;
     tx.Commit();
     return true;
@@ -42,25 +42,18 @@ bool LayoutStore::DecideLayout(int number) {
   }
 }
 
+bool LayoutStore::DecideLayout(int number) {
+  return WriteDecision(QStringLiteral("select * from 全体フォント"), dbOpenDynaset,
+                       [&](Recordset& rs) {
+                         rs.SetField(QStringLiteral("全体フォント"), kDecisionFont);
+                         rs.SetField(QStringLiteral("決定"), number);
+                       });
+}
+
+// From the preview only 決定 changes; with no row to edit, the decision must still be kept.
 bool LayoutStore::DecideFromPreview(int number) {
-  try {
-    StoreTransaction tx(db_);
-    auto rs = db_.OpenRecordset(QStringLiteral("全体フォント"), dbOpenTable);
-    if (!rs->Eof()) {
-      rs->MoveFirst();
-      rs->Edit();
-    } else {
-      // No row to edit: the decision must still be kept.
-      rs->AddNew();
-    }
-    rs->SetField(QStringLiteral("決定"), number);
-    if (UpdateRow(*rs) != Outcome::kWritten) return false;
-    tx.Commit();
-    return true;
-  } catch (const DbError& e) {
-    HandleError(e, nullptr);
-    return false;
-  }
+  return WriteDecision(QStringLiteral("全体フォント"), dbOpenTable,
+                       [&](Recordset& rs) { rs.SetField(QStringLiteral("決定"), number); });
 }
 
 DecisionRow LayoutStore::KeepOneDecisionRow(const QString& first_font) {

@@ -293,16 +293,15 @@ int LayoutStore::CreateLayout(int number, const QString& name, int meet_no,
   }
 }
 
-bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings) {
+bool LayoutStore::EditExistingRow(const QString& sql, const std::function<void(Recordset&)>& set) {
   try {
-    auto rs = db_.OpenRecordset(QStringLiteral("select * from KVS210 ") +
-                                QStringLiteral("where savenumber=") + Num(number));
+    auto rs = db_.OpenRecordset(sql);
     if (rs->Eof()) {
       ShowNoData();
       return false;
     }
     rs->Edit();
-    SetSettings(*rs, settings);
+    set(*rs);
     switch (UpdateRow(*rs)) {
       case Outcome::kWritten:
         return true;
@@ -319,29 +318,16 @@ bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings) {
   return false;
 }
 
+bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings) {
+  return EditExistingRow(
+      QStringLiteral("select * from KVS210 ") + QStringLiteral("where savenumber=") + Num(number),
+      [&](Recordset& rs) { SetSettings(rs, settings); });
+}
+
 bool LayoutStore::RenameLayout(int number, const QString& name) {
-  try {
-    auto rs = db_.OpenRecordset(QStringLiteral("select savename from 保存名 where savenumber=") +
-                                Num(number));
-    if (rs->Eof()) {
-      ShowNoData();
-      return false;
-    }
-    rs->Edit();
-    rs->SetField(QStringLiteral("savename"), name);
-    switch (UpdateRow(*rs)) {
-      case Outcome::kWritten:
-        return true;
-      case Outcome::kSkipped:
-        ShowNoData();
-        return false;
-      case Outcome::kStopped:
-        return false;
-    }
-  } catch (const DbError& e) {
-    HandleError(e, nullptr);
-  }
-  return false;
+  return EditExistingRow(
+      QStringLiteral("select savename from 保存名 where savenumber=") + Num(number),
+      [&](Recordset& rs) { rs.SetField(QStringLiteral("savename"), name); });
 }
 
 bool LayoutStore::DeleteLayout(int number) {

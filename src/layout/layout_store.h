@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -123,6 +124,11 @@ class LayoutStore {
   // operation goes on. pending is the recordset whose edit failed, if any.
   Action HandleError(const DbError& error, Recordset* pending);
   void ShowNoData();
+  // Edits the one row the statement selects; a row missing, or deleted by another
+  // workstation before the write, is reported as missing data.
+  bool EditExistingRow(const QString& sql, const std::function<void(Recordset&)>& set);
+  // Writes the decision row under the write lock: the first row edited, or one added.
+  bool WriteDecision(const QString& source, int type, const std::function<void(Recordset&)>& set);
   int FindFreeNumberIn(Recordset& kvs210, Recordset& names);
   Outcome WriteNewLayout(int number, const QString& name, int meet_no,
                          const LayoutSettings& settings);
