@@ -21,12 +21,12 @@
 #include <tuple>
 #include <vector>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "certificate/draw_certificate.h"
-#include "certificate/font_substitution.h"
-#include "certificate/page_renderer.h"
-#include "certificate/paper.h"
-#include "certificate/print_surface.h"
+#include "print/font_substitution.h"
+#include "print/page_renderer.h"
+#include "print/paper.h"
+#include "print/print_surface.h"
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
@@ -123,7 +123,7 @@ struct World {
   PrintOptions options;
   CertificateLayout layout;
   RecipientTable recipients;
-  int paper = kDefaultPaperCode;
+  int paper = kPaperB4;
 
   // The texts each certificate draws, for the direct drawing.
   std::vector<std::vector<DirectText>> direct;

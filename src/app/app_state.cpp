@@ -1,4 +1,4 @@
-#include "app_state.h"
+#include "app/app_state.h"
 
 namespace kvsys {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
 #include "db/database.h"

@@ -1,4 +1,4 @@
-#include "kvs00.h"
+#include "app/kvs00.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "kvsmenu.h"
+#include "app/kvsmenu.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "kvssel.h"
+#include "app/kvssel.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

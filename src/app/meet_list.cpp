@@ -1,4 +1,4 @@
-#include "meet_list.h"
+#include "app/meet_list.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app_state.h"
+#include "app/app_state.h"
 
 namespace kvsys {
 

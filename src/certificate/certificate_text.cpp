@@ -2,7 +2,7 @@
 
 #include <QStringView>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "common/byte_text.h"
 #include "common/text_util.h"
 
@@ -10,7 +10,7 @@ namespace kvsys {
 
 namespace {
 
-constexpr std::array<BasePosition, kCertificateItemCount> kBase = {{
+constexpr std::array<BasePosition, kLayoutItemCount> kBase = {{
     {98, 70},    // title
     {110, 100},  // meet edition
     {66, 113},   // meet name, first line
@@ -54,7 +54,7 @@ QString RankingKey(const QString& record) {
 
 BasePosition ItemBase(int item, bool relay_event) {
   if (item == kItemAffiliation && relay_event) return kRelayAffiliationBase;
-  if (item < 0 || item >= kCertificateItemCount) return {};
+  if (item < 0 || item >= kLayoutItemCount) return {};
   return kBase[static_cast<size_t>(item)];
 }
 

@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "certificate/certificate_text.h"
-#include "certificate/paper.h"
-#include "certificate/print_surface.h"
+#include "print/paper.h"
+#include "print/print_surface.h"
 #include "common/dialogs.h"
 
 namespace kvsys {

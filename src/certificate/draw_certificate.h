@@ -4,9 +4,9 @@
 #include <QString>
 #include <vector>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "certificate/recipient.h"
-#include "certificate/warning_label.h"
+#include "print/warning_label.h"
 #include "common/print_options.h"
 
 namespace kvsys {

@@ -17,7 +17,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "certificate/output_settings.h"
+#include "print/output_settings.h"
 #include "certificate/program_list.h"
 #include "common/dialogs.h"
 #include "common/profile.h"

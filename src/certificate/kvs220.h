@@ -5,9 +5,9 @@
 #include <functional>
 #include <memory>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "certificate/print_run.h"
-#include "certificate/print_surface.h"
+#include "print/print_surface.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
 #include "db/db_error.h"

@@ -6,7 +6,7 @@
 
 #include "certificate/affiliation.h"
 #include "certificate/draw_certificate.h"
-#include "certificate/print_surface.h"
+#include "print/print_surface.h"
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/database.h"
@@ -148,22 +148,16 @@ void ShowCancelled(Dialogs& dialogs) {
 
 bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
                    CertificateLayout& layout, RankLimits* limits) {
-  layout.CurrentLayoutNumber =
-      static_cast<int16_t>(LayoutStore(layout_db, dialogs, state).DecidedLayout());
+  LayoutStore store(layout_db, dialogs, state);
+  layout.CurrentLayoutNumber = static_cast<int16_t>(store.DecidedLayout());
   if (layout.CurrentLayoutNumber == 0) return false;
-  auto rs = layout_db.OpenRecordset(QStringLiteral("select * from KVS210 ") +
-                                        QStringLiteral("where savenumber = ") +
-                                        QString::number(layout.CurrentLayoutNumber),
-                                    dbOpenSnapshot);
-  if (rs->Eof()) return false;
-  // By column position, as every reader of KVS210 takes it.
+  const std::optional<LayoutSettings> settings = store.ReadSettings(layout.CurrentLayoutNumber);
+  if (!settings) return false;
   if (limits) {
-    *limits = {Int(rs->Field(2)), Int(rs->Field(3)), Int(rs->Field(4)), Int(rs->Field(5))};
+    *limits = {settings->rank_heats, settings->rank_timed_final, settings->rank_final,
+               settings->rank_b_final};
   }
-  CertificateTexts& t = layout.Texts;
-  QString* const texts[] = {&t.FLDF, &t.FLDG, &t.FLDH, &t.FLDI, &t.FLDJ, &t.FLDK, &t.FLDL, &t.FLDM};
-  for (int i = 0; i < 8; ++i) *texts[i] = Text(rs->Field(6 + i));
-  layout.PaperSize = static_cast<int16_t>(Int(rs->Field(14)));
+  ApplyPrintSettings(layout, *settings);
   return true;
 }
 

@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "certificate/program_list.h"
 #include "certificate/recipient.h"
 #include "certificate/recipient_selection.h"
-#include "certificate/warning_label.h"
+#include "print/warning_label.h"
 #include "common/dialogs.h"
 #include "common/print_options.h"
 #include "db/db_error.h"

@@ -1,4 +1,4 @@
-#include "byte_text.h"
+#include "common/byte_text.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "cp932.h"
+#include "common/cp932.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "common/dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
-#include "print_options.h"
+#include "common/print_options.h"
 
-#include "profile.h"
-#include "text_util.h"
+#include "common/profile.h"
+#include "common/text_util.h"
 
 namespace kvsys {
 

@@ -1,4 +1,4 @@
-#include "profile.h"
+#include "common/profile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "window_util.h"
+#include "common/window_util.h"
 
 #include <QComboBox>
 #include <QGuiApplication>

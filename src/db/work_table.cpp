@@ -1,6 +1,6 @@
-#include "work_table.h"
+#include "db/work_table.h"
 
-#include "database.h"
+#include "db/database.h"
 
 namespace kvsys {
 

@@ -1,6 +1,6 @@
-#include "work_table_model.h"
+#include "db/work_table_model.h"
 
-#include "database.h"
+#include "db/database.h"
 
 namespace kvsys {
 

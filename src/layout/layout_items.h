@@ -5,9 +5,30 @@
 
 namespace kvsys {
 
-// The text items of a layout, in the fixed order every layout table and CertificateLayout use.
-// Items 0 to 17 have a position, a font and a show flag; item 18 (the honorific after the
-// swimmer's name) has a position only.
+// The text items of a layout, in the fixed order every layout table, CertificateLayout and the
+// drawing use. Items 0 to 17 have a position, a font and a show flag; item 18 (the honorific
+// after the swimmer's name) has a position only.
+enum LayoutItemIndex : int {
+  kItemTitle = 0,
+  kItemEdition = 1,
+  kItemMeetName1 = 2,
+  kItemMeetName2 = 3,
+  kItemName = 4,
+  kItemAffiliation = 5,
+  kItemClass = 6,
+  kItemEvent = 7,
+  kItemRank = 8,
+  kItemRecord = 9,
+  kItemClassCaption = 10,
+  kItemEventCaption = 11,
+  kItemRankCaption = 12,
+  kItemRecordCaption = 13,
+  kItemBody = 14,
+  kItemDate = 15,
+  kItemPresenterTitle = 16,
+  kItemPresenter = 17,
+  kItemHonorific = 18,  // position only: drawn in the name's font, shown with the name
+};
 inline constexpr int kLayoutItemCount = 19;
 inline constexpr int kFontItemCount = 18;
 

@@ -7,6 +7,7 @@
 
 #include "common/dialogs.h"
 #include "db/db_error.h"
+#include "layout/layout_settings.h"
 
 namespace kvsys {
 
@@ -25,26 +26,6 @@ inline const QString kDecisionFont = QStringLiteral("ＭＳ　明朝");
 // Bold and italic codes: 1 is on, anything else off; layouts store 2 for off.
 inline constexpr int kStyleOn = 1;
 inline constexpr int kStyleOff = 2;
-
-// The print settings of a layout (KVS210 FLDB to FLDN). Rank limits are kept wide so that a
-// value that does not fit the 16-bit column reaches the database and is refused there (3349).
-struct LayoutSettings {
-  int rank_heats = 1;        // FLDB 予選
-  int rank_timed_final = 1;  // FLDC タイム決勝
-  int rank_final = 1;        // FLDD 決勝・Ａ決勝
-  int rank_b_final = 1;      // FLDE Ｂ決勝
-  QString title;             // FLDF
-  QString edition;           // FLDG
-  QString meet_name1;        // FLDH
-  QString meet_name2;        // FLDI
-  QString body;              // FLDJ
-  QString date;              // FLDK
-  QString presenter_title;   // FLDL
-  QString presenter;         // FLDM
-  int paper_code = 12;       // FLDN
-
-  bool operator==(const LayoutSettings&) const = default;
-};
 
 // One saved layout (a 保存名 row).
 struct SavedLayout {

@@ -5,9 +5,8 @@
 
 namespace kvsys {
 
-// The paper sizes a layout may choose, as Windows paper codes and the texts the layout editor
-// shows for them.
-inline constexpr int kPaperB4 = 12;
+// The paper sizes a layout may choose, as the layout editor shows them (the table is in
+// common/paper_table.h).
 
 // The six texts in the order of the editor's list (A3 first).
 const QStringList& PaperSizeTexts();

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "certificate/document_output.h"
-#include "certificate/json_lines.h"
-#include "certificate/output_settings.h"
+#include "print/document_output.h"
+#include "print/json_lines.h"
+#include "print/output_settings.h"
 #include "certificate/print_run.h"
-#include "certificate/print_surface.h"
+#include "print/print_surface.h"
 #include "certificate/program_list.h"
 #include "common/print_options.h"
 #include "common/text_util.h"
@@ -56,17 +56,7 @@ bool DecideDefaultLayout(Session& s, QTextStream& out) {
   LayoutStore store(*s.layout_db, s.dialogs, s.state);
   if (store.DecidedLayout() != 0) return true;
   const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
-  LayoutSettings settings;
-  settings.title = QStringLiteral("賞状");
-  settings.edition = QStringLiteral("第0回");
-  settings.meet_name1 = TrimBlanks(meet.大会名1);
-  settings.meet_name2 = TrimBlanks(meet.大会名2);
-  settings.body =
-      QStringLiteral("あなたは優秀なる成績を収めましたのでその栄誉を讃えこれを賞します");
-  const QDate start = QDate::fromString(TrimBlanks(meet.始期間), QStringLiteral("yyyy/M/d"));
-  settings.date = start.isValid() ? start.toString(QStringLiteral("yyyy年MM月dd日")) : QString();
-  settings.presenter_title = QStringLiteral(" ○○○県水泳連盟理事長");
-  settings.presenter = QStringLiteral("見本 太郎");
+  const LayoutSettings settings = NewLayoutSettings(meet);
   const int number = store.ChooseNewNumber();
   if (number == 0) return false;
   const int created = store.CreateLayout(number, QStringLiteral("標準"), 0, settings);

@@ -2,7 +2,7 @@
 
 #include <QRectF>
 
-#include "print_document.h"
+#include "print/print_document.h"
 
 class QPainter;
 

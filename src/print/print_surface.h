@@ -8,8 +8,8 @@
 #include <optional>
 #include <tuple>
 
-#include "document_output.h"
-#include "print_document.h"
+#include "print/document_output.h"
+#include "print/print_document.h"
 
 namespace kvsys {
 

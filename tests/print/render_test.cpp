@@ -6,11 +6,11 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "certificate/font_substitution.h"
-#include "certificate/page_renderer.h"
-#include "certificate/paper.h"
-#include "certificate/print_surface.h"
-#include "test_helpers.h"
+#include "print/font_substitution.h"
+#include "print/page_renderer.h"
+#include "print/paper.h"
+#include "print/print_surface.h"
+#include "support/document_helpers.h"
 
 namespace kvsys {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "db/database.h"
 #include "db/db_error.h"
 #include "db/workspace.h"
@@ -61,7 +61,7 @@ class LayoutLoadTest : public ::testing::Test {
 TEST_F(LayoutLoadTest, NewLayoutIsAtTheBasePositionsInMinchoAtTheNewSizes) {
   Load(1);
   const int sizes[] = {70, 32, 30, 30, 37, 20, 28, 28, 28, 28, 28, 28, 28, 28, 30, 33, 33, 40};
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     const LayoutItem& item = layout.Items[i];
     EXPECT_EQ(item.X, 0) << i;
     EXPECT_EQ(item.Y, 0) << i;
@@ -120,14 +120,14 @@ TEST_F(LayoutLoadTest, ShowFlagsFollowTheirColumnsAndAMissingRowShowsAll) {
       QStringLiteral("UPDATE ShowOrNot SET 氏名 = 1, 授与者 = 5, 本文 = -1, タイトル = 0 "
                      "WHERE savenumber = 1"));
   Load(1);
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     const int expected = i == kItemName ? 1 : i == kItemPresenter ? 5 : i == kItemBody ? -1 : 0;
     EXPECT_EQ(layout.Items[i].Hidden, expected) << i;
   }
 
   Exec(QStringLiteral("DELETE FROM ShowOrNot WHERE savenumber = 1"));
   Load(1);
-  for (int i = 0; i < kStyledItemCount; ++i) EXPECT_EQ(layout.Items[i].Hidden, 0) << i;
+  for (int i = 0; i < kFontItemCount; ++i) EXPECT_EQ(layout.Items[i].Hidden, 0) << i;
 }
 
 TEST_F(LayoutLoadTest, OnlyTheChosenLayoutIsRead) {

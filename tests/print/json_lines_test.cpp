@@ -1,10 +1,10 @@
 // The JSON Lines dump of documents.
 #include <gtest/gtest.h>
 
-#include "certificate/json_lines.h"
-#include "certificate/print_surface.h"
+#include "print/json_lines.h"
+#include "print/print_surface.h"
 #include "support/temp_folder.h"
-#include "test_helpers.h"
+#include "support/document_helpers.h"
 
 namespace kvsys {
 namespace {

@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+#include "common/paper_table.h"
+
 namespace kvsys {
 
 // The drawing unit of certificates: twips, with the millimetre factor the layouts were made with.
@@ -11,24 +13,10 @@ inline constexpr double kTwipsPerMm = 56.7;
 inline constexpr double kTwipsPerPoint = 20.0;
 inline constexpr double kTwipsPerInch = 1440.0;
 
-// A sheet by its Windows paper code, in the millimetres the layout editor shows.
-struct PaperInfo {
-  int code;
-  QString name;
-  double width_mm;
-  double height_mm;
-};
-
-inline constexpr int kDefaultPaperCode = 12;  // B4
-
 // Millimetres to whole twips, rounded to nearest with ties to even (the stored layouts were
 // adjusted against that rounding).
 int MmToTwips(double mm);
 
-// The sheet of a paper code, or nullptr for a code the system does not know.
-const PaperInfo* FindPaper(int code);
-// Unknown codes draw on B4, as the layout editor shows them.
-const PaperInfo& PaperOrDefault(int code);
 // Width and height of the sheet in twips.
 QSize PaperSizeTwips(int code);
 

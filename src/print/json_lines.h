@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-#include "document_output.h"
-#include "print_document.h"
+#include "print/document_output.h"
+#include "print/print_document.h"
 
 namespace kvsys {
 

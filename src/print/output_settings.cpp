@@ -1,4 +1,4 @@
-#include "output_settings.h"
+#include "print/output_settings.h"
 
 #include <QDir>
 #include <QPrinterInfo>

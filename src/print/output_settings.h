@@ -3,7 +3,7 @@
 #include <QString>
 #include <memory>
 
-#include "document_output.h"
+#include "print/document_output.h"
 
 namespace kvsys {
 

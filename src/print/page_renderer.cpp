@@ -1,4 +1,4 @@
-#include "page_renderer.h"
+#include "print/page_renderer.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "font_substitution.h"
+#include "print/font_substitution.h"
 
 namespace kvsys {
 

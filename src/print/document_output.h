@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "print_document.h"
+#include "print/print_document.h"
 
 class QPrinter;
 

@@ -4,8 +4,8 @@
 #include <QRect>
 #include <QString>
 
-#include "certificate/document_output.h"
-#include "certificate/print_document.h"
+#include "print/document_output.h"
+#include "print/print_document.h"
 
 namespace kvsys::test {
 

@@ -1,4 +1,4 @@
-#include "font_substitution.h"
+#include "print/font_substitution.h"
 
 #include <QFontDatabase>
 #include <QHash>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "paper.h"
+#include "print/paper.h"
 
 namespace kvsys {
 

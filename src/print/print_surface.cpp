@@ -1,9 +1,9 @@
-#include "print_surface.h"
+#include "print/print_surface.h"
 
 #include <cmath>
 
-#include "font_substitution.h"
-#include "paper.h"
+#include "print/font_substitution.h"
+#include "print/paper.h"
 
 namespace kvsys {
 

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "certificate/font_substitution.h"
+#include "print/font_substitution.h"
 
 namespace kvsys {
 namespace {

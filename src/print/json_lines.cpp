@@ -1,4 +1,4 @@
-#include "json_lines.h"
+#include "print/json_lines.h"
 
 #include <QDir>
 #include <QFile>

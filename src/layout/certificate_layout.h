@@ -4,34 +4,12 @@
 #include <array>
 #include <cstdint>
 
+#include "layout/layout_items.h"
+#include "layout/layout_settings.h"
+
 namespace kvsys {
 
 class Database;
-
-// Items of a certificate, in the order the layout tables and the drawing use.
-enum LayoutItemIndex : int {
-  kItemTitle = 0,
-  kItemEdition = 1,
-  kItemMeetName1 = 2,
-  kItemMeetName2 = 3,
-  kItemName = 4,
-  kItemAffiliation = 5,
-  kItemClass = 6,
-  kItemEvent = 7,
-  kItemRank = 8,
-  kItemRecord = 9,
-  kItemClassCaption = 10,
-  kItemEventCaption = 11,
-  kItemRankCaption = 12,
-  kItemRecordCaption = 13,
-  kItemBody = 14,
-  kItemDate = 15,
-  kItemPresenterTitle = 16,
-  kItemPresenter = 17,
-  kItemHonorific = 18,  // position only: drawn in the name's font, shown with the name
-};
-inline constexpr int kCertificateItemCount = 19;
-inline constexpr int kStyledItemCount = 18;
 
 // One text item: where it stands and how it is written.
 struct LayoutItem {
@@ -64,12 +42,15 @@ struct CertificateTexts {
 // Texts and PaperSize; the preview adjusts the items in place.
 struct CertificateLayout {
   int16_t CurrentLayoutNumber = 0;  // the layout the loaders read
-  std::array<LayoutItem, kCertificateItemCount> Items{};
+  std::array<LayoutItem, kLayoutItemCount> Items{};
   CertificateTexts Texts;
   int16_t PaperSize = 12;
 
   bool operator==(const CertificateLayout&) const = default;
 };
+
+// Takes the texts and the sheet of a layout's print settings for drawing.
+void ApplyPrintSettings(CertificateLayout& layout, const LayoutSettings& settings);
 
 // Reads positions (items 0 to 18) and fonts (items 0 to 17) of layout CurrentLayoutNumber from
 // the layout database. Raises DbError when the layout has no complete row in 保存名, 座標 and

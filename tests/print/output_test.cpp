@@ -6,12 +6,12 @@
 #include <QPrinter>
 #include <QRegularExpression>
 
-#include "certificate/document_output.h"
-#include "certificate/output_settings.h"
-#include "certificate/print_surface.h"
+#include "print/document_output.h"
+#include "print/output_settings.h"
+#include "print/print_surface.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
-#include "test_helpers.h"
+#include "support/document_helpers.h"
 
 namespace kvsys {
 namespace {

@@ -1,4 +1,4 @@
-#include "document_output.h"
+#include "print/document_output.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 
-#include "page_renderer.h"
-#include "paper.h"
+#include "print/page_renderer.h"
+#include "print/paper.h"
 
 namespace kvsys {
 

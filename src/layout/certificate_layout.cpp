@@ -1,4 +1,4 @@
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 
 #include <memory>
 
@@ -11,9 +11,6 @@
 namespace kvsys {
 
 namespace {
-
-static_assert(kCertificateItemCount == kLayoutItemCount);
-static_assert(kStyledItemCount == kFontItemCount);
 
 // The loader names the columns with the full-width letters Ｘ, Ｙ, Ｓ, Ｂ (the engine matches
 // them with the ASCII letters the editor writes) and the ASCII F and i.
@@ -45,6 +42,13 @@ bool ReadStyle(const Recordset& rs, const QString& column) {
 
 }  // namespace
 
+void ApplyPrintSettings(CertificateLayout& layout, const LayoutSettings& settings) {
+  layout.Texts = {settings.title,           settings.edition, settings.meet_name1,
+                  settings.meet_name2,      settings.body,    settings.date,
+                  settings.presenter_title, settings.presenter};
+  layout.PaperSize = static_cast<int16_t>(settings.paper_code);
+}
+
 void LoadLayout(Database& layout_db, CertificateLayout& layout) {
   const QString sql =
       QStringLiteral("select x.*,y.*,z.* from 保存名 x,座標 y,フォント z where x.SaveNumber=") +
@@ -54,23 +58,23 @@ void LoadLayout(Database& layout_db, CertificateLayout& layout) {
   rs->MoveFirst();
 
   // Read into a copy, so that a failure half-way leaves the layout in use intact.
-  std::array<LayoutItem, kCertificateItemCount> items = layout.Items;
-  for (int i = 0; i < kCertificateItemCount; ++i) {
+  std::array<LayoutItem, kLayoutItemCount> items = layout.Items;
+  for (int i = 0; i < kLayoutItemCount; ++i) {
     items[i].X = ReadInt16(*rs, Column(kLayoutItems[i].position_stem, u'Ｘ'));
   }
-  for (int i = 0; i < kCertificateItemCount; ++i) {
+  for (int i = 0; i < kLayoutItemCount; ++i) {
     items[i].Y = ReadInt16(*rs, Column(kLayoutItems[i].position_stem, u'Ｙ'));
   }
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     items[i].FontName = ReadText(*rs, Column(kLayoutItems[i].font_stem, u'F'));
   }
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     items[i].FontSize = ReadInt16(*rs, Column(kLayoutItems[i].font_stem, u'Ｓ'));
   }
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     items[i].Bold = ReadStyle(*rs, Column(kLayoutItems[i].font_stem, u'Ｂ'));
   }
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     items[i].Italic = ReadStyle(*rs, Column(kLayoutItems[i].font_stem, u'i'));
   }
   rs->Close();
@@ -82,15 +86,15 @@ void LoadShowFlags(Database& layout_db, CertificateLayout& layout) {
       layout_db.OpenRecordset(QStringLiteral("select * from showornot where savenumber=") +
                                   QString::number(layout.CurrentLayoutNumber),
                               dbOpenDynaset);
-  std::array<int16_t, kStyledItemCount> flags{};  // no row: every item printed
+  std::array<int16_t, kFontItemCount> flags{};  // no row: every item printed
   if (!rs->Eof()) {
     rs->MoveFirst();
-    for (int i = 0; i < kStyledItemCount; ++i) {
+    for (int i = 0; i < kFontItemCount; ++i) {
       flags[i] = ReadInt16(*rs, QString::fromUtf16(kLayoutItems[i].show_column));
     }
   }
   rs->Close();
-  for (int i = 0; i < kStyledItemCount; ++i) layout.Items[i].Hidden = flags[i];
+  for (int i = 0; i < kFontItemCount; ++i) layout.Items[i].Hidden = flags[i];
 }
 
 }  // namespace kvsys
