@@ -15,7 +15,7 @@
 #include "app/kvsmenu.h"
 #include "certificate/kvs220.h"
 #include "common/dialogs.h"
-#include "common/window_util.h"
+#include "common/window_ui.h"
 #include "results/meet_settings.h"
 
 namespace kvsys {

@@ -8,6 +8,7 @@
 #include "app/captions.h"
 #include "app/kvs00.h"
 #include "common/dialogs.h"
+#include "common/window_ui.h"
 #include "db/recordset.h"
 #include "layout/layout_store.h"
 
@@ -17,12 +18,9 @@ KVSMENU::KVSMENU(AppState& state, Dialogs& dialogs, KVS00& frame, QWidget* paren
     : QWidget(parent), state_(state), dialogs_(dialogs), frame_(frame) {
   setObjectName(QStringLiteral("KVSMENU"));
   setWindowTitle(kKvsmenuCaption);
-  SSCommand3 = new QPushButton(QStringLiteral("賞状設定(F1)"), this);
-  SSCommand3->setObjectName(QStringLiteral("SSCommand3"));
-  SSCommand4 = new QPushButton(QStringLiteral("賞状印刷(F2)"), this);
-  SSCommand4->setObjectName(QStringLiteral("SSCommand4"));
-  SSCommand5 = new QPushButton(QStringLiteral("大会選択へ(F10)"), this);
-  SSCommand5->setObjectName(QStringLiteral("SSCommand5"));
+  SSCommand3 = Named(new QPushButton(QStringLiteral("賞状設定(F1)"), this), "SSCommand3");
+  SSCommand4 = Named(new QPushButton(QStringLiteral("賞状印刷(F2)"), this), "SSCommand4");
+  SSCommand5 = Named(new QPushButton(QStringLiteral("大会選択へ(F10)"), this), "SSCommand5");
   auto* layout = new QVBoxLayout(this);
   for (QPushButton* b : {SSCommand3, SSCommand4, SSCommand5}) {
     b->setMinimumHeight(48);
@@ -32,6 +30,7 @@ KVSMENU::KVSMENU(AppState& state, Dialogs& dialogs, KVS00& frame, QWidget* paren
   connect(SSCommand4, &QPushButton::clicked, this, &KVSMENU::PrintCertificates);
   connect(SSCommand5, &QPushButton::clicked, &frame_, &KVS00::BackToMeetSelection);
   resize(420, 240);
+  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
 }
 
 void KVSMENU::PrintCertificates() {
@@ -54,23 +53,21 @@ void KVSMENU::PrintCertificates() {
   }
 }
 
-void KVSMENU::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
+bool KVSMENU::HandleKey(int key) {
+  switch (key) {
     case Qt::Key_F1:
       frame_.ShowLayoutSettings();
-      break;
+      return true;
     case Qt::Key_F2:
       PrintCertificates();
-      break;
+      return true;
     case Qt::Key_F10:
     case Qt::Key_Escape:
       frame_.BackToMeetSelection();
-      break;
+      return true;
     default:
-      event->ignore();
-      return;  // other keys do nothing here
+      return false;
   }
-  event->accept();
 }
 
 }  // namespace kvsys

@@ -24,10 +24,10 @@ class KVSMENU : public QWidget {
   QPushButton* SSCommand4;
   QPushButton* SSCommand5;
 
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-
  private:
+  // F1, F2, F10 and Esc, before the focused button.
+  bool HandleKey(int key);
+
   AppState& state_;
   Dialogs& dialogs_;
   KVS00& frame_;

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -17,20 +16,10 @@
 #include "common/dialogs.h"
 #include "common/profile.h"
 #include "common/wait_cursor.h"
-#include "common/window_util.h"
+#include "common/window_ui.h"
 #include "db/work_table_model.h"
 
 namespace kvsys {
-
-namespace {
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-}  // namespace
 
 KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString program_folder,
                QWidget* parent)
@@ -106,15 +95,22 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
   connect(SSCommand1, &QPushButton::clicked, this, &KVSSEL::SelectCurrentMeet);
   connect(SSCommand3, &QPushButton::clicked, this, &KVSSEL::ChooseFolder);
   connect(SSCommand2, &QPushButton::clicked, this, &KVSSEL::ExitProgram);
-  // Window shortcuts act before the focused control, as the key preview did.
-  const std::pair<Qt::Key, void (KVSSEL::*)()> keys[] = {{Qt::Key_F5, &KVSSEL::SelectCurrentMeet},
-                                                         {Qt::Key_F8, &KVSSEL::ChooseFolder},
-                                                         {Qt::Key_F10, &KVSSEL::ExitProgram}};
-  for (const auto& [key, action] : keys) {
-    auto* shortcut = new QShortcut(QKeySequence(key), this);
-    shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, action);
-  }
+  // Function keys act before the focused control.
+  InstallKeyPreview(this, [this](QKeyEvent* e) {
+    switch (e->key()) {
+      case Qt::Key_F5:
+        SelectCurrentMeet();
+        return true;
+      case Qt::Key_F8:
+        ChooseFolder();
+        return true;
+      case Qt::Key_F10:
+        ExitProgram();
+        return true;
+      default:
+        return false;
+    }
+  });
 }
 
 KVSSEL::~KVSSEL() = default;

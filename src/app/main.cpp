@@ -1,10 +1,10 @@
 #include <QApplication>
 #include <QTextStream>
 
-#include "app/app_flow.h"
+#include "app/app_flow_ui.h"
 #include "app/app_state.h"
 #include "app/instance_guard.h"
-#include "common/dialogs.h"
+#include "common/dialogs_ui.h"
 
 namespace {
 

@@ -22,24 +22,18 @@
 #include "common/dialogs.h"
 #include "common/profile.h"
 #include "common/text_util.h"
-#include "common/window_util.h"
+#include "common/window_ui.h"
 #include "db/database.h"
 #include "db/work_table.h"
 #include "db/work_table_model.h"
 #include "layout/layout_store.h"
 #include "results/classes.h"
-#include "results/combo_item_list.h"
+#include "certificate/combo_item_list_ui.h"
 #include "results/results_error.h"
 
 namespace kvsys {
 
 namespace {
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 // The grid's columns, in the order the operator reads them.
 const QStringList kGridColumns{
@@ -219,7 +213,7 @@ void KVS220::BuildControls() {
   connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
 
   // The window takes its function keys before the control that has the focus.
-  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
   UpdatePreviewNote();
 }
 
@@ -478,17 +472,6 @@ bool KVS220::HandleKey(int key) {
     default:
       return false;
   }
-}
-
-bool KVS220::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && HandleKey(static_cast<QKeyEvent*>(event)->key())) {
-    return true;
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-void KVS220::keyPressEvent(QKeyEvent* event) {
-  if (!HandleKey(event->key())) QWidget::keyPressEvent(event);
 }
 
 bool KVS220::event(QEvent* event) {

@@ -98,8 +98,6 @@ class KVS220 : public QWidget, private PrintRunObserver {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool event(QEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // PrintRunObserver

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QTemporaryFile>
 
 #include "print/page_renderer.h"
@@ -127,19 +128,23 @@ bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error
   return true;
 }
 
+QString DefaultPrinterName() {
+  return QPrinterInfo::defaultPrinter().printerName();
+}
+
 bool PrinterOutput::Ready(QString* error) {
-  if (printer_.isNull()) {
+  if (printer_name_.isEmpty()) {
     return Fail(error, QStringLiteral("通常使うプリンタが見つかりません。"));
   }
-  if (QPrinterInfo::printerInfo(printer_.printerName()).isNull()) {
-    return Fail(error, QStringLiteral("プリンタが見つかりません。\r") + printer_.printerName());
+  if (QPrinterInfo::printerInfo(printer_name_).isNull()) {
+    return Fail(error, QStringLiteral("プリンタが見つかりません。\r") + printer_name_);
   }
   return true;
 }
 
 bool PrinterOutput::Write(const PrintDocument& doc, QString* error) {
   if (!Ready(error)) return false;
-  QPrinter printer(printer_, QPrinter::HighResolution);
+  QPrinter printer(QPrinterInfo::printerInfo(printer_name_), QPrinter::HighResolution);
   return PrintDocumentOn(printer, doc, error);
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QPrinterInfo>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -52,17 +51,21 @@ QByteArray DocumentToPdf(const PrintDocument& doc);
 // from the document's code, full page, no margins.
 bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error);
 
-// The system's printer (CUPS), one job per document.
+// A printer of the system (CUPS) by its name, one job per document. An empty name is no
+// printer at all.
 class PrinterOutput : public DocumentOutput {
  public:
-  explicit PrinterOutput(QPrinterInfo printer) : printer_(std::move(printer)) {}
+  explicit PrinterOutput(QString printer_name) : printer_name_(std::move(printer_name)) {}
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
-  const QPrinterInfo& printer() const { return printer_; }
+  const QString& printer_name() const { return printer_name_; }
 
  private:
-  QPrinterInfo printer_;
+  QString printer_name_;
 };
+
+// The name of the system's default printer; empty when there is none.
+QString DefaultPrinterName();
 
 // Writes each document to several outputs (a PDF folder and a dump, say). Not owning; fails
 // when any of them fails, after trying them all.

@@ -1,7 +1,6 @@
 #include "print/output_settings.h"
 
 #include <QDir>
-#include <QPrinterInfo>
 
 #include "common/profile.h"
 
@@ -37,8 +36,8 @@ OutputTarget ChooseOutputTarget(const OutputSettings& settings, bool default_pri
 }
 
 std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings) {
-  QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-  if (ChooseOutputTarget(settings, !printer.isNull()) == OutputTarget::Printer) {
+  const QString printer = DefaultPrinterName();
+  if (ChooseOutputTarget(settings, !printer.isEmpty()) == OutputTarget::Printer) {
     return std::make_unique<PrinterOutput>(printer);
   }
   return std::make_unique<PdfOutput>(settings.pdf_folder);

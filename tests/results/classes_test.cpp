@@ -2,15 +2,13 @@
 // the primary key or the table itself.
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <utility>
 #include <vector>
 
 #include "common/byte_text.h"
 #include "db/db_error.h"
 #include "results/classes.h"
-#include "results/combo_item_list.h"
-#include "results/results_db.h"
+#include "support/results_db.h"
 #include "support/scripted_dialogs.h"
 
 namespace kvsys {
@@ -137,33 +135,6 @@ TEST(FillClassCombo, MeetWithoutClassesGetsADisabledGreyList) {
   EXPECT_TRUE(list.items.empty());
   EXPECT_EQ(list.enabled, false);
   EXPECT_EQ(list.grey, true);
-
-  QComboBox combo;
-  combo.addItem(QStringLiteral("前の大会のクラス"), 7);
-  ComboItemList adapter(&combo);
-  FillClassCombo(meet.Open(), state, dialogs, adapter);
-  EXPECT_EQ(combo.count(), 0);
-  EXPECT_FALSE(combo.isEnabled());
-  EXPECT_EQ(combo.palette().color(QPalette::Disabled, QPalette::Base), QColor(192, 192, 192));
-}
-
-TEST(FillClassCombo, ComboItemsCarryTheClassNumber) {
-  ResultsDb meet;
-  meet.InsertNullSettings(-1);
-  AddClasses(meet);
-  ScriptedDialogs dialogs;
-  DbErrorState state;
-  QComboBox combo;
-  ComboItemList adapter(&combo);
-  adapter.SetGrey(true);
-  adapter.SetGrey(false);
-  FillClassCombo(meet.Open(), state, dialogs, adapter);
-  ASSERT_EQ(combo.count(), 6);
-  EXPECT_EQ(combo.itemText(0), QStringLiteral("各クラス別一括"));
-  EXPECT_EQ(combo.itemData(0).toInt(), 0);
-  EXPECT_EQ(combo.itemText(2), QStringLiteral("中学生"));
-  EXPECT_EQ(combo.itemData(2).toInt(), 2);
-  EXPECT_NE(combo.palette().color(QPalette::Base), QColor(192, 192, 192));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "common/dialogs.h"
+#include "common/dialogs_ui.h"
 
 #include <QApplication>
 #include <QFileDialog>

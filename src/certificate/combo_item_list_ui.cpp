@@ -1,4 +1,4 @@
-#include "results/combo_item_list.h"
+#include "certificate/combo_item_list_ui.h"
 
 #include <QColor>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/app_flow.h"
+#include "app/app_flow_ui.h"
 
 #include "app/kvs00.h"
 #include "app/kvssel.h"

@@ -1,5 +1,7 @@
-#include "common/window_util.h"
+#include "common/window_ui.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -102,6 +104,54 @@ void SelectAllText(QWidget* control) {
 
 void SelectAllTextKeep(QWidget* control) {
   SelectAll(control, false);
+}
+
+namespace {
+
+// Sees key presses application-wide and hands those aimed inside its window to the handler.
+class KeyPreview : public QObject {
+ public:
+  KeyPreview(QWidget* window, KeyPreviewHandler handler)
+      : QObject(window), window_(window), handler_(std::move(handler)) {
+    qApp->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* target = static_cast<QWidget*>(watched);
+    if (target != window_ && !window_->isAncestorOf(target)) return false;
+    // An ignored key travels on to the parents and is seen again; a handler acts only when it
+    // takes a key, so seeing one twice does no harm.
+    auto* key = static_cast<QKeyEvent*>(event);
+    return handler_(key);
+  }
+
+ private:
+  QWidget* window_;
+  KeyPreviewHandler handler_;
+};
+
+}  // namespace
+
+void InstallKeyPreview(QWidget* window, KeyPreviewHandler handler) {
+  new KeyPreview(window, std::move(handler));
+}
+
+bool EnterMovesFocus(QWidget* window, QKeyEvent* event) {
+  if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
+  QWidget* focused = QApplication::focusWidget();
+  if (!focused || !window->isAncestorOf(focused) || qobject_cast<QAbstractButton*>(focused)) {
+    return false;
+  }
+  QWidget* next = focused->nextInFocusChain();
+  // The next control that takes Tab, as the Tab key would choose it.
+  while (next != focused && !((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() &&
+                              next->isVisibleTo(window) && window->isAncestorOf(next))) {
+    next = next->nextInFocusChain();
+  }
+  next->setFocus(Qt::TabFocusReason);
+  return true;
 }
 
 }  // namespace kvsys

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QKeyEvent>
+#include <QWidget>
+#include <functional>
+
+namespace kvsys {
+
+// Centres a window in its normal state on its screen (the primary screen when it has none);
+// a minimised, maximised or full-screen window is left alone. A window inside a workspace
+// (an MDI sub-window or another child) is centred in its parent instead. Null is ignored.
+void CenterForm(QWidget* window);
+
+// Puts a window in its normal state at the top of its screen (or parent), centred across the
+// width.
+void TopCenterForm(QWidget* window);
+
+// For a text field (line edit, editable combo box, plain or rich text edit): trims the text of
+// blanks, then selects all of it with the caret at the start. Other widgets are left alone.
+void SelectAllText(QWidget* control);
+
+// As SelectAllText, without trimming.
+void SelectAllTextKeep(QWidget* control);
+
+// Gives a control the object name it is known by (tests and the window's own code find it so).
+template <class W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+// Key preview: every key press aimed at the window or any control inside it (also controls
+// added later) goes to the handler first; a key the handler takes (returns true for) never
+// reaches the control. Keys of message boxes and other windows are not seen. The preview ends
+// with the window. The handler must change nothing for a key it does not take (it may see
+// that key again on its way to the parent controls).
+using KeyPreviewHandler = std::function<bool(QKeyEvent* event)>;
+void InstallKeyPreview(QWidget* window, KeyPreviewHandler handler);
+
+// For entry windows: Enter or Return pressed in a control moves the focus on as Tab does.
+// Returns true when it took the key. Buttons keep Enter (they are pressed with it).
+bool EnterMovesFocus(QWidget* window, QKeyEvent* event);
+
+}  // namespace kvsys
