@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -14,7 +15,7 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app/app_flow.h"
+#include "app/app_flow_ui.h"
 #include "app/captions.h"
 #include "app/instance_guard.h"
 #include "app/kvs00.h"
@@ -22,8 +23,10 @@
 #include "app/kvssel.h"
 #include "app/meet_list.h"
 #include "db/recordset.h"
-#include "program_folder.h"
 #include "samplemeet/sample_meet.h"
+#include "support/database_files.h"
+#include "support/find_child.h"
+#include "support/program_folder.h"
 #include "support/scripted_dialogs.h"
 
 namespace kvsys::test {
@@ -94,8 +97,8 @@ TEST(MeetList, Ver50ListsSwimFilesInNumberOrderWithTheirSettings) {
   Program p;
   WriteMeet(p.folder.Meets(), FolderLayout::Ver50, 12);
   WriteMeet(p.folder.Meets(), FolderLayout::Ver50, 2);
-  ProgramFolder::WriteMeet(p.folder.Meets() + QStringLiteral("/Swim05.mdb"), QString(),
-                           QStringLiteral("2026/05/05"), QStringLiteral("2026/05/06"));
+  WriteListedMeet(p.folder.Meets() + QStringLiteral("/Swim05.mdb"), QString(),
+                  QStringLiteral("2026/05/05"), QStringLiteral("2026/05/06"));
   p.folder.dir().Write(QStringLiteral("meets/Swim100.mdb"), "x");  // beyond 99: not a meet
   ASSERT_EQ(p.Start(), StartUpOutcome::Listed);
   const auto rows = MeetRows(*p.state.LayoutDb);
@@ -106,9 +109,9 @@ TEST(MeetList, Ver50ListsSwimFilesInNumberOrderWithTheirSettings) {
   EXPECT_EQ(rows[1].first, QStringLiteral("2026/05/05"));
   EXPECT_EQ(rows[2].flda, QStringLiteral("12"));
   EXPECT_TRUE(rows[0].name.contains(QStringLiteral("回")));
-  EXPECT_EQ(p.selection().GRD1->model()->rowCount(), 3);
-  EXPECT_EQ(p.selection().LBL1->text(), QStringLiteral("2"));
-  EXPECT_EQ(p.selection().LBL2->text(), rows[0].name);
+  EXPECT_EQ(Child<QTableView>(p.selection(), "GRD1")->model()->rowCount(), 3);
+  EXPECT_EQ(Child<QLabel>(p.selection(), "LBL1")->text(), QStringLiteral("2"));
+  EXPECT_EQ(Child<QLabel>(p.selection(), "LBL2")->text(), rows[0].name);
 }
 
 TEST(MeetList, Ver46KeepsOnlyPlainNumberedFoldersUpToAHundred) {
@@ -116,14 +119,14 @@ TEST(MeetList, Ver46KeepsOnlyPlainNumberedFoldersUpToAHundred) {
   const QString meets = p.folder.Meets();
   WriteMeet(meets, FolderLayout::Ver46, 3);  // 03/SWIM.mdb
   QDir(meets).mkpath(QStringLiteral("7"));   // no SWIM.mdb: no row, but the folder counts
-  ProgramFolder::WriteMeet(meets + QStringLiteral("/1/swim.MDB"), QStringLiteral("小文字の大会"),
-                           QString(), QString());
+  WriteListedMeet(meets + QStringLiteral("/1/swim.MDB"), QStringLiteral("小文字の大会"), QString(),
+                  QString());
   for (const char* skipped : {"0", "1.5", "A1", "x", ".9"}) {
-    ProgramFolder::WriteMeet(meets + "/" + skipped + "/SWIM.mdb", QStringLiteral("除外"), QString(),
-                             QString());
+    WriteListedMeet(meets + "/" + skipped + "/SWIM.mdb", QStringLiteral("除外"), QString(),
+                    QString());
   }
-  ProgramFolder::WriteMeet(meets + QStringLiteral("/8/SWIM.mdb"), QStringLiteral("読取専用"),
-                           QString(), QString());
+  WriteListedMeet(meets + QStringLiteral("/8/SWIM.mdb"), QStringLiteral("読取専用"), QString(),
+                  QString());
   QFile::setPermissions(meets + QStringLiteral("/8"),
                         QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
   ASSERT_EQ(p.Start(), StartUpOutcome::Listed);
@@ -137,8 +140,8 @@ TEST(MeetList, Ver46KeepsOnlyPlainNumberedFoldersUpToAHundred) {
 
   // The listing takes at most a hundred folders.
   for (int n = 10; n < 130; ++n) QDir(meets).mkpath(QString::number(n));
-  ProgramFolder::WriteMeet(meets + QStringLiteral("/99/SWIM.mdb"), QStringLiteral("九十九"),
-                           QString(), QString());
+  WriteListedMeet(meets + QStringLiteral("/99/SWIM.mdb"), QStringLiteral("九十九"), QString(),
+                  QString());
   QString folder = meets;
   ASSERT_TRUE(ListMeets(p.state, p.dialogs, folder));
   bool has99 = false;
@@ -179,7 +182,7 @@ TEST(MeetList, FolderWithoutMeetsKeepsDbPathAndSwitchingVersionRewritesVer) {
 
   // Ver.4.6 finds no numbered folder: the message, DB_Path unchanged, Ver rewritten.
   p.dialogs.Expect(kNoMeetFound, MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
-  p.selection().optVer_1->click();
+  Child<QRadioButton>(p.selection(), "optVer_1")->click();
   EXPECT_TRUE(p.folder.Ini().contains("Ver=1"));
   EXPECT_TRUE(p.folder.Ini().contains("DB_Path=" + p.folder.Meets().toUtf8() + "/"));
   EXPECT_TRUE(MeetRows(*p.state.LayoutDb).empty());
@@ -190,7 +193,7 @@ TEST(MeetList, FolderWithoutMeetsKeepsDbPathAndSwitchingVersionRewritesVer) {
   p.dialogs.Expect(kNoMeetFound, MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
   QTest::keyClick(&p.selection(), Qt::Key_F8);
   EXPECT_EQ(p.state.DbFolder, p.folder.Meets() + "/");
-  EXPECT_EQ(p.selection().txtDBFolder->text(), p.folder.Meets() + "/");
+  EXPECT_EQ(Child<QLineEdit>(p.selection(), "txtDBFolder")->text(), p.folder.Meets() + "/");
   EXPECT_TRUE(p.folder.Ini().contains("DB_Path=" + p.folder.Meets().toUtf8() + "/"));
   (void)ini_before;
 
@@ -202,12 +205,12 @@ TEST(MeetList, FolderWithoutMeetsKeepsDbPathAndSwitchingVersionRewritesVer) {
 
 TEST(MeetSelection, Ver46SubFolderOneIsLookedForAsZeroOne) {
   Program p("1");
-  ProgramFolder::WriteMeet(p.folder.Meets() + QStringLiteral("/1/SWIM.mdb"),
-                           QStringLiteral("一番の大会"), QString(), QString());
+  WriteListedMeet(p.folder.Meets() + QStringLiteral("/1/SWIM.mdb"), QStringLiteral("一番の大会"),
+                  QString(), QString());
   ASSERT_EQ(p.Start(), StartUpOutcome::Listed);
   p.dialogs.Expect(QStringLiteral("大会 [一番の大会] 格納フォルダが見つかりません。"),
                    MsgButtons::Ok, MsgIcon::Information, kMeetSelectionTitle);
-  p.selection().SSCommand1->click();
+  Child<QPushButton>(p.selection(), "SSCommand1")->click();
   EXPECT_FALSE(p.state.ResultsDb);
 }
 
@@ -215,11 +218,11 @@ TEST(MeetSelection, MeetFileRemovedAfterListingIsReported) {
   Program p;
   const QString path = WriteMeet(p.folder.Meets(), FolderLayout::Ver50, 6);
   ASSERT_EQ(p.Start(), StartUpOutcome::Listed);
-  const QString name = p.selection().LBL2->text();
+  const QString name = Child<QLabel>(p.selection(), "LBL2")->text();
   QFile::remove(path);
   p.dialogs.Expect(QStringLiteral("大会 [") + name + QStringLiteral("] ファイルが見つかりません。"),
                    MsgButtons::Ok, MsgIcon::Information, kMeetSelectionTitle);
-  p.selection().SSCommand1->click();
+  Child<QPushButton>(p.selection(), "SSCommand1")->click();
 }
 
 // Selecting a meet opens the main window; its menu checks for a decided layout, and the
@@ -228,7 +231,7 @@ TEST(MainWindow, SelectionMenuAndWayBack) {
   Program p;
   WriteMeet(p.folder.Meets(), FolderLayout::Ver50, 7);
   ASSERT_EQ(p.Start(), StartUpOutcome::Listed);
-  const QString name = p.selection().LBL2->text();
+  const QString name = Child<QLabel>(p.selection(), "LBL2")->text();
   QTest::keyClick(&p.selection(), Qt::Key_F5);
   QCoreApplication::processEvents();  // the hand-over is queued
   ASSERT_NE(p.flow->main(), nullptr);
@@ -236,10 +239,10 @@ TEST(MainWindow, SelectionMenuAndWayBack) {
   Activate(&main);
   EXPECT_EQ(p.state.MeetNo, 7);
   EXPECT_EQ(p.state.MeetNoText, QStringLiteral("07"));
-  EXPECT_EQ(main.StatusBar1_Panel1->text(), QStringLiteral("大会No.7"));
-  EXPECT_EQ(main.StatusBar1_Panel2->text(), name);
+  EXPECT_EQ(Child<QLabel>(main, "StatusBar1_Panel1")->text(), QStringLiteral("大会No.7"));
+  EXPECT_EQ(Child<QLabel>(main, "StatusBar1_Panel2")->text(), name);
   EXPECT_EQ(main.windowTitle(), kKvs00Caption);
-  EXPECT_GT(main.Combo1->count(), 0);
+  EXPECT_GT(Child<QComboBox>(main, "Combo1")->count(), 0);
   EXPECT_EQ(p.state.MeetSettings.大会名1, name);
   ASSERT_NE(main.menuWindow(), nullptr);
   EXPECT_EQ(main.menuWindow()->windowTitle(), kKvsmenuCaption);
@@ -255,14 +258,14 @@ TEST(MainWindow, SelectionMenuAndWayBack) {
   p.state.LayoutDb->Execute(QStringLiteral("INSERT INTO 全体フォント (全体フォント, 決定) VALUES "
                                            "('ＭＳ　明朝', 3)"),
                             dbFailOnError);
-  main.menuWindow()->SSCommand4->click();
+  Child<QPushButton>(main.menuWindow(), "SSCommand4")->click();
   EXPECT_EQ(main.mdi()->activeSubWindow()->widget()->objectName(), QStringLiteral("KVS220"));
 
   // Ending answered No leaves everything open.
   p.dialogs.Expect(QStringLiteral("システムを終了します。よろしいですか？"), MsgButtons::YesNo,
                    MsgIcon::Question, QStringLiteral("終了の確認"), Answer::No);
   QSignalSpy finished(p.flow.get(), &AppFlow::finished);
-  main.pEnd02->trigger();
+  Child<QAction>(main, "pEnd02")->trigger();
   QCoreApplication::processEvents();
   EXPECT_EQ(finished.count(), 0);
   EXPECT_TRUE(p.state.ResultsDb && p.state.ResultsDb->IsOpen());
@@ -274,7 +277,7 @@ TEST(MainWindow, SelectionMenuAndWayBack) {
   ASSERT_NE(p.flow->selection(), nullptr);
   QCoreApplication::processEvents();
   EXPECT_EQ(p.flow->main(), nullptr);
-  EXPECT_EQ(p.selection().GRD1->model()->rowCount(), 1);
+  EXPECT_EQ(Child<QTableView>(p.selection(), "GRD1")->model()->rowCount(), 1);
   EXPECT_TRUE(p.state.LayoutDb && p.state.LayoutDb->IsOpen());
 }
 

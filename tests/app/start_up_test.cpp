@@ -10,7 +10,9 @@
 #include "app/start_up.h"
 #include "common/text_util.h"
 #include "db/db_error.h"
-#include "program_folder.h"
+#include "support/database_files.h"
+#include "support/find_child.h"
+#include "support/program_folder.h"
 #include "support/scripted_dialogs.h"
 
 namespace kvsys::test {
@@ -98,7 +100,8 @@ TEST(StartUp, VersionSelectsItsOptionAndIsWrittenBack) {
     StartUpRun run(folder);
     run.dialogs.Expect(kNoMeetFound, MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
     ASSERT_EQ(run.Run(), StartUpOutcome::Listed) << c.ver.constData();
-    EXPECT_EQ(run.window.optVer_1->isChecked(), c.ver46) << c.ver.constData();
+    EXPECT_EQ(Child<QRadioButton>(run.window, "optVer_1")->isChecked(), c.ver46)
+        << c.ver.constData();
     // Listing nothing still rewrites Ver, and keeps DB_Path.
     EXPECT_TRUE(folder.Ini().contains(c.ver46 ? "Ver=1" : "Ver=0")) << folder.Ini().constData();
     EXPECT_TRUE(folder.Ini().contains("DB_Path=" + folder.Meets().toUtf8() + "/"));
@@ -182,11 +185,11 @@ TEST(StartUp, MeetListIsEmptiedAndRefilledFromTheFolder) {
     db->Execute(QStringLiteral("INSERT INTO KVSSEL (flda, FLDB) VALUES ('7', '古い行')"),
                 dbFailOnError);
   }
-  ProgramFolder::WriteMeet(folder.Meets() + QStringLiteral("/Swim03.mdb"),
-                           QStringLiteral("第３回 テスト大会"), QStringLiteral("2026/07/18"),
-                           QStringLiteral("2026/07/19"));
-  ProgramFolder::WriteMeet(folder.Meets() + QStringLiteral("/Swim01.mdb"), QStringLiteral("  "),
-                           QStringLiteral("2026/06/01"), QStringLiteral("2026/06/02"));
+  WriteListedMeet(folder.Meets() + QStringLiteral("/Swim03.mdb"),
+                  QStringLiteral("第３回 テスト大会"), QStringLiteral("2026/07/18"),
+                  QStringLiteral("2026/07/19"));
+  WriteListedMeet(folder.Meets() + QStringLiteral("/Swim01.mdb"), QStringLiteral("  "),
+                  QStringLiteral("2026/06/01"), QStringLiteral("2026/06/02"));
   StartUpRun run(folder);
   ASSERT_EQ(run.Run(), StartUpOutcome::Listed);
   auto rs = run.state.LayoutDb->OpenRecordset(QStringLiteral("KVSSEL"), dbOpenSnapshot);
@@ -198,7 +201,7 @@ TEST(StartUp, MeetListIsEmptiedAndRefilledFromTheFolder) {
   EXPECT_EQ(rs->Field(QStringLiteral("flda")).toInt(), 3);
   EXPECT_EQ(rs->Field(QStringLiteral("FLDB")).toString(), QStringLiteral("第３回 テスト大会"));
   EXPECT_EQ(rs->Field(QStringLiteral("FLDF")).toString(), QStringLiteral("2026/07/19"));
-  EXPECT_EQ(run.window.LBL1->text(), QStringLiteral("1"));
+  EXPECT_EQ(Child<QLabel>(run.window, "LBL1")->text(), QStringLiteral("1"));
 }
 
 }  // namespace

@@ -4,17 +4,17 @@
 #include <memory>
 #include <optional>
 
-#include "certificate/certificate_layout.h"
+#include "layout/certificate_layout.h"
 #include "certificate/draw_certificate.h"
-#include "certificate/paper.h"
-#include "certificate/print_surface.h"
+#include "print/paper.h"
+#include "print/print_surface.h"
 #include "db/database.h"
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "support/scripted_dialogs.h"
-#include "support/temp_folder.h"
-#include "test_helpers.h"
+#include "support/program_folder.h"
+#include "support/document_helpers.h"
 
 namespace kvsys {
 namespace {
@@ -34,7 +34,7 @@ constexpr int kBaseY[] = {70,  100, 113, 125, 142, 157, 170, 182, 194, 206,
 CertificateLayout NewLayout() {
   CertificateLayout l;
   const int sizes[] = {70, 32, 30, 30, 37, 20, 28, 28, 28, 28, 28, 28, 28, 28, 30, 33, 33, 40};
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     l.Items[i].FontName = kMincho;
     l.Items[i].FontSize = static_cast<int16_t>(sizes[i]);
   }
@@ -130,11 +130,11 @@ class DrawTest : public ::testing::Test {
 
 TEST_F(DrawTest, IndividualCertificateItemByItem) {
   // A distinct offset and font for every item shows that each one uses its own.
-  for (int i = 0; i < kCertificateItemCount; ++i) {
+  for (int i = 0; i < kLayoutItemCount; ++i) {
     layout.Items[i].X = static_cast<int16_t>(i % 5 - 2);
     layout.Items[i].Y = static_cast<int16_t>(3 - i % 7);
   }
-  for (int i = 0; i < kStyledItemCount; ++i) {
+  for (int i = 0; i < kFontItemCount; ++i) {
     layout.Items[i].FontName = QStringLiteral("Face%1").arg(i);
     layout.Items[i].FontSize = static_cast<int16_t>(10 + i);
     layout.Items[i].Bold = i % 2 == 0;
@@ -487,13 +487,11 @@ TEST_F(DrawTest, ResultAndOutputs) {
 }
 
 TEST(DrawLoadedLayout, ANewLayoutFromTheStoreDrawsAtTheBasePositions) {
-  test::TempFolder folder;
+  test::ProgramFolder folder;
   test::ScriptedDialogs dialogs;
   DbErrorState errors;
   Workspace workspace;
-  const QString path = folder.File(QStringLiteral("KVSYS.mdb"));
-  CreateLayoutDatabase(path);
-  std::shared_ptr<Database> db = workspace.OpenDatabase(path);
+  std::shared_ptr<Database> db = workspace.OpenDatabase(folder.LayoutDbPath());
   LayoutStore store(*db, dialogs, errors);
   ASSERT_EQ(store.CreateLayout(1, QStringLiteral("標準"), 1, LayoutSettings{}), 1);
   db->Execute(QStringLiteral("DELETE FROM ShowOrNot"), dbFailOnError);

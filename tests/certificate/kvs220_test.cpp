@@ -18,8 +18,9 @@
 
 #include "certificate/kvs220.h"
 #include "db/work_table_model.h"
-#include "print_run_support.h"
 #include "results/meet_settings.h"
+#include "support/find_child.h"
+#include "support/print_run_world.h"
 
 namespace kvsys::test {
 namespace {
@@ -64,44 +65,44 @@ class KVS220Test : public ::testing::Test {
 TEST_F(KVS220Test, OpeningFillsTheListsAndBuildsTheEventsOfEveryDay) {
   KVS220* k = Make();
   k->Open();
-  ASSERT_EQ(k->Combo1->count(), 3);
-  EXPECT_EQ(k->Combo1->itemText(2), QStringLiteral("2日目   2026/07/19"));
+  ASSERT_EQ(Child<QComboBox>(k, "Combo1")->count(), 3);
+  EXPECT_EQ(Child<QComboBox>(k, "Combo1")->itemText(2), QStringLiteral("2日目   2026/07/19"));
   EXPECT_EQ(k->EventCount(), 2);
   EXPECT_EQ(k->GridModel()->rowCount(), 2);
-  EXPECT_FALSE(k->PROG_GRID->isColumnHidden(5));
-  EXPECT_TRUE(k->SSCommand4->isEnabled());
-  EXPECT_FALSE(k->SSCommand2->isEnabled());
-  EXPECT_TRUE(k->chkClass->isEnabled());
-  EXPECT_FALSE(k->cmbClass->isEnabled());
-  EXPECT_EQ(k->cmbClass->itemText(0), QStringLiteral("各クラス別一括"));
-  EXPECT_EQ(k->cmbKumi->count(), 99);
-  EXPECT_EQ(k->cmbKumi->itemText(0), QStringLiteral(" 1"));
-  EXPECT_EQ(k->cmbShoz->currentText(), QStringLiteral("設定値"));
-  EXPECT_EQ(k->Combo2->count(), 2);
+  EXPECT_FALSE(Child<QTableView>(k, "PROG_GRID")->isColumnHidden(5));
+  EXPECT_TRUE(Child<QPushButton>(k, "SSCommand4")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(k, "SSCommand2")->isEnabled());
+  EXPECT_TRUE(Child<QCheckBox>(k, "chkClass")->isEnabled());
+  EXPECT_FALSE(Child<QComboBox>(k, "cmbClass")->isEnabled());
+  EXPECT_EQ(Child<QComboBox>(k, "cmbClass")->itemText(0), QStringLiteral("各クラス別一括"));
+  EXPECT_EQ(Child<QComboBox>(k, "cmbKumi")->count(), 99);
+  EXPECT_EQ(Child<QComboBox>(k, "cmbKumi")->itemText(0), QStringLiteral(" 1"));
+  EXPECT_EQ(Child<QComboBox>(k, "cmbShoz")->currentText(), QStringLiteral("設定値"));
+  EXPECT_EQ(Child<QComboBox>(k, "Combo2")->count(), 2);
 
-  k->Combo1->setCurrentIndex(2);
+  Child<QComboBox>(k, "Combo1")->setCurrentIndex(2);
   EXPECT_EQ(k->EventCount(), 1);
   EXPECT_EQ(k->GridModel()->Value(0, QStringLiteral("flda")).toString(), QStringLiteral("2"));
-  QTest::mouseClick(k->chkClass, Qt::LeftButton);
-  EXPECT_TRUE(k->cmbClass->isEnabled());
+  QTest::mouseClick(Child<QCheckBox>(k, "chkClass"), Qt::LeftButton);
+  EXPECT_TRUE(Child<QComboBox>(k, "cmbClass")->isEnabled());
 
   // The affiliation choice is kept at once.
-  k->cmbShoz->setCurrentIndex(1);
-  emit k->cmbShoz->activated(1);
+  Child<QComboBox>(k, "cmbShoz")->setCurrentIndex(1);
+  emit Child<QComboBox>(k, "cmbShoz")->activated(1);
   EXPECT_EQ(w.options.PrnShozNo, 2);
-  EXPECT_TRUE(w.folder_.Read(QStringLiteral("KVSYS.ini")).contains("PrnShozNo=2"));
+  EXPECT_TRUE(w.folder_.Ini().contains("PrnShozNo=2"));
 }
 
 TEST_F(KVS220Test, AMeetWithoutClassesOrDaysOffersNeither) {
   w.Meet(QStringLiteral("UPDATE 大会設定 SET クラス分け = 0, 始期間 = '2026/07/20'"));
   KVS220* k = Make();
   k->Open();
-  EXPECT_TRUE(k->PROG_GRID->isColumnHidden(5));
-  EXPECT_FALSE(k->chkClass->isEnabled());
-  EXPECT_FALSE(k->cmbClass->isEnabled());
-  EXPECT_EQ(k->Combo1->count(), 0);
+  EXPECT_TRUE(Child<QTableView>(k, "PROG_GRID")->isColumnHidden(5));
+  EXPECT_FALSE(Child<QCheckBox>(k, "chkClass")->isEnabled());
+  EXPECT_FALSE(Child<QComboBox>(k, "cmbClass")->isEnabled());
+  EXPECT_EQ(Child<QComboBox>(k, "Combo1")->count(), 0);
   EXPECT_EQ(k->EventCount(), 0);
-  EXPECT_FALSE(k->SSCommand4->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(k, "SSCommand4")->isEnabled());
 }
 
 TEST_F(KVS220Test, ActivationInTheMainWindowShowsTheDecisionAndKeepsOneRow) {
@@ -122,14 +123,14 @@ TEST_F(KVS220Test, ActivationInTheMainWindowShowsTheDecisionAndKeepsOneRow) {
   QCoreApplication::processEvents();
   // Collapsed to one row without a decision, which holds the first font.
   EXPECT_TRUE(w.dialogs.AllShown());
-  EXPECT_EQ(k->Combo2->currentText(), QStringLiteral("IPAMincho"));
-  EXPECT_EQ(k->lblCurR->text(), QStringLiteral("    "));
+  EXPECT_EQ(Child<QComboBox>(k, "Combo2")->currentText(), QStringLiteral("IPAMincho"));
+  EXPECT_EQ(Child<QLabel>(k, "lblCurR")->text(), QStringLiteral("    "));
 
   ASSERT_TRUE(LayoutStore(*w.layout_db, w.dialogs, w.state).DecideLayout(1));
-  k->Combo2->setCurrentIndex(0);
-  emit k->Combo2->activated(0);
+  Child<QComboBox>(k, "Combo2")->setCurrentIndex(0);
+  emit Child<QComboBox>(k, "Combo2")->activated(0);
   k->Activate();
-  EXPECT_EQ(k->lblCurR->text(), QStringLiteral("  標準  "));
+  EXPECT_EQ(Child<QLabel>(k, "lblCurR")->text(), QStringLiteral("  標準  "));
   EXPECT_EQ(LayoutStore(*w.layout_db, w.dialogs, w.state).KeepOneDecisionRow(QString()).font,
             QStringLiteral("IPAMincho"));
   window.release();  // the area deletes its sub-windows
@@ -139,25 +140,25 @@ TEST_F(KVS220Test, PrintingEveryEventWritesOnePdfPerCertificate) {
   KVS220* k = Make();
   k->Open();
   k->show();
-  k->Check1->setChecked(true);
+  Child<QCheckBox>(k, "Check1")->setChecked(true);
   k->Print();
-  EXPECT_EQ(k->Text3->text(), QStringLiteral("6"));
+  EXPECT_EQ(Child<QLineEdit>(k, "Text3")->text(), QStringLiteral("6"));
   EXPECT_EQ(PdfFiles().size(), 6);
-  EXPECT_EQ(k->ProgressBar1->maximum(), 6);
-  EXPECT_EQ(k->ProgressBar1->value(), 6);
-  EXPECT_TRUE(k->SSCommand4->isEnabled());
-  EXPECT_FALSE(k->SSCommand2->isEnabled());
+  EXPECT_EQ(Child<QProgressBar>(k, "ProgressBar1")->maximum(), 6);
+  EXPECT_EQ(Child<QProgressBar>(k, "ProgressBar1")->value(), 6);
+  EXPECT_TRUE(Child<QPushButton>(k, "SSCommand4")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(k, "SSCommand2")->isEnabled());
   EXPECT_FALSE(k->Running());
 
   // Rank only 2 of the second day's event, class-wise for class 2.
-  k->Check1->setChecked(false);
-  k->Combo1->setCurrentIndex(2);
-  k->PROG_GRID->selectRow(0);
-  k->Text1->setText(QStringLiteral("2"));
-  k->chkClass->setChecked(true);
-  k->cmbClass->setCurrentIndex(k->cmbClass->findData(2));
+  Child<QCheckBox>(k, "Check1")->setChecked(false);
+  Child<QComboBox>(k, "Combo1")->setCurrentIndex(2);
+  Child<QTableView>(k, "PROG_GRID")->selectRow(0);
+  Child<QLineEdit>(k, "Text1")->setText(QStringLiteral("2"));
+  Child<QCheckBox>(k, "chkClass")->setChecked(true);
+  Child<QComboBox>(k, "cmbClass")->setCurrentIndex(Child<QComboBox>(k, "cmbClass")->findData(2));
   k->Print();
-  EXPECT_EQ(k->Text3->text(), QStringLiteral("1"));
+  EXPECT_EQ(Child<QLineEdit>(k, "Text3")->text(), QStringLiteral("1"));
   EXPECT_EQ(w.recipients[1].Name, QStringLiteral("S5"));
   EXPECT_EQ(w.recipients[1].ClassName, QStringLiteral("中学生"));
 }
@@ -167,19 +168,19 @@ TEST_F(KVS220Test, NothingChosenAndThePreviewWithoutItsWindow) {
   k->Open();
   w.dialogs.Expect(kNoSelectionMessage, MsgButtons::Ok, MsgIcon::Information, kNoSelectionTitle);
   k->Print();
-  EXPECT_TRUE(k->SSCommand4->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>(k, "SSCommand4")->isEnabled());
 
-  k->PRV_CHK->setChecked(true);
-  EXPECT_FALSE(k->lblPreviewNote->isHidden());
-  k->PROG_GRID->selectRow(0);
+  Child<QCheckBox>(k, "PRV_CHK")->setChecked(true);
+  EXPECT_FALSE(Child<QLabel>(k, "lblPreviewNote")->isHidden());
+  Child<QTableView>(k, "PROG_GRID")->selectRow(0);
   k->Print();
   EXPECT_EQ(PdfFiles().size(), 3);
-  EXPECT_TRUE(k->lblPreviewNote->text().contains(QStringLiteral("pdf")));
+  EXPECT_TRUE(Child<QLabel>(k, "lblPreviewNote")->text().contains(QStringLiteral("pdf")));
 
   int opened = 0;
   k->SetPreviewOpener([&] { ++opened; });
-  EXPECT_TRUE(k->lblPreviewNote->isHidden());
-  k->PROG_GRID->selectRow(0);
+  EXPECT_TRUE(Child<QLabel>(k, "lblPreviewNote")->isHidden());
+  Child<QTableView>(k, "PROG_GRID")->selectRow(0);
   k->Print();
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(PdfFiles().size(), 3);
@@ -190,18 +191,18 @@ TEST_F(KVS220Test, CancelAndCloseArePressedWhileTheRunProcessesEvents) {
   KVS220* k = Make();
   k->Open();
   k->show();
-  k->Check1->setChecked(true);
+  Child<QCheckBox>(k, "Check1")->setChecked(true);
   // F9 on the grid, taken by the window while the first recipient is collected.
-  QTimer::singleShot(0, k, [k] { QTest::keyClick(k->PROG_GRID, Qt::Key_F9); });
+  QTimer::singleShot(0, k, [k] { QTest::keyClick(Child<QTableView>(k, "PROG_GRID"), Qt::Key_F9); });
   w.dialogs.Expect(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
   k->Print();
-  EXPECT_EQ(k->Text3->text(), QStringLiteral("1"));
+  EXPECT_EQ(Child<QLineEdit>(k, "Text3")->text(), QStringLiteral("1"));
   EXPECT_TRUE(PdfFiles().isEmpty());
-  EXPECT_TRUE(k->SSCommand4->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>(k, "SSCommand4")->isEnabled());
 
   // Esc (閉じる) during a run cancels it and closes the window after it; KVS30 is emptied.
   w.layout_db->Execute(QStringLiteral("INSERT INTO KVS30 (flda) VALUES ('1')"), dbFailOnError);
-  QTimer::singleShot(0, k, [k] { QTest::keyClick(k->Text1, Qt::Key_Escape); });
+  QTimer::singleShot(0, k, [k] { QTest::keyClick(Child<QLineEdit>(k, "Text1"), Qt::Key_Escape); });
   w.dialogs.Expect(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
   k->Print();
   EXPECT_FALSE(k->isVisible());

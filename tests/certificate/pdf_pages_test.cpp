@@ -8,16 +8,16 @@
 #include <QStandardPaths>
 #include <memory>
 
-#include "certificate/certificate_layout.h"
-#include "certificate/document_output.h"
+#include "layout/certificate_layout.h"
+#include "print/document_output.h"
 #include "certificate/draw_certificate.h"
-#include "certificate/print_surface.h"
+#include "print/print_surface.h"
 #include "db/database.h"
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "support/scripted_dialogs.h"
-#include "support/temp_folder.h"
+#include "support/program_folder.h"
 
 namespace kvsys {
 namespace {
@@ -70,13 +70,11 @@ struct Sheet {
 };
 
 TEST(PdfPages, EachCertificateIsOnePageOfTheSheetAsPopplerReadsIt) {
-  test::TempFolder folder;
+  test::ProgramFolder folder;
   test::ScriptedDialogs dialogs;
   DbErrorState errors;
   Workspace workspace;
-  const QString path = folder.File(QStringLiteral("KVSYS.mdb"));
-  CreateLayoutDatabase(path);
-  std::shared_ptr<Database> db = workspace.OpenDatabase(path);
+  std::shared_ptr<Database> db = workspace.OpenDatabase(folder.LayoutDbPath());
   LayoutSettings settings;
   settings.title = QStringLiteral("賞状");
   settings.meet_name1 = QStringLiteral("市民水泳大会");

@@ -7,11 +7,12 @@
 
 #include "certificate/affiliation.h"
 #include "certificate/print_run.h"
-#include "certificate/print_surface.h"
+#include "print/print_surface.h"
 #include "certificate/recipient_selection.h"
-#include "print_run_support.h"
 #include "samplemeet/sample_meet.h"
-#include "test_helpers.h"
+#include "support/fixture.h"
+#include "support/print_run_world.h"
+#include "support/document_helpers.h"
 
 namespace kvsys::test {
 namespace {
@@ -326,10 +327,10 @@ TEST_F(PrintRunTest, TheTableHoldsAtMost9999) {
   EXPECT_FALSE(w.recipients[9999].RankText.isEmpty());
 }
 
-// The small Jet meet of the shared fixtures, from the real file to the documents.
+// The small Jet meet of the fixtures, from the real file to the documents.
 TEST(PrintRunJet, Swim01PrintedEndToEnd) {
   PrintRunWorld w;
-  w.results_db = w.workspace.OpenDatabase(kJetFixtures + QStringLiteral("Swim01.mdb"));
+  w.results_db = w.workspace.OpenDatabase(FixturePath(QStringLiteral("Swim01.mdb")));
   w.affiliation = 2;
   PrintRequest r;
   r.events = ReadProgramme(

@@ -3,7 +3,7 @@
 #include <sqlite3.h>
 
 #include "certificate/program_list.h"
-#include "print_run_support.h"
+#include "support/print_run_world.h"
 
 namespace kvsys::test {
 namespace {

@@ -13,7 +13,8 @@
 
 #include "db/jet_lock_file.h"
 #include "db/jet_work_files.h"
-#include "jet_test_support.h"
+#include "support/fixture.h"
+#include "support/raw_db.h"
 #include "support/temp_folder.h"
 
 namespace kvsys::test {
@@ -42,7 +43,7 @@ TEST(JetDamage, HangingFileGivesUpAtTheWallClockWhileTheWindowsKeepRunning) {
   QElapsedTimer clock;
   clock.start();
   MemoryDb db;
-  const auto e = LoadError(JetFixture(kHangs), db.get(), limits);
+  const auto e = LoadError(FixturePath(kHangs), db.get(), limits);
   const qint64 ms = clock.elapsed();
   ASSERT_TRUE(e);
   EXPECT_EQ(e->number(), 3343);
@@ -56,10 +57,10 @@ TEST(JetDamage, HangingFileGivesUpAtTheWallClockWhileTheWindowsKeepRunning) {
 }
 
 TEST(JetDamage, TruncatedCopiesAreRefusedNeverReadShort) {
-  const QByteArray whole = ReadBytes(JetFixture(QStringLiteral("Swim01.mdb")));
+  const QByteArray whole = ReadFixture(QStringLiteral("Swim01.mdb"));
   ASSERT_EQ(whole.size() % 4096, 0);
   MemoryDb full;
-  ASSERT_FALSE(LoadError(JetFixture(QStringLiteral("Swim01.mdb")), full.get()));
+  ASSERT_FALSE(LoadError(FixturePath(QStringLiteral("Swim01.mdb")), full.get()));
   const std::vector<Cell> all = Counts(full.get());
 
   std::vector<qsizetype> cuts = {100, 2048, whole.size() / 2 + 123, whole.size() - 1};
@@ -82,7 +83,7 @@ TEST(JetDamage, TruncatedCopiesAreRefusedNeverReadShort) {
 }
 
 TEST(JetDamage, ByteFlippedCopiesGiveTheirDataOrRefuse) {
-  const QByteArray whole = ReadBytes(JetFixture(QStringLiteral("Swim01.mdb")));
+  const QByteArray whole = ReadFixture(QStringLiteral("Swim01.mdb"));
   std::mt19937 rng(20260718);
   JetReadLimits limits;
   limits.wall_seconds = 4;
@@ -143,16 +144,20 @@ TEST(JetDamage, WhatIsNoJetDatabaseIsRefused) {
 }
 
 TEST(JetDamage, WorkFilesGoWhateverTheEnd) {
+  // Found before TMPDIR changes, so a missing fixture leaves it as it was.
+  const QString swim = FixturePath(QStringLiteral("Swim01.mdb"));
+  const QString hangs = FixturePath(kHangs);
   TempFolder temp;
+  TempFolder elsewhere;
   const QByteArray saved = qgetenv("TMPDIR");
   qputenv("TMPDIR", QFile::encodeName(temp.path()));
   {
     MemoryDb db;
-    EXPECT_FALSE(LoadError(JetFixture(QStringLiteral("Swim01.mdb")), db.get()));
+    EXPECT_FALSE(LoadError(swim, db.get()));
     JetReadLimits limits;
     limits.wall_seconds = 1;
-    EXPECT_TRUE(LoadError(JetFixture(kHangs), db.get(), limits));
-    EXPECT_TRUE(LoadError(JetFixture(QStringLiteral("missing.mdb")), db.get()));
+    EXPECT_TRUE(LoadError(hangs, db.get(), limits));
+    EXPECT_TRUE(LoadError(elsewhere.File(QStringLiteral("missing.mdb")), db.get()));
   }
   if (saved.isNull()) {
     qunsetenv("TMPDIR");
@@ -221,8 +226,8 @@ TEST(JetDamage, LockFileNamesTheComputersHoldingTheDatabase) {
 TEST(JetDamage, FileHeldByAnotherProgramIs3045WithItsHolders) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
   TempFolder folder;
-  const QString db = folder.Write(QStringLiteral("Swim01.mdb"),
-                                  ReadBytes(JetFixture(QStringLiteral("Swim01.mdb"))));
+  const QString db =
+      folder.Write(QStringLiteral("Swim01.mdb"), ReadFixture(QStringLiteral("Swim01.mdb")));
   folder.Write(QStringLiteral("Swim01.ldb"), LockEntry("PC-RESULT01"));
   ASSERT_EQ(::chmod(QFile::encodeName(db).constData(), 0), 0);
   MemoryDb target;

@@ -4,7 +4,9 @@
 
 #include <QProcess>
 
-#include "jet_test_support.h"
+#include "support/database_files.h"
+#include "support/fixture.h"
+#include "support/raw_db.h"
 
 namespace kvsys::test {
 namespace {
@@ -32,7 +34,7 @@ Dump RunDump(const QStringList& args) {
 }
 
 TEST(JetDump, ListsTablesAndWritesRowsAsTheEngineReadsThem) {
-  const QString swim = JetFixture(QStringLiteral("Swim01.mdb"));
+  const QString swim = FixturePath(QStringLiteral("Swim01.mdb"));
   Dump d = RunDump({swim});
   EXPECT_EQ(d.exit, 0) << d.err.toStdString();
   EXPECT_EQ(d.out, QStringLiteral("大会設定\nレーンボックス\nクラス\nプログラム\n選手マスター\n"
@@ -48,10 +50,10 @@ TEST(JetDump, ListsTablesAndWritesRowsAsTheEngineReadsThem) {
 
   // Nulls and the characters that would break a line.
   d = RunDump(
-      {JetFixture(QStringLiteral("jackcess-overflow-rows-jet4.mdb")), QStringLiteral("Table1")});
+      {FixturePath(QStringLiteral("jackcess-overflow-rows-jet4.mdb")), QStringLiteral("Table1")});
   EXPECT_TRUE(
       d.out.contains(QStringLiteral("\nrow1col1\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\t\\N\n")));
-  d = RunDump({JetFixture(QStringLiteral("jackcess-unicode-jet4.mdb")), QStringLiteral("table")});
+  d = RunDump({FixturePath(QStringLiteral("jackcess-unicode-jet4.mdb")), QStringLiteral("table")});
   EXPECT_EQ(d.out.count(QLatin1Char('\n')), 9);
   EXPECT_TRUE(d.out.contains(QStringLiteral("\n8\t\x01\x02\x03\x04\x05\x06\a\b\\t\\n\v\f\\r\x0e")));
 }
@@ -61,7 +63,7 @@ TEST(JetDump, JetAndSqliteMeetsOfTheSameRowsDumpAlike) {
   const QString sqlite = MakeMeetDb(folder);
   for (const QString& table : {QStringLiteral("記録マスター"), QStringLiteral("選手マスター"),
                                QStringLiteral("プログラム")}) {
-    const Dump jet = RunDump({JetFixture(QStringLiteral("Swim01.mdb")), table});
+    const Dump jet = RunDump({FixturePath(QStringLiteral("Swim01.mdb")), table});
     EXPECT_EQ(jet.exit, 0);
     EXPECT_EQ(jet.out, RunDump({sqlite, table}).out) << table.toStdString();
   }
@@ -72,13 +74,13 @@ TEST(JetDump, FailuresSayWhatWentWrong) {
   EXPECT_EQ(d.exit, 2);
   EXPECT_TRUE(d.err.startsWith(QStringLiteral("usage: kvsys-dbdump PATH [TABLE]")));
 
-  d = RunDump({JetFixture(QStringLiteral("Swim01.mdb")), QStringLiteral("記録")});
+  d = RunDump({FixturePath(QStringLiteral("Swim01.mdb")), QStringLiteral("記録")});
   EXPECT_EQ(d.exit, 1);
   EXPECT_EQ(d.err, QStringLiteral("テーブル 記録 はありません。\n"));
   EXPECT_TRUE(d.out.isEmpty());
 
   TempFolder folder;
-  QByteArray cut = ReadBytes(JetFixture(QStringLiteral("Swim01.mdb"))).left(40960);
+  QByteArray cut = ReadFixture(QStringLiteral("Swim01.mdb")).left(40960);
   d = RunDump({folder.Write(QStringLiteral("Swim02.mdb"), cut)});
   EXPECT_EQ(d.exit, 1);
   EXPECT_EQ(d.err,

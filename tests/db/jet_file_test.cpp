@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "jet_test_support.h"
+#include "support/fixture.h"
+#include "support/raw_db.h"
 
 namespace kvsys::test {
 namespace {
 
 TEST(JetFile, Jet3TextIsCp932AndValuesAreTyped) {
   MemoryDb jet;
-  ASSERT_FALSE(LoadError(JetFixture(QStringLiteral("jet3-cp932.mdb")), jet.get()));
+  ASSERT_FALSE(LoadError(FixturePath(QStringLiteral("jet3-cp932.mdb")), jet.get()));
   const Rows rows = Select(jet.get(), QStringLiteral("SELECT * FROM Table1 ORDER BY D"));
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0], (std::vector<Cell>{Text("a"), Text("b"), Int(0), Int(0), Int(0), Real(0),
@@ -26,7 +27,7 @@ TEST(JetFile, Jet3TextIsCp932AndValuesAreTyped) {
 
 TEST(JetFile, CompressedUnicodeInManyScripts) {
   MemoryDb jet;
-  ASSERT_FALSE(LoadError(JetFixture(QStringLiteral("jackcess-unicode-jet4.mdb")), jet.get()));
+  ASSERT_FALSE(LoadError(FixturePath(QStringLiteral("jackcess-unicode-jet4.mdb")), jet.get()));
   const Rows rows = Select(jet.get(), QStringLiteral("SELECT ID, \"Unicode\" FROM \"Table\" "
                                                      "WHERE ID IN (1, 2, 3, 5) ORDER BY ID"));
   ASSERT_EQ(rows.size(), 4u);
@@ -40,13 +41,13 @@ TEST(JetFile, CompressedUnicodeInManyScripts) {
 TEST(JetFile, DeletedRowsStayDeletedAndMovedRowsAreRead) {
   MemoryDb deleted;
   ASSERT_FALSE(
-      LoadError(JetFixture(QStringLiteral("jackcess-deleted-rows-jet4.mdb")), deleted.get()));
+      LoadError(FixturePath(QStringLiteral("jackcess-deleted-rows-jet4.mdb")), deleted.get()));
   EXPECT_EQ(Select(deleted.get(), QStringLiteral("SELECT a, b FROM \"Table\" ORDER BY a")),
             (Rows{{Text("v"), Text("u")}, {Text("z"), Text("y")}}));
 
   MemoryDb overflow;
   ASSERT_FALSE(
-      LoadError(JetFixture(QStringLiteral("jackcess-overflow-rows-jet4.mdb")), overflow.get()));
+      LoadError(FixturePath(QStringLiteral("jackcess-overflow-rows-jet4.mdb")), overflow.get()));
   // Rows 3 and 5 were moved to another page; they count once each, with their nulls.
   const Rows rows = Select(overflow.get(), QStringLiteral("SELECT * FROM Table1"));
   EXPECT_EQ(rows.size(), 7u);
@@ -61,7 +62,7 @@ TEST(JetFile, DeletedRowsStayDeletedAndMovedRowsAreRead) {
 
 TEST(JetFile, LargeMeetComesWhole) {
   MemoryDb jet;
-  ASSERT_FALSE(LoadError(JetFixture(QStringLiteral("meet-large-jet4.mdb")), jet.get()));
+  ASSERT_FALSE(LoadError(FixturePath(QStringLiteral("meet-large-jet4.mdb")), jet.get()));
   EXPECT_EQ(Select(jet.get(), QStringLiteral("SELECT (SELECT count(*) FROM 記録マスター), "
                                              "(SELECT count(*) FROM 選手マスター), "
                                              "(SELECT count(*) FROM チームマスター), "
@@ -71,7 +72,7 @@ TEST(JetFile, LargeMeetComesWhole) {
 
 TEST(JetFile, CopyAcceptsNoChanges) {
   MemoryDb jet;
-  ASSERT_FALSE(LoadError(JetFixture(QStringLiteral("Swim01.mdb")), jet.get()));
+  ASSERT_FALSE(LoadError(FixturePath(QStringLiteral("Swim01.mdb")), jet.get()));
   for (const char* sql :
        {"DELETE FROM 記録マスター", "UPDATE 大会設定 SET 大会名1 = 'x'", "CREATE TABLE t (a)"}) {
     EXPECT_EQ(sqlite3_exec(jet.get(), sql, nullptr, nullptr, nullptr), SQLITE_READONLY) << sql;

@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QMetaType>
 
-#include "jet_test_support.h"
+#include "support/database_files.h"
+#include "support/fixture.h"
+#include "support/raw_db.h"
 
 namespace kvsys::test {
 namespace {
@@ -50,7 +52,7 @@ Table ReadAll(Database& db, const QString& sql, QStringList* names = nullptr) {
 class JetWorkspace : public ::testing::Test {
  protected:
   void SetUp() override {
-    jet_ = workspace_.OpenDatabase(JetFixture(QStringLiteral("Swim01.mdb")));
+    jet_ = workspace_.OpenDatabase(FixturePath(QStringLiteral("Swim01.mdb")));
     sqlite_ = workspace_.OpenDatabase(MakeMeetDb(folder_));
   }
   TempFolder folder_;
@@ -154,7 +156,7 @@ TEST_F(JetWorkspace, HangingMeetEndsWithinSecondsInItsOwnError) {
   QElapsedTimer clock;
   clock.start();
   try {
-    workspace_.OpenDatabase(JetFixture(QStringLiteral("malformed-hangs-reader.mdb")));
+    workspace_.OpenDatabase(FixturePath(QStringLiteral("malformed-hangs-reader.mdb")));
     ADD_FAILURE() << "a hanging file was opened";
   } catch (const DbError& e) {
     EXPECT_FALSE(state.Tolerate(e));

@@ -8,7 +8,8 @@
 
 #include "db/schema.h"
 #include "db/workspace.h"
-#include "db_test_support.h"
+#include "support/database_files.h"
+#include "support/raw_db.h"
 
 namespace kvsys::test {
 namespace {

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "db/workspace.h"
-#include "db_test_support.h"
+#include "support/database_files.h"
+#include "support/raw_db.h"
 
 namespace kvsys::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "db/workspace.h"
-#include "db_test_support.h"
+#include "support/database_files.h"
 
 namespace kvsys::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "db/recordset.h"
-#include "layout_test_support.h"
+#include "support/layout_db_test.h"
 
 namespace kvsys::test {
 namespace {

@@ -8,15 +8,11 @@
 
 #include "db/schema.h"
 #include "layout/layout_jet_import.h"
-#include "layout_test_support.h"
+#include "support/fixture.h"
+#include "support/layout_db_test.h"
 
 namespace kvsys::test {
 namespace {
-
-QByteArray Fixture(const QString& name) {
-  QFile f(QStringLiteral(KVSYS_SOURCE_DIR "/../shared/fixtures/jet/") + name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList Entries(const TempFolder& folder) {
   return QDir(folder.path())
@@ -29,7 +25,7 @@ const QString kConverted = QStringLiteral(
 
 TEST(JetLayoutImport, JetFileIsConvertedOnceAndKeptBeside) {
   TempFolder folder;
-  const QByteArray jet = Fixture(QStringLiteral("Swim01.mdb"));
+  const QByteArray jet = ReadFixture(QStringLiteral("Swim01.mdb"));
   ASSERT_FALSE(jet.isEmpty());
   const QString path = folder.Write(QStringLiteral("KVSYS.mdb"), jet);
   ScriptedDialogs dialogs;
@@ -62,7 +58,7 @@ TEST(JetLayoutImport, JetFileIsConvertedOnceAndKeptBeside) {
 TEST(JetLayoutImport, AnOlderCopyBesideIsNeverReplaced) {
   TempFolder folder;
   const QString path =
-      folder.Write(QStringLiteral("KVSYS.mdb"), Fixture(QStringLiteral("jet3-cp932.mdb")));
+      folder.Write(QStringLiteral("KVSYS.mdb"), ReadFixture(QStringLiteral("jet3-cp932.mdb")));
   folder.Write(QStringLiteral("KVSYS.mdb.jet"), "older");
   ScriptedDialogs dialogs;
   dialogs.Expect(kConverted.arg(QStringLiteral("KVSYS.mdb.jet2")), MsgButtons::Ok,
@@ -70,12 +66,12 @@ TEST(JetLayoutImport, AnOlderCopyBesideIsNeverReplaced) {
   ASSERT_TRUE(ConvertJetLayoutDatabase(path, dialogs));
   EXPECT_EQ(folder.Read(QStringLiteral("KVSYS.mdb.jet")), QByteArray("older"));
   EXPECT_EQ(folder.Read(QStringLiteral("KVSYS.mdb.jet2")),
-            Fixture(QStringLiteral("jet3-cp932.mdb")));
+            ReadFixture(QStringLiteral("jet3-cp932.mdb")));
 }
 
 TEST(JetLayoutImport, FailedConversionLeavesTheFolderAsItWas) {
   TempFolder folder;
-  const QByteArray damaged = Fixture(QStringLiteral("Swim01.mdb")).left(40960);
+  const QByteArray damaged = ReadFixture(QStringLiteral("Swim01.mdb")).left(40960);
   const QString path = folder.Write(QStringLiteral("KVSYS.mdb"), damaged);
   ScriptedDialogs dialogs;  // no box: the caller reports the error
   try {

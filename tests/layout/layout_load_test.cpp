@@ -10,8 +10,8 @@
 #include "layout/layout_items.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
+#include "support/program_folder.h"
 #include "support/scripted_dialogs.h"
-#include "support/temp_folder.h"
 
 namespace kvsys {
 namespace {
@@ -23,10 +23,8 @@ class LayoutLoadTest : public ::testing::Test {
   // A new KVSYS.mdb with layouts 1 and 2 as the editor creates them.
   void Fresh() {
     if (db) workspace.Close();
-    folder = std::make_unique<test::TempFolder>();
-    const QString path = folder->File(QStringLiteral("KVSYS.mdb"));
-    CreateLayoutDatabase(path);
-    db = workspace.OpenDatabase(path);
+    folder = std::make_unique<test::ProgramFolder>();
+    db = workspace.OpenDatabase(folder->LayoutDbPath());
     LayoutStore store(*db, dialogs, errors);
     ASSERT_EQ(store.CreateLayout(1, QStringLiteral("標準"), 3, LayoutSettings{}), 1);
     ASSERT_EQ(store.CreateLayout(2, QStringLiteral("二つ目"), 3, LayoutSettings{}), 2);
@@ -50,7 +48,7 @@ class LayoutLoadTest : public ::testing::Test {
     return l;
   }
 
-  std::unique_ptr<test::TempFolder> folder;
+  std::unique_ptr<test::ProgramFolder> folder;
   test::ScriptedDialogs dialogs;
   DbErrorState errors;
   Workspace workspace;

@@ -6,7 +6,7 @@
 
 #include "db/recordset.h"
 #include "layout/layout_items.h"
-#include "layout_test_support.h"
+#include "support/layout_db_test.h"
 
 namespace kvsys::test {
 namespace {
@@ -25,9 +25,8 @@ QStringList Columns(RawDb& raw, const QString& table) {
 }
 
 TEST(LayoutSchema, TablesAndColumnsOtherReadersRelyOn) {
-  TempFolder folder;
-  const QString path = folder.File(QStringLiteral("KVSYS.mdb"));
-  CreateLayoutDatabase(path);
+  ProgramFolder folder;
+  const QString path = folder.LayoutDbPath();
   RawDb raw(path);
 
   for (const QString& table :
@@ -83,9 +82,8 @@ TEST(LayoutSchema, TablesAndColumnsOtherReadersRelyOn) {
 }
 
 TEST(LayoutSchema, MeetListKeepsFolderNamesAndNumbers) {
-  TempFolder folder;
-  const QString path = folder.File(QStringLiteral("KVSYS.mdb"));
-  CreateLayoutDatabase(path);
+  ProgramFolder folder;
+  const QString path = folder.LayoutDbPath();
   Workspace ws;
   auto db = ws.OpenDatabase(path);
   auto rs = db->OpenRecordset(QStringLiteral("KVSSEL"), dbOpenTable);

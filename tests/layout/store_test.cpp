@@ -4,7 +4,7 @@
 #include "db/recordset.h"
 #include "layout/layout_items.h"
 #include "layout/paper_size.h"
-#include "layout_test_support.h"
+#include "support/layout_db_test.h"
 
 namespace kvsys::test {
 namespace {

@@ -1,20 +1,18 @@
 // The routines on a meet written by the results system itself (a Jet file).
 #include <gtest/gtest.h>
 
-#include <QFile>
-
 #include "db/workspace.h"
 #include "results/classes.h"
 #include "results/code_name.h"
 #include "results/meet_settings.h"
+#include "support/fixture.h"
 #include "support/scripted_dialogs.h"
 
 namespace kvsys {
 namespace {
 
 TEST(JetMeet, SettingsAndClassesOfARealMeet) {
-  const QString path = QStringLiteral(KVSYS_SOURCE_DIR "/../shared/fixtures/jet/Swim01.mdb");
-  if (!QFile::exists(path)) GTEST_SKIP() << "shared fixtures not found";
+  const QString path = test::FixturePath(QStringLiteral("Swim01.mdb"));
   Workspace workspace;
   auto db = workspace.OpenDatabase(path);
   test::ScriptedDialogs dialogs;

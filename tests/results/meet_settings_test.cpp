@@ -5,8 +5,8 @@
 #include "common/byte_text.h"
 #include "db/db_error.h"
 #include "results/meet_settings.h"
-#include "results/results_db.h"
 #include "results/results_error.h"
+#include "support/results_db.h"
 #include "support/scripted_dialogs.h"
 
 namespace kvsys {

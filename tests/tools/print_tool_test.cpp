@@ -12,8 +12,8 @@
 #include "layout/layout_store.h"
 #include "print/print_command.h"
 #include "samplemeet/sample_meet.h"
+#include "support/program_folder.h"
 #include "support/scripted_dialogs.h"
-#include "support/temp_folder.h"
 
 namespace kvsys::printtool {
 namespace {
@@ -61,16 +61,15 @@ TEST(PrintCommandLine, MeetFormAndRecipientsForm) {
 class PrintCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CreateLayoutDatabase(folder.File(QStringLiteral("KVSYS.mdb")));
     QString error;
-    meet = samplemeet::WriteSampleMeet(
-        folder.File(QStringLiteral("meets")), samplemeet::FolderLayout::Ver50,
-        samplemeet::PresetMeets(QStringLiteral("demo")).front(), false, &error);
+    meet = samplemeet::WriteSampleMeet(folder.Meets(), samplemeet::FolderLayout::Ver50,
+                                       samplemeet::PresetMeets(QStringLiteral("demo")).front(),
+                                       false, &error);
     ASSERT_FALSE(meet.isEmpty()) << error.toStdString();
   }
   void Decide() {
     Workspace ws;
-    auto db = ws.OpenDatabase(folder.File(QStringLiteral("KVSYS.mdb")));
+    auto db = ws.OpenDatabase(folder.LayoutDbPath());
     test::ScriptedDialogs dialogs;
     DbErrorState state;
     LayoutStore store(*db, dialogs, state);
@@ -97,7 +96,7 @@ class PrintCommandTest : public ::testing::Test {
     return docs;
   }
 
-  test::TempFolder folder;
+  test::ProgramFolder folder;
   QString meet;
   QString out_text;
   QString err_text;

@@ -13,6 +13,7 @@
 
 #include "samplemeet/command_line.h"
 #include "samplemeet/sample_meet.h"
+#include "support/database_files.h"
 #include "support/temp_folder.h"
 
 namespace kvsys::samplemeet {
@@ -171,9 +172,7 @@ TEST(SampleMeetFiles, ExistingMeetIsKeptUnlessForcedAndFailuresLeaveNothing) {
 // The tables and columns, in their order, are those of a real meet (the schema a meet of the
 // results system is made from).
 TEST_F(DemoMeets, TablesAndColumnsMatchARealMeet) {
-  QFile schema_file(QStringLiteral(KVSYS_SOURCE_DIR "/../shared/fixtures/jet/swim-schema.sql"));
-  if (!schema_file.open(QIODevice::ReadOnly)) GTEST_SKIP() << "shared fixtures not found";
-  QString schema = QString::fromUtf8(schema_file.readAll());
+  QString schema = test::SwimSchemaSql();
   schema.replace(QStringLiteral("BOOLEAN"), QStringLiteral("INTEGER"));
   const QString columns = QStringLiteral(
       "SELECT m.name, p.name FROM sqlite_master m, pragma_table_info(m.name) p "

@@ -1,40 +1,36 @@
-#include "db_test_support.h"
+#include "database_files.h"
 
-#include <gtest/gtest.h>
+#include <QDir>
+#include <QFileInfo>
 
 #include "db/schema.h"
+#include "db/workspace.h"
+#include "support/fixture.h"
+#include "support/raw_db.h"
 
 namespace kvsys::test {
 
-RawDb::RawDb(const QString& path, bool create) {
-  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-  if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << path.toStdString();
-  }
+QString SwimSchemaSql() {
+  return FixtureText(QStringLiteral("swim-schema.sql"));
 }
 
-RawDb::~RawDb() {
-  sqlite3_close_v2(db_);
+QString WriteMeetFile(const QString& path, const QString& sql) {
+  QDir().mkpath(QFileInfo(path).path());
+  ExecSql(path, sql);
+  return path;
 }
 
-int RawDb::Exec(const QString& sql) {
-  return sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+QString WriteListedMeet(const QString& path, const QString& name, const QString& first_day,
+                        const QString& last_day) {
+  return WriteMeetFile(
+      path, QStringLiteral("CREATE TABLE 大会設定 (大会名1 TEXT, 大会名2 TEXT, 始期間 TEXT, "
+                           "終期間 TEXT); INSERT INTO 大会設定 VALUES ('%1', '', '%2', '%3');")
+                .arg(name, first_day, last_day));
 }
-
-namespace {
-QString ReadText(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) ADD_FAILURE() << "missing fixture " << path.toStdString();
-  return QString::fromUtf8(f.readAll());
-}
-}  // namespace
 
 QString MakeMeetDb(const TempFolder& folder, const QString& name) {
-  const QString path = folder.File(name);
-  RawDb raw(path, true);
-  EXPECT_EQ(raw.Exec(ReadText(JetFixture(QStringLiteral("swim-schema.sql")))), SQLITE_OK);
-  EXPECT_EQ(raw.Exec(ReadText(JetFixture(QStringLiteral("meet-basic.sql")))), SQLITE_OK);
-  return path;
+  return WriteMeetFile(folder.File(name),
+                       SwimSchemaSql() + FixtureText(QStringLiteral("meet-basic.sql")));
 }
 
 QString MakeLayoutDb(const TempFolder& folder, const QString& name) {

@@ -1,53 +1,37 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
-#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
-#include "certificate/certificate_layout.h"
 #include "certificate/print_run.h"
 #include "certificate/recipient.h"
 #include "db/database.h"
 #include "db/workspace.h"
+#include "layout/certificate_layout.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
+#include "support/database_files.h"
+#include "support/program_folder.h"
+#include "support/raw_db.h"
 #include "support/scripted_dialogs.h"
-#include "support/temp_folder.h"
 
 namespace kvsys::test {
-
-inline const QString kJetFixtures = QStringLiteral(KVSYS_SOURCE_DIR "/../shared/fixtures/jet/");
-
-// Runs SQL on a file directly, outside the engine.
-inline void ExecSql(const QString& path, const QString& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-  char* message = nullptr;
-  const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-  EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "") << " in " << sql.toStdString();
-  sqlite3_free(message);
-  sqlite3_close(db);
-}
 
 // A program folder with a KVSYS.mdb whose layout 1 is decided, and an empty meet with the
 // results system's tables, filled by the test with plain SQL.
 class PrintRunWorld {
  public:
   PrintRunWorld() {
-    layout_path_ = folder_.File(QStringLiteral("KVSYS.mdb"));
-    meet_path_ = folder_.File(QStringLiteral("Swim01.mdb"));
-    CreateLayoutDatabase(layout_path_);
-    QFile schema(kJetFixtures + QStringLiteral("swim-schema.sql"));
-    EXPECT_TRUE(schema.open(QIODevice::ReadOnly)) << "swim-schema.sql";
-    ExecSql(meet_path_, QString::fromUtf8(schema.readAll()));
-    Meet(
-        QStringLiteral("INSERT INTO 大会設定 (大会名1, 始期間, 終期間, クラス分け, 選手使用所属) "
-                       "VALUES ('テスト大会', '2026/07/18', '2026/07/19', 0, 1)"));
-    layout_db = workspace.OpenDatabase(layout_path_);
+    meet_path_ = WriteMeetFile(
+        folder_.File(QStringLiteral("Swim01.mdb")),
+        SwimSchemaSql() +
+            QStringLiteral(
+                "INSERT INTO 大会設定 (大会名1, 始期間, 終期間, クラス分け, 選手使用所属) "
+                "VALUES ('テスト大会', '2026/07/18', '2026/07/19', 0, 1)"));
+    layout_db = workspace.OpenDatabase(folder_.LayoutDbPath());
     SetLimits(3, 3, 3, 3);
     EXPECT_TRUE(LayoutStore(*layout_db, dialogs, state).DecideLayout(1));
   }
@@ -137,7 +121,7 @@ class PrintRunWorld {
   const QString& meet_path() const { return meet_path_; }
   QString folder() const { return folder_.path(); }
 
-  TempFolder folder_;
+  ProgramFolder folder_;
   Workspace workspace;
   std::shared_ptr<Database> layout_db;
   std::shared_ptr<Database> results_db;
@@ -151,7 +135,6 @@ class PrintRunWorld {
   PrintRunObserver* observer = &default_observer;
 
  private:
-  QString layout_path_;
   QString meet_path_;
   int lane_ = 0;
 };

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <sqlite3.h>
-
 #include <QString>
 #include <memory>
 
 #include "db/database.h"
 #include "db/workspace.h"
+#include "support/database_files.h"
+#include "support/raw_db.h"
 #include "support/temp_folder.h"
 
 namespace kvsys::test {
@@ -32,20 +31,11 @@ inline const QString kResultsSchema = QString::fromUtf8(kSettingsSchema) +
 // A results database in a temporary folder, built with plain SQL and read through the engine.
 class ResultsDb {
  public:
-  explicit ResultsDb(const QString& schema = kResultsSchema) : path_(folder_.File("Swim01.mdb")) {
-    Exec(schema);
-  }
+  explicit ResultsDb(const QString& schema = kResultsSchema)
+      : path_(WriteMeetFile(folder_.File("Swim01.mdb"), schema)) {}
 
   // Runs SQL on the file directly (outside the engine).
-  void Exec(const QString& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.toUtf8().constData(), &db), SQLITE_OK);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-    EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "") << " in " << sql.toStdString();
-    sqlite3_free(message);
-    sqlite3_close(db);
-  }
+  void Exec(const QString& sql) { ExecSql(path_, sql); }
 
   // The meet settings row with classes on and every other column null.
   void InsertNullSettings(int classes = -1) {
