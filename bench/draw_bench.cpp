@@ -21,15 +21,15 @@
 #include <tuple>
 #include <vector>
 
-#include "layout/certificate_layout.h"
 #include "certificate/draw_certificate.h"
+#include "db/workspace.h"
+#include "layout/certificate_layout.h"
+#include "layout/layout_schema.h"
+#include "layout/layout_store.h"
 #include "print/font_substitution.h"
 #include "print/page_renderer.h"
 #include "print/paper.h"
 #include "print/print_surface.h"
-#include "db/workspace.h"
-#include "layout/layout_schema.h"
-#include "layout/layout_store.h"
 
 namespace {
 

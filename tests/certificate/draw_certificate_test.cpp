@@ -4,17 +4,17 @@
 #include <memory>
 #include <optional>
 
-#include "layout/certificate_layout.h"
 #include "certificate/draw_certificate.h"
-#include "print/paper.h"
-#include "print/print_surface.h"
 #include "db/database.h"
 #include "db/workspace.h"
+#include "layout/certificate_layout.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
-#include "support/scripted_dialogs.h"
-#include "support/program_folder.h"
+#include "print/paper.h"
+#include "print/print_surface.h"
 #include "support/document_helpers.h"
+#include "support/program_folder.h"
+#include "support/scripted_dialogs.h"
 
 namespace kvsys {
 namespace {

@@ -8,16 +8,16 @@
 #include <QStandardPaths>
 #include <memory>
 
-#include "layout/certificate_layout.h"
-#include "print/document_output.h"
 #include "certificate/draw_certificate.h"
-#include "print/print_surface.h"
 #include "db/database.h"
 #include "db/workspace.h"
+#include "layout/certificate_layout.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
-#include "support/scripted_dialogs.h"
+#include "print/document_output.h"
+#include "print/print_surface.h"
 #include "support/program_folder.h"
+#include "support/scripted_dialogs.h"
 
 namespace kvsys {
 namespace {

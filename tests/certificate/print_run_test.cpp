@@ -7,12 +7,12 @@
 
 #include "certificate/affiliation.h"
 #include "certificate/print_run.h"
-#include "print/print_surface.h"
 #include "certificate/recipient_selection.h"
+#include "print/print_surface.h"
 #include "samplemeet/sample_meet.h"
+#include "support/document_helpers.h"
 #include "support/fixture.h"
 #include "support/print_run_world.h"
-#include "support/document_helpers.h"
 
 namespace kvsys::test {
 namespace {

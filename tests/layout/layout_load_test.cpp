@@ -3,10 +3,10 @@
 
 #include <memory>
 
-#include "layout/certificate_layout.h"
 #include "db/database.h"
 #include "db/db_error.h"
 #include "db/workspace.h"
+#include "layout/certificate_layout.h"
 #include "layout/layout_items.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"

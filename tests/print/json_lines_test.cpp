@@ -3,8 +3,8 @@
 
 #include "print/json_lines.h"
 #include "print/print_surface.h"
-#include "support/temp_folder.h"
 #include "support/document_helpers.h"
+#include "support/temp_folder.h"
 
 namespace kvsys {
 namespace {

@@ -9,9 +9,9 @@
 #include "print/document_output.h"
 #include "print/output_settings.h"
 #include "print/print_surface.h"
+#include "support/document_helpers.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
-#include "support/document_helpers.h"
 
 namespace kvsys {
 namespace {

@@ -7,20 +7,29 @@ namespace kvsys::test {
 namespace {
 const char* IconName(MsgIcon icon) {
   switch (icon) {
-    case MsgIcon::None: return "none";
-    case MsgIcon::Information: return "information";
-    case MsgIcon::Question: return "question";
-    case MsgIcon::Exclamation: return "exclamation";
-    case MsgIcon::Critical: return "critical";
+    case MsgIcon::None:
+      return "none";
+    case MsgIcon::Information:
+      return "information";
+    case MsgIcon::Question:
+      return "question";
+    case MsgIcon::Exclamation:
+      return "exclamation";
+    case MsgIcon::Critical:
+      return "critical";
   }
   return "?";
 }
 const char* ButtonsName(MsgButtons buttons) {
   switch (buttons) {
-    case MsgButtons::Ok: return "Ok";
-    case MsgButtons::OkCancel: return "OkCancel";
-    case MsgButtons::YesNo: return "YesNo";
-    case MsgButtons::YesNoCancel: return "YesNoCancel";
+    case MsgButtons::Ok:
+      return "Ok";
+    case MsgButtons::OkCancel:
+      return "OkCancel";
+    case MsgButtons::YesNo:
+      return "YesNo";
+    case MsgButtons::YesNoCancel:
+      return "YesNoCancel";
   }
   return "?";
 }
@@ -65,8 +74,8 @@ Answer ScriptedDialogs::MsgBox(const QString& text, MsgButtons buttons, MsgIcon 
   shown_.push_back({text, buttons, icon, title, default_button});
   if (expected_.empty() || expected_.front().kind != Kind::Box) {
     ADD_FAILURE() << "unexpected message box: [" << title.toStdString() << "] "
-                  << text.toStdString() << " (" << ButtonsName(buttons) << ", "
-                  << IconName(icon) << ")";
+                  << text.toStdString() << " (" << ButtonsName(buttons) << ", " << IconName(icon)
+                  << ")";
     return buttons == MsgButtons::YesNo ? Answer::No : Answer::Ok;
   }
   Expected e = expected_.front();
