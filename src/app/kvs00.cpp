@@ -78,7 +78,8 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   Combo1->addItems(QFontDatabase::families());
 }
 
-QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const QString& caption) {
+QMdiSubWindow* KVS00::ShowSubWindow(const QString& name,
+                                    const std::function<QWidget*()>& create) {
   for (QMdiSubWindow* sub : mdi_->subWindowList()) {
     if (sub->widget() && sub->widget()->objectName() == name) {
       sub->showNormal();
@@ -86,44 +87,45 @@ QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const QString& caption)
       return sub;
     }
   }
-  // The layout editor and the print list come with their own issues; until then the
-  // menu opens an empty window under their caption.
-  auto* page = new QWidget;
+  QWidget* page = create();
   page->setObjectName(name);
-  page->setWindowTitle(caption);
-  page->resize(640, 480);
   QMdiSubWindow* sub = mdi_->addSubWindow(page);
   sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->resize(sub->sizeHint().expandedTo(page->size()));
   page->show();
+  TopCenterForm(sub);
   mdi_->setActiveSubWindow(sub);
   return sub;
 }
 
+QStringList KVS00::FontNames() const {
+  QStringList fonts;
+  for (int i = 0; i < Combo1->count(); ++i) fonts << Combo1->itemText(i);
+  return fonts;
+}
+
 void KVS00::ShowLayoutSettings() {
-  ShowSubWindow(QStringLiteral("KVS210"), QStringLiteral("賞状印刷設定"));
+  ShowSubWindow(QStringLiteral("KVS210"), [] {
+    // The layout editor comes with its own issue; until then the menu opens an empty window
+    // under its caption.
+    auto* page = new QWidget;
+    page->setWindowTitle(QStringLiteral("賞状印刷設定"));
+    page->resize(640, 480);
+    return page;
+  });
 }
 
 void KVS00::ShowPrintList() {
-  for (QMdiSubWindow* sub : mdi_->subWindowList()) {
-    if (sub->widget() && sub->widget()->objectName() == QLatin1String("KVS220")) {
-      sub->showNormal();
-      mdi_->setActiveSubWindow(sub);
-      return;
-    }
-  }
-  QStringList fonts;
-  for (int i = 0; i < Combo1->count(); ++i) fonts << Combo1->itemText(i);
-  auto* list = new KVS220(
-      PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn, state_.MeetSettings,
-                       state_.Layout, state_.Recipients, state_.IniPath, state_.AppFolder, fonts},
-      dialogs_);
-  QMdiSubWindow* sub = mdi_->addSubWindow(list);
-  sub->setAttribute(Qt::WA_DeleteOnClose);
-  sub->resize(sub->sizeHint().expandedTo(QSize(980, 600)));
-  list->Open();
-  list->show();
-  TopCenterForm(sub);
-  mdi_->setActiveSubWindow(sub);
+  ShowSubWindow(QStringLiteral("KVS220"), [this] {
+    auto* list = new KVS220(PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb,
+                                             state_.Prn, state_.MeetSettings, state_.Layout,
+                                             state_.Recipients, state_.IniPath, state_.AppFolder,
+                                             FontNames()},
+                            dialogs_);
+    list->resize(list->size().expandedTo(QSize(980, 600)));
+    list->Open();
+    return list;
+  });
 }
 
 bool KVS00::StopPrintRun() {

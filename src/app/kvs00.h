@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+#include <functional>
 
 class QAction;
 class QComboBox;
@@ -49,8 +51,11 @@ class KVS00 : public QMainWindow {
  private:
   // Cancels a running print run; true when there was one.
   bool StopPrintRun();
-  // Shows the sub-window with this object name, creating it the first time.
-  QMdiSubWindow* ShowSubWindow(const QString& name, const QString& caption);
+  // Shows the sub-window with this object name, made by create the first time (the frame
+  // closes and deletes it with the window).
+  QMdiSubWindow* ShowSubWindow(const QString& name, const std::function<QWidget*()>& create);
+  // The installed font names the main window collected.
+  QStringList FontNames() const;
 
   AppState& state_;
   Dialogs& dialogs_;

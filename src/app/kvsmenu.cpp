@@ -9,6 +9,7 @@
 #include "app/kvs00.h"
 #include "common/dialogs.h"
 #include "common/window_ui.h"
+#include "db/db_error_report.h"
 #include "db/recordset.h"
 #include "layout/layout_store.h"
 
@@ -38,11 +39,7 @@ void KVSMENU::PrintCertificates() {
   try {
     decided = LayoutStore(*state_.LayoutDb, dialogs_, state_).DecidedLayout();
   } catch (const DbError& e) {
-    if (IsDbLockError(e.number(), state_)) {
-      dialogs_.MsgBox(state_.LastDbErrorText, MsgButtons::Ok, MsgIcon::Exclamation);
-    } else {
-      dialogs_.MsgBox(e.text(), MsgButtons::Ok, MsgIcon::Critical);
-    }
+    ReportDbError(dialogs_, state_, e, kAppTitle);
     return;
   }
   if (decided == 0) {

@@ -8,6 +8,7 @@
 #include "common/profile.h"
 #include "common/text_util.h"
 #include "db/database.h"
+#include "db/db_error_report.h"
 #include "db/work_table.h"
 
 namespace kvsys {
@@ -30,18 +31,10 @@ QString WithSeparator(QString folder) {
 // Name and dates of one meet file, or the maintenance row when the results system holds it.
 MeetRow ReadMeet(AppState& state, const QString& path, const QVariant& number) {
   MeetRow row{number, QString(), QString(), QString()};
-  state.SetExpected({3006, 3045});
+  const std::shared_ptr<Database> db = OpenDatabaseTolerating(
+      *state.Workspace, state, path, {dberr::kDatabaseExclusive, dberr::kFileInUse});
   state.ExpectedErrorHit = 0;
-  std::shared_ptr<Database> db;
-  try {
-    db = state.Workspace->OpenDatabase(path, false);
-  } catch (const DbError& e) {
-    if (!state.Tolerate(e)) throw;
-  }
-  const bool held = state.ExpectedErrorHit == 99 || !db;
-  state.ClearExpected();
-  state.ExpectedErrorHit = 0;
-  if (held) {
+  if (!db) {
     row.name = kMeetInMaintenance;
     return row;
   }
@@ -79,11 +72,11 @@ QStringList MeetFolders(const QString& folder) {
 
 void ReportMeetSelectionError(AppState& state, Dialogs& dialogs, const DbError& e,
                               const QString& not_found_text) {
-  if (IsDbLockError(e.number(), state)) {
-    dialogs.MsgBox(state.LastDbErrorText, MsgButtons::Ok, MsgIcon::Exclamation,
-                   kMeetSelectionTitle);
-  } else if (e.number() == 75 || e.number() == 76 || e.number() == 3024) {
+  const int n = e.number();
+  if (n == dberr::kBadFileName || n == dberr::kPathNotFound || n == dberr::kFileNotFound) {
     dialogs.MsgBox(not_found_text, MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
+  } else if (IsDbLockError(n, state)) {
+    ReportDbError(dialogs, state, e, kMeetSelectionTitle);
   } else {
     dialogs.MsgBox(ToFullWidth(e.text()) + QStringLiteral("(%1)").arg(e.number()), MsgButtons::Ok,
                    MsgIcon::Critical, kMeetSelectionTitle);
@@ -172,18 +165,14 @@ namespace {
 
 void ReportSelectError(AppState& state, Dialogs& dialogs, const DbError& e) {
   const int n = e.number();
-  if (n == 3045) {
+  if (n == dberr::kFileInUse) {
     dialogs.MsgBox(QStringLiteral("リザルト側がこの大会データを保守（初期化など）しています。\r"
                                   "リザルト側の処理を終了して再試行してください。"),
                    MsgButtons::Ok, MsgIcon::Question, kAppTitle);
-  } else if (n == 3022 || n == 3260) {
-    dialogs.MsgBox(QStringLiteral("他の端末がデータを扱っているため処理しませんでした。"),
-                   MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
-  } else if (IsDbLockError(n, state)) {
-    dialogs.MsgBox(state.LastDbErrorText, MsgButtons::Ok, MsgIcon::Exclamation,
-                   kMeetSelectionTitle);
+  } else if (n == dberr::kDuplicateKey || n == dberr::kLocked) {
+    dialogs.MsgBox(kBusyMessage, MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
   } else {
-    dialogs.MsgBox(e.text(), MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
+    ReportDbError(dialogs, state, e, kMeetSelectionTitle);
   }
 }
 
@@ -221,17 +210,10 @@ SelectOutcome SelectMeet(AppState& state, Dialogs& dialogs, const QVariant& flda
   state.MeetNo = ToInt(number_text);
 
   try {
-    state.SetExpected({3006});
+    state.ResultsDb =
+        OpenDatabaseTolerating(*state.Workspace, state, path, {dberr::kDatabaseExclusive});
     state.ExpectedErrorHit = 0;
-    try {
-      state.ResultsDb = state.Workspace->OpenDatabase(path, false);
-    } catch (const DbError& e) {
-      if (!state.Tolerate(e)) throw;
-    }
-    const bool held = state.ExpectedErrorHit == 99 || !state.ResultsDb;
-    state.ClearExpected();
-    state.ExpectedErrorHit = 0;
-    if (held) return SelectOutcome::Exit;
+    if (!state.ResultsDb) return SelectOutcome::Exit;
     auto rs = state.ResultsDb->OpenRecordset(QStringLiteral("大会設定"), dbOpenSnapshot);
     rs->Close();
   } catch (const DbError& e) {

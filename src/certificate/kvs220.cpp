@@ -397,12 +397,7 @@ void KVS220::Print() {
 
   const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
   const bool pdf_for_preview = request.preview && !preview_opener_;
-  std::unique_ptr<DocumentOutput> output;
-  if (pdf_for_preview) {
-    output = std::make_unique<PdfOutput>(settings.pdf_folder);
-  } else {
-    output = MakeOutput(settings);
-  }
+  const std::unique_ptr<DocumentOutput> output = MakeOutput(settings, pdf_for_preview);
   VSP220.SetOutput(output.get());
   LabelWarning warning(Label7);
   PrintRunContext context{*layout_db,           *results_db, r_.state,      dialogs_, r_.prn,

@@ -7,6 +7,7 @@
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/database.h"
+#include "db/db_error_report.h"
 #include "db/recordset.h"
 #include "db/work_table.h"
 #include "layout/store_transaction.h"
@@ -49,7 +50,7 @@ Step ReportListError(Dialogs& dialogs, DbErrorState& state, const DbError& e, co
                      Recordset* pending) {
   const int n = e.number();
   IsDbLockError(e, state);  // fills LastDbErrorText
-  if (n == dberr::kTableExclusive || n == 3189 || n == 3261) {
+  if (IsTableLockedError(n)) {
     dialogs.MsgBox(state.LastDbErrorText + QLatin1Char('\r') + target, MsgButtons::Ok,
                    MsgIcon::Exclamation, kEventListTitle);
     return Step::kStop;
@@ -63,8 +64,7 @@ Step ReportListError(Dialogs& dialogs, DbErrorState& state, const DbError& e, co
     return Step::kSkip;
   }
   if (n == dberr::kDuplicateKey || n == dberr::kLocked) {
-    dialogs.MsgBox(QStringLiteral("他の端末がデータを扱っているため処理しませんでした。"),
-                   MsgButtons::Ok, MsgIcon::Exclamation);
+    dialogs.MsgBox(kBusyMessage, MsgButtons::Ok, MsgIcon::Exclamation);
     return Step::kStop;
   }
   dialogs.MsgBox(e.text(), MsgButtons::Ok, MsgIcon::Exclamation);

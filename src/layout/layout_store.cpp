@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "db/database.h"
+#include "db/db_error_report.h"
 #include "db/recordset.h"
 #include "layout/layout_items.h"
 #include "layout/store_transaction.h"
@@ -17,7 +18,6 @@ const QString kNoDataMessage =
     QStringLiteral("データが存在しません。誤って消去された可能性があります。");
 const QString kOverwriteQuestion = QStringLiteral("他の端末がデータを変更しました。") + u'\r' +
                                    QStringLiteral("このデータを上書き保存しますか？");
-const QString kBusyMessage = QStringLiteral("他の端末がデータを扱っているため処理しませんでした。");
 
 QString Num(int n) {
   return QString::number(n);

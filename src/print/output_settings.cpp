@@ -35,8 +35,8 @@ OutputTarget ChooseOutputTarget(const OutputSettings& settings, bool default_pri
                                                                             : OutputTarget::Pdf;
 }
 
-std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings) {
-  const QString printer = DefaultPrinterName();
+std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool pdf_only) {
+  const QString printer = pdf_only ? QString() : DefaultPrinterName();
   if (ChooseOutputTarget(settings, !printer.isEmpty()) == OutputTarget::Printer) {
     return std::make_unique<PrinterOutput>(printer);
   }

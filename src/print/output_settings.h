@@ -33,7 +33,8 @@ OutputSettings LoadOutputSettings(Dialogs& dialogs, const QString& ini_file,
 
 // Printer when it is asked for and the machine has a default printer, else PDF.
 OutputTarget ChooseOutputTarget(const OutputSettings& settings, bool default_printer_exists);
-// The output of the settings on this machine (asks CUPS for its default printer).
-std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings);
+// The output of the settings on this machine (asks CUPS for its default printer); PDF files in
+// the settings' folder whatever the target when pdf_only is set.
+std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool pdf_only = false);
 
 }  // namespace kvsys
