@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "layout/certificate_layout.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
 #include "db/database.h"
 #include "db/db_error.h"
 #include "db/workspace.h"
+#include "layout/certificate_layout.h"
 #include "results/meet_settings.h"
 
 namespace kvsys {

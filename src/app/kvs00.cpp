@@ -78,8 +78,7 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   Combo1->addItems(QFontDatabase::families());
 }
 
-QMdiSubWindow* KVS00::ShowSubWindow(const QString& name,
-                                    const std::function<QWidget*()>& create) {
+QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const std::function<QWidget*()>& create) {
   for (QMdiSubWindow* sub : mdi_->subWindowList()) {
     if (sub->widget() && sub->widget()->objectName() == name) {
       sub->showNormal();
@@ -117,10 +116,9 @@ void KVS00::ShowLayoutSettings() {
 
 void KVS00::ShowPrintList() {
   ShowSubWindow(QStringLiteral("KVS220"), [this] {
-    auto* list = new KVS220(PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb,
-                                             state_.Prn, state_.MeetSettings, state_.Layout,
-                                             state_.Recipients, state_.IniPath, state_.AppFolder,
-                                             FontNames()},
+    auto* list = new KVS220(PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn,
+                                             state_.MeetSettings, state_.Layout, state_.Recipients,
+                                             state_.IniPath, state_.AppFolder, FontNames()},
                             dialogs_);
     list->resize(list->size().expandedTo(QSize(980, 600)));
     list->Open();

@@ -2,9 +2,9 @@
 
 #include <QStringView>
 
-#include "layout/certificate_layout.h"
 #include "common/byte_text.h"
 #include "common/text_util.h"
+#include "layout/certificate_layout.h"
 
 namespace kvsys {
 

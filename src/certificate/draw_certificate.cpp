@@ -5,9 +5,9 @@
 #include <limits>
 
 #include "certificate/certificate_text.h"
+#include "common/dialogs.h"
 #include "print/paper.h"
 #include "print/print_surface.h"
-#include "common/dialogs.h"
 
 namespace kvsys {
 

@@ -4,10 +4,10 @@
 #include <QString>
 #include <vector>
 
-#include "layout/certificate_layout.h"
 #include "certificate/recipient.h"
-#include "print/warning_label.h"
 #include "common/print_options.h"
+#include "layout/certificate_layout.h"
+#include "print/warning_label.h"
 
 namespace kvsys {
 

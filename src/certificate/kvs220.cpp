@@ -17,7 +17,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "print/output_settings.h"
+#include "certificate/combo_item_list_ui.h"
 #include "certificate/program_list.h"
 #include "common/dialogs.h"
 #include "common/profile.h"
@@ -27,8 +27,8 @@
 #include "db/work_table.h"
 #include "db/work_table_model.h"
 #include "layout/layout_store.h"
+#include "print/output_settings.h"
 #include "results/classes.h"
-#include "certificate/combo_item_list_ui.h"
 #include "results/results_error.h"
 
 namespace kvsys {

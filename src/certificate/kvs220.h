@@ -5,12 +5,12 @@
 #include <functional>
 #include <memory>
 
-#include "layout/certificate_layout.h"
 #include "certificate/print_run.h"
-#include "print/print_surface.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
 #include "db/db_error.h"
+#include "layout/certificate_layout.h"
+#include "print/print_surface.h"
 #include "results/meet_settings.h"
 
 class QCheckBox;

@@ -6,12 +6,12 @@
 
 #include "certificate/affiliation.h"
 #include "certificate/draw_certificate.h"
-#include "print/print_surface.h"
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/database.h"
 #include "db/recordset.h"
 #include "layout/layout_store.h"
+#include "print/print_surface.h"
 #include "results/classes.h"
 #include "results/results_error.h"
 

@@ -6,14 +6,14 @@
 #include <optional>
 #include <vector>
 
-#include "layout/certificate_layout.h"
 #include "certificate/program_list.h"
 #include "certificate/recipient.h"
 #include "certificate/recipient_selection.h"
-#include "print/warning_label.h"
 #include "common/dialogs.h"
 #include "common/print_options.h"
 #include "db/db_error.h"
+#include "layout/certificate_layout.h"
+#include "print/warning_label.h"
 
 namespace kvsys {
 

@@ -18,18 +18,30 @@ Answer QtDialogs::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
   box.setText(shown);
   box.setWindowTitle(title);
   switch (icon) {
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::None:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
+    case MsgIcon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MsgIcon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case MsgIcon::Exclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case MsgIcon::Critical:
+      box.setIcon(QMessageBox::Critical);
+      break;
   }
   std::vector<std::pair<QPushButton*, Answer>> order;
   auto add = [&](const QString& caption, QMessageBox::ButtonRole role, Answer answer) {
     order.emplace_back(box.addButton(caption, role), answer);
   };
   switch (buttons) {
-    case MsgButtons::Ok: add(QStringLiteral("OK"), QMessageBox::AcceptRole, Answer::Ok); break;
+    case MsgButtons::Ok:
+      add(QStringLiteral("OK"), QMessageBox::AcceptRole, Answer::Ok);
+      break;
     case MsgButtons::OkCancel:
       add(QStringLiteral("OK"), QMessageBox::AcceptRole, Answer::Ok);
       add(QStringLiteral("キャンセル"), QMessageBox::RejectRole, Answer::Cancel);

@@ -7,7 +7,8 @@ namespace kvsys {
 
 namespace {
 
-const QString kBody = QStringLiteral("あなたは優秀なる成績を収めましたのでその栄誉を讃えこれを賞します");
+const QString kBody =
+    QStringLiteral("あなたは優秀なる成績を収めましたのでその栄誉を讃えこれを賞します");
 const QString kPresenterTitle = QStringLiteral(" ○○○県水泳連盟理事長");
 const QString kPresenter = QStringLiteral("見本 太郎");
 
@@ -49,7 +50,8 @@ LayoutSettings DefaultLayoutSettings(const MeetSettings& meet, const QDate& toda
   const QString day = QStringLiteral("%1月%2日").arg(today.month()).arg(today.day());
   if (today >= QDate(2019, 5, 1)) {
     const int reiwa = today.year() - 2018;
-    s.date = (reiwa == 1 ? QStringLiteral("令和元年") : QStringLiteral("令和%1年").arg(reiwa)) + day;
+    s.date =
+        (reiwa == 1 ? QStringLiteral("令和元年") : QStringLiteral("令和%1年").arg(reiwa)) + day;
   } else {
     s.date = QStringLiteral("平成") + SUB_NEN(today.toString(QStringLiteral("yy"))) +
              QStringLiteral("年") + day;

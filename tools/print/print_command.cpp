@@ -6,11 +6,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "print/document_output.h"
-#include "print/json_lines.h"
-#include "print/output_settings.h"
 #include "certificate/print_run.h"
-#include "print/print_surface.h"
 #include "certificate/program_list.h"
 #include "common/print_options.h"
 #include "common/text_util.h"
@@ -18,6 +14,10 @@
 #include "db/workspace.h"
 #include "layout/layout_store.h"
 #include "print/console_dialogs.h"
+#include "print/document_output.h"
+#include "print/json_lines.h"
+#include "print/output_settings.h"
+#include "print/print_surface.h"
 #include "print/recipients_file.h"
 #include "results/meet_settings.h"
 
