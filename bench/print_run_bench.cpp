@@ -21,12 +21,12 @@
 #include <memory>
 #include <string>
 
-#include "certificate/document_output.h"
 #include "certificate/print_run.h"
-#include "certificate/print_surface.h"
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
+#include "print/document_output.h"
+#include "print/print_surface.h"
 #include "samplemeet/sample_meet.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // What each item of a certificate says, option by option.
 #include <gtest/gtest.h>
 
-#include "certificate/certificate_layout.h"
 #include "certificate/certificate_text.h"
 #include "common/byte_text.h"
+#include "layout/certificate_layout.h"
 
 namespace kvsys {
 namespace {

@@ -1,4 +1,4 @@
-#include "common/window_util.h"
+#include "common/window_ui.h"
 
 #include <gtest/gtest.h>
 
