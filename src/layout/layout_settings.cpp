@@ -1,6 +1,7 @@
 #include "layout/layout_settings.h"
 
 #include "common/text_util.h"
+#include "layout/japanese_date.h"
 #include "results/meet_settings.h"
 
 namespace kvsys {
@@ -46,16 +47,9 @@ LayoutSettings DefaultLayoutSettings(const MeetSettings& meet, const QDate& toda
   }
   s.meet_name2 = QStringLiteral("○○水泳競技大会");
   s.body = kBody;
-  // Heisei ended on 2019-04-30: a later date in Heisei years would print a year that never was.
-  const QString day = QStringLiteral("%1月%2日").arg(today.month()).arg(today.day());
-  if (today >= QDate(2019, 5, 1)) {
-    const int reiwa = today.year() - 2018;
-    s.date =
-        (reiwa == 1 ? QStringLiteral("令和元年") : QStringLiteral("令和%1年").arg(reiwa)) + day;
-  } else {
-    s.date = QStringLiteral("平成") + SUB_NEN(today.toString(QStringLiteral("yy"))) +
-             QStringLiteral("年") + day;
-  }
+  // Written in the era of the day: 平成 years through SUB_NEN cover 1999 to 2018 only, and
+  // after 2019-04-30 would print a year that never was.
+  s.date = JapaneseEraDate(today);
   s.presenter_title = kPresenterTitle;
   s.presenter = kPresenter;
   return s;

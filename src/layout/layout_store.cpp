@@ -132,21 +132,25 @@ std::optional<LayoutSettings> LayoutStore::ReadSettings(int number) {
   auto rs = db_.OpenRecordset(
       QStringLiteral("select * from KVS210 where savenumber=") + Num(number), dbOpenSnapshot);
   if (rs->Eof()) return std::nullopt;
+  return SettingsOfRow(*rs);
+}
+
+LayoutSettings LayoutStore::SettingsOfRow(Recordset& row) {
   // By position, as every reader of KVS210 takes it.
   LayoutSettings s;
-  s.rank_heats = IntOf(rs->Field(2));
-  s.rank_timed_final = IntOf(rs->Field(3));
-  s.rank_final = IntOf(rs->Field(4));
-  s.rank_b_final = IntOf(rs->Field(5));
-  s.title = TextOf(rs->Field(6));
-  s.edition = TextOf(rs->Field(7));
-  s.meet_name1 = TextOf(rs->Field(8));
-  s.meet_name2 = TextOf(rs->Field(9));
-  s.body = TextOf(rs->Field(10));
-  s.date = TextOf(rs->Field(11));
-  s.presenter_title = TextOf(rs->Field(12));
-  s.presenter = TextOf(rs->Field(13));
-  s.paper_code = IntOf(rs->Field(14));
+  s.rank_heats = IntOf(row.Field(2));
+  s.rank_timed_final = IntOf(row.Field(3));
+  s.rank_final = IntOf(row.Field(4));
+  s.rank_b_final = IntOf(row.Field(5));
+  s.title = TextOf(row.Field(6));
+  s.edition = TextOf(row.Field(7));
+  s.meet_name1 = TextOf(row.Field(8));
+  s.meet_name2 = TextOf(row.Field(9));
+  s.body = TextOf(row.Field(10));
+  s.date = TextOf(row.Field(11));
+  s.presenter_title = TextOf(row.Field(12));
+  s.presenter = TextOf(row.Field(13));
+  s.paper_code = IntOf(row.Field(14));
   return s;
 }
 
@@ -322,6 +326,28 @@ bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings) {
   return EditExistingRow(
       QStringLiteral("select * from KVS210 ") + QStringLiteral("where savenumber=") + Num(number),
       [&](Recordset& rs) { SetSettings(rs, settings); });
+}
+
+bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings,
+                                 const std::optional<LayoutSettings>& as_read) {
+  try {
+    auto rs = db_.OpenRecordset(
+        QStringLiteral("select * from KVS210 where savenumber=") + Num(number), dbOpenSnapshot);
+    if (rs->Eof()) {
+      ShowNoData();
+      return false;
+    }
+    // What the operator edited is not what is stored now: another workstation wrote it.
+    if (SettingsOfRow(*rs) != as_read &&
+        dialogs_.MsgBox(kOverwriteQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle, 2) !=
+            Answer::Yes) {
+      return false;
+    }
+  } catch (const DbError& e) {
+    HandleError(e, nullptr);
+    return false;
+  }
+  return ChangeSettings(number, settings);
 }
 
 bool LayoutStore::RenameLayout(int number, const QString& name) {

@@ -71,6 +71,11 @@ class LayoutStore {
   int CreateLayout(int number, const QString& name, int meet_no, const LayoutSettings& settings);
   // Rewrites FLDB to FLDN of layout n. A missing row shows "データが存在しません。…".
   bool ChangeSettings(int number, const LayoutSettings& settings);
+  // As above for the editor, which shows the row as it read it (as_read; nullopt when there
+  // was none): when another workstation has written the row since, it is overwritten only when
+  // the operator answers Yes to the overwrite question.
+  bool ChangeSettings(int number, const LayoutSettings& settings,
+                      const std::optional<LayoutSettings>& as_read);
   // Rewrites the name of layout n.
   bool RenameLayout(int number, const QString& name);
   // Removes layout n from 保存名, KVS210, ShowOrNot, フォント and 座標, in that order, in one
@@ -105,6 +110,8 @@ class LayoutStore {
   // operation goes on. pending is the recordset whose edit failed, if any.
   Action HandleError(const DbError& error, Recordset* pending);
   void ShowNoData();
+  // The settings of the current row of a KVS210 recordset.
+  static LayoutSettings SettingsOfRow(Recordset& row);
   // Edits the one row the statement selects; a row missing, or deleted by another
   // workstation before the write, is reported as missing data.
   bool EditExistingRow(const QString& sql, const std::function<void(Recordset&)>& set);
