@@ -1,0 +1,409 @@
+// The layout editor window: opening, the list, 新規, 変更, 決定, 名前の変更, 削除, the default
+// texts, the modified flag and the keys, against a KVSYS.mdb that another workstation shares.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "common/byte_text.h"
+#include "layout/kvs210.h"
+#include "results/meet_settings.h"
+#include "support/find_child.h"
+#include "support/layout_db_test.h"
+
+namespace kvsys::test {
+namespace {
+
+const QString kDateQuestion = QStringLiteral("日付が本日の日付と異なります。よろしいですか？");
+const QString kNameQuestion = QStringLiteral("名前をつけてください。");
+const QString kRegistered = QStringLiteral("登録されました。");
+const QString kSelectList = QStringLiteral("リストを選択してください。");
+const QString kNoData = QStringLiteral("データが存在しません。誤って消去された可能性があります。");
+const QString kOverwrite =
+    QStringLiteral("他の端末がデータを変更しました。\rこのデータを上書き保存しますか？");
+const QString kDefaultsQuestion =
+    QStringLiteral("設定が変更されています。デフォルトに戻しますか？");
+
+class KVS210Test : public LayoutDbTest {
+ protected:
+  void SetUp() override {
+    LayoutDbTest::SetUp();
+    meet.大会名1 = QStringLiteral("第45回 市民水泳競技大会");
+    meet.大会名2 = QStringLiteral("兼 県予選");
+    meet.始期間 = QStringLiteral("2026/07/18");
+  }
+  void TearDown() override {
+    window.reset();
+    EXPECT_TRUE(dialogs_.AllShown());
+  }
+
+  KVS210* Open() {
+    window = std::make_unique<KVS210>(
+        LayoutEditorRecords{errors_, db_, meet, meet_no, current, [this] { return today; }},
+        dialogs_);
+    window->Open();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QCoreApplication::processEvents();
+    return window.get();
+  }
+  template <class W>
+  W* C(const char* name) {
+    return Child<W>(window.get(), name);
+  }
+  QLineEdit* Edit(const char* name) { return C<QLineEdit>(name); }
+  QListWidget* List() { return C<QListWidget>("List1"); }
+  void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+  // Typed characters, each one key press as a keyboard sends it (Qt Test types ASCII only).
+  static void Keys(QWidget* w, const QString& text) {
+    for (const QChar c : text) {
+      QKeyEvent press(QEvent::KeyPress, c.unicode() < 128 ? QChar(c).toUpper().unicode() : 0,
+                      Qt::NoModifier, QString(c));
+      QApplication::sendEvent(w, &press);
+      QKeyEvent release(QEvent::KeyRelease, press.key(), Qt::NoModifier, QString(c));
+      QApplication::sendEvent(w, &release);
+    }
+  }
+  // Replaces a line's text as the operator does: select all, type.
+  void Type(const char* name, const QString& text) {
+    QLineEdit* e = Edit(name);
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClick(e, Qt::Key_Backspace);
+    Keys(e, text);
+  }
+  void ExpectInfo(const QString& text, const QString& title = kAppTitle) {
+    dialogs_.Expect(text, MsgButtons::Ok, MsgIcon::Information, title);
+  }
+  void ExpectPlain(const QString& text) {
+    dialogs_.Expect(text, MsgButtons::Ok, MsgIcon::None, kAppTitle);
+  }
+  void ExpectYesNo(const QString& text, Answer answer, const QString& title = kAppTitle) {
+    dialogs_.Expect(text, MsgButtons::YesNo, MsgIcon::Question, title, answer);
+  }
+  // Creates layouts through the store, as another session did.
+  void Saved(int number, const QString& name, const LayoutSettings& s = SampleSettings()) {
+    ASSERT_EQ(store().CreateLayout(number, name, 1, s), number);
+  }
+  QStringList Entries() {
+    QStringList out;
+    for (int i = 0; i < List()->count(); ++i) out << List()->item(i)->text();
+    return out;
+  }
+
+  MeetSettings meet;
+  int16_t meet_no = 5;
+  int16_t current = 0;
+  QDate today{2026, 7, 18};
+  std::unique_ptr<KVS210> window;
+};
+
+TEST_F(KVS210Test, FreshDatabaseShowsTheFirstDefaultSetAndTheKeysWorkOnDisabledButtons) {
+  KVS210* k = Open();
+  EXPECT_EQ(k->windowTitle(), QStringLiteral("賞状印刷設定"));
+  EXPECT_EQ(List()->count(), 0);
+  EXPECT_EQ(List()->currentRow(), -1);
+  EXPECT_EQ(C<QLabel>("lblCurR")->text(), QString());
+  EXPECT_EQ(C<QComboBox>("SHEET_COMBO")->count(), 6);
+  EXPECT_EQ(C<QComboBox>("SHEET_COMBO")->itemText(0), QStringLiteral("Ａ３、297x420mm"));
+  const LayoutFieldTexts t = k->FieldTexts();
+  EXPECT_EQ(t[kFieldHeats], QStringLiteral("1"));
+  EXPECT_EQ(t[kFieldTitle], QStringLiteral("賞状"));
+  EXPECT_EQ(t[kFieldEdition], QStringLiteral("第0回"));
+  EXPECT_EQ(t[kFieldMeetName1], meet.大会名1);
+  EXPECT_EQ(t[kFieldMeetName2], meet.大会名2);
+  EXPECT_EQ(t[kFieldDate], QStringLiteral("2026年07月18日"));
+  EXPECT_EQ(t[kFieldPresenterTitle], QStringLiteral(" ○○○県水泳連盟理事長"));
+  EXPECT_EQ(C<QComboBox>("SHEET_COMBO")->currentText(), QStringLiteral("Ｂ４、250x354mm"));
+  EXPECT_FALSE(k->Modified());
+  EXPECT_TRUE(C<QPushButton>("SSCommand1")->isEnabled());
+  for (const char* b : {"SSCommand4", "SSCommand2", "SSCommand5", "SSDelete"}) {
+    EXPECT_FALSE(C<QPushButton>(b)->isEnabled()) << b;
+  }
+
+  // F6 and F9 act although their buttons are disabled.
+  Edit("TXT_TITLE")->setFocus();
+  ExpectInfo(kSelectList);
+  Key(Qt::Key_F6);
+  ExpectInfo(kSelectList);
+  Key(Qt::Key_F9);
+  EXPECT_EQ(store().DecidedLayout(), 0);
+}
+
+TEST_F(KVS210Test, NewLayoutByKeyboardIsWrittenSelectedAndDecided) {
+  Saved(1, QStringLiteral("既存"));
+  Saved(3, QStringLiteral("三番"));
+  KVS210* k = Open();
+  Type("TXT_TITLE", QStringLiteral("表彰状"));
+  Type("TXT_H", QStringLiteral("8"));
+  EXPECT_TRUE(k->Modified());
+  Child<QComboBox>(k, "SHEET_COMBO")->setCurrentIndex(1);
+  emit Child<QComboBox>(k, "SHEET_COMBO")->activated(1);
+
+  // The date is the meet's start date, today: no date question. Number 2 is free.
+  dialogs_.ExpectInput(kNameQuestion, QStringLiteral("県大会"));
+  ExpectInfo(kRegistered, QStringLiteral("賞状印刷設定"));
+  Key(Qt::Key_F5);
+  EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1\t既存"), QStringLiteral("2\t県大会"),
+                                    QStringLiteral("3\t三番")}));
+  // The new layout's entry, although its number filled a gap.
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(current, 2);
+  EXPECT_EQ(C<QLabel>("lblCurR")->text(), QStringLiteral("県大会"));
+  EXPECT_FALSE(k->Modified());
+  const std::optional<LayoutSettings> s = store().ReadSettings(2);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->title, QStringLiteral("表彰状"));
+  EXPECT_EQ(s->rank_heats, 8);
+  EXPECT_EQ(s->meet_name1, meet.大会名1);
+  EXPECT_EQ(s->paper_code, 9);
+  EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT taikai_no FROM 保存名 WHERE SaveNumber = 2")), 5);
+  for (const char* t : {"フォント", "座標", "ShowOrNot"}) {
+    EXPECT_EQ(raw().Count(QString::fromUtf8(t), 2), 1) << t;
+  }
+
+  ExpectInfo(QStringLiteral("県大会を使用します。"));
+  Key(Qt::Key_F9);
+  EXPECT_EQ(store().DecidedLayout(), 2);
+  EXPECT_EQ(store().KeepOneDecisionRow(QString()).font, QStringLiteral("ＭＳ　明朝"));
+}
+
+TEST_F(KVS210Test, NewLayoutCancelledAtTheNameOrWithEveryNumberUsedWritesNothing) {
+  Saved(1, QStringLiteral("既存"));
+  today = QDate(2024, 7, 21);  // the date of the layout's settings
+  KVS210* k = Open();
+  List()->setCurrentRow(0);
+  dialogs_.ExpectInput(kNameQuestion, std::nullopt);
+  ExpectPlain(QStringLiteral("キャンセルされました。"));
+  k->NewLayout();
+  dialogs_.ExpectInput(kNameQuestion, QString());
+  ExpectPlain(QStringLiteral("キャンセルされました。"));
+  k->NewLayout();
+  EXPECT_EQ(raw().Count(QStringLiteral("保存名"), 2), 0);
+  EXPECT_EQ(raw().Count(QStringLiteral("KVS210"), 2), 0);
+  // The buttons still act on the selected entry.
+  EXPECT_EQ(current, 1);
+
+  for (int n = 2; n <= 99; ++n) Saved(n, QStringLiteral("L%1").arg(n));
+  // No name is asked for.
+  ExpectPlain(QStringLiteral("空き番号がありません。最大９９個まで保存可能です。"));
+  Child<QPushButton>(k, "SSCommand1")->click();
+  EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT count(*) FROM 保存名")).toInt(), 99);
+}
+
+TEST_F(KVS210Test, ChecksAskForEmptyRanksWhenModifiedAndForADateOtherThanToday) {
+  KVS210* k = Open();
+  // Not modified: an empty rank is not asked about, the date is.
+  today = QDate(2026, 7, 20);
+  dialogs_.Expect(kDateQuestion, MsgButtons::OkCancel, MsgIcon::Information,
+                  QStringLiteral("賞状印刷設定"), Answer::Cancel);
+  Key(Qt::Key_F5);
+  EXPECT_EQ(QApplication::focusWidget(), Edit("TXT_YMD"));
+
+  Type("TXT_T", QString());
+  EXPECT_TRUE(k->Modified());
+  dialogs_.Expect(QStringLiteral("タイム決勝対象順位を入力してください"), MsgButtons::Ok,
+                  MsgIcon::Information, QStringLiteral("賞状印刷設定"));
+  Key(Qt::Key_F5);
+  EXPECT_EQ(QApplication::focusWidget(), Edit("TXT_T"));
+
+  Type("TXT_T", QStringLiteral("40000"));
+  dialogs_.Expect(QStringLiteral("タイム決勝対象順位は３２７６７以下で入力してください"),
+                  MsgButtons::Ok, MsgIcon::Information, QStringLiteral("賞状印刷設定"));
+  Key(Qt::Key_F5);
+  EXPECT_EQ(QApplication::focusWidget(), Edit("TXT_T"));
+
+  // Today's date in the era form passes without the question.
+  Type("TXT_T", QStringLiteral("2"));
+  Type("TXT_YMD", QStringLiteral("令和8年7月20日"));
+  dialogs_.ExpectInput(kNameQuestion, QStringLiteral("和暦"));
+  ExpectInfo(kRegistered, QStringLiteral("賞状印刷設定"));
+  Key(Qt::Key_F5);
+  EXPECT_EQ(store().ReadSettings(1)->date, QStringLiteral("令和8年7月20日"));
+  EXPECT_EQ(store().ReadSettings(1)->rank_timed_final, 2);
+}
+
+TEST_F(KVS210Test, RankFieldsRefuseLettersAndTextFieldsCountBytes) {
+  KVS210* k = Open();
+  QLineEdit* heats = Edit("TXT_H");
+  heats->setFocus();
+  heats->selectAll();
+  QTest::keyClick(heats, Qt::Key_Backspace);
+  Keys(heats, QStringLiteral("1a-１Ｂ2"));
+  EXPECT_EQ(heats->text(), QStringLiteral("12"));
+  heats->insert(QStringLiteral("x"));  // pasted
+  EXPECT_EQ(heats->text(), QStringLiteral("12"));
+  EXPECT_FALSE(heats->testAttribute(Qt::WA_InputMethodEnabled));
+
+  // 18 bytes: the full-width letter that would make 19 is refused, a half-width one fits.
+  Type("TXT_TITLE", QStringLiteral("ABCあいうえおかきくD"));
+  EXPECT_EQ(Edit("TXT_TITLE")->text(), QStringLiteral("ABCあいうえおかきD"));
+  EXPECT_EQ(ByteLen(Edit("TXT_TITLE")->text()), 18);
+
+  // The body takes no line break: Enter moves on to the date.
+  auto* body = Child<QPlainTextEdit>(k, "TXT_BUN");
+  body->setFocus();
+  body->selectAll();
+  Keys(body, QStringLiteral("賞します"));
+  QTest::keyClick(body, Qt::Key_Return);
+  EXPECT_EQ(body->toPlainText(), QStringLiteral("賞します"));
+  EXPECT_EQ(QApplication::focusWidget(), Edit("TXT_YMD"));
+  // A pasted text is cut at 200 bytes, its line breaks dropped.
+  body->setPlainText(QString(60, u'a') + u'\n' + QString(100, u'栄'));
+  EXPECT_EQ(body->toPlainText(), QString(60, u'a') + QString(70, u'栄'));
+
+  // Enter moves through the fields in their order.
+  heats->setFocus();
+  const char* order[] = {"TXT_T",     "TXT_F",      "TXT_B",       "TXT_TITLE",
+                         "TXT_KAISU", "TXT_TAIKAI", "TXT_TAIKAI2", "TXT_BUN",
+                         "TXT_YMD",   "TXT_PRTTL",  "TXT_PRS",     "SHEET_COMBO"};
+  for (const char* name : order) {
+    Key(Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
+  }
+}
+
+TEST_F(KVS210Test, DefaultTextsAskOnlyWhenTheOperatorChangedAField) {
+  today = QDate(2026, 12, 7);
+  Saved(1, QStringLiteral("既存"));
+  current = 0;
+  KVS210* k = Open();
+  // Loading an entry is no change of the operator's.
+  List()->setCurrentRow(0);
+  EXPECT_FALSE(k->Modified());
+  EXPECT_EQ(k->FieldTexts()[kFieldEdition], QStringLiteral("第12回"));
+
+  C<QPushButton>("cmdDef")->click();
+  LayoutFieldTexts t = k->FieldTexts();
+  EXPECT_EQ(t[kFieldEdition], QStringLiteral("第45回"));
+  EXPECT_EQ(t[kFieldMeetName1], QStringLiteral("市民水泳競技大会"));
+  EXPECT_EQ(t[kFieldDate], QStringLiteral("令和8年12月7日"));
+  EXPECT_EQ(t[kFieldHeats], QStringLiteral("0"));
+  EXPECT_EQ(t[kFieldFinal], QStringLiteral("3"));
+  EXPECT_EQ(C<QLabel>("lblCurR")->text(), QStringLiteral("  "));
+  EXPECT_FALSE(k->Modified());
+
+  Type("TXT_PRS", QStringLiteral("山田 花子"));
+  dialogs_.ExpectDefault(kDefaultsQuestion, MsgButtons::YesNo, MsgIcon::Information, kAppTitle, 2,
+                         Answer::No);
+  C<QPushButton>("cmdDef")->click();
+  EXPECT_EQ(k->FieldTexts()[kFieldPresenter], QStringLiteral("山田 花子"));
+  dialogs_.ExpectDefault(kDefaultsQuestion, MsgButtons::YesNo, MsgIcon::Information, kAppTitle, 2,
+                         Answer::Yes);
+  C<QPushButton>("cmdDef")->click();
+  EXPECT_EQ(k->FieldTexts()[kFieldPresenter], QStringLiteral("見本 太郎"));
+  // Nothing reached the database.
+  EXPECT_EQ(store().ReadSettings(1), SampleSettings());
+}
+
+TEST_F(KVS210Test, ChangeAfterAnotherWorkstationDeletedOrChangedTheRow) {
+  Saved(1, QStringLiteral("共有"));
+  ASSERT_TRUE(store().DecideLayout(1));
+  KVS210* k = Open();
+  // The decided layout is selected on opening.
+  EXPECT_EQ(List()->currentRow(), 0);
+  EXPECT_EQ(C<QLabel>("lblCurR")->text(), QStringLiteral("共有"));
+  EXPECT_EQ(k->FieldTexts()[kFieldEdition], QStringLiteral("第12回"));
+  Type("TXT_TITLE", QStringLiteral("こちら"));
+  today = QDate(2024, 7, 21);  // the sample date
+
+  auto other = OpenSecond();
+  other->Execute(QStringLiteral("UPDATE KVS210 SET FLDF = 'あちら' WHERE SaveNumber = 1"));
+  const QString change = QStringLiteral("共有の内容を変更します。\rよろしいですか？");
+  ExpectYesNo(change, Answer::Yes);
+  dialogs_.ExpectDefault(kOverwrite, MsgButtons::YesNo, MsgIcon::Question, kAppTitle, 2,
+                         Answer::No);
+  Key(Qt::Key_F6);
+  EXPECT_EQ(store().ReadSettings(1)->title, QStringLiteral("あちら"));
+  EXPECT_EQ(k->FieldTexts()[kFieldTitle], QStringLiteral("こちら"));
+
+  ExpectYesNo(change, Answer::Yes);
+  dialogs_.ExpectDefault(kOverwrite, MsgButtons::YesNo, MsgIcon::Question, kAppTitle, 2,
+                         Answer::Yes);
+  ExpectPlain(QStringLiteral("完了しました。"));
+  Key(Qt::Key_F6);
+  EXPECT_EQ(store().ReadSettings(1)->title, QStringLiteral("こちら"));
+  EXPECT_EQ(List()->currentRow(), 0);
+
+  // Written by this workstation last: no question.
+  Type("TXT_TITLE", QStringLiteral("三度目"));
+  ExpectYesNo(change, Answer::Yes);
+  ExpectPlain(QStringLiteral("完了しました。"));
+  Key(Qt::Key_F6);
+  EXPECT_EQ(store().ReadSettings(1)->title, QStringLiteral("三度目"));
+
+  // Deleted elsewhere: the missing-row message and no success.
+  other->Execute(QStringLiteral("DELETE FROM KVS210 WHERE SaveNumber = 1"));
+  ExpectYesNo(change, Answer::Yes);
+  ExpectPlain(kNoData);
+  Key(Qt::Key_F6);
+  EXPECT_FALSE(store().ReadSettings(1));
+  // Answered No, nothing at all happens.
+  ExpectYesNo(change, Answer::No);
+  Key(Qt::Key_F6);
+}
+
+TEST_F(KVS210Test, RenameKeepsTheFieldsAndDeleteFollowsTheDecision) {
+  Saved(1, QStringLiteral("一"));
+  Saved(2, QStringLiteral("二"));
+  ASSERT_TRUE(store().DecideLayout(2));
+  KVS210* k = Open();
+  EXPECT_EQ(List()->currentRow(), 1);
+  Type("TXT_TITLE", QStringLiteral("未保存"));
+
+  dialogs_.ExpectInput(QStringLiteral("変更後の名前を入れてください。"), QStringLiteral("弐"));
+  ExpectYesNo(QStringLiteral("二を弐に変更します。\rよろしいですか？"), Answer::Yes,
+              QStringLiteral("名前の変更"));
+  C<QPushButton>("SSCommand5")->click();
+  EXPECT_EQ(Entries(), (QStringList{QStringLiteral("1\t一"), QStringLiteral("2\t弐")}));
+  EXPECT_EQ(List()->currentRow(), 1);
+  EXPECT_EQ(C<QLabel>("lblCurR")->text(), QStringLiteral("弐"));
+  EXPECT_EQ(k->FieldTexts()[kFieldTitle], QStringLiteral("未保存"));
+  // An empty new name ends without a word.
+  dialogs_.ExpectInput(QStringLiteral("変更後の名前を入れてください。"), QString());
+  C<QPushButton>("SSCommand5")->click();
+  EXPECT_EQ(store().LayoutName(2), QStringLiteral("弐"));
+
+  // The layout in force: the second question, then no layout is decided and nothing selected.
+  ExpectYesNo(QStringLiteral("弐を削除します。\rよろしいですか？"), Answer::Yes);
+  dialogs_.Expect(QStringLiteral("削除しようとしているレイアウトが、現在のレイアウトに設定されてい"
+                                 "ます。\r削除を実行した後、レイアウトを決定しないと、デフォルト設"
+                                 "定になります。\r\r                        削除を実行しますか？"),
+                  MsgButtons::YesNo, MsgIcon::Information, kAppTitle, Answer::Yes);
+  C<QPushButton>("SSDelete")->click();
+  EXPECT_EQ(Entries(), QStringList{QStringLiteral("1\t一")});
+  EXPECT_EQ(List()->currentRow(), -1);
+  EXPECT_EQ(store().DecidedLayout(), 0);
+  EXPECT_EQ(current, 0);
+  for (const char* t : {"保存名", "KVS210", "フォント", "座標", "ShowOrNot"}) {
+    EXPECT_EQ(raw().Count(QString::fromUtf8(t), 2), 0) << t;
+  }
+  ExpectInfo(QStringLiteral("リストを選択して下さい。"));
+  k->DeleteLayout();
+
+  // The last layout: the list is left empty with nothing selected.
+  List()->setCurrentRow(0);
+  ExpectYesNo(QStringLiteral("一を削除します。\rよろしいですか？"), Answer::Yes);
+  C<QPushButton>("SSDelete")->click();
+  EXPECT_EQ(List()->count(), 0);
+  EXPECT_EQ(List()->currentRow(), -1);
+  EXPECT_FALSE(C<QPushButton>("SSDelete")->isEnabled());
+  EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT count(*) FROM 保存名")).toInt(), 0);
+}
+
+TEST_F(KVS210Test, EscapeClosesWithoutAQuestion) {
+  KVS210* k = Open();
+  Type("TXT_TITLE", QStringLiteral("捨てる"));
+  Key(Qt::Key_Escape);
+  EXPECT_FALSE(k->isVisible());
+  EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT count(*) FROM KVS210")).toInt(), 0);
+}
+
+}  // namespace
+}  // namespace kvsys::test
