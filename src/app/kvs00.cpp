@@ -16,6 +16,8 @@
 #include "certificate/kvs220.h"
 #include "common/dialogs.h"
 #include "common/window_ui.h"
+#include "layout/kvs210.h"
+#include "print/font_substitution.h"
 #include "results/meet_settings.h"
 
 namespace kvsys {
@@ -75,7 +77,8 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   TopCenterForm(sub);
 
   Combo1->clear();
-  Combo1->addItems(QFontDatabase::families());
+  // By their plain names, as the font lists offer them.
+  Combo1->addItems(PlainFontFamilies(QFontDatabase::families()));
 }
 
 QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const std::function<QWidget*()>& create) {
@@ -104,13 +107,12 @@ QStringList KVS00::FontNames() const {
 }
 
 void KVS00::ShowLayoutSettings() {
-  ShowSubWindow(QStringLiteral("KVS210"), [] {
-    // The layout editor comes with its own issue; until then the menu opens an empty window
-    // under its caption.
-    auto* page = new QWidget;
-    page->setWindowTitle(QStringLiteral("賞状印刷設定"));
-    page->resize(640, 480);
-    return page;
+  ShowSubWindow(QStringLiteral("KVS210"), [this] {
+    auto* editor = new KVS210(LayoutEditorRecords{state_, state_.LayoutDb, state_.MeetSettings,
+                                                  state_.MeetNo, state_.Layout.CurrentLayoutNumber},
+                              dialogs_);
+    editor->Open();
+    return editor;
   });
 }
 

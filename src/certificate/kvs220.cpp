@@ -27,6 +27,7 @@
 #include "db/work_table.h"
 #include "db/work_table_model.h"
 #include "layout/layout_store.h"
+#include "print/font_substitution.h"
 #include "print/output_settings.h"
 #include "results/classes.h"
 #include "results/results_error.h"
@@ -283,6 +284,14 @@ void KVS220::Activate() {
     LayoutStore store(*r_.layout_db, dialogs_, r_.state);
     const DecisionRow row = store.KeepOneDecisionRow(r_.fonts.value(0));
     loading_ = true;
+    // A stored face that is not installed ("ＭＳ　明朝") is offered as it stands.
+    const QStringList fonts = FontChoices(r_.fonts, row.font);
+    QStringList listed;
+    for (int i = 0; i < Combo2->count(); ++i) listed << Combo2->itemText(i);
+    if (listed != fonts) {
+      Combo2->clear();
+      Combo2->addItems(fonts);
+    }
     Combo2->setCurrentIndex(Combo2->findText(row.font));
     loading_ = false;
     const std::optional<QString> name = store.LayoutName(row.decided);

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QHash>
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -48,6 +49,22 @@ QString SubstituteFontFamily(const QString& face) {
     if (QFontDatabase::hasFamily(face.trimmed())) return face.trimmed();
   }
   return kIpaMincho;
+}
+
+QStringList PlainFontFamilies(const QStringList& families) {
+  static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+  QStringList out;
+  for (QString family : families) {
+    family.remove(foundry);
+    family = family.trimmed();
+    if (!family.isEmpty() && !out.contains(family)) out << family;
+  }
+  return out;
+}
+
+QStringList FontChoices(const QStringList& fonts, const QString& stored_face) {
+  if (stored_face.isEmpty() || fonts.contains(stored_face)) return fonts;
+  return QStringList{stored_face} + fonts;
 }
 
 bool HasBoldStyle(const QString& family) {

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 namespace kvsys {
 
@@ -23,6 +24,15 @@ QString SubstituteFontFamily(const QString& face);
 // of the others is lost on large glyphs (a 37 pt name on a printer), so for them the font
 // comes back with bold off and the renderer thickens the outlines itself.
 QFont CertificateFont(const QString& face, double size_pt, bool bold, bool italic);
+
+// The installed families as the font lists offer them: the foundry tag that tells two families
+// of one name apart ("C059 [UKWN]") dropped, each name once, in the order given.
+QStringList PlainFontFamilies(const QStringList& families);
+
+// What a font list offers when stored_face is chosen: the fonts, and before them the stored
+// face when it is not among them (a Windows face such as "ＭＳ　明朝", drawn through its
+// substitute), so that the list shows the face as it stands.
+QStringList FontChoices(const QStringList& fonts, const QString& stored_face);
 
 // Whether an installed family has a real bold style.
 bool HasBoldStyle(const QString& family);
