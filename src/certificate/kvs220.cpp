@@ -91,6 +91,11 @@ void KVS220::BuildControls() {
   // Every column readable without scrolling: the words are short, the list is long.
   PROG_GRID->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   PROG_GRID->setMinimumWidth(520);
+  // Tab leaves the grid without touching the chosen events; the arrows move within it.
+  PROG_GRID->setTabKeyNavigation(false);
+  // The row number would only repeat 競技No.
+  PROG_GRID->verticalHeader()->setVisible(false);
+  model_->SetRightAligned({0, 6});
 
   // Ranks are typed as digits only; an empty box means "not used".
   auto* digits =
@@ -129,6 +134,11 @@ void KVS220::BuildControls() {
   Label7->setStyleSheet(QStringLiteral("color: red;"));
   Label7->setWordWrap(true);
   Label7->setVisible(false);
+  lblRunState = Named(new QLabel(this), "lblRunState");
+  lblRunState->setWordWrap(true);
+  lblRunState->setVisible(false);
+  cmdResume = Named(new QPushButton(QStringLiteral("続きから印刷(F6)"), this), "cmdResume");
+  cmdResume->setEnabled(false);
   SSCommand4 = Named(new QPushButton(QStringLiteral("印刷(F5)"), this), "SSCommand4");
   SSCommand2 = Named(new QPushButton(QStringLiteral("中止(F9)"), this), "SSCommand2");
   SSCommand3 = Named(new QPushButton(QStringLiteral("閉じる(F10)"), this), "SSCommand3");
@@ -190,7 +200,7 @@ void KVS220::BuildControls() {
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton* b : {SSCommand4, SSCommand2, SSCommand3}) {
+  for (QPushButton* b : {cmdResume, SSCommand4, SSCommand2, SSCommand3}) {
     b->setMinimumSize(110, 36);
     buttons->addWidget(b);
   }
@@ -199,6 +209,7 @@ void KVS220::BuildControls() {
   layout->addLayout(top);
   layout->addLayout(middle, 1);
   layout->addLayout(count);
+  layout->addWidget(lblRunState);
   layout->addWidget(Label7);
   layout->addLayout(buttons);
   resize(900, 560);
@@ -212,6 +223,7 @@ void KVS220::BuildControls() {
   connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
   connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
   connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
+  connect(cmdResume, &QPushButton::clicked, this, &KVS220::ContinuePrint);
 
   // The window takes its function keys before the control that has the focus.
   InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
@@ -276,6 +288,8 @@ void KVS220::Open() {
   } else {
     SSCommand4->setEnabled(false);
   }
+  // The operator starts on the list with the first event chosen.
+  PROG_GRID->setFocus(Qt::OtherFocusReason);
 }
 
 void KVS220::Activate() {
@@ -317,6 +331,10 @@ void KVS220::DayChosen(int index) {
       ReportDbError(dialogs_, r_.state, e, kEventListTitle, kTargetEventList);
       event_count_ = 0;
     }
+  }
+  if (model_->rowCount() > 0) {
+    PROG_GRID->setCurrentIndex(model_->index(0, 0));
+    PROG_GRID->selectRow(0);
   }
   SSCommand4->setEnabled(event_count_ >= 1);
 }
@@ -381,6 +399,7 @@ PrintRequest KVS220::MakeRequest() const {
 void KVS220::SetRunning(bool running) {
   running_ = running;
   SSCommand4->setEnabled(!running && event_count_ >= 1);
+  cmdResume->setEnabled(!running && resume_.CanContinue());
   SSCommand2->setEnabled(running);
   // What the run was asked for stays as it was until it ends.
   for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, Text1, Text2,
@@ -399,31 +418,57 @@ void KVS220::Print() {
   cancel_ = false;
   if (Check1->isChecked()) PROG_GRID->selectAll();
   const PrintRequest request = MakeRequest();
+  PrintTable(&request, 1);
+}
+
+void KVS220::ContinuePrint() {
+  if (running_ || !resume_.CanContinue() || !r_.layout_db || !r_.results_db) return;
+  cancel_ = false;
+  PrintTable(nullptr, resume_.Next());
+}
+
+RunOutcome KVS220::PrintTable(const PrintRequest* request, int first) {
   // The databases stay open for the run even if the application lets go of them meanwhile.
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
+  resume_.Forget();
+  lblRunState->setVisible(false);
   SetRunning(true);
 
+  // Going on after a stop writes where the stopped run wrote.
+  if (request) resume_pdf_for_preview_ = request->preview && !preview_opener_;
   const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
-  const bool pdf_for_preview = request.preview && !preview_opener_;
-  const std::unique_ptr<DocumentOutput> output = MakeOutput(settings, pdf_for_preview);
+  const std::unique_ptr<DocumentOutput> output = MakeOutput(settings, resume_pdf_for_preview_);
   VSP220.SetOutput(output.get());
   LabelWarning warning(Label7);
   PrintRunContext context{*layout_db,           *results_db, r_.state,      dialogs_, r_.prn,
                           r_.meet.選手使用所属, r_.layout,   r_.recipients, *this};
-  const RunOutcome outcome = RunPrint(request, context, VSP220, warning, preview_opener_);
+  resume_.Begin(first);
+  const RunOutcome outcome = request ? RunPrint(*request, context, VSP220, warning, preview_opener_)
+                                     : PrintRecipients(context, VSP220, warning, first);
   VSP220.SetOutput(nullptr);
+  resume_.End(outcome == RunOutcome::kPrinted);
 
-  if (pdf_for_preview && outcome == RunOutcome::kPrinted) {
+  if (resume_pdf_for_preview_ && outcome == RunOutcome::kPrinted) {
     lblPreviewNote->setText(kPreviewNote + QStringLiteral("\n出力先：") + settings.pdf_folder);
   }
-  if (outcome != RunOutcome::kPrinted) ProgressBar1->setRange(0, 1);
+  // A run stopped while printing keeps its bar: it shows how far it came.
+  if (outcome != RunOutcome::kPrinted && !resume_.CanContinue()) ProgressBar1->setRange(0, 1);
   cancel_ = false;
   SetRunning(false);
+  ShowRunState();
   if (close_after_run_) {
     close_after_run_ = false;
     CloseWindow();
   }
+  return outcome;
+}
+
+void KVS220::ShowRunState() {
+  const QString text = DescribePrintStop(resume_, r_.recipients);
+  lblRunState->setText(text);
+  lblRunState->setVisible(!text.isEmpty());
+  cmdResume->setEnabled(!running_ && resume_.CanContinue());
 }
 
 void KVS220::Cancel() {
@@ -469,6 +514,9 @@ bool KVS220::HandleKey(int key) {
     case Qt::Key_F9:
       Cancel();
       return true;
+    case Qt::Key_F6:
+      ContinuePrint();
+      return true;
     case Qt::Key_F10:
     case Qt::Key_Escape:
       CloseWindow();
@@ -495,6 +543,7 @@ void KVS220::Collected(int count) {
 }
 
 void KVS220::Printing(int done, int total) {
+  resume_.Drawing(done, total);
   if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, total);
   ProgressBar1->setValue(done);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "certificate/print_resume.h"
 #include "certificate/print_run.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
@@ -62,6 +63,8 @@ class KVS220 : public QWidget, private PrintRunObserver {
   void Print();
   void Cancel();
   void CloseWindow();
+  // 続きから印刷(F6): after a run stopped while printing, prints from the next certificate.
+  void ContinuePrint();
 
   // The preview window, once there is one: called instead of printing when ﾌﾟﾚﾋﾞｭｰ出力 is
   // ticked. Without it a preview run prints to PDF files and the window says so.
@@ -90,6 +93,8 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QLineEdit* Text3;
   QProgressBar* ProgressBar1;
   QLabel* Label7;
+  QLabel* lblRunState;  // after a stop: what was output, and who comes next
+  QPushButton* cmdResume;
   QPushButton* SSCommand4;
   QPushButton* SSCommand2;
   QPushButton* SSCommand3;
@@ -115,12 +120,18 @@ class KVS220 : public QWidget, private PrintRunObserver {
   PrintRequest MakeRequest() const;
   std::vector<ProgramEvent> SelectedEvents() const;
   void UpdatePreviewNote();
+  // Draws the collected table from entry first (with the output the settings choose), then
+  // says where the run stopped when it did not reach the end.
+  RunOutcome PrintTable(const PrintRequest* request, int first);
+  void ShowRunState();
 
   PrintListRecords r_;
   Dialogs& dialogs_;
   WorkTableModel* model_;
   PrintSurface VSP220;
   std::function<void()> preview_opener_;
+  PrintResume resume_;
+  bool resume_pdf_for_preview_ = false;  // the stopped run wrote PDF files for the preview
   int event_count_ = 0;
   bool loading_ = false;  // controls are being filled: their handlers do nothing
   bool running_ = false;  // a print run is collecting or printing

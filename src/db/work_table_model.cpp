@@ -48,7 +48,13 @@ int WorkTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant WorkTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || role != Qt::DisplayRole) return QVariant();
+  if (!index.isValid()) return QVariant();
+  if (role == Qt::TextAlignmentRole) {
+    return QVariant::fromValue(
+        Qt::AlignVCenter |
+        (right_aligned_.contains(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
+  }
+  if (role != Qt::DisplayRole) return QVariant();
   return rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())];
 }
 

@@ -20,6 +20,8 @@ class WorkTableModel : public QAbstractTableModel {
   void Clear();
 
   QVariant Value(int row, const QString& column) const;
+  // Columns of numbers, shown right-aligned.
+  void SetRightAligned(QList<int> columns) { right_aligned_ = std::move(columns); }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -31,6 +33,7 @@ class WorkTableModel : public QAbstractTableModel {
   QStringList columns_;
   QStringList headers_;
   std::vector<std::vector<QVariant>> rows_;
+  QList<int> right_aligned_;
 };
 
 }  // namespace kvsys

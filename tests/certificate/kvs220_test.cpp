@@ -166,6 +166,8 @@ TEST_F(KVS220Test, PrintingEveryEventWritesOnePdfPerCertificate) {
 TEST_F(KVS220Test, NothingChosenAndThePreviewWithoutItsWindow) {
   KVS220* k = Make();
   k->Open();
+  // The list opens with its first event chosen; the operator takes it away.
+  Child<QTableView>(k, "PROG_GRID")->clearSelection();
   w.dialogs.Expect(kNoSelectionMessage, MsgButtons::Ok, MsgIcon::Information, kNoSelectionTitle);
   k->Print();
   EXPECT_TRUE(Child<QPushButton>(k, "SSCommand4")->isEnabled());
