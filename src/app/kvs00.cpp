@@ -17,6 +17,7 @@
 #include "common/dialogs.h"
 #include "common/window_ui.h"
 #include "layout/kvs210.h"
+#include "preview/preview_window_ui.h"
 #include "print/font_substitution.h"
 #include "results/meet_settings.h"
 
@@ -123,6 +124,14 @@ void KVS00::ShowPrintList() {
                                              state_.IniPath, state_.AppFolder, FontNames()},
                             dialogs_);
     list->resize(list->size().expandedTo(QSize(980, 600)));
+    list->SetPreviewOpener([this] {
+      OpenPreview(*mdi_,
+                  PreviewRecords{state_, state_.LayoutDb, state_.Prn, state_.Layout,
+                                 state_.Recipients, state_.IniPath, state_.AppFolder},
+                  dialogs_, [this](const QString& name, const std::function<QWidget*()>& create) {
+                    return ShowSubWindow(name, create);
+                  });
+    });
     list->Open();
     return list;
   });
@@ -137,7 +146,7 @@ bool KVS00::StopPrintRun() {
       return true;
     }
   }
-  return false;
+  return StopPreviewRun(*mdi_);
 }
 
 void KVS00::BackToMeetSelection() {

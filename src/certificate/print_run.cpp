@@ -208,27 +208,32 @@ std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunCon
 
 RunOutcome PrintRecipients(PrintRunContext& context, PrintSurface& surface, WarningLabel& label,
                            int first, int last) {
-  Dialogs& dialogs = context.dialogs;
-  RecipientTable& table = context.recipients;
-  if (last <= 0 || last > table.RecipientCount) last = table.RecipientCount;
-  first = std::max(first, 1);
   try {
     LoadLayout(context.layout_db, context.layout);
     LoadShowFlags(context.layout_db, context.layout);
   } catch (const DbError& e) {
-    ReportDbError(dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
+    ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
     return RunOutcome::kFailed;
   }
+  return DrawRecipients(surface, label, context.layout, context.recipients, context.options,
+                        context.dialogs, context.observer, first, last);
+}
+
+RunOutcome DrawRecipients(PrintSurface& surface, WarningLabel& label,
+                          const CertificateLayout& layout, RecipientTable& table,
+                          const PrintOptions& options, Dialogs& dialogs, PrintRunObserver& observer,
+                          int first, int last) {
+  if (last <= 0 || last > table.RecipientCount) last = table.RecipientCount;
+  first = std::max(first, 1);
   const int total = last - first + 1;
   for (int i = first; i <= last; ++i) {
-    context.observer.Printing(i - first, total);
-    if (context.observer.CancelRequested()) {
+    observer.Printing(i - first, total);
+    if (observer.CancelRequested()) {
       ShowCancelled(dialogs);
       return RunOutcome::kCancelled;
     }
     table.CurrentRecipient = static_cast<int16_t>(i);
-    if (DrawCertificate(surface, kPrintingMode, label, context.layout, table, context.options,
-                        dialogs) &&
+    if (DrawCertificate(surface, kPrintingMode, label, layout, table, options, dialogs) &&
         surface.Error() != kSurfaceOk) {
       // The operator must know that the output stopped: the run ends at the first
       // certificate that was not written.
@@ -238,7 +243,7 @@ RunOutcome PrintRecipients(PrintRunContext& context, PrintSurface& surface, Warn
       return RunOutcome::kFailed;
     }
   }
-  context.observer.Printing(std::max(total, 0), std::max(total, 0));
+  observer.Printing(std::max(total, 0), std::max(total, 0));
   return RunOutcome::kPrinted;
 }
 

@@ -125,6 +125,13 @@ std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunCon
 RunOutcome PrintRecipients(PrintRunContext& context, PrintSurface& surface, WarningLabel& label,
                            int first = 1, int last = 0);
 
+// The drawing loop of PrintRecipients, on a layout already loaded: the preview prints its run
+// with the layout as it was adjusted on screen.
+RunOutcome DrawRecipients(PrintSurface& surface, WarningLabel& label,
+                          const CertificateLayout& layout, RecipientTable& table,
+                          const PrintOptions& options, Dialogs& dialogs, PrintRunObserver& observer,
+                          int first = 1, int last = 0);
+
 // The whole print run: CollectForRun, then the preview (when the request asks for it and
 // open_preview is given) or PrintRecipients.
 RunOutcome RunPrint(const PrintRequest& request, PrintRunContext& context, PrintSurface& surface,

@@ -1,0 +1,477 @@
+#include "preview/kvpreview.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "common/dialogs.h"
+#include "common/text_util.h"
+#include "common/window_ui.h"
+#include "preview/page_view_ui.h"
+
+namespace kvsys {
+
+namespace {
+
+// lblMes as the drawing sees it.
+class LabelWarning : public WarningLabel {
+ public:
+  explicit LabelWarning(QLabel* label) : label_(label) {}
+  void SetWarningVisible(bool visible) override { label_->setVisible(visible); }
+  void SetWarningCaption(const QString& caption) override { label_->setText(caption); }
+
+ private:
+  QLabel* label_;
+};
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
+  return Named(new QPushButton(caption, parent), name);
+}
+
+QLabel* Note(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setWordWrap(true);
+  label->setIndent(20);
+  label->setStyleSheet(QStringLiteral("color: #404080;"));
+  return label;
+}
+
+}  // namespace
+
+KVPreview::KVPreview(PreviewRecords records, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent),
+      dialogs_(dialogs),
+      session_(records, dialogs),
+      options_(records.prn, dialogs, records.ini_path) {
+  setObjectName(QStringLiteral("KVPreview"));
+  setWindowTitle(kPreviewCaption);
+  BuildControls();
+}
+
+// Deleted without a close (the main window going away) the shared table is left as it is: the
+// windows that could tell whether a run is filling it may be half gone already.
+KVPreview::~KVPreview() = default;
+
+void KVPreview::BuildControls() {
+  VSPRN = Named(new PageView(this), "VSPRN");
+
+  auto* digits4 =
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), this);
+  auto* digits3 =
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
+  Text12 = Named(new QLineEdit(QStringLiteral("1"), this), "Text12");
+  Text12->setValidator(digits4);
+  Text12->setMaximumWidth(70);
+  Text12->setAlignment(Qt::AlignRight);
+  Text11 = Named(new QLineEdit(QStringLiteral("1"), this), "Text11");
+  Text11->setValidator(digits3);
+  Text11->setMaximumWidth(70);
+  Text11->setAlignment(Qt::AlignRight);
+  Text15 = Named(new QLineEdit(this), "Text15");
+  Text15->setReadOnly(true);
+  Text15->setFocusPolicy(Qt::NoFocus);
+  Text15->setStyleSheet(QStringLiteral("color: #c00000;"));
+  Text15->setVisible(false);
+  Command1 = Button(QStringLiteral("|<"), "Command1", this);
+  Command2 = Button(QStringLiteral("<"), "Command2", this);
+  Command3 = Button(QStringLiteral(">"), "Command3", this);
+  Command4 = Button(QStringLiteral(">|"), "Command4", this);
+  Label13 = Named(new QLabel(this), "Label13");
+  lblMes = Named(new QLabel(this), "lblMes");
+  lblMes->setStyleSheet(QStringLiteral("color: red;"));
+  lblMes->setWordWrap(true);
+  lblMes->setVisible(false);
+  SSCommand1 = Button(QStringLiteral("印刷(F5)"), "SSCommand1", this);
+  SSCommand2 = Button(QStringLiteral("閉じる(F10)"), "SSCommand2", this);
+  cmdPrintAll = Button(QStringLiteral("すべて印刷"), "cmdPrintAll", this);
+  cmdStop = Button(QStringLiteral("中止"), "cmdStop", this);
+  cmdStop->setEnabled(false);
+  ProgressBar1 = Named(new QProgressBar(this), "ProgressBar1");
+  ProgressBar1->setRange(0, 1);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setFormat(QStringLiteral("%v / %m"));
+  cmdFit = Button(QStringLiteral("全体"), "cmdFit", this);
+  cmdActual = Button(QStringLiteral("100%"), "cmdActual", this);
+  lblZoom = Named(new QLabel(this), "lblZoom");
+  Command6 = Button(QStringLiteral("オプション"), "Command6", this);
+
+  auto* page_row = new QHBoxLayout;
+  page_row->addWidget(Named(new QLabel(QStringLiteral("ページ"), this), "Label3"));
+  page_row->addWidget(Text12);
+  page_row->addWidget(Label13);
+  page_row->addStretch();
+  auto* nav_row = new QHBoxLayout;
+  for (QPushButton* b : {Command1, Command2, Command3, Command4}) {
+    b->setMinimumWidth(44);
+    nav_row->addWidget(b);
+  }
+  auto* copies_row = new QHBoxLayout;
+  copies_row->addWidget(Named(new QLabel(QStringLiteral("枚数指定"), this), "Label1"));
+  copies_row->addWidget(Text11);
+  copies_row->addWidget(Named(new QLabel(QStringLiteral("枚"), this), "Label2"));
+  copies_row->addStretch();
+  auto* all_row = new QHBoxLayout;
+  all_row->addWidget(cmdPrintAll);
+  all_row->addWidget(cmdStop);
+  auto* zoom_row = new QHBoxLayout;
+  zoom_row->addWidget(cmdFit);
+  zoom_row->addWidget(cmdActual);
+  zoom_row->addWidget(lblZoom, 1);
+
+  auto* side = new QVBoxLayout;
+  side->addLayout(page_row);
+  side->addLayout(nav_row);
+  side->addWidget(Text15);
+  side->addSpacing(8);
+  side->addLayout(copies_row);
+  side->addWidget(SSCommand1);
+  side->addSpacing(8);
+  side->addLayout(all_row);
+  side->addWidget(ProgressBar1);
+  side->addSpacing(8);
+  side->addLayout(zoom_row);
+  side->addWidget(Command6);
+  side->addWidget(BuildOptionsPanel());
+  side->addStretch(1);
+  side->addWidget(SSCommand2);
+  SSCommand1->setMinimumHeight(34);
+  SSCommand2->setMinimumHeight(34);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(VSPRN, 1);
+  left->addWidget(lblMes);
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(left, 1);
+  auto* side_widget = new QWidget(this);
+  side_widget->setLayout(side);
+  side_widget->setFixedWidth(330);
+  layout->addWidget(side_widget);
+  resize(1000, 760);
+
+  connect(Text12, &QLineEdit::textChanged, this, &KVPreview::PageTyped);
+  connect(Command1, &QPushButton::clicked, this, [this] { Move(PageMove::First); });
+  connect(Command2, &QPushButton::clicked, this, [this] { Move(PageMove::Previous); });
+  connect(Command3, &QPushButton::clicked, this, [this] { Move(PageMove::Next); });
+  connect(Command4, &QPushButton::clicked, this, [this] { Move(PageMove::Last); });
+  connect(VSPRN, &PageView::navigate, this, [this](int move) {
+    QPushButton* buttons[] = {Command1, Command2, Command3, Command4};
+    if (move >= 0 && move < 4 && buttons[move]->isEnabled()) buttons[move]->click();
+  });
+  connect(VSPRN, &PageView::zoomChanged, this, [this](double percent) {
+    lblZoom->setText(QStringLiteral("%1 %").arg(qRound(percent)));
+  });
+  connect(cmdFit, &QPushButton::clicked, VSPRN, &PageView::FitToWindow);
+  connect(cmdActual, &QPushButton::clicked, VSPRN, &PageView::ActualSize);
+  connect(SSCommand1, &QPushButton::clicked, this, &KVPreview::Print);
+  connect(cmdPrintAll, &QPushButton::clicked, this, &KVPreview::PrintAll);
+  connect(cmdStop, &QPushButton::clicked, this, &KVPreview::Cancel);
+  connect(SSCommand2, &QPushButton::clicked, this, &KVPreview::CloseWindow);
+  connect(Command6, &QPushButton::clicked, this, [this] { ShowOptions(true); });
+
+  for (QLineEdit* edit : {Text11, Text12, txtLatticeX, txtLatticeY, txtDono}) {
+    edit->installEventFilter(this);
+  }
+  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
+}
+
+QWidget* KVPreview::BuildOptionsPanel() {
+  Frame3 = Named(new QGroupBox(QStringLiteral("オプション"), this), "Frame3");
+  auto* v = new QVBoxLayout(Frame3);
+  for (size_t i = 0; i < OptionBoxes().size(); ++i) {
+    const OptionBox& box = OptionBoxes()[i];
+    option_boxes[i] = Named(new QCheckBox(box.caption, Frame3), box.control);
+    v->addWidget(option_boxes[i]);
+    if (!box.note.isEmpty()) v->addWidget(Note(box.note, Frame3));
+    connect(option_boxes[i], &QCheckBox::toggled, this,
+            [this, flag = box.flag](bool checked) { FlagToggled(flag, checked); });
+  }
+  txtLatticeX = Named(new QLineEdit(Frame3), "txtLatticeX");
+  txtLatticeY = Named(new QLineEdit(Frame3), "txtLatticeY");
+  for (QLineEdit* e : {txtLatticeX, txtLatticeY}) {
+    e->setMaximumWidth(60);
+    e->setAlignment(Qt::AlignRight);
+  }
+  auto* grid = new QHBoxLayout;
+  grid->addWidget(Named(new QLabel(QStringLiteral("縦列"), Frame3), "Label6"));
+  grid->addWidget(txtLatticeX);
+  grid->addWidget(Named(new QLabel(QStringLiteral("横段"), Frame3), "Label7"));
+  grid->addWidget(txtLatticeY);
+  grid->addStretch();
+  v->addLayout(grid);
+  auto* note = Note(kLatticeNote, Frame3);
+  note->setIndent(0);
+  v->addWidget(note);
+  txtDono = Named(new QLineEdit(Frame3), "txtDono");
+  txtDono->setMaximumWidth(100);
+  auto* dono = new QHBoxLayout;
+  dono->addWidget(Named(new QLabel(QStringLiteral("敬称変更："), Frame3), "Label8"));
+  dono->addWidget(txtDono);
+  dono->addStretch();
+  v->addLayout(dono);
+  Command5 = Named(new QPushButton(QStringLiteral("閉じる"), Frame3), "Command5");
+  v->addWidget(Command5);
+
+  connect(txtLatticeX, &QLineEdit::editingFinished, this, [this] {
+    if (options_.LatticeCountLeft(LatticeAxis::X, txtLatticeX->text())) {
+      txtLatticeX->setText(PrintOptionsLogic::CountText(session_.Options().LatticeX));
+      Redraw();
+    }
+  });
+  connect(txtLatticeY, &QLineEdit::editingFinished, this, [this] {
+    if (options_.LatticeCountLeft(LatticeAxis::Y, txtLatticeY->text())) {
+      txtLatticeY->setText(PrintOptionsLogic::CountText(session_.Options().LatticeY));
+      Redraw();
+    }
+  });
+  connect(txtDono, &QLineEdit::editingFinished, this, [this] {
+    if (options_.DonoLeft(txtDono->text())) {
+      txtDono->setText(session_.Options().DonoStr);
+      Redraw();
+    }
+  });
+  connect(Command5, &QPushButton::clicked, this, [this] { ShowOptions(false); });
+  Frame3->setVisible(false);
+  return Frame3;
+}
+
+bool KVPreview::Open() {
+  if (!session_.Open()) return false;
+  opened_ = true;
+  setWindowTitle(PreviewCaptionFor(session_.LayoutName()));
+  ShowOptions(false);
+  Text15->setVisible(false);
+  setting_page_ = true;
+  Text12->setText(QStringLiteral("1"));
+  setting_page_ = false;
+  ApplyNav(NavAtOpen(session_.Count()));
+  Activate();
+  return true;
+}
+
+void KVPreview::Activate() {
+  if (!opened_ || running_) return;
+  options_.SetGuard(true);
+  FillOptions();
+  Label13->setText(CountLabel(session_.Count()));
+  if (session_.Count() == 1) {
+    for (QPushButton* b : {Command1, Command2, Command3, Command4}) b->setEnabled(false);
+  }
+  options_.SetGuard(false);
+  const PageStep step = EnterPage(Text12->text(), session_.Count());
+  if (step.page > 0 && !step.no_record && session_.NeedsRedraw(step.page)) DrawPage(step.page);
+}
+
+void KVPreview::FillOptions() {
+  const PrintOptions& o = session_.Options();
+  for (size_t i = 0; i < OptionBoxes().size(); ++i) {
+    option_boxes[i]->setChecked(FlagOf(o, OptionBoxes()[i].flag));
+  }
+  txtLatticeX->setText(PrintOptionsLogic::CountText(o.LatticeX));
+  txtLatticeY->setText(PrintOptionsLogic::CountText(o.LatticeY));
+  txtDono->setText(o.DonoStr);
+}
+
+void KVPreview::FlagToggled(PrintFlag flag, bool checked) {
+  const bool changed =
+      flag == PrintFlag::Lattice
+          ? options_.LatticeClicked(checked, txtLatticeX->text(), txtLatticeY->text())
+          : options_.FlagClicked(flag, checked);
+  if (!changed) return;
+  if (flag == PrintFlag::Lattice) {
+    options_.SetGuard(true);
+    txtLatticeX->setText(PrintOptionsLogic::CountText(session_.Options().LatticeX));
+    txtLatticeY->setText(PrintOptionsLogic::CountText(session_.Options().LatticeY));
+    options_.SetGuard(false);
+  }
+  Redraw();
+}
+
+void KVPreview::ShowOptions(bool show) {
+  Frame3->setVisible(show);
+  // The layout adjustment panel is disabled while the options are open.
+  if (QWidget* frame1 = findChild<QWidget*>(QStringLiteral("Frame1"))) frame1->setEnabled(!show);
+  Command6->setEnabled(!show);
+}
+
+void KVPreview::PageTyped() {
+  if (setting_page_) return;
+  const PageStep step = EnterPage(Text12->text(), session_.Count());
+  if (step.no_record) {
+    dialogs_.MsgBox(kNoRecordMessage, MsgButtons::Ok, MsgIcon::None, kAppTitle);
+  }
+  if (step.page_text != Text12->text()) {
+    setting_page_ = true;
+    Text12->setText(step.page_text);
+    Text12->selectAll();
+    setting_page_ = false;
+  }
+  ApplyNav(step.nav);
+  if (step.page > 0) DrawPage(step.page);
+}
+
+void KVPreview::Move(PageMove move) {
+  Text12->setText(MovePage(move, Text12->text(), session_.Count()));
+}
+
+void KVPreview::ApplyNav(const NavState& nav) {
+  nav_ = nav;
+  Command1->setEnabled(nav.first && !running_);
+  Command2->setEnabled(nav.previous && !running_);
+  Command3->setEnabled(nav.next && !running_);
+  Command4->setEnabled(nav.last && !running_);
+  SSCommand1->setEnabled(nav.print && !running_);
+  cmdPrintAll->setEnabled(nav.print && !running_);
+  Text15->setVisible(nav.hint);
+  Text15->setText(nav.hint ? kPageHint : QString());
+}
+
+void KVPreview::DrawPage(int page) {
+  LabelWarning warning(lblMes);
+  session_.Draw(page, warning);
+  VSPRN->SetDocument(session_.Held());
+}
+
+void KVPreview::Redraw() {
+  if (unloaded_) return;
+  const PageStep step = EnterPage(Text12->text(), session_.Count());
+  if (step.page > 0 && !step.no_record) DrawPage(step.page);
+}
+
+void KVPreview::Print() {
+  if (running_ || !SSCommand1->isEnabled()) return;
+  const std::optional<int> copies = CopiesToPrint(Text11->text());
+  if (!copies) {
+    dialogs_.MsgBox(kCopiesMessage, MsgButtons::Ok, MsgIcon::Information, kAppTitle);
+    Text11->setFocus();
+    return;
+  }
+  session_.PrintCopies(*copies);
+}
+
+void KVPreview::PrintAll() {
+  if (running_ || !cmdPrintAll->isEnabled()) return;
+  cancel_ = false;
+  SetRunning(true);
+  LabelWarning warning(lblMes);
+  session_.PrintAll(warning, *this);
+  cancel_ = false;
+  SetRunning(false);
+  if (close_after_run_) {
+    close_after_run_ = false;
+    CloseWindow();
+  }
+}
+
+void KVPreview::Cancel() {
+  if (running_) cancel_ = true;
+}
+
+void KVPreview::SetRunning(bool running) {
+  running_ = running;
+  cmdStop->setEnabled(running);
+  for (QWidget* w : std::initializer_list<QWidget*>{Text12, Text11, Command6, Frame3}) {
+    w->setEnabled(!running);
+  }
+  ApplyNav(nav_);
+  if (!running) ProgressBar1->setRange(0, std::max(1, ProgressBar1->maximum()));
+}
+
+void KVPreview::Printing(int done, int total) {
+  if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, std::max(total, 1));
+  ProgressBar1->setValue(done);
+}
+
+bool KVPreview::CancelRequested() {
+  QCoreApplication::processEvents();
+  return cancel_;
+}
+
+void KVPreview::CloseWindow() {
+  if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    frame->close();
+  } else {
+    close();
+  }
+}
+
+void KVPreview::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The run is inside this window's loop: cancelled, and the window closes after it.
+    cancel_ = true;
+    close_after_run_ = true;
+    event->ignore();
+    return;
+  }
+  if (opened_ && !unloaded_) {
+    unloaded_ = true;
+    session_.Unload(table_in_use_ && table_in_use_());
+  }
+  event->accept();
+}
+
+void KVPreview::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isWindow() && isActiveWindow()) Activate();
+}
+
+bool KVPreview::event(QEvent* event) {
+  // Inside the main window the frame says when the preview becomes the active sub-window.
+  if (event->type() == QEvent::ParentChange) {
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && frame != frame_) {
+      frame_ = frame;
+      connect(frame, &QMdiSubWindow::aboutToActivate, this, &KVPreview::Activate);
+    }
+  }
+  return QWidget::event(event);
+}
+
+bool KVPreview::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    auto* edit = static_cast<QLineEdit*>(watched);
+    const bool trim = edit == txtLatticeX || edit == txtLatticeY;
+    // After the click that gave the focus has placed the caret.
+    QTimer::singleShot(0, edit, [edit, trim] {
+      if (trim) {
+        SelectAllText(edit);
+      } else {
+        SelectAllTextKeep(edit);
+      }
+    });
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool KVPreview::HandleKey(int key) {
+  switch (key) {
+    case Qt::Key_F5:
+      Print();
+      return true;
+    case Qt::Key_F9:
+      // While すべて印刷 runs F9 stops it, as in the print list.
+      Cancel();
+      return true;
+    case Qt::Key_F1:
+      // Saving the adjusted layout belongs to the adjustment panel, which is not here yet.
+      return true;
+    case Qt::Key_F10:
+    case Qt::Key_Escape:
+      CloseWindow();
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace kvsys

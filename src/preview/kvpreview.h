@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "certificate/print_run.h"
+#include "preview/preview_session.h"
+#include "preview/print_options_logic.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMdiSubWindow;
+class QProgressBar;
+class QPushButton;
+
+namespace kvsys {
+
+class Dialogs;
+class PageView;
+
+// The preview of a print run: one certificate at a time, printed as often as asked, with the
+// print options panel. A sub-window of the main window, opened by the print run.
+class KVPreview : public QWidget, private PrintRunObserver {
+  Q_OBJECT
+
+ public:
+  KVPreview(PreviewRecords records, Dialogs& dialogs, QWidget* parent = nullptr);
+  ~KVPreview() override;
+
+  // Loading: copies the run, loads the decided layout, sets the caption and draws the first
+  // certificate. False (after a message) when the layout could not be read.
+  bool Open();
+  // Activation: the options into the panel (under the activation guard), the count, and the
+  // certificate of the page box drawn again when anything it depends on changed.
+  void Activate();
+
+  void Print();     // 印刷(F5): the certificate on show, Text11 times
+  void PrintAll();  // すべて印刷: every certificate of the run, as the options stand now
+  void Cancel();    // 中止 of すべて印刷
+  void CloseWindow();
+
+  bool Running() const { return running_; }
+  // Whether the run's shared table is being filled by a print run now (then closing leaves it).
+  void SetTableInUse(std::function<bool()> in_use) { table_in_use_ = std::move(in_use); }
+  PreviewSession& Session() { return session_; }
+  PageView* View() const { return VSPRN; }
+
+  PageView* VSPRN;
+  QLineEdit* Text12;
+  QLineEdit* Text11;
+  QLineEdit* Text15;
+  QPushButton* Command1;
+  QPushButton* Command2;
+  QPushButton* Command3;
+  QPushButton* Command4;
+  QLabel* Label13;
+  QLabel* lblMes;
+  QPushButton* SSCommand1;
+  QPushButton* SSCommand2;
+  QPushButton* cmdPrintAll;
+  QPushButton* cmdStop;
+  QProgressBar* ProgressBar1;
+  QPushButton* cmdFit;
+  QPushButton* cmdActual;
+  QLabel* lblZoom;
+  QPushButton* Command6;
+  QGroupBox* Frame3;
+  std::array<QCheckBox*, 8> option_boxes{};  // in the order of OptionBoxes()
+  QLineEdit* txtLatticeX;
+  QLineEdit* txtLatticeY;
+  QLineEdit* txtDono;
+  QPushButton* Command5;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // PrintRunObserver, for すべて印刷.
+  void Printing(int done, int total) override;
+  bool CancelRequested() override;
+
+  void BuildControls();
+  QWidget* BuildOptionsPanel();
+  bool HandleKey(int key);
+  void PageTyped();
+  void Move(PageMove move);
+  void ApplyNav(const NavState& nav);
+  void DrawPage(int page);
+  void Redraw();  // the page on show again, after an option changed
+  void FillOptions();
+  void FlagToggled(PrintFlag flag, bool checked);
+  void ShowOptions(bool show);
+  void SetRunning(bool running);
+
+  Dialogs& dialogs_;
+  PreviewSession session_;
+  PrintOptionsLogic options_;
+  std::function<bool()> table_in_use_;
+  QMdiSubWindow* frame_ = nullptr;
+  NavState nav_;
+  bool setting_page_ = false;  // the window itself writes the page box
+  bool opened_ = false;
+  bool running_ = false;  // すべて印刷 is drawing
+  bool cancel_ = false;
+  bool close_after_run_ = false;
+  bool unloaded_ = false;
+};
+
+}  // namespace kvsys

@@ -1,0 +1,185 @@
+#include "preview/page_view_ui.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "print/page_renderer.h"
+#include "print/paper.h"
+
+namespace kvsys {
+
+namespace {
+
+constexpr int kMargin = 12;  // grey around the sheet, device pixels
+constexpr double kMinPercent = 10;
+constexpr double kMaxPercent = 800;
+constexpr double kZoomStep = 1.25;
+
+// Keeps the navigation keys as PageMove numbers, so the view needs no header of the logic.
+constexpr int kMoveFirst = 0;
+constexpr int kMovePrevious = 1;
+constexpr int kMoveNext = 2;
+constexpr int kMoveLast = 3;
+
+}  // namespace
+
+void PaintSheet(QPainter& painter, const PrintDocument* doc, const QRectF& sheet) {
+  painter.fillRect(sheet, Qt::white);
+  if (doc) RenderPage(*doc, 1, painter, sheet);
+}
+
+PageView::PageView(QWidget* parent) : QAbstractScrollArea(parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setBackgroundRole(QPalette::Dark);
+  viewport()->setAutoFillBackground(true);
+  setMinimumSize(200, 200);
+}
+
+void PageView::SetDocument(const PrintDocument* doc) {
+  doc_ = doc;
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+double PageView::ActualScale() const {
+  return logicalDpiX() / kTwipsPerInch;
+}
+
+double PageView::FitScale() const {
+  if (!doc_ || doc_->width <= 0 || doc_->height <= 0) return ActualScale();
+  const double w = std::max(1, viewport()->width() - 2 * kMargin);
+  const double h = std::max(1, viewport()->height() - 2 * kMargin);
+  return std::min(w / doc_->width, h / doc_->height);
+}
+
+double PageView::Scale() const {
+  return fit_ ? FitScale() : ActualScale() * percent_ / 100.0;
+}
+
+QRectF PageView::SheetRect() const {
+  if (!doc_) return QRectF();
+  const double s = Scale();
+  const double w = doc_->width * s;
+  const double h = doc_->height * s;
+  // Centred while it fits the viewport, scrolled otherwise.
+  const double x = w + 2 * kMargin <= viewport()->width()
+                       ? (viewport()->width() - w) / 2
+                       : kMargin - horizontalScrollBar()->value();
+  const double y = h + 2 * kMargin <= viewport()->height() ? (viewport()->height() - h) / 2
+                                                           : kMargin - verticalScrollBar()->value();
+  return QRectF(x, y, w, h);
+}
+
+void PageView::FitToWindow() {
+  fit_ = true;
+  UpdateScrollBars();
+  viewport()->update();
+  emit zoomChanged(Scale() / ActualScale() * 100.0);
+}
+
+void PageView::ActualSize() {
+  SetZoom(100);
+}
+
+void PageView::ZoomIn() {
+  SetZoom(Scale() / ActualScale() * 100.0 * kZoomStep);
+}
+
+void PageView::ZoomOut() {
+  SetZoom(Scale() / ActualScale() * 100.0 / kZoomStep);
+}
+
+void PageView::SetZoom(double percent) {
+  // The point in the middle of the view stays in the middle.
+  const QRectF before = SheetRect();
+  const QPointF centre(viewport()->width() / 2.0, viewport()->height() / 2.0);
+  const QPointF rel = before.isValid() ? QPointF((centre.x() - before.x()) / before.width(),
+                                                 (centre.y() - before.y()) / before.height())
+                                       : QPointF(0.5, 0.5);
+  fit_ = false;
+  percent_ = std::clamp(percent, kMinPercent, kMaxPercent);
+  UpdateScrollBars();
+  if (doc_) {
+    const double s = Scale();
+    horizontalScrollBar()->setValue(
+        static_cast<int>(std::lround(kMargin + rel.x() * doc_->width * s - centre.x())));
+    verticalScrollBar()->setValue(
+        static_cast<int>(std::lround(kMargin + rel.y() * doc_->height * s - centre.y())));
+  }
+  viewport()->update();
+  emit zoomChanged(percent_);
+}
+
+void PageView::UpdateScrollBars() {
+  if (!doc_ || fit_) {
+    horizontalScrollBar()->setRange(0, 0);
+    verticalScrollBar()->setRange(0, 0);
+    return;
+  }
+  const double s = Scale();
+  const int w = static_cast<int>(std::ceil(doc_->width * s)) + 2 * kMargin;
+  const int h = static_cast<int>(std::ceil(doc_->height * s)) + 2 * kMargin;
+  horizontalScrollBar()->setRange(0, std::max(0, w - viewport()->width()));
+  horizontalScrollBar()->setPageStep(viewport()->width());
+  horizontalScrollBar()->setSingleStep(20);
+  verticalScrollBar()->setRange(0, std::max(0, h - viewport()->height()));
+  verticalScrollBar()->setPageStep(viewport()->height());
+  verticalScrollBar()->setSingleStep(20);
+}
+
+void PageView::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(viewport());
+  if (!doc_) return;
+  const QRectF sheet = SheetRect();
+  painter.fillRect(sheet.translated(3, 3), QColor(0, 0, 0, 60));  // a shadow under the sheet
+  PaintSheet(painter, doc_, sheet);
+}
+
+void PageView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateScrollBars();
+}
+
+void PageView::wheelEvent(QWheelEvent* event) {
+  if (event->modifiers() & Qt::ControlModifier) {
+    const int delta = event->angleDelta().y();
+    if (delta > 0) ZoomIn();
+    if (delta < 0) ZoomOut();
+    event->accept();
+    return;
+  }
+  QAbstractScrollArea::wheelEvent(event);
+}
+
+void PageView::keyPressEvent(QKeyEvent* event) {
+  const bool ctrl = event->modifiers() & Qt::ControlModifier;
+  switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:  // the key that carries "+" on most keyboards
+      if (ctrl) return ZoomIn();
+      break;
+    case Qt::Key_Minus:
+      if (ctrl) return ZoomOut();
+      break;
+    case Qt::Key_0:
+      if (ctrl) return FitToWindow();
+      break;
+    case Qt::Key_Home:
+      return emit navigate(kMoveFirst);
+    case Qt::Key_PageUp:
+      return emit navigate(kMovePrevious);
+    case Qt::Key_PageDown:
+      return emit navigate(kMoveNext);
+    case Qt::Key_End:
+      return emit navigate(kMoveLast);
+    default:
+      break;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
+}  // namespace kvsys

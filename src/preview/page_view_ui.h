@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QRectF>
+
+#include "print/print_document.h"
+
+class QPainter;
+
+namespace kvsys {
+
+// The sheet as the view shows it: white paper, then the document's first page through the
+// one page renderer (vector text and lines, so it is sharp at any size).
+void PaintSheet(QPainter& painter, const PrintDocument* doc, const QRectF& sheet);
+
+// The certificate on show. Fits the sheet to the window until the operator zooms: 100 %,
+// Ctrl+wheel, Ctrl++ / Ctrl+- (Ctrl+0 fits again). PageUp, PageDown, Home and End are passed
+// on as the four navigation buttons.
+class PageView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit PageView(QWidget* parent = nullptr);
+
+  // The document to show; not owned, nullptr for none. Repaints.
+  void SetDocument(const PrintDocument* doc);
+  const PrintDocument* Document() const { return doc_; }
+
+  void FitToWindow();
+  void ActualSize();  // 100 %: the sheet at its real size on this screen
+  void ZoomIn();
+  void ZoomOut();
+  bool Fitting() const { return fit_; }
+  // Device pixels per twip now on screen.
+  double Scale() const;
+  // Where the sheet lies in the viewport.
+  QRectF SheetRect() const;
+
+ signals:
+  void navigate(int move);  // a PageMove
+  void zoomChanged(double percent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  double FitScale() const;
+  double ActualScale() const;
+  void SetZoom(double percent);
+  void UpdateScrollBars();
+
+  const PrintDocument* doc_ = nullptr;
+  bool fit_ = true;
+  double percent_ = 100;  // of the real size, when not fitting
+};
+
+}  // namespace kvsys

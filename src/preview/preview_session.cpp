@@ -1,0 +1,162 @@
+// The preview's certificates: page rules, drawing the one on show, printing it and the run.
+#include "preview/preview_session.h"
+
+#include <algorithm>
+
+#include "certificate/draw_certificate.h"
+#include "common/dialogs.h"
+#include "common/text_util.h"
+#include "db/database.h"
+#include "db/db_error_report.h"
+#include "layout/layout_store.h"
+#include "print/output_settings.h"
+
+namespace kvsys {
+
+NavState NavForPage(int page, int count) {
+  NavState nav;
+  nav.print = true;
+  if (count <= 1) return nav;
+  nav.first = nav.previous = page > 1;
+  nav.next = nav.last = page < count;
+  return nav;
+}
+
+NavState NavAtOpen(int count) {
+  NavState nav;
+  nav.print = count >= 1;
+  nav.next = nav.last = count > 1;
+  return nav;
+}
+
+PageStep EnterPage(const QString& text, int count) {
+  PageStep step;
+  const QString trimmed = TrimBlanks(text);
+  if (trimmed.isEmpty() || count < 1) {
+    step.page_text = trimmed.isEmpty() ? QString() : text;
+    step.nav.hint = trimmed.isEmpty();
+    return step;
+  }
+  const int value = ToLong(trimmed);
+  int page = value;
+  if (value < 1) {
+    step.no_record = true;
+    page = 1;
+  } else if (value > count) {
+    step.no_record = true;
+    page = count;
+  }
+  step.page_text = step.no_record ? QString::number(page) : text;
+  step.page = page;
+  step.nav = NavForPage(page, count);
+  return step;
+}
+
+QString MovePage(PageMove move, const QString& page_text, int count) {
+  const int value = ToLong(TrimBlanks(page_text));
+  switch (move) {
+    case PageMove::First:
+      return QStringLiteral("1");
+    case PageMove::Previous:
+      return QString::number(value - 1);
+    case PageMove::Next:
+      return QString::number(value + 1);
+    case PageMove::Last:
+      return QString::number(count);
+  }
+  return page_text;
+}
+
+std::optional<int> CopiesToPrint(const QString& text) {
+  const int copies = ToLong(TrimBlanks(text));
+  if (copies <= 0) return std::nullopt;
+  return copies;
+}
+
+QString CountLabel(int count) {
+  return QString::number(count) + QStringLiteral("ﾃﾞｰﾀ");
+}
+
+QString PreviewCaptionFor(const QString& layout_name) {
+  return layout_name + QStringLiteral("  ") + kPreviewCaption;
+}
+
+PreviewSession::PreviewSession(PreviewRecords records, Dialogs& dialogs)
+    : r_(std::move(records)), dialogs_(dialogs) {
+  make_output_ = [this] {
+    return MakeOutput(LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder));
+  };
+}
+
+bool PreviewSession::Open() {
+  table_ = r_.recipients;
+  layout_ = r_.run_layout;
+  if (!r_.layout_db) return false;
+  try {
+    LayoutStore store(*r_.layout_db, dialogs_, r_.state);
+    layout_.CurrentLayoutNumber = static_cast<int16_t>(store.DecidedLayout());
+    layout_name_ = store.LayoutName(layout_.CurrentLayoutNumber).value_or(QString());
+    LoadLayout(*r_.layout_db, layout_);
+    LoadShowFlags(*r_.layout_db, layout_);
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kPreviewTitle, kTargetLayoutDb);
+    return false;
+  }
+  return true;
+}
+
+bool PreviewSession::Draw(int page, WarningLabel& label) {
+  if (page < 1 || page > Count()) return false;
+  table_.CurrentRecipient = static_cast<int16_t>(page);
+  // Remembered before drawing: a message box of the drawing must not make the next activation
+  // draw (and show it) again.
+  drawn_page_ = page;
+  drawn_options_ = r_.prn;
+  drawn_layout_ = layout_;
+  return !DrawCertificate(surface_, kPreviewMode, label, layout_, table_, r_.prn, dialogs_);
+}
+
+bool PreviewSession::NeedsRedraw(int page) const {
+  return page != drawn_page_ || !(drawn_options_ == r_.prn) || !(drawn_layout_ == layout_) ||
+         !surface_.HeldDocument();
+}
+
+std::unique_ptr<DocumentOutput> PreviewSession::MakeOutputNow() {
+  return make_output_ ? make_output_() : nullptr;
+}
+
+bool PreviewSession::PrintCopies(int copies) {
+  const std::unique_ptr<DocumentOutput> output = MakeOutputNow();
+  surface_.SetOutput(output.get());
+  bool ok = true;
+  for (int n = 1; n <= copies; ++n) {
+    if (!surface_.PrintHeld()) {
+      // A copy that did not come out must not pass for printed.
+      dialogs_.MsgBox(kPreviewPrintFailed + QLatin1Char('\r') + surface_.ErrorText(),
+                      MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
+      ok = false;
+      break;
+    }
+  }
+  surface_.SetOutput(nullptr);
+  return ok;
+}
+
+RunOutcome PreviewSession::PrintAll(WarningLabel& label, PrintRunObserver& observer) {
+  const std::unique_ptr<DocumentOutput> output = MakeOutputNow();
+  // A surface of its own, so the certificate on show stays held.
+  PrintSurface printing(output.get());
+  RecipientTable& table = table_;
+  const int16_t on_show = table.CurrentRecipient;
+  const RunOutcome outcome =
+      DrawRecipients(printing, label, layout_, table, r_.prn, dialogs_, observer);
+  table.CurrentRecipient = on_show;
+  return outcome;
+}
+
+void PreviewSession::Unload(bool table_in_use) {
+  if (!table_in_use) r_.recipients.ClearEntries();
+  table_.ClearEntries();
+}
+
+}  // namespace kvsys

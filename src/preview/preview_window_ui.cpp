@@ -1,0 +1,67 @@
+#include "preview/preview_window_ui.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include "certificate/kvs220.h"
+#include "common/dialogs.h"
+#include "preview/kvpreview.h"
+
+namespace kvsys {
+
+namespace {
+
+// A print list of the area is collecting or printing into the shared table.
+bool PrintRunActive(const QMdiArea* mdi) {
+  if (!mdi) return false;
+  for (const KVS220* list : mdi->findChildren<KVS220*>()) {
+    if (list->Running()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+KVPreview* OpenPreview(QMdiArea& mdi, const PreviewRecords& records, Dialogs& dialogs,
+                       const ShowSubWindowFn& show) {
+  for (KVPreview* old : mdi.findChildren<KVPreview*>()) {
+    auto* frame = qobject_cast<QMdiSubWindow*>(old->parentWidget());
+    if (!frame || !mdi.subWindowList().contains(frame)) continue;  // already closing
+    if (old->Running()) {
+      dialogs.MsgBox(kPreviewBusyMessage, MsgButtons::Ok, MsgIcon::Exclamation, kPreviewTitle);
+      return nullptr;
+    }
+    if (dialogs.MsgBox(kReplacePreviewMessage, MsgButtons::YesNo, MsgIcon::Question,
+                       kPreviewTitle) != Answer::Yes) {
+      return nullptr;
+    }
+    // The table now holds the new run: the old preview must not empty it as it goes.
+    old->SetTableInUse([] { return true; });
+    frame->close();
+    // Out of the area's list at once, so the new preview is not taken for the old one.
+    mdi.removeSubWindow(frame);
+  }
+
+  auto* preview = new KVPreview(records, dialogs);
+  QPointer<QMdiArea> area(&mdi);
+  preview->SetTableInUse([area] { return PrintRunActive(area.data()); });
+  if (!preview->Open()) {
+    delete preview;
+    return nullptr;
+  }
+  show(QStringLiteral("KVPreview"), [preview] { return preview; });
+  return preview;
+}
+
+bool StopPreviewRun(QMdiArea& mdi) {
+  for (KVPreview* preview : mdi.findChildren<KVPreview*>()) {
+    if (preview->Running()) {
+      preview->Cancel();
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace kvsys
