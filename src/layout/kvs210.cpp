@@ -69,14 +69,22 @@ void KVS210::BuildControls() {
       // Several visible lines of the field's font.
       const int rows = f == kFieldBody ? 4 : 2;
       box->setFixedHeight(box->fontMetrics().lineSpacing() * rows + 14);
-      connect(box, &QPlainTextEdit::textChanged, this, [this, box, rule] {
+      connect(box, &QPlainTextEdit::textChanged, this, [this, box, f, rule] {
         const QString text = box->toPlainText();
-        const QString within = FieldTextWithin(text, rule.max_bytes);
-        if (within != text) {
-          // Line breaks and what passes the byte limit are not taken.
-          const QSignalBlocker block(box);
-          box->setPlainText(within);
-          box->moveCursor(QTextCursor::End);
+        if (!loading_) {
+          // Line breaks and what passes the byte limit are not taken from the operator.
+          int cursor = 0;
+          const QString fitted = FitFieldEdit(shown_texts_[f], text, rule.max_bytes, &cursor);
+          if (fitted != text) {
+            const QSignalBlocker block(box);
+            box->setPlainText(fitted);
+            QTextCursor c = box->textCursor();
+            c.setPosition(cursor);
+            box->setTextCursor(c);
+          }
+          shown_texts_[f] = fitted;
+        } else {
+          shown_texts_[f] = text;
         }
         FieldChanged();
       });
@@ -91,9 +99,13 @@ void KVS210::BuildControls() {
         line->setAttribute(Qt::WA_InputMethodEnabled, false);
         line->setMaximumWidth(80);
       } else {
-        line->setValidator(new ByteLimitValidator(rule.max_bytes, line));
+        line->setValidator(new ByteLimitValidator(
+            rule.max_bytes, [this, f] { return shown_texts_[f]; }, line));
       }
-      connect(line, &QLineEdit::textChanged, this, &KVS210::FieldChanged);
+      connect(line, &QLineEdit::textChanged, this, [this, f](const QString& text) {
+        shown_texts_[f] = text;
+        FieldChanged();
+      });
       field = line;
     }
     field->setObjectName(QString::fromLatin1(rule.control));
@@ -269,7 +281,12 @@ LayoutFieldTexts KVS210::FieldTexts() const {
 
 void KVS210::SetFieldText(int field, const QString& text) {
   if (auto* line = qobject_cast<QLineEdit*>(fields_[field])) {
+    // The limits are the operator's: a stored text longer than them is shown whole, so that
+    // saving it again loses nothing.
+    const QValidator* validator = line->validator();
+    line->setValidator(nullptr);
     line->setText(text);
+    line->setValidator(validator);
   } else if (auto* box = qobject_cast<QPlainTextEdit*>(fields_[field])) {
     box->setPlainText(text);
   }

@@ -121,6 +121,8 @@ class KVS210 : public QWidget {
   // change another workstation made meanwhile.
   std::optional<LayoutSettings> loaded_;
   bool loading_ = false;  // the program is writing the controls
+  // The field texts as they stood before their next change, which the byte limits compare with.
+  std::array<QString, kLayoutFieldCount> shown_texts_{};
 };
 
 }  // namespace kvsys

@@ -91,11 +91,34 @@ QString FieldTextWithin(const QString& text, int max_bytes) {
   return max_bytes > 0 ? TruncateBytes(one_line, max_bytes) : one_line;
 }
 
+QString FitFieldEdit(const QString& before, const QString& after, int max_bytes, int* cursor) {
+  // The inserted part lies between what both texts begin and end with.
+  qsizetype prefix = 0;
+  const qsizetype shorter = std::min(before.size(), after.size());
+  while (prefix < shorter && before[prefix] == after[prefix]) ++prefix;
+  qsizetype suffix = 0;
+  while (suffix < shorter - prefix &&
+         before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix]) {
+    ++suffix;
+  }
+  const QString kept_head = after.left(prefix);
+  const QString kept_tail = after.right(suffix);
+  QString inserted = FieldTextWithin(after.mid(prefix, after.size() - prefix - suffix), 0);
+  if (max_bytes > 0) {
+    const int room = std::max(0, max_bytes - ByteLen(kept_head) - ByteLen(kept_tail));
+    inserted = TruncateBytes(inserted, room);
+  }
+  if (cursor) *cursor = static_cast<int>(prefix + inserted.size());
+  return kept_head + inserted + kept_tail;
+}
+
 QValidator::State ByteLimitValidator::validate(QString& input, int& pos) const {
-  const QString within = FieldTextWithin(input, max_bytes_);
-  if (within != input) {
-    input = within;
-    pos = std::min<int>(pos, static_cast<int>(input.size()));
+  const QString before = current_ ? current_() : QString();
+  int cursor = pos;
+  const QString fitted = FitFieldEdit(before, input, max_bytes_, &cursor);
+  if (fitted != input) {
+    input = fitted;
+    pos = cursor;
   }
   return Acceptable;
 }

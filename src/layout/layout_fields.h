@@ -4,6 +4,7 @@
 #include <QString>
 #include <QValidator>
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "layout/layout_settings.h"
@@ -55,15 +56,24 @@ bool IsRankKeyAccepted(QChar c);
 // paragraph; Enter moves on to the next field).
 QString FieldTextWithin(const QString& text, int max_bytes);
 
-// Keeps a text field within its byte limit: a longer text (typed or pasted) is cut at the limit.
+// The text of a field after an edit of the operator's (before -> after): what the edit inserted,
+// typed or pasted, keeps only what fits the byte limit and loses its line breaks. A text that
+// was longer already (a stored text, written by the program) is not cut: it takes no more.
+// cursor, when given, is set after the inserted part.
+QString FitFieldEdit(const QString& before, const QString& after, int max_bytes,
+                     int* cursor = nullptr);
+
+// Keeps the operator's edits of a line within its byte limit (FitFieldEdit); current gives the
+// text before the edit.
 class ByteLimitValidator : public QValidator {
  public:
-  explicit ByteLimitValidator(int max_bytes, QObject* parent = nullptr)
-      : QValidator(parent), max_bytes_(max_bytes) {}
+  ByteLimitValidator(int max_bytes, std::function<QString()> current, QObject* parent = nullptr)
+      : QValidator(parent), max_bytes_(max_bytes), current_(std::move(current)) {}
   State validate(QString& input, int& pos) const override;
 
  private:
   int max_bytes_;
+  std::function<QString()> current_;
 };
 
 // Keeps a rank field to ASCII digits (pasted text included).

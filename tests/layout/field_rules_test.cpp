@@ -22,12 +22,36 @@ TEST(FieldRules, TextFieldsKeepTheirLimitInDoubleByteCodePageBytes) {
   EXPECT_EQ(FieldTextWithin(QStringLiteral("一行目\r\n二行目\n"), 0),
             QStringLiteral("一行目二行目"));
 
-  ByteLimitValidator body(kLayoutFieldRules[kFieldBody].max_bytes);
+  QString body_text;
+  ByteLimitValidator body(kLayoutFieldRules[kFieldBody].max_bytes, [&] { return body_text; });
   QString pasted = QString(150, u'栄');
   int pos = static_cast<int>(pasted.size());
   EXPECT_EQ(body.validate(pasted, pos), QValidator::Acceptable);
   EXPECT_EQ(ByteLen(pasted), 200);
   EXPECT_EQ(pos, 100);
+
+  // An edit inside a full field takes only what fits, where it was typed.
+  int cursor = 0;
+  EXPECT_EQ(FitFieldEdit(QStringLiteral("ABCあいうえおかき"), QStringLiteral("ABCあい漢うえおかき"),
+                         18, &cursor),
+            QStringLiteral("ABCあいうえおかき"));
+  EXPECT_EQ(cursor, 5);
+  EXPECT_EQ(FitFieldEdit(QStringLiteral("ABCあいうえおかき"), QStringLiteral("ABCあいXうえおかき"),
+                         18, &cursor),
+            QStringLiteral("ABCあいXうえおかき"));
+  EXPECT_EQ(cursor, 6);
+  // A stored text longer than the limit is not cut by an edit: it takes no more, and loses
+  // what the operator deletes.
+  const QString stored =
+      QStringLiteral("第89回 さいたま市民水泳競技大会兼ジュニアオリンピック地区予選会");
+  ASSERT_GT(ByteLen(stored), 48);
+  EXPECT_EQ(FitFieldEdit(stored, stored + QStringLiteral("x"), 48), stored);
+  QString shorter = stored;
+  shorter.remove(0, 1);
+  EXPECT_EQ(FitFieldEdit(stored, shorter, 48), shorter);
+  // Line breaks of a paste are dropped.
+  EXPECT_EQ(FitFieldEdit(QStringLiteral("ab"), QStringLiteral("a1\r\n2b"), 0),
+            QStringLiteral("a12b"));
 
   // The limits of the fields as the operator meets them.
   EXPECT_EQ(kLayoutFieldRules[kFieldEdition].max_bytes, 48);

@@ -255,7 +255,8 @@ TEST_F(KVS210Test, RankFieldsRefuseLettersAndTextFieldsCountBytes) {
   EXPECT_EQ(body->toPlainText(), QStringLiteral("賞します"));
   EXPECT_EQ(QApplication::focusWidget(), Edit("TXT_YMD"));
   // A pasted text is cut at 200 bytes, its line breaks dropped.
-  body->setPlainText(QString(60, u'a') + u'\n' + QString(100, u'栄'));
+  body->selectAll();
+  body->insertPlainText(QString(60, u'a') + u'\n' + QString(100, u'栄'));
   EXPECT_EQ(body->toPlainText(), QString(60, u'a') + QString(70, u'栄'));
 
   // Enter moves through the fields in their order.
@@ -267,6 +268,30 @@ TEST_F(KVS210Test, RankFieldsRefuseLettersAndTextFieldsCountBytes) {
     Key(Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
   }
+}
+
+TEST_F(KVS210Test, StoredTextsLongerThanTheFieldsAreShownAndSavedWhole) {
+  LayoutSettings s = SampleSettings();
+  s.meet_name1 = QStringLiteral("第89回 さいたま市民水泳競技大会兼ジュニアオリンピック地区予選会");
+  s.title = QStringLiteral("賞状賞状賞状賞状賞状賞状");  // 24 bytes
+  Saved(1, QStringLiteral("長い"), s);
+  ASSERT_TRUE(store().DecideLayout(1));
+  today = QDate(2024, 7, 21);
+  KVS210* k = Open();
+  EXPECT_EQ(k->FieldTexts()[kFieldMeetName1], s.meet_name1);
+  EXPECT_EQ(k->FieldTexts()[kFieldTitle], s.title);
+  // Typing more is refused; the text stays whole.
+  Edit("TXT_TITLE")->setFocus();
+  Edit("TXT_TITLE")->end(false);
+  Keys(Edit("TXT_TITLE"), QStringLiteral("状"));
+  EXPECT_EQ(k->FieldTexts()[kFieldTitle], s.title);
+  Type("TXT_PRS", QStringLiteral("山田"));
+  ExpectYesNo(QStringLiteral("長いの内容を変更します。\rよろしいですか？"), Answer::Yes);
+  ExpectPlain(QStringLiteral("完了しました。"));
+  Key(Qt::Key_F6);
+  EXPECT_EQ(store().ReadSettings(1)->meet_name1, s.meet_name1);
+  EXPECT_EQ(store().ReadSettings(1)->title, s.title);
+  EXPECT_EQ(store().ReadSettings(1)->presenter, QStringLiteral("山田"));
 }
 
 TEST_F(KVS210Test, DefaultTextsAskOnlyWhenTheOperatorChangedAField) {
