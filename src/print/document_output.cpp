@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 #include <QTemporaryFile>
 
+#include "common/new_file.h"
 #include "print/page_renderer.h"
 #include "print/paper.h"
 
@@ -37,6 +38,7 @@ bool PdfOutput::Ready(QString* error) {
     return Fail(error,
                 QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
   }
+  PendingFile::RemoveStale(folder_);
   // Permission bits say little on a network share; only a real file tells.
   QTemporaryFile probe(QDir(folder_).filePath(QStringLiteral(".kvsys-probe-XXXXXX")));
   if (!probe.open()) {
@@ -59,16 +61,11 @@ bool PdfOutput::Write(const PrintDocument& doc, QString* error) {
   for (int seq = 1; seq <= kMaxSequence; ++seq) {
     const QString path = dir.filePath(
         QStringLiteral("certificate-%1-%2.pdf").arg(stamp).arg(seq, 3, 10, QLatin1Char('0')));
-    QFile file(path);
-    // NewOnly fails on an existing file, so a name taken meanwhile is never overwritten.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-      if (QFileInfo::exists(path)) continue;
-      return Fail(error, QStringLiteral("PDF出力フォルダに書き込めません。\r") + Shown(folder_));
-    }
-    const bool written = file.write(pdf) == pdf.size() && file.flush();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-      file.remove();  // a half-written file is worse than none
+    if (QFileInfo::exists(path)) continue;
+    // A name taken meanwhile is never overwritten; a half-written file never gets a name.
+    bool exists = false;
+    if (!WriteNewFile(path, pdf, nullptr, &exists)) {
+      if (exists) continue;
       return Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(path));
     }
     last_file_ = path;
@@ -153,6 +150,16 @@ bool MultiOutput::Ready(QString* error) {
     if (!out->Ready(error)) return false;
   }
   return true;
+}
+
+bool MultiOutput::Finish(QString* error) {
+  QStringList errors;
+  for (DocumentOutput* out : outputs_) {
+    QString e;
+    if (!out->Finish(&e)) errors << e;
+  }
+  if (errors.isEmpty()) return true;
+  return Fail(error, errors.join(QLatin1Char('\r')));
 }
 
 bool MultiOutput::Write(const PrintDocument& doc, QString* error) {

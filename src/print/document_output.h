@@ -20,11 +20,15 @@ class DocumentOutput {
   virtual bool Ready(QString* error) = 0;
   // Writes one document, all pages.
   virtual bool Write(const PrintDocument& doc, QString* error) = 0;
+  // The run is over and went well: an output that gathers the run's documents in one file
+  // puts it under its name now. An output left unfinished leaves nothing behind.
+  virtual bool Finish(QString* /*error*/) { return true; }
 };
 
 // One PDF file per document in a folder, created when needed. Names are a time stamp and a
 // sequence number ("certificate-20250601-093000-001.pdf"); an existing file is never replaced,
-// not even one another workstation creates at the same moment.
+// not even one another workstation creates at the same moment, and a file appears under its
+// name only once it is complete.
 class PdfOutput : public DocumentOutput {
  public:
   explicit PdfOutput(QString folder);
@@ -74,6 +78,7 @@ class MultiOutput : public DocumentOutput {
   explicit MultiOutput(std::vector<DocumentOutput*> outputs) : outputs_(std::move(outputs)) {}
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
+  bool Finish(QString* error) override;
 
  private:
   std::vector<DocumentOutput*> outputs_;

@@ -94,25 +94,25 @@ bool JsonLinesSink::Ready(QString* error) {
     if (error) *error = QStringLiteral("出力ファイルを作成できませんでした。\r") + path_;
     return false;
   }
+  PendingFile::RemoveStale(folder);
   return true;
 }
 
 bool JsonLinesSink::Write(const PrintDocument& doc, QString* error) {
-  if (!Ready(error)) return false;
-  QFile file(path_);
-  const auto mode = written_ == 0 ? QIODevice::WriteOnly | QIODevice::Truncate
-                                  : QIODevice::WriteOnly | QIODevice::Append;
-  const QByteArray lines = DocumentToJsonLines(doc, written_ + 1);
-  if (!file.open(mode) || file.write(lines) != lines.size() || !file.flush()) {
-    if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
-    return false;
-  }
-  file.close();
-  if (file.error() != QFileDevice::NoError) {
+  if (written_ == 0 && !Ready(error)) return false;
+  if (!file_.Append(DocumentToJsonLines(doc, written_ + 1))) {
     if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
     return false;
   }
   ++written_;
+  return true;
+}
+
+bool JsonLinesSink::Finish(QString* error) {
+  if (!file_.Publish(true)) {
+    if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
+    return false;
+  }
   return true;
 }
 

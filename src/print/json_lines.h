@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "common/new_file.h"
 #include "print/document_output.h"
 #include "print/print_document.h"
 
@@ -15,19 +16,22 @@ namespace kvsys {
 //   {"doc":1,"page":1,"op":"line","x1":0,"y1":1,"x2":14175,"y2":1}
 QByteArray DocumentToJsonLines(const PrintDocument& doc, int doc_number);
 
-// Writes every document it is given to one file, numbered 1, 2, ... in order. The file is
-// started afresh by the first document and appended to after that.
+// Writes every document it is given to one file, numbered 1, 2, ... in order. The file
+// appears (or replaces the one there) as a whole when the run finishes; a run that does not
+// finish leaves the old file as it was.
 class JsonLinesSink : public DocumentOutput {
  public:
-  explicit JsonLinesSink(QString path) : path_(std::move(path)) {}
+  explicit JsonLinesSink(QString path) : path_(std::move(path)), file_(path_) {}
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
+  bool Finish(QString* error) override;
 
   const QString& path() const { return path_; }
   int documents_written() const { return written_; }
 
  private:
   QString path_;
+  PendingFile file_;
   int written_ = 0;
 };
 

@@ -50,18 +50,28 @@ TEST(JsonLines, FractionalSizesEscapesAndSurrogatePairs) {
   EXPECT_TRUE(QString::fromUtf8(lines).contains(QStringLiteral("𠮷田")));
 }
 
-TEST(JsonLines, SinkNumbersDocumentsInOneFreshFile) {
+TEST(JsonLines, SinkWritesTheWholeRunAtItsEndOnly) {
   TempFolder tmp;
   tmp.Write(QStringLiteral("dump.jsonl"), "old run\n");
-  JsonLinesSink sink(tmp.File(QStringLiteral("dump.jsonl")));
+  const QString path = tmp.File(QStringLiteral("dump.jsonl"));
+  // Two runs into one file at once: each finished run leaves a whole file, never a mixture.
+  JsonLinesSink sink(path);
+  JsonLinesSink other(path);
   PrintSurface s(&sink);
+  PrintSurface t(&other);
   for (const QString& name : {QStringLiteral("一"), QStringLiteral("二")}) {
-    s.StartDoc();
-    s.SetCurrentX(100);
-    s.SetCurrentY(200);
-    s.OutputText(name);
-    ASSERT_TRUE(s.EndDoc());
+    for (PrintSurface* surface : {&s, &t}) {
+      surface->StartDoc();
+      surface->SetCurrentX(100);
+      surface->SetCurrentY(200);
+      surface->OutputText(name);
+      ASSERT_TRUE(surface->EndDoc());
+    }
   }
+  EXPECT_EQ(tmp.Read(QStringLiteral("dump.jsonl")), QByteArray("old run\n"));
+  QString error;
+  ASSERT_TRUE(other.Finish(&error)) << error.toStdString();
+  ASSERT_TRUE(sink.Finish(&error)) << error.toStdString();
   const QList<QByteArray> lines = tmp.Read(QStringLiteral("dump.jsonl")).split('\n');
   ASSERT_EQ(lines.size(), 5);  // two documents of two lines, and the final newline
   EXPECT_TRUE(lines[0].startsWith("{\"doc\":1,\"op\":\"document\""));
@@ -69,10 +79,19 @@ TEST(JsonLines, SinkNumbersDocumentsInOneFreshFile) {
   EXPECT_TRUE(lines[3].startsWith("{\"doc\":2,\"page\":1,\"op\":\"text\""));
   EXPECT_TRUE(lines[3].endsWith("\"text\":\"二\"}"));
   EXPECT_EQ(sink.documents_written(), 2);
+  // Nothing of the runs is left beside the file.
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+  // A run that never finishes leaves the file as it was.
+  {
+    JsonLinesSink abandoned(path);
+    ASSERT_TRUE(abandoned.Write(Sample(), &error));
+  }
+  EXPECT_EQ(tmp.Read(QStringLiteral("dump.jsonl")).split('\n').size(), 5);
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
   tmp.Write(QStringLiteral("dir/file"), "x");
   JsonLinesSink bad(tmp.File(QStringLiteral("dir/file/dump.jsonl")));
-  QString error;
   EXPECT_FALSE(bad.Write(Sample(), &error));
   EXPECT_TRUE(error.startsWith(QStringLiteral("出力ファイルを作成できませんでした。")));
   EXPECT_EQ(bad.documents_written(), 0);

@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <QThread>
 
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
@@ -149,6 +152,53 @@ TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {
   EXPECT_EQ(Run(QStringLiteral("--recipients %1").arg(folder.File(QStringLiteral("bad.tsv")))),
             kExitFailed);
   EXPECT_TRUE(err_text.contains(QStringLiteral("1 行目")));
+}
+
+// A run killed at any moment leaves whole files or none under their names: every PDF opens
+// to its end, the dump is the previous run's or this one's in full, and the hidden work files
+// of killed runs are cleared by the next run.
+TEST_F(PrintCommandTest, KilledRunsLeaveNoPartialFiles) {
+  Decide();
+  const QString pdf = folder.File(QStringLiteral("pdf"));
+  const QString dump = folder.File(QStringLiteral("run.jsonl"));
+  const QStringList args = {QStringLiteral("--program-folder"),
+                            folder.path(),
+                            QStringLiteral("--meet"),
+                            meet,
+                            QStringLiteral("--all"),
+                            QStringLiteral("--pdf"),
+                            pdf,
+                            QStringLiteral("--dump"),
+                            dump};
+  const QString program = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-print");
+  ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+  ASSERT_EQ(QProcess::execute(program, args), kExitOk);
+  const QByteArray whole_dump = folder.Read(QStringLiteral("run.jsonl"));
+  ASSERT_FALSE(whole_dump.isEmpty());
+
+  for (int kill = 0; kill < 12; ++kill) {
+    QProcess run;
+    run.start(program, args);
+    ASSERT_TRUE(run.waitForStarted());
+    QThread::msleep(QRandomGenerator::global()->bounded(20, 300));
+    run.kill();
+    run.waitForFinished();
+    EXPECT_EQ(folder.Read(QStringLiteral("run.jsonl")), whole_dump) << "kill " << kill;
+    for (const QFileInfo& f : QDir(pdf).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files)) {
+      QFile file(f.filePath());
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      const QByteArray bytes = file.readAll();
+      EXPECT_TRUE(bytes.startsWith("%PDF") && bytes.trimmed().endsWith("%%EOF"))
+          << f.fileName().toStdString() << " after kill " << kill;
+    }
+  }
+  ASSERT_EQ(QProcess::execute(program, args), kExitOk);
+  for (const QString& folder_path : {pdf, folder.path()}) {
+    EXPECT_TRUE(QDir(folder_path)
+                    .entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden)
+                    .isEmpty())
+        << folder_path.toStdString();
+  }
 }
 
 }  // namespace

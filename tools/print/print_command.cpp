@@ -210,6 +210,10 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   if (PrintRecipients(context, surface, label, first, last) != RunOutcome::kPrinted) {
     return kExitFailed;
   }
+  if (QString error; !output.Finish(&error)) {
+    err << error << Qt::endl;
+    return kExitFailed;
+  }
   const int printed = (last == 0 ? s.recipients.RecipientCount : last) - first + 1;
   out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed) << Qt::endl;
   if (!pdf_folder.isEmpty()) out << QStringLiteral("PDF: %1").arg(pdf_folder) << Qt::endl;

@@ -1,0 +1,181 @@
+#include "common/new_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <cerrno>
+
+namespace kvsys {
+
+namespace {
+
+// This machine's name as part of a file name. Folders are shared between workstations: only
+// the hidden files of this machine's dead processes may be cleared.
+QString HostTag() {
+  QString host = QSysInfo::machineHostName();
+  for (QChar& c : host) {
+    if (!c.isLetterOrNumber() && c != u'-') c = u'_';
+  }
+  return host.isEmpty() ? QStringLiteral("host") : host;
+}
+
+// ".NAME~HOST~PID~N.part": host and pid tell a later process whether the writer still lives.
+QString PartName(const QString& path, int n) {
+  const QFileInfo info(path);
+  return info.dir().filePath(
+      QStringLiteral(".%1~%2~%3~%4.part").arg(info.fileName(), HostTag()).arg(::getpid()).arg(n));
+}
+
+bool WriteAll(int fd, const QByteArray& data) {
+  const char* p = data.constData();
+  qsizetype left = data.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    left -= n;
+  }
+  return true;
+}
+
+}  // namespace
+
+PendingFile::PendingFile(QString path) : path_(std::move(path)) {}
+
+PendingFile::~PendingFile() {
+  Discard();
+}
+
+void PendingFile::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!part_.isEmpty()) ::unlink(QFile::encodeName(part_).constData());
+  part_.clear();
+}
+
+bool PendingFile::Append(const QByteArray& data) {
+  if (published_) {
+    error_ = QStringLiteral("ファイルは書き終わっています。\r") + QDir::toNativeSeparators(path_);
+    return false;
+  }
+  if (fd_ < 0) {
+    for (int n = 0; n < 1000 && fd_ < 0; ++n) {
+      part_ = PartName(path_, n);
+      fd_ = ::open(QFile::encodeName(part_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                   0644);
+      if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0) {
+      part_.clear();
+      error_ =
+          QStringLiteral("ファイルを作成できませんでした。\r") + QDir::toNativeSeparators(path_);
+      return false;
+    }
+  }
+  if (!WriteAll(fd_, data)) {
+    error_ = QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
+    Discard();
+    return false;
+  }
+  return true;
+}
+
+bool PendingFile::Publish(bool replace, bool* exists) {
+  if (exists) *exists = false;
+  if (published_) return true;
+  if (fd_ < 0 && !Append(QByteArray())) return false;
+  const QByteArray part = QFile::encodeName(part_);
+  const QByteArray target = QFile::encodeName(path_);
+  const QString failed =
+      QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
+  // On disk before it gets its name: a power cut must not leave an empty file under it.
+  if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
+    fd_ = -1;
+    error_ = failed;
+    Discard();
+    return false;
+  }
+  fd_ = -1;
+  if (replace) {
+    if (::rename(part.constData(), target.constData()) != 0) {
+      error_ = failed;
+      Discard();
+      return false;
+    }
+    part_.clear();
+    published_ = true;
+    return true;
+  }
+  // A hard link fails on an existing name, so a file made meanwhile by another workstation is
+  // never replaced; shares without hard links may still rename without replacing.
+  int done = ::link(part.constData(), target.constData());
+  if (done == 0) {
+    Discard();
+    published_ = true;
+    return true;
+  }
+  if (errno != EEXIST) {
+    done = ::renameat2(AT_FDCWD, part.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+    if (done == 0) {
+      part_.clear();
+      published_ = true;
+      return true;
+    }
+  }
+  if (errno == EEXIST) {
+    if (exists) *exists = true;
+    error_ = QStringLiteral("同じ名前のファイルがあります。\r") + QDir::toNativeSeparators(path_);
+    Discard();
+    return false;
+  }
+  // Last resort, for file systems with neither: claim the name, then rename over the claim
+  // (the name is empty only for that moment).
+  const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (claim < 0) {
+    if (errno == EEXIST && exists) *exists = true;
+    error_ = failed;
+    Discard();
+    return false;
+  }
+  ::close(claim);
+  if (::rename(part.constData(), target.constData()) != 0) {
+    ::unlink(target.constData());
+    error_ = failed;
+    Discard();
+    return false;
+  }
+  part_.clear();
+  published_ = true;
+  return true;
+}
+
+void PendingFile::RemoveStale(const QString& folder) {
+  const QStringList parts =
+      QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden);
+  for (const QString& name : parts) {
+    const QStringList pieces = name.chopped(5).split(QLatin1Char('~'));
+    if (pieces.size() < 4 || pieces[pieces.size() - 3] != HostTag()) continue;
+    bool ok = false;
+    const qint64 pid = pieces[pieces.size() - 2].toLongLong(&ok);
+    if (!ok || pid <= 0) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) continue;  // still running
+    QFile::remove(QDir(folder).filePath(name));
+  }
+}
+
+bool WriteNewFile(const QString& path, const QByteArray& data, QString* error, bool* exists) {
+  PendingFile file(path);
+  if (file.Append(data) && file.Publish(false, exists)) return true;
+  if (error) *error = file.error();
+  return false;
+}
+
+}  // namespace kvsys

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace kvsys {
+
+// Files the operator gets (PDF, dumps) appear under their final name only when complete: the
+// content goes to a hidden file in the same folder first, which is then linked or renamed into
+// place. A process killed at any moment leaves either nothing or a whole file under the name
+// (and at most a hidden ".*.part" file, which PendingFile::RemoveStale clears later).
+class PendingFile {
+ public:
+  explicit PendingFile(QString path);
+  ~PendingFile();  // an unpublished file is removed
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  const QString& path() const { return path_; }
+  // Appends to the hidden file, creating it on the first call.
+  bool Append(const QByteArray& data);
+  // Puts the content under the final name. Without replace an existing file is never touched
+  // (false, with *exists set); with replace it is swapped for the new one in one step. Once
+  // published, the file is done: later calls change nothing.
+  bool Publish(bool replace, bool* exists = nullptr);
+  // Why the last call failed, for the operator.
+  const QString& error() const { return error_; }
+
+  // Removes the hidden files of processes that no longer run from a folder.
+  static void RemoveStale(const QString& folder);
+
+ private:
+  void Discard();
+
+  QString path_;
+  QString part_;
+  int fd_ = -1;
+  bool published_ = false;
+  QString error_;
+};
+
+// Writes data as a new file at path in one go: false when the file exists (*exists set) or
+// could not be written completely (nothing is left then).
+bool WriteNewFile(const QString& path, const QByteArray& data, QString* error,
+                  bool* exists = nullptr);
+
+}  // namespace kvsys
