@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -145,7 +146,6 @@ void KVPreview::BuildControls() {
   side->addWidget(Command6);
   side->addWidget(BuildOptionsPanel());
   side->addStretch(1);
-  side->addWidget(SSCommand2);
   SSCommand1->setMinimumHeight(34);
   SSCommand2->setMinimumHeight(34);
 
@@ -154,10 +154,21 @@ void KVPreview::BuildControls() {
   left->addWidget(lblMes);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(left, 1);
-  auto* side_widget = new QWidget(this);
+  // The controls scroll rather than squeeze the notes of the options when the window is low.
+  auto* side_widget = new QWidget;
   side_widget->setLayout(side);
-  side_widget->setFixedWidth(330);
-  layout->addWidget(side_widget);
+  auto* side_scroll = Named(new QScrollArea(this), "SidePanel");
+  side_scroll->setWidget(side_widget);
+  side_scroll->setWidgetResizable(true);
+  side_scroll->setFrameShape(QFrame::NoFrame);
+  side_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* right = new QVBoxLayout;
+  right->addWidget(side_scroll, 1);
+  right->addWidget(SSCommand2);
+  auto* right_widget = new QWidget(this);
+  right_widget->setLayout(right);
+  right_widget->setFixedWidth(350);
+  layout->addWidget(right_widget);
   resize(1000, 760);
 
   connect(Text12, &QLineEdit::textChanged, this, &KVPreview::PageTyped);

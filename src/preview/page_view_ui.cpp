@@ -40,9 +40,11 @@ PageView::PageView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void PageView::SetDocument(const PrintDocument* doc) {
+  const bool first = doc && !doc_;
   doc_ = doc;
   UpdateScrollBars();
   viewport()->update();
+  if (first) emit zoomChanged(Scale() / ActualScale() * 100.0);
 }
 
 double PageView::ActualScale() const {
@@ -142,6 +144,7 @@ void PageView::paintEvent(QPaintEvent* /*event*/) {
 void PageView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   UpdateScrollBars();
+  if (fit_) emit zoomChanged(Scale() / ActualScale() * 100.0);
 }
 
 void PageView::wheelEvent(QWheelEvent* event) {
