@@ -1,6 +1,7 @@
 #include "db/jet_work_files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,8 +96,26 @@ JetSnapshot CopyOnce(const QByteArray& source, const QByteArray& target,
 
 }  // namespace
 
+void RemoveDeadJetWorkFolders(bool force) {
+  static bool done = false;
+  if (done && !force) return;
+  done = true;
+  const QDir temp(QDir::tempPath());
+  const QStringList folders =
+      temp.entryList({QStringLiteral("kvsys-jet-*-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString& name : folders) {
+    bool ok = false;
+    const qint64 pid = name.section(QLatin1Char('-'), 2, 2).toLongLong(&ok);
+    if (!ok || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) continue;  // alive
+    QDir(temp.filePath(name)).removeRecursively();
+  }
+}
+
 JetWorkFolder::JetWorkFolder() {
-  QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/kvsys-jet-XXXXXX";
+  RemoveDeadJetWorkFolders();
+  QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/kvsys-jet-" +
+                       QByteArray::number(::getpid()) + "-XXXXXX";
   if (::mkdtemp(pattern.data())) {
     path_ = pattern;
   } else {

@@ -10,7 +10,8 @@
 namespace kvsys::detail {
 
 // A folder only this user can enter (mode 0700) in the temporary folder, removed with all it
-// holds when the object goes.
+// holds when the object goes. Its name carries the owner's pid ("kvsys-jet-PID-XXXXXX"), so
+// that the folders of a process killed while reading are cleared by the next one.
 class JetWorkFolder {
  public:
   JetWorkFolder();
@@ -26,6 +27,10 @@ class JetWorkFolder {
   QByteArray path_;
   int error_ = 0;
 };
+
+// Removes the work folders of processes that no longer run from the temporary folder (once a
+// process; later calls do nothing unless forced).
+void RemoveDeadJetWorkFolders(bool force = false);
 
 struct JetSnapshot {
   enum class Result { Copied, SourceError, TargetError, KeptChanging };

@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
 #include <QTimer>
 #include <random>
 
@@ -165,6 +167,38 @@ TEST(JetDamage, WorkFilesGoWhateverTheEnd) {
     qputenv("TMPDIR", saved);
   }
   EXPECT_TRUE(QDir(temp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+// A reader killed during a load leaves its work folder; the next reader clears the folders of
+// dead processes and keeps those of live ones.
+TEST(JetDamage, WorkFoldersOfKilledReadersAreClearedByTheNext) {
+  const QString large = FixturePath(QStringLiteral("meet-large-jet4.mdb"));
+  const QString dump = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-dbdump");
+  ASSERT_TRUE(QFileInfo(dump).isExecutable()) << dump.toStdString();
+  TempFolder temp;
+  const QByteArray saved = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QFile::encodeName(temp.path()));
+  for (int kill = 0; kill < 3; ++kill) {
+    QProcess reader;
+    reader.start(dump, {large, QStringLiteral("記録マスター")});
+    ASSERT_TRUE(reader.waitForStarted());
+    QThread::msleep(30 + 25 * kill);
+    reader.kill();
+    reader.waitForFinished();
+  }
+  temp.Write(QStringLiteral("kvsys-jet-999999999-dead01/Swim01.mdb"), "copy");
+  temp.Write(QStringLiteral("kvsys-jet-1-alive1/Swim01.mdb"), "copy");  // pid 1 always runs
+  temp.Write(QStringLiteral("kvsys-jet-notapid/keep"), "x");
+  detail::RemoveDeadJetWorkFolders(true);
+  if (saved.isNull()) {
+    qunsetenv("TMPDIR");
+  } else {
+    qputenv("TMPDIR", saved);
+  }
+  EXPECT_EQ(
+      QDir(temp.path())
+          .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+      (QStringList{QStringLiteral("kvsys-jet-1-alive1"), QStringLiteral("kvsys-jet-notapid")}));
 }
 
 TEST(JetDamage, CopyWaitsForTheWriterToPause) {
