@@ -48,7 +48,7 @@ class SilentDialogs : public Dialogs {
   std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
     return std::nullopt;
   }
-  QString BrowseFolder(QWidget*, const QString&) override { return QString(); }
+  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
   int shown = 0;
 };
 

@@ -30,7 +30,7 @@ class SilentDialogs : public kvsys::Dialogs {
   std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
     return std::nullopt;
   }
-  QString BrowseFolder(QWidget*, const QString&) override { return QString(); }
+  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
 };
 
 struct Fixture {

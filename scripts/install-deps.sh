@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev mdbtools
           libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
+          qt6-translations-l10n
           poppler-utils "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,9 @@
 #include <QString>
 #include <memory>
 
+#include "app/meet_list.h"
+#include "app/workstation_settings.h"
+
 namespace kvsys {
 
 struct AppState;
@@ -12,12 +15,14 @@ class InstanceGuard;
 class KVS00;
 class KVSSEL;
 
-// Which top-level window is up: the meet selection, or the main window of a chosen meet.
+// Which top-level window is up: the meet selection, or the main window of a chosen meet. The
+// program ends only through finished (its own exit paths), never because a window closed.
 class AppFlow : public QObject {
   Q_OBJECT
 
  public:
-  AppFlow(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString program_folder);
+  AppFlow(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString program_folder,
+          WorkstationFiles workstation = {});
   ~AppFlow() override;
 
   // Shows the meet selection after its start-up; false when the program is to end at once.
@@ -37,6 +42,8 @@ class AppFlow : public QObject {
   Dialogs& dialogs_;
   InstanceGuard& guard_;
   QString program_folder_;
+  WorkstationFiles workstation_;
+  MeetListCache meet_cache_;
   std::unique_ptr<KVSSEL> selection_;
   std::unique_ptr<KVS00> main_;
 };

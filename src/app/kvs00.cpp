@@ -1,6 +1,7 @@
 #include "app/kvs00.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "app/app_state.h"
 #include "app/captions.h"
 #include "app/kvsmenu.h"
+#include "app/workstation_settings.h"
 #include "certificate/kvs220.h"
 #include "common/dialogs.h"
 #include "common/window_ui.h"
@@ -22,6 +24,12 @@
 #include "results/meet_settings.h"
 
 namespace kvsys {
+
+namespace {
+
+const QString kKvs00GeometryKey = QStringLiteral("KVS00");
+
+}  // namespace
 
 KVS00::KVS00(AppState& state, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), state_(state), dialogs_(dialogs) {
@@ -64,14 +72,24 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   if (state_.ResultsDb) {
     state_.MeetSettings = LoadMeetSettings(*state_.ResultsDb, state_, dialogs_);
   }
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().topLeft());
+  // Where this workstation had it last, else the whole screen. The frame is shown first so the
+  // menu is placed within its real work area.
+  const QByteArray geometry = LoadWindowGeometry(workstation_settings_, kKvs00GeometryKey);
+  if (!geometry.isEmpty() && restoreGeometry(geometry)) {
+    show();
+  } else {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      move(screen->availableGeometry().topLeft());
+    }
+    showMaximized();
   }
-  // The frame is shown first so the menu is placed within its real work area.
-  show();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
   menu_ = new KVSMENU(state_, dialogs_, *this);
-  QMdiSubWindow* sub = mdi_->addSubWindow(menu_);
+  // The menu is left only through its own keys: a closed or minimised menu would leave an
+  // empty frame.
+  QMdiSubWindow* sub =
+      mdi_->addSubWindow(menu_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   sub->setObjectName(QStringLiteral("KVSMENU_window"));
   sub->resize(sub->sizeHint().expandedTo(QSize(460, 300)));
   menu_->show();
@@ -94,9 +112,9 @@ QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const std::function<QWi
   page->setObjectName(name);
   QMdiSubWindow* sub = mdi_->addSubWindow(page);
   sub->setAttribute(Qt::WA_DeleteOnClose);
-  sub->resize(sub->sizeHint().expandedTo(page->size()));
+  // A sub-window fills the work area: the lists are long.
+  sub->setGeometry(mdi_->viewport()->rect());
   page->show();
-  TopCenterForm(sub);
   mdi_->setActiveSubWindow(sub);
   return sub;
 }
@@ -149,22 +167,37 @@ bool KVS00::StopPrintRun() {
   return StopPreviewRun(*mdi_);
 }
 
-void KVS00::BackToMeetSelection() {
-  if (StopPrintRun()) return;
+void KVS00::Leave() {
+  SaveWindowGeometry(workstation_settings_, kKvs00GeometryKey, saveGeometry());
+  leaving_ = true;
   state_.CloseDatabases();
   mdi_->closeAllSubWindows();
-  close();
+}
+
+void KVS00::BackToMeetSelection() {
+  if (leaving_ || StopPrintRun()) return;
+  Leave();
+  // The meet selection comes up before this window goes, so that a window is always there.
   emit backToMeetSelection();
+  close();
+}
+
+void KVS00::closeEvent(QCloseEvent* event) {
+  if (leaving_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  EndSystem();
 }
 
 void KVS00::EndSystem() {
-  if (StopPrintRun()) return;
+  if (leaving_ || StopPrintRun()) return;
   if (dialogs_.MsgBox(QStringLiteral("システムを終了します。よろしいですか？"), MsgButtons::YesNo,
                       MsgIcon::Question, QStringLiteral("終了の確認")) != Answer::Yes) {
     return;
   }
-  state_.CloseDatabases();
-  mdi_->closeAllSubWindows();
+  Leave();
   close();
   emit endSystem();
 }

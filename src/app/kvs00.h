@@ -24,8 +24,14 @@ class KVS00 : public QMainWindow {
  public:
   KVS00(AppState& state, Dialogs& dialogs, QWidget* parent = nullptr);
 
+  // Where this workstation remembers the window's place (empty: opens maximised each time).
+  void SetWorkstationSettings(const QString& settings) { workstation_settings_ = settings; }
+
   // Loads the meet settings, places the window and shows the menu inside it.
   void Open(const QString& meet_number, const QString& meet_name);
+
+  // True once the window is going away: its sub-windows may close.
+  bool Leaving() const { return leaving_; }
 
   // Menu and button actions.
   void BackToMeetSelection();  // 大会選択(&S), 大会選択へ(F10)
@@ -48,7 +54,13 @@ class KVS00 : public QMainWindow {
   void backToMeetSelection();
   void endSystem();
 
+ protected:
+  // The window's close button asks as システム終了 does.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  // Remembers the window's place, closes the databases and the sub-windows.
+  void Leave();
   // Cancels a running print run; true when there was one.
   bool StopPrintRun();
   // Shows the sub-window with this object name, made by create the first time (the frame
@@ -61,6 +73,8 @@ class KVS00 : public QMainWindow {
   Dialogs& dialogs_;
   QMdiArea* mdi_;
   KVSMENU* menu_ = nullptr;
+  QString workstation_settings_;
+  bool leaving_ = false;
 };
 
 }  // namespace kvsys

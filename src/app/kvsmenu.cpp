@@ -1,7 +1,9 @@
 #include "app/kvsmenu.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/app_state.h"
@@ -48,6 +50,16 @@ void KVSMENU::PrintCertificates() {
   } else {
     frame_.ShowPrintList();
   }
+}
+
+void KVSMENU::closeEvent(QCloseEvent* event) {
+  if (frame_.Leaving()) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  // After the close request has returned: going back closes this window in turn.
+  QTimer::singleShot(0, &frame_, &KVS00::BackToMeetSelection);
 }
 
 bool KVSMENU::HandleKey(int key) {

@@ -24,6 +24,10 @@ class KVSMENU : public QWidget {
   QPushButton* SSCommand4;
   QPushButton* SSCommand5;
 
+ protected:
+  // Closing the menu (Ctrl+F4, the frame's window list) does what 大会選択へ(F10) does.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   // F1, F2, F10 and Esc, before the focused button.
   bool HandleKey(int key);

@@ -1,6 +1,8 @@
 #include "app/kvssel.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -58,9 +60,13 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
   GRD1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   GRD1->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
   GRD1->verticalHeader()->setVisible(false);
+  // Tab leaves the list for the next control; the arrow keys move within it.
+  GRD1->setTabKeyNavigation(false);
 
   LBL1 = Named(new QLabel(this), "LBL1");
   LBL2 = Named(new QLabel(this), "LBL2");
+  lblProgress = Named(new QLabel(this), "lblProgress");
+  lblProgress->setVisible(false);
   SSCommand1 = Named(new QPushButton(QStringLiteral("選択(F5)"), this), "SSCommand1");
   SSCommand3 = Named(new QPushButton(QStringLiteral("検索(F8)"), this), "SSCommand3");
   SSCommand2 = Named(new QPushButton(QStringLiteral("終了(F10)"), this), "SSCommand2");
@@ -80,6 +86,7 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(GRD1, 1);
+  layout->addWidget(lblProgress);
   layout->addLayout(current);
   layout->addLayout(buttons);
 
@@ -126,6 +133,23 @@ void KVSSEL::CenterOnScreen() {
   CenterForm(this);
 }
 
+void KVSSEL::ShowWindow() {
+  show();
+  raise();
+  activateWindow();
+  // Painted now: the listing that follows may take a while.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void KVSSEL::closeEvent(QCloseEvent* event) {
+  if (leaving_ || !isVisible()) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  ExitProgram();
+}
+
 void KVSSEL::ShowDbFolder(const QString& folder) {
   txtDBFolder->setText(folder);
 }
@@ -151,14 +175,35 @@ void KVSSEL::OnVersionChanged(int index) {
 void KVSSEL::ListFolder(QString folder) {
   if (!state_.LayoutDb) return;
   WaitCursor wait;
-  const bool found = ListMeets(state_, dialogs_, folder);
+  std::vector<ListedMeet> listed;
+  MeetListHooks hooks;
+  hooks.cache = cache_;
+  hooks.listed = &listed;
+  hooks.progress = [this](int done, int total, const QString& file) {
+    lblProgress->setText(QStringLiteral("大会データを読み込んでいます（%1／%2）　%3")
+                             .arg(done + 1)
+                             .arg(total)
+                             .arg(file));
+    lblProgress->setVisible(true);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  const bool found = ListMeets(state_, dialogs_, folder, hooks);
+  lblProgress->setVisible(false);
+  unreadable_.clear();
+  for (const ListedMeet& m : listed) {
+    if (!m.unreadable.isEmpty()) unreadable_.insert(m.number.toString(), m.unreadable);
+  }
   try {
     model_->Refresh(*state_.LayoutDb, QStringLiteral("KVSSEL"));
   } catch (const DbError&) {
     // ListMeets has reported the database's trouble already.
   }
   if (found) txtDBFolder->setText(state_.DbFolder);
-  if (model_->rowCount() > 0) GRD1->selectRow(0);
+  if (model_->rowCount() > 0) {
+    GRD1->setCurrentIndex(model_->index(0, 0));
+    GRD1->selectRow(0);
+  }
+  GRD1->setFocus(Qt::OtherFocusReason);
   OnCurrentRowChanged();
 }
 
@@ -173,6 +218,13 @@ void KVSSEL::SelectCurrentMeet() {
   const int row = GRD1->currentIndex().row();
   const QVariant number = model_->Value(row, QStringLiteral("flda"));
   const QString name = model_->Value(row, QStringLiteral("FLDB")).toString();
+  // A meet the listing could not read is not read again behind a wait: the reason is given.
+  if (const auto it = unreadable_.constFind(number.toString()); it != unreadable_.cend()) {
+    dialogs_.MsgBox(QStringLiteral("大会 [") + number.toString() +
+                        QStringLiteral("] のデータを読み込めません。\r") + *it,
+                    MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
+    return;
+  }
   SelectOutcome outcome;
   {
     WaitCursor wait;
@@ -181,17 +233,19 @@ void KVSSEL::SelectCurrentMeet() {
   if (outcome == SelectOutcome::Exit) {
     ExitProgram();
   } else if (outcome == SelectOutcome::Selected) {
+    leaving_ = true;
     emit meetSelected(number.toString(), name);
   }
 }
 
 void KVSSEL::ChooseFolder() {
-  const QString folder =
-      dialogs_.BrowseFolder(this, QStringLiteral("Databaseフォルダを選択してください"));
+  const QString folder = dialogs_.BrowseFolder(
+      this, QStringLiteral("Databaseフォルダを選択してください"), state_.DbFolder);
   if (!folder.isEmpty()) ListFolder(folder + QLatin1Char('/'));
 }
 
 void KVSSEL::ExitProgram() {
+  leaving_ = true;
   state_.CloseDatabases();
   emit exitRequested();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QWidget>
 
 #include "app/start_up.h"
@@ -14,6 +15,7 @@ namespace kvsys {
 
 class Dialogs;
 class InstanceGuard;
+class MeetListCache;
 class WorkTableModel;
 
 // The meet selection window: the first window of the program.
@@ -28,8 +30,12 @@ class KVSSEL : public QWidget, public StartUpView {
   // The load handler: runs the start-up. On Exit the program is to end.
   StartUpOutcome Load();
 
+  // Meets already read are taken from here (may be null).
+  void SetMeetListCache(MeetListCache* cache) { cache_ = cache; }
+
   // StartUpView
   void CenterOnScreen() override;
+  void ShowWindow() override;
   void ShowDbFolder(const QString& folder) override;
   bool SelectVersionOption(int index) override;
 
@@ -44,6 +50,7 @@ class KVSSEL : public QWidget, public StartUpView {
   QTableView* GRD1;
   QLabel* LBL1;
   QLabel* LBL2;
+  QLabel* lblProgress;  // which meet is being read, while a slow folder is listed
   QPushButton* SSCommand1;
   QPushButton* SSCommand2;
   QPushButton* SSCommand3;
@@ -53,6 +60,10 @@ class KVSSEL : public QWidget, public StartUpView {
   void meetSelected(const QString& meet_number, const QString& meet_name);
   // The program is to end (the workspace is closed already).
   void exitRequested();
+
+ protected:
+  // The window's own close button ends the program as 終了(F10) does.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void OnVersionChanged(int index);
@@ -64,7 +75,10 @@ class KVSSEL : public QWidget, public StartUpView {
   InstanceGuard& guard_;
   QString program_folder_;
   WorkTableModel* model_;
-  bool loading_ = false;  // option changes made by the start-up itself
+  MeetListCache* cache_ = nullptr;
+  QMap<QString, QString> unreadable_;  // list number -> why that meet could not be read
+  bool loading_ = false;               // option changes made by the start-up itself
+  bool leaving_ = false;  // a meet was chosen or the program ends: the window may close
 };
 
 }  // namespace kvsys

@@ -4,6 +4,8 @@
 #include "app/app_flow_ui.h"
 #include "app/app_state.h"
 #include "app/instance_guard.h"
+#include "app/qt_translations.h"
+#include "app/workstation_settings.h"
 #include "common/dialogs_ui.h"
 
 namespace {
@@ -25,10 +27,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  kvsys::InstallJapaneseQtTranslations(app);
   kvsys::AppState state;
   kvsys::QtDialogs dialogs;
   kvsys::InstanceGuard guard;
-  kvsys::AppFlow flow(state, dialogs, guard, QCoreApplication::applicationDirPath());
+  kvsys::AppFlow flow(state, dialogs, guard, QCoreApplication::applicationDirPath(),
+                      kvsys::DefaultWorkstationFiles());
   QObject::connect(&flow, &kvsys::AppFlow::finished, &app, &QApplication::quit);
   if (!flow.Start()) return 0;
   return app.exec();

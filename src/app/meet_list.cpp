@@ -1,7 +1,12 @@
 #include "app/meet_list.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 
 #include "app/captions.h"
 #include "common/dialogs.h"
@@ -15,13 +20,6 @@ namespace kvsys {
 
 namespace {
 
-struct MeetRow {
-  QVariant number;
-  QString name;
-  QString first_day;
-  QString last_day;
-};
-
 QString WithSeparator(QString folder) {
   if (folder.endsWith(QLatin1Char('\\'))) folder.chop(1);
   if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
@@ -29,8 +27,8 @@ QString WithSeparator(QString folder) {
 }
 
 // Name and dates of one meet file, or the maintenance row when the results system holds it.
-MeetRow ReadMeet(AppState& state, const QString& path, const QVariant& number) {
-  MeetRow row{number, QString(), QString(), QString()};
+ListedMeet ReadMeet(AppState& state, const QString& path, const QVariant& number) {
+  ListedMeet row{number, path, QString(), QString(), QString(), QString()};
   const std::shared_ptr<Database> db = OpenDatabaseTolerating(
       *state.Workspace, state, path, {dberr::kDatabaseExclusive, dberr::kFileInUse});
   state.ExpectedErrorHit = 0;
@@ -52,6 +50,34 @@ MeetRow ReadMeet(AppState& state, const QString& path, const QVariant& number) {
   return row;
 }
 
+// A meet that cannot be read is listed with the reason instead of ending the listing: the
+// operator may still choose any other meet. A Jet meet read before comes from the cache.
+ListedMeet ReadListedMeet(AppState& state, const QString& path, const QVariant& number,
+                          MeetListCache* cache) {
+  const QFileInfo file(path);
+  const bool jet = cache && IsJetFile(path);
+  if (jet) {
+    if (std::optional<ListedMeet> known = cache->Find(file)) {
+      known->number = number;
+      known->path = path;
+      return *known;
+    }
+  }
+  ListedMeet meet{number, path, QString(), QString(), QString(), QString()};
+  try {
+    meet = ReadMeet(state, path, number);
+  } catch (const DbError& e) {
+    state.ClearExpected();
+    meet.unreadable = IsDbLockError(e.number(), state) && !state.LastDbErrorText.isEmpty()
+                          ? state.LastDbErrorText
+                          : e.text();
+    meet.name = kUnreadableMeetMark + meet.unreadable;
+  }
+  // The results system's hold passes without the file changing: it is asked again each time.
+  if (jet && meet.name != kMeetInMaintenance) cache->Store(file, meet);
+  return meet;
+}
+
 // Ver.4.6 sub-folders: plain, writable, visible directories named by a whole number >= 1.
 QStringList MeetFolders(const QString& folder) {
   QStringList kept;
@@ -69,6 +95,74 @@ QStringList MeetFolders(const QString& folder) {
 }
 
 }  // namespace
+
+bool IsJetFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray sig = file.read(19).mid(4);
+  return sig == "Standard Jet DB" || sig == "Standard ACE DB";
+}
+
+MeetListCache::MeetListCache(QString file) : file_(std::move(file)) {
+  if (file_.isEmpty()) return;
+  QFile in(file_);
+  if (!in.open(QIODevice::ReadOnly)) return;
+  // A cache that cannot be read is only a cache: the meets are read again.
+  const QJsonArray meets = QJsonDocument::fromJson(in.readAll()).object().value("meets").toArray();
+  for (const QJsonValue& v : meets) {
+    const QJsonObject o = v.toObject();
+    Entry e;
+    e.size = o.value("size").toInteger(-1);
+    e.modified_ms = o.value("modified").toInteger(-1);
+    e.meet.name = o.value("name").toString();
+    e.meet.first_day = o.value("first").toString();
+    e.meet.last_day = o.value("last").toString();
+    const QString path = o.value("path").toString();
+    if (!path.isEmpty() && e.size >= 0) entries_.insert(path, e);
+  }
+}
+
+std::optional<ListedMeet> MeetListCache::Find(const QFileInfo& file) const {
+  const auto it = entries_.constFind(file.absoluteFilePath());
+  if (it == entries_.cend() || it->size != file.size() ||
+      it->modified_ms != file.lastModified().toMSecsSinceEpoch()) {
+    ++misses_;
+    return std::nullopt;
+  }
+  ++hits_;
+  return it->meet;
+}
+
+void MeetListCache::Store(const QFileInfo& file, const ListedMeet& meet) {
+  Entry e{file.size(), file.lastModified().toMSecsSinceEpoch(), meet};
+  const QString path = file.absoluteFilePath();
+  const auto old = entries_.constFind(path);
+  if (meet.unreadable.isEmpty() || (old != entries_.cend() && old->meet.unreadable.isEmpty())) {
+    changed_ = true;
+  }
+  entries_.insert(path, e);
+}
+
+bool MeetListCache::Save() {
+  if (file_.isEmpty() || !changed_) return true;
+  QJsonArray meets;
+  for (auto it = entries_.cbegin(); it != entries_.cend(); ++it) {
+    if (!it->meet.unreadable.isEmpty()) continue;  // this process only
+    meets.append(QJsonObject{{"path", it.key()},
+                             {"size", it->size},
+                             {"modified", it->modified_ms},
+                             {"name", it->meet.name},
+                             {"first", it->meet.first_day},
+                             {"last", it->meet.last_day}});
+  }
+  QDir().mkpath(QFileInfo(file_).absolutePath());
+  QSaveFile out(file_);
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  out.write(QJsonDocument(QJsonObject{{"meets", meets}}).toJson(QJsonDocument::Compact));
+  if (!out.commit()) return false;
+  changed_ = false;
+  return true;
+}
 
 void ReportMeetSelectionError(AppState& state, Dialogs& dialogs, const DbError& e,
                               const QString& not_found_text) {
@@ -93,7 +187,8 @@ QString FindFileNoCase(const QString& folder, const QString& name) {
   return QString();
 }
 
-bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder) {
+bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder, const MeetListHooks& hooks) {
+  if (hooks.listed) hooks.listed->clear();
   state.ClearExpected();
   bool found = false;
   try {
@@ -118,12 +213,19 @@ bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder) {
       }
       found = !meets.empty();
     }
-    std::vector<MeetRow> rows;
+    std::vector<ListedMeet> rows;
     rows.reserve(meets.size());
-    for (const auto& [path, number] : meets) rows.push_back(ReadMeet(state, path, number));
+    for (const auto& [path, number] : meets) {
+      if (hooks.progress) {
+        hooks.progress(static_cast<int>(rows.size()), static_cast<int>(meets.size()),
+                       QFileInfo(path).fileName());
+      }
+      rows.push_back(ReadListedMeet(state, path, number, hooks.cache));
+    }
+    if (hooks.cache) hooks.cache->Save();
     // One transaction for the rows: one write to disk instead of one a meet.
     state.LayoutDb->BeginTrans();
-    for (const MeetRow& row : rows) {
+    for (const ListedMeet& row : rows) {
       table->AddNew();
       table->SetField(QStringLiteral("flda"), row.number);
       table->SetField(QStringLiteral("FLDB"), row.name);
@@ -133,6 +235,7 @@ bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder) {
     }
     state.LayoutDb->CommitTrans();
     table->Close();
+    if (hooks.listed) *hooks.listed = std::move(rows);
   } catch (const DbError& e) {
     state.ClearExpected();
     if (state.LayoutDb && state.LayoutDb->InTransaction()) {

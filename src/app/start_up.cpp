@@ -53,6 +53,7 @@ StartUpOutcome StartUp(AppState& state, Dialogs& dialogs, InstanceGuard& guard,
   }
   WaitCursor wait;
   view.CenterOnScreen();
+  view.ShowWindow();
   state.ClearExpected();
   SetProgramFolder(state, program_folder);
 

@@ -27,6 +27,9 @@ class StartUpView {
  public:
   virtual ~StartUpView() = default;
   virtual void CenterOnScreen() = 0;
+  // Puts the window on the screen before the meets are listed, so that the operator sees the
+  // program at work and every message of the start-up stands over its window.
+  virtual void ShowWindow() {}
   virtual void ShowDbFolder(const QString& folder) = 0;
   // Selects the version option with this index, which lists the meets; false when there is
   // no such option.

@@ -29,8 +29,10 @@ class Dialogs {
   virtual std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                           const QString& default_text = QString()) = 0;
 
-  // The chosen folder's path, or an empty text when the operator cancels.
-  virtual QString BrowseFolder(QWidget* owner, const QString& prompt) = 0;
+  // The chosen folder's path, or an empty text when the operator cancels. The chooser opens at
+  // start_folder when it exists.
+  virtual QString BrowseFolder(QWidget* owner, const QString& prompt,
+                               const QString& start_folder = QString()) = 0;
 };
 
 }  // namespace kvsys

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <vector>
 
 namespace kvsys {
@@ -78,8 +80,16 @@ std::optional<QString> QtDialogs::InputBox(const QString& prompt, const QString&
   return value;
 }
 
-QString QtDialogs::BrowseFolder(QWidget* owner, const QString& prompt) {
-  return QFileDialog::getExistingDirectory(owner ? owner : parent_, prompt, QString(),
+QString QtDialogs::BrowseFolder(QWidget* owner, const QString& prompt,
+                                const QString& start_folder) {
+  // The platform's own chooser where there is one; it opens where the meets were found last,
+  // else at the desktop.
+  QString start = start_folder;
+  if (start.endsWith(QLatin1Char('\\'))) start.chop(1);
+  if (start.isEmpty() || !QFileInfo(start).isDir()) {
+    start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  }
+  return QFileDialog::getExistingDirectory(owner ? owner : parent_, prompt, start,
                                            QFileDialog::ShowDirsOnly);
 }
 

@@ -105,7 +105,9 @@ std::optional<QString> ScriptedDialogs::InputBox(const QString& prompt, const QS
   return e.text_answer;
 }
 
-QString ScriptedDialogs::BrowseFolder(QWidget*, const QString& prompt) {
+QString ScriptedDialogs::BrowseFolder(QWidget*, const QString& prompt,
+                                      const QString& start_folder) {
+  folder_start_ = start_folder;
   shown_.push_back({prompt, MsgButtons::OkCancel, MsgIcon::None, QString(), 1});
   if (expected_.empty() || expected_.front().kind != Kind::Folder) {
     ADD_FAILURE() << "unexpected folder chooser: " << prompt.toStdString();

@@ -36,7 +36,9 @@ class ScriptedDialogs : public Dialogs {
                 int default_button) override;
   std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                   const QString& default_text) override;
-  QString BrowseFolder(QWidget* owner, const QString& prompt) override;
+  QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start_folder) override;
+  // Where the last folder chooser was to open.
+  QString FolderStart() const { return folder_start_; }
 
   const std::vector<ShownBox>& shown() const { return shown_; }
   bool AllShown() const { return expected_.empty(); }
@@ -55,6 +57,7 @@ class ScriptedDialogs : public Dialogs {
   };
   std::deque<Expected> expected_;
   std::vector<ShownBox> shown_;
+  QString folder_start_;
 };
 
 }  // namespace kvsys::test

@@ -41,8 +41,10 @@ std::optional<QString> ConsoleDialogs::InputBox(const QString& prompt, const QSt
   return std::nullopt;
 }
 
-QString ConsoleDialogs::BrowseFolder(QWidget* owner, const QString& prompt) {
+QString ConsoleDialogs::BrowseFolder(QWidget* owner, const QString& prompt,
+                                     const QString& start_folder) {
   (void)owner;
+  (void)start_folder;
   err_ << OneLine(prompt) << Qt::endl;
   return QString();
 }

@@ -16,7 +16,7 @@ class ConsoleDialogs : public Dialogs {
                 int default_button) override;
   std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                   const QString& default_text) override;
-  QString BrowseFolder(QWidget* owner, const QString& prompt) override;
+  QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start_folder) override;
 
   int shown() const { return shown_; }
 
