@@ -27,7 +27,8 @@ KVPreview* OpenPreview(QMdiArea& mdi, const PreviewRecords& records, Dialogs& di
                        const ShowSubWindowFn& show) {
   for (KVPreview* old : mdi.findChildren<KVPreview*>()) {
     auto* frame = qobject_cast<QMdiSubWindow*>(old->parentWidget());
-    if (!frame || !mdi.subWindowList().contains(frame)) continue;  // already closing
+    // A preview closed but not yet deleted is gone for the operator.
+    if (!frame || frame->isHidden() || !mdi.subWindowList().contains(frame)) continue;
     if (old->Running()) {
       dialogs.MsgBox(kPreviewBusyMessage, MsgButtons::Ok, MsgIcon::Exclamation, kPreviewTitle);
       return nullptr;
