@@ -447,6 +447,9 @@ RunOutcome KVS220::PrintTable(const PrintRequest* request, int first) {
   const RunOutcome outcome = request ? RunPrint(*request, context, VSP220, warning, preview_opener_)
                                      : PrintRecipients(context, VSP220, warning, first);
   VSP220.SetOutput(nullptr);
+  if (QString error; outcome == RunOutcome::kPrinted && !output->Finish(&error)) {
+    dialogs_.MsgBox(error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+  }
   resume_.End(outcome == RunOutcome::kPrinted);
 
   if (resume_pdf_for_preview_ && outcome == RunOutcome::kPrinted) {

@@ -132,6 +132,7 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
     r.ClassName = class_name;
     r.RankText = MakeRankText(rank, open_entrant);
     r.RecordText = MakeRecordText(goal, Text(rs->Field(QStringLiteral("新記録印刷マーク"))));
+    r = CleanRecipient(std::move(r));
     if (c_.observer.CancelRequested()) {
       result_.outcome = CollectOutcome::kCancelled;
       return false;

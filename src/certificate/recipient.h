@@ -18,6 +18,10 @@ struct Recipient {
   bool operator==(const Recipient&) const = default;
 };
 
+// The recipient with the control characters of its texts dropped; every way of filling the
+// table (a meet, a recipients file) goes through it, so all print alike.
+Recipient CleanRecipient(Recipient r);
+
 // The recipients of the last print run, numbered from 1. Entry 0 exists but is never filled.
 struct RecipientTable {
   static constexpr int kCapacity = 9999;

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -215,6 +216,20 @@ bool IsWholeNumber(const QVariant& value, int mode) {
     default:
       return false;
   }
+}
+
+QString DropControlCharacters(const QString& text) {
+  auto is_control = [](QChar c) {
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+  };
+  if (std::none_of(text.begin(), text.end(), is_control)) return text;
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    if (!is_control(c)) out += c;
+  }
+  return out;
 }
 
 }  // namespace kvsys

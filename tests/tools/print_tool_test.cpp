@@ -14,8 +14,10 @@
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "print/print_command.h"
+#include "print/recipients_file.h"
 #include "samplemeet/sample_meet.h"
 #include "support/program_folder.h"
+#include "support/raw_db.h"
 #include "support/scripted_dialogs.h"
 
 namespace kvsys::printtool {
@@ -152,6 +154,46 @@ TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {
   EXPECT_EQ(Run(QStringLiteral("--recipients %1").arg(folder.File(QStringLiteral("bad.tsv")))),
             kExitFailed);
   EXPECT_TRUE(err_text.contains(QStringLiteral("1 行目")));
+}
+
+// Control characters in a swimmer's name are dropped alike whether the certificates come from
+// the meet or from the recipients file written of it; other texts round-trip exactly.
+TEST_F(PrintCommandTest, ControlCharactersPrintAlikeFromTheMeetAndTheRecipientsFile) {
+  Decide();
+  {
+    test::RawDb db(meet);
+    db.Exec(
+        QStringLiteral("UPDATE 選手マスター SET 氏名 = 氏名 || char(9) || 'A' || char(13) || "
+                       "char(10) || 'B' || char(7) || 'C' || char(133) || '\\t'"));
+  }
+  const QString tsv = folder.File(QStringLiteral("r.tsv"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --dump %2 --recipients-out %3")
+                    .arg(meet, folder.File(QStringLiteral("meet.jsonl")), tsv)),
+            kExitOk)
+      << err_text.toStdString();
+  ASSERT_EQ(Run(QStringLiteral("--recipients %1 --dump %2")
+                    .arg(tsv, folder.File(QStringLiteral("file.jsonl")))),
+            kExitOk)
+      << err_text.toStdString();
+  const QStringList from_meet = Documents(QStringLiteral("meet.jsonl"));
+  ASSERT_FALSE(from_meet.isEmpty());
+  EXPECT_EQ(Documents(QStringLiteral("file.jsonl")), from_meet);
+  // The name is one text run, its letters joined, the literal backslash kept.
+  const QString dump = QString::fromUtf8(folder.Read(QStringLiteral("meet.jsonl")));
+  // (Half-width letters of names print full-width on a vertical certificate.)
+  EXPECT_TRUE(dump.contains(QStringLiteral("ABC\\\\t\"}")) ||
+              dump.contains(QStringLiteral("ＡＢＣ＼ｔ\"}")))
+      << dump.left(2000).toStdString();
+  EXPECT_FALSE(dump.contains(QStringLiteral("\\u00")));
+  EXPECT_FALSE(dump.contains(QStringLiteral("\\r")));
+
+  // A file written by hand: each escape stands for its character, an unknown one for itself.
+  folder.Write(QStringLiteral("hand.tsv"), "a\\\\b\\qc\\n\tx\n");
+  RecipientTable table;
+  QString error;
+  ASSERT_TRUE(ReadRecipientsFile(folder.File(QStringLiteral("hand.tsv")), table, &error));
+  EXPECT_EQ(table[1].Name, QStringLiteral("a\\b\\qc"));  // the LF is dropped when read
+  EXPECT_EQ(table[1].Affiliation, QStringLiteral("x"));
 }
 
 // A run killed at any moment leaves whole files or none under their names: every PDF opens

@@ -9,9 +9,58 @@ namespace kvsys::printtool {
 
 namespace {
 
-QString Field(QString text) {
-  for (const QChar c : {QChar('\t'), QChar('\r'), QChar('\n')}) text.replace(c, QLatin1Char(' '));
-  return text;
+// A text as one field: what a tab-separated line cannot hold is escaped, so that a file read
+// back gives every text exactly as written.
+QString Field(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case u'\\':
+        out += QStringLiteral("\\\\");
+        break;
+      case u'\t':
+        out += QStringLiteral("\\t");
+        break;
+      case u'\r':
+        out += QStringLiteral("\\r");
+        break;
+      case u'\n':
+        out += QStringLiteral("\\n");
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+QString Unescaped(const QString& field) {
+  QString out;
+  out.reserve(field.size());
+  for (qsizetype i = 0; i < field.size(); ++i) {
+    const QChar c = field[i];
+    if (c != u'\\' || i + 1 == field.size()) {
+      out += c;
+      continue;
+    }
+    const QChar next = field[++i];
+    switch (next.unicode()) {
+      case u't':
+        out += u'\t';
+        break;
+      case u'r':
+        out += u'\r';
+        break;
+      case u'n':
+        out += u'\n';
+        break;
+      default:  // "\\", and a backslash before anything else stands for itself
+        if (next != u'\\') out += c;
+        out += next;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -66,7 +115,8 @@ bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* err
       return false;
     }
     while (f.size() < 6) f << QString();
-    read.push_back(Recipient{f[0], f[1], f[2], f[3], f[4], f[5]});
+    read.push_back(CleanRecipient(Recipient{Unescaped(f[0]), Unescaped(f[1]), Unescaped(f[2]),
+                                            Unescaped(f[3]), Unescaped(f[4]), Unescaped(f[5])}));
   }
   for (size_t i = 0; i < read.size(); ++i) table[static_cast<int>(i) + 1] = read[i];
   table.RecipientCount = static_cast<int16_t>(lines.size());

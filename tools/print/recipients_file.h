@@ -9,14 +9,16 @@ namespace kvsys::printtool {
 // The recipients file of kvsys-print: UTF-8, one recipient a line from recipient 1, the six
 // texts Name, Affiliation, EventName, ClassName, RankText and RecordText separated by tabs.
 
-// Writes recipients 1 to RecipientCount, replacing the file as a whole. A tab or line break
-// inside a text (which no certificate can print) is written as a blank, so every line stays
-// one recipient. False with a message in error when the file could not be written.
+// Writes recipients 1 to RecipientCount, replacing the file as a whole. A backslash, tab, CR
+// or LF inside a text is written as "\\", "\t", "\r" or "\n", so every line stays one
+// recipient and reading the file gives the texts back exactly. False with a message in error
+// when the file could not be written.
 bool WriteRecipientsFile(const QString& path, const RecipientTable& table, QString* error);
 
 // Reads a recipients file into the table from entry 1 and sets RecipientCount. A line of
-// fewer texts leaves the rest empty. False with a message naming the line when a line holds
-// more than six texts, the file holds more than 9999 recipients or cannot be read.
+// fewer texts leaves the rest empty; control characters are dropped as from a meet. False with a
+// message naming the line when a line holds more than six texts, the file holds more than 9999
+// recipients or cannot be read.
 bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* error);
 
 }  // namespace kvsys::printtool
