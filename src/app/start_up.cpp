@@ -7,6 +7,7 @@
 #include "app/meet_list.h"
 #include "common/dialogs.h"
 #include "common/profile.h"
+#include "common/profile_file.h"
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/work_table.h"
@@ -33,6 +34,10 @@ void SetProgramFolder(AppState& state, const QString& program_folder) {
 }
 
 SettingsReadResult ReadSettings(AppState& state, Dialogs& dialogs) {
+  // Not read at all: say why rather than that the database folder is missing from it.
+  if (CheckProfileFile(state.IniPath) == ProfileFileState::TooLarge) {
+    return {true, QStringLiteral("（ファイルが大きすぎます）")};
+  }
   state.ResultVersion =
       ToInt(GetProfileEx(dialogs, state.IniPath, QStringLiteral("Ver"), QStringLiteral("Ver")));
   state.DbFolder =

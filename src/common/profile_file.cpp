@@ -1,5 +1,6 @@
 #include "common/profile_file.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -232,7 +233,7 @@ enum class LoadStatus { Ok, Missing, Unreadable };
 LoadStatus LoadFile(const QString& path, QByteArray* bytes) {
   const QFileInfo info(path);
   if (!info.exists()) return LoadStatus::Missing;
-  if (!info.isFile()) return LoadStatus::Unreadable;
+  if (!info.isFile() || info.size() > kProfileMaxFileBytes) return LoadStatus::Unreadable;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return LoadStatus::Unreadable;
   *bytes = file.readAll();
@@ -263,6 +264,35 @@ bool IsReadOnlyFile(const QString& path) {
 }
 
 }  // namespace
+
+ProfileFileState CheckProfileFile(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) return ProfileFileState::Missing;
+  if (!info.isFile()) return ProfileFileState::NotAFile;
+  if (info.size() > kProfileMaxFileBytes) return ProfileFileState::TooLarge;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return ProfileFileState::Unreadable;
+  return ProfileFileState::Ok;
+}
+
+QString ProfileFileProblem(ProfileFileState state, const QString& path) {
+  const QString shown = QDir::toNativeSeparators(path);
+  switch (state) {
+    case ProfileFileState::Ok:
+      return QString();
+    case ProfileFileState::Missing:
+      return QStringLiteral("初期設定ファイルがありません。\r") + shown;
+    case ProfileFileState::NotAFile:
+      return QStringLiteral("初期設定ファイルがファイルではありません。\r") + shown;
+    case ProfileFileState::Unreadable:
+      return QStringLiteral("初期設定ファイルを読めません。\r") + shown;
+    case ProfileFileState::TooLarge:
+      return QStringLiteral("初期設定ファイルが大きすぎます（%1 KB まで）。\r")
+                 .arg(kProfileMaxFileBytes / 1024) +
+             shown;
+  }
+  return QString();
+}
 
 bool IsValidProfileSection(const QString& section) {
   return !IsBlankName(section) && !HasLineBreakOrNul(section) &&

@@ -17,6 +17,15 @@ namespace kvsys {
 // encoding included. The file is created by the first write and replaced atomically.
 
 inline constexpr int kProfileValueMaxBytes = 255;
+// A settings file is a few kilobytes; anything past this is not read (a huge file would take
+// seconds and a gigabyte to parse) and not written to.
+inline constexpr qint64 kProfileMaxFileBytes = 1024 * 1024;
+
+enum class ProfileFileState { Ok, Missing, NotAFile, Unreadable, TooLarge };
+// What stands at the path, looked at without reading more than needed.
+ProfileFileState CheckProfileFile(const QString& path);
+// Why the settings of the file cannot be used, for the operator; empty when they can.
+QString ProfileFileProblem(ProfileFileState state, const QString& path);
 
 // Names and values that can be stored without breaking the file's structure.
 bool IsValidProfileSection(const QString& section);

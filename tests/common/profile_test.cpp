@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include "common/profile_file.h"
@@ -502,6 +504,36 @@ TEST_F(SystemProfileTest, FailedWriteNamesWinIni) {
   EXPECT_FALSE(SetProfileEx(dialogs, QString(), QStringLiteral("Prn"), QStringLiteral("Dono"),
                             QStringLiteral("True")));
   EXPECT_EQ(tmp_.Read("kvsys"), QByteArray("a file where our folder should be"));
+}
+
+// What stands at the settings path is told apart without hanging on a FIFO; a file past the
+// size limit is neither read nor written.
+TEST(ProfileFile, StatesOfTheSettingsPathAndTheSizeLimit) {
+  TempFolder tmp;
+  const QString ini = tmp.Write(QStringLiteral("KVSYS.ini"), "[D_B]\nDB_Path=/meets/\n");
+  EXPECT_EQ(CheckProfileFile(ini), ProfileFileState::Ok);
+  EXPECT_TRUE(ProfileFileProblem(ProfileFileState::Ok, ini).isEmpty());
+  EXPECT_EQ(CheckProfileFile(tmp.File(QStringLiteral("none.ini"))), ProfileFileState::Missing);
+  EXPECT_EQ(CheckProfileFile(tmp.path()), ProfileFileState::NotAFile);
+  const QString fifo = tmp.File(QStringLiteral("fifo.ini"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  EXPECT_EQ(CheckProfileFile(fifo), ProfileFileState::NotAFile);
+  EXPECT_TRUE(ReadProfileValue(fifo, QStringLiteral("D_B"), QStringLiteral("DB_Path")).isEmpty());
+
+  // One line past the limit, as a damaged or planted file may be.
+  {
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    ASSERT_TRUE(f.write(QByteArray(kProfileMaxFileBytes, 'x')) > 0);
+  }
+  const qint64 size = QFileInfo(ini).size();
+  EXPECT_EQ(CheckProfileFile(ini), ProfileFileState::TooLarge);
+  EXPECT_TRUE(ProfileFileProblem(ProfileFileState::TooLarge, ini)
+                  .startsWith(QStringLiteral("初期設定ファイルが大きすぎます")));
+  EXPECT_TRUE(ReadProfileValue(ini, QStringLiteral("D_B"), QStringLiteral("DB_Path")).isEmpty());
+  EXPECT_FALSE(WriteProfileValue(ini, QStringLiteral("Prn"), QStringLiteral("Dono"),
+                                 QStringLiteral("True")));
+  EXPECT_EQ(QFileInfo(ini).size(), size);
 }
 
 }  // namespace

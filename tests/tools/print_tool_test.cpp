@@ -154,6 +154,14 @@ TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {
   EXPECT_EQ(Run(QStringLiteral("--recipients %1").arg(folder.File(QStringLiteral("bad.tsv")))),
             kExitFailed);
   EXPECT_TRUE(err_text.contains(QStringLiteral("1 行目")));
+
+  // Without its settings file the run still prints, with the built-in options, and says so.
+  QFile::remove(folder.File(QStringLiteral("KVSYS.ini")));
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --events 1 --dump %2")
+                    .arg(meet, folder.File(QStringLiteral("y.jsonl")))),
+            kExitOk);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("初期設定ファイルがありません。")))
+      << err_text.toStdString();
 }
 
 // Control characters in a swimmer's name are dropped alike whether the certificates come from

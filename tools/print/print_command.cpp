@@ -9,6 +9,7 @@
 #include "certificate/print_run.h"
 #include "certificate/program_list.h"
 #include "common/print_options.h"
+#include "common/profile_file.h"
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/workspace.h"
@@ -104,6 +105,11 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   }
 
   Session s(err);
+  // Built-in options are used then, as the program does; the operator must know.
+  if (QString problem = ProfileFileProblem(CheckProfileFile(ini), ini); !problem.isEmpty()) {
+    err << problem.replace(u'\r', u' ') << QStringLiteral(" 印刷オプションは既定値を使います。")
+        << Qt::endl;
+  }
   s.options = ReadPrintOptions(s.dialogs, ini);
   if (cl.affiliation != 0) s.options.PrnShozNo = static_cast<int16_t>(cl.affiliation);
   try {
