@@ -343,6 +343,8 @@ void KVS210::Open() {
 }
 
 bool KVS210::FillList() {
+  // The databases are closed when the operator goes back to the meet selection.
+  if (!r_.layout_db) return false;
   const bool was_loading = loading_;
   loading_ = true;
   List1->clear();
@@ -407,6 +409,7 @@ void KVS210::SelectEntry(int row) {
 }
 
 void KVS210::LoadFields(int number) {
+  if (!r_.layout_db) return;
   std::optional<LayoutSettings> stored;
   try {
     stored = Store().ReadSettings(number);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -314,7 +315,14 @@ TEST_F(KVS210Test, DefaultTextsAskOnlyWhenTheOperatorChangedAField) {
   EXPECT_EQ(C<QLabel>("lblCurR")->text(), QStringLiteral("  "));
   EXPECT_FALSE(k->Modified());
 
-  Type("TXT_PRS", QStringLiteral("山田 花子"));
+  // Japanese comes from the input method, composed, without key presses of its own.
+  QLineEdit* presenter = Edit("TXT_PRS");
+  presenter->setFocus();
+  presenter->selectAll();
+  QInputMethodEvent composed;
+  composed.setCommitString(QStringLiteral("山田 花子"));
+  QApplication::sendEvent(presenter, &composed);
+  EXPECT_TRUE(k->Modified());
   dialogs_.ExpectDefault(kDefaultsQuestion, MsgButtons::YesNo, MsgIcon::Information, kAppTitle, 2,
                          Answer::No);
   C<QPushButton>("cmdDef")->click();
