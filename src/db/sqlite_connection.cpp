@@ -56,6 +56,20 @@ int NumberFor(int rc, const QString& message) {
   }
 }
 
+// True when the database holds no table at all: its file was emptied (cut to 0 bytes, say)
+// after it was opened.
+bool HasNoTables(sqlite3* db) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &stmt, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return false;
+  }
+  const bool empty = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int64(stmt, 0) == 0;
+  sqlite3_finalize(stmt);
+  return empty;
+}
+
 }  // namespace
 
 DbError SqliteError(sqlite3* db, int rc) {
@@ -64,7 +78,12 @@ DbError SqliteError(sqlite3* db, int rc) {
   const int ext = db ? sqlite3_extended_errcode(db) : rc;
   // The connection's last error is the one we were given unless a later call replaced it.
   const int code = (ext & 0xff) == (rc & 0xff) ? ext : rc;
-  return DbError(NumberFor(code, message), DbErrorText(NumberFor(code, message)), message);
+  const int number = NumberFor(code, message);
+  if (number == dberr::kNoSuchTable && db && HasNoTables(db)) {
+    return DbError(dberr::kNotADatabase,
+                   QStringLiteral("データベースファイルが空か、壊れています。"), message);
+  }
+  return DbError(number, DbErrorText(number), message);
 }
 
 Connection::Connection(sqlite3* db, const QString& name, bool read_only)

@@ -28,6 +28,15 @@ DbError WithPath(int number, const QString& path) {
   return DbError(number, DbErrorText(number), path);
 }
 
+// Held by another program: the operator is told which file, as for a Jet file.
+DbError InUse(const QString& path) {
+  return DbError(
+      dberr::kFileInUse,
+      QStringLiteral("データベースファイル（%1）は他のプログラムが使用中のため開けません。")
+          .arg(QFileInfo(path).fileName()),
+      path);
+}
+
 std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusive, bool read_only,
                                                int busy_ms) {
   // Never SQLITE_OPEN_CREATE: a missing or empty file must not become a new database.
@@ -37,7 +46,7 @@ std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusi
   const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_close_v2(db);
-    throw WithPath(dberr::kFileInUse, path);
+    throw InUse(path);
   }
   sqlite3_extended_result_codes(db, 1);
   auto conn = std::make_shared<detail::Connection>(
@@ -65,7 +74,7 @@ std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusi
     }
   } catch (const DbError& e) {
     conn->Close();
-    if (e.number() == dberr::kLocked) throw WithPath(dberr::kFileInUse, path);
+    if (e.number() == dberr::kLocked) throw InUse(path);
     if (e.number() == dberr::kNotADatabase) throw WithPath(dberr::kNotADatabase, path);
     throw;
   }
@@ -98,7 +107,7 @@ std::shared_ptr<Database> Workspace::OpenDatabase(const QString& path, bool excl
   if (path.isEmpty() || !info.exists()) throw WithPath(dberr::kFileNotFound, path);
   if (info.isDir()) throw WithPath(dberr::kNotADatabase, path);
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw WithPath(dberr::kFileInUse, path);
+  if (!file.open(QIODevice::ReadOnly)) throw InUse(path);
   const QByteArray head = file.read(100);
   file.close();
 

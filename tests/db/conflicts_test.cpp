@@ -1,6 +1,9 @@
 // Two workstations on one file: optimistic edits, busy files, keys and range checks.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include "db/workspace.h"
 #include "support/database_files.h"
 #include "support/raw_db.h"
@@ -139,6 +142,12 @@ TEST_F(Conflicts, ExclusiveHoldersKeepOthersOut) {
   theirs_.Close();
   auto held = mine_.OpenDatabase(path_, true);
   EXPECT_EQ(ErrorOf([&] { theirs_.OpenDatabase(path_); }), dberr::kFileInUse);
+  try {
+    theirs_.OpenDatabase(path_);
+  } catch (const DbError& e) {
+    // The operator is told which file is held.
+    EXPECT_TRUE(e.text().contains(QFileInfo(path_).fileName())) << e.text().toStdString();
+  }
   held->OpenRecordset(QStringLiteral("保存名"));  // the holder itself goes on working
   held->Close();
   EXPECT_NO_THROW(theirs_.OpenDatabase(path_));
@@ -188,4 +197,21 @@ TEST_F(Conflicts, ReadOnlyOpenRefusesWrites) {
 }
 
 }  // namespace
+// A database whose file is emptied after it was opened says so, instead of naming a table.
+TEST_F(Conflicts, FileEmptiedWhileOpenIsReportedAsDamaged) {
+  ASSERT_TRUE(QFile::resize(path_, 0));
+  try {
+    db1_->OpenRecordset(QStringLiteral("保存名"));
+    ADD_FAILURE() << "an emptied file was read";
+  } catch (const DbError& e) {
+    EXPECT_EQ(e.number(), dberr::kNotADatabase);
+    EXPECT_EQ(e.text(), QStringLiteral("データベースファイルが空か、壊れています。"));
+  }
+  // A table that is simply missing is still named as such.
+  auto fresh = MakeLayoutDb(folder_, QStringLiteral("other.mdb"));
+  auto db = mine_.OpenDatabase(fresh);
+  EXPECT_EQ(ErrorOf([&] { db->OpenRecordset(QStringLiteral("ないテーブル")); }),
+            dberr::kNoSuchTable);
+}
+
 }  // namespace kvsys::test
