@@ -63,7 +63,14 @@ KVPreview::KVPreview(PreviewRecords records, Dialogs& dialogs, QWidget* parent)
 
 // Deleted without a close (the main window going away) the shared table is left as it is: the
 // windows that could tell whether a run is filling it may be half gone already.
-KVPreview::~KVPreview() = default;
+KVPreview::~KVPreview() {
+  // The controls outlive the members: a box that has the focus still says editingFinished
+  // while the base class deletes it, and nothing of this window may answer any more.
+  for (QObject* child : findChildren<QObject*>()) {
+    child->disconnect(this);
+    child->removeEventFilter(this);
+  }
+}
 
 void KVPreview::BuildControls() {
   VSPRN = Named(new PageView(this), "VSPRN");

@@ -221,6 +221,32 @@ TEST_F(KVPreviewTest, OptionClicksAreSavedAndRedrawnButActivationWritesNothing) 
   EXPECT_TRUE(Enabled("Command6"));
 }
 
+TEST_F(KVPreviewTest, EnteringABoxSelectsItsTextAndTheGridBoxesAreTrimmedFirst) {
+  KVPreview* k = Make(2);
+  k->show();
+  k->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(k));
+  QTest::mouseClick(Child<QPushButton>(*k, "Command6"), Qt::LeftButton);
+  auto* copies = Child<QLineEdit>(*k, "Text11");
+  copies->setText(QStringLiteral("12"));
+  copies->setFocus();
+  QTest::qWait(20);
+  EXPECT_EQ(copies->selectedText(), QStringLiteral("12"));
+  auto* columns = Child<QLineEdit>(*k, "txtLatticeX");
+  columns->setText(QStringLiteral(" 15 "));
+  columns->setFocus();
+  QTest::qWait(20);
+  EXPECT_EQ(columns->text(), QStringLiteral("15"));
+  EXPECT_EQ(columns->selectedText(), QStringLiteral("15"));
+  // Typing replaces the count; leaving the box stores it.
+  QTest::keyClicks(columns, QStringLiteral("6"));
+  Child<QLineEdit>(*k, "txtDono")->setFocus();
+  QTest::qWait(20);
+  EXPECT_EQ(p->w.options.LatticeX, 6);
+  EXPECT_EQ(ReadPrintOptions(p->w.dialogs, p->ini).LatticeX, 6);
+  EXPECT_EQ(Child<QLineEdit>(*k, "txtDono")->selectedText(), p->w.options.DonoStr);
+}
+
 TEST_F(KVPreviewTest, ActivationRedrawsOnlyWhatChangedSoADrawingsMessageIsNotRepeated) {
   KVPreview* k = Make(2);
   p->w.options.Lattice = true;
