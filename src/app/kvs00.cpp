@@ -78,8 +78,9 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   if (!geometry.isEmpty() && restoreGeometry(geometry)) {
     show();
   } else {
+    // The whole work area even where no window manager maximises it.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-      move(screen->availableGeometry().topLeft());
+      setGeometry(screen->availableGeometry());
     }
     showMaximized();
   }

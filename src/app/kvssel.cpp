@@ -53,6 +53,7 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
                               {QStringLiteral("No."), QStringLiteral("大会名"),
                                QStringLiteral("開始年月日"), QStringLiteral("終了年月日")},
                               this);
+  model_->SetRightAligned({0});
   GRD1 = Named(new QTableView(this), "GRD1");
   GRD1->setModel(model_);
   GRD1->setSelectionBehavior(QAbstractItemView::SelectRows);

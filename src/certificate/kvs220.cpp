@@ -87,7 +87,8 @@ void KVS220::BuildControls() {
   PROG_GRID->setSelectionMode(QAbstractItemView::ExtendedSelection);
   PROG_GRID->setEditTriggers(QAbstractItemView::NoEditTriggers);
   PROG_GRID->verticalHeader()->setDefaultSectionSize(22);
-  PROG_GRID->horizontalHeader()->setStretchLastSection(true);
+  // 組数 stays beside its numbers on a wide screen.
+  PROG_GRID->horizontalHeader()->setStretchLastSection(false);
   // Every column readable without scrolling: the words are short, the list is long.
   PROG_GRID->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   PROG_GRID->setMinimumWidth(520);

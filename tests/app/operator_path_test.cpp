@@ -85,9 +85,10 @@ class WatchingDialogs : public ScriptedDialogs {
 // decided layout; the workstation's own files in a folder of their own.
 struct Program {
   Program() {
-    folder.dir().Write(QStringLiteral("KVSYS.ini"),
-                       "[Ver]\r\nVer=0\r\n[D_B]\r\nDB_Path=" + folder.Meets().toUtf8() +
-                           "/\r\n[Output]\r\nTarget=PDF\r\nPdfFolder=pdf\r\n");
+    folder.dir().Write(
+        QStringLiteral("KVSYS.ini"),
+        "[Ver]\r\nVer=0\r\n[D_B]\r\nDB_Path=" + folder.Meets().toUtf8() +
+            "/\r\n[Output]\r\nTarget=PDF\r\nPdfFolder=pdf\r\nPdfFiles=Certificate\r\n");
     workstation.settings = user.File(QStringLiteral("workstation.ini"));
     workstation.meet_cache = user.File(QStringLiteral("meet-list.json"));
   }

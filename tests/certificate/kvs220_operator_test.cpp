@@ -30,8 +30,10 @@ namespace {
 class PrintListOperator : public ::testing::Test {
  protected:
   void SetUp() override {
-    w.folder_.Write(QStringLiteral("KVSYS.ini"),
-                    "[Prn]\nPrnShozNo=4\n[Output]\nTarget=PDF\nPdfFolder=pdf\n");
+    // One PDF file a certificate: the files count what was output.
+    w.folder_.Write(
+        QStringLiteral("KVSYS.ini"),
+        "[Prn]\nPrnShozNo=4\n[Output]\nTarget=PDF\nPdfFolder=pdf\nPdfFiles=Certificate\n");
     // Six events of two swimmers each (ranks 1 and 2 print).
     for (int e = 1; e <= 6; ++e) {
       w.Event(e, 1, 1, 2, 2);
