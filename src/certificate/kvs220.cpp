@@ -448,7 +448,9 @@ RunOutcome KVS220::PrintTable(const PrintRequest* request, int first) {
   const RunOutcome outcome = request ? RunPrint(*request, context, VSP220, warning, preview_opener_)
                                      : PrintRecipients(context, VSP220, warning, first);
   VSP220.SetOutput(nullptr);
-  if (QString error; outcome == RunOutcome::kPrinted && !output->Finish(&error)) {
+  // A stopped run keeps what it output: the operator is told how far it came.
+  if (QString error; (outcome == RunOutcome::kPrinted || outcome == RunOutcome::kCancelled) &&
+                     !output->Finish(&error)) {
     dialogs_.MsgBox(error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
   }
   resume_.End(outcome == RunOutcome::kPrinted);

@@ -234,6 +234,7 @@ RunOutcome DrawRecipients(PrintSurface& surface, WarningLabel& label,
       return RunOutcome::kCancelled;
     }
     table.CurrentRecipient = static_cast<int16_t>(i);
+    surface.SetDocumentName(CertificateName(i, table[i]));
     if (DrawCertificate(surface, kPrintingMode, label, layout, table, options, dialogs) &&
         surface.Error() != kSurfaceOk) {
       // The operator must know that the output stopped: the run ends at the first

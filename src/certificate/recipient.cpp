@@ -1,5 +1,7 @@
 #include "certificate/recipient.h"
 
+#include <QStringList>
+
 #include "common/text_util.h"
 
 namespace kvsys {
@@ -10,6 +12,18 @@ Recipient CleanRecipient(Recipient r) {
     *text = DropControlCharacters(*text);
   }
   return r;
+}
+
+QString CertificateName(int number, const Recipient& r) {
+  const QString rank = TrimBlanks(r.RankText);
+  QStringList parts{QStringLiteral("%1").arg(number, 4, 10, QLatin1Char('0'))};
+  for (const QString& text :
+       {TrimBlanks(r.EventName), TrimBlanks(r.ClassName),
+        rank.isEmpty() || rank == QStringLiteral("OP") ? rank : rank + QStringLiteral("位"),
+        TrimBlanks(r.Name)}) {
+    if (!text.isEmpty()) parts << text;
+  }
+  return parts.join(QLatin1Char('_'));
 }
 
 }  // namespace kvsys

@@ -22,6 +22,10 @@ struct Recipient {
 // table (a meet, a recipients file) goes through it, so all print alike.
 Recipient CleanRecipient(Recipient r);
 
+// What the certificate of recipient n holds, as its documents are named:
+// "0001_男子50m自由形_1位_山田太郎".
+QString CertificateName(int number, const Recipient& r);
+
 // The recipients of the last print run, numbered from 1. Entry 0 exists but is never filled.
 struct RecipientTable {
   static constexpr int kCapacity = 9999;

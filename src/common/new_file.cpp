@@ -62,7 +62,7 @@ void PendingFile::Discard() {
 }
 
 bool PendingFile::Append(const QByteArray& data) {
-  if (published_) {
+  if (published_ || (fd_ < 0 && !part_.isEmpty())) {
     error_ = QStringLiteral("ファイルは書き終わっています。\r") + QDir::toNativeSeparators(path_);
     return false;
   }
@@ -91,19 +91,22 @@ bool PendingFile::Append(const QByteArray& data) {
 bool PendingFile::Publish(bool replace, bool* exists) {
   if (exists) *exists = false;
   if (published_) return true;
-  if (fd_ < 0 && !Append(QByteArray())) return false;
+  if (part_.isEmpty() && !Append(QByteArray())) return false;
   const QByteArray part = QFile::encodeName(part_);
   const QByteArray target = QFile::encodeName(path_);
   const QString failed =
       QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
   // On disk before it gets its name: a power cut must not leave an empty file under it.
-  if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
+  if (fd_ >= 0) {
+    const bool synced = ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
     fd_ = -1;
-    error_ = failed;
-    Discard();
-    return false;
+    if (!synced || !closed) {
+      error_ = failed;
+      Discard();
+      return false;
+    }
   }
-  fd_ = -1;
   if (replace) {
     if (::rename(part.constData(), target.constData()) != 0) {
       error_ = failed;
@@ -131,16 +134,20 @@ bool PendingFile::Publish(bool replace, bool* exists) {
     }
   }
   if (errno == EEXIST) {
+    // Kept, so that the caller may publish it under another name.
     if (exists) *exists = true;
     error_ = QStringLiteral("同じ名前のファイルがあります。\r") + QDir::toNativeSeparators(path_);
-    Discard();
     return false;
   }
   // Last resort, for file systems with neither: claim the name, then rename over the claim
   // (the name is empty only for that moment).
   const int claim = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (claim < 0) {
-    if (errno == EEXIST && exists) *exists = true;
+    if (errno == EEXIST) {
+      if (exists) *exists = true;
+      error_ = QStringLiteral("同じ名前のファイルがあります。\r") + QDir::toNativeSeparators(path_);
+      return false;
+    }
     error_ = failed;
     Discard();
     return false;

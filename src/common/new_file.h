@@ -17,11 +17,17 @@ class PendingFile {
   PendingFile& operator=(const PendingFile&) = delete;
 
   const QString& path() const { return path_; }
+  // Another final name in the same folder (before publishing).
+  void SetPath(const QString& path) { path_ = path; }
   // Appends to the hidden file, creating it on the first call.
   bool Append(const QByteArray& data);
+  // The hidden file's descriptor for writers of their own (-1 before the first Append); what
+  // they buffer must be flushed before Publish.
+  int fd() const { return fd_; }
   // Puts the content under the final name. Without replace an existing file is never touched
-  // (false, with *exists set); with replace it is swapped for the new one in one step. Once
-  // published, the file is done: later calls change nothing.
+  // (false, with *exists set: the content stays, to be published under another name); with
+  // replace it is swapped for the new one in one step. Once publishing began nothing more can
+  // be appended; once published, later calls change nothing.
   bool Publish(bool replace, bool* exists = nullptr);
   // Why the last call failed, for the operator.
   const QString& error() const { return error_; }

@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 
 #include "common/new_file.h"
+#include "print/file_names.h"
 #include "print/page_renderer.h"
 #include "print/paper.h"
 
@@ -27,6 +28,19 @@ QString Shown(const QString& path) {
 }
 
 constexpr int kMaxSequence = 999;
+
+// The name with "_2", "_3", ... for the second and later tries.
+QString Numbered(const QString& base, int seq) {
+  return seq == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1_%2.pdf").arg(base).arg(seq);
+}
+
+void SetUpPdf(QPdfWriter& writer, int paper) {
+  writer.setPageSize(PdfPageSize(paper));
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  writer.setResolution(static_cast<int>(kTwipsPerInch));
+  writer.setCreator(QStringLiteral("KVSYS"));
+  writer.setTitle(QStringLiteral("賞状"));
+}
 
 }  // namespace
 
@@ -58,9 +72,12 @@ bool PdfOutput::Write(const PrintDocument& doc, QString* error) {
   }
   const QDir dir(folder_);
   const QString stamp = clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  const QString base = doc.name.isEmpty() ? QString() : SafeFileName(doc.name);
   for (int seq = 1; seq <= kMaxSequence; ++seq) {
-    const QString path = dir.filePath(
-        QStringLiteral("certificate-%1-%2.pdf").arg(stamp).arg(seq, 3, 10, QLatin1Char('0')));
+    const QString path = base.isEmpty() ? dir.filePath(QStringLiteral("certificate-%1-%2.pdf")
+                                                           .arg(stamp)
+                                                           .arg(seq, 3, 10, QLatin1Char('0')))
+                                        : dir.filePath(Numbered(base, seq));
     if (QFileInfo::exists(path)) continue;
     // A name taken meanwhile is never overwritten; a half-written file never gets a name.
     bool exists = false;
@@ -75,17 +92,115 @@ bool PdfOutput::Write(const PrintDocument& doc, QString* error) {
               QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
 }
 
+struct RunPdfOutput::Pdf {
+  explicit Pdf(const QString& target) : part(target) {}
+  PendingFile part;
+  QFile file;
+  std::unique_ptr<QPdfWriter> writer;
+  QPainter painter;
+};
+
+RunPdfOutput::RunPdfOutput(QString folder, QString file)
+    : folder_(std::move(folder)),
+      file_(std::move(file)),
+      clock_([] { return QDateTime::currentDateTime(); }) {
+  if (!file_.isEmpty()) folder_ = QFileInfo(file_).absolutePath();
+}
+
+RunPdfOutput::~RunPdfOutput() {
+  if (pdf_ && pdf_->painter.isActive()) pdf_->painter.end();
+}
+
+bool RunPdfOutput::Ready(QString* error) {
+  if (pdf_) return true;
+  if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
+    return Fail(error,
+                QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
+  }
+  if (!file_.isEmpty() && QFileInfo::exists(file_)) {
+    return Fail(error, QStringLiteral("同じ名前のファイルがあります。\r") + Shown(file_));
+  }
+  PendingFile::RemoveStale(folder_);
+  return true;
+}
+
+bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
+  const QString failed = QStringLiteral("PDFファイルを書き込めませんでした。\r") +
+                         Shown(file_.isEmpty() ? folder_ : file_);
+  if (doc.PageCount() == 0) return Fail(error, failed);
+  if (!pdf_) {
+    if (!Ready(error)) return false;
+    // Named for real at the end; the hidden file lies in the same folder until then.
+    pdf_ = std::make_unique<Pdf>(file_.isEmpty() ? QDir(folder_).filePath(QStringLiteral("run.pdf"))
+                                                 : file_);
+    if (!pdf_->part.Append(QByteArray()) ||
+        !pdf_->file.open(pdf_->part.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+      pdf_.reset();
+      return Fail(error, failed);
+    }
+    pdf_->writer = std::make_unique<QPdfWriter>(&pdf_->file);
+    SetUpPdf(*pdf_->writer, doc.paper);
+    if (!pdf_->painter.begin(pdf_->writer.get())) {
+      pdf_.reset();
+      return Fail(error, failed);
+    }
+  } else {
+    pdf_->writer->setPageSize(PdfPageSize(doc.paper));
+    if (!pdf_->writer->newPage()) return Fail(error, failed);
+  }
+  const double scale = pdf_->writer->resolution() / kTwipsPerInch;
+  for (int page = 1; page <= doc.PageCount(); ++page) {
+    if (page > 1 && !pdf_->writer->newPage()) return Fail(error, failed);
+    RenderPage(doc, page, pdf_->painter, scale);
+  }
+  pages_ += doc.PageCount();
+  return true;
+}
+
+bool RunPdfOutput::Finish(QString* error) {
+  if (!pdf_ || !written_.isEmpty()) return true;  // nothing printed, or done already
+  const QString failed = QStringLiteral("PDFファイルを書き込めませんでした。\r") +
+                         Shown(file_.isEmpty() ? folder_ : file_);
+  const bool ended = pdf_->painter.end();
+  pdf_->file.close();
+  if (!ended || pdf_->file.error() != QFileDevice::NoError) {
+    pdf_.reset();
+    return Fail(error, failed);
+  }
+  if (!file_.isEmpty()) {
+    bool exists = false;
+    if (!pdf_->part.Publish(false, &exists)) {
+      const QString why = pdf_->part.error();
+      pdf_.reset();
+      return Fail(error, why);
+    }
+    written_ = file_;
+    return true;
+  }
+  const QString base =
+      QStringLiteral("賞状_") + clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  for (int seq = 1; seq <= kMaxSequence; ++seq) {
+    const QString path = QDir(folder_).filePath(Numbered(base, seq));
+    if (QFileInfo::exists(path)) continue;
+    pdf_->part.SetPath(path);
+    bool exists = false;
+    if (pdf_->part.Publish(false, &exists)) {
+      written_ = path;
+      return true;
+    }
+    if (!exists) break;
+  }
+  pdf_.reset();
+  return Fail(error, failed);
+}
+
 QByteArray DocumentToPdf(const PrintDocument& doc) {
   if (doc.PageCount() == 0) return {};
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   {
     QPdfWriter writer(&buffer);
-    writer.setPageSize(PdfPageSize(doc.paper));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setResolution(static_cast<int>(kTwipsPerInch));
-    writer.setCreator(QStringLiteral("KVSYS"));
-    writer.setTitle(QStringLiteral("賞状"));
+    SetUpPdf(writer, doc.paper);
     QPainter painter;
     if (!painter.begin(&writer)) return {};
     const double scale = writer.resolution() / kTwipsPerInch;

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "print/print_document.h"
@@ -20,15 +21,18 @@ class DocumentOutput {
   virtual bool Ready(QString* error) = 0;
   // Writes one document, all pages.
   virtual bool Write(const PrintDocument& doc, QString* error) = 0;
-  // The run is over and went well: an output that gathers the run's documents in one file
-  // puts it under its name now. An output left unfinished leaves nothing behind.
+  // The run is over (done, or stopped by the operator after whole documents): an output that
+  // gathers the run's documents in one file puts it under its name now. An output left
+  // unfinished (the run failed) leaves nothing behind.
   virtual bool Finish(QString* /*error*/) { return true; }
 };
 
-// One PDF file per document in a folder, created when needed. Names are a time stamp and a
-// sequence number ("certificate-20250601-093000-001.pdf"); an existing file is never replaced,
-// not even one another workstation creates at the same moment, and a file appears under its
-// name only once it is complete.
+// One PDF file per document in a folder, created when needed. A file is named after what the
+// document holds ("0001_男子50m自由形_1位_山田太郎.pdf", made safe for any file system), or a
+// time stamp and a sequence number ("certificate-20250601-093000-001.pdf") when it says
+// nothing; a taken name gets "_2", "_3", ... An existing file is never replaced, not even one
+// another workstation creates at the same moment, and a file appears under its name only once
+// it is complete.
 class PdfOutput : public DocumentOutput {
  public:
   explicit PdfOutput(QString folder);
@@ -44,6 +48,34 @@ class PdfOutput : public DocumentOutput {
  private:
   QString folder_;
   QString last_file_;
+  std::function<QDateTime()> clock_;
+};
+
+// All documents of a run as the pages of one PDF file, in order, fonts embedded once. The file
+// appears when the run finishes: the given file, or "賞状_20250601-093000.pdf" in the folder
+// (with "_2", ... when taken). An existing file is never replaced; a run that does not finish
+// leaves nothing.
+class RunPdfOutput : public DocumentOutput {
+ public:
+  // file empty: a new file in folder.
+  RunPdfOutput(QString folder, QString file = QString());
+  ~RunPdfOutput() override;
+  bool Ready(QString* error) override;
+  bool Write(const PrintDocument& doc, QString* error) override;
+  bool Finish(QString* error) override;
+
+  // The file written (empty before Finish).
+  const QString& file() const { return written_; }
+  int pages() const { return pages_; }
+  void SetClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+
+ private:
+  struct Pdf;
+  QString folder_;
+  QString file_;
+  QString written_;
+  std::unique_ptr<Pdf> pdf_;
+  int pages_ = 0;
   std::function<QDateTime()> clock_;
 };
 

@@ -7,8 +7,11 @@
 namespace kvsys {
 
 OutputSettings ParseOutputSettings(const QString& target, const QString& pdf_folder,
-                                   const QString& program_folder) {
+                                   const QString& program_folder, const QString& pdf_files) {
   OutputSettings s;
+  s.pdf_files = pdf_files.trimmed().compare(QStringLiteral("Certificate"), Qt::CaseInsensitive) == 0
+                    ? PdfFiles::Certificate
+                    : PdfFiles::Run;
   s.target = target.trimmed().compare(QStringLiteral("PDF"), Qt::CaseInsensitive) == 0
                  ? OutputTarget::Pdf
                  : OutputTarget::Printer;
@@ -27,7 +30,8 @@ OutputSettings LoadOutputSettings(Dialogs& dialogs, const QString& ini_file,
                                   const QString& program_folder) {
   return ParseOutputSettings(GetProfileEx(dialogs, ini_file, kOutputSection, kOutputTargetKey),
                              GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFolderKey),
-                             program_folder);
+                             program_folder,
+                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFilesKey));
 }
 
 OutputTarget ChooseOutputTarget(const OutputSettings& settings, bool default_printer_exists) {
@@ -40,7 +44,10 @@ std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool 
   if (ChooseOutputTarget(settings, !printer.isEmpty()) == OutputTarget::Printer) {
     return std::make_unique<PrinterOutput>(printer);
   }
-  return std::make_unique<PdfOutput>(settings.pdf_folder);
+  if (settings.pdf_files == PdfFiles::Certificate) {
+    return std::make_unique<PdfOutput>(settings.pdf_folder);
+  }
+  return std::make_unique<RunPdfOutput>(settings.pdf_folder);
 }
 
 }  // namespace kvsys

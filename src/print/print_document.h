@@ -41,6 +41,9 @@ struct PrintPage {
 
 // A composed document: what the renderer paints and the outputs write.
 struct PrintDocument {
+  // What the document holds, in words ("0001_男子50m自由形_1位_山田太郎"), for the names of
+  // files made of it; empty when nobody said.
+  QString name;
   int paper = 0;  // the paper code as set, even one the system does not know
   int width = 0;  // sheet, twips
   int height = 0;

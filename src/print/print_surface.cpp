@@ -55,6 +55,7 @@ void PrintSurface::StartDoc() {
     }
   }
   const QSize sheet = PaperSizeTwips(paper_size_);
+  document_.name = document_name_;
   document_.paper = paper_size_;
   document_.width = sheet.width();
   document_.height = sheet.height();

@@ -36,6 +36,8 @@ class PrintSurface {
 
   // Paper code for the next document; reading returns the code last set.
   void SetPaperSize(int code) { paper_size_ = code; }
+  // The name the next documents carry (PrintDocument::name) until another is set.
+  void SetDocumentName(const QString& name) { document_name_ = name; }
   int PaperSize() const { return paper_size_; }
   // Sheet of the open document, or of the paper code when none is open.
   int PageWidth() const;
@@ -110,6 +112,7 @@ class PrintSurface {
 
   DocumentOutput* output_;
   int paper_size_ = 12;
+  QString document_name_;
   bool preview_ = false;
   int margin_left_ = 0;
   int margin_top_ = 0;

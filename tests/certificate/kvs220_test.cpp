@@ -31,7 +31,7 @@ class KVS220Test : public ::testing::Test {
     ini = w.folder() + QStringLiteral("/KVSYS.ini");
     QFile f(ini);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Prn]\nPrnShozNo=4\n[Output]\nTarget=PDF\nPdfFolder=pdf\n");
+    f.write("[Prn]\nPrnShozNo=4\n[Output]\nTarget=PDF\nPdfFolder=pdf\nPdfFiles=Certificate\n");
     f.close();
     w.Meet(QStringLiteral("UPDATE 大会設定 SET クラス分け = -1"));
     w.Meet(QStringLiteral("INSERT INTO クラス VALUES (1, '小学生'), (2, '中学生')"));

@@ -167,6 +167,73 @@ TEST(Printer, PrinterPaintingUsesTheStandardPaperAndEveryPage) {
   EXPECT_FALSE(none.Write(TwoPages(12), &error));
 }
 
+// One file for the run: every document's pages in order with their own sheets, under its name
+// only once the run finishes, never over an existing file.
+TEST(Pdf, OneFileForTheWholeRun) {
+  TempFolder tmp;
+  const QString folder = tmp.File(QStringLiteral("out"));
+  const auto clock = [] { return QDateTime(QDate(2026, 7, 18), QTime(9, 30)); };
+  QString error;
+  {
+    RunPdfOutput run(folder);
+    run.SetClock(clock);
+    ASSERT_TRUE(run.Ready(&error)) << error.toStdString();
+    ASSERT_TRUE(run.Write(TwoPages(12), &error)) << error.toStdString();
+    ASSERT_TRUE(run.Write(TwoPages(9), &error)) << error.toStdString();
+    EXPECT_TRUE(QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty());
+    ASSERT_TRUE(run.Finish(&error)) << error.toStdString();
+    EXPECT_EQ(run.file(), QDir(folder).filePath(QStringLiteral("賞状_20260718-093000.pdf")));
+    const PdfFacts f = ReadPdf(ReadFile(run.file()));
+    EXPECT_EQ(f.pages, 4);
+    ASSERT_EQ(f.media_boxes.size(), 4);
+    EXPECT_NEAR(f.media_boxes[0].width(), Pt(250), 1);  // B4, then A4
+    EXPECT_NEAR(f.media_boxes[3].width(), Pt(210), 1);
+  }
+  RunPdfOutput second(folder);
+  second.SetClock(clock);
+  ASSERT_TRUE(second.Write(TwoPages(12), &error));
+  ASSERT_TRUE(second.Finish(&error));
+  EXPECT_TRUE(second.file().endsWith(QStringLiteral("賞状_20260718-093000_2.pdf")));
+  {
+    RunPdfOutput abandoned(folder);  // a run that fails leaves nothing
+    ASSERT_TRUE(abandoned.Write(TwoPages(12), &error));
+  }
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+  RunPdfOutput named(QString(), second.file());
+  EXPECT_FALSE(named.Ready(&error));
+  EXPECT_TRUE(error.startsWith(QStringLiteral("同じ名前のファイルがあります。")));
+}
+
+// A certificate's file is named after what it holds and stays inside its folder whatever the
+// data say; a taken name is never overwritten.
+TEST(Pdf, CertificateFilesAreNamedSafelyAfterTheirContent) {
+  TempFolder tmp;
+  const QString folder = tmp.File(QStringLiteral("out"));
+  PdfOutput out(folder);
+  QString error;
+  const QString kanji = QString(100, QChar(u'漢'));  // 300 bytes
+  for (const QString& name :
+       {QStringLiteral("0001_男子50m自由形_1位_山田太郎"), QStringLiteral("../../x"),
+        QStringLiteral("a/b\\c"), QStringLiteral(".hidden"), QStringLiteral("0002_名\t前\r"), kanji,
+        QStringLiteral("../../x")}) {
+    PrintDocument doc = TwoPages(12);
+    doc.name = name;
+    ASSERT_TRUE(out.Write(doc, &error)) << error.toStdString();
+    EXPECT_EQ(QFileInfo(out.last_file()).absolutePath(), QDir(folder).absolutePath());
+    EXPECT_LE(QFileInfo(out.last_file()).fileName().toUtf8().size(), 210);
+  }
+  const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+  EXPECT_EQ(files.size(), 7);
+  EXPECT_TRUE(files.contains(QStringLiteral("0001_男子50m自由形_1位_山田太郎.pdf")));
+  EXPECT_TRUE(files.contains(QStringLiteral("0002_名_前_.pdf")));
+  EXPECT_TRUE(files.contains(QStringLiteral("____x.pdf")));
+  EXPECT_TRUE(files.contains(QStringLiteral("____x_2.pdf")));
+  EXPECT_TRUE(files.contains(QStringLiteral("a_b_c.pdf")));
+  EXPECT_TRUE(files.contains(QStringLiteral("hidden.pdf")));
+  EXPECT_TRUE(QDir(tmp.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty());
+}
+
 TEST(OutputChoice, PdfWhenAskedOrWithoutADefaultPrinter) {
   OutputSettings s;
   s.target = OutputTarget::Printer;
@@ -179,6 +246,8 @@ TEST(OutputChoice, PdfWhenAskedOrWithoutADefaultPrinter) {
   if (!DefaultPrinterName().isEmpty()) GTEST_SKIP() << "a default printer exists";
   s.target = OutputTarget::Printer;
   s.pdf_folder = QStringLiteral("somewhere");
+  EXPECT_NE(dynamic_cast<RunPdfOutput*>(MakeOutput(s).get()), nullptr);  // one file a run
+  s.pdf_files = PdfFiles::Certificate;
   const auto out = MakeOutput(s);
   const auto* pdf = dynamic_cast<PdfOutput*>(out.get());
   ASSERT_NE(pdf, nullptr);
@@ -203,6 +272,10 @@ TEST(OutputChoice, SettingsAreReadFromTheOutputSectionOfKvsysIni) {
   EXPECT_EQ(s.pdf_folder, QStringLiteral("/srv/share/pdf"));
   EXPECT_EQ(ParseOutputSettings(QStringLiteral("Fax"), QString(), tmp.path()).target,
             OutputTarget::Printer);
+  EXPECT_EQ(s.pdf_files, PdfFiles::Run);
+  EXPECT_EQ(ParseOutputSettings(QString(), QString(), tmp.path(), QStringLiteral(" certificate"))
+                .pdf_files,
+            PdfFiles::Certificate);
 }
 
 TEST(OutputChoice, MultiOutputTriesAllAndReportsTheFailure) {

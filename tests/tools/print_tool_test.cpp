@@ -137,6 +137,18 @@ TEST_F(PrintCommandTest, AMeetPrintedHeadlessAndReadBackFromItsRecipients) {
   ASSERT_EQ(one.size(), 1);
   EXPECT_EQ(one[0], docs[2]);
 
+  // The whole run as one file, which a second run never overwrites.
+  const QString one_file = folder.File(QStringLiteral("run.pdf"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --pdf-file %2").arg(meet, one_file)), kExitOk)
+      << err_text.toStdString();
+  const QByteArray whole = folder.Read(QStringLiteral("run.pdf"));
+  EXPECT_EQ(
+      QString::fromLatin1(whole).count(QRegularExpression(QStringLiteral(R"(/Type\s*/Page[^s])"))),
+      lines.size());
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --all --pdf-file %2").arg(meet, one_file)), kExitFailed);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("同じ名前のファイルがあります。")));
+  EXPECT_EQ(folder.Read(QStringLiteral("run.pdf")), whole);
+
   // The layout prints rank 1 only: skipping it leaves nothing, which is said, not an error.
   EXPECT_EQ(Run(QStringLiteral("--meet %1 --events 1 --skip-up-to 1").arg(meet)), kExitOk);
   EXPECT_TRUE(err_text.contains(QStringLiteral("印刷対象がありません。")));

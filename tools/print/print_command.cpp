@@ -126,17 +126,27 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     return kExitFailed;
   }
 
-  // Outputs: the PDF folder asked for, else the one of KVSYS.ini (never a printer: a run
-  // without a screen leaves files); and the dump.
+  // Outputs: the PDF folder or file asked for, else the PDF output of KVSYS.ini (never a
+  // printer: a run without a screen leaves files); and the dump.
   std::vector<std::unique_ptr<DocumentOutput>> owned;
   std::vector<DocumentOutput*> outputs;
   QString pdf_folder;
-  if (!cl.pdf.isEmpty() || cl.dump.isEmpty()) {
-    pdf_folder = cl.pdf.isEmpty() ? LoadOutputSettings(s.dialogs, ini, folder).pdf_folder
-                                  : QDir(cl.pdf).absolutePath();
+  RunPdfOutput* run_pdf = nullptr;
+  if (!cl.pdf.isEmpty()) {
+    pdf_folder = QDir(cl.pdf).absolutePath();
     owned.push_back(std::make_unique<PdfOutput>(pdf_folder));
-    outputs.push_back(owned.back().get());
+  } else if (!cl.pdf_file.isEmpty()) {
+    auto file =
+        std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath());
+    run_pdf = file.get();
+    owned.push_back(std::move(file));
+  } else if (cl.dump.isEmpty()) {
+    const OutputSettings settings = LoadOutputSettings(s.dialogs, ini, folder);
+    pdf_folder = settings.pdf_folder;
+    owned.push_back(MakeOutput(settings, true));
+    run_pdf = dynamic_cast<RunPdfOutput*>(owned.back().get());
   }
+  if (!owned.empty()) outputs.push_back(owned.back().get());
   if (!cl.dump.isEmpty()) {
     owned.push_back(std::make_unique<JsonLinesSink>(cl.dump));
     outputs.push_back(owned.back().get());
@@ -222,7 +232,11 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   }
   const int printed = (last == 0 ? s.recipients.RecipientCount : last) - first + 1;
   out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed) << Qt::endl;
-  if (!pdf_folder.isEmpty()) out << QStringLiteral("PDF: %1").arg(pdf_folder) << Qt::endl;
+  if (run_pdf) {
+    out << QStringLiteral("PDF: %1").arg(run_pdf->file()) << Qt::endl;
+  } else if (!pdf_folder.isEmpty()) {
+    out << QStringLiteral("PDF: %1").arg(pdf_folder) << Qt::endl;
+  }
   if (!cl.dump.isEmpty()) out << QStringLiteral("JSON Lines: %1").arg(cl.dump) << Qt::endl;
   if (!cl.recipients_out.isEmpty()) {
     out << QStringLiteral("受賞者一覧: %1").arg(cl.recipients_out) << Qt::endl;
@@ -238,13 +252,16 @@ QString UsageText() {
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
       "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
       "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
-      "              [--pdf DIR] [--dump FILE] [--recipients-out FILE]\n"
-      "  kvsys-print --program-folder DIR --recipients FILE [--index N] [--pdf DIR] [--dump "
-      "FILE]\n"
+      "              [--pdf DIR|--pdf-file FILE] [--dump FILE] [--recipients-out FILE]\n"
+      "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
+      "              [--pdf DIR|--pdf-file FILE] [--dump FILE]\n"
       "\n"
       "  DIR の KVSYS.mdb で決定されたレイアウトと KVSYS.ini の印刷オプションで、大会の種目の\n"
-      "  賞状を印刷の画面と同じ手順で選び、1枚1ファイルの PDF に出力します。\n"
-      "  --pdf を省くと KVSYS.ini の [Output] PdfFolder（既定は DIR/pdf）に出力します\n"
+      "  賞状を印刷の画面と同じ手順で選び、PDF に出力します。\n"
+      "  --pdf DIR       1枚1ファイル（「0001_種目_1位_氏名.pdf」）でフォルダに出力\n"
+      "  --pdf-file FILE すべての賞状を1つの PDF ファイルに出力（既存のファイルは上書きしません）\n"
+      "  どちらも省くと KVSYS.ini の [Output] PdfFolder（既定は DIR/pdf）と PdfFiles\n"
+      "  （Run = 1つのファイル〔既定〕、Certificate = 1枚1ファイル）に従います\n"
       "  （--dump だけのときは PDF を出力しません）。\n"
       "  --rank N        N 位だけ        --skip-up-to N  N 位までを除く\n"
       "  --heat N        N 組だけ（組内順位）\n"
@@ -305,6 +322,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       cl.recipients = v;
     } else if (option == QLatin1String("--pdf")) {
       cl.pdf = v;
+    } else if (option == QLatin1String("--pdf-file")) {
+      cl.pdf_file = v;
     } else if (option == QLatin1String("--dump")) {
       cl.dump = v;
     } else if (option == QLatin1String("--recipients-out")) {
@@ -356,6 +375,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
   }
   if (cl.help) return cl;
   if (cl.program_folder.isEmpty()) return fail(QStringLiteral("--program-folder がありません。"));
+  if (!cl.pdf.isEmpty() && !cl.pdf_file.isEmpty()) {
+    return fail(QStringLiteral("--pdf と --pdf-file はどちらか一つを指定してください。"));
+  }
   if (cl.meet.isEmpty() == cl.recipients.isEmpty()) {
     return fail(QStringLiteral("--meet か --recipients のどちらか一つを指定してください。"));
   }

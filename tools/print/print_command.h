@@ -36,7 +36,8 @@ struct CommandLine {
   QString recipients;
   int index = 0;  // only this recipient; 0 = all
   // Outputs.
-  QString pdf;
+  QString pdf;       // a folder: one file per certificate
+  QString pdf_file;  // one file for the run
   QString dump;
 };
 
