@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -361,6 +362,33 @@ TEST(OperatorPath, MenuCannotBeClosedIntoAnEmptyFrame) {
   EXPECT_FALSE(p.state.ResultsDb);
   QCoreApplication::processEvents();
   EXPECT_EQ(p.flow->main(), nullptr);
+}
+
+// The windows' own close buttons go the program's ways out: the main window asks as
+// システム終了 does, the meet selection ends the program as 終了(F10) does.
+TEST(OperatorPath, CloseButtonsEndOnlyThroughTheProgramsOwnExits) {
+  Program p;
+  WriteMeet(p.folder.Meets(), 1);
+  ASSERT_TRUE(p.Start());
+  KVS00* main = SelectWithF5(p);
+  ASSERT_NE(main, nullptr);
+  QSignalSpy finished(p.flow.get(), &AppFlow::finished);
+  p.dialogs.Expect(QStringLiteral("システムを終了します。よろしいですか？"), MsgButtons::YesNo,
+                   MsgIcon::Question, QStringLiteral("終了の確認"), Answer::No);
+  main->close();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(p.state.ResultsDb && p.state.ResultsDb->IsOpen());
+  EXPECT_EQ(finished.count(), 0);
+
+  QTest::keyClick(main->menuWindow(), Qt::Key_F10);
+  QCoreApplication::processEvents();
+  ASSERT_NE(p.flow->selection(), nullptr);
+  p.selection().close();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(finished.count(), 1);
+  EXPECT_FALSE(p.state.LayoutDb);
+  EXPECT_TRUE(p.dialogs.AllShown());
 }
 
 TEST(OperatorPath, MainWindowOpensMaximisedThenWhereItWasLeftAndSubWindowsFillIt) {
