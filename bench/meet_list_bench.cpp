@@ -1,11 +1,13 @@
 // Listing a folder of 99 Ver.5.0 meets, as the meet selection does on every start and every
 // version or folder change; against opening the same 99 files and reading their settings row
-// through the raw SQLite API in the same run.
+// through the raw SQLite API in the same run. And a folder of 20 Jet meets listed again (as at
+// the next start) with the cache of meets already read, against reading every file again.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "app/app_state.h"
@@ -17,6 +19,8 @@
 namespace {
 
 constexpr int kMeets = 99;
+constexpr int kJetMeets = 20;
+const QString kJetMeet = QStringLiteral(KVSYS_SOURCE_DIR "/tests/fixtures/jet/Swim01.mdb");
 
 // Answers every box silently; a box during the benchmark is counted as an error.
 class SilentDialogs : public kvsys::Dialogs {
@@ -36,6 +40,8 @@ class SilentDialogs : public kvsys::Dialogs {
 struct Fixture {
   QTemporaryDir dir;
   QString meets;
+  QString jet_meets;
+  bool jet_ready = true;
   kvsys::AppState state;
   SilentDialogs dialogs;
 
@@ -51,6 +57,15 @@ struct Fixture {
       QString error;
       kvsys::samplemeet::WriteSampleMeet(meets, kvsys::samplemeet::FolderLayout::Ver50, spec, false,
                                          &error);
+    }
+    jet_meets = dir.filePath(QStringLiteral("jet"));
+    QDir().mkpath(jet_meets);
+    for (int n = 1; n <= kJetMeets; ++n) {
+      jet_ready =
+          QFile::copy(
+              kJetMeet,
+              QStringLiteral("%1/Swim%2.mdb").arg(jet_meets).arg(n, 2, 10, QLatin1Char('0'))) &&
+          jet_ready;
     }
     const QString layout_db = dir.filePath(QStringLiteral("KVSYS.mdb"));
     kvsys::CreateLayoutDatabase(layout_db);
@@ -92,6 +107,40 @@ void BM_RawOpenAndRead(benchmark::State& state) {
   }
 }
 
+// Every Jet file read by the helper process, as without the cache.
+void BM_ListJetMeetsRead(benchmark::State& state) {
+  if (!fixture->jet_ready) state.SkipWithError("missing fixture tests/fixtures/jet/Swim01.mdb");
+  for (auto _ : state) {
+    kvsys::MeetListCache empty;
+    QString folder = fixture->jet_meets;
+    if (!kvsys::ListMeets(fixture->state, fixture->dialogs, folder,
+                          kvsys::MeetListHooks{&empty, {}, nullptr}) ||
+        empty.Misses() != kJetMeets) {
+      state.SkipWithError("listing failed");
+    }
+  }
+}
+
+// The same folder again with the cache of the first listing.
+void BM_ListJetMeetsCached(benchmark::State& state) {
+  if (!fixture->jet_ready) state.SkipWithError("missing fixture tests/fixtures/jet/Swim01.mdb");
+  kvsys::MeetListCache cache;
+  QString folder = fixture->jet_meets;
+  kvsys::ListMeets(fixture->state, fixture->dialogs, folder,
+                   kvsys::MeetListHooks{&cache, {}, nullptr});
+  for (auto _ : state) {
+    folder = fixture->jet_meets;
+    if (!kvsys::ListMeets(fixture->state, fixture->dialogs, folder,
+                          kvsys::MeetListHooks{&cache, {}, nullptr})) {
+      state.SkipWithError("listing failed");
+    }
+  }
+  state.counters["hits_per_listing"] =
+      static_cast<double>(cache.Hits()) / static_cast<double>(state.iterations());
+}
+
+BENCHMARK(BM_ListJetMeetsRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListJetMeetsCached)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawOpenAndRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListMeets)->Unit(benchmark::kMillisecond);
 
