@@ -105,6 +105,11 @@ LayoutStore::Outcome LayoutStore::UpdateRow(Recordset& rs) {
   }
 }
 
+bool LayoutStore::ConfirmOverwrite() {
+  return dialogs_.MsgBox(kOverwriteQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle, 2) ==
+         Answer::Yes;
+}
+
 void LayoutStore::ShowNoData() {
   dialogs_.MsgBox(kNoDataMessage);
 }

@@ -13,6 +13,7 @@ namespace kvsys {
 
 class Database;
 class Recordset;
+struct CertificateLayout;
 
 // Layout numbers run from 1 to 99; 0 means "no layout".
 inline constexpr int kMaxLayoutNumber = 99;
@@ -88,6 +89,16 @@ class LayoutStore {
   // The preview's decision: 決定 of the 全体フォント row becomes n, nothing else changes.
   bool DecideFromPreview(int number);
 
+  // Asks whether to overwrite what another workstation changed (No is the default button).
+  bool ConfirmOverwrite();
+  // The preview's show-flag store: items 0 to 17 of layout into the ShowOrNot row of n (1 when
+  // hidden, else 0), the row added when there is none.
+  bool StoreShowFlags(int number, const CertificateLayout& layout);
+  // The preview's layout save: fonts (items 0 to 17), positions (0 to 18) and show flags of
+  // layout written over the rows of n in one transaction. Missing フォント or 座標 rows show
+  // "データが存在しません。…" and nothing is written.
+  bool SaveLayoutRows(int number, const CertificateLayout& layout);
+
   // Keeps 全体フォント to one row and returns it (print list activation): with no row one is
   // added holding first_font and no decision; with several the operator is told and the table
   // is emptied first. Raises DbError; the caller reports it.
@@ -110,6 +121,8 @@ class LayoutStore {
   // operation goes on. pending is the recordset whose edit failed, if any.
   Action HandleError(const DbError& error, Recordset* pending);
   void ShowNoData();
+  // True when written; a row deleted meanwhile is reported as missing data.
+  bool Written(Outcome outcome);
   // The settings of the current row of a KVS210 recordset.
   static LayoutSettings SettingsOfRow(Recordset& row);
   // Edits the one row the statement selects; a row missing, or deleted by another

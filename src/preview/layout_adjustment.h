@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "certificate/draw_certificate.h"
+#include "common/dialogs.h"
+#include "layout/certificate_layout.h"
+#include "layout/layout_store.h"
+
+namespace kvsys {
+
+class Database;
+
+// The captions of the selection boxes, item by item.
+const std::array<QString, kLayoutItemCount>& SelectionCaptions();
+
+// One box per item of the panel's selection column (0 to 18) and per font row (0 to 17).
+using ItemSelection = std::array<bool, kLayoutItemCount>;
+using FontColumn = std::array<QString, kFontItemCount>;
+
+enum class MoveDirection { kLeft, kRight, kUp, kDown };
+enum class StyleColumn { kBold, kItalic };
+
+inline constexpr int kStepMm = 1;
+inline constexpr int kLargeStepMm = 5;  // Shift with the arrow keys on the view
+
+// Moves every selected item step millimetres. A larger X stands further left, a larger Y
+// higher. Offsets stop at the 16-bit range instead of wrapping to the other side of the
+// sheet. False when nothing is selected (nothing changed).
+bool MoveSelected(CertificateLayout& layout, const ItemSelection& selected, MoveDirection direction,
+                  int step_mm = kStepMm);
+
+// A list entry of saved layouts: number, tab, name.
+struct ListEntry {
+  int number = 0;
+  QString name;
+};
+QString ListEntryText(const SavedLayout& layout);
+// The number is the text up to the first tab, trimmed; the name everything after it.
+ListEntry ParseListEntry(const QString& text);
+
+// What the change of the decided layout came to.
+enum class ChangeResult {
+  kRefused,  // no entry selected: the window stays
+  kChanged,  // 決定 written: the preview closes and the print list must be run again
+  kKept,     // the operator said No, or the write failed: the window stays, redraw
+};
+
+// Where items run past the sheet or over each other's text.
+struct LayoutProblems {
+  std::vector<int> past_edge;                 // items whose text leaves the sheet
+  std::vector<std::pair<int, int>> overlaps;  // pairs of items (lower first) whose texts meet
+  bool empty() const { return past_edge.empty() && overlaps.empty(); }
+  // The items named in either list, each once, in item order.
+  std::vector<int> Items() const;
+};
+
+// Checks the placements of one drawn certificate on a sheet of page_twips. An item that ran
+// onto a later page has run past the bottom edge.
+LayoutProblems FindLayoutProblems(const std::vector<ItemPlacement>& placements, QSize page_twips);
+// The one-line note under the view: "はみ出し: …　重なり: …" with the items' captions; empty
+// when there is nothing to say.
+QString ProblemNote(const LayoutProblems& problems);
+// The item whose text is at point (twips) of the given page; the one drawn last when texts
+// meet there; -1 when none.
+int ItemAt(const std::vector<ItemPlacement>& placements, QPoint point_twips, int page = 1);
+
+// The adjustments of the preview on the shared layout: every change acts on the layout at once
+// and reaches the database only through the show-flag store, the layout save and the change of
+// the decided layout. Messages go through dialogs.
+class LayoutAdjuster {
+ public:
+  LayoutAdjuster(CertificateLayout& layout, Database& layout_db, LayoutStore& store,
+                 Dialogs& dialogs, DbErrorState& errors)
+      : layout_(layout), db_(layout_db), store_(store), dialogs_(dialogs), errors_(errors) {}
+
+  // The ticked selection boxes.
+  ItemSelection selection{};
+  void SelectAll(bool on) { selection.fill(on); }
+
+  // Remembers the layout in memory as read from the store (the window's first load), so a
+  // later save can tell whether another workstation changed the rows meanwhile.
+  void RememberAsRead();
+
+  // The arrows: false when nothing is selected.
+  bool Move(MoveDirection direction, int step_mm = kStepMm);
+  // The font name column. A missing name refuses the change with its message.
+  bool SetFontNames(const FontColumn& names);
+  // The size column. An empty box, or one that is no size from 1 to 100, refuses the change.
+  bool SetSizes(const FontColumn& sizes);
+  // The bold or italic column: each box "True" or "False".
+  bool SetStyles(StyleColumn column, const FontColumn& texts);
+  // Combo3 + 決定: the font for the selected items 0 to 17. False when nothing changed.
+  bool GiveFontToSelected(const QString& font);
+  // cmdSorN: takes the show boxes (ticked = shown) and stores them for the current layout.
+  bool StoreShowFlags(const std::array<bool, kFontItemCount>& shown);
+  // レイアウト保存: writes the layout in memory over the layout in force after the questions.
+  bool Save();
+  // 元に戻す: the layout in force read again; every unsaved change is dropped.
+  bool Reload();
+  // A click in the list: the layout of that number is read and shown; 決定 stays.
+  bool LoadListed(int number);
+  // 変更: entry is the selected list entry, nullopt when none is selected.
+  ChangeResult ChangeDecided(const std::optional<ListEntry>& entry);
+
+  // Ctrl+Z: back to the layout before the last unsaved change. False when there is none.
+  bool StepBack();
+  bool CanStepBack() const { return !history_.empty(); }
+
+ private:
+  using Items = std::array<LayoutItem, kLayoutItemCount>;
+  void Remember() { history_.push_back(layout_.Items); }
+  // Reads layout number into the layout in memory; on failure reports it and keeps the layout.
+  bool Load(int number);
+  // Whether the stored rows of number still hold what was last read or written here.
+  bool ChangedElsewhere(int number);
+
+  CertificateLayout& layout_;
+  Database& db_;
+  LayoutStore& store_;
+  Dialogs& dialogs_;
+  DbErrorState& errors_;
+  std::vector<Items> history_;
+  std::map<int, Items> as_read_;  // by layout number
+};
+
+}  // namespace kvsys
