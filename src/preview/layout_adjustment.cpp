@@ -88,6 +88,27 @@ bool MoveSelected(CertificateLayout& layout, const ItemSelection& selected, Move
   return moved;
 }
 
+FontRowTexts FontRowOf(const LayoutItem& item) {
+  auto text = [](bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); };
+  return {item.FontName, QString::number(item.FontSize), text(item.Bold), text(item.Italic),
+          item.Hidden == 0};
+}
+
+QStringList SizeChoices() {
+  QStringList sizes;
+  for (int n = 1; n <= kMaxFontSize; ++n) sizes << QString::number(n);
+  return sizes;
+}
+
+QString ShowCaption(bool ticked) {
+  return ticked ? QStringLiteral("ON") : QStringLiteral("OFF");
+}
+
+void LayoutAdjuster::SelectClicked(int item, bool add) {
+  if (!add) selection.fill(false);
+  if (item >= 0 && item < kLayoutItemCount) selection[item] = true;
+}
+
 QString ListEntryText(const SavedLayout& layout) {
   return QString::number(layout.number) + u'\t' + layout.name;
 }

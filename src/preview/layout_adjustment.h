@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <map>
 #include <optional>
@@ -36,6 +37,21 @@ inline constexpr int kLargeStepMm = 5;  // Shift with the arrow keys on the view
 // sheet. False when nothing is selected (nothing changed).
 bool MoveSelected(CertificateLayout& layout, const ItemSelection& selected, MoveDirection direction,
                   int step_mm = kStepMm);
+
+// What the panel shows in font row n (0 to 17): name, size in decimal, "True"/"False" for bold
+// and italic, and whether the show box is ticked.
+struct FontRowTexts {
+  QString name;
+  QString size;
+  QString bold;
+  QString italic;
+  bool shown = true;
+};
+FontRowTexts FontRowOf(const LayoutItem& item);
+// The entries of every size box: "1" to "100".
+QStringList SizeChoices();
+// The caption of a show box: "ON" when ticked, "OFF" when not.
+QString ShowCaption(bool ticked);
 
 // A list entry of saved layouts: number, tab, name.
 struct ListEntry {
@@ -84,6 +100,9 @@ class LayoutAdjuster {
   // The ticked selection boxes.
   ItemSelection selection{};
   void SelectAll(bool on) { selection.fill(on); }
+  // A click on the certificate: item (-1 for none) becomes the only ticked one; with Shift
+  // (add) it is ticked besides the others and a click on nothing keeps them.
+  void SelectClicked(int item, bool add);
 
   // Remembers the layout in memory as read from the store (the window's first load), so a
   // later save can tell whether another workstation changed the rows meanwhile.

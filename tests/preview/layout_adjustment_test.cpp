@@ -296,6 +296,27 @@ TEST_F(LayoutAdjustmentTest, ChangingTheDecidedLayout) {
   EXPECT_EQ(Stored(QStringLiteral("SELECT 決定 FROM 全体フォント")).toInt(), 5);
 }
 
+TEST(LayoutPanelTexts, RowsShowTheItemAsTheBoxesListIt) {
+  LayoutItem item;
+  item.FontName = QStringLiteral("ＭＳ 明朝");
+  item.FontSize = 37;
+  item.Bold = true;
+  item.Hidden = 1;
+  const FontRowTexts row = FontRowOf(item);
+  EXPECT_EQ(row.name, item.FontName);
+  EXPECT_EQ(row.size, QStringLiteral("37"));
+  EXPECT_EQ(row.bold, QStringLiteral("True"));
+  EXPECT_EQ(row.italic, QStringLiteral("False"));
+  EXPECT_FALSE(row.shown);
+  const QStringList sizes = SizeChoices();
+  ASSERT_EQ(sizes.size(), 100);
+  EXPECT_EQ(sizes.front(), QStringLiteral("1"));
+  EXPECT_EQ(sizes.back(), QStringLiteral("100"));
+  EXPECT_TRUE(sizes.contains(row.size));
+  EXPECT_EQ(ShowCaption(true), QStringLiteral("ON"));
+  EXPECT_EQ(ShowCaption(false), QStringLiteral("OFF"));
+}
+
 TEST(LayoutListEntry, NumberUpToTheFirstTabNameAfterIt) {
   const ListEntry e = ParseListEntry(QStringLiteral(" 12 \t春季\t大会"));
   EXPECT_EQ(e.number, 12);
@@ -374,6 +395,20 @@ TEST_F(CertificateProblemsTest, AClickFindsTheItemDrawnThere) {
   EXPECT_EQ(ItemAt(placed, Placed(kItemHonorific).rect.center()), kItemHonorific);
   EXPECT_EQ(ItemAt(placed, QPoint(10, 10)), -1);
   EXPECT_EQ(ItemAt(placed, name.center(), 2), -1);
+
+  // Click, Shift-click, then a plain click on nothing.
+  LayoutAdjuster adjuster(layout, *db_, store(), dialogs_, errors_);
+  adjuster.selection[kItemBody] = true;
+  adjuster.SelectClicked(ItemAt(placed, Placed(kItemTitle).rect.center()), false);
+  ItemSelection expected{};
+  expected[kItemTitle] = true;
+  EXPECT_EQ(adjuster.selection, expected);
+  adjuster.SelectClicked(ItemAt(placed, Placed(kItemHonorific).rect.center()), true);
+  adjuster.SelectClicked(ItemAt(placed, QPoint(10, 10)), true);
+  expected[kItemHonorific] = true;
+  EXPECT_EQ(adjuster.selection, expected);
+  adjuster.SelectClicked(ItemAt(placed, QPoint(10, 10)), false);
+  EXPECT_EQ(adjuster.selection, ItemSelection{});
 }
 
 }  // namespace
