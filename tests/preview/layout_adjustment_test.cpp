@@ -272,6 +272,20 @@ TEST_F(LayoutAdjustmentTest, SaveOverAnotherWorkstationsChangeAsksFirst) {
   EXPECT_TRUE(adjuster->Save());
 }
 
+TEST_F(LayoutAdjustmentTest, AReloadThatFailsKeepsTheLayoutOnShow) {
+  adjuster->selection[kItemTitle] = true;
+  ASSERT_TRUE(adjuster->Move(MoveDirection::kUp));
+  const CertificateLayout shown = layout;
+  raw().Exec(QStringLiteral("DELETE FROM 座標 WHERE SaveNumber = 5"));
+  dialogs_.Expect(DbErrorText(dberr::kNoCurrentRecord), MsgButtons::Ok, MsgIcon::Critical,
+                  kLayoutSaveTitle);
+  EXPECT_FALSE(adjuster->LoadListed(5));
+  EXPECT_EQ(layout, shown);
+  // The move is still there to step back from.
+  EXPECT_TRUE(adjuster->StepBack());
+  EXPECT_EQ(layout.Items[kItemTitle].Y, 0);
+}
+
 TEST_F(LayoutAdjustmentTest, ChangingTheDecidedLayout) {
   dialogs_.Expect(QStringLiteral("変更するレイアウトを一覧から選んで下さい。"), MsgButtons::Ok,
                   MsgIcon::Exclamation, kAppTitle);
