@@ -482,11 +482,7 @@ void KVS220::Cancel() {
 }
 
 void KVS220::CloseWindow() {
-  if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-    frame->close();
-  } else {
-    close();
-  }
+  CloseForm(this);
 }
 
 void KVS220::closeEvent(QCloseEvent* event) {

@@ -134,6 +134,14 @@ class KeyPreview : public QObject {
 
 }  // namespace
 
+void CloseForm(QWidget* window) {
+  if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget())) {
+    frame->close();
+  } else {
+    window->close();
+  }
+}
+
 void InstallKeyPreview(QWidget* window, KeyPreviewHandler handler) {
   new KeyPreview(window, std::move(handler));
 }

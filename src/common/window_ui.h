@@ -22,6 +22,10 @@ void SelectAllText(QWidget* control);
 // As SelectAllText, without trimming.
 void SelectAllTextKeep(QWidget* control);
 
+// Closes a window, or the frame around it when it is a sub-window of the main window (closing
+// only the window would leave an empty frame behind).
+void CloseForm(QWidget* window);
+
 // Gives a control the object name it is known by (tests and the window's own code find it so).
 template <class W>
 W* Named(W* widget, const char* name) {

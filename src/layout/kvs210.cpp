@@ -594,11 +594,7 @@ void KVS210::DefaultTexts() {
 }
 
 void KVS210::CloseWindow() {
-  if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-    frame->close();
-  } else {
-    close();
-  }
+  CloseForm(this);
 }
 
 }  // namespace kvsys

@@ -417,11 +417,7 @@ bool KVPreview::CancelRequested() {
 }
 
 void KVPreview::CloseWindow() {
-  if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-    frame->close();
-  } else {
-    close();
-  }
+  CloseForm(this);
 }
 
 void KVPreview::closeEvent(QCloseEvent* event) {
