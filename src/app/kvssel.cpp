@@ -121,7 +121,9 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
   });
 }
 
-KVSSEL::~KVSSEL() = default;
+KVSSEL::~KVSSEL() {
+  ReleaseControls(this);
+}
 
 StartUpOutcome KVSSEL::Load() {
   loading_ = true;

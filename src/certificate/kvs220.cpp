@@ -74,7 +74,9 @@ KVS220::KVS220(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
   BuildControls();
 }
 
-KVS220::~KVS220() = default;
+KVS220::~KVS220() {
+  ReleaseControls(this);
+}
 
 void KVS220::BuildControls() {
   Combo1 = Named(new QComboBox(this), "Combo1");

@@ -134,6 +134,14 @@ class KeyPreview : public QObject {
 
 }  // namespace
 
+void ReleaseControls(QWidget* window) {
+  for (QObject* child : window->findChildren<QObject*>()) {
+    child->disconnect(window);
+    child->removeEventFilter(window);
+    if (auto* line = qobject_cast<QLineEdit*>(child)) line->setValidator(nullptr);
+  }
+}
+
 void CloseForm(QWidget* window) {
   if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget())) {
     frame->close();

@@ -22,6 +22,12 @@ void SelectAllText(QWidget* control);
 // As SelectAllText, without trimming.
 void SelectAllTextKeep(QWidget* control);
 
+// For a window's destructor: its controls outlive its members (the base class deletes them),
+// and a box that has the focus still validates and signals while it goes. Cuts every tie from
+// the controls back to the window (connections, event filters, validators) so that nothing of
+// the window answers any more.
+void ReleaseControls(QWidget* window);
+
 // Closes a window, or the frame around it when it is a sub-window of the main window (closing
 // only the window would leave an empty frame behind).
 void CloseForm(QWidget* window);

@@ -48,7 +48,9 @@ KVS210::KVS210(LayoutEditorRecords records, Dialogs& dialogs, QWidget* parent)
   BuildControls();
 }
 
-KVS210::~KVS210() = default;
+KVS210::~KVS210() {
+  ReleaseControls(this);
+}
 
 void KVS210::BuildControls() {
   List1 = Named(new QListWidget(this), "List1");

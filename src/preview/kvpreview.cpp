@@ -66,10 +66,7 @@ KVPreview::KVPreview(PreviewRecords records, Dialogs& dialogs, QWidget* parent)
 KVPreview::~KVPreview() {
   // The controls outlive the members: a box that has the focus still says editingFinished
   // while the base class deletes it, and nothing of this window may answer any more.
-  for (QObject* child : findChildren<QObject*>()) {
-    child->disconnect(this);
-    child->removeEventFilter(this);
-  }
+  ReleaseControls(this);
 }
 
 void KVPreview::BuildControls() {
