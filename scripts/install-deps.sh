@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlite3-dev mdbtools-dev mdbtools
           libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           qt6-translations-l10n
-          poppler-utils "$@")
+          poppler-utils libcups2-dev cups printer-driver-cups-pdf "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -13,6 +13,7 @@
 #include "print/file_names.h"
 #include "print/page_renderer.h"
 #include "print/paper.h"
+#include "print/printer_queue.h"
 
 namespace kvsys {
 
@@ -245,18 +246,20 @@ QString DefaultPrinterName() {
 }
 
 bool PrinterOutput::Ready(QString* error) {
-  if (printer_name_.isEmpty()) {
-    return Fail(error, QStringLiteral("通常使うプリンタが見つかりません。"));
-  }
-  if (QPrinterInfo::printerInfo(printer_name_).isNull()) {
-    return Fail(error, QStringLiteral("プリンタが見つかりません。\r") + printer_name_);
-  }
+  const PrinterQueue queue = FindPrinterQueue(printer_name_);
+  if (queue.state != QueueState::kReady) return Fail(error, QueueProblemText(queue));
+  queue_ = queue.name;
   return true;
 }
 
 bool PrinterOutput::Write(const PrintDocument& doc, QString* error) {
   if (!Ready(error)) return false;
-  QPrinter printer(QPrinterInfo::printerInfo(printer_name_), QPrinter::HighResolution);
+  const QPrinterInfo info = QPrinterInfo::printerInfo(queue_);
+  // The printing service and Qt's view of it may differ for a moment.
+  if (info.isNull()) {
+    return Fail(error, QueueProblemText({queue_, QueueState::kMissing}));
+  }
+  QPrinter printer(info, QPrinter::HighResolution);
   return PrintDocumentOn(printer, doc, error);
 }
 

@@ -87,8 +87,9 @@ QByteArray DocumentToPdf(const PrintDocument& doc);
 // from the document's code, full page, no margins.
 bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error);
 
-// A printer of the system (CUPS) by its name, one job per document. An empty name is no
-// printer at all.
+// A printer of the system (CUPS) by its queue's name, one job per document; an empty name is
+// the system's default printer. Each document first asks whether the queue is there, started
+// and taking jobs, so nothing is sent to a queue that would hold it unprinted or drop it.
 class PrinterOutput : public DocumentOutput {
  public:
   explicit PrinterOutput(QString printer_name) : printer_name_(std::move(printer_name)) {}
@@ -98,6 +99,7 @@ class PrinterOutput : public DocumentOutput {
 
  private:
   QString printer_name_;
+  QString queue_;  // the queue the last Ready found
 };
 
 // The name of the system's default printer; empty when there is none.

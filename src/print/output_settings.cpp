@@ -3,12 +3,15 @@
 #include <QDir>
 
 #include "common/profile.h"
+#include "print/printer_queue.h"
 
 namespace kvsys {
 
 OutputSettings ParseOutputSettings(const QString& target, const QString& pdf_folder,
-                                   const QString& program_folder, const QString& pdf_files) {
+                                   const QString& program_folder, const QString& pdf_files,
+                                   const QString& printer) {
   OutputSettings s;
+  s.printer = printer.trimmed();
   s.pdf_files = pdf_files.trimmed().compare(QStringLiteral("Certificate"), Qt::CaseInsensitive) == 0
                     ? PdfFiles::Certificate
                     : PdfFiles::Run;
@@ -31,23 +34,36 @@ OutputSettings LoadOutputSettings(Dialogs& dialogs, const QString& ini_file,
   return ParseOutputSettings(GetProfileEx(dialogs, ini_file, kOutputSection, kOutputTargetKey),
                              GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFolderKey),
                              program_folder,
-                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFilesKey));
-}
-
-OutputTarget ChooseOutputTarget(const OutputSettings& settings, bool default_printer_exists) {
-  return settings.target == OutputTarget::Printer && default_printer_exists ? OutputTarget::Printer
-                                                                            : OutputTarget::Pdf;
+                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFilesKey),
+                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPrinterKey));
 }
 
 std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool pdf_only) {
-  const QString printer = pdf_only ? QString() : DefaultPrinterName();
-  if (ChooseOutputTarget(settings, !printer.isEmpty()) == OutputTarget::Printer) {
-    return std::make_unique<PrinterOutput>(printer);
+  if (settings.target == OutputTarget::Printer && !pdf_only) {
+    return std::make_unique<PrinterOutput>(settings.printer);
   }
   if (settings.pdf_files == PdfFiles::Certificate) {
     return std::make_unique<PdfOutput>(settings.pdf_folder);
   }
   return std::make_unique<RunPdfOutput>(settings.pdf_folder);
+}
+
+OutputDestination CheckOutputDestination(const OutputSettings& settings, bool pdf_only) {
+  OutputDestination d;
+  if (settings.target == OutputTarget::Printer && !pdf_only) {
+    const PrinterQueue queue = FindPrinterQueue(settings.printer);
+    d.target = OutputTarget::Printer;
+    d.text = queue.name.isEmpty() ? QStringLiteral("通常使うプリンタ")
+                                  : QStringLiteral("プリンタ「%1」").arg(queue.name);
+    d.problem = QueueProblemText(queue);
+    return d;
+  }
+  d.target = OutputTarget::Pdf;
+  d.text = (settings.pdf_files == PdfFiles::Certificate
+                ? QStringLiteral("PDFファイル（1枚1ファイル）　")
+                : QStringLiteral("PDFファイル（1回の印刷を1ファイル）　")) +
+           QDir::toNativeSeparators(settings.pdf_folder);
+  return d;
 }
 
 }  // namespace kvsys

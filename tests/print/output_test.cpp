@@ -161,6 +161,7 @@ TEST(Printer, PrinterPaintingUsesTheStandardPaperAndEveryPage) {
   EXPECT_NEAR(f.media_boxes[0].width(), Pt(257), 1);  // JIS B4 paper
   EXPECT_NEAR(f.media_boxes[0].height(), Pt(364), 1);
 
+  if (!DefaultPrinterName().isEmpty()) return;  // a machine with a printer prints on it
   PrinterOutput none{QString()};
   EXPECT_FALSE(none.Ready(&error));
   EXPECT_EQ(error, QStringLiteral("通常使うプリンタが見つかりません。"));
@@ -234,24 +235,31 @@ TEST(Pdf, CertificateFilesAreNamedSafelyAfterTheirContent) {
   EXPECT_TRUE(QDir(tmp.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files).isEmpty());
 }
 
-TEST(OutputChoice, PdfWhenAskedOrWithoutADefaultPrinter) {
+// The printer setting always means the printer: with none there, the output says so and
+// never turns into PDF files on its own.
+TEST(OutputChoice, PrinterIsNeverSilentlyReplacedByPdf) {
   OutputSettings s;
-  s.target = OutputTarget::Printer;
-  EXPECT_EQ(ChooseOutputTarget(s, true), OutputTarget::Printer);
-  EXPECT_EQ(ChooseOutputTarget(s, false), OutputTarget::Pdf);
-  s.target = OutputTarget::Pdf;
-  EXPECT_EQ(ChooseOutputTarget(s, true), OutputTarget::Pdf);
-
-  // This machine has no printer: the printer setting still gives PDF files.
-  if (!DefaultPrinterName().isEmpty()) GTEST_SKIP() << "a default printer exists";
-  s.target = OutputTarget::Printer;
   s.pdf_folder = QStringLiteral("somewhere");
-  EXPECT_NE(dynamic_cast<RunPdfOutput*>(MakeOutput(s).get()), nullptr);  // one file a run
+  s.printer = QStringLiteral("kvsys-no-such-queue");
+  const auto printer = MakeOutput(s);
+  ASSERT_NE(dynamic_cast<PrinterOutput*>(printer.get()), nullptr);
+  QString error;
+  EXPECT_FALSE(printer->Ready(&error));
+  EXPECT_EQ(error, QStringLiteral("プリンタ「kvsys-no-such-queue」が見つかりません。"));
+  const OutputDestination dest = CheckOutputDestination(s);
+  EXPECT_EQ(dest.target, OutputTarget::Printer);
+  EXPECT_EQ(dest.problem, error);
+  // PDF files only when they are asked for, in the settings or for this run.
+  EXPECT_NE(dynamic_cast<RunPdfOutput*>(MakeOutput(s, true).get()), nullptr);  // one file a run
+  EXPECT_EQ(CheckOutputDestination(s, true).text,
+            QStringLiteral("PDFファイル（1回の印刷を1ファイル）　somewhere"));
+  s.target = OutputTarget::Pdf;
   s.pdf_files = PdfFiles::Certificate;
   const auto out = MakeOutput(s);
   const auto* pdf = dynamic_cast<PdfOutput*>(out.get());
   ASSERT_NE(pdf, nullptr);
   EXPECT_EQ(pdf->folder(), QStringLiteral("somewhere"));
+  EXPECT_TRUE(CheckOutputDestination(s).problem.isEmpty());
 }
 
 TEST(OutputChoice, SettingsAreReadFromTheOutputSectionOfKvsysIni) {
@@ -259,12 +267,14 @@ TEST(OutputChoice, SettingsAreReadFromTheOutputSectionOfKvsysIni) {
   test::ScriptedDialogs dialogs;  // no box expected
   const QString ini = tmp.Write(QStringLiteral("KVSYS.ini"),
                                 "[Prn]\r\nTarget=Printer\r\n[Output]\r\nTarget=PDF\r\n"
-                                "PdfFolder=証書\r\n");
+                                "PdfFolder=証書\r\nPrinter= 事務室 \r\n");
   OutputSettings s = LoadOutputSettings(dialogs, ini, tmp.path());
   EXPECT_EQ(s.target, OutputTarget::Pdf);
+  EXPECT_EQ(s.printer, QStringLiteral("事務室"));
   EXPECT_EQ(s.pdf_folder, QDir(tmp.path()).filePath(QStringLiteral("証書")));
   s = LoadOutputSettings(dialogs, tmp.File(QStringLiteral("missing.ini")), tmp.path());
   EXPECT_EQ(s.target, OutputTarget::Printer);
+  EXPECT_TRUE(s.printer.isEmpty());  // the default printer
   EXPECT_EQ(s.pdf_folder, QDir(tmp.path()).filePath(QStringLiteral("pdf")));
   // A folder copied from a Windows file keeps no trailing backslash; unknown targets print.
   s = ParseOutputSettings(QStringLiteral(" pdf "), QStringLiteral("/srv/share/pdf\\"), tmp.path());
