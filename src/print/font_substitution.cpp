@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "print/paper.h"
+#include "print/vertical_text.h"
 
 namespace kvsys {
 
@@ -31,7 +32,9 @@ bool ContainsAny(const QString& text, const QStringList& words) {
 
 }  // namespace
 
-QString SubstituteFontFamily(const QString& face) {
+QString SubstituteFontFamily(const QString& stored_face) {
+  // A vertical face draws with the family of its horizontal one.
+  const QString face = HorizontalFace(stored_face);
   const QString n = NormalisedFace(face);
   static const QStringList mincho = {QStringLiteral("明朝"), QStringLiteral("MINCHO")};
   static const QStringList gothic = {QStringLiteral("ゴシック"), QStringLiteral("GOTHIC"),

@@ -74,7 +74,10 @@ QByteArray DocumentToJsonLines(const PrintDocument& doc, int doc_number) {
                ",\"y\":" + QByteArray::number(run->y) + ",\"font\":";
         AppendString(out, run->font);
         out += ",\"size\":" + Number(run->size) + ",\"bold\":" + Bool(run->bold) +
-               ",\"italic\":" + Bool(run->italic) + ",\"text\":";
+               ",\"italic\":" + Bool(run->italic);
+        // Only vertical runs say so: horizontal lines stay as they always were.
+        if (run->vertical) out += ",\"vertical\":true";
+        out += ",\"text\":";
         AppendString(out, run->text);
         out += "}\n";
       } else if (const auto* line = std::get_if<LineElement>(&e)) {

@@ -13,6 +13,7 @@ namespace kvsys {
 //   {"doc":1,"op":"document","paper":12,"width":14175,"height":20072,"pages":1}
 //   {"doc":1,"page":1,"op":"text","x":5557,"y":3969,"font":"ＭＳ 明朝","size":70,
 //    "bold":false,"italic":false,"text":"賞状"}
+//   a vertical run (an "@" face) has "vertical":true after "italic".
 //   {"doc":1,"page":1,"op":"line","x1":0,"y1":1,"x2":14175,"y2":1}
 QByteArray DocumentToJsonLines(const PrintDocument& doc, int doc_number);
 

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "print/font_substitution.h"
+#include "print/vertical_text.h"
 
 namespace kvsys {
 
@@ -40,11 +41,17 @@ bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, const QRe
   for (const PageElement& e : p->elements) {
     if (const auto* run = std::get_if<TextRun>(&e)) {
       const QFont font = CertificateFont(run->font, run->size, run->bold, run->italic);
-      painter.setFont(font);
       painter.setPen(Qt::black);
+      const bool synthetic_bold = run->bold && !font.bold();
+      if (run->vertical) {
+        DrawVerticalLine(painter, ShapeVertical(font, run->text), QPointF(run->x, run->y),
+                         synthetic_bold ? font.pixelSize() * kBoldStrokePerEm : 0);
+        continue;
+      }
+      painter.setFont(font);
       // The run's position is its top-left corner; Qt draws from the baseline.
       const QPointF baseline(run->x, run->y + QFontMetricsF(font).ascent());
-      if (run->bold && !font.bold()) {
+      if (synthetic_bold) {
         // Synthetic bold: the outline filled and stroked, the same on every device.
         QPainterPath path;
         path.addText(baseline, font, run->text);

@@ -7,7 +7,8 @@
 namespace kvsys {
 
 // One piece of text drawn in one font. x, y are the current position at which it was output:
-// the top-left corner of the run, in twips.
+// the top-left corner of the run, in twips. A vertical run (a face named "@...") goes down a
+// column from there.
 struct TextRun {
   int x = 0;
   int y = 0;
@@ -16,7 +17,9 @@ struct TextRun {
   bool bold = false;
   bool italic = false;
   QString text;
-  // As measured when the run was placed, in twips; not part of the dump.
+  bool vertical = false;
+  // As measured when the run was placed, in twips; not part of the dump. A vertical run is
+  // as wide as the font's line height and as high as its characters' vertical advances.
   double width = 0;
   double height = 0;  // line height of the font
 

@@ -4,6 +4,7 @@
 
 #include "print/font_substitution.h"
 #include "print/paper.h"
+#include "print/vertical_text.h"
 
 namespace kvsys {
 
@@ -62,7 +63,7 @@ void PrintSurface::StartDoc() {
   document_.pages.emplace_back();
   open_ = true;
   x_ = margin_left_;
-  y_ = margin_top_;
+  y_ = column_top_ = margin_top_;
 }
 
 bool PrintSurface::EndDoc() {
@@ -95,7 +96,7 @@ void PrintSurface::NewPage() {
   if (!open_) return;
   document_.pages.emplace_back();
   x_ = margin_left_;
-  y_ = margin_top_;
+  y_ = column_top_ = margin_top_;
 }
 
 void PrintSurface::SetFontName(const QString& face) {
@@ -120,11 +121,8 @@ PrintSurface::MeasuredFont& PrintSurface::Measured() {
   auto it = measured_.find(key);
   if (it == measured_.end()) {
     if (measured_.size() >= kMaxMeasuredFonts) measured_.clear();
-    it =
-        measured_
-            .emplace(key,
-                     MeasuredFont{QFontMetricsF(CertificateFont(face_, size_, bold_, italic_)), {}})
-            .first;
+    const QFont font = CertificateFont(face_, size_, bold_, italic_);
+    it = measured_.emplace(key, MeasuredFont{font, QFontMetricsF(font), {}}).first;
   }
   return it->second;
 }
@@ -134,7 +132,8 @@ double PrintSurface::Width(const QString& line) {
   const auto it = font.widths.constFind(line);
   if (it != font.widths.constEnd()) return *it;
   if (font.widths.size() >= kMaxWidthsPerFont) font.widths.clear();
-  const double width = font.metrics.horizontalAdvance(line);
+  const double width = IsVerticalFace(face_) ? ShapeVertical(font.font, line).length
+                                             : font.metrics.horizontalAdvance(line);
   font.widths.insert(line, width);
   return width;
 }
@@ -150,13 +149,21 @@ void PrintSurface::OutputText(const QString& text) {
       .replace(QLatin1Char('\n'), QLatin1Char('\r'));
   const QStringList lines = normalised.split(QLatin1Char('\r'));
   const double line_height = LineHeight();
+  const bool vertical = IsVerticalFace(face_);
   for (qsizetype i = 0; i < lines.size(); ++i) {
-    if (i > 0) {
+    if (i > 0 && vertical) {
+      x_ -= qRound(line_height);
+      y_ = column_top_;
+    } else if (i > 0) {
       x_ = indent_;
       y_ += qRound(line_height);
     }
     const QString& line = lines[i];
     if (line.isEmpty()) continue;
+    if (vertical) {
+      OutputColumn(line, line_height);
+      continue;
+    }
     // A line that does not fit above the bottom margin continues at the top of a new page,
     // unless it already stands at the top (a font taller than the page).
     if (y_ + line_height > document_.height - margin_bottom_ && y_ > margin_top_) {
@@ -177,6 +184,28 @@ void PrintSurface::OutputText(const QString& text) {
     x_ += qRound(run.width);
     CurrentPage().elements.emplace_back(std::move(run));
   }
+}
+
+void PrintSurface::OutputColumn(const QString& line, double line_height) {
+  const double length = Width(line);
+  if (y_ + length > document_.height - margin_bottom_ && y_ > margin_top_) {
+    const int x = x_;
+    NewPage();
+    x_ = x;
+  }
+  TextRun run;
+  run.x = x_;
+  run.y = y_;
+  run.font = face_;
+  run.size = size_;
+  run.bold = bold_;
+  run.italic = italic_;
+  run.text = line;
+  run.vertical = true;
+  run.width = line_height;
+  run.height = length;
+  y_ += qRound(length);
+  CurrentPage().elements.emplace_back(std::move(run));
 }
 
 void PrintSurface::DrawLine(int x1, int y1, int x2, int y2) {

@@ -65,7 +65,8 @@ class PrintSurface {
   void NewPage();
 
   void SetCurrentX(int x) { x_ = x; }
-  void SetCurrentY(int y) { y_ = y; }
+  // Also the top of the columns a vertical text goes on to after a carriage return.
+  void SetCurrentY(int y) { y_ = column_top_ = y; }
   int CurrentX() const { return x_; }
   int CurrentY() const { return y_; }
   // Where lines after a carriage return start.
@@ -80,12 +81,15 @@ class PrintSurface {
   double FontSize() const { return size_; }
   bool FontBold() const { return bold_; }
   bool FontItalic() const { return italic_; }
-  // Line height of the current font, twips.
+  // Line height of the current font, twips; in a vertical face the width of a column.
   double LineHeight();
 
   // Draws text at the current position and moves the position past it. A carriage return
   // (or CR LF, or LF) goes to the line indent one line lower; a line that would run below the
-  // page goes to the top of a new page.
+  // page goes to the top of a new page. In a vertical face ("@...") a line runs down from the
+  // position and the position moves below it; a carriage return goes to the top of the next
+  // column to the left (one line height left, at the last y set); a column that would run
+  // below the page goes to the top of a new page.
   void OutputText(const QString& text);
   void DrawLine(int x1, int y1, int x2, int y2);
 
@@ -102,11 +106,14 @@ class PrintSurface {
   // A font as measured, with the widths of the lines already measured in it: certificates
   // repeat their fonts and most of their texts, and measuring large glyphs loads each again.
   struct MeasuredFont {
+    QFont font;
     QFontMetricsF metrics;
-    QHash<QString, double> widths;
+    QHash<QString, double> widths;  // advance along the line: a vertical line's height
   };
   MeasuredFont& Measured();
   double Width(const QString& line);
+  // One line of a vertical face, from the current position down.
+  void OutputColumn(const QString& line, double line_height);
   bool SetError(int code, const QString& text);
   PrintPage& CurrentPage() { return document_.pages.back(); }
 
@@ -127,6 +134,7 @@ class PrintSurface {
   int x_ = 0;
   int y_ = 0;
   int indent_ = 0;
+  int column_top_ = 0;
   QString face_ = QStringLiteral("ＭＳ 明朝");
   double size_ = 10;
   bool bold_ = false;
