@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -140,6 +141,9 @@ void KVS220::BuildControls() {
   lblRunState = Named(new QLabel(this), "lblRunState");
   lblRunState->setWordWrap(true);
   lblRunState->setVisible(false);
+  lblOutput = Named(new QLabel(this), "lblOutput");
+  lblOutput->setWordWrap(true);
+  lblOutput->setTextInteractionFlags(Qt::TextSelectableByMouse);
   cmdResume = Named(new QPushButton(QStringLiteral("続きから印刷(F6)"), this), "cmdResume");
   cmdResume->setEnabled(false);
   SSCommand4 = Named(new QPushButton(QStringLiteral("印刷(F5)"), this), "SSCommand4");
@@ -202,7 +206,7 @@ void KVS220::BuildControls() {
   count->addWidget(ProgressBar1, 1);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
+  buttons->addWidget(lblOutput, 1);
   for (QPushButton* b : {cmdResume, SSCommand4, SSCommand2, SSCommand3}) {
     b->setMinimumSize(110, 36);
     buttons->addWidget(b);
@@ -223,6 +227,7 @@ void KVS220::BuildControls() {
   connect(cmbShoz, &QComboBox::activated, this, &KVS220::AffiliationChosen);
   connect(Combo2, &QComboBox::activated, this, &KVS220::FontChosen);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::UpdatePreviewNote);
+  connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
   connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
   connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
   connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
@@ -291,12 +296,16 @@ void KVS220::Open() {
   } else {
     SSCommand4->setEnabled(false);
   }
+  ShowDestination();
   // The operator starts on the list with the first event chosen.
   PROG_GRID->setFocus(Qt::OtherFocusReason);
 }
 
 void KVS220::Activate() {
-  if (running_ || !r_.layout_db) return;
+  if (running_) return;
+  // The settings file or the printer may have changed while the window was in the back.
+  ShowDestination();
+  if (!r_.layout_db) return;
   try {
     LayoutStore store(*r_.layout_db, dialogs_, r_.state);
     const DecisionRow row = store.KeepOneDecisionRow(r_.fonts.value(0));
@@ -367,6 +376,38 @@ void KVS220::UpdatePreviewNote() {
   lblPreviewNote->setVisible(!preview_opener_ && PRV_CHK->isChecked());
 }
 
+void KVS220::ShowDestination() {
+  if (running_) return;
+  const bool preview = PRV_CHK->isChecked();
+  const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
+  // A run with the preview prints nothing until the preview is told to.
+  if (preview && preview_opener_) {
+    lblOutput->setText(QStringLiteral("出力先：プレビュー画面"));
+    lblOutput->setStyleSheet(QString());
+    return;
+  }
+  const OutputDestination dest = CheckOutputDestination(settings, preview);
+  QString text = QStringLiteral("出力先：") + dest.text;
+  if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
+  lblOutput->setText(text);
+  lblOutput->setStyleSheet(dest.problem.isEmpty() ? QString() : QStringLiteral("color: red;"));
+}
+
+bool KVS220::PrinterOrPdfChosen(bool* to_pdf) {
+  const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
+  const OutputDestination dest = CheckOutputDestination(settings);
+  ShowDestination();
+  if (dest.problem.isEmpty()) return true;
+  // Said once, before anything is drawn; PDF files only when the operator wants them.
+  const Answer answer =
+      dialogs_.MsgBox(dest.problem + QStringLiteral("\r\rPDFファイルに出力しますか？\r（") +
+                          QDir::toNativeSeparators(settings.pdf_folder) + QStringLiteral("）"),
+                      MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2);
+  if (answer != Answer::Yes) return false;
+  *to_pdf = true;
+  return true;
+}
+
 std::vector<ProgramEvent> KVS220::SelectedEvents() const {
   std::vector<ProgramEvent> events;
   // In the order the rows were chosen.
@@ -416,21 +457,27 @@ void KVS220::SetRunning(bool running) {
 
 void KVS220::Print() {
   if (running_ || !SSCommand4->isEnabled() || !r_.layout_db || !r_.results_db) return;
+  if (Check1->isChecked()) PROG_GRID->selectAll();
+  const PrintRequest request = MakeRequest();
+  // A run for the preview window prints nothing now; without that window it writes PDF files.
+  bool to_pdf = request.preview && !preview_opener_;
+  if (!request.preview && !PrinterOrPdfChosen(&to_pdf)) return;
   Text3->setText(QStringLiteral("0"));
   ProgressBar1->setRange(0, 0);  // busy until the number of certificates is known
   cancel_ = false;
-  if (Check1->isChecked()) PROG_GRID->selectAll();
-  const PrintRequest request = MakeRequest();
-  PrintTable(&request, 1);
+  PrintTable(&request, 1, to_pdf);
 }
 
 void KVS220::ContinuePrint() {
   if (running_ || !resume_.CanContinue() || !r_.layout_db || !r_.results_db) return;
+  // Going on after a stop writes where the stopped run wrote.
+  bool to_pdf = resume_to_pdf_;
+  if (!to_pdf && !PrinterOrPdfChosen(&to_pdf)) return;
   cancel_ = false;
-  PrintTable(nullptr, resume_.Next());
+  PrintTable(nullptr, resume_.Next(), to_pdf);
 }
 
-RunOutcome KVS220::PrintTable(const PrintRequest* request, int first) {
+RunOutcome KVS220::PrintTable(const PrintRequest* request, int first, bool to_pdf) {
   // The databases stay open for the run even if the application lets go of them meanwhile.
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
@@ -438,10 +485,10 @@ RunOutcome KVS220::PrintTable(const PrintRequest* request, int first) {
   lblRunState->setVisible(false);
   SetRunning(true);
 
-  // Going on after a stop writes where the stopped run wrote.
   if (request) resume_pdf_for_preview_ = request->preview && !preview_opener_;
+  resume_to_pdf_ = to_pdf;
   const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
-  const std::unique_ptr<DocumentOutput> output = MakeOutput(settings, resume_pdf_for_preview_);
+  const std::unique_ptr<DocumentOutput> output = MakeOutput(settings, to_pdf);
   VSP220.SetOutput(output.get());
   LabelWarning warning(Label7);
   PrintRunContext context{*layout_db,           *results_db, r_.state,      dialogs_, r_.prn,

@@ -94,6 +94,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QProgressBar* ProgressBar1;
   QLabel* Label7;
   QLabel* lblRunState;  // after a stop: what was output, and who comes next
+  QLabel* lblOutput;    // where 印刷 sends the certificates: the printer or the PDF folder
   QPushButton* cmdResume;
   QPushButton* SSCommand4;
   QPushButton* SSCommand2;
@@ -120,9 +121,14 @@ class KVS220 : public QWidget, private PrintRunObserver {
   PrintRequest MakeRequest() const;
   std::vector<ProgramEvent> SelectedEvents() const;
   void UpdatePreviewNote();
+  // Shows where a run would go now; the printer's problem when it has one.
+  void ShowDestination();
+  // Before a run that prints: a printer that cannot take it is reported, and the run goes on
+  // to PDF files only when the operator says so (to_pdf set). false: the run does not start.
+  bool PrinterOrPdfChosen(bool* to_pdf);
   // Draws the collected table from entry first (with the output the settings choose), then
   // says where the run stopped when it did not reach the end.
-  RunOutcome PrintTable(const PrintRequest* request, int first);
+  RunOutcome PrintTable(const PrintRequest* request, int first, bool to_pdf);
   void ShowRunState();
 
   PrintListRecords r_;
@@ -132,6 +138,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   std::function<void()> preview_opener_;
   PrintResume resume_;
   bool resume_pdf_for_preview_ = false;  // the stopped run wrote PDF files for the preview
+  bool resume_to_pdf_ = false;           // the stopped run wrote PDF files, whatever the reason
   int event_count_ = 0;
   bool loading_ = false;  // controls are being filled: their handlers do nothing
   bool running_ = false;  // a print run is collecting or printing

@@ -189,6 +189,47 @@ TEST_F(KVS220Test, NothingChosenAndThePreviewWithoutItsWindow) {
   EXPECT_EQ(w.recipients.RecipientCount, 3);
 }
 
+// The window says where 印刷 sends the certificates before anything is printed; a printer
+// that is not there is reported once, and only the operator's yes sends the run to PDF files.
+TEST_F(KVS220Test, TheDestinationIsShownAndAMissingPrinterStopsTheRunUnlessPdfIsChosen) {
+  KVS220* k = Make();
+  k->Open();
+  const QString pdf = QDir::toNativeSeparators(w.folder() + QStringLiteral("/pdf"));
+  EXPECT_EQ(Child<QLabel>(k, "lblOutput")->text(),
+            QStringLiteral("出力先：PDFファイル（1枚1ファイル）　") + pdf);
+
+  QFile f(ini);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[Prn]\nPrnShozNo=4\n[Output]\nPrinter=kvsys-no-such-queue\nPdfFiles=Certificate\n");
+  f.close();
+  const QString missing = QStringLiteral("プリンタ「kvsys-no-such-queue」が見つかりません。");
+  k->Activate();  // the window in front again reads the settings again
+  EXPECT_EQ(Child<QLabel>(k, "lblOutput")->text(),
+            QStringLiteral("出力先：プリンタ「kvsys-no-such-queue」\n") + missing);
+
+  const QString question =
+      missing + QStringLiteral("\r\rPDFファイルに出力しますか？\r（") + pdf + QStringLiteral("）");
+  w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
+                          Answer::No);
+  QTest::keyClick(Child<QTableView>(k, "PROG_GRID"), Qt::Key_F5);
+  EXPECT_TRUE(w.dialogs.AllShown());
+  EXPECT_EQ(Child<QLineEdit>(k, "Text3")->text(), QStringLiteral("0"));  // nothing collected
+  EXPECT_TRUE(PdfFiles().isEmpty());
+  EXPECT_FALSE(k->Running());
+
+  w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
+                          Answer::Yes);
+  k->Print();
+  EXPECT_EQ(PdfFiles().size(), 3);
+
+  // With the preview the run prints nothing yet: no question.
+  k->SetPreviewOpener([] {});
+  Child<QCheckBox>(k, "PRV_CHK")->setChecked(true);
+  EXPECT_EQ(Child<QLabel>(k, "lblOutput")->text(), QStringLiteral("出力先：プレビュー画面"));
+  k->Print();
+  EXPECT_EQ(PdfFiles().size(), 3);
+}
+
 TEST_F(KVS220Test, CancelAndCloseArePressedWhileTheRunProcessesEvents) {
   KVS220* k = Make();
   k->Open();
