@@ -146,7 +146,7 @@ void KVS00::ShowPrintList() {
     list->SetPreviewOpener([this] {
       OpenPreview(*mdi_,
                   PreviewRecords{state_, state_.LayoutDb, state_.Prn, state_.Layout,
-                                 state_.Recipients, state_.IniPath, state_.AppFolder},
+                                 state_.Recipients, state_.IniPath, state_.AppFolder, FontNames()},
                   dialogs_, [this](const QString& name, const std::function<QWidget*()>& create) {
                     return ShowSubWindow(name, create);
                   });

@@ -1,5 +1,6 @@
 #include "preview/kvpreview.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -9,17 +10,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "common/dialogs.h"
 #include "common/text_util.h"
 #include "common/window_ui.h"
+#include "preview/adjust_panel_ui.h"
 #include "preview/page_view_ui.h"
 
 namespace kvsys {
@@ -111,6 +115,16 @@ void KVPreview::BuildControls() {
   cmdActual = Button(QStringLiteral("100%"), "cmdActual", this);
   lblZoom = Named(new QLabel(this), "lblZoom");
   Command6 = Button(QStringLiteral("オプション"), "Command6", this);
+  Frame1 = new AdjustPanel(this);
+  lblLayoutNote = Named(new QLabel(this), "lblLayoutNote");
+  lblLayoutNote->setStyleSheet(QStringLiteral("color: #c06000;"));
+  lblLayoutNote->setWordWrap(true);
+  lblLayoutNote->setVisible(false);
+  List1 = Named(new QListWidget(this), "List1");
+  List1->setMaximumHeight(120);
+  SSCommand13 = Button(QStringLiteral("元に戻す"), "SSCommand13", this);
+  SSCommand7 = Button(QStringLiteral("変更"), "SSCommand7", this);
+  SSCommand7->setToolTip(QStringLiteral("F9"));
 
   auto* page_row = new QHBoxLayout;
   page_row->addWidget(Named(new QLabel(QStringLiteral("ページ"), this), "Label3"));
@@ -147,6 +161,14 @@ void KVPreview::BuildControls() {
   side->addWidget(ProgressBar1);
   side->addSpacing(8);
   side->addLayout(zoom_row);
+  side->addSpacing(8);
+  side->addWidget(Named(new QLabel(QStringLiteral("レイアウト"), this), "Label14"));
+  side->addWidget(List1);
+  auto* layout_row = new QHBoxLayout;
+  layout_row->addWidget(SSCommand13);
+  layout_row->addWidget(SSCommand7);
+  side->addLayout(layout_row);
+  side->addSpacing(8);
   side->addWidget(Command6);
   side->addWidget(BuildOptionsPanel());
   side->addStretch(1);
@@ -156,8 +178,18 @@ void KVPreview::BuildControls() {
   auto* left = new QVBoxLayout;
   left->addWidget(VSPRN, 1);
   left->addWidget(lblMes);
+  left->addWidget(lblLayoutNote);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(left, 1);
+  // The 19 rows fit a 1024-line screen; a lower window scrolls them.
+  auto* panel_scroll = Named(new QScrollArea(this), "AdjustPanel");
+  panel_scroll->setWidget(Frame1);
+  panel_scroll->setWidgetResizable(true);
+  panel_scroll->setFrameShape(QFrame::NoFrame);
+  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  panel_scroll->setFixedWidth(Frame1->sizeHint().width() +
+                              panel_scroll->verticalScrollBar()->sizeHint().width());
+  layout->addWidget(panel_scroll);
   // The controls scroll rather than squeeze the notes of the options when the window is low.
   auto* side_widget = new QWidget;
   side_widget->setLayout(side);
@@ -173,7 +205,7 @@ void KVPreview::BuildControls() {
   right_widget->setLayout(right);
   right_widget->setFixedWidth(350);
   layout->addWidget(right_widget);
-  resize(1000, 760);
+  resize(1400, 900);
 
   connect(Text12, &QLineEdit::textChanged, this, &KVPreview::PageTyped);
   connect(Command1, &QPushButton::clicked, this, [this] { Move(PageMove::First); });
@@ -194,11 +226,37 @@ void KVPreview::BuildControls() {
   connect(cmdStop, &QPushButton::clicked, this, &KVPreview::Cancel);
   connect(SSCommand2, &QPushButton::clicked, this, &KVPreview::CloseWindow);
   connect(Command6, &QPushButton::clicked, this, [this] { ShowOptions(true); });
+  connect(Frame1, &AdjustPanel::changed, this, [this] {
+    Redraw();
+    ShowOutlines();
+  });
+  connect(Frame1, &AdjustPanel::selectionChanged, this, &KVPreview::ShowOutlines);
+  connect(VSPRN, &PageView::sheetClicked, this, [this](QPoint twips, bool add) {
+    LayoutAdjuster* adjuster = session_.Adjuster();
+    if (!adjuster || !Frame1->isEnabled()) return;
+    adjuster->SelectClicked(ItemAt(session_.Placements(), twips), add);
+    Frame1->ShowSelection();
+  });
+  connect(VSPRN, &PageView::arrowMove, this, [this](int move, bool large) {
+    if (!Frame1->isEnabled()) return;
+    const MoveDirection directions[] = {MoveDirection::kLeft, MoveDirection::kRight,
+                                        MoveDirection::kUp, MoveDirection::kDown};
+    Frame1->MoveSelected(directions[move], large ? kLargeStepMm : kStepMm);
+  });
+  connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
+    LayoutAdjuster* adjuster = session_.Adjuster();
+    if (row < 0 || !adjuster) return;
+    if (adjuster->LoadListed(ParseListEntry(List1->item(row)->text()).number)) LayoutReplaced();
+  });
+  connect(SSCommand13, &QPushButton::clicked, this, [this] {
+    if (session_.Adjuster() && session_.Adjuster()->Reload()) LayoutReplaced();
+  });
+  connect(SSCommand7, &QPushButton::clicked, this, &KVPreview::ChangeLayout);
 
   for (QLineEdit* edit : {Text11, Text12, txtLatticeX, txtLatticeY, txtDono}) {
     edit->installEventFilter(this);
   }
-  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
+  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e); });
 }
 
 QWidget* KVPreview::BuildOptionsPanel() {
@@ -265,6 +323,10 @@ bool KVPreview::Open() {
   if (!session_.Open()) return false;
   opened_ = true;
   setWindowTitle(PreviewCaptionFor(session_.LayoutName()));
+  Frame1->Fill(session_.FontNames());
+  Frame1->SetAdjuster(session_.Adjuster());
+  Frame1->ShowLayout(session_.Layout());
+  FillLayoutList();
   ShowOptions(false);
   Text15->setVisible(false);
   setting_page_ = true;
@@ -315,9 +377,72 @@ void KVPreview::FlagToggled(PrintFlag flag, bool checked) {
 
 void KVPreview::ShowOptions(bool show) {
   Frame3->setVisible(show);
-  // The layout adjustment panel is disabled while the options are open.
-  if (QWidget* frame1 = findChild<QWidget*>(QStringLiteral("Frame1"))) frame1->setEnabled(!show);
   Command6->setEnabled(!show);
+  SetAdjustEnabled();
+}
+
+void KVPreview::SetAdjustEnabled() {
+  const bool on = nav_.print && !running_;
+  // The adjustment panel rests while the options are open.
+  Frame1->setEnabled(on && Frame3->isHidden());
+  for (QWidget* w : std::initializer_list<QWidget*>{List1, SSCommand13, SSCommand7}) {
+    w->setEnabled(on);
+  }
+}
+
+void KVPreview::FillLayoutList() {
+  const QSignalBlocker quiet(List1);
+  List1->clear();
+  for (const SavedLayout& layout : session_.SavedLayouts()) List1->addItem(ListEntryText(layout));
+  List1->setCurrentRow(-1);
+}
+
+void KVPreview::LayoutReplaced() {
+  Frame1->ShowLayout(session_.Layout());
+  Redraw();
+  ShowOutlines();
+}
+
+void KVPreview::ShowOutlines() {
+  LayoutAdjuster* adjuster = session_.Adjuster();
+  const PrintDocument* doc = session_.Held();
+  if (!adjuster || !doc) return;
+  const std::vector<ItemPlacement>& placements = session_.Placements();
+  const LayoutProblems problems = FindLayoutProblems(placements, QSize(doc->width, doc->height));
+  const std::vector<int> misplaced = problems.Items();
+  QVector<QRect> chosen;
+  QVector<QRect> warned;
+  for (const ItemPlacement& p : placements) {
+    if (p.page != 1 || p.rect.isEmpty()) continue;
+    if (adjuster->selection[p.item]) chosen << p.rect;
+    if (std::find(misplaced.begin(), misplaced.end(), p.item) != misplaced.end()) warned << p.rect;
+  }
+  VSPRN->SetOutlines(chosen, warned);
+  VSPRN->SetArrowsMoveItems(std::any_of(adjuster->selection.begin(), adjuster->selection.end(),
+                                        [](bool b) { return b; }));
+  const QString note = ProblemNote(problems);
+  lblLayoutNote->setText(note);
+  lblLayoutNote->setVisible(!note.isEmpty());
+}
+
+void KVPreview::ChangeLayout() {
+  LayoutAdjuster* adjuster = session_.Adjuster();
+  if (!adjuster || !SSCommand7->isEnabled()) return;
+  std::optional<ListEntry> entry;
+  if (QListWidgetItem* item = List1->currentItem(); item && item->isSelected()) {
+    entry = ParseListEntry(item->text());
+  }
+  switch (adjuster->ChangeDecided(entry)) {
+    case ChangeResult::kChanged:
+      // The print list must collect again with the layout now in force.
+      CloseWindow();
+      break;
+    case ChangeResult::kKept:
+      Redraw();
+      break;
+    case ChangeResult::kRefused:
+      break;
+  }
 }
 
 void KVPreview::PageTyped() {
@@ -348,6 +473,7 @@ void KVPreview::ApplyNav(const NavState& nav) {
   Command4->setEnabled(nav.last && !running_);
   SSCommand1->setEnabled(nav.print && !running_);
   cmdPrintAll->setEnabled(nav.print && !running_);
+  SetAdjustEnabled();
   Text15->setVisible(nav.hint);
   Text15->setText(nav.hint ? kPageHint : QString());
 }
@@ -356,6 +482,7 @@ void KVPreview::DrawPage(int page) {
   LabelWarning warning(lblMes);
   session_.Draw(page, warning);
   VSPRN->SetDocument(session_.Held());
+  ShowOutlines();
 }
 
 void KVPreview::Redraw() {
@@ -464,17 +591,28 @@ bool KVPreview::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-bool KVPreview::HandleKey(int key) {
-  switch (key) {
+bool KVPreview::HandleKey(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Undo)) {
+    // A box being typed in keeps its own undo.
+    if (qobject_cast<QLineEdit*>(QApplication::focusWidget())) return false;
+    LayoutAdjuster* adjuster = session_.Adjuster();
+    if (adjuster && Frame1->isEnabled() && adjuster->StepBack()) LayoutReplaced();
+    return true;
+  }
+  switch (event->key()) {
     case Qt::Key_F5:
       Print();
       return true;
     case Qt::Key_F9:
       // While すべて印刷 runs F9 stops it, as in the print list.
-      Cancel();
+      if (running_) {
+        Cancel();
+      } else {
+        ChangeLayout();
+      }
       return true;
     case Qt::Key_F1:
-      // Saving the adjusted layout belongs to the adjustment panel, which is not here yet.
+      if (!running_) Frame1->Save();
       return true;
     case Qt::Key_F10:
     case Qt::Key_Escape:

@@ -11,13 +11,16 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QKeyEvent;
 class QLineEdit;
+class QListWidget;
 class QMdiSubWindow;
 class QProgressBar;
 class QPushButton;
 
 namespace kvsys {
 
+class AdjustPanel;
 class Dialogs;
 class PageView;
 
@@ -73,6 +76,11 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QLineEdit* txtLatticeY;
   QLineEdit* txtDono;
   QPushButton* Command5;
+  AdjustPanel* Frame1;
+  QLabel* lblLayoutNote;  // items past the sheet's edge or over each other
+  QListWidget* List1;
+  QPushButton* SSCommand13;
+  QPushButton* SSCommand7;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -87,7 +95,14 @@ class KVPreview : public QWidget, private PrintRunObserver {
 
   void BuildControls();
   QWidget* BuildOptionsPanel();
-  bool HandleKey(int key);
+  bool HandleKey(QKeyEvent* event);
+  // The layout adjustments: the list of saved layouts, the layout on show into the panel, the
+  // outlines of the chosen and the misplaced items, the change of the decided layout.
+  void FillLayoutList();
+  void LayoutReplaced();
+  void ShowOutlines();
+  void ChangeLayout();
+  void SetAdjustEnabled();
   void PageTyped();
   void Move(PageMove move);
   void ApplyNav(const NavState& nav);

@@ -97,6 +97,8 @@ class LayoutAdjuster {
                  Dialogs& dialogs, DbErrorState& errors)
       : layout_(layout), db_(layout_db), store_(store), dialogs_(dialogs), errors_(errors) {}
 
+  const CertificateLayout& Layout() const { return layout_; }
+
   // The ticked selection boxes.
   ItemSelection selection{};
   void SelectAll(bool on) { selection.fill(on); }

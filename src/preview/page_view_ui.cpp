@@ -1,6 +1,7 @@
 #include "preview/page_view_ui.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -76,6 +77,19 @@ QRectF PageView::SheetRect() const {
   return QRectF(x, y, w, h);
 }
 
+QPoint PageView::ToTwips(const QPointF& viewport_point) const {
+  const QRectF sheet = SheetRect();
+  const double s = Scale();
+  if (sheet.isEmpty() || s <= 0) return QPoint(-1, -1);
+  return ((viewport_point - sheet.topLeft()) / s).toPoint();
+}
+
+void PageView::SetOutlines(QVector<QRect> chosen, QVector<QRect> warned) {
+  chosen_ = std::move(chosen);
+  warned_ = std::move(warned);
+  viewport()->update();
+}
+
 void PageView::FitToWindow() {
   fit_ = true;
   UpdateScrollBars();
@@ -139,6 +153,18 @@ void PageView::paintEvent(QPaintEvent* /*event*/) {
   const QRectF sheet = SheetRect();
   painter.fillRect(sheet.translated(3, 3), QColor(0, 0, 0, 60));  // a shadow under the sheet
   PaintSheet(painter, doc_, sheet);
+  const double s = Scale();
+  auto outline = [&](const QVector<QRect>& rects, const QPen& pen) {
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    for (const QRect& r : rects) {
+      painter.drawRect(
+          QRectF(sheet.x() + r.x() * s, sheet.y() + r.y() * s, r.width() * s, r.height() * s)
+              .adjusted(-2, -2, 2, 2));
+    }
+  };
+  outline(warned_, QPen(QColor(230, 120, 0), 2));
+  outline(chosen_, QPen(QColor(0, 90, 220), 1, Qt::DashLine));
 }
 
 void PageView::resizeEvent(QResizeEvent* event) {
@@ -179,10 +205,32 @@ void PageView::keyPressEvent(QKeyEvent* event) {
       return emit navigate(kMoveNext);
     case Qt::Key_End:
       return emit navigate(kMoveLast);
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      if (arrows_move_ && !ctrl) {
+        const int move = event->key() == Qt::Key_Left    ? kArrowLeft
+                         : event->key() == Qt::Key_Right ? kArrowRight
+                         : event->key() == Qt::Key_Up    ? kArrowUp
+                                                         : kArrowDown;
+        return emit arrowMove(move, event->modifiers() & Qt::ShiftModifier);
+      }
+      break;
     default:
       break;
   }
   QAbstractScrollArea::keyPressEvent(event);
+}
+
+void PageView::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);  // the arrow keys then move what was clicked
+  if (event->button() == Qt::LeftButton && doc_) {
+    emit sheetClicked(ToTwips(event->position()), event->modifiers() & Qt::ShiftModifier);
+    event->accept();
+    return;
+  }
+  QAbstractScrollArea::mousePressEvent(event);
 }
 
 }  // namespace kvsys

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QRect>
 #include <QRectF>
+#include <QVector>
 
 #include "print/print_document.h"
 
@@ -35,16 +37,30 @@ class PageView : public QAbstractScrollArea {
   double Scale() const;
   // Where the sheet lies in the viewport.
   QRectF SheetRect() const;
+  // The point of the sheet (twips) under a point of the viewport.
+  QPoint ToTwips(const QPointF& viewport_point) const;
+
+  // Outlines over the certificate, in twips of its first page: chosen items and items that
+  // run past the edge or over another item. Repaints.
+  void SetOutlines(QVector<QRect> chosen, QVector<QRect> warned);
+  // Whether the arrow keys move the chosen items (else they scroll).
+  void SetArrowsMoveItems(bool on) { arrows_move_ = on; }
+
+  // The arrow keys: which way an item moves.
+  enum ArrowMove { kArrowLeft, kArrowRight, kArrowUp, kArrowDown };
 
  signals:
   void navigate(int move);  // a PageMove
   void zoomChanged(double percent);
+  void sheetClicked(QPoint twips, bool add);  // add: with Shift
+  void arrowMove(int move, bool large);       // an ArrowMove; large: with Shift
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   double FitScale() const;
@@ -55,6 +71,9 @@ class PageView : public QAbstractScrollArea {
   const PrintDocument* doc_ = nullptr;
   bool fit_ = true;
   double percent_ = 100;  // of the real size, when not fitting
+  QVector<QRect> chosen_;
+  QVector<QRect> warned_;
+  bool arrows_move_ = false;
 };
 
 }  // namespace kvsys

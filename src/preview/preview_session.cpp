@@ -102,7 +102,20 @@ bool PreviewSession::Open() {
     ReportDbError(dialogs_, r_.state, e, kPreviewTitle, kTargetLayoutDb);
     return false;
   }
+  store_ = std::make_unique<LayoutStore>(*r_.layout_db, dialogs_, r_.state);
+  adjuster_ = std::make_unique<LayoutAdjuster>(layout_, *r_.layout_db, *store_, dialogs_, r_.state);
+  adjuster_->RememberAsRead();
   return true;
+}
+
+std::vector<SavedLayout> PreviewSession::SavedLayouts() {
+  if (!store_) return {};
+  try {
+    return store_->ListLayouts();
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kPreviewTitle, kTargetLayoutDb);
+    return {};
+  }
 }
 
 bool PreviewSession::Draw(int page, WarningLabel& label) {
@@ -113,7 +126,9 @@ bool PreviewSession::Draw(int page, WarningLabel& label) {
   drawn_page_ = page;
   drawn_options_ = r_.prn;
   drawn_layout_ = layout_;
-  return !DrawCertificate(surface_, kPreviewMode, label, layout_, table_, r_.prn, dialogs_);
+  placements_.clear();
+  return !DrawCertificate(surface_, kPreviewMode, label, layout_, table_, r_.prn, dialogs_,
+                          &placements_);
 }
 
 bool PreviewSession::NeedsRedraw(int page) const {

@@ -5,11 +5,14 @@
 #include <memory>
 #include <optional>
 
+#include "certificate/draw_certificate.h"
 #include "certificate/print_run.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
 #include "db/db_error.h"
 #include "layout/certificate_layout.h"
+#include "layout/layout_store.h"
+#include "preview/layout_adjustment.h"
 #include "print/document_output.h"
 #include "print/print_surface.h"
 #include "print/warning_label.h"
@@ -84,6 +87,7 @@ struct PreviewRecords {
   RecipientTable& recipients;           // the run's table; entries 1-9999 cleared at unload
   QString ini_path;
   QString program_folder;
+  QStringList font_names = {};  // the main window's list of installed fonts
 };
 
 using OutputFactory = std::function<std::unique_ptr<DocumentOutput>()>;
@@ -114,6 +118,14 @@ class PreviewSession {
   int PageOnShow() const { return drawn_page_; }
   const PrintDocument* Held() const { return surface_.HeldDocument(); }
   PrintSurface& Surface() { return surface_; }
+  // Where each item of the certificate on show landed (page 1 of the held document).
+  const std::vector<ItemPlacement>& Placements() const { return placements_; }
+
+  // The layout adjustments on the layout on show; nullptr until Open succeeded.
+  LayoutAdjuster* Adjuster() { return adjuster_.get(); }
+  // The saved layouts for the list; a database error is reported and gives none.
+  std::vector<SavedLayout> SavedLayouts();
+  const QStringList& FontNames() const { return r_.font_names; }
 
   // Sends the document on show to the output copies times. Stops at the first copy the output
   // does not take and tells the operator; false then.
@@ -140,6 +152,9 @@ class PreviewSession {
   QString layout_name_;
   PrintSurface surface_;
   OutputFactory make_output_;
+  std::unique_ptr<LayoutStore> store_;
+  std::unique_ptr<LayoutAdjuster> adjuster_;
+  std::vector<ItemPlacement> placements_;
 
   // What the document on show was drawn from.
   int drawn_page_ = 0;

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QGroupBox>
+#include <array>
+
+#include "layout/certificate_layout.h"
+#include "preview/layout_adjustment.h"
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+namespace kvsys {
+
+// Frame1 of the preview: the selection boxes, the font rows, the arrows, one font for the
+// selected items, the show flags and the layout save. It reads and writes its controls and
+// leaves every change to the adjuster; changed() says the certificate must be drawn again.
+class AdjustPanel : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  explicit AdjustPanel(QWidget* parent = nullptr);
+
+  // The font lists and the size, bold and italic choices; once, when the preview opens.
+  void Fill(const QStringList& fonts);
+  // The adjustments the panel works on; nullptr leaves every button without effect.
+  void SetAdjuster(LayoutAdjuster* adjuster) { adjuster_ = adjuster; }
+  // The layout into the font rows and show boxes (after loading, undo and a list click).
+  void ShowLayout(const CertificateLayout& layout);
+  // The selection boxes from the adjuster's selection (after a click on the certificate).
+  void ShowSelection();
+
+  void MoveSelected(MoveDirection direction, int step_mm = kStepMm);
+  void Save();  // レイアウト保存(F1)
+
+  std::array<QCheckBox*, kLayoutItemCount> Check1{};
+  std::array<QComboBox*, kFontItemCount> Combo1{};
+  std::array<QComboBox*, kFontItemCount> Combo2{};
+  std::array<QComboBox*, kFontItemCount> Combo4{};
+  std::array<QComboBox*, kFontItemCount> Combo5{};
+  std::array<QCheckBox*, kFontItemCount> Schk{};
+  QPushButton* SSCommand8;
+  QPushButton* SSCommand9;
+  QPushButton* SSCommand3;
+  QPushButton* SSCommand4;
+  QPushButton* SSCommand5;
+  QPushButton* SSCommand6;
+  QComboBox* Combo3;
+  QPushButton* CmdKettei;
+  QPushButton* SSCommand12;
+  QPushButton* SSCommand11;
+  QPushButton* cmdSorN;
+  QPushButton* SSCommand10;
+
+ signals:
+  void changed();           // the layout in memory changed: draw again
+  void selectionChanged();  // the ticked items changed: outline them again
+
+ private:
+  FontColumn Column(const std::array<QComboBox*, kFontItemCount>& boxes) const;
+  void StyleChosen(StyleColumn column);
+  void ShowCaptions();
+  void Changed(bool done);
+
+  LayoutAdjuster* adjuster_ = nullptr;
+  bool filling_ = false;  // the panel itself writes its boxes
+};
+
+}  // namespace kvsys
