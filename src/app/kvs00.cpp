@@ -21,6 +21,7 @@
 #include "layout/kvs210.h"
 #include "preview/preview_window_ui.h"
 #include "print/font_substitution.h"
+#include "print/vertical_text.h"
 #include "results/meet_settings.h"
 
 namespace kvsys {
@@ -97,8 +98,8 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   TopCenterForm(sub);
 
   Combo1->clear();
-  // By their plain names, as the font lists offer them.
-  Combo1->addItems(PlainFontFamilies(QFontDatabase::families()));
+  // By their plain names, as the font lists offer them, Japanese families with their "@" faces.
+  Combo1->addItems(WithVerticalFaces(PlainFontFamilies(QFontDatabase::families())));
 }
 
 QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const std::function<QWidget*()>& create) {

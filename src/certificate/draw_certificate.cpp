@@ -8,6 +8,7 @@
 #include "common/dialogs.h"
 #include "print/paper.h"
 #include "print/print_surface.h"
+#include "print/vertical_text.h"
 
 namespace kvsys {
 
@@ -38,12 +39,15 @@ class PlacementRecorder {
     item_ = item;
     page_ = surface_.PageCount();
     element_ = surface_.Document().pages.back().elements.size();
-    empty_ = QRect(surface_.CurrentX(), surface_.CurrentY(), 0, qRound(surface_.LineHeight()));
+    vertical_ = IsVerticalFace(surface_.FontName());
+    const int line = qRound(surface_.LineHeight());
+    empty_ = vertical_ ? QRect(surface_.CurrentX(), surface_.CurrentY(), line, 0)
+                       : QRect(surface_.CurrentX(), surface_.CurrentY(), 0, line);
   }
 
   void End() {
     if (!out_) return;
-    ItemPlacement placed{item_, page_, QRect()};
+    ItemPlacement placed{item_, page_, QRect(), vertical_};
     const PrintDocument& doc = surface_.Document();
     size_t from = element_;
     for (int page = page_; page <= doc.PageCount() && placed.rect.isNull(); ++page, from = 0) {
@@ -66,6 +70,7 @@ class PlacementRecorder {
   int page_ = 1;
   size_t element_ = 0;
   QRect empty_;
+  bool vertical_ = false;
 };
 
 // The text of an item drawn on one line.
@@ -176,8 +181,11 @@ bool DrawCertificate(PrintSurface& surface, int preview_mode, WarningLabel& labe
     if (item == kItemAffiliation && relay && options.Relay) {
       const std::array<QString, 4> members = RelayMembers(r, options);
       const int line_step = style.FontSize / 3 + 2;  // mm between members
+      // Members of a vertical face stand in columns from right to left.
+      const bool vertical = IsVerticalFace(style.FontName);
       for (size_t k = 0; k < members.size(); ++k) {
-        SetItemPosition(surface, x, y + line_step * static_cast<int>(k), dialogs);
+        const int step = line_step * static_cast<int>(k);
+        SetItemPosition(surface, vertical ? x - step : x, vertical ? y : y + step, dialogs);
         SetItemFont(surface, style);
         if (k == 0) recorder.Begin(item);
         surface.OutputText(members[k]);

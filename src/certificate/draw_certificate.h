@@ -26,9 +26,10 @@ inline constexpr int kPreviewMode = 1;   // the document is held for display
 
 // Where one item went, for the preview to find items on the sheet.
 struct ItemPlacement {
-  int item = 0;  // 0 to 18
-  int page = 1;  // the page the item starts on, from 1
-  QRect rect;    // its text on that page, in twips; no width when it printed nothing
+  int item = 0;           // 0 to 18
+  int page = 1;           // the page the item starts on, from 1
+  QRect rect;             // its text on that page, in twips; no width when it printed nothing
+  bool vertical = false;  // set in an "@" face: its lines are columns
 
   bool operator==(const ItemPlacement&) const = default;
 };

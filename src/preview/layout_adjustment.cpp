@@ -133,10 +133,14 @@ std::vector<int> LayoutProblems::Items() const {
 namespace {
 
 // A text's box without the leading above and the descent below, where ink seldom reaches: lines
-// that only touch there are not reported as overlapping.
-QRect InkBox(const QRect& box) {
-  const int trim = box.height() / 8;
-  return box.adjusted(0, trim, 0, -trim);
+// that only touch there are not reported as overlapping. A vertical text's lines are columns.
+QRect InkBox(const ItemPlacement& p) {
+  if (p.vertical) {
+    const int trim = p.rect.width() / 8;
+    return p.rect.adjusted(trim, 0, -trim, 0);
+  }
+  const int trim = p.rect.height() / 8;
+  return p.rect.adjusted(0, trim, 0, -trim);
 }
 
 }  // namespace
@@ -152,7 +156,7 @@ LayoutProblems FindLayoutProblems(const std::vector<ItemPlacement>& placements, 
     for (size_t j = i + 1; j < placements.size(); ++j) {
       const ItemPlacement& q = placements[j];
       if (q.rect.isEmpty() || q.page != p.page || q.item == p.item) continue;
-      if (InkBox(p.rect).intersects(InkBox(q.rect))) {
+      if (InkBox(p).intersects(InkBox(q))) {
         overlaps.insert({std::min(p.item, q.item), std::max(p.item, q.item)});
       }
     }

@@ -486,6 +486,57 @@ TEST_F(DrawTest, ResultAndOutputs) {
   EXPECT_EQ(output.written.size(), 1u);
 }
 
+// In "@" faces the body's lines and the relay's members are columns from right to left, each
+// starting at the item's top; the placements are those columns.
+TEST_F(DrawTest, VerticalFacesSetLinesAndMembersInColumnsRightToLeft) {
+  const QString vertical = QStringLiteral("@ＭＳ 明朝");
+  for (int i = 0; i < kFontItemCount; ++i) layout.Items[i].FontName = vertical;
+  layout.Items[kItemBody].X = 2;
+  layout.Items[kItemBody].Y = 150;  // the columns start at 68 mm and end above the bottom
+  layout.Texts.FLDJ = QString(17, QChar(u'永'));
+  ASSERT_FALSE(Draw());
+  std::vector<TextRun> runs = Page1();
+  const std::optional<TextRun> first = Find(runs, QString(16, QChar(u'永')));
+  const std::optional<TextRun> second = Find(runs, QStringLiteral("永"));
+  ASSERT_TRUE(first && second);
+  EXPECT_TRUE(first->vertical && second->vertical);
+  const int step = LineStep(vertical, 30);
+  EXPECT_EQ(first->x, MmToTwips(46) - step);
+  EXPECT_EQ(first->y, MmToTwips(68));
+  EXPECT_EQ(second->x, MmToTwips(46) - 2 * step);
+  EXPECT_EQ(second->y, MmToTwips(68));
+  EXPECT_NEAR(first->height, 16 * 30 * 20, 30);
+  const ItemPlacement* body = Placed(kItemBody);
+  ASSERT_TRUE(body);
+  EXPECT_TRUE(body->vertical);
+  EXPECT_EQ(body->rect.left(), second->x);
+  EXPECT_EQ(body->rect.top(), first->y);
+  EXPECT_GE(body->rect.bottom(), first->y + qRound(first->height) - 2);
+
+  Recipient& r = table[1];
+  r.Name = QStringLiteral("南クラブＡ");
+  r.EventName = QStringLiteral("女子200mメドレーリレー");
+  r.Affiliation = QStringLiteral("赤井・青木・黄田・緑川");
+  layout.Items[kItemAffiliation].X = 5;
+  layout.Items[kItemAffiliation].Y = -1;
+  options.Relay = true;
+  ASSERT_FALSE(Draw());
+  runs = Page1();
+  const QStringList members = {QStringLiteral("赤井"), QStringLiteral("青木"),
+                               QStringLiteral("黄田"), QStringLiteral("緑川")};
+  for (int k = 0; k < 4; ++k) {
+    const std::optional<TextRun> m = Find(runs, members[k]);
+    ASSERT_TRUE(m) << k;
+    EXPECT_EQ(m->x, MmToTwips(40 - 8 * k)) << k;
+    EXPECT_EQ(m->y, MmToTwips(158)) << k;
+  }
+  const ItemPlacement* relay = Placed(kItemAffiliation);
+  ASSERT_TRUE(relay);
+  EXPECT_EQ(relay->rect.left(), MmToTwips(16));
+  EXPECT_GT(relay->rect.right(), MmToTwips(40));
+  EXPECT_EQ(relay->rect.top(), MmToTwips(158));
+}
+
 TEST(DrawLoadedLayout, ANewLayoutFromTheStoreDrawsAtTheBasePositions) {
   test::ProgramFolder folder;
   test::ScriptedDialogs dialogs;
