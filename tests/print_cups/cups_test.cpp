@@ -1,0 +1,177 @@
+// Printing through a real CUPS scheduler started by the test: the print run's certificates
+// reach the queue as PDF jobs of the layout's sheet, Printer=NAME picks its queue, and a
+// stopped or refusing queue is reported once with nothing sent.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <memory>
+
+#include "certificate/print_run.h"
+#include "print/output_settings.h"
+#include "print/print_surface.h"
+#include "print/printer_queue.h"
+#include "print/warning_label.h"
+#include "print_cups/private_cups.h"
+#include "support/print_run_world.h"
+
+namespace kvsys::test {
+namespace {
+
+const QString kDefaultQueue = QStringLiteral("kvs-default");
+const QString kOtherQueue = QStringLiteral("kvs-office");
+constexpr int kJobTimeoutMs = 30000;
+
+double Mm(double points) {
+  return points * 25.4 / 72;
+}
+
+class CupsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    cups_ = std::make_unique<PrivateCups>();
+    not_started_ = cups_->Start();
+    if (!not_started_.isEmpty()) return;
+    QString error;
+    if (!cups_->AddQueue(kDefaultQueue, true, &error) ||
+        !cups_->AddQueue(kOtherQueue, false, &error)) {
+      queue_error_ = error + QLatin1Char('\n') + cups_->LogTail();
+    }
+  }
+  static void TearDownTestSuite() { cups_.reset(); }
+
+  void SetUp() override {
+    if (!not_started_.isEmpty()) {
+      GTEST_SKIP() << "no CUPS scheduler of the test's own: " << not_started_.toStdString();
+    }
+    ASSERT_TRUE(queue_error_.isEmpty()) << queue_error_.toStdString();
+    // One event, three swimmers: three certificates, one page each, on B4 (code 12).
+    w.Event(1, 1, 1, 2, 2);
+    for (int n = 1; n <= 3; ++n) {
+      w.Swimmer(n, QStringLiteral("選手%1").arg(n));
+      w.Result(1, n, QStringLiteral("00:3%1.00").arg(n));
+    }
+  }
+
+  // The print run of the list for event 1, to the output of [Output] as written.
+  RunOutcome PrintRun(const QByteArray& output_section) {
+    const QString ini = w.folder() + QStringLiteral("/KVSYS.ini");
+    QFile f(ini);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Output]\n" + output_section);
+    f.close();
+    const std::unique_ptr<DocumentOutput> output =
+        MakeOutput(LoadOutputSettings(w.dialogs, ini, w.folder()));
+    PrintSurface surface(output.get());
+    PlainWarningLabel label;
+    PrintRequest request;
+    request.events = {w.Listed(1)};
+    PrintRunContext context = w.Context();
+    return RunPrint(request, context, surface, label);
+  }
+
+  QString Tool(const QString& tool, const QString& queue) {
+    QString error;
+    EXPECT_TRUE(cups_->Tool(tool, {queue}, &error)) << error.toStdString();
+    return error;
+  }
+
+  static std::unique_ptr<PrivateCups> cups_;
+  static QString not_started_;
+  static QString queue_error_;
+  PrintRunWorld w;
+};
+
+std::unique_ptr<PrivateCups> CupsTest::cups_;
+QString CupsTest::not_started_;
+QString CupsTest::queue_error_;
+
+TEST_F(CupsTest, ARunArrivesAsOnePdfJobPerCertificateOnTheLayoutsSheet) {
+  const PrinterQueue queue = FindPrinterQueue(QString());
+  ASSERT_EQ(queue.name, kDefaultQueue) << "the test's own scheduler is not the one asked";
+  EXPECT_EQ(queue.state, QueueState::kReady);
+
+  ASSERT_EQ(PrintRun("Target=Printer\n"), RunOutcome::kPrinted);
+  const QStringList jobs = cups_->WaitForJobs(kDefaultQueue, 3, kJobTimeoutMs);
+  ASSERT_EQ(jobs.size(), 3) << cups_->LogTail().toStdString();
+  for (const QString& job : jobs) {
+    const PdfInfo info = ReadPdfInfo(job);
+    ASSERT_TRUE(info.error.isEmpty()) << info.error.toStdString();
+    EXPECT_EQ(info.pages, 1) << job.toStdString();
+    EXPECT_NEAR(Mm(info.width), 257, 1.5) << job.toStdString();  // JIS B4
+    EXPECT_NEAR(Mm(info.height), 364, 1.5) << job.toStdString();
+  }
+  EXPECT_TRUE(cups_->WaitForJobs(kOtherQueue, 1, 0).isEmpty());
+}
+
+// A document of two pages is one job of two pages, on the queue the settings name.
+TEST_F(CupsTest, PrinterNamePicksItsQueueAndAJobKeepsItsPages) {
+  OutputSettings settings;
+  settings.printer = kOtherQueue;
+  const std::unique_ptr<DocumentOutput> output = MakeOutput(settings);
+  PrintSurface surface(output.get());
+  surface.SetPaperSize(12);
+  surface.StartDoc();
+  ASSERT_EQ(surface.Error(), kSurfaceOk) << surface.ErrorText().toStdString();
+  surface.SetFontSize(40);
+  surface.OutputText(QStringLiteral("賞状"));
+  surface.NewPage();
+  surface.OutputText(QStringLiteral("二枚目"));
+  ASSERT_TRUE(surface.EndDoc()) << surface.ErrorText().toStdString();
+
+  const QStringList jobs = cups_->WaitForJobs(kOtherQueue, 1, kJobTimeoutMs);
+  ASSERT_EQ(jobs.size(), 1) << cups_->LogTail().toStdString();
+  const PdfInfo info = ReadPdfInfo(jobs[0]);
+  ASSERT_TRUE(info.error.isEmpty()) << info.error.toStdString();
+  EXPECT_EQ(info.pages, 2);
+  EXPECT_NEAR(Mm(info.width), 257, 1.5);
+
+  // The print run too goes to the queue named in KVSYS.ini.
+  const int before = static_cast<int>(cups_->WaitForJobs(kDefaultQueue, 0, 0).size());
+  ASSERT_EQ(PrintRun("Target=Printer\nPrinter=" + kOtherQueue.toUtf8() + "\n"),
+            RunOutcome::kPrinted);
+  EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, 4, kJobTimeoutMs).size(), 4);
+  EXPECT_EQ(cups_->WaitForJobs(kDefaultQueue, 0, 0).size(), before);
+}
+
+// A stopped queue would hold the certificates unprinted and a refusing one would drop them:
+// the run says so once, at its first certificate, and sends nothing.
+TEST_F(CupsTest, AStoppedOrRefusingQueueIsReportedOnceAndGetsNothing) {
+  const QString queue = kOtherQueue;
+  const int before = static_cast<int>(cups_->WaitForJobs(queue, 0, 0).size());
+  const QByteArray section = "Printer=" + queue.toUtf8() + "\n";
+  const struct {
+    const char* off;
+    const char* on;
+    QString message;
+  } cases[] = {
+      {"cupsdisable", "cupsenable", QStringLiteral("プリンタ「kvs-office」は停止しています。")},
+      {"cupsreject", "cupsaccept",
+       QStringLiteral("プリンタ「kvs-office」は印刷を受け付けていません。")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.off);
+    Tool(QString::fromLatin1(c.off), queue);
+    OutputSettings settings;
+    settings.printer = queue;
+    EXPECT_EQ(CheckOutputDestination(settings).problem, c.message);
+    w.dialogs.Expect(QStringLiteral("1枚目の賞状を出力できませんでした。\r") + c.message,
+                     MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+    EXPECT_EQ(PrintRun(section), RunOutcome::kFailed);
+    EXPECT_TRUE(w.dialogs.AllShown());
+    QString error;
+    EXPECT_TRUE(cups_->Tool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}, &error));
+    Tool(QString::fromLatin1(c.on), queue);
+  }
+  // Nothing was queued to come out later either.
+  QString error;
+  EXPECT_EQ(cups_->WaitForJobs(queue, before + 1, 1000).size(), before);
+  EXPECT_TRUE(CheckOutputDestination([&] {
+                OutputSettings s;
+                s.printer = queue;
+                return s;
+              }())
+                  .problem.isEmpty());
+}
+
+}  // namespace
+}  // namespace kvsys::test
