@@ -30,8 +30,20 @@ QString ProfileTrim(QStringView s) {
   return s.sliced(begin, end - begin).toString();
 }
 
-bool HasLineBreakOrNul(const QString& s) {
-  return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r')) || s.contains(QChar(0));
+// A line break or NUL would break the file's lines; an unpaired surrogate has no encoded form
+// and would be written as something else.
+bool IsUnstorable(const QString& s) {
+  if (s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r')) || s.contains(QChar(0))) {
+    return true;
+  }
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+      ++i;
+    } else if (s[i].isSurrogate()) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool IsBlankName(const QString& name) {
@@ -137,6 +149,19 @@ class ProfileDocument {
       // The value has no Shift_JIS form: rather than lose it, the file turns to UTF-8.
       ConvertToUtf8();
     }
+    SetLine(section, key, value);
+    if (encoding_ == Encoding::Cp932) {
+      // Shift_JIS bytes that also read as UTF-8 (half-width kana "ﾃｽ" are C3 BD, "ý" in UTF-8)
+      // would be read as UTF-8 once the change took away the last bytes UTF-8 cannot hold:
+      // the file turns to UTF-8 so that every text reads back as written.
+      QByteArray body;
+      for (const Line& line : lines_) body += line.raw + line.eol;
+      if (IsValidUtf8(body) && QString::fromUtf8(body) != DecodeCp932(body)) ConvertToUtf8();
+    }
+  }
+
+ private:
+  void SetLine(const QString& section, const QString& key, const QString& value) {
     const qsizetype header = FindSection(section);
     if (header >= 0) {
       const qsizetype at = FindKey(header, key);
@@ -158,7 +183,6 @@ class ProfileDocument {
     InsertLine(Size(), ProfileTrim(key) + QLatin1Char('=') + value);
   }
 
- private:
   qsizetype Size() const { return static_cast<qsizetype>(lines_.size()); }
 
   QString Decode(const QByteArray& raw) const {
@@ -295,18 +319,17 @@ QString ProfileFileProblem(ProfileFileState state, const QString& path) {
 }
 
 bool IsValidProfileSection(const QString& section) {
-  return !IsBlankName(section) && !HasLineBreakOrNul(section) &&
-         !section.contains(QLatin1Char(']'));
+  return !IsBlankName(section) && !IsUnstorable(section) && !section.contains(QLatin1Char(']'));
 }
 
 bool IsValidProfileKey(const QString& key) {
-  if (IsBlankName(key) || HasLineBreakOrNul(key) || key.contains(QLatin1Char('='))) return false;
+  if (IsBlankName(key) || IsUnstorable(key) || key.contains(QLatin1Char('='))) return false;
   const QString t = ProfileTrim(key);
   return !t.startsWith(QLatin1Char(';')) && !t.startsWith(QLatin1Char('['));
 }
 
 bool IsValidProfileValue(const QString& value) {
-  return !HasLineBreakOrNul(value);
+  return !IsUnstorable(value);
 }
 
 QString ReadProfileValue(const QString& path, const QString& section, const QString& key) {

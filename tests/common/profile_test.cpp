@@ -250,6 +250,44 @@ TEST(ProfileEncodingTest, ValueWithoutShiftJisFormTurnsTheFileToUtf8) {
             QStringLiteral("様"));
 }
 
+TEST(ProfileEncodingTest, ShiftJisFileThatAWriteWouldMakeReadAsUtf8TurnsToUtf8) {
+  TempFolder tmp;
+  // "ﾃｽ" is C3 BD in Shift_JIS, which is "ý" in UTF-8; 82 A0 ("あ") is what keeps the file
+  // from reading as UTF-8 until the write replaces it.
+  const QByteArray before = QByteArray("[Prn]\r\nName=\xC3\xBD\r\nDonoStr=\x82\xA0\r\n");
+  const QString ini = tmp.Write("KVSYS.ini", before);
+  const QString prn = QStringLiteral("Prn");
+  EXPECT_EQ(ReadProfileValue(ini, prn, QStringLiteral("Name")), QStringLiteral("ﾃｽ"));
+  EXPECT_EQ(ReadProfileValue(ini, prn, QStringLiteral("DonoStr")), QStringLiteral("あ"));
+  ASSERT_TRUE(WriteProfileValue(ini, prn, QStringLiteral("DonoStr"), QStringLiteral("A")));
+  EXPECT_EQ(ReadProfileValue(ini, prn, QStringLiteral("Name")), QStringLiteral("ﾃｽ"));
+  EXPECT_EQ(ReadProfileValue(ini, prn, QStringLiteral("DonoStr")), QStringLiteral("A"));
+  // The same when the written value itself is the one that would change.
+  const QString other = tmp.Write("OTHER.ini", QByteArray("[Prn]\r\nDonoStr=\x82\xA0\r\n"));
+  ASSERT_TRUE(WriteProfileValue(other, prn, QStringLiteral("DonoStr"), QStringLiteral("ﾃｽ")));
+  EXPECT_EQ(ReadProfileValue(other, prn, QStringLiteral("DonoStr")), QStringLiteral("ﾃｽ"));
+  EXPECT_EQ(tmp.Read("OTHER.ini"), QStringLiteral("[Prn]\r\nDonoStr=ﾃｽ\r\n").toUtf8());
+}
+
+TEST(ProfileEncodingTest, UnpairedSurrogateIsNotStorableAndLeavesTheFile) {
+  TempFolder tmp;
+  const QByteArray before("[Prn]\nDono=True\n");
+  const QString ini = tmp.Write("KVSYS.ini", before);
+  const QString lone(QChar(0xDADA));
+  // It has no encoded form: written, it would come back as "?" under another name.
+  EXPECT_FALSE(IsValidProfileSection(QStringLiteral("P") + lone));
+  EXPECT_FALSE(IsValidProfileKey(lone + QStringLiteral("Dono")));
+  EXPECT_FALSE(IsValidProfileValue(QStringLiteral("x") + lone));
+  EXPECT_FALSE(WriteProfileValue(ini, QStringLiteral("Prn"), QStringLiteral("Do") + lone,
+                                 QStringLiteral("1")));
+  EXPECT_FALSE(WriteProfileValue(ini, QStringLiteral("Prn"), QStringLiteral("Dono"), lone));
+  EXPECT_EQ(tmp.Read("KVSYS.ini"), before);
+  // A character outside the basic plane is a pair and is stored.
+  const QString pair = QStringLiteral("𠮷野家");
+  EXPECT_TRUE(WriteProfileValue(ini, QStringLiteral("Prn"), QStringLiteral("Dono"), pair));
+  EXPECT_EQ(ReadProfileValue(ini, QStringLiteral("Prn"), QStringLiteral("Dono")), pair);
+}
+
 TEST(ProfileEncodingTest, CrLfAndByteOrderMarkAreKept) {
   TempFolder tmp;
   const QString ini =
