@@ -16,10 +16,11 @@ namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
-// The blanks Windows drops around names and values.
+// The blanks Windows drops around names and values. U+FEFF is invisible too, and a line that
+// begins with one loses it when decoded: a key written after one would never be found again.
 bool IsProfileBlank(QChar c) {
   return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
-         c == QLatin1Char('\v') || c == QLatin1Char('\f');
+         c == QLatin1Char('\v') || c == QLatin1Char('\f') || c == QChar(0xFEFF);
 }
 
 QString ProfileTrim(QStringView s) {

@@ -5,7 +5,7 @@
 namespace kvsys {
 
 // Private profile (INI) files read and written as Windows does, without any message:
-// - section and key names match without regard to case, blanks around them ignored;
+// - section and key names match without regard to case, blanks (and U+FEFF) around them ignored;
 // - the first of two equal sections (or keys) is the one read and written;
 // - a line starting with ";" is a comment; a "[" line without "]" is not a section;
 // - values lose the blanks around them and one pair of enclosing quotes, end at a NUL and are

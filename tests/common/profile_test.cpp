@@ -288,6 +288,21 @@ TEST(ProfileEncodingTest, UnpairedSurrogateIsNotStorableAndLeavesTheFile) {
   EXPECT_EQ(ReadProfileValue(ini, QStringLiteral("Prn"), QStringLiteral("Dono")), pair);
 }
 
+TEST(ProfileEncodingTest, ZeroWidthNoBreakSpaceAroundAKeyIsABlank) {
+  TempFolder tmp;
+  const QString ini = tmp.Write("KVSYS.ini", "[Prn]\nDono=True\n");
+  const QString feff(QChar(0xFEFF));
+  // A line that begins with U+FEFF loses it when read: the key must be found without it.
+  ASSERT_TRUE(WriteProfileValue(ini, QStringLiteral("Prn"), feff + QStringLiteral("Kako"),
+                                QStringLiteral("1")));
+  EXPECT_EQ(ReadProfileValue(ini, QStringLiteral("Prn"), feff + QStringLiteral("Kako")),
+            QStringLiteral("1"));
+  EXPECT_EQ(ReadProfileValue(ini, QStringLiteral("Prn"), QStringLiteral("Kako")),
+            QStringLiteral("1"));
+  EXPECT_EQ(tmp.Read("KVSYS.ini"), QByteArray("[Prn]\nDono=True\nKako=1\n"));
+  EXPECT_FALSE(IsValidProfileKey(feff));
+}
+
 TEST(ProfileEncodingTest, CrLfAndByteOrderMarkAreKept) {
   TempFolder tmp;
   const QString ini =
