@@ -393,7 +393,8 @@ void KVPreview::SetAdjustEnabled() {
 void KVPreview::FillLayoutList() {
   const QSignalBlocker quiet(List1);
   List1->clear();
-  for (const SavedLayout& layout : session_.SavedLayouts()) List1->addItem(ListEntryText(layout));
+  for (const SavedLayout& layout : session_.SavedLayouts())
+    List1->addItem(ListEntryText(layout.number, layout.name));
   List1->setCurrentRow(-1);
 }
 

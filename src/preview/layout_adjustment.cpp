@@ -109,18 +109,6 @@ void LayoutAdjuster::SelectClicked(int item, bool add) {
   if (item >= 0 && item < kLayoutItemCount) selection[item] = true;
 }
 
-QString ListEntryText(const SavedLayout& layout) {
-  return QString::number(layout.number) + u'\t' + layout.name;
-}
-
-ListEntry ParseListEntry(const QString& text) {
-  const qsizetype tab = text.indexOf(u'\t');
-  ListEntry entry;
-  entry.number = text.left(tab < 0 ? text.size() : tab).trimmed().toInt();
-  entry.name = tab < 0 ? QString() : text.mid(tab + 1);
-  return entry;
-}
-
 std::vector<int> LayoutProblems::Items() const {
   std::set<int> items(past_edge.begin(), past_edge.end());
   for (const auto& [a, b] : overlaps) {

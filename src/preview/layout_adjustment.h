@@ -13,6 +13,7 @@
 #include "certificate/draw_certificate.h"
 #include "common/dialogs.h"
 #include "layout/certificate_layout.h"
+#include "layout/layout_fields.h"
 #include "layout/layout_store.h"
 
 namespace kvsys {
@@ -52,15 +53,6 @@ FontRowTexts FontRowOf(const LayoutItem& item);
 QStringList SizeChoices();
 // The caption of a show box: "ON" when ticked, "OFF" when not.
 QString ShowCaption(bool ticked);
-
-// A list entry of saved layouts: number, tab, name.
-struct ListEntry {
-  int number = 0;
-  QString name;
-};
-QString ListEntryText(const SavedLayout& layout);
-// The number is the text up to the first tab, trimmed; the name everything after it.
-ListEntry ParseListEntry(const QString& text);
 
 // What the change of the decided layout came to.
 enum class ChangeResult {

@@ -292,7 +292,7 @@ TEST_F(LayoutAdjustmentTest, ChangingTheDecidedLayout) {
   EXPECT_EQ(adjuster->ChangeDecided(std::nullopt), ChangeResult::kRefused);
   EXPECT_EQ(Stored(QStringLiteral("SELECT 決定 FROM 全体フォント")).toInt(), 3);
 
-  const ListEntry entry = ParseListEntry(ListEntryText({5, QStringLiteral("市民大会")}));
+  const ListEntry entry = ParseListEntry(ListEntryText(5, QStringLiteral("市民大会")));
   EXPECT_EQ(entry.number, 5);
   EXPECT_EQ(entry.name, QStringLiteral("市民大会"));
   const QString question = QStringLiteral(
@@ -329,13 +329,6 @@ TEST(LayoutPanelTexts, RowsShowTheItemAsTheBoxesListIt) {
   EXPECT_TRUE(sizes.contains(row.size));
   EXPECT_EQ(ShowCaption(true), QStringLiteral("ON"));
   EXPECT_EQ(ShowCaption(false), QStringLiteral("OFF"));
-}
-
-TEST(LayoutListEntry, NumberUpToTheFirstTabNameAfterIt) {
-  const ListEntry e = ParseListEntry(QStringLiteral(" 12 \t春季\t大会"));
-  EXPECT_EQ(e.number, 12);
-  EXPECT_EQ(e.name, QStringLiteral("春季\t大会"));
-  EXPECT_EQ(ParseListEntry(QStringLiteral("名無し")).number, 0);
 }
 
 // A layout as a new one stands (every offset 0), with a long meet name and a six-character
