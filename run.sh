@@ -13,8 +13,10 @@ mkdir -p "$program"
 cp -f build/bin/* "$program/"
 
 meets="$PWD/$program/meets"
+new_layout_db=0
 if [ ! -f "$program/KVSYS.mdb" ] && [ -x "$program/kvsys-mkdb" ]; then
   "$program/kvsys-mkdb" "$program/KVSYS.mdb"
+  new_layout_db=1
 fi
 if [ -x "$program/kvsys-samplemeet" ] && ! ls "$meets"/Swim*.mdb >/dev/null 2>&1; then
   mkdir -p "$meets"
@@ -27,11 +29,17 @@ if [ ! -f "$program/KVSYS.ini" ]; then
     "$meets" > "$program/KVSYS.ini"
 fi
 
+# A new layout database gets the standard layout (decided) and the vertical example 縦書き;
+# layouts the operator removed later are not brought back.
+first_meet=$(ls "$meets"/Swim*.mdb 2>/dev/null | head -n 1)
+if [ "$new_layout_db" = 1 ] && [ -x "$program/kvsys-print" ] && [ -n "$first_meet" ]; then
+  "./$program/kvsys-print" --program-folder "$program" --meet "$first_meet" --example-layouts
+fi
+
 echo "プログラムフォルダ: $program  (KVSYS.ini, KVSYS.mdb, meets/)"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   # Without a display the main job runs headless: every event of the first demo meet is
   # printed to PDF files (a layout with the editor's defaults is decided when there is none).
-  first_meet=$(ls "$meets"/Swim*.mdb 2>/dev/null | head -n 1)
   if [ -x "$program/kvsys-print" ] && [ -n "$first_meet" ]; then
     pdf="$PWD/$program/pdf/$(basename "$first_meet" .mdb)"
     "./$program/kvsys-print" --program-folder "$program" --meet "$first_meet" --all \

@@ -176,6 +176,57 @@ TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {
       << err_text.toStdString();
 }
 
+// The example layouts are saved once, the standard one decided; the vertical one prints its
+// texts as vertical runs on B4, its data to the left of the title and the presenter leftmost.
+TEST_F(PrintCommandTest, ExampleLayoutsAreSavedOnceAndTheVerticalOnePrintsInColumns) {
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --example-layouts").arg(meet)), kExitOk)
+      << err_text.toStdString();
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --example-layouts").arg(meet)), kExitOk);
+  {
+    Workspace ws;
+    auto db = ws.OpenDatabase(folder.LayoutDbPath());
+    test::ScriptedDialogs dialogs;
+    DbErrorState state;
+    LayoutStore store(*db, dialogs, state);
+    const std::vector<SavedLayout> saved = store.ListLayouts();
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[0].name, QStringLiteral("標準"));
+    EXPECT_EQ(saved[1].name, QStringLiteral("縦書き"));
+    EXPECT_EQ(store.DecidedLayout(), saved[0].number);
+    ASSERT_TRUE(store.ReadSettings(saved[1].number));
+    EXPECT_EQ(store.ReadSettings(saved[1].number)->paper_code, 12);
+  }
+
+  const QString dump = folder.File(QStringLiteral("v.jsonl"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --layout 縦書き --events 1 --rank 1 --dump %2")
+                    .arg(meet, dump)),
+            kExitOk)
+      << err_text.toStdString();
+  const QStringList docs = Documents(QStringLiteral("v.jsonl"));
+  ASSERT_FALSE(docs.isEmpty());
+  const QStringList lines = docs[0].split(u'\n', Qt::SkipEmptyParts);
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("\"paper\":12,")));
+  EXPECT_TRUE(lines[0].contains(QStringLiteral("\"pages\":1}"))) << lines[0].toStdString();
+  // Every text stands in a column, and the columns read right to left.
+  const QRegularExpression text(
+      QStringLiteral(R"re("x":(\d+).*"vertical":true,"text":"([^"]*)")re"));
+  QMap<QString, int> x;
+  for (const QString& line : lines.mid(1)) {
+    if (!line.contains(QStringLiteral("\"op\":\"text\""))) continue;
+    const QRegularExpressionMatch m = text.match(line);
+    ASSERT_TRUE(m.hasMatch()) << line.toStdString();
+    x.insert(m.captured(2), m.captured(1).toInt());
+  }
+  ASSERT_TRUE(x.contains(QStringLiteral("賞　　状")));
+  ASSERT_TRUE(x.contains(QStringLiteral("種目")));
+  ASSERT_TRUE(x.contains(QStringLiteral("見本 太郎")));
+  EXPECT_GT(x[QStringLiteral("賞　　状")], x[QStringLiteral("種目")]);
+  EXPECT_GT(x[QStringLiteral("種目")], x[QStringLiteral("見本 太郎")]);
+
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --layout 無い --events 1").arg(meet)), kExitFailed);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("レイアウト「無い」は保存されていません。")));
+}
+
 // Control characters in a swimmer's name are dropped alike whether the certificates come from
 // the meet or from the recipients file written of it; other texts round-trip exactly.
 TEST_F(PrintCommandTest, ControlCharactersPrintAlikeFromTheMeetAndTheRecipientsFile) {

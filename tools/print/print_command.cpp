@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "certificate/example_layouts.h"
 #include "certificate/print_run.h"
 #include "certificate/program_list.h"
 #include "common/print_options.h"
@@ -66,6 +67,24 @@ bool DecideDefaultLayout(Session& s, QTextStream& out) {
   return true;
 }
 
+// The example layouts, and the decision asked for.
+bool PrepareLayouts(const CommandLine& cl, Session& s, QTextStream& out, QTextStream& err) {
+  LayoutStore store(*s.layout_db, s.dialogs, s.state);
+  if (cl.example_layouts) {
+    const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+    if (!AddExampleLayouts(store, meet)) return false;
+    out << QStringLiteral("レイアウト「%1」「%2」があります。")
+               .arg(kStandardExampleName, kVerticalExampleName)
+        << Qt::endl;
+  }
+  if (cl.layout_name.isEmpty()) return true;
+  for (const SavedLayout& saved : store.ListLayouts()) {
+    if (saved.name == cl.layout_name) return store.DecideLayout(saved.number);
+  }
+  err << QStringLiteral("レイアウト「%1」は保存されていません。").arg(cl.layout_name) << Qt::endl;
+  return false;
+}
+
 // The events of the command line, from the meet's list (of the day, when one is given).
 bool ChooseEvents(const CommandLine& cl, Session& s, const MeetSettings& meet,
                   std::vector<ProgramEvent>& chosen, QTextStream& err) {
@@ -115,6 +134,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   try {
     s.layout_db = s.workspace.OpenDatabase(layout_path);
     if (!cl.meet.isEmpty()) s.results_db = s.workspace.OpenDatabase(cl.meet, false, true);
+    if (!PrepareLayouts(cl, s, out, err)) return kExitFailed;
+    if (cl.example_layouts && cl.events.empty() && !cl.all_events) return kExitOk;
     if (cl.default_layout && !DecideDefaultLayout(s, out)) return kExitFailed;
     if (!LoadRunLayout(*s.layout_db, s.state, s.dialogs, s.layout)) {
       err << (s.layout.CurrentLayoutNumber == 0 ? kNoDecisionMessage : kNoSettingsMessage)
@@ -249,6 +270,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
 QString UsageText() {
   return QStringLiteral(
       "使い方:\n"
+      "  kvsys-print --program-folder DIR --meet FILE --example-layouts\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
       "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
       "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
@@ -271,7 +293,10 @@ QString UsageText() {
       "  --dump FILE     出力した文書を JSON Lines で書く\n"
       "  --recipients-out FILE  選んだ受賞者をタブ区切りで書く（--recipients で読める形）\n"
       "  --default-layout  決定レイアウトがなければ、新規レイアウトの初期値で「標準」を作り\n"
-      "                  決定する\n");
+      "                  決定する\n"
+      "  --example-layouts  「標準」と縦書きの見本「縦書き」を、同じ名前のレイアウトがなければ\n"
+      "                  保存する（種目を指定しなければ、それだけを行う）\n"
+      "  --layout NAME   保存名 NAME のレイアウトを決定してから印刷する\n");
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
@@ -310,6 +335,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     } else if (option == QLatin1String("--default-layout")) {
       cl.default_layout = true;
       have_meet_option = true;
+    } else if (option == QLatin1String("--example-layouts")) {
+      cl.example_layouts = true;
+      have_meet_option = true;
     } else if (!option.startsWith(QLatin1String("--"))) {
       return fail(QStringLiteral("余分な引数があります: %1").arg(option));
     } else if (!take(v)) {
@@ -324,6 +352,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       cl.pdf = v;
     } else if (option == QLatin1String("--pdf-file")) {
       cl.pdf_file = v;
+    } else if (option == QLatin1String("--layout")) {
+      cl.layout_name = v;
     } else if (option == QLatin1String("--dump")) {
       cl.dump = v;
     } else if (option == QLatin1String("--recipients-out")) {
@@ -382,7 +412,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     return fail(QStringLiteral("--meet か --recipients のどちらか一つを指定してください。"));
   }
   if (!cl.meet.isEmpty()) {
-    if (have_events == cl.all_events) {
+    if (have_events == cl.all_events && !(cl.example_layouts && !have_events)) {
       return fail(QStringLiteral("--events か --all のどちらか一つを指定してください。"));
     }
     if (cl.index != 0) return fail(QStringLiteral("--index は --recipients と一緒に使います。"));

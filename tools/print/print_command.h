@@ -32,6 +32,11 @@ struct CommandLine {
   // With no layout decided, create one with the layout editor's new-layout values for the meet
   // and decide it (a demo program folder has none).
   bool default_layout = false;
+  // Save the standard layout and the vertical example ("縦書き") when the layout database has
+  // no layout of their names; with no event asked for, that is all the command does.
+  bool example_layouts = false;
+  // Decide the saved layout of this name before printing.
+  QString layout_name;
   // ... or a recipients file.
   QString recipients;
   int index = 0;  // only this recipient; 0 = all

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Renders the README's pictures with the program itself: the first certificate of the first
+# demo meet in the standard layout and in the vertical example 縦書き, as small PNG files in
+# docs/. Needs a build (build/bin) and pdftoppm (poppler-utils).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin=${1:-build/bin}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/meets" docs
+"$bin/kvsys-mkdb" "$work/KVSYS.mdb" >/dev/null
+"$bin/kvsys-samplemeet" --preset demo --meets 1 "$work/meets" >/dev/null
+printf '[Ver]\nVer=0\n[Prn]\nDono=False\nKako=False\nLattice=False\nLength=False\nRankH=False\nOpen=False\nRelay=False\nOpenRank=False\nDonoStr=殿\nPrnShozNo=4\n' \
+  > "$work/KVSYS.ini"
+meet="$work/meets/Swim01.mdb"
+"$bin/kvsys-print" --program-folder "$work" --meet "$meet" --example-layouts >/dev/null
+for pair in "標準:certificate-standard" "縦書き:certificate-vertical"; do
+  layout=${pair%%:*}
+  name=${pair#*:}
+  "$bin/kvsys-print" --program-folder "$work" --meet "$meet" --layout "$layout" --events 1 \
+    --rank 1 --pdf-file "$work/$name.pdf" >/dev/null
+  pdftoppm -r 40 -f 1 -l 1 -png -singlefile "$work/$name.pdf" "docs/$name"
+  echo "docs/$name.png"
+done

@@ -1,0 +1,113 @@
+#include "certificate/example_layouts.h"
+
+#include <QDate>
+#include <array>
+
+#include "certificate/certificate_text.h"
+#include "common/byte_text.h"
+#include "layout/layout_store.h"
+
+namespace kvsys {
+
+namespace {
+
+const QString kVerticalFace = QStringLiteral("@ＭＳ 明朝");
+
+// Where an item of the vertical example stands (the top-left corner of its first column, in
+// millimetres on B4 portrait, 257 x 364) and its size in points.
+struct Place {
+  int item;
+  int x;
+  int y;
+  int points;
+};
+
+constexpr std::array<Place, kLayoutItemCount> kVerticalPlaces = {{
+    {kItemTitle, 212, 36, 64},
+    {kItemClassCaption, 192, 62, 24},
+    {kItemClass, 192, 95, 24},
+    {kItemEventCaption, 180, 62, 24},
+    {kItemEvent, 180, 95, 24},
+    {kItemRankCaption, 168, 62, 24},
+    {kItemRank, 168, 95, 24},
+    {kItemRecordCaption, 156, 62, 24},
+    {kItemRecord, 156, 95, 24},
+    {kItemAffiliation, 140, 80, 20},
+    {kItemName, 122, 100, 40},
+    {kItemHonorific, 122, 245, 0},
+    // The body's first column stands one line left of its position.
+    {kItemBody, 112, 70, 30},
+    {kItemDate, 74, 120, 28},
+    {kItemEdition, 56, 40, 30},
+    {kItemMeetName1, 56, 86, 30},
+    {kItemMeetName2, 44, 86, 30},
+    {kItemPresenterTitle, 28, 140, 28},
+    {kItemPresenter, 12, 195, 36},
+}};
+
+// The number of the saved layout of that name; 0 when there is none.
+int NumberOf(LayoutStore& store, const QString& name) {
+  for (const SavedLayout& saved : store.ListLayouts()) {
+    if (saved.name == name) return saved.number;
+  }
+  return 0;
+}
+
+}  // namespace
+
+CertificateLayout VerticalExampleLayout() {
+  CertificateLayout layout;
+  for (const Place& p : kVerticalPlaces) {
+    // Offsets are taken from the base position of an individual event.
+    const BasePosition base = ItemBase(p.item, false);
+    LayoutItem& item = layout.Items[p.item];
+    item.X = static_cast<int16_t>(base.x - p.x);
+    item.Y = static_cast<int16_t>(base.y - p.y);
+    if (p.item < kFontItemCount) {
+      item.FontName = kVerticalFace;
+      item.FontSize = static_cast<int16_t>(p.points);
+    }
+  }
+  layout.PaperSize = 12;
+  return layout;
+}
+
+LayoutSettings VerticalExampleSettings(const MeetSettings& meet) {
+  LayoutSettings s = NewLayoutSettings(meet);
+  // The edition split off the meet's name, as the editor's default layout does, heads the
+  // meet's column.
+  const LayoutSettings split = DefaultLayoutSettings(meet, QDate::currentDate());
+  s.edition = split.edition;
+  s.meet_name1 = split.meet_name1;
+  s.title = QStringLiteral("賞　　状");
+  s.date = ToFullWidth(s.date);
+  s.paper_code = 12;
+  return s;
+}
+
+bool AddExampleLayouts(LayoutStore& store, const MeetSettings& meet, const QString& decide) {
+  if (NumberOf(store, kStandardExampleName) == 0) {
+    const int number = store.ChooseNewNumber();
+    if (number == 0 ||
+        store.CreateLayout(number, kStandardExampleName, 0, NewLayoutSettings(meet)) == 0) {
+      return false;
+    }
+  }
+  if (NumberOf(store, kVerticalExampleName) == 0) {
+    const int number = store.ChooseNewNumber();
+    if (number == 0) return false;
+    const int created =
+        store.CreateLayout(number, kVerticalExampleName, 0, VerticalExampleSettings(meet));
+    if (created == 0) return false;
+    // Half an example (a new layout's fonts under its name) is not left behind.
+    if (!store.SaveLayoutRows(created, VerticalExampleLayout())) {
+      store.DeleteLayout(created);
+      return false;
+    }
+  }
+  if (decide.isEmpty() && store.DecidedLayout() != 0) return true;
+  const int decided = NumberOf(store, decide.isEmpty() ? kStandardExampleName : decide);
+  return decided != 0 && store.DecideLayout(decided);
+}
+
+}  // namespace kvsys

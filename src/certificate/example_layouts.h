@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include "layout/certificate_layout.h"
+#include "layout/layout_settings.h"
+
+namespace kvsys {
+
+class LayoutStore;
+struct MeetSettings;
+
+inline const QString kStandardExampleName = QStringLiteral("標準");
+inline const QString kVerticalExampleName = QStringLiteral("縦書き");
+
+// Fonts, sizes, positions and show flags of the vertical example: "@" faces, on B4, read
+// right to left: the title, the event's columns, the swimmer, the body, the date, the meet
+// and the presenter.
+CertificateLayout VerticalExampleLayout();
+// Its print settings: a new layout's for the meet, the edition split off the meet's name,
+// the title spaced out and the date's digits full width, as they stand upright in a column.
+LayoutSettings VerticalExampleSettings(const MeetSettings& meet);
+
+// Saves the standard layout (a new layout's values) and the vertical example, each unless a
+// layout of its name is saved already, and decides the layout named decide (the standard one
+// when decide is empty and none is decided yet). False when a write failed (the store has
+// shown why) or no layout has the name decide.
+bool AddExampleLayouts(LayoutStore& store, const MeetSettings& meet,
+                       const QString& decide = QString());
+
+}  // namespace kvsys
