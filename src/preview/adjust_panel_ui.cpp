@@ -75,12 +75,12 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
       emit selectionChanged();
     });
     if (n >= kFontItemCount) continue;  // the honorific can only be moved
-    Combo1[n] = Box("Combo1", n, 150, this);
+    Combo1[n] = Box("Combo1", n, 140, this);
     Combo2[n] = Box("Combo2", n, 56, this);
     Combo2[n]->setEditable(true);
     Combo2[n]->setInsertPolicy(QComboBox::NoInsert);
-    Combo4[n] = Box("Combo4", n, 66, this);
-    Combo5[n] = Box("Combo5", n, 66, this);
+    Combo4[n] = Box("Combo4", n, 62, this);
+    Combo5[n] = Box("Combo5", n, 62, this);
     Schk[n] = new QCheckBox(this);
     Schk[n]->setObjectName(BoxName("Schk", n));
     grid->addWidget(Combo1[n], n + 1, 1);
