@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "certificate/example_layouts.h"
 #include "db/database.h"
 #include "layout/layout_items.h"
 #include "print/print_surface.h"
@@ -390,6 +391,30 @@ TEST_F(CertificateProblemsTest, LongMeetNameAndLongNameUnderTheHonorificAreCaugh
   const LayoutProblems cleared = Draw();
   EXPECT_TRUE(cleared.empty()) << ProblemNote(cleared).toStdString();
   EXPECT_TRUE(ProblemNote(cleared).isEmpty());
+}
+
+// The vertical example is clean; its columns are checked and clicked down their length, and
+// a column that runs below the sheet is caught.
+TEST_F(CertificateProblemsTest, VerticalColumnsAreCheckedAndClickedDownTheirLength) {
+  const CertificateLayout vertical = VerticalExampleLayout();
+  layout.Items = vertical.Items;
+  layout.Texts.FLDH = QStringLiteral("市民水泳大会");
+  LayoutProblems found = Draw();
+  EXPECT_TRUE(found.empty()) << ProblemNote(found).toStdString();
+  const ItemPlacement& name = Placed(kItemName);
+  EXPECT_TRUE(name.vertical);
+  EXPECT_GT(name.rect.height(), 3 * name.rect.width());
+  // Low down the column, where a horizontal line of the name would not reach.
+  EXPECT_EQ(ItemAt(placed, QPoint(name.rect.center().x(), name.rect.bottom() - 100)), kItemName);
+
+  layout.Texts.FLDH = QStringLiteral("第７０回記念全国ジュニアオリンピックカップ夏季水泳競技大会");
+  found = Draw();
+  // It goes on to a second page, and so does everything drawn after it; not what came before.
+  ASSERT_FALSE(found.past_edge.empty());
+  EXPECT_EQ(found.past_edge.front(), kItemMeetName1);
+  EXPECT_EQ(Placed(kItemMeetName1).page, 2);
+  EXPECT_EQ(Placed(kItemEdition).page, 1);
+  EXPECT_TRUE(label.visible());
 }
 
 TEST_F(CertificateProblemsTest, AClickFindsTheItemDrawnThere) {
