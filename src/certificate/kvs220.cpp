@@ -382,13 +382,16 @@ void KVS220::ShowDestination() {
   const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
   // A run with the preview prints nothing until the preview is told to.
   if (preview && preview_opener_) {
-    lblOutput->setText(QStringLiteral("出力先：プレビュー画面"));
+    lblOutput->setText(
+        QStringLiteral("出力先：プレビュー画面") +
+        (last_pdf_.isEmpty() ? QString() : QStringLiteral("\n前回のPDF出力：") + last_pdf_));
     lblOutput->setStyleSheet(QString());
     return;
   }
   const OutputDestination dest = CheckOutputDestination(settings, preview);
   QString text = QStringLiteral("出力先：") + dest.text;
   if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
+  if (!last_pdf_.isEmpty()) text += QStringLiteral("\n前回のPDF出力：") + last_pdf_;
   lblOutput->setText(text);
   lblOutput->setStyleSheet(dest.problem.isEmpty() ? QString() : QStringLiteral("color: red;"));
 }
@@ -502,6 +505,7 @@ RunOutcome KVS220::PrintTable(const PrintRequest* request, int first, bool to_pd
                      !output->Finish(&error)) {
     dialogs_.MsgBox(error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
   }
+  if (const QString written = PdfWrittenTo(*output); !written.isEmpty()) last_pdf_ = written;
   resume_.End(outcome == RunOutcome::kPrinted);
 
   if (resume_pdf_for_preview_ && outcome == RunOutcome::kPrinted) {
@@ -512,6 +516,7 @@ RunOutcome KVS220::PrintTable(const PrintRequest* request, int first, bool to_pd
   cancel_ = false;
   SetRunning(false);
   ShowRunState();
+  ShowDestination();
   if (close_after_run_) {
     close_after_run_ = false;
     CloseWindow();

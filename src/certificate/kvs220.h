@@ -139,6 +139,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   PrintResume resume_;
   bool resume_pdf_for_preview_ = false;  // the stopped run wrote PDF files for the preview
   bool resume_to_pdf_ = false;           // the stopped run wrote PDF files, whatever the reason
+  QString last_pdf_;                     // the PDF file or folder the last run wrote to
   int event_count_ = 0;
   bool loading_ = false;  // controls are being filled: their handlers do nothing
   bool running_ = false;  // a print run is collecting or printing

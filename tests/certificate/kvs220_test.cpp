@@ -221,11 +221,16 @@ TEST_F(KVS220Test, TheDestinationIsShownAndAMissingPrinterStopsTheRunUnlessPdfIs
                           Answer::Yes);
   k->Print();
   EXPECT_EQ(PdfFiles().size(), 3);
+  // The printer is still the destination; where the files went is shown beside it.
+  EXPECT_EQ(Child<QLabel>(k, "lblOutput")->text(),
+            QStringLiteral("出力先：プリンタ「kvsys-no-such-queue」\n") + missing +
+                QStringLiteral("\n前回のPDF出力：") + pdf);
 
   // With the preview the run prints nothing yet: no question.
   k->SetPreviewOpener([] {});
   Child<QCheckBox>(k, "PRV_CHK")->setChecked(true);
-  EXPECT_EQ(Child<QLabel>(k, "lblOutput")->text(), QStringLiteral("出力先：プレビュー画面"));
+  EXPECT_TRUE(
+      Child<QLabel>(k, "lblOutput")->text().startsWith(QStringLiteral("出力先：プレビュー画面\n")));
   k->Print();
   EXPECT_EQ(PdfFiles().size(), 3);
 }
