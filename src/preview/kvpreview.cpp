@@ -243,10 +243,16 @@ void KVPreview::BuildControls() {
                                         MoveDirection::kUp, MoveDirection::kDown};
     Frame1->MoveSelected(directions[move], large ? kLargeStepMm : kStepMm);
   });
-  connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
+  // Every click reads the layout again, also on the entry already current (after 元に戻す);
+  // the arrow keys in the list do the same for the entry they reach.
+  auto load_listed = [this](QListWidgetItem* item) {
     LayoutAdjuster* adjuster = session_.Adjuster();
-    if (row < 0 || !adjuster) return;
-    if (adjuster->LoadListed(ParseListEntry(List1->item(row)->text()).number)) LayoutReplaced();
+    if (!item || !adjuster) return;
+    if (adjuster->LoadListed(ParseListEntry(item->text()).number)) LayoutReplaced();
+  };
+  connect(List1, &QListWidget::itemClicked, this, load_listed);
+  connect(List1, &QListWidget::currentItemChanged, this, [load_listed](QListWidgetItem* item) {
+    if (QApplication::mouseButtons() == Qt::NoButton) load_listed(item);
   });
   connect(SSCommand13, &QPushButton::clicked, this, [this] {
     if (session_.Adjuster() && session_.Adjuster()->Reload()) LayoutReplaced();

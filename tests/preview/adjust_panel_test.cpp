@@ -154,6 +154,13 @@ TEST_F(AdjustPanelTest, ShowFlagsSaveAndTheChangeOfLayoutReachTheDatabase) {
   EXPECT_EQ(Stored(1).Items[0].Y, y0);
   EXPECT_EQ(Stored(2).Items[0].Y, y0 - 1);
 
+  // After 元に戻す a click on the entry still current shows that layout again.
+  Click("SSCommand13");
+  EXPECT_EQ(OnShow().CurrentLayoutNumber, 1);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(OnShow().CurrentLayoutNumber, 2);
+
   // F9 with no entry selected is refused; No keeps the window; Yes decides and closes it.
   list->clearSelection();
   p->w.dialogs.Expect(QStringLiteral("変更するレイアウトを一覧から選んで下さい。"), MsgButtons::Ok,
