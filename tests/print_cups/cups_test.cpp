@@ -8,6 +8,7 @@
 
 #include "certificate/print_run.h"
 #include "print/output_settings.h"
+#include "print/print_command.h"
 #include "print/print_surface.h"
 #include "print/printer_queue.h"
 #include "print/warning_label.h"
@@ -89,6 +90,7 @@ TEST_F(CupsTest, ARunArrivesAsOnePdfJobPerCertificateOnTheLayoutsSheet) {
   const PrinterQueue queue = FindPrinterQueue(QString());
   ASSERT_EQ(queue.name, kDefaultQueue) << "the test's own scheduler is not the one asked";
   EXPECT_EQ(queue.state, QueueState::kReady);
+  EXPECT_EQ(FindPrinterQueue(QStringLiteral("kvs-none")).state, QueueState::kMissing);
 
   ASSERT_EQ(PrintRun("Target=Printer\n"), RunOutcome::kPrinted);
   const QStringList jobs = cups_->WaitForJobs(kDefaultQueue, 3, kJobTimeoutMs);
@@ -171,6 +173,36 @@ TEST_F(CupsTest, AStoppedOrRefusingQueueIsReportedOnceAndGetsNothing) {
                 return s;
               }())
                   .problem.isEmpty());
+}
+
+// kvsys-print sends its run to the queue it names and says so; a stopped queue ends it before
+// anything is sent.
+TEST_F(CupsTest, TheHeadlessRunPrintsToTheQueueItNamesAndNothingToAStoppedOne) {
+  const auto run = [&](const QString& printer, QString* said, QString* errors) {
+    QTextStream out(said);
+    QTextStream err(errors);
+    return printtool::RunPrintCommand(
+        {QStringLiteral("--program-folder"), w.folder(), QStringLiteral("--meet"), w.meet_path(),
+         QStringLiteral("--events"), QStringLiteral("1"), QStringLiteral("--printer"), printer},
+        out, err);
+  };
+  const int before = static_cast<int>(cups_->WaitForJobs(kOtherQueue, 0, 0).size());
+  QString said;
+  QString errors;
+  ASSERT_EQ(run(kOtherQueue, &said, &errors), printtool::kExitOk) << errors.toStdString();
+  EXPECT_TRUE(said.startsWith(QStringLiteral("出力先：プリンタ「kvs-office」\n")))
+      << said.toStdString();
+  EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, before + 3, kJobTimeoutMs).size(), before + 3);
+
+  Tool(QStringLiteral("cupsdisable"), kOtherQueue);
+  said.clear();
+  errors.clear();
+  EXPECT_EQ(run(kOtherQueue, &said, &errors), printtool::kExitFailed);
+  EXPECT_TRUE(errors.endsWith(QStringLiteral("プリンタ「kvs-office」は停止しています。\n")))
+      << errors.toStdString();
+  EXPECT_FALSE(said.contains(QStringLiteral("出力しました")));
+  Tool(QStringLiteral("cupsenable"), kOtherQueue);
+  EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, before + 4, 1000).size(), before + 3);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "print/json_lines.h"
 #include "print/output_settings.h"
 #include "print/print_surface.h"
+#include "print/printer_queue.h"
 #include "print/recipients_file.h"
 #include "results/meet_settings.h"
 
@@ -152,8 +153,19 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   std::vector<std::unique_ptr<DocumentOutput>> owned;
   std::vector<DocumentOutput*> outputs;
   QString pdf_folder;
+  QString printer;
   RunPdfOutput* run_pdf = nullptr;
-  if (!cl.pdf.isEmpty()) {
+  if (cl.to_printer) {
+    // A queue that is missing, stopped or refusing jobs gets nothing, and the run says why.
+    const PrinterQueue queue = FindPrinterQueue(cl.printer);
+    if (queue.state != QueueState::kReady) {
+      err << QueueProblemText(queue) << Qt::endl;
+      return kExitFailed;
+    }
+    printer = queue.name;
+    out << QStringLiteral("出力先：プリンタ「%1」").arg(printer) << Qt::endl;
+    owned.push_back(std::make_unique<PrinterOutput>(printer));
+  } else if (!cl.pdf.isEmpty()) {
     pdf_folder = QDir(cl.pdf).absolutePath();
     owned.push_back(std::make_unique<PdfOutput>(pdf_folder));
   } else if (!cl.pdf_file.isEmpty()) {
@@ -253,7 +265,9 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   }
   const int printed = (last == 0 ? s.recipients.RecipientCount : last) - first + 1;
   out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed) << Qt::endl;
-  if (run_pdf) {
+  if (!printer.isEmpty()) {
+    out << QStringLiteral("プリンタ: %1").arg(printer) << Qt::endl;
+  } else if (run_pdf) {
     out << QStringLiteral("PDF: %1").arg(run_pdf->file()) << Qt::endl;
   } else if (!pdf_folder.isEmpty()) {
     out << QStringLiteral("PDF: %1").arg(pdf_folder) << Qt::endl;
@@ -274,14 +288,18 @@ QString UsageText() {
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
       "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
       "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
-      "              [--pdf DIR|--pdf-file FILE] [--dump FILE] [--recipients-out FILE]\n"
+      "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
+      "              [--dump FILE] [--recipients-out FILE]\n"
       "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
-      "              [--pdf DIR|--pdf-file FILE] [--dump FILE]\n"
+      "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
+      "              [--dump FILE]\n"
       "\n"
       "  DIR の KVSYS.mdb で決定されたレイアウトと KVSYS.ini の印刷オプションで、大会の種目の\n"
       "  賞状を印刷の画面と同じ手順で選び、PDF に出力します。\n"
       "  --pdf DIR       1枚1ファイル（「0001_種目_1位_氏名.pdf」）でフォルダに出力\n"
       "  --pdf-file FILE すべての賞状を1つの PDF ファイルに出力（既存のファイルは上書きしません）\n"
+      "  --printer NAME  プリンタ（CUPS のキュー NAME）に印刷。--default-printer は通常使う\n"
+      "                  プリンタ。見つからない・停止中のときは何も印刷せずに終わります\n"
       "  どちらも省くと KVSYS.ini の [Output] PdfFolder（既定は DIR/pdf）と PdfFiles\n"
       "  （Run = 1つのファイル〔既定〕、Certificate = 1枚1ファイル）に従います\n"
       "  （--dump だけのときは PDF を出力しません）。\n"
@@ -335,6 +353,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     } else if (option == QLatin1String("--default-layout")) {
       cl.default_layout = true;
       have_meet_option = true;
+    } else if (option == QLatin1String("--default-printer")) {
+      cl.to_printer = true;
     } else if (option == QLatin1String("--example-layouts")) {
       cl.example_layouts = true;
       have_meet_option = true;
@@ -352,6 +372,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       cl.pdf = v;
     } else if (option == QLatin1String("--pdf-file")) {
       cl.pdf_file = v;
+    } else if (option == QLatin1String("--printer")) {
+      cl.to_printer = true;
+      cl.printer = v;
     } else if (option == QLatin1String("--layout")) {
       cl.layout_name = v;
     } else if (option == QLatin1String("--dump")) {
@@ -405,8 +428,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
   }
   if (cl.help) return cl;
   if (cl.program_folder.isEmpty()) return fail(QStringLiteral("--program-folder がありません。"));
-  if (!cl.pdf.isEmpty() && !cl.pdf_file.isEmpty()) {
-    return fail(QStringLiteral("--pdf と --pdf-file はどちらか一つを指定してください。"));
+  if (!cl.pdf.isEmpty() + !cl.pdf_file.isEmpty() + cl.to_printer > 1) {
+    return fail(QStringLiteral(
+        "--pdf、--pdf-file、--printer（--default-printer）はどれか一つを指定してください。"));
   }
   if (cl.meet.isEmpty() == cl.recipients.isEmpty()) {
     return fail(QStringLiteral("--meet か --recipients のどちらか一つを指定してください。"));

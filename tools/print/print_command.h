@@ -41,8 +41,10 @@ struct CommandLine {
   QString recipients;
   int index = 0;  // only this recipient; 0 = all
   // Outputs.
-  QString pdf;       // a folder: one file per certificate
-  QString pdf_file;  // one file for the run
+  QString pdf;              // a folder: one file per certificate
+  QString pdf_file;         // one file for the run
+  bool to_printer = false;  // a printer queue: printer, or the default printer when empty
+  QString printer;
   QString dump;
 };
 
