@@ -81,6 +81,23 @@ TEST(VerticalText, ColumnIsFiveEmHighOneEmWideAndNextLineLiesLeft) {
   EXPECT_GT(ink.height(), 4.3 * em * scale);
   EXPECT_LT(ink.width(), 1.05 * em * scale);
 
+  // Bold (drawn as outlines, the family having no bold style) darkens the same column.
+  Sheet bold;
+  bold.surface.SetFontBold(true);
+  bold.Write(8000, 1000, kVerticalMincho, 40, QStringLiteral("賞状授与式"));
+  const QImage bold_image = bold.Image(scale);
+  EXPECT_EQ(bold.Run(0).height, run.height);
+  const QRect bold_ink = InkBox(bold_image, bold_image.rect());
+  EXPECT_TRUE(Dots(run, scale).contains(bold_ink));
+  auto dark = [](const QImage& im) {
+    int n = 0;
+    for (int y = 0; y < im.height(); ++y) {
+      for (int x = 0; x < im.width(); ++x) n += qGray(im.pixel(x, y)) < 160;
+    }
+    return n;
+  };
+  EXPECT_GT(dark(bold_image), dark(image) * 11 / 10);
+
   s.Write(8000, 1000, kVerticalMincho, 40, QStringLiteral("一行目\r二行目"));
   const TextRun& first = s.Run(1);
   const TextRun& second = s.Run(2);
