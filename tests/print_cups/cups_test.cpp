@@ -92,6 +92,7 @@ TEST_F(CupsTest, ARunArrivesAsOnePdfJobPerCertificateOnTheLayoutsSheet) {
   EXPECT_EQ(queue.state, QueueState::kReady);
   EXPECT_EQ(FindPrinterQueue(QStringLiteral("kvs-none")).state, QueueState::kMissing);
 
+  const auto others = cups_->WaitForJobs(kOtherQueue, 0, 0).size();
   ASSERT_EQ(PrintRun("Target=Printer\n"), RunOutcome::kPrinted);
   const QStringList jobs = cups_->WaitForJobs(kDefaultQueue, 3, kJobTimeoutMs);
   ASSERT_EQ(jobs.size(), 3) << cups_->LogTail().toStdString();
@@ -102,11 +103,13 @@ TEST_F(CupsTest, ARunArrivesAsOnePdfJobPerCertificateOnTheLayoutsSheet) {
     EXPECT_NEAR(Mm(info.width), 257, 1.5) << job.toStdString();  // JIS B4
     EXPECT_NEAR(Mm(info.height), 364, 1.5) << job.toStdString();
   }
-  EXPECT_TRUE(cups_->WaitForJobs(kOtherQueue, 1, 0).isEmpty());
+  EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, 0, 0).size(), others);
 }
 
 // A document of two pages is one job of two pages, on the queue the settings name.
 TEST_F(CupsTest, PrinterNamePicksItsQueueAndAJobKeepsItsPages) {
+  const auto on_other = cups_->WaitForJobs(kOtherQueue, 0, 0).size();
+  const auto on_default = cups_->WaitForJobs(kDefaultQueue, 0, 0).size();
   OutputSettings settings;
   settings.printer = kOtherQueue;
   const std::unique_ptr<DocumentOutput> output = MakeOutput(settings);
@@ -120,19 +123,18 @@ TEST_F(CupsTest, PrinterNamePicksItsQueueAndAJobKeepsItsPages) {
   surface.OutputText(QStringLiteral("二枚目"));
   ASSERT_TRUE(surface.EndDoc()) << surface.ErrorText().toStdString();
 
-  const QStringList jobs = cups_->WaitForJobs(kOtherQueue, 1, kJobTimeoutMs);
-  ASSERT_EQ(jobs.size(), 1) << cups_->LogTail().toStdString();
-  const PdfInfo info = ReadPdfInfo(jobs[0]);
+  const QStringList jobs = cups_->WaitForJobs(kOtherQueue, on_other + 1, kJobTimeoutMs);
+  ASSERT_EQ(jobs.size(), on_other + 1) << cups_->LogTail().toStdString();
+  const PdfInfo info = ReadPdfInfo(jobs.last());
   ASSERT_TRUE(info.error.isEmpty()) << info.error.toStdString();
   EXPECT_EQ(info.pages, 2);
   EXPECT_NEAR(Mm(info.width), 257, 1.5);
 
   // The print run too goes to the queue named in KVSYS.ini.
-  const int before = static_cast<int>(cups_->WaitForJobs(kDefaultQueue, 0, 0).size());
   ASSERT_EQ(PrintRun("Target=Printer\nPrinter=" + kOtherQueue.toUtf8() + "\n"),
             RunOutcome::kPrinted);
-  EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, 4, kJobTimeoutMs).size(), 4);
-  EXPECT_EQ(cups_->WaitForJobs(kDefaultQueue, 0, 0).size(), before);
+  EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, on_other + 4, kJobTimeoutMs).size(), on_other + 4);
+  EXPECT_EQ(cups_->WaitForJobs(kDefaultQueue, 0, 0).size(), on_default);
 }
 
 // A stopped queue would hold the certificates unprinted and a refusing one would drop them:
