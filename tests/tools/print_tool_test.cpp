@@ -19,6 +19,7 @@
 #include "support/program_folder.h"
 #include "support/raw_db.h"
 #include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 
 namespace kvsys::printtool {
 namespace {
@@ -265,6 +266,35 @@ TEST_F(PrintCommandTest, ControlCharactersPrintAlikeFromTheMeetAndTheRecipientsF
   ASSERT_TRUE(ReadRecipientsFile(folder.File(QStringLiteral("hand.tsv")), table, &error));
   EXPECT_EQ(table[1].Name, QStringLiteral("a\\b\\qc"));  // the LF is dropped when read
   EXPECT_EQ(table[1].Affiliation, QStringLiteral("x"));
+}
+
+// Texts that are no control characters come back exactly, wherever they stand: a leading
+// U+FEFF of the first text is no byte order mark, a backslash at the end of a text no escape.
+TEST(RecipientsFile, EveryTextComesBackExactly) {
+  test::TempFolder folder;
+  const QString path = folder.File(QStringLiteral("r.tsv"));
+  RecipientTable table;
+  table.RecipientCount = 3;
+  table[1] = Recipient{QString(QChar(0xFEFF)) + QStringLiteral("山田"),
+                       QStringLiteral("東京\\"),
+                       QStringLiteral("\\t"),
+                       QString(),
+                       QStringLiteral("１"),
+                       QStringLiteral("𠮷 25.34")};
+  table[2] = Recipient{QStringLiteral("鈴木\t花子\r\n"),
+                       QString(),
+                       QString(),
+                       QStringLiteral("一般"),
+                       QStringLiteral("OP"),
+                       QString()};
+  table[3] = Recipient{};
+  QString error;
+  ASSERT_TRUE(WriteRecipientsFile(path, table, &error)) << error.toStdString();
+  RecipientTable read;
+  ASSERT_TRUE(ReadRecipientsFile(path, read, &error)) << error.toStdString();
+  ASSERT_EQ(read.RecipientCount, 3);
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(read[i], CleanRecipient(table[i])) << i;
+  EXPECT_EQ(read[1].Name, QString(QChar(0xFEFF)) + QStringLiteral("山田"));
 }
 
 // A run killed at any moment leaves whole files or none under their names: every PDF opens

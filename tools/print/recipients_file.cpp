@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
 #include <vector>
 
@@ -71,6 +72,11 @@ bool WriteRecipientsFile(const QString& path, const RecipientTable& table, QStri
     if (error) *error = QStringLiteral("%1 を書き込めません。（%2）").arg(path, file.errorString());
     return false;
   }
+  // A byte order mark is dropped when the file is read; a first text that begins with U+FEFF
+  // gets one before it, so that its own stays.
+  if (table.RecipientCount >= 1 && table[1].Name.startsWith(QChar(0xFEFF))) {
+    file.write("\xEF\xBB\xBF");
+  }
   for (int i = 1; i <= table.RecipientCount; ++i) {
     const Recipient& r = table[i];
     const QStringList fields{Field(r.Name),      Field(r.Affiliation), Field(r.EventName),
@@ -91,7 +97,9 @@ bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* err
     if (error) *error = QStringLiteral("%1 を読めません。（%2）").arg(path, file.errorString());
     return false;
   }
-  QString text = QString::fromUtf8(file.readAll());
+  // One byte order mark is dropped, and only here (QString::fromUtf8 would drop it too).
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+  QString text = utf8.decode(file.readAll());
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
   QStringList lines = text.split(QLatin1Char('\n'));
   if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the final line break
