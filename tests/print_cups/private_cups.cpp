@@ -48,7 +48,16 @@ mv "$out/.job-$1" "$out/job-$1.pdf"
 
 const char* const kPpd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
 
+// The scheduler's socket lies in the folder, and a socket's path is short (108 bytes).
+QString FolderTemplate() {
+  const QString name = QStringLiteral("/kvsys-cups-XXXXXX");
+  const QString temp = QDir::tempPath();
+  return (temp.toLocal8Bit().size() < 60 ? temp : QStringLiteral("/tmp")) + name;
+}
+
 }  // namespace
+
+PrivateCups::PrivateCups() : dir_(FolderTemplate()) {}
 
 PrivateCups::~PrivateCups() {
   if (cupsd_.state() != QProcess::NotRunning) {

@@ -15,7 +15,7 @@ namespace kvsys::test {
 // folder removed on destruction, and the scheduler ends with this process if it dies.
 class PrivateCups {
  public:
-  PrivateCups() = default;
+  PrivateCups();
   ~PrivateCups();
   PrivateCups(const PrivateCups&) = delete;
   PrivateCups& operator=(const PrivateCups&) = delete;
