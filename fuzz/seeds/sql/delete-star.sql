@@ -1,0 +1,1 @@
+Delete * from [選手マスター] where [大会番号] = 1

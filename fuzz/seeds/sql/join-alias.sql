@@ -1,0 +1,1 @@
+SELECT 選手マスター.氏名, 選手マスター_1.氏名 AS x FROM (選手マスター INNER JOIN 記録 ON 選手マスター.ID = 記録.ID) LEFT JOIN 選手マスター AS 選手マスター_1 ON 記録.ID2 = 選手マスター_1.ID WHERE 日付 >= "2024/01/01" ORDER BY 1
