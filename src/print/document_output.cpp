@@ -49,6 +49,10 @@ PdfOutput::PdfOutput(QString folder)
     : folder_(std::move(folder)), clock_([] { return QDateTime::currentDateTime(); }) {}
 
 bool PdfOutput::Ready(QString* error) {
+  // Listing and probing the folder for every certificate made a run slower the more files the
+  // folder held.
+  if (checked_ && QFileInfo(folder_).isDir()) return true;
+  checked_ = false;
   if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
     return Fail(error,
                 QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
@@ -59,10 +63,17 @@ bool PdfOutput::Ready(QString* error) {
   if (!probe.open()) {
     return Fail(error, QStringLiteral("PDF出力フォルダに書き込めません。\r") + Shown(folder_));
   }
+  checked_ = true;
   return true;
 }
 
 bool PdfOutput::Write(const PrintDocument& doc, QString* error) {
+  const bool written = WriteFile(doc, error);
+  if (!written) checked_ = false;  // the next document probes the folder again
+  return written;
+}
+
+bool PdfOutput::WriteFile(const PrintDocument& doc, QString* error) {
   if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
     return Fail(error,
                 QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));

@@ -46,9 +46,13 @@ class PdfOutput : public DocumentOutput {
   void SetClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
  private:
+  bool WriteFile(const PrintDocument& doc, QString* error);
+
   QString folder_;
   QString last_file_;
   std::function<QDateTime()> clock_;
+  // The folder was probed and written to: later documents of the run only check it is there.
+  bool checked_ = false;
 };
 
 // All documents of a run as the pages of one PDF file, in order, fonts embedded once. The file

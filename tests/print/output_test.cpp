@@ -112,6 +112,32 @@ TEST(Pdf, OneFilePerDocumentAndNoFileIsEverReplaced) {
                   .isEmpty());
 }
 
+// The folder is probed once a run, not for every certificate; a folder that goes away in
+// the middle of a run is made again, and one that cannot be is reported, not skipped.
+TEST(Pdf, FolderGoneDuringTheRunIsMadeAgainOrReported) {
+  TempFolder tmp;
+  const QString folder = tmp.File(QStringLiteral("out"));
+  PdfOutput pdf(folder);
+  PrintSurface s(&pdf);
+  auto print = [&] {
+    s.StartDoc();
+    if (s.Error() != kSurfaceOk) return false;
+    s.OutputText(QStringLiteral("賞状"));
+    return s.EndDoc();
+  };
+  ASSERT_TRUE(print()) << s.ErrorText().toStdString();
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  ASSERT_TRUE(print()) << s.ErrorText().toStdString();
+  EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), 1);
+
+  // Now a plain file stands where the folder was.
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  tmp.Write(QStringLiteral("out"), "x");
+  EXPECT_FALSE(print());
+  EXPECT_EQ(s.Error(), kSurfaceOutputNotReady);
+  EXPECT_TRUE(s.ErrorText().startsWith(QStringLiteral("PDF出力フォルダを作成できませんでした。")));
+}
+
 TEST(Pdf, FolderThatCannotBeMadeIsAnErrorNotASuccess) {
   TempFolder tmp;
   tmp.Write(QStringLiteral("plain-file"), "x");

@@ -129,6 +129,52 @@ TEST(RenderPage, CertificateInkLiesWhereItemsWereAndNotPastTheSheet) {
   EXPECT_TRUE(InkBox(outside, outside.rect()).isEmpty());
 }
 
+// Large text is drawn from a smaller font scaled up: a long mixed line of each size lands on
+// the same dots as the same text painted in the run's own font, and ends where the surface
+// measured it to end.
+TEST(RenderPage, ScaledDrawingPutsInkWhereTheFullSizeFontDoes) {
+  const QString line = QStringLiteral("第45回 市民水泳競技大会 男子200m個人メドレー 2分03秒45");
+  for (const double size : {9.0, 14.0, 37.0, 70.0}) {
+    RecordingOutput out;
+    PrintSurface s(&out);
+    s.SetPreviewMode(true);
+    s.StartDoc();
+    s.SetCurrentX(300);
+    s.SetCurrentY(300);
+    s.SetFontName(QStringLiteral("ＭＳ 明朝"));
+    s.SetFontSize(size);
+    s.OutputText(line);
+    ASSERT_TRUE(s.EndDoc());
+    const TextRun& run = std::get<TextRun>(s.HeldDocument()->pages.at(0).elements.at(0));
+    const int width = qCeil(run.width) + 600;
+    const int height = qCeil(run.height) + 600;
+    const double scale = 0.1;
+    const QImage ours = Rendered(OnePage(width, height, {run}), scale);
+
+    QImage direct = White(ours.width(), ours.height());
+    {
+      const QFont font = CertificateFont(run.font, run.size, false, false);
+      QPainter p(&direct);
+      p.setRenderHint(QPainter::Antialiasing, true);
+      p.setRenderHint(QPainter::TextAntialiasing, true);
+      p.scale(scale, scale);
+      p.setFont(font);
+      p.setPen(Qt::black);
+      p.drawText(QPointF(run.x, run.y + QFontMetricsF(font).ascent()), run.text);
+    }
+    const QRect a = InkBox(ours, ours.rect());
+    const QRect b = InkBox(direct, direct.rect());
+    ASSERT_FALSE(a.isEmpty()) << size;
+    EXPECT_NEAR(a.left(), b.left(), 1) << size;
+    EXPECT_NEAR(a.right(), b.right(), 1) << size;
+    EXPECT_NEAR(a.top(), b.top(), 1) << size;
+    EXPECT_NEAR(a.bottom(), b.bottom(), 1) << size;
+    // The last glyph ("5") ends a little before its advance does.
+    EXPECT_LE(a.right(), (run.x + run.width) * scale + 1) << size;
+    EXPECT_GT(a.right(), (run.x + run.width - run.size * 20) * scale) << size;
+  }
+}
+
 TEST(RenderPage, BoldPutsMoreInkAtEverySizeAndMissingPagesDrawNothing) {
   TextRun bold = TextAt(200, 200, QStringLiteral("優勝"), 40);
   bold.bold = true;
