@@ -38,7 +38,7 @@ struct Sheet {
     surface.SetFontSize(pt);
     surface.OutputText(text);
   }
-  const TextRun& Run(size_t i) const {
+  TextRun Run(size_t i) const {
     return std::get<TextRun>(surface.Document().pages.front().elements.at(i));
   }
   // The page at scale dots per twip.
@@ -63,7 +63,7 @@ TEST(VerticalText, ColumnIsFiveEmHighOneEmWideAndNextLineLiesLeft) {
   Sheet s;
   const double em = 40 * 20;  // 40 pt in twips
   s.Write(8000, 1000, kVerticalMincho, 40, QStringLiteral("賞状授与式"));
-  const TextRun& run = s.Run(0);
+  const TextRun run = s.Run(0);
   EXPECT_TRUE(run.vertical);
   EXPECT_EQ(run.x, 8000);
   EXPECT_EQ(run.y, 1000);
@@ -99,8 +99,8 @@ TEST(VerticalText, ColumnIsFiveEmHighOneEmWideAndNextLineLiesLeft) {
   EXPECT_GT(dark(bold_image), dark(image) * 11 / 10);
 
   s.Write(8000, 1000, kVerticalMincho, 40, QStringLiteral("一行目\r二行目"));
-  const TextRun& first = s.Run(1);
-  const TextRun& second = s.Run(2);
+  const TextRun first = s.Run(1);
+  const TextRun second = s.Run(2);
   EXPECT_EQ(second.y, first.y);
   EXPECT_EQ(second.x, first.x - qRound(first.width));
 
@@ -126,7 +126,7 @@ TEST(VerticalText, LongVowelAndFullStopTakeVerticalForms) {
 
   Sheet s;
   s.Write(4000, 1000, kVerticalMincho, 72, QStringLiteral("。"));
-  const TextRun& run = s.Run(0);
+  const TextRun run = s.Run(0);
   const double scale = 0.1;
   const QImage image = s.Image(scale);
   const QRect cell = Dots(run, scale);
@@ -145,9 +145,9 @@ TEST(VerticalText, HalfWidthTurnsClockwiseFullWidthStandsUpright) {
   s.Write(6000, 500, kVerticalMincho, 60, QStringLiteral("５０ｍ"));
   s.Write(9000, 500, kVerticalMincho, 60, QStringLiteral("_"));
   const QImage image = s.Image(scale);
-  const TextRun& turned = s.Run(0);
-  const TextRun& upright = s.Run(1);
-  const TextRun& underscore = s.Run(2);
+  const TextRun turned = s.Run(0);
+  const TextRun upright = s.Run(1);
+  const TextRun underscore = s.Run(2);
   const QRect turned_ink = InkBox(image, Dots(turned, scale));
   const QRect upright_ink = InkBox(image, Dots(upright, scale));
   ASSERT_FALSE(turned_ink.isEmpty());
