@@ -32,7 +32,9 @@ constexpr std::array<Place, kLayoutItemCount> kVerticalPlaces = {{
     {kItemRank, 168, 95, 24},
     {kItemRecordCaption, 156, 62, 24},
     {kItemRecord, 156, 95, 24},
-    {kItemAffiliation, 140, 80, 20},
+    // Low beside the honorific: a relay's members stand 43 mm further left at the same height,
+    // below the body's columns.
+    {kItemAffiliation, 142, 250, 20},
     {kItemName, 122, 100, 40},
     {kItemHonorific, 122, 245, 0},
     // The body's first column stands one line left of its position.
