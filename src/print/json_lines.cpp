@@ -13,7 +13,16 @@ void AppendString(QByteArray& out, const QString& text) {
   QString escaped;
   escaped.reserve(text.size() + 2);
   escaped.append(QLatin1Char('"'));
-  for (const QChar c : text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    // An unpaired surrogate has no UTF-8 form (it would turn into another character): it is
+    // written as its escape, which JSON readers give back as it was.
+    const bool paired = c.isHighSurrogate() ? i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                                            : i > 0 && text[i - 1].isHighSurrogate();
+    if (c.isSurrogate() && !paired) {
+      escaped.append(QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0')));
+      continue;
+    }
     switch (c.unicode()) {
       case u'"':
         escaped.append(QStringLiteral("\\\""));

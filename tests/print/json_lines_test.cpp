@@ -1,6 +1,9 @@
 // The JSON Lines dump of documents.
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "print/json_lines.h"
 #include "print/print_surface.h"
 #include "support/document_helpers.h"
@@ -48,6 +51,17 @@ TEST(JsonLines, FractionalSizesEscapesAndSurrogatePairs) {
                  "\"size\":10.5,\"bold\":true,\"italic\":false,"
                  "\"text\":\"\\\"a\\\\b\\\"\\t\\u0001𠮷田\"}\n")));
   EXPECT_TRUE(QString::fromUtf8(lines).contains(QStringLiteral("𠮷田")));
+}
+
+// An unpaired surrogate has no UTF-8 form: it is escaped, so the text reads back as it was.
+TEST(JsonLines, UnpairedSurrogatesAreEscapedAndReadBack) {
+  PrintDocument doc = Sample();
+  const QString text = QStringLiteral("a") + QChar(0xD842) + QStringLiteral("b𠮷") + QChar(0xDFB7);
+  doc.pages.push_back(PrintPage{{TextAt(0, 0, text, 10)}});
+  const QByteArray lines = DocumentToJsonLines(doc, 1);
+  EXPECT_TRUE(lines.contains("\"text\":\"a\\ud842b\xF0\xA0\xAE\xB7\\udfb7\"}"));
+  const QJsonDocument last = QJsonDocument::fromJson(lines.split('\n').at(3));
+  EXPECT_EQ(last.object().value(QStringLiteral("text")).toString(), text);
 }
 
 TEST(JsonLines, SinkWritesTheWholeRunAtItsEndOnly) {
