@@ -124,6 +124,12 @@ TEST(VerticalText, LongVowelAndFullStopTakeVerticalForms) {
   EXPECT_NE(line.glyphs[0].index, horizontal[0]);
   EXPECT_NE(line.glyphs[1].index, horizontal[1]);
 
+  // Nothing, and a broken surrogate among letters and ideographs, shape without harm.
+  EXPECT_TRUE(ShapeVertical(font, QString()).glyphs.empty());
+  const VerticalLine odd = ShapeVertical(font, QChar(0xD800) + QStringLiteral("a漢b"));
+  EXPECT_EQ(odd.glyphs.size(), 4u);
+  EXPECT_GT(odd.length, 40 * 20);
+
   Sheet s;
   s.Write(4000, 1000, kVerticalMincho, 72, QStringLiteral("。"));
   const TextRun run = s.Run(0);
