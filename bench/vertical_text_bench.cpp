@@ -1,0 +1,151 @@
+// A certificate of the vertical example ("@" faces: every line shaped with HarfBuzz and drawn as
+// glyph runs) composed and rendered into a preview-sized image, against the same certificate
+// in the standard horizontal layout, in the same iteration. Counters: milliseconds a vertical
+// certificate and the ratio vertical / horizontal, in CPU time of the drawing thread.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "certificate/draw_certificate.h"
+#include "certificate/example_layouts.h"
+#include "layout/layout_items.h"
+#include "layout/layout_settings.h"
+#include "print/page_renderer.h"
+#include "print/print_surface.h"
+#include "results/meet_settings.h"
+
+namespace {
+
+using namespace kvsys;
+
+constexpr int kCertificates = 50;
+const double kScale = 96 / 1440.0;  // a sheet at 96 dpi, as the preview shows it at 100 %
+
+class SilentDialogs : public Dialogs {
+ public:
+  Answer MsgBox(const QString&, MsgButtons, MsgIcon, const QString&, int) override {
+    ++shown;
+    return Answer::Ok;
+  }
+  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
+  int shown = 0;
+};
+
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+CertificateLayout Standard() {
+  CertificateLayout layout;
+  for (int i = 0; i < kFontItemCount; ++i) {
+    layout.Items[i].FontName = QStringLiteral("ＭＳ 明朝");
+    layout.Items[i].FontSize = static_cast<int16_t>(kLayoutItems[i].new_size);
+  }
+  layout.PaperSize = 12;
+  return layout;
+}
+
+// Composes and renders kCertificates certificates; false when one was not drawn.
+bool DrawAll(const CertificateLayout& layout, const RecipientTable& table, QImage& image) {
+  SilentDialogs dialogs;
+  PrintSurface surface;
+  PlainWarningLabel label;
+  PrintOptions options;
+  options.Lattice = false;
+  for (int k = 0; k < kCertificates; ++k) {
+    if (DrawCertificate(surface, kPreviewMode, label, layout, table, options, dialogs)) {
+      return false;
+    }
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    if (!RenderPage(*surface.HeldDocument(), 1, painter, kScale)) return false;
+  }
+  return dialogs.shown == 0;
+}
+
+double least_vertical = 0;
+double least_horizontal = 0;
+
+void Keep(double& least, double value) {
+  least = least > 0 ? std::min(least, value) : value;
+}
+
+void BM_VerticalAgainstHorizontal(benchmark::State& state) {
+  MeetSettings meet;
+  meet.大会名1 = QStringLiteral("第40回 府中ジュニアスイミングフェスティバル");
+  meet.大会名2 = QStringLiteral("兼 高知県選手権予選");
+  meet.始期間 = QStringLiteral("2025/07/04");
+  CertificateLayout horizontal = Standard();
+  ApplyPrintSettings(horizontal, NewLayoutSettings(meet));
+  CertificateLayout vertical = VerticalExampleLayout();
+  ApplyPrintSettings(vertical, VerticalExampleSettings(meet));
+  RecipientTable table;
+  table[1] = Recipient{
+      QStringLiteral("山田 太郎"), QStringLiteral("南クラブ"), QStringLiteral("男子50m自由形"),
+      QStringLiteral("一般"),      QStringLiteral("１"),       QStringLiteral("25秒01")};
+  table.CurrentRecipient = 1;
+  table.RecipientCount = 1;
+  QImage image(qCeil(14572 * kScale), qCeil(20639 * kScale), QImage::Format_RGB32);
+
+  int repetition = 0;
+  for (auto _ : state) {
+    const bool horizontal_first = (repetition++ % 2) == 1;
+    double plain = 0;
+    bool ok = true;
+    auto run_horizontal = [&] {
+      const double cpu = ThreadSeconds();
+      ok = DrawAll(horizontal, table, image) && ok;
+      plain = ThreadSeconds() - cpu;
+    };
+    if (horizontal_first) run_horizontal();
+    const double cpu = ThreadSeconds();
+    ok = DrawAll(vertical, table, image) && ok;
+    const double columns = ThreadSeconds() - cpu;
+    if (!horizontal_first) run_horizontal();
+    if (!ok) state.SkipWithError("a certificate was not drawn");
+    state.SetIterationTime(columns);
+    Keep(least_vertical, columns);
+    Keep(least_horizontal, plain);
+    state.counters["ms/vertical"] = columns * 1e3 / kCertificates;
+    state.counters["ratio"] = columns / plain;
+  }
+}
+
+double Least(const std::vector<double>& v) {
+  return *std::min_element(v.begin(), v.end());
+}
+
+BENCHMARK(BM_VerticalAgainstHorizontal)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(6)
+    ->ComputeStatistics("min", Least);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  if (least_vertical > 0 && least_horizontal > 0) {
+    std::printf(
+        "%d certificates composed and rendered at 96 dpi, least of the repetitions:\n"
+        "vertical %.2f ms CPU, horizontal %.2f ms CPU a certificate, ratio %.2f\n",
+        kCertificates, least_vertical * 1e3 / kCertificates, least_horizontal * 1e3 / kCertificates,
+        least_vertical / least_horizontal);
+  }
+  benchmark::Shutdown();
+  return 0;
+}
