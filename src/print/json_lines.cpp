@@ -15,11 +15,12 @@ void AppendString(QByteArray& out, const QString& text) {
   escaped.append(QLatin1Char('"'));
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar c = text[i];
-    // An unpaired surrogate has no UTF-8 form (it would turn into another character): it is
-    // written as its escape, which JSON readers give back as it was.
+    // An unpaired surrogate has no UTF-8 form (it would turn into another character), and
+    // Qt's JSON reader drops a U+FEFF that begins a string: both are written as escapes, which
+    // readers give back as they were.
     const bool paired = c.isHighSurrogate() ? i + 1 < text.size() && text[i + 1].isLowSurrogate()
                                             : i > 0 && text[i - 1].isHighSurrogate();
-    if (c.isSurrogate() && !paired) {
+    if ((c.isSurrogate() && !paired) || c.unicode() == 0xFEFF) {
       escaped.append(QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0')));
       continue;
     }

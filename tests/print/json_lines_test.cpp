@@ -53,15 +53,19 @@ TEST(JsonLines, FractionalSizesEscapesAndSurrogatePairs) {
   EXPECT_TRUE(QString::fromUtf8(lines).contains(QStringLiteral("𠮷田")));
 }
 
-// An unpaired surrogate has no UTF-8 form: it is escaped, so the text reads back as it was.
-TEST(JsonLines, UnpairedSurrogatesAreEscapedAndReadBack) {
+// An unpaired surrogate has no UTF-8 form, and a U+FEFF that begins a string is dropped by
+// Qt's reader: both are escaped, so the texts read back as they were.
+TEST(JsonLines, UnpairedSurrogatesAndLeadingFeffAreEscapedAndReadBack) {
   PrintDocument doc = Sample();
   const QString text = QStringLiteral("a") + QChar(0xD842) + QStringLiteral("b𠮷") + QChar(0xDFB7);
-  doc.pages.push_back(PrintPage{{TextAt(0, 0, text, 10)}});
+  const QString font = QChar(0xFEFF) + QStringLiteral("ＭＳ 明朝");
+  doc.pages.push_back(PrintPage{{TextAt(0, 0, text, 10, font)}});
   const QByteArray lines = DocumentToJsonLines(doc, 1);
   EXPECT_TRUE(lines.contains("\"text\":\"a\\ud842b\xF0\xA0\xAE\xB7\\udfb7\"}"));
-  const QJsonDocument last = QJsonDocument::fromJson(lines.split('\n').at(3));
-  EXPECT_EQ(last.object().value(QStringLiteral("text")).toString(), text);
+  EXPECT_TRUE(lines.contains("\"font\":\"\\ufeff"));
+  const QJsonObject last = QJsonDocument::fromJson(lines.split('\n').at(3)).object();
+  EXPECT_EQ(last.value(QStringLiteral("text")).toString(), text);
+  EXPECT_EQ(last.value(QStringLiteral("font")).toString(), font);
 }
 
 TEST(JsonLines, SinkWritesTheWholeRunAtItsEndOnly) {
