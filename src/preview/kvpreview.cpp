@@ -103,6 +103,8 @@ void KVPreview::BuildControls() {
   lblMes->setWordWrap(true);
   lblMes->setVisible(false);
   SSCommand1 = Button(QStringLiteral("印刷(F5)"), "SSCommand1", this);
+  lblOutput = Named(new QLabel(this), "lblOutput");
+  lblOutput->setWordWrap(true);
   SSCommand2 = Button(QStringLiteral("閉じる(F10)"), "SSCommand2", this);
   cmdPrintAll = Button(QStringLiteral("すべて印刷"), "cmdPrintAll", this);
   cmdStop = Button(QStringLiteral("中止"), "cmdStop", this);
@@ -156,6 +158,7 @@ void KVPreview::BuildControls() {
   side->addSpacing(8);
   side->addLayout(copies_row);
   side->addWidget(SSCommand1);
+  side->addWidget(lblOutput);
   side->addSpacing(8);
   side->addLayout(all_row);
   side->addWidget(ProgressBar1);
@@ -348,6 +351,7 @@ void KVPreview::Activate() {
   options_.SetGuard(true);
   FillOptions();
   Label13->setText(CountLabel(session_.Count()));
+  ShowDestination();
   if (session_.Count() == 1) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4}) b->setEnabled(false);
   }
@@ -385,6 +389,13 @@ void KVPreview::ShowOptions(bool show) {
   Frame3->setVisible(show);
   Command6->setEnabled(!show);
   SetAdjustEnabled();
+}
+
+void KVPreview::ShowDestination() {
+  const OutputDestination dest = session_.Destination();
+  lblOutput->setText(QStringLiteral("出力先：") + dest.text +
+                     (dest.problem.isEmpty() ? QString() : QStringLiteral("\n") + dest.problem));
+  lblOutput->setStyleSheet(dest.problem.isEmpty() ? QString() : QStringLiteral("color: red;"));
 }
 
 void KVPreview::SetAdjustEnabled() {

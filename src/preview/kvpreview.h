@@ -61,6 +61,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QPushButton* Command4;
   QLabel* Label13;
   QLabel* lblMes;
+  QLabel* lblOutput;  // where 印刷 sends the certificates
   QPushButton* SSCommand1;
   QPushButton* SSCommand2;
   QPushButton* cmdPrintAll;
@@ -103,6 +104,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void ShowOutlines();
   void ChangeLayout();
   void SetAdjustEnabled();
+  void ShowDestination();
   void PageTyped();
   void Move(PageMove move);
   void ApplyNav(const NavState& nav);

@@ -136,6 +136,10 @@ bool PreviewSession::NeedsRedraw(int page) const {
          !surface_.HeldDocument();
 }
 
+OutputDestination PreviewSession::Destination() {
+  return CheckOutputDestination(LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder));
+}
+
 std::unique_ptr<DocumentOutput> PreviewSession::MakeOutputNow() {
   return make_output_ ? make_output_() : nullptr;
 }

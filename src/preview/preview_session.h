@@ -14,6 +14,7 @@
 #include "layout/layout_store.h"
 #include "preview/layout_adjustment.h"
 #include "print/document_output.h"
+#include "print/output_settings.h"
 #include "print/print_surface.h"
 #include "print/warning_label.h"
 
@@ -139,6 +140,8 @@ class PreviewSession {
   // run is filling that table right now; the preview's own copy goes with it.
   void Unload(bool table_in_use);
 
+  // Where 印刷 and すべて印刷 send the certificates now, as the operator reads it.
+  OutputDestination Destination();
   // Where printed documents go; by default the workstation's output settings.
   void SetOutputFactory(OutputFactory factory) { make_output_ = std::move(factory); }
 

@@ -58,6 +58,8 @@ TEST_F(KVPreviewTest, AOneCertificateRunCanGoNowhere) {
   KVPreview* k = Make(1);
   EXPECT_EQ(k->windowTitle(), QStringLiteral("標準  プレビュー画面"));
   EXPECT_EQ(Child<QLabel>(*k, "Label13")->text(), QStringLiteral("1ﾃﾞｰﾀ"));
+  EXPECT_TRUE(Child<QLabel>(*k, "lblOutput")->text().startsWith(QStringLiteral("出力先：PDF")))
+      << Child<QLabel>(*k, "lblOutput")->text().toStdString();
   EXPECT_EQ(Navigation(), QStringLiteral("00001"));
   EXPECT_TRUE(Child<QLineEdit>(*k, "Text15")->isHidden());
   EXPECT_TRUE(Child<QGroupBox>(*k, "Frame3")->isHidden());
