@@ -160,17 +160,10 @@ void PrintSurface::OutputText(const QString& text) {
     }
     const QString& line = lines[i];
     if (line.isEmpty()) continue;
-    if (vertical) {
-      OutputColumn(line, line_height);
-      continue;
-    }
-    // A line that does not fit above the bottom margin continues at the top of a new page,
-    // unless it already stands at the top (a font taller than the page).
-    if (y_ + line_height > document_.height - margin_bottom_ && y_ > margin_top_) {
-      const int x = x_;
-      NewPage();
-      x_ = x;
-    }
+    // A vertical line runs down from the current position as a column.
+    const double along = Width(line);
+    const double down = vertical ? along : line_height;
+    BreakPageFor(down);
     TextRun run;
     run.x = x_;
     run.y = y_;
@@ -179,33 +172,20 @@ void PrintSurface::OutputText(const QString& text) {
     run.bold = bold_;
     run.italic = italic_;
     run.text = line;
-    run.width = Width(line);
-    run.height = line_height;
-    x_ += qRound(run.width);
+    run.vertical = vertical;
+    run.width = vertical ? line_height : along;
+    run.height = down;
+    (vertical ? y_ : x_) += qRound(along);
     CurrentPage().elements.emplace_back(std::move(run));
   }
 }
 
-void PrintSurface::OutputColumn(const QString& line, double line_height) {
-  const double length = Width(line);
-  if (y_ + length > document_.height - margin_bottom_ && y_ > margin_top_) {
+void PrintSurface::BreakPageFor(double extent) {
+  if (y_ + extent > document_.height - margin_bottom_ && y_ > margin_top_) {
     const int x = x_;
     NewPage();
     x_ = x;
   }
-  TextRun run;
-  run.x = x_;
-  run.y = y_;
-  run.font = face_;
-  run.size = size_;
-  run.bold = bold_;
-  run.italic = italic_;
-  run.text = line;
-  run.vertical = true;
-  run.width = line_height;
-  run.height = length;
-  y_ += qRound(length);
-  CurrentPage().elements.emplace_back(std::move(run));
 }
 
 void PrintSurface::DrawLine(int x1, int y1, int x2, int y2) {

@@ -112,8 +112,10 @@ class PrintSurface {
   };
   MeasuredFont& Measured();
   double Width(const QString& line);
-  // One line of a vertical face, from the current position down.
-  void OutputColumn(const QString& line, double line_height);
+  // Goes on at the top of a new page, at the same x, when a line reaching extent down from the
+  // current position does not fit above the bottom margin, unless it already stands at the top
+  // (a font taller than the page).
+  void BreakPageFor(double extent);
   bool SetError(int code, const QString& text);
   PrintPage& CurrentPage() { return document_.pages.back(); }
 
