@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "db/workspace.h"
 
 namespace {
@@ -162,15 +163,10 @@ void BM_RecordsetSnapshot(benchmark::State& state) {
   RecordsetRead(state, kvsys::dbOpenSnapshot);
 }
 
-// The least time of the repetitions is the one least disturbed by other work on the machine.
-double Least(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
-}
-
-BENCHMARK(BM_RawSqlite)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Least);
-BENCHMARK(BM_RawSqliteToQString)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Least);
-BENCHMARK(BM_RecordsetDynaset)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Least);
-BENCHMARK(BM_RecordsetSnapshot)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Least);
+BENCHMARK(BM_RawSqlite)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
+BENCHMARK(BM_RawSqliteToQString)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
+BENCHMARK(BM_RecordsetDynaset)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
+BENCHMARK(BM_RecordsetSnapshot)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
 
 // Keeps the CPU time per iteration (the machine may be shared, so wall time is noisy) of each
 // benchmark to print the ratios after the table.

@@ -26,6 +26,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench_support.h"
 #include "certificate/draw_certificate.h"
 #include "db/workspace.h"
 #include "layout/certificate_layout.h"
@@ -42,21 +43,6 @@ namespace {
 using namespace kvsys;
 
 constexpr int kCertificates = 1000;
-
-// Answers every box with OK and says what it was; a benchmark run shows none.
-class SilentDialogs : public Dialogs {
- public:
-  Answer MsgBox(const QString& text, MsgButtons, MsgIcon, const QString&, int) override {
-    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-    ++shown;
-    return Answer::Ok;
-  }
-  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-  int shown = 0;
-};
 
 // A PDF writer set up as the PDF outputs set it up: the sheet, no margins, one dot a twip; on a
 // file when one is named, else in memory.
@@ -269,13 +255,6 @@ void DrawDirect(World& w, const QString& file, qint64* bytes) {
   *bytes = target.Finish();
 }
 
-// CPU time of this thread: the machine is shared, and the work is all on one thread.
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
 double Seconds(const QElapsedTimer& timer) {
   return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
@@ -412,10 +391,6 @@ void BM_ComposeOnly(benchmark::State& state) {
   }
   state.counters["certificates/s"] =
       benchmark::Counter(kCertificates, benchmark::Counter::kIsIterationInvariantRate);
-}
-
-double Least(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
 }
 
 BENCHMARK(BM_DrawAgainstDirect)

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "bench_support.h"
 #include "certificate/draw_certificate.h"
 #include "layout/certificate_layout.h"
 #include "preview/layout_adjustment.h"
@@ -25,19 +26,6 @@ using namespace kvsys;
 
 constexpr int kMoves = 200;
 const QSize kImage(1000, 1414);
-
-class SilentDialogs : public Dialogs {
- public:
-  Answer MsgBox(const QString&, MsgButtons, MsgIcon, const QString&, int) override {
-    ++shown;
-    return Answer::Ok;
-  }
-  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-  int shown = 0;
-};
 
 struct World {
   CertificateLayout layout;
@@ -82,12 +70,6 @@ struct World {
     return !failed;
   }
 };
-
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 double least_move = 0;
 double least_plain = 0;
@@ -134,10 +116,6 @@ void BM_MoveAndRedraw(benchmark::State& state) {
     state.counters["ms/move"] = moved * 1e3 / kMoves;
     state.counters["ratio"] = moved / plain;
   }
-}
-
-double Least(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
 }
 
 BENCHMARK(BM_MoveAndRedraw)

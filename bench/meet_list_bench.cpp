@@ -12,6 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/meet_list.h"
+#include "bench_support.h"
 #include "common/dialogs.h"
 #include "layout/layout_schema.h"
 #include "samplemeet/sample_meet.h"
@@ -22,28 +23,13 @@ constexpr int kMeets = 99;
 constexpr int kJetMeets = 20;
 const QString kJetMeet = QStringLiteral(KVSYS_SOURCE_DIR "/tests/fixtures/jet/Swim01.mdb");
 
-// Answers every box silently; a box during the benchmark is counted as an error.
-class SilentDialogs : public kvsys::Dialogs {
- public:
-  int boxes = 0;
-  kvsys::Answer MsgBox(const QString&, kvsys::MsgButtons, kvsys::MsgIcon, const QString&,
-                       int) override {
-    ++boxes;
-    return kvsys::Answer::Ok;
-  }
-  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-};
-
 struct Fixture {
   QTemporaryDir dir;
   QString meets;
   QString jet_meets;
   bool jet_ready = true;
   kvsys::AppState state;
-  SilentDialogs dialogs;
+  kvsys::SilentDialogs dialogs;
 
   Fixture() {
     meets = dir.filePath(QStringLiteral("meets"));
@@ -84,7 +70,7 @@ void BM_ListMeets(benchmark::State& state) {
       state.SkipWithError("listing failed");
     }
   }
-  state.counters["boxes"] = fixture->dialogs.boxes;
+  state.counters["boxes"] = fixture->dialogs.shown;
 }
 
 void BM_RawOpenAndRead(benchmark::State& state) {

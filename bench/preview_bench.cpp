@@ -20,6 +20,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench_support.h"
 #include "certificate/draw_certificate.h"
 #include "db/workspace.h"
 #include "layout/certificate_layout.h"
@@ -36,22 +37,6 @@ using namespace kvsys;
 constexpr int kRunSize = 9999;
 constexpr int kRedraws = 200;  // pages shown per repetition, spread over the whole run
 const QSize kImage(1000, 1414);
-
-class SilentDialogs : public Dialogs {
- public:
-  Answer MsgBox(const QString& text, MsgButtons, MsgIcon, const QString&, int) override {
-    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-    ++shown;
-    return Answer::Ok;
-  }
-  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  // Never asked for here; both forms, so the bench does not depend on the chooser's arguments.
-  QString BrowseFolder(QWidget*, const QString&) { return QString(); }
-  QString BrowseFolder(QWidget*, const QString&, const QString&) { return QString(); }
-  int shown = 0;
-};
 
 struct DirectText {
   QPointF baseline;
@@ -172,12 +157,6 @@ void PaintDirect(World& w, QImage& image, int page) {
   }
 }
 
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
 double least_ours = 0;
 double least_direct = 0;
 double least_ours_wall = 0;
@@ -226,10 +205,6 @@ void BM_RedrawAgainstDirect(benchmark::State& state) {
   state.counters["ms/redraw"] = ours * 1e3 / kRedraws;
   state.counters["direct ms/paint"] = direct * 1e3 / kRedraws;
   state.counters["ratio"] = ours / direct;
-}
-
-double Least(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
 }
 
 BENCHMARK(BM_RedrawAgainstDirect)

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_support.h"
 #include "certificate/print_run.h"
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
@@ -34,19 +35,6 @@
 namespace {
 
 using namespace kvsys;
-
-// Answers every box with OK and counts them; a benchmark run shows none.
-class SilentDialogs : public Dialogs {
- public:
-  Answer MsgBox(const QString& text, MsgButtons, MsgIcon, const QString&, int) override {
-    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-    return Answer::Ok;
-  }
-  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-};
 
 struct World {
   QTemporaryDir dir;
@@ -219,10 +207,6 @@ void BM_PrintMeetToOnePdf(benchmark::State& state) {
   }
   state.counters["certificates"] = one_file_pages;
   state.counters["CPU s"] = one_file_cpu_seconds;
-}
-
-double Least(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
 }
 
 BENCHMARK(BM_HandWrittenRankQuery)

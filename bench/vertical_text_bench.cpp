@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "bench_support.h"
 #include "certificate/draw_certificate.h"
 #include "certificate/example_layouts.h"
 #include "layout/layout_items.h"
@@ -27,25 +28,6 @@ using namespace kvsys;
 
 constexpr int kCertificates = 50;
 const double kScale = 96 / 1440.0;  // a sheet at 96 dpi, as the preview shows it at 100 %
-
-class SilentDialogs : public Dialogs {
- public:
-  Answer MsgBox(const QString&, MsgButtons, MsgIcon, const QString&, int) override {
-    ++shown;
-    return Answer::Ok;
-  }
-  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-  int shown = 0;
-};
-
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 CertificateLayout Standard() {
   CertificateLayout layout;
@@ -129,10 +111,6 @@ void BM_VerticalAgainstHorizontal(benchmark::State& state) {
     state.counters["ms/vertical"] = columns * 1e3 / kCertificates;
     state.counters["ratio"] = columns / plain;
   }
-}
-
-double Least(const std::vector<double>& v) {
-  return *std::min_element(v.begin(), v.end());
 }
 
 BENCHMARK(BM_VerticalAgainstHorizontal)
