@@ -235,6 +235,7 @@ void KVS220::BuildControls() {
 
   // The window takes its function keys before the control that has the focus.
   InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
+  CallOnActivation(this, [this] { Activate(); });
   UpdatePreviewNote();
 }
 
@@ -557,11 +558,6 @@ void KVS220::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void KVS220::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isWindow() && isActiveWindow()) Activate();
-}
-
 bool KVS220::HandleKey(int key) {
   switch (key) {
     case Qt::Key_F5:
@@ -580,18 +576,6 @@ bool KVS220::HandleKey(int key) {
     default:
       return false;
   }
-}
-
-bool KVS220::event(QEvent* event) {
-  // Inside the main window the frame around the window says when it becomes active; the
-  // frame is known once the window is placed in it.
-  if (event->type() == QEvent::ParentChange) {
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && frame != frame_) {
-      frame_ = frame;
-      connect(frame, &QMdiSubWindow::aboutToActivate, this, &KVS220::Activate);
-    }
-  }
-  return QWidget::event(event);
 }
 
 void KVS220::Collected(int count) {

@@ -18,7 +18,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMdiSubWindow;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -102,8 +101,6 @@ class KVS220 : public QWidget, private PrintRunObserver {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  bool event(QEvent* event) override;
 
  private:
   // PrintRunObserver
@@ -145,7 +142,6 @@ class KVS220 : public QWidget, private PrintRunObserver {
   bool running_ = false;  // a print run is collecting or printing
   bool cancel_ = false;   // 中止 was pressed
   bool close_after_run_ = false;
-  QMdiSubWindow* frame_ = nullptr;
 };
 
 }  // namespace kvsys

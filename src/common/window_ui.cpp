@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -108,11 +109,15 @@ void SelectAllTextKeep(QWidget* control) {
 
 namespace {
 
+// The objects a window's helpers hang on it; ReleaseControls removes them first.
+const QString kWindowHook = QStringLiteral("kvsys-window-hook");
+
 // Sees key presses application-wide and hands those aimed inside its window to the handler.
 class KeyPreview : public QObject {
  public:
   KeyPreview(QWidget* window, KeyPreviewHandler handler)
       : QObject(window), window_(window), handler_(std::move(handler)) {
+    setObjectName(kWindowHook);
     qApp->installEventFilter(this);
   }
 
@@ -132,9 +137,51 @@ class KeyPreview : public QObject {
   KeyPreviewHandler handler_;
 };
 
+// Follows the window into the frame the main window puts it in, and out again.
+class ActivationWatch : public QObject {
+ public:
+  ActivationWatch(QWidget* window, std::function<void()> activate)
+      : QObject(window), window_(window), activate_(std::move(activate)) {
+    setObjectName(kWindowHook);
+    window->installEventFilter(this);
+    FollowFrame();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != window_) return false;
+    if (event->type() == QEvent::ParentChange) {
+      FollowFrame();
+    } else if (event->type() == QEvent::ActivationChange && window_->isWindow() &&
+               window_->isActiveWindow()) {
+      activate_();
+    }
+    return false;
+  }
+
+ private:
+  void FollowFrame() {
+    auto* frame = qobject_cast<QMdiSubWindow*>(window_->parentWidget());
+    if (frame == frame_) return;
+    if (frame_) disconnect(frame_, nullptr, this, nullptr);
+    frame_ = frame;
+    if (frame) connect(frame, &QMdiSubWindow::aboutToActivate, this, [this] { activate_(); });
+  }
+
+  QWidget* window_;
+  std::function<void()> activate_;
+  QPointer<QMdiSubWindow> frame_;
+};
+
 }  // namespace
 
+void CallOnActivation(QWidget* window, std::function<void()> activate) {
+  new ActivationWatch(window, std::move(activate));
+}
+
 void ReleaseControls(QWidget* window) {
+  // The helpers call back into the window's members, which are going.
+  qDeleteAll(window->findChildren<QObject*>(kWindowHook, Qt::FindDirectChildrenOnly));
   for (QObject* child : window->findChildren<QObject*>()) {
     child->disconnect(window);
     child->removeEventFilter(window);

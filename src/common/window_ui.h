@@ -47,6 +47,11 @@ W* Named(W* widget, const char* name) {
 using KeyPreviewHandler = std::function<bool(QKeyEvent* event)>;
 void InstallKeyPreview(QWidget* window, KeyPreviewHandler handler);
 
+// Calls activate whenever the window becomes the one the operator works in: inside the main
+// window when its frame is about to become the active sub-window, standing alone when it
+// becomes the active window. Ends with the window (or with ReleaseControls).
+void CallOnActivation(QWidget* window, std::function<void()> activate);
+
 // For entry windows: Enter or Return pressed in a control moves the focus on as Tab does.
 // Returns true when it took the key. Buttons keep Enter (they are pressed with it).
 bool EnterMovesFocus(QWidget* window, QKeyEvent* event);

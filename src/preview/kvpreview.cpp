@@ -266,6 +266,7 @@ void KVPreview::BuildControls() {
     edit->installEventFilter(this);
   }
   InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e); });
+  CallOnActivation(this, [this] { Activate(); });
 }
 
 QWidget* KVPreview::BuildOptionsPanel() {
@@ -575,22 +576,6 @@ void KVPreview::closeEvent(QCloseEvent* event) {
     session_.Unload(table_in_use_ && table_in_use_());
   }
   event->accept();
-}
-
-void KVPreview::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isWindow() && isActiveWindow()) Activate();
-}
-
-bool KVPreview::event(QEvent* event) {
-  // Inside the main window the frame says when the preview becomes the active sub-window.
-  if (event->type() == QEvent::ParentChange) {
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()); frame && frame != frame_) {
-      frame_ = frame;
-      connect(frame, &QMdiSubWindow::aboutToActivate, this, &KVPreview::Activate);
-    }
-  }
-  return QWidget::event(event);
 }
 
 bool KVPreview::eventFilter(QObject* watched, QEvent* event) {

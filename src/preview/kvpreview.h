@@ -14,7 +14,6 @@ class QLabel;
 class QKeyEvent;
 class QLineEdit;
 class QListWidget;
-class QMdiSubWindow;
 class QProgressBar;
 class QPushButton;
 
@@ -85,8 +84,6 @@ class KVPreview : public QWidget, private PrintRunObserver {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -119,7 +116,6 @@ class KVPreview : public QWidget, private PrintRunObserver {
   PreviewSession session_;
   PrintOptionsLogic options_;
   std::function<bool()> table_in_use_;
-  QMdiSubWindow* frame_ = nullptr;
   NavState nav_;
   bool setting_page_ = false;  // the window itself writes the page box
   bool opened_ = false;
