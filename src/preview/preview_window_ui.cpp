@@ -44,6 +44,8 @@ KVPreview* OpenPreview(QMdiArea& mdi, const PreviewRecords& records, Dialogs& di
     mdi.removeSubWindow(frame);
   }
 
+  // The window the run came from (the print list), in front again when the preview closes.
+  QPointer<QMdiSubWindow> opener = mdi.activeSubWindow();
   auto* preview = new KVPreview(records, dialogs);
   QPointer<QMdiArea> area(&mdi);
   preview->SetTableInUse([area] { return PrintRunActive(area.data()); });
@@ -52,6 +54,14 @@ KVPreview* OpenPreview(QMdiArea& mdi, const PreviewRecords& records, Dialogs& di
     return nullptr;
   }
   show(QStringLiteral("KVPreview"), [preview] { return preview; });
+  // The area would bring forward whichever window was active before (often the menu, where
+  // F10 leaves the meet); not when another preview took this one's place.
+  QObject::connect(preview, &QObject::destroyed, &mdi, [area, opener] {
+    if (!area || !opener || !area->isVisible() || opener->isHidden()) return;
+    QMdiSubWindow* active = area->activeSubWindow();
+    if (active && qobject_cast<KVPreview*>(active->widget())) return;
+    area->setActiveSubWindow(opener);
+  });
   return preview;
 }
 

@@ -380,6 +380,25 @@ TEST_F(PreviewInAreaTest, ASecondRunAsksBeforeItReplacesThePreviewOnShow) {
   EXPECT_TRUE(p.w.dialogs.AllShown());
 }
 
+TEST_F(PreviewInAreaTest, ClosingThePreviewBringsBackTheWindowItCameFrom) {
+  area.resize(1000, 700);
+  area.show();
+  QMdiSubWindow* menu = area.addSubWindow(new QWidget);
+  QMdiSubWindow* list = area.addSubWindow(new QWidget);
+  menu->show();
+  list->show();
+  area.setActiveSubWindow(menu);
+  area.setActiveSubWindow(list);
+  KVPreview* preview = OpenIn();
+  ASSERT_NE(preview, nullptr);
+  area.setActiveSubWindow(menu);  // a message box or a click elsewhere on the way
+  area.setActiveSubWindow(qobject_cast<QMdiSubWindow*>(preview->parentWidget()));
+  QTest::keyClick(preview->View(), Qt::Key_Escape);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(Previews(), 0);
+  EXPECT_EQ(area.activeSubWindow(), list);
+}
+
 TEST_F(PreviewInAreaTest, APreviewPrintingAllIsNotReplaced) {
   KVPreview* first = OpenIn();
   ASSERT_NE(first, nullptr);
