@@ -164,9 +164,15 @@ void BM_RecordsetSnapshot(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RawSqlite)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
-BENCHMARK(BM_RawSqliteToQString)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
-BENCHMARK(BM_RecordsetDynaset)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
-BENCHMARK(BM_RecordsetSnapshot)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", kvsys::Least);
+BENCHMARK(BM_RawSqliteToQString)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", kvsys::Least);
+BENCHMARK(BM_RecordsetDynaset)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", kvsys::Least);
+BENCHMARK(BM_RecordsetSnapshot)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", kvsys::Least);
 
 // Keeps the CPU time per iteration (the machine may be shared, so wall time is noisy) of each
 // benchmark to print the ratios after the table.
