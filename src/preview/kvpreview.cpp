@@ -576,6 +576,7 @@ void KVPreview::closeEvent(QCloseEvent* event) {
     session_.Unload(table_in_use_ && table_in_use_());
   }
   event->accept();
+  emit closed();
 }
 
 bool KVPreview::eventFilter(QObject* watched, QEvent* event) {

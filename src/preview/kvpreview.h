@@ -82,6 +82,9 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QPushButton* SSCommand13;
   QPushButton* SSCommand7;
 
+ signals:
+  void closed();  // the operator (or the main window) closed the preview
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;

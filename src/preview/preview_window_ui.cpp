@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include "certificate/kvs220.h"
 #include "common/dialogs.h"
@@ -54,13 +55,18 @@ KVPreview* OpenPreview(QMdiArea& mdi, const PreviewRecords& records, Dialogs& di
     return nullptr;
   }
   show(QStringLiteral("KVPreview"), [preview] { return preview; });
-  // The area would bring forward whichever window was active before (often the menu, where
-  // F10 leaves the meet); not when another preview took this one's place.
-  QObject::connect(preview, &QObject::destroyed, &mdi, [area, opener] {
-    if (!area || !opener || !area->isVisible() || opener->isHidden()) return;
-    QMdiSubWindow* active = area->activeSubWindow();
-    if (active && qobject_cast<KVPreview*>(active->widget())) return;
-    area->setActiveSubWindow(opener);
+  // The area brings forward whichever window was active before (often the menu, where F10
+  // leaves the meet); once it has, the print list comes back, unless another preview took this
+  // one's place meanwhile.
+  if (!opener) return preview;
+  QObject::connect(preview, &KVPreview::closed, opener, [opener] {
+    QTimer::singleShot(0, opener, [opener] {
+      QMdiArea* mdi_area = opener->mdiArea();
+      if (!mdi_area || opener->isHidden()) return;
+      QMdiSubWindow* active = mdi_area->activeSubWindow();
+      if (active && qobject_cast<KVPreview*>(active->widget())) return;
+      mdi_area->setActiveSubWindow(opener);
+    });
   });
   return preview;
 }

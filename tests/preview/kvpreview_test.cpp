@@ -394,6 +394,7 @@ TEST_F(PreviewInAreaTest, ClosingThePreviewBringsBackTheWindowItCameFrom) {
   area.setActiveSubWindow(menu);  // a message box or a click elsewhere on the way
   area.setActiveSubWindow(qobject_cast<QMdiSubWindow*>(preview->parentWidget()));
   QTest::keyClick(preview->View(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(Previews(), 0);
   EXPECT_EQ(area.activeSubWindow(), list);
