@@ -71,6 +71,7 @@ KVPreview::~KVPreview() {
   // The controls outlive the members: a box that has the focus still says editingFinished
   // while the base class deletes it, and nothing of this window may answer any more.
   ReleaseControls(this);
+  Frame1->SetAdjuster(nullptr);  // the session holding it goes with the members
 }
 
 void KVPreview::BuildControls() {
