@@ -1,16 +1,19 @@
 #pragma once
 
 // What the benchmarks share: a dialog service that answers OK and says what it was asked (a
-// benchmark run shows no box), the least of repeated measurements, and the CPU time of the
-// calling thread.
+// benchmark run shows no box), the least of repeated measurements, running them under an
+// application, and the CPU time of the calling thread.
 
 #include <time.h>
 
+#include <QApplication>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "common/dialogs.h"
 
@@ -32,6 +35,20 @@ class SilentDialogs : public Dialogs {
 
 inline double Least(const std::vector<double>& v) {
   return *std::min_element(v.begin(), v.end());
+}
+
+// Keeps the least measurement seen so far in least (0: none yet).
+inline void Keep(double& least, double seconds) {
+  if (least == 0 || seconds < least) least = seconds;
+}
+
+// Runs the registered benchmarks with an application on the offscreen platform (unless the
+// environment names another), for fonts, painting and widgets.
+inline void RunBenchmarks(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
 }
 
 inline double ThreadSeconds() {

@@ -267,10 +267,6 @@ double least_direct_wall = 0;
 
 int repetition = 0;
 
-void Keep(double& least, double seconds) {
-  if (least == 0 || seconds < least) least = seconds;
-}
-
 void BM_DrawAgainstDirect(benchmark::State& state) {
   World& w = Data();
   if (w.direct.size() != static_cast<size_t>(kCertificates) || w.dialogs.shown != 0) {
@@ -410,10 +406,7 @@ BENCHMARK(BM_ComposeOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   if (least_ours > 0 && least_direct > 0) {
     std::printf(
         "%d certificates, %d texts, least of the repetitions: ours %.0f ms CPU (%.0f ms "

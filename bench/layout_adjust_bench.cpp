@@ -75,10 +75,6 @@ double least_move = 0;
 double least_plain = 0;
 size_t problems_seen = 0;
 
-void Keep(double& least, double seconds) {
-  if (least == 0 || seconds < least) least = seconds;
-}
-
 void BM_MoveAndRedraw(benchmark::State& state) {
   World w;
   // The move acts on a layout the adjuster shares with the view; no database is touched.
@@ -128,10 +124,7 @@ BENCHMARK(BM_MoveAndRedraw)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   if (least_move > 0 && least_plain > 0) {
     std::printf(
         "%d moves of one item of a 19-item certificate, redrawn into %dx%d, least of the "

@@ -163,10 +163,6 @@ double least_ours_wall = 0;
 double least_direct_wall = 0;
 int repetition = 0;
 
-void Keep(double& least, double seconds) {
-  if (least == 0 || seconds < least) least = seconds;
-}
-
 void BM_RedrawAgainstDirect(benchmark::State& state) {
   World& w = Data();
   if (w.pages.size() != static_cast<size_t>(kRedraws) || w.dialogs.shown != 0) {
@@ -217,10 +213,7 @@ BENCHMARK(BM_RedrawAgainstDirect)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   if (least_ours > 0 && least_direct > 0) {
     std::printf(
         "%d redraws of a %d-certificate run into %dx%d, least of the repetitions:\n"

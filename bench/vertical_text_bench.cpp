@@ -66,10 +66,6 @@ bool DrawAll(const CertificateLayout& layout, const RecipientTable& table, QImag
 double least_vertical[2] = {0, 0};
 double least_horizontal[2] = {0, 0};
 
-void Keep(double& least, double value) {
-  least = least > 0 ? std::min(least, value) : value;
-}
-
 // state.range(0): 0 renders images, 1 writes PDF documents.
 void BM_VerticalAgainstHorizontal(benchmark::State& state) {
   const int pdf = static_cast<int>(state.range(0));
@@ -125,10 +121,7 @@ BENCHMARK(BM_VerticalAgainstHorizontal)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   const char* outputs[] = {"an image at 96 dpi", "a PDF document"};
   for (int k = 0; k < 2; ++k) {
     if (least_vertical[k] <= 0 || least_horizontal[k] <= 0) continue;
