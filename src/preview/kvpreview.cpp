@@ -230,10 +230,8 @@ void KVPreview::BuildControls() {
   connect(cmdStop, &QPushButton::clicked, this, &KVPreview::Cancel);
   connect(SSCommand2, &QPushButton::clicked, this, &KVPreview::CloseWindow);
   connect(Command6, &QPushButton::clicked, this, [this] { ShowOptions(true); });
-  connect(Frame1, &AdjustPanel::changed, this, [this] {
-    Redraw();
-    ShowOutlines();
-  });
+  // Drawing the page outlines it again.
+  connect(Frame1, &AdjustPanel::changed, this, &KVPreview::Redraw);
   connect(Frame1, &AdjustPanel::selectionChanged, this, &KVPreview::ShowOutlines);
   connect(VSPRN, &PageView::sheetClicked, this, [this](QPoint twips, bool add) {
     LayoutAdjuster* adjuster = session_.Adjuster();
@@ -420,7 +418,6 @@ void KVPreview::FillLayoutList() {
 void KVPreview::LayoutReplaced() {
   Frame1->ShowLayout(session_.Layout());
   Redraw();
-  ShowOutlines();
 }
 
 void KVPreview::ShowOutlines() {
