@@ -1,5 +1,7 @@
 #include "db/criteria.h"
 
+#include <algorithm>
+
 #include "db/db_error.h"
 #include "db/sql_text.h"
 
@@ -242,6 +244,18 @@ Criteria Criteria::Parse(const QString& text,
 
 bool Criteria::Matches(const QVariant* row) const {
   return Eval(root_, row) == Truth::kTrue;
+}
+
+std::vector<int> Criteria::Fields() const {
+  std::vector<int> out;
+  for (const Node& n : nodes_) {
+    for (const Operand* o : {&n.a, &n.b}) {
+      if (o->field >= 0 && std::find(out.begin(), out.end(), o->field) == out.end()) {
+        out.push_back(o->field);
+      }
+    }
+  }
+  return out;
 }
 
 Criteria::Truth Criteria::Eval(int index, const QVariant* row) const {

@@ -24,6 +24,8 @@ class Criteria {
 
   // row points at the values of one row, in column order.
   bool Matches(const QVariant* row) const;
+  // The columns the condition reads, each once.
+  std::vector<int> Fields() const;
 
  private:
   struct Operand {

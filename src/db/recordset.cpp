@@ -18,8 +18,16 @@ Recordset::Recordset(std::shared_ptr<RecordsetData> data) : data_(std::move(data
 
 Recordset::~Recordset() = default;
 
+namespace {
+[[noreturn]] void RaiseClosed() {
+  throw DbError(dberr::kObjectClosed);
+}
+}  // namespace
+
+// Small enough to be inlined into every read: the throw is out of line.
 RecordsetData& Recordset::Data() const {
-  if (!data_ || !data_->conn->IsOpen()) throw DbError(dberr::kObjectClosed);
+  if (!data_ || !data_->conn->IsOpen()) [[unlikely]]
+    RaiseClosed();
   return *data_;
 }
 
@@ -38,10 +46,6 @@ int Recordset::LiveRow() const {
   const int row = d.order[static_cast<size_t>(pos_)];
   if (d.deleted[static_cast<size_t>(row)]) throw DbError(dberr::kRowDeleted);
   return row;
-}
-
-const QVariant* Recordset::RowValues(int row) const {
-  return data_->Row(row);
 }
 
 void Recordset::CancelEdit() {
@@ -121,14 +125,14 @@ QVariant Recordset::Field(const QString& name) const {
   if (pos_ < 0 || d.live == 0) throw DbError(dberr::kNoCurrentRecord);
   const int row = d.order[static_cast<size_t>(pos_)];
   if (d.deleted[static_cast<size_t>(row)]) throw DbError(dberr::kRowDeleted);
-  return d.Row(row)[index];
+  return d.Value(row, index);
 }
 
 QVariant Recordset::Field(int index) const {
   const RecordsetData& d = Data();
   if (index < 0 || index >= d.cols) throw DbError(dberr::kItemNotFound);
   if (edit_mode_ != dbEditNone) return buffer_[static_cast<size_t>(index)];
-  return RowValues(LiveRow())[index];
+  return d.Value(LiveRow(), index);
 }
 
 namespace {
@@ -173,11 +177,15 @@ std::unique_ptr<Recordset> Recordset::Clone() const {
 void Recordset::Find(const QString& criteria, int from, int step) {
   RecordsetData& d = Data();
   const Criteria c = Criteria::Parse(criteria, [&d](const QString& n) { return d.Find(n); });
+  // Only the fields the condition names are read from each row.
+  const std::vector<int> fields = c.Fields();
+  std::vector<QVariant> values(static_cast<size_t>(d.cols));
   const int n = static_cast<int>(d.order.size());
   for (int p = from; p >= 0 && p < n; p += step) {
     const int row = d.order[static_cast<size_t>(p)];
     if (d.deleted[static_cast<size_t>(row)]) continue;
-    if (c.Matches(d.Row(row))) {
+    for (int f : fields) values[static_cast<size_t>(f)] = d.Value(row, f);
+    if (c.Matches(values.data())) {
       no_match_ = false;
       MoveTo(p);
       return;
@@ -250,9 +258,19 @@ void Recordset::SetIndex(const QString& index) {
 
   d.index_name = index;
   d.index_columns = keys;
-  std::stable_sort(d.order.begin(), d.order.end(), [&d, &keys](int a, int b) {
-    for (int k : keys) {
-      const int c = KeyCompare(d.Row(a)[k], d.Row(b)[k]);
+  // The keys of every row, read once rather than at each comparison.
+  const size_t width = keys.size();
+  std::vector<QVariant> key_values(static_cast<size_t>(d.Rows()) * width);
+  for (int row = 0; row < d.Rows(); ++row) {
+    for (size_t k = 0; k < width; ++k) {
+      key_values[static_cast<size_t>(row) * width + k] = d.Value(row, keys[k]);
+    }
+  }
+  std::stable_sort(d.order.begin(), d.order.end(), [&key_values, width](int a, int b) {
+    const QVariant* ka = key_values.data() + static_cast<size_t>(a) * width;
+    const QVariant* kb = key_values.data() + static_cast<size_t>(b) * width;
+    for (size_t k = 0; k < width; ++k) {
+      const int c = KeyCompare(ka[k], kb[k]);
       if (c != 0) return c < 0;
     }
     return false;
@@ -284,7 +302,7 @@ void Recordset::Seek(const QString& op, const QVariantList& key) {
   }
   auto compare = [&](int row) {
     for (qsizetype k = 0; k < key.size(); ++k) {
-      const QVariant& v = d.Row(row)[d.index_columns[static_cast<size_t>(k)]];
+      const QVariant v = d.Value(row, d.index_columns[static_cast<size_t>(k)]);
       if (o == u"=" && (v.isNull() || key[k].isNull())) return 2;  // null never equals
       const int c = KeyCompare(v, key[k]);
       if (c != 0) return c;

@@ -99,7 +99,6 @@ class Recordset {
 
   detail::RecordsetData& Data() const;  // raises 3420 once closed
   int LiveRow() const;                  // storage row of the current record, checked
-  const QVariant* RowValues(int row) const;
   void CancelEdit();
   void MoveTo(int position);
   int FirstLive(int from, int step) const;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "db/row_store.h"
 #include "db/sqlite_connection.h"
 
 namespace kvsys::detail {
@@ -34,9 +35,7 @@ struct RecordsetData {
   bool pk_known = false;
 
   // Rows, in storage order; rows are never removed, only marked deleted.
-  // Values row by row, in blocks of kBlockRows rows so that reading never moves them.
-  static constexpr int kBlockRows = 512;
-  std::vector<std::vector<QVariant>> blocks;
+  RowStore values;
   std::vector<qint64> rowids;
   std::vector<uint8_t> deleted;
   int live = 0;
@@ -57,23 +56,22 @@ struct RecordsetData {
   mutable std::array<NameSlot, 64> recent;
 
   int Rows() const { return static_cast<int>(deleted.size()); }
-  const QVariant* Row(int row) const {
-    return blocks[static_cast<size_t>(row / kBlockRows)].data() +
-           static_cast<size_t>(row % kBlockRows) * static_cast<size_t>(cols);
-  }
-  QVariant* Row(int row) {
-    return blocks[static_cast<size_t>(row / kBlockRows)].data() +
-           static_cast<size_t>(row % kBlockRows) * static_cast<size_t>(cols);
-  }
-  // Room for the values of one more row (its first cell).
-  std::vector<QVariant>& BlockForNewRow() {
-    if (blocks.empty() || blocks.back().size() >= static_cast<size_t>(kBlockRows) * cols) {
-      blocks.emplace_back();
-      blocks.back().reserve(static_cast<size_t>(kBlockRows) * static_cast<size_t>(cols));
+  QVariant Value(int row, int col) const { return values.Value(row, col); }
+  // The column of a name, or -1. The name asked last time at the same address is found
+  // without hashing it.
+  int Find(const QString& name) const {
+    const NameSlot& slot = SlotOf(name);
+    if (slot.name.constData() == name.constData() && slot.name.size() == name.size() &&
+        !slot.name.isNull()) {
+      return slot.index;
     }
-    return blocks.back();
+    return FindAndRemember(name);
   }
-  int Find(const QString& name) const;
+  NameSlot& SlotOf(const QString& name) const {
+    const auto address = reinterpret_cast<quintptr>(name.constData());
+    return recent[(address * 0x9E3779B97F4A7C15ULL) >> 58];  // 64 slots
+  }
+  int FindAndRemember(const QString& name) const;
   void AppendRow(qint64 rowid, const QVariantList& row);
 };
 

@@ -73,7 +73,7 @@ QString SameRowCondition(const RecordsetData& d, int row, QVariantList& params) 
     done[static_cast<size_t>(slot)] = true;
     where +=
         QStringLiteral(" AND ") + QuoteIdentifier(d.origin_names[slot]) + QStringLiteral(" IS ?");
-    params << d.Row(row)[i];
+    params << d.Value(row, i);
   }
   return where;
 }
@@ -112,9 +112,8 @@ QVariantList Recordset::ReadRow(qint64 rowid) const {
 
 void Recordset::RefreshRow(int row, const QVariantList& values) {
   RecordsetData& d = *data_;
-  QVariant* cells = d.Row(row);
   for (int i = 0; i < d.cols; ++i) {
-    if (d.origin[static_cast<size_t>(i)] >= 0) cells[i] = values[i];
+    if (d.origin[static_cast<size_t>(i)] >= 0) d.values.SetValue(row, i, values[i]);
   }
 }
 
@@ -126,7 +125,7 @@ void Recordset::RaiseConflict(int row) {
     // A row that now holds another key is a new row that took the number of a deleted one.
     EnsurePrimaryKey(d, d.conn->Handle());
     for (int k : d.pk_columns) {
-      if (k >= 0 && d.Row(row)[k] != now[k]) gone = true;
+      if (k >= 0 && d.Value(row, k) != now[k]) gone = true;
     }
   }
   if (gone) {
@@ -160,7 +159,8 @@ void Recordset::Edit() {
   const int row = LiveRow();
   CancelEdit();
   edit_mode_ = dbEditInProgress;
-  buffer_.assign(d.Row(row), d.Row(row) + d.cols);
+  buffer_.resize(static_cast<size_t>(d.cols));
+  for (int i = 0; i < d.cols; ++i) buffer_[static_cast<size_t>(i)] = d.Value(row, i);
   changed_.assign(static_cast<size_t>(d.cols), false);
 }
 

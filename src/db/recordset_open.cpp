@@ -75,13 +75,8 @@ void AddNameIfAbsent(RecordsetData& d, const QString& name, int index) {
 
 }  // namespace
 
-int RecordsetData::Find(const QString& name) const {
-  const auto address = reinterpret_cast<quintptr>(name.constData());
-  NameSlot& slot = recent[(address * 0x9E3779B97F4A7C15ULL) >> 58];  // 64 slots
-  if (slot.name.constData() == name.constData() && slot.name.size() == name.size() &&
-      !slot.name.isNull()) {
-    return slot.index;
-  }
+int RecordsetData::FindAndRemember(const QString& name) const {
+  NameSlot& slot = SlotOf(name);
   int index = -1;
   auto it = exact.constFind(name);
   if (it != exact.constEnd()) {
@@ -97,8 +92,7 @@ int RecordsetData::Find(const QString& name) const {
 
 void RecordsetData::AppendRow(qint64 rowid, const QVariantList& row) {
   const int r = Rows();
-  std::vector<QVariant>& block = BlockForNewRow();
-  for (int i = 0; i < cols; ++i) block.push_back(i < row.size() ? row[i] : QVariant());
+  values.Append(row);
   rowids.push_back(rowid);
   deleted.push_back(0);
   order.push_back(r);
@@ -177,12 +171,11 @@ std::shared_ptr<RecordsetData> LoadRecordset(const std::shared_ptr<Connection>& 
     }
   }
 
-  const int cols = d->cols;
+  d->values = RowStore(d->cols);
   while (st->Step()) {
     const int r = d->Rows();
     d->rowids.push_back(with_rowid ? sqlite3_column_int64(stmt, 0) : 0);
-    std::vector<QVariant>& block = d->BlockForNewRow();
-    for (int i = 0; i < cols; ++i) AppendColumnValue(block, stmt, i + first);
+    d->values.AppendFromStatement(stmt, first);
     d->deleted.push_back(0);
     d->order.push_back(r);
     d->position_of.push_back(r);

@@ -87,32 +87,6 @@ inline QVariant ColumnValue(sqlite3_stmt* stmt, int i) {
   }
 }
 
-// The same value, built in place at the end of out (reading rows spends most of its time here).
-inline void AppendColumnValue(std::vector<QVariant>& out, sqlite3_stmt* stmt, int i) {
-  switch (sqlite3_column_type(stmt, i)) {
-    case SQLITE_INTEGER: {
-      const sqlite3_int64 v = sqlite3_column_int64(stmt, i);
-      if (v >= INT32_MIN && v <= INT32_MAX) {
-        out.emplace_back(static_cast<int>(v));
-      } else {
-        out.emplace_back(static_cast<qlonglong>(v));
-      }
-      return;
-    }
-    case SQLITE_TEXT: {
-      const char* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-      out.emplace_back(QString::fromUtf8(p, sqlite3_column_bytes(stmt, i)));
-      return;
-    }
-    case SQLITE_NULL:
-      out.emplace_back();
-      return;
-    default:
-      out.push_back(ColumnValue(stmt, i));
-      return;
-  }
-}
-
 // Opens a transaction that takes the write lock at once, so a write either sees the row as it
 // checks it or waits (busy timeout) and fails with 3260. Rolls back unless committed. Inside a
 // transaction the caller opened (Database::BeginTrans) it is a savepoint of that transaction, so

@@ -1,0 +1,153 @@
+#include "db/row_store.h"
+
+#include <QByteArray>
+
+namespace kvsys::detail {
+
+namespace {
+
+// A variant holding value without a second reference to it (QVariant(const QString&) would
+// take one and drop the other at once). data() also marks the variant as not null.
+template <typename T>
+QVariant Holding(T&& value) {
+  QVariant v{QMetaType::fromType<std::decay_t<T>>()};
+  *static_cast<std::decay_t<T>*>(v.data()) = std::forward<T>(value);
+  return v;
+}
+
+}  // namespace
+
+RowStore::Block& RowStore::BlockForNewRow() {
+  if (rows_ % kBlockRows == 0) {
+    blocks_.emplace_back();
+    // The first block grows with the rows (most recordsets are small); later ones are full.
+    const size_t rows = blocks_.size() == 1 ? 8 : kBlockRows;
+    blocks_.back().cells.reserve(rows * static_cast<size_t>(cols_));
+  }
+  return blocks_.back();
+}
+
+void RowStore::AppendBytes(Block& block, Cell& cell, Kind kind, const void* data, int size) {
+  cell.kind = kind;
+  cell.at = static_cast<qint64>(block.bytes.size());
+  cell.size = static_cast<uint32_t>(size);
+  if (size > 0) {
+    const char* p = static_cast<const char*>(data);
+    block.bytes.insert(block.bytes.end(), p, p + size);
+  }
+}
+
+void RowStore::AppendFromStatement(sqlite3_stmt* stmt, int first) {
+  Block& block = BlockForNewRow();
+  for (int i = first; i < first + cols_; ++i) {
+    // One call for the column, then the value's own accessors: the column accessors would each
+    // look the column up again. Connections are opened for one thread only (NOMUTEX), which is
+    // what makes the unprotected value safe to read.
+    sqlite3_value* value = sqlite3_column_value(stmt, i);
+    Cell cell;
+    cell.size = 0;
+    switch (sqlite3_value_type(value)) {
+      case SQLITE_INTEGER:
+        cell.integer = sqlite3_value_int64(value);
+        cell.kind = cell.integer >= INT32_MIN && cell.integer <= INT32_MAX ? kInt : kLongLong;
+        break;
+      case SQLITE_FLOAT:
+        cell.real = sqlite3_value_double(value);
+        cell.kind = kDouble;
+        break;
+      case SQLITE_TEXT: {
+        const unsigned char* p = sqlite3_value_text(value);
+        AppendBytes(block, cell, kText, p, sqlite3_value_bytes(value));
+        break;
+      }
+      case SQLITE_BLOB: {
+        const void* p = sqlite3_value_blob(value);
+        AppendBytes(block, cell, kBlob, p, sqlite3_value_bytes(value));
+        break;
+      }
+      default:
+        cell.kind = kNull;
+        cell.integer = 0;
+        break;
+    }
+    block.cells.push_back(cell);
+  }
+  ++rows_;
+}
+
+RowStore::Cell RowStore::MakeCell(const QVariant& value, const Cell* old) {
+  Cell cell;
+  cell.integer = 0;
+  cell.size = 0;
+  if (!value.isValid()) {
+    cell.kind = kNull;
+    return cell;
+  }
+  switch (value.typeId()) {
+    case QMetaType::Int:
+      cell.kind = kInt;
+      cell.integer = value.toInt();
+      return cell;
+    case QMetaType::LongLong:
+      cell.kind = kLongLong;
+      cell.integer = value.toLongLong();
+      return cell;
+    case QMetaType::Double:
+      cell.kind = kDouble;
+      cell.real = value.toDouble();
+      return cell;
+    default:
+      break;
+  }
+  // Anything else stays exactly as given; a row written again reuses its slot.
+  cell.kind = kOther;
+  if (old && old->kind == kOther) {
+    cell.at = old->at;
+    others_[static_cast<size_t>(cell.at)] = value;
+  } else {
+    cell.at = static_cast<qint64>(others_.size());
+    others_.push_back(value);
+  }
+  return cell;
+}
+
+void RowStore::Append(const QVariantList& values) {
+  Block& block = BlockForNewRow();
+  for (int i = 0; i < cols_; ++i) {
+    block.cells.push_back(MakeCell(i < values.size() ? values[i] : QVariant(), nullptr));
+  }
+  ++rows_;
+}
+
+void RowStore::SetValue(int row, int col, const QVariant& value) {
+  Cell& cell = BlockOf(row).cells[CellIndex(row, col)];
+  cell = MakeCell(value, &cell);
+}
+
+QVariant RowStore::Value(int row, int col) const {
+  const Block& block = BlockOf(row);
+  const Cell& cell = block.cells[CellIndex(row, col)];
+  switch (cell.kind) {
+    case kNull:
+      return QVariant();
+    case kInt:
+      return QVariant(static_cast<int>(cell.integer));
+    case kLongLong:
+      return QVariant(static_cast<qlonglong>(cell.integer));
+    case kDouble:
+      return QVariant(cell.real);
+    case kText:
+      // An empty text is an empty QString, never a null one.
+      return Holding(QString::fromUtf8(
+          QByteArrayView(cell.size ? block.bytes.data() + cell.at : "", cell.size)));
+    case kBlob:
+      // An empty blob is a null QByteArray, as SQLite gives no bytes for it.
+      if (cell.size == 0) return QVariant(QByteArray());
+      return Holding(QByteArray(block.bytes.data() + cell.at, cell.size));
+    case kOther:
+      return others_[static_cast<size_t>(cell.at)];
+  }
+  return QVariant();
+}
+
+}  // namespace kvsys::detail

@@ -1,0 +1,71 @@
+#pragma once
+
+// The values of a recordset's rows, kept compactly: numbers in place, texts (UTF-8, as SQLite
+// gives them) and blobs in one byte buffer per block of rows. A value becomes a QVariant only
+// when it is read, so reading a query allocates per block, not per value. Values written by an
+// edit other than numbers are kept as they were given. Used inside src/db only.
+
+#include <sqlite3.h>
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+#include <cstdint>
+#include <vector>
+
+namespace kvsys::detail {
+
+class RowStore {
+ public:
+  explicit RowStore(int cols = 0) : cols_(cols) {}
+
+  int Rows() const { return rows_; }
+  int Cols() const { return cols_; }
+
+  // Appends the current row of stmt, columns first .. first + Cols() - 1.
+  void AppendFromStatement(sqlite3_stmt* stmt, int first);
+  // Appends a row of values (missing ones are null).
+  void Append(const QVariantList& values);
+
+  // The value as the engine hands it out: null as a null QVariant, integers as int (qlonglong
+  // beyond 32 bits), reals as double, texts as QString, blobs as QByteArray.
+  QVariant Value(int row, int col) const;
+  void SetValue(int row, int col, const QVariant& value);
+
+ private:
+  enum Kind : uint8_t { kNull, kInt, kLongLong, kDouble, kText, kBlob, kOther };
+  struct Cell {
+    union {
+      qint64 integer;
+      double real;
+      qint64 at;  // texts and blobs: start in the block's bytes; others: index into others_
+    };
+    uint32_t size;  // texts and blobs: bytes
+    Kind kind;
+  };
+  static_assert(sizeof(Cell) == 16);
+
+  struct Block {
+    std::vector<Cell> cells;
+    std::vector<char> bytes;
+  };
+
+  static constexpr int kBlockRows = 512;
+
+  Block& BlockForNewRow();
+  const Block& BlockOf(int row) const { return blocks_[static_cast<size_t>(row / kBlockRows)]; }
+  Block& BlockOf(int row) { return blocks_[static_cast<size_t>(row / kBlockRows)]; }
+  size_t CellIndex(int row, int col) const {
+    return static_cast<size_t>(row % kBlockRows) * static_cast<size_t>(cols_) +
+           static_cast<size_t>(col);
+  }
+  Cell MakeCell(const QVariant& value, const Cell* old);
+  static void AppendBytes(Block& block, Cell& cell, Kind kind, const void* data, int size);
+
+  int cols_;
+  int rows_ = 0;
+  std::vector<Block> blocks_;
+  std::vector<QVariant> others_;  // values of any other type written by an edit
+};
+
+}  // namespace kvsys::detail
