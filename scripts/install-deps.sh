@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libharfbuzz-dev libsqlite3-dev mdbtools-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libharfbuzz-dev zlib1g-dev libsqlite3-dev mdbtools-dev
           mdbtools libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
+          fonts-dejavu-core
           qt6-translations-l10n
           poppler-utils libcups2-dev cups printer-driver-cups-pdf "$@")
 missing=()

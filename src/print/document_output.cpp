@@ -78,7 +78,8 @@ bool PdfOutput::WriteFile(const PrintDocument& doc, QString* error) {
     return Fail(error,
                 QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
   }
-  const QByteArray pdf = DocumentToPdf(doc);
+  QByteArray pdf = writer_.Write(doc);
+  if (pdf.isEmpty()) pdf = DocumentToPdf(doc);  // what the writer cannot draw as the renderer does
   if (pdf.isEmpty()) {
     return Fail(error, QStringLiteral("PDFを作成できませんでした。"));
   }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "print/pdf_writer.h"
 #include "print/print_document.h"
 
 class QPrinter;
@@ -51,6 +52,7 @@ class PdfOutput : public DocumentOutput {
   QString folder_;
   QString last_file_;
   std::function<QDateTime()> clock_;
+  PdfWriter writer_;  // keeps the fonts and texts of the run between its files
   // The folder was probed and written to: later documents of the run only check it is there.
   bool checked_ = false;
 };

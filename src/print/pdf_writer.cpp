@@ -1,0 +1,495 @@
+#include "print/pdf_writer.h"
+
+#include <QGlyphRun>
+#include <QHash>
+#include <QSet>
+#include <QTextLayout>
+#include <cmath>
+#include <map>
+#include <unordered_map>
+
+#include "print/deflate_pieces.h"
+#include "print/draw_font.h"
+#include "print/paper.h"
+#include "print/truetype_subset.h"
+#include "print/vertical_text.h"
+
+namespace kvsys {
+
+namespace {
+
+// Synthetic italic leans the glyphs by this much per em of height, as Qt's own PDF output does.
+constexpr double kObliqueSlant = 0.3;
+// Shaped texts kept between documents: far more than the texts of one run's layout.
+constexpr qsizetype kMaxShapedTexts = 4096;
+constexpr double kPointsPerTwip = 1.0 / kTwipsPerPoint;
+
+// A number for a content stream: at most two decimals, no exponent, never "-0".
+void AppendNumber(QByteArray& out, double v) {
+  if (!std::isfinite(v)) v = 0;
+  long long n = std::llround(v * 100);
+  if (n < 0) {
+    out.append('-');
+    n = -n;
+  }
+  out.append(QByteArray::number(n / 100));
+  const int cents = static_cast<int>(n % 100);
+  if (cents) {
+    out.append('.').append(static_cast<char>('0' + cents / 10));
+    if (cents % 10) out.append(static_cast<char>('0' + cents % 10));
+  }
+}
+
+QByteArray& operator<<(QByteArray& out, double v) {
+  AppendNumber(out, v);
+  return out.append(' ');
+}
+
+void AppendHex4(QByteArray& out, quint32 v) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  for (int shift = 12; shift >= 0; shift -= 4) out.append(kDigits[(v >> shift) & 0xF]);
+}
+
+// The characters as the UTF-16 hex that ToUnicode maps and text strings take.
+void AppendUtf16Hex(QByteArray& out, const QString& text) {
+  for (QChar c : text) AppendHex4(out, c.unicode());
+}
+
+// Whether the face's own glyphs lean, by its style's name: a font asked for in italic may come
+// from an upright face.
+bool IsSlanted(const QRawFont& raw) {
+  const QString style = raw.styleName();
+  return style.contains(QLatin1String("Italic"), Qt::CaseInsensitive) ||
+         style.contains(QLatin1String("Oblique"), Qt::CaseInsensitive);
+}
+
+bool HasControlCharacters(const QString& text) {
+  for (QChar c : text) {
+    if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
+  }
+  return false;
+}
+
+// One face of a font file, read once per writer.
+struct Face {
+  QRawFont raw;  // to look characters up
+  TrueTypeSubsetter outlines;
+  bool usable = false;
+  QByteArray name;                  // the PostScript-safe part of the font's PDF name
+  QHash<quint32, QString> text_of;  // glyph -> the characters it shows, for copying text out
+  QSet<char32_t> looked_up;
+  QSet<char32_t> looked_up_vertical;
+  // Each glyph compressed the first time a file shows it (node-based: streams point into it).
+  std::unordered_map<quint32, DeflatedPiece> packed;
+
+  // Advance in thousandths of an em, as the file's width table states it.
+  int Width(quint32 glyph) const {
+    return static_cast<int>(
+        std::lround(outlines.Advance(glyph) * 1000.0 / std::max(outlines.units_per_em(), 1)));
+  }
+};
+
+// Glyphs of one face drawn one way: along a line (horizontal text, a turned stretch of a
+// vertical line), or one by one (the upright glyphs of a vertical line).
+struct Piece {
+  int face = -1;
+  double em = 0;           // twips
+  double slant = 0;        // synthetic italic
+  double bold_stroke = 0;  // twips; synthetic bold when positive
+  bool turned = false;     // turned 90° clockwise
+  std::vector<quint32> glyphs;
+  std::vector<QPointF> at;  // baseline origins, twips from the run's top-left corner
+};
+
+struct Shaped {
+  bool ok = false;
+  std::vector<Piece> pieces;
+};
+
+// What one document uses of a face: its glyphs in the order of their numbers in the file.
+struct UsedFace {
+  std::vector<quint32> glyphs{0};  // .notdef first, as fonts have it
+  QHash<quint32, quint32> cid{{0, 0}};
+
+  quint32 Cid(quint32 glyph) {
+    auto it = cid.find(glyph);
+    if (it != cid.end()) return it.value();
+    const auto n = static_cast<quint32>(glyphs.size());
+    glyphs.push_back(glyph);
+    cid.insert(glyph, n);
+    return n;
+  }
+};
+
+QByteArray PdfName(const QRawFont& raw) {
+  QByteArray name;
+  const QString full = raw.styleName().isEmpty() || raw.styleName() == QLatin1String("Regular")
+                           ? raw.familyName()
+                           : raw.familyName() + QLatin1Char('-') + raw.styleName();
+  for (QChar c : full) {
+    if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+        (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+        (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-')) {
+      name.append(static_cast<char>(c.unicode()));
+    }
+  }
+  return name.isEmpty() ? QByteArray("Font") : name;
+}
+
+}  // namespace
+
+struct PdfWriter::State {
+  std::vector<std::unique_ptr<Face>> faces;
+  QHash<QString, int> face_index;
+  QHash<QString, Shaped> shaped;
+  Deflater deflater;
+
+  int FaceFor(const QRawFont& raw) {
+    // The face of a font file, however the font was asked for.
+    const QString key = raw.familyName() + QChar(0x1F) + raw.styleName();
+    const auto it = face_index.constFind(key);
+    if (it != face_index.constEnd()) return it.value();
+    auto face = std::make_unique<Face>();
+    face->raw = raw;
+    face->usable = face->outlines.Load(raw);
+    face->name = PdfName(raw);
+    faces.push_back(std::move(face));
+    const int index = static_cast<int>(faces.size()) - 1;
+    face_index.insert(key, index);
+    return index;
+  }
+
+  // Which glyph shows which characters, learnt once per face and character.
+  void Learn(Face& face, const QString& text, const QFont* vertical_font) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      char32_t cp = text[i].unicode();
+      qsizetype len = 1;
+      if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        cp = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        len = 2;
+      }
+      const QString s = text.mid(i, len);
+      i += len - 1;
+      if (!face.looked_up.contains(cp)) {
+        face.looked_up.insert(cp);
+        const QList<quint32> g = face.raw.glyphIndexesForString(s);
+        if (g.size() == 1 && g[0] != 0 && !face.text_of.contains(g[0]))
+          face.text_of.insert(g[0], s);
+      }
+      if (vertical_font && !face.looked_up_vertical.contains(cp)) {
+        face.looked_up_vertical.insert(cp);
+        const VerticalLine line = ShapeVertical(*vertical_font, s);
+        if (line.glyphs.size() == 1 && line.glyphs[0].index != 0 &&
+            !face.text_of.contains(line.glyphs[0].index)) {
+          face.text_of.insert(line.glyphs[0].index, s);
+        }
+      }
+    }
+  }
+
+  Shaped ShapeHorizontal(const TextRun& run, const DrawFont& f) {
+    Shaped out;
+    QTextLayout layout(run.text, f.drawn);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid()) line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    const double baseline = line.isValid() ? line.ascent() : 0;
+    for (const QGlyphRun& glyphs : layout.glyphRuns()) {
+      const QRawFont raw = glyphs.rawFont();
+      Piece p;
+      p.face = FaceFor(raw);
+      Face& face = *faces[static_cast<size_t>(p.face)];
+      if (!face.usable) return out;
+      p.em = raw.pixelSize() * f.scale;
+      // A face without italic glyphs is leant by the font engine.
+      p.slant = run.italic && !IsSlanted(raw) ? kObliqueSlant : 0;
+      p.bold_stroke = f.synthetic_bold ? f.drawn.pixelSize() * kBoldStrokePerEm * f.scale : 0;
+      const QList<quint32> indexes = glyphs.glyphIndexes();
+      const QList<QPointF> positions = glyphs.positions();
+      for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
+        p.glyphs.push_back(indexes[i]);
+        p.at.emplace_back(positions[i].x() * f.scale,
+                          f.ascent + (positions[i].y() - baseline) * f.scale);
+      }
+      Learn(face, run.text, nullptr);
+      out.pieces.push_back(std::move(p));
+    }
+    out.ok = true;
+    return out;
+  }
+
+  Shaped ShapeVerticalRun(const TextRun& run, const DrawFont& f) {
+    Shaped out;
+    if (run.italic) return out;  // the renderer's vertical glyphs take no slant of ours
+    const VerticalLine line = ShapeVertical(f.font, run.text);
+    if (line.glyphs.empty()) {
+      out.ok = true;
+      return out;
+    }
+    const int index = FaceFor(line.font);
+    Face& face = *faces[static_cast<size_t>(index)];
+    if (!face.usable) return out;
+    Learn(face, run.text, &f.font);
+    for (const VerticalGlyph& g : line.glyphs) {
+      if (out.pieces.empty() || out.pieces.back().turned != g.turned) {
+        Piece p;
+        p.face = index;
+        p.em = line.font.pixelSize();
+        p.turned = g.turned;
+        p.bold_stroke = f.synthetic_bold ? f.font.pixelSize() * kBoldStrokePerEm : 0;
+        out.pieces.push_back(std::move(p));
+      }
+      out.pieces.back().glyphs.push_back(g.index);
+      out.pieces.back().at.push_back(g.origin);
+    }
+    out.ok = true;
+    return out;
+  }
+
+  const Shaped& Shape(const TextRun& run) {
+    QString key = run.font;
+    key += QChar(0x1F) + QString::number(run.size) + QChar(run.bold ? u'B' : u'-') +
+           QChar(run.italic ? u'I' : u'-') + QChar(run.vertical ? u'V' : u'-') + run.text;
+    auto it = shaped.constFind(key);
+    if (it != shaped.constEnd()) return it.value();
+    if (shaped.size() >= kMaxShapedTexts) shaped.clear();
+    Shaped s;
+    if (!HasControlCharacters(run.text)) {
+      const DrawFont& f = FontOf(run);
+      s = run.vertical ? ShapeVerticalRun(run, f) : ShapeHorizontal(run, f);
+    }
+    return shaped.insert(key, std::move(s)).value();
+  }
+
+  // Draws the glyphs of a piece, placed from origin (twips), as text of font resource F<n>.
+  void Emit(QByteArray& c, const Piece& p, QPointF origin, UsedFace& used) const {
+    const Face& face = *faces[static_cast<size_t>(p.face)];
+    // Text space to page twips (y down).
+    const double a = p.turned ? 0 : p.em;
+    const double b = p.turned ? p.em : 0;
+    const double cc = p.turned ? p.em : p.slant * p.em;
+    const double d = p.turned ? 0 : -p.em;
+    const double det = a * d - b * cc;
+    if (p.glyphs.empty() || det == 0) return;
+    const bool bold = p.bold_stroke > 0;
+    if (bold) {
+      c.append("q 1 j 1 J ");
+      c << p.bold_stroke;
+      c.append("w\n");
+    }
+    c.append("BT /F").append(QByteArray::number(p.face)).append(" 1 Tf\n");
+    if (bold) c.append("2 Tr\n");
+    size_t i = 0;
+    while (i < p.glyphs.size()) {
+      const QPointF start = origin + p.at[i];
+      c << a << b << cc << d << start.x() << start.y();
+      c.append("Tm [<");
+      double pen = 0;  // text space, along the line from start
+      bool first = true;
+      for (; i < p.glyphs.size(); ++i) {
+        const QPointF delta = origin + p.at[i] - start;
+        const double u = (d * delta.x() - cc * delta.y()) / det;
+        const double v = (-b * delta.x() + a * delta.y()) / det;
+        if (!first) {
+          if (std::abs(v) > 0.0005) break;  // off the line: a new matrix
+          const double adjust = (pen - u) * 1000;
+          if (std::abs(adjust) >= 0.05) {
+            c.append("> ");
+            AppendNumber(c, adjust);
+            c.append(" <");
+          }
+        }
+        first = false;
+        AppendHex4(c, used.Cid(p.glyphs[i]));
+        pen = u + face.Width(p.glyphs[i]) / 1000.0;
+      }
+      c.append(">] TJ\n");
+    }
+    c.append(bold ? "ET Q\n" : "ET\n");
+  }
+};
+
+PdfWriter::PdfWriter() : state_(std::make_unique<State>()) {}
+PdfWriter::~PdfWriter() = default;
+
+QByteArray PdfWriter::Write(const PrintDocument& doc) {
+  if (doc.PageCount() == 0 || doc.width <= 0 || doc.height <= 0) return {};
+  State& s = *state_;
+  const QSizeF sheet = PdfPageSize(doc.paper).sizePoints();
+  std::map<int, UsedFace> used;
+  std::vector<QByteArray> contents;
+  for (const PrintPage& page : doc.pages) {
+    QByteArray c;
+    c.reserve(4096);
+    // Twips, y down, the sheet's top-left corner at the origin.
+    c << kPointsPerTwip << 0.0 << 0.0 << -kPointsPerTwip << 0.0 << sheet.height();
+    c.append("cm 0 g 0 G\n");
+    for (const PageElement& e : page.elements) {
+      if (const auto* run = std::get_if<TextRun>(&e)) {
+        const Shaped& shaped = s.Shape(*run);
+        if (!shaped.ok) return {};
+        for (const Piece& p : shaped.pieces) s.Emit(c, p, QPointF(run->x, run->y), used[p.face]);
+      } else if (const auto* line = std::get_if<LineElement>(&e)) {
+        c.append("q ");
+        c << kLineWidthTwips;
+        c.append("w 0 J ");
+        c << line->x1 << line->y1;
+        c.append("m ");
+        c << line->x2 << line->y2;
+        c.append("l S Q\n");
+      }
+    }
+    contents.push_back(s.deflater.Stream(c));
+  }
+
+  // 1 catalogue, 2 page tree, 3 information, 4 resources, a page and its content for each
+  // page, then five objects for each face: font, CID font, descriptor, outlines, ToUnicode.
+  const int pages = doc.PageCount();
+  const int first_font = 5 + 2 * pages;
+  const int objects = first_font + 5 * static_cast<int>(used.size());
+  std::vector<qsizetype> offsets(static_cast<size_t>(objects), 0);
+  QByteArray out;
+  out.reserve(64 * 1024);
+  out.append("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+  auto begin = [&](int n) {
+    offsets[static_cast<size_t>(n)] = out.size();
+    out.append(QByteArray::number(n)).append(" 0 obj\n");
+  };
+  auto ref = [](int n) { return QByteArray::number(n) + " 0 R"; };
+  auto stream = [&](int n, const QByteArray& data, const QByteArray& extra) {
+    begin(n);
+    out.append("<< /Length ").append(QByteArray::number(data.size()));
+    out.append(" /Filter /FlateDecode").append(extra).append(" >>\nstream\n");
+    out.append(data).append("\nendstream\nendobj\n");
+  };
+
+  begin(1);
+  out.append("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+  begin(2);
+  out.append("<< /Type /Pages /Count ").append(QByteArray::number(pages)).append(" /Kids [");
+  for (int i = 0; i < pages; ++i) out.append(ref(5 + 2 * i)).append(' ');
+  out.append("] >>\nendobj\n");
+  begin(3);
+  out.append("<< /Creator (KVSYS) /Producer (KVSYS) /Title <FEFF");
+  AppendUtf16Hex(out, QStringLiteral("賞状"));
+  out.append("> >>\nendobj\n");
+  begin(4);
+  out.append("<< /ProcSet [/PDF /Text] /Font <<");
+  int k = 0;
+  for (const auto& [face, _] : used) {
+    out.append(" /F")
+        .append(QByteArray::number(face))
+        .append(' ')
+        .append(ref(first_font + 5 * k++));
+  }
+  out.append(" >> >>\nendobj\n");
+  for (int i = 0; i < pages; ++i) {
+    begin(5 + 2 * i);
+    out.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ");
+    out << sheet.width() << sheet.height();
+    out.append("] /Resources 4 0 R /Contents ").append(ref(6 + 2 * i)).append(" >>\nendobj\n");
+    stream(6 + 2 * i, contents[static_cast<size_t>(i)], QByteArray());
+  }
+
+  k = 0;
+  for (auto& [index, u] : used) {
+    Face& face = *s.faces[static_cast<size_t>(index)];
+    const int n = first_font + 5 * k++;
+    const size_t shown = u.glyphs.size();
+    std::vector<TrueTypeSubsetter::GlyphSpan> spans;
+    const QByteArray font = face.outlines.Subset(u.glyphs, &spans);  // may add components
+    if (font.isEmpty()) return {};
+    // The tables before the glyphs are this file's own; a glyph copied as it is was
+    // compressed when a file first showed it.
+    std::vector<DeflatedPiece> fresh;
+    fresh.reserve(spans.size() + 1);  // the pieces point into it
+    std::vector<const DeflatedPiece*> pieces;
+    const qsizetype glyphs_at = spans.empty() ? font.size() : spans.front().offset;
+    pieces.push_back(&fresh.emplace_back(s.deflater.Piece(font.constData(), glyphs_at)));
+    for (const TrueTypeSubsetter::GlyphSpan& span : spans) {
+      const char* data = font.constData() + span.offset;
+      if (!span.as_is) {
+        pieces.push_back(&fresh.emplace_back(s.deflater.Piece(data, span.size)));
+        continue;
+      }
+      auto it = face.packed.find(span.original);
+      if (it == face.packed.end()) {
+        it = face.packed.emplace(span.original, s.deflater.Piece(data, span.size)).first;
+      }
+      pieces.push_back(&it->second);
+    }
+    const QByteArray packed_font = Deflater::Join(pieces);
+    if (packed_font.isEmpty()) return {};
+    // Six letters that tell this subset from others of the face.
+    QByteArray name;
+    size_t h = qHashBits(u.glyphs.data(), u.glyphs.size() * sizeof(quint32), 0x6B7673);
+    for (int i = 0; i < 6; ++i, h /= 26) name.append(static_cast<char>('A' + h % 26));
+    name.append('+').append(face.name);
+    const double per_unit = 1000.0 / std::max(face.outlines.units_per_em(), 1);
+
+    begin(n);
+    out.append("<< /Type /Font /Subtype /Type0 /BaseFont /").append(name);
+    out.append(" /Encoding /Identity-H /DescendantFonts [").append(ref(n + 1));
+    out.append("] /ToUnicode ").append(ref(n + 4)).append(" >>\nendobj\n");
+    begin(n + 1);
+    out.append("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /").append(name);
+    out.append(" /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>");
+    out.append(" /FontDescriptor ").append(ref(n + 2));
+    out.append(" /CIDToGIDMap /Identity /DW 1000 /W [0 [");
+    for (quint32 g : u.glyphs) out.append(QByteArray::number(face.Width(g))).append(' ');
+    out.append("]] >>\nendobj\n");
+    begin(n + 2);
+    out.append("<< /Type /FontDescriptor /FontName /").append(name);
+    out.append(" /Flags 4 /FontBBox [");
+    for (int i = 0; i < 4; ++i) out << face.outlines.bbox()[i] * per_unit;
+    out.append("] /ItalicAngle 0 /Ascent ");
+    out << face.outlines.ascent() * per_unit;
+    out.append("/Descent ");
+    out << face.outlines.descent() * per_unit;
+    out.append("/CapHeight ");
+    out << face.outlines.ascent() * per_unit;
+    out.append("/StemV 80 /FontFile2 ").append(ref(n + 3)).append(" >>\nendobj\n");
+    stream(n + 3, packed_font, " /Length1 " + QByteArray::number(font.size()));
+
+    QByteArray map(
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n");
+    std::vector<quint32> mapped;
+    for (size_t cid = 1; cid < shown; ++cid) {
+      if (face.text_of.contains(u.glyphs[cid])) mapped.push_back(static_cast<quint32>(cid));
+    }
+    for (size_t i = 0; i < mapped.size(); i += 100) {
+      const size_t end = std::min(mapped.size(), i + 100);
+      map.append(QByteArray::number(static_cast<qulonglong>(end - i))).append(" beginbfchar\n");
+      for (size_t j = i; j < end; ++j) {
+        map.append('<');
+        AppendHex4(map, mapped[j]);
+        map.append("> <");
+        AppendUtf16Hex(map, face.text_of.value(u.glyphs[mapped[j]]));
+        map.append(">\n");
+      }
+      map.append("endbfchar\n");
+    }
+    map.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
+    stream(n + 4, s.deflater.Stream(map), QByteArray());
+  }
+
+  const qsizetype xref = out.size();
+  out.append("xref\n0 ").append(QByteArray::number(objects)).append("\n0000000000 65535 f \n");
+  for (int i = 1; i < objects; ++i) {
+    out.append(QByteArray::number(offsets[static_cast<size_t>(i)]).rightJustified(10, '0'));
+    out.append(" 00000 n \n");
+  }
+  out.append("trailer\n<< /Size ").append(QByteArray::number(objects));
+  out.append(" /Root 1 0 R /Info 3 0 R >>\nstartxref\n").append(QByteArray::number(xref));
+  out.append("\n%%EOF\n");
+  return out;
+}
+
+}  // namespace kvsys

@@ -1,0 +1,243 @@
+#include "print/truetype_subset.h"
+
+#include <QHash>
+#include <algorithm>
+#include <array>
+
+namespace kvsys {
+
+namespace {
+
+quint32 U16(const QByteArray& d, qsizetype at) {
+  const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
+  return static_cast<quint32>(p[0] << 8 | p[1]);
+}
+int S16(const QByteArray& d, qsizetype at) {
+  return static_cast<qint16>(U16(d, at));
+}
+quint32 U32(const QByteArray& d, qsizetype at) {
+  return U16(d, at) << 16 | U16(d, at + 2);
+}
+void Put16(QByteArray& d, qsizetype at, quint32 v) {
+  d[at] = static_cast<char>(v >> 8);
+  d[at + 1] = static_cast<char>(v);
+}
+void Put32(QByteArray& d, qsizetype at, quint32 v) {
+  Put16(d, at, v >> 16);
+  Put16(d, at + 2, v & 0xFFFF);
+}
+void Append16(QByteArray& d, quint32 v) {
+  d.append(static_cast<char>(v >> 8)).append(static_cast<char>(v));
+}
+void Append32(QByteArray& d, quint32 v) {
+  Append16(d, v >> 16);
+  Append16(d, v & 0xFFFF);
+}
+
+// The sum of the big-endian words of data padded with zeros to whole words.
+quint32 Checksum(const char* data, qsizetype size) {
+  const auto* p = reinterpret_cast<const uchar*>(data);
+  quint32 sum = 0;
+  qsizetype i = 0;
+  for (; i + 4 <= size; i += 4) {
+    sum += static_cast<quint32>(p[i]) << 24 | static_cast<quint32>(p[i + 1]) << 16 |
+           static_cast<quint32>(p[i + 2]) << 8 | p[i + 3];
+  }
+  for (int shift = 24; i < size; ++i, shift -= 8) sum += static_cast<quint32>(p[i]) << shift;
+  return sum;
+}
+
+// Composite glyph flags.
+constexpr quint32 kArgsAreWords = 0x0001;
+constexpr quint32 kHaveScale = 0x0008;
+constexpr quint32 kMoreComponents = 0x0020;
+constexpr quint32 kHaveXYScale = 0x0040;
+constexpr quint32 kHaveTwoByTwo = 0x0080;
+
+// Calls f(offset of the component's glyph number) for each component of a composite glyph;
+// false when the glyph's data ends before its components do.
+template <typename F>
+bool ForEachComponent(const QByteArray& glyph, F f) {
+  if (glyph.size() < 10 || S16(glyph, 0) >= 0) return true;
+  qsizetype at = 10;
+  for (;;) {
+    if (at + 4 > glyph.size()) return false;
+    const quint32 flags = U16(glyph, at);
+    f(at + 2);
+    at += 4 + ((flags & kArgsAreWords) ? 4 : 2);
+    if (flags & kHaveScale) {
+      at += 2;
+    } else if (flags & kHaveXYScale) {
+      at += 4;
+    } else if (flags & kHaveTwoByTwo) {
+      at += 8;
+    }
+    if (!(flags & kMoreComponents)) return at <= glyph.size();
+  }
+}
+
+}  // namespace
+
+bool TrueTypeSubsetter::Load(const QRawFont& font) {
+  head_ = font.fontTable("head");
+  hhea_ = font.fontTable("hhea");
+  maxp_ = font.fontTable("maxp");
+  hmtx_ = font.fontTable("hmtx");
+  glyf_ = font.fontTable("glyf");
+  const QByteArray loca = font.fontTable("loca");
+  cvt_ = font.fontTable("cvt ");
+  fpgm_ = font.fontTable("fpgm");
+  prep_ = font.fontTable("prep");
+  loca_.clear();
+  if (head_.size() < 54 || U32(head_, 12) != 0x5F0F3CF5 || hhea_.size() < 36 || maxp_.size() < 6 ||
+      glyf_.isEmpty()) {
+    return false;
+  }
+  const quint32 glyphs = U16(maxp_, 4);
+  hmetrics_ = U16(hhea_, 34);
+  const bool long_offsets = S16(head_, 50) == 1;
+  if (glyphs == 0 || hmetrics_ == 0 || hmetrics_ > glyphs ||
+      hmtx_.size() < static_cast<qsizetype>(4 * hmetrics_ + 2 * (glyphs - hmetrics_)) ||
+      loca.size() < static_cast<qsizetype>((glyphs + 1) * (long_offsets ? 4 : 2))) {
+    return false;
+  }
+  loca_.resize(glyphs + 1);
+  for (quint32 g = 0; g <= glyphs; ++g) {
+    loca_[g] = long_offsets ? U32(loca, 4 * g) : 2 * U16(loca, 2 * g);
+    if (loca_[g] > static_cast<quint32>(glyf_.size()) || (g > 0 && loca_[g] < loca_[g - 1])) {
+      loca_.clear();
+      return false;
+    }
+  }
+  units_per_em_ = static_cast<int>(U16(head_, 18));
+  for (int i = 0; i < 4; ++i) bbox_[i] = S16(head_, 36 + 2 * i);
+  ascent_ = S16(hhea_, 4);
+  descent_ = S16(hhea_, 6);
+  return units_per_em_ > 0;
+}
+
+int TrueTypeSubsetter::Advance(quint32 glyph) const {
+  if (hmetrics_ == 0) return 0;
+  return static_cast<int>(U16(hmtx_, 4 * std::min(glyph, hmetrics_ - 1)));
+}
+
+QByteArray TrueTypeSubsetter::GlyphData(quint32 glyph) const {
+  if (glyph >= glyph_count()) return {};
+  QByteArray data = glyf_.mid(loca_[glyph], loca_[glyph + 1] - loca_[glyph]);
+  while (data.size() % 4) data.append('\0');
+  return data;
+}
+
+QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
+                                     std::vector<GlyphSpan>* spans) const {
+  if (loca_.empty()) return {};
+  QHash<quint32, quint32> new_index;
+  for (size_t i = 0; i < glyphs.size(); ++i) {
+    if (glyphs[i] >= glyph_count()) return {};
+    new_index.insert(glyphs[i], static_cast<quint32>(i));
+  }
+  // The glyph table, components brought in as they are met.
+  QByteArray glyf;
+  std::vector<quint32> offsets;
+  std::vector<GlyphSpan> placed;
+  for (size_t i = 0; i < glyphs.size(); ++i) {
+    const quint32 g = glyphs[i];
+    QByteArray data = GlyphData(g);
+    std::vector<qsizetype> refs;
+    if (!ForEachComponent(data, [&](qsizetype at) { refs.push_back(at); })) return {};
+    for (qsizetype at : refs) {
+      const quint32 component = U16(data, at);
+      if (component >= glyph_count()) return {};
+      auto it = new_index.find(component);
+      if (it == new_index.end()) {
+        it = new_index.insert(component, static_cast<quint32>(glyphs.size()));
+        glyphs.push_back(component);
+      }
+      Put16(data, at, it.value());
+    }
+    offsets.push_back(static_cast<quint32>(glyf.size()));
+    placed.push_back({g, glyf.size(), data.size(), refs.empty()});
+    glyf.append(data);
+  }
+  offsets.push_back(static_cast<quint32>(glyf.size()));
+  const quint32 count = static_cast<quint32>(glyphs.size());
+
+  QByteArray loca;
+  loca.reserve(4 * (count + 1));
+  for (quint32 o : offsets) Append32(loca, o);
+  QByteArray hmtx;
+  hmtx.reserve(4 * count);
+  for (quint32 g : glyphs) {
+    const quint32 lsb =
+        g < hmetrics_ ? U16(hmtx_, 4 * g + 2) : U16(hmtx_, 4 * hmetrics_ + 2 * (g - hmetrics_));
+    Append16(hmtx, static_cast<quint32>(Advance(g)));
+    Append16(hmtx, lsb);
+  }
+  QByteArray head = head_.left(54);
+  Put32(head, 8, 0);   // the whole file's checksum goes here at the end
+  Put16(head, 50, 1);  // long offsets in loca
+  QByteArray hhea = hhea_.left(36);
+  Put16(hhea, 34, count);
+  QByteArray maxp = maxp_;
+  Put16(maxp, 4, count);
+
+  struct Table {
+    std::array<char, 4> tag;
+    const QByteArray* data;
+  };
+  // Tags in ascending order, as readers search them; the glyphs come last in the file.
+  std::vector<Table> tables;
+  if (!cvt_.isEmpty()) tables.push_back({{'c', 'v', 't', ' '}, &cvt_});
+  if (!fpgm_.isEmpty()) tables.push_back({{'f', 'p', 'g', 'm'}, &fpgm_});
+  tables.push_back({{'g', 'l', 'y', 'f'}, &glyf});
+  tables.push_back({{'h', 'e', 'a', 'd'}, &head});
+  tables.push_back({{'h', 'h', 'e', 'a'}, &hhea});
+  tables.push_back({{'h', 'm', 't', 'x'}, &hmtx});
+  tables.push_back({{'l', 'o', 'c', 'a'}, &loca});
+  tables.push_back({{'m', 'a', 'x', 'p'}, &maxp});
+  if (!prep_.isEmpty()) tables.push_back({{'p', 'r', 'e', 'p'}, &prep_});
+
+  const auto n = static_cast<quint32>(tables.size());
+  quint32 power = 1;
+  quint32 log2 = 0;
+  while (power * 2 <= n) {
+    power *= 2;
+    ++log2;
+  }
+  QByteArray out;
+  qsizetype total = 12 + 16 * static_cast<qsizetype>(n);
+  for (const Table& t : tables) total += (t.data->size() + 3) & ~qsizetype(3);
+  out.reserve(total);
+  Append32(out, 0x00010000);
+  Append16(out, n);
+  Append16(out, power * 16);
+  Append16(out, log2);
+  Append16(out, n * 16 - power * 16);
+  const qsizetype directory = out.size();
+  out.resize(directory + 16 * static_cast<qsizetype>(n));
+  qsizetype head_at = 0;
+  auto place = [&](const Table& t, qsizetype entry) {
+    const qsizetype at = out.size();
+    if (t.data == &head) head_at = at;
+    if (t.data == &glyf && spans) {
+      for (GlyphSpan& span : placed) span.offset += at;
+      *spans = std::move(placed);
+    }
+    out.append(*t.data);
+    while (out.size() % 4) out.append('\0');
+    std::copy(t.tag.begin(), t.tag.end(), out.begin() + entry);
+    Put32(out, entry + 4, Checksum(t.data->constData(), t.data->size()));
+    Put32(out, entry + 8, static_cast<quint32>(at));
+    Put32(out, entry + 12, static_cast<quint32>(t.data->size()));
+  };
+  for (quint32 i = 0; i < n; ++i) {
+    if (tables[i].data != &glyf) place(tables[i], directory + 16 * i);
+  }
+  for (quint32 i = 0; i < n; ++i) {
+    if (tables[i].data == &glyf) place(tables[i], directory + 16 * i);
+  }
+  Put32(out, head_at + 8, 0xB1B0AFBA - Checksum(out.constData(), out.size()));
+  return out;
+}
+
+}  // namespace kvsys

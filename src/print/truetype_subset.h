@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QRawFont>
+#include <vector>
+
+namespace kvsys {
+
+// The outlines of one TrueType font, read once, from which fonts holding only a few of its
+// glyphs are made for PDF files. Such a font numbers its glyphs anew and has no character map:
+// a PDF names glyphs by number.
+class TrueTypeSubsetter {
+ public:
+  // False when the font has no TrueType outlines (a CFF font, say) or its tables do not hold
+  // together; nothing else may be asked then.
+  bool Load(const QRawFont& font);
+
+  int units_per_em() const { return units_per_em_; }
+  quint32 glyph_count() const { return static_cast<quint32>(loca_.size()) - 1; }
+  int ascent() const { return ascent_; }  // font units, as the horizontal header gives them
+  int descent() const { return descent_; }
+  // xMin, yMin, xMax, yMax of all glyphs, font units.
+  const int* bbox() const { return bbox_; }
+  // Advance width of a glyph, font units.
+  int Advance(quint32 glyph) const;
+
+  // Where a glyph's data lies in a subset font; the glyphs fill the end of the file.
+  struct GlyphSpan {
+    quint32 original = 0;  // its number in this font
+    qsizetype offset = 0;
+    qsizetype size = 0;  // padded to whole words
+    bool as_is = true;   // the bytes GlyphData gives (false: components renumbered)
+  };
+
+  // A font whose glyph i is glyph glyphs[i] of this one. The glyphs that composite ones are
+  // made of are appended to glyphs. Empty when a glyph is not in the font.
+  QByteArray Subset(std::vector<quint32>& glyphs, std::vector<GlyphSpan>* spans = nullptr) const;
+  // A glyph's data as a subset holds it when copied as it is, padded to whole words.
+  QByteArray GlyphData(quint32 glyph) const;
+
+ private:
+  QByteArray head_, hhea_, maxp_, hmtx_, glyf_, cvt_, fpgm_, prep_;
+  std::vector<quint32> loca_;  // glyph_count + 1 offsets into glyf_
+  quint32 hmetrics_ = 0;
+  int units_per_em_ = 0;
+  int ascent_ = 0;
+  int descent_ = 0;
+  int bbox_[4] = {0, 0, 0, 0};
+};
+
+}  // namespace kvsys

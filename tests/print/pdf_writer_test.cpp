@@ -1,0 +1,176 @@
+// The PDF writer of per-certificate files against Qt's PDF engine drawing the same pages.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "print/document_output.h"
+#include "print/paper.h"
+#include "print/pdf_writer.h"
+#include "support/document_helpers.h"
+
+namespace kvsys {
+namespace {
+
+using test::TextAt;
+
+// Runs a poppler tool on the PDF; its standard output, or the reason it failed.
+struct Poppler {
+  QTemporaryDir dir;
+
+  QString Save(const QByteArray& pdf, const QString& name) {
+    QFile f(dir.filePath(name + QStringLiteral(".pdf")));
+    if (!f.open(QIODevice::WriteOnly) || f.write(pdf) != pdf.size()) return {};
+    return f.fileName();
+  }
+  QByteArray Run(const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+      ADD_FAILURE() << tool.toStdString() << ": " << p.readAllStandardError().toStdString();
+      return {};
+    }
+    return p.readAllStandardOutput();
+  }
+  // Page n in grey at dpi.
+  QImage Raster(const QByteArray& pdf, const QString& name, int page, int dpi = 100) {
+    const QString file = Save(pdf, name);
+    Run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-f"),
+         QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"),
+         QStringLiteral("-singlefile"), file, dir.filePath(name)});
+    return QImage(dir.filePath(name + QStringLiteral(".png")));
+  }
+};
+
+// Compares two renderings tile by tile, so that one wrong word shows however much else agrees:
+// the ink (dark pixels of either) of the worst tile and how many of its pixels clearly differ.
+// A wrong glyph, slant or stroke makes a tile differ in most of its ink.
+struct InkDifference {
+  int ink = 0;
+  int differing = 0;
+  int total_ink = 0;
+};
+
+InkDifference Compare(const QImage& a, const QImage& b) {
+  constexpr int kTile = 24;
+  InkDifference worst;
+  if (a.size() != b.size()) return worst;
+  for (int ty = 0; ty < a.height(); ty += kTile) {
+    for (int tx = 0; tx < a.width(); tx += kTile) {
+      InkDifference d;
+      for (int y = ty; y < std::min(ty + kTile, a.height()); ++y) {
+        for (int x = tx; x < std::min(tx + kTile, a.width()); ++x) {
+          const int ga = qGray(a.pixel(x, y));
+          const int gb = qGray(b.pixel(x, y));
+          if (ga < 160 || gb < 160) ++d.ink;
+          if (std::abs(ga - gb) > 110) ++d.differing;
+        }
+      }
+      worst.total_ink += d.ink;
+      // A tile with a few dots of ink may differ by a shade here and there.
+      if (d.ink >= 20 && d.differing * std::max(worst.ink, 1) > worst.differing * d.ink) {
+        worst.ink = d.ink;
+        worst.differing = d.differing;
+      }
+    }
+  }
+  return worst;
+}
+
+TextRun Styled(TextRun run, bool bold, bool italic, bool vertical = false) {
+  run.bold = bold;
+  run.italic = italic;
+  run.vertical = vertical;
+  return run;
+}
+
+PrintDocument Certificate(const QString& name) {
+  PrintDocument doc;
+  doc.paper = 12;  // B4
+  const QSize sheet = PaperSizeTwips(doc.paper);
+  doc.width = sheet.width();
+  doc.height = sheet.height();
+  const QString vertical = QStringLiteral("@ＭＳ 明朝");
+  doc.pages.resize(2);
+  auto& e = doc.pages[0].elements;
+  e.emplace_back(TextAt(4500, 1500, QStringLiteral("賞　　状"), 60));
+  e.emplace_back(Styled(TextAt(2000, 5000, name, 28), true, false));
+  e.emplace_back(Styled(TextAt(2000, 7000, QStringLiteral("Aqua Club 2025 ｱｸｱ"), 12), false, true));
+  e.emplace_back(TextAt(2000, 8000, QStringLiteral("第40回 高知県選手権（予選）"), 9,
+                        QStringLiteral("ＭＳ ゴシック")));
+  // Accented letters are composite glyphs in DejaVu, which also has a bold face of its own.
+  e.emplace_back(
+      Styled(TextAt(8000, 7000, QStringLiteral("Café Ōsaka"), 14, QStringLiteral("DejaVu Sans")),
+             true, false));
+  e.emplace_back(LineElement{1000, 9000, 13000, 9000});
+  e.emplace_back(TextAt(11000, 10000, QStringLiteral("第一位　五〇ｍ　ー。50m"), 24, vertical));
+  std::get<TextRun>(e.back()).vertical = true;
+  e.emplace_back(
+      Styled(TextAt(9500, 10000, QStringLiteral("自由形"), 24, vertical), true, false, true));
+  doc.pages[1].elements.emplace_back(TextAt(1000, 1000, QStringLiteral("二枚目"), 20));
+  return doc;
+}
+
+// Pages look as Qt's engine draws them, in one writer file after file, and the texts can be
+// copied out of them.
+TEST(PdfWriter, DrawsWhatQtDrawsAndKeepsTheTexts) {
+  PdfWriter writer;
+  Poppler poppler;
+  for (const QString& name : {QStringLiteral("山田　太郎"), QStringLiteral("野村 菜々子")}) {
+    const PrintDocument doc = Certificate(name);
+    const QByteArray ours = writer.Write(doc);
+    const QByteArray qt = DocumentToPdf(doc);
+    ASSERT_FALSE(ours.isEmpty());
+    for (int page = 1; page <= 2; ++page) {
+      const QImage a = poppler.Raster(ours, QStringLiteral("ours"), page);
+      const QImage b = poppler.Raster(qt, QStringLiteral("qt"), page);
+      ASSERT_FALSE(a.isNull());
+      ASSERT_EQ(a.size(), b.size());
+      const InkDifference d = Compare(a, b);
+      EXPECT_GT(d.total_ink, 100);
+      EXPECT_LE(d.differing * 5, d.ink) << "page " << page << " of " << name.toStdString();
+    }
+    const QString text = QString::fromUtf8(
+        poppler.Run(QStringLiteral("pdftotext"),
+                    {poppler.Save(ours, QStringLiteral("t")), QStringLiteral("-")}));
+    for (const QString& part :
+         {QStringLiteral("賞"), name.left(2), QStringLiteral("Aqua Club"),
+          QStringLiteral("Café Ōsaka"), QStringLiteral("高知県選手権"), QStringLiteral("二枚目")}) {
+      EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in " << text.toStdString();
+    }
+    const QByteArray fonts =
+        poppler.Run(QStringLiteral("pdffonts"), {poppler.Save(ours, QStringLiteral("f"))});
+    for (const char* face : {"IPAMincho", "IPAGothic", "DejaVuSans-Bold"}) {
+      EXPECT_TRUE(fonts.contains(face)) << fonts.toStdString();
+    }
+    EXPECT_FALSE(fonts.contains(" no ")) << fonts.toStdString();  // every font embedded
+  }
+}
+
+// What the writer cannot draw as the renderer does goes through Qt's engine: the file is there
+// all the same.
+TEST(PdfWriter, LeavesToQtWhatItCannotDrawTheSame) {
+  PrintDocument doc = Certificate(QStringLiteral("山田\t太郎"));
+  EXPECT_TRUE(PdfWriter().Write(doc).isEmpty());
+  PrintDocument italic = Certificate(QStringLiteral("山田"));
+  std::get<TextRun>(italic.pages[0].elements.back()).italic = true;  // vertical italic
+  EXPECT_TRUE(PdfWriter().Write(italic).isEmpty());
+
+  QTemporaryDir dir;
+  PdfOutput output(dir.path());
+  doc.name = QStringLiteral("0001_タブ入り");
+  ASSERT_TRUE(output.Write(doc, nullptr));
+  Poppler poppler;
+  QFile written(output.last_file());
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  const QByteArray text =
+      poppler.Run(QStringLiteral("pdftotext"),
+                  {poppler.Save(written.readAll(), QStringLiteral("t")), QStringLiteral("-")});
+  EXPECT_TRUE(QString::fromUtf8(text).contains(QStringLiteral("二枚目")));
+}
+
+}  // namespace
+}  // namespace kvsys
