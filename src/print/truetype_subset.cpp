@@ -54,16 +54,18 @@ constexpr quint32 kMoreComponents = 0x0020;
 constexpr quint32 kHaveXYScale = 0x0040;
 constexpr quint32 kHaveTwoByTwo = 0x0080;
 
-// Calls f(offset of the component's glyph number) for each component of a composite glyph;
-// false when the glyph's data ends before its components do.
+constexpr quint32 kHaveInstructions = 0x0100;
+
+// Calls f(offset of the component's flags) for each component of a composite glyph and gives
+// where the components end; -1 when the glyph's data ends before its components do.
 template <typename F>
-bool ForEachComponent(const QByteArray& glyph, F f) {
-  if (glyph.size() < 10 || S16(glyph, 0) >= 0) return true;
+qsizetype ForEachComponent(const QByteArray& glyph, F f) {
+  if (glyph.size() < 10 || S16(glyph, 0) >= 0) return glyph.size();
   qsizetype at = 10;
   for (;;) {
-    if (at + 4 > glyph.size()) return false;
+    if (at + 4 > glyph.size()) return -1;
     const quint32 flags = U16(glyph, at);
-    f(at + 2);
+    f(at);
     at += 4 + ((flags & kArgsAreWords) ? 4 : 2);
     if (flags & kHaveScale) {
       at += 2;
@@ -72,8 +74,31 @@ bool ForEachComponent(const QByteArray& glyph, F f) {
     } else if (flags & kHaveTwoByTwo) {
       at += 8;
     }
-    if (!(flags & kMoreComponents)) return at <= glyph.size();
+    if (!(flags & kMoreComponents)) return at <= glyph.size() ? at : -1;
   }
+}
+
+// The glyph without its hinting instructions: PDF readers draw outlines at print and screen
+// sizes unhinted (as the certificates are measured), and instructions are nearly half of a
+// Japanese font's glyph data. Empty when the data does not hold together.
+QByteArray WithoutInstructions(QByteArray glyph) {
+  if (glyph.isEmpty()) return glyph;
+  if (glyph.size() < 10) return {};
+  const int contours = S16(glyph, 0);
+  if (contours >= 0) {
+    const qsizetype length_at = 10 + 2 * static_cast<qsizetype>(contours);
+    if (length_at + 2 > glyph.size()) return {};
+    const qsizetype length = U16(glyph, length_at);
+    if (length_at + 2 + length > glyph.size()) return {};
+    glyph.remove(length_at + 2, length);
+    Put16(glyph, length_at, 0);
+    return glyph;
+  }
+  const qsizetype end = ForEachComponent(
+      glyph, [&](qsizetype at) { Put16(glyph, at, U16(glyph, at) & ~kHaveInstructions); });
+  if (end < 0) return {};
+  glyph.truncate(end);
+  return glyph;
 }
 
 }  // namespace
@@ -85,9 +110,6 @@ bool TrueTypeSubsetter::Load(const QRawFont& font) {
   hmtx_ = font.fontTable("hmtx");
   glyf_ = font.fontTable("glyf");
   const QByteArray loca = font.fontTable("loca");
-  cvt_ = font.fontTable("cvt ");
-  fpgm_ = font.fontTable("fpgm");
-  prep_ = font.fontTable("prep");
   loca_.clear();
   if (head_.size() < 54 || U32(head_, 12) != 0x5F0F3CF5 || hhea_.size() < 36 || maxp_.size() < 6 ||
       glyf_.isEmpty()) {
@@ -123,7 +145,8 @@ int TrueTypeSubsetter::Advance(quint32 glyph) const {
 
 QByteArray TrueTypeSubsetter::GlyphData(quint32 glyph) const {
   if (glyph >= glyph_count()) return {};
-  QByteArray data = glyf_.mid(loca_[glyph], loca_[glyph + 1] - loca_[glyph]);
+  // A glyph that does not hold together is left empty, as a reader would draw nothing of it.
+  QByteArray data = WithoutInstructions(glyf_.mid(loca_[glyph], loca_[glyph + 1] - loca_[glyph]));
   while (data.size() % 4) data.append('\0');
   return data;
 }
@@ -144,7 +167,7 @@ QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
     const quint32 g = glyphs[i];
     QByteArray data = GlyphData(g);
     std::vector<qsizetype> refs;
-    if (!ForEachComponent(data, [&](qsizetype at) { refs.push_back(at); })) return {};
+    if (ForEachComponent(data, [&](qsizetype at) { refs.push_back(at + 2); }) < 0) return {};
     for (qsizetype at : refs) {
       const quint32 component = U16(data, at);
       if (component >= glyph_count()) return {};
@@ -187,15 +210,12 @@ QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
   };
   // Tags in ascending order, as readers search them; the glyphs come last in the file.
   std::vector<Table> tables;
-  if (!cvt_.isEmpty()) tables.push_back({{'c', 'v', 't', ' '}, &cvt_});
-  if (!fpgm_.isEmpty()) tables.push_back({{'f', 'p', 'g', 'm'}, &fpgm_});
   tables.push_back({{'g', 'l', 'y', 'f'}, &glyf});
   tables.push_back({{'h', 'e', 'a', 'd'}, &head});
   tables.push_back({{'h', 'h', 'e', 'a'}, &hhea});
   tables.push_back({{'h', 'm', 't', 'x'}, &hmtx});
   tables.push_back({{'l', 'o', 'c', 'a'}, &loca});
   tables.push_back({{'m', 'a', 'x', 'p'}, &maxp});
-  if (!prep_.isEmpty()) tables.push_back({{'p', 'r', 'e', 'p'}, &prep_});
 
   const auto n = static_cast<quint32>(tables.size());
   quint32 power = 1;

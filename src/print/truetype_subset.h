@@ -7,8 +7,8 @@
 namespace kvsys {
 
 // The outlines of one TrueType font, read once, from which fonts holding only a few of its
-// glyphs are made for PDF files. Such a font numbers its glyphs anew and has no character map:
-// a PDF names glyphs by number.
+// glyphs are made for PDF files. Such a font numbers its glyphs anew, has no character map
+// (a PDF names glyphs by number) and no hinting.
 class TrueTypeSubsetter {
  public:
   // False when the font has no TrueType outlines (a CFF font, say) or its tables do not hold
@@ -35,11 +35,12 @@ class TrueTypeSubsetter {
   // A font whose glyph i is glyph glyphs[i] of this one. The glyphs that composite ones are
   // made of are appended to glyphs. Empty when a glyph is not in the font.
   QByteArray Subset(std::vector<quint32>& glyphs, std::vector<GlyphSpan>* spans = nullptr) const;
-  // A glyph's data as a subset holds it when copied as it is, padded to whole words.
+  // A glyph's data as a subset holds it when copied as it is: without hinting instructions,
+  // padded to whole words. Empty for an empty glyph or one whose data does not hold together.
   QByteArray GlyphData(quint32 glyph) const;
 
  private:
-  QByteArray head_, hhea_, maxp_, hmtx_, glyf_, cvt_, fpgm_, prep_;
+  QByteArray head_, hhea_, maxp_, hmtx_, glyf_;
   std::vector<quint32> loca_;  // glyph_count + 1 offsets into glyf_
   quint32 hmetrics_ = 0;
   int units_per_em_ = 0;
