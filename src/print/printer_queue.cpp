@@ -11,6 +11,17 @@ namespace {
 
 // IPP printer-state: 3 idle, 4 processing, 5 stopped.
 constexpr int kIppStopped = 5;
+constexpr int kConnectTimeoutMs = 5000;
+
+// Whether the scheduler takes a connection at all (a named queue that cannot be asked for
+// comes back as simply not found).
+bool ServiceAnswers() {
+  http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                              kConnectTimeoutMs, nullptr);
+  if (!http) return false;
+  httpClose(http);
+  return true;
+}
 
 }  // namespace
 
@@ -21,7 +32,13 @@ PrinterQueue FindPrinterQueue(const QString& name) {
   cups_dest_t* dest =
       cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.isEmpty() ? nullptr : wanted.constData(), nullptr);
   if (!dest) {
-    queue.state = name.isEmpty() ? QueueState::kNoDefault : QueueState::kMissing;
+    // With the scheduler down every printer is "missing", which sends the operator looking
+    // for the wrong fault.
+    if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || !ServiceAnswers()) {
+      queue.state = QueueState::kNoService;
+    } else {
+      queue.state = name.isEmpty() ? QueueState::kNoDefault : QueueState::kMissing;
+    }
     return queue;
   }
   if (name.isEmpty()) queue.name = QString::fromUtf8(dest->name);
@@ -51,6 +68,8 @@ QString QueueProblemText(const PrinterQueue& queue) {
       return QStringLiteral("プリンタ「%1」は停止しています。").arg(queue.name);
     case QueueState::kRejecting:
       return QStringLiteral("プリンタ「%1」は印刷を受け付けていません。").arg(queue.name);
+    case QueueState::kNoService:
+      return QStringLiteral("印刷サービス（CUPS）に接続できません。");
   }
   return QString();
 }

@@ -11,6 +11,7 @@ enum class QueueState {
   kMissing,    // no queue of that name
   kStopped,    // the queue is stopped: jobs would wait in it unprinted
   kRejecting,  // the queue refuses new jobs
+  kNoService,  // the printing service itself does not answer
 };
 
 struct PrinterQueue {

@@ -207,5 +207,14 @@ TEST_F(CupsTest, TheHeadlessRunPrintsToTheQueueItNamesAndNothingToAStoppedOne) {
   EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, before + 4, 1000).size(), before + 3);
 }
 
+// Last: with the scheduler gone, the message names the printing service, not a printer.
+TEST_F(CupsTest, APrintingServiceThatDoesNotAnswerIsNamed) {
+  cups_->Stop();
+  const PrinterQueue queue = FindPrinterQueue(QString());
+  EXPECT_EQ(queue.state, QueueState::kNoService);
+  EXPECT_EQ(QueueProblemText(queue), QStringLiteral("印刷サービス（CUPS）に接続できません。"));
+  EXPECT_EQ(FindPrinterQueue(kOtherQueue).state, QueueState::kNoService);
+}
+
 }  // namespace
 }  // namespace kvsys::test

@@ -60,6 +60,10 @@ QString FolderTemplate() {
 PrivateCups::PrivateCups() : dir_(FolderTemplate()) {}
 
 PrivateCups::~PrivateCups() {
+  Stop();
+}
+
+void PrivateCups::Stop() {
   if (cupsd_.state() != QProcess::NotRunning) {
     cupsd_.terminate();
     if (!cupsd_.waitForFinished(10000)) {

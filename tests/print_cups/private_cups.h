@@ -22,6 +22,8 @@ class PrivateCups {
 
   // Empty when the scheduler answers; else why it could not start.
   QString Start();
+  // Ends the scheduler; its socket no longer answers.
+  void Stop();
   // A queue taking PDF (the cups-pdf driver's paper list) whose jobs land in JobFolder(name).
   bool AddQueue(const QString& name, bool make_default, QString* error);
   // Runs one of the CUPS command-line tools (lpadmin, cupsdisable, ...) on this scheduler.
