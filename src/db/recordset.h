@@ -16,6 +16,7 @@ namespace kvsys {
 namespace detail {
 struct RecordsetData;
 class Connection;
+class RowStore;
 }  // namespace detail
 
 // The rows of a table or query, read completely when the recordset is opened (no statement
@@ -103,8 +104,8 @@ class Recordset {
   void MoveTo(int position);
   int FirstLive(int from, int step) const;
   void Find(const QString& criteria, int from, int step);
-  void RefreshRow(int row, const QVariantList& values);
-  QVariantList ReadRow(qint64 rowid) const;
+  void RefreshRow(int row, const detail::RowStore& now);
+  detail::RowStore ReadRow(qint64 rowid) const;  // no row when it is gone
   [[noreturn]] void RaiseConflict(int row);
 
   std::shared_ptr<detail::RecordsetData> data_;

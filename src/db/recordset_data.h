@@ -72,7 +72,7 @@ struct RecordsetData {
     return recent[(address * 0x9E3779B97F4A7C15ULL) >> 58];  // 64 slots
   }
   int FindAndRemember(const QString& name) const;
-  void AppendRow(qint64 rowid, const QVariantList& row);
+  void AppendRow(qint64 rowid, const RowStore& from);  // its first row, or nulls when none
 };
 
 // Reads the rows of source (a table name or SQL) into a new RecordsetData.

@@ -1,5 +1,6 @@
 // Writing through a recordset: AddNew / Edit / Update / Delete with optimistic checks.
 #include <cmath>
+#include <optional>
 
 #include "db/recordset.h"
 #include "db/recordset_data.h"
@@ -62,7 +63,7 @@ QVariant ConvertForColumn(const QVariant& v, char affinity) {
 }
 
 // "rowid = ? AND "a" IS ? AND ..." over every table column the recordset read, with the
-// values to bind: the row must still hold what was read.
+// values to bind: the row must still hold what was read, texts byte for byte.
 QString SameRowCondition(const RecordsetData& d, int row, QVariantList& params) {
   QString where = QStringLiteral("rowid = ?");
   params << d.rowids[static_cast<size_t>(row)];
@@ -73,7 +74,11 @@ QString SameRowCondition(const RecordsetData& d, int row, QVariantList& params) 
     done[static_cast<size_t>(slot)] = true;
     where +=
         QStringLiteral(" AND ") + QuoteIdentifier(d.origin_names[slot]) + QStringLiteral(" IS ?");
-    params << d.Value(row, i);
+    if (std::optional<QByteArray> text = d.values.TextBytes(row, i)) {
+      params << QVariant::fromValue(detail::Utf8Text{std::move(*text)});
+    } else {
+      params << d.Value(row, i);
+    }
   }
   return where;
 }
@@ -89,43 +94,42 @@ void EnsurePrimaryKey(RecordsetData& d, sqlite3* db) {
 
 }  // namespace
 
-QVariantList Recordset::ReadRow(qint64 rowid) const {
+detail::RowStore Recordset::ReadRow(qint64 rowid) const {
   const RecordsetData& d = *data_;
   sqlite3* db = d.conn->Handle();
+  // One result column per recordset column; those that are no table column read as null.
   QString sql = QStringLiteral("SELECT ");
-  for (qsizetype i = 0; i < d.origin_names.size(); ++i) {
+  for (int i = 0; i < d.cols; ++i) {
     if (i > 0) sql += QStringLiteral(", ");
-    sql += QuoteIdentifier(d.origin_names[i]);
+    const int slot = d.origin[static_cast<size_t>(i)];
+    sql += slot >= 0 ? QuoteIdentifier(d.origin_names[slot]) : QStringLiteral("NULL");
   }
-  if (d.origin_names.isEmpty()) sql += QStringLiteral("rowid");
+  if (d.cols == 0) sql += QStringLiteral("rowid");
   sql += QStringLiteral(" FROM ") + QuoteIdentifier(d.table) + QStringLiteral(" WHERE rowid = ?");
   detail::Statement st(db, sql);
   st.Bind(1, rowid);
-  if (!st.Step()) return {};
-  QVariantList out;
-  for (int i = 0; i < d.cols; ++i) {
-    const int slot = d.origin[static_cast<size_t>(i)];
-    out << (slot >= 0 ? st.Column(slot) : QVariant());
-  }
+  detail::RowStore out(d.cols);
+  if (st.Step()) out.AppendFromStatement(st.get(), 0);
   return out;
 }
 
-void Recordset::RefreshRow(int row, const QVariantList& values) {
+void Recordset::RefreshRow(int row, const detail::RowStore& now) {
   RecordsetData& d = *data_;
+  if (now.Rows() == 0) return;
   for (int i = 0; i < d.cols; ++i) {
-    if (d.origin[static_cast<size_t>(i)] >= 0) d.values.SetValue(row, i, values[i]);
+    if (d.origin[static_cast<size_t>(i)] >= 0) d.values.CopyCell(row, i, now, 0);
   }
 }
 
 void Recordset::RaiseConflict(int row) {
   RecordsetData& d = *data_;
-  const QVariantList now = ReadRow(d.rowids[static_cast<size_t>(row)]);
-  bool gone = now.isEmpty();
+  const detail::RowStore now = ReadRow(d.rowids[static_cast<size_t>(row)]);
+  bool gone = now.Rows() == 0;
   if (!gone) {
     // A row that now holds another key is a new row that took the number of a deleted one.
     EnsurePrimaryKey(d, d.conn->Handle());
     for (int k : d.pk_columns) {
-      if (k >= 0 && d.Value(row, k) != now[k]) gone = true;
+      if (k >= 0 && d.Value(row, k) != now.Value(0, k)) gone = true;
     }
   }
   if (gone) {
@@ -138,7 +142,7 @@ void Recordset::RaiseConflict(int row) {
   RefreshRow(row, now);
   if (edit_mode_ == dbEditInProgress) {
     for (int i = 0; i < d.cols; ++i) {
-      if (!changed_[static_cast<size_t>(i)]) buffer_[static_cast<size_t>(i)] = now[i];
+      if (!changed_[static_cast<size_t>(i)]) buffer_[static_cast<size_t>(i)] = now.Value(0, i);
     }
   }
   throw DbError(dberr::kRowChanged);
@@ -230,7 +234,7 @@ void Recordset::Update() {
     detail::WriteTransaction tx(db);
     detail::Exec(db, sql, values);
     const qint64 rowid = sqlite3_last_insert_rowid(db);
-    const QVariantList stored = ReadRow(rowid);
+    const detail::RowStore stored = ReadRow(rowid);
     tx.Commit();
     d.AppendRow(rowid, stored);
     last_modified_ = d.Rows() - 1;
@@ -253,7 +257,7 @@ void Recordset::Update() {
                    sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") + where,
                params);
   if (sqlite3_changes(db) == 0) RaiseConflict(row);
-  const QVariantList stored = ReadRow(d.rowids[static_cast<size_t>(row)]);
+  const detail::RowStore stored = ReadRow(d.rowids[static_cast<size_t>(row)]);
   tx.Commit();
   RefreshRow(row, stored);
   last_modified_ = row;

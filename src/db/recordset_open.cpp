@@ -90,9 +90,13 @@ int RecordsetData::FindAndRemember(const QString& name) const {
   return index;
 }
 
-void RecordsetData::AppendRow(qint64 rowid, const QVariantList& row) {
+void RecordsetData::AppendRow(qint64 rowid, const RowStore& from) {
   const int r = Rows();
-  values.Append(row);
+  if (from.Rows() > 0) {
+    values.AppendCopy(from, 0);
+  } else {
+    values.AppendNulls();
+  }
   rowids.push_back(rowid);
   deleted.push_back(0);
   order.push_back(r);

@@ -1,6 +1,7 @@
 #include "db/row_store.h"
 
 #include <QByteArray>
+#include <cstring>
 
 namespace kvsys::detail {
 
@@ -73,53 +74,51 @@ void RowStore::AppendFromStatement(sqlite3_stmt* stmt, int first) {
   ++rows_;
 }
 
-RowStore::Cell RowStore::MakeCell(const QVariant& value, const Cell* old) {
-  Cell cell;
-  cell.integer = 0;
-  cell.size = 0;
-  if (!value.isValid()) {
-    cell.kind = kNull;
-    return cell;
-  }
-  switch (value.typeId()) {
-    case QMetaType::Int:
-      cell.kind = kInt;
-      cell.integer = value.toInt();
-      return cell;
-    case QMetaType::LongLong:
-      cell.kind = kLongLong;
-      cell.integer = value.toLongLong();
-      return cell;
-    case QMetaType::Double:
-      cell.kind = kDouble;
-      cell.real = value.toDouble();
-      return cell;
-    default:
-      break;
-  }
-  // Anything else stays exactly as given; a row written again reuses its slot.
-  cell.kind = kOther;
-  if (old && old->kind == kOther) {
-    cell.at = old->at;
-    others_[static_cast<size_t>(cell.at)] = value;
-  } else {
-    cell.at = static_cast<qint64>(others_.size());
-    others_.push_back(value);
+RowStore::Cell RowStore::CopyOf(Block& block, const RowStore& from, int from_row, int col) {
+  const Block& source = from.BlockOf(from_row);
+  Cell cell = source.cells[from.CellIndex(from_row, col)];
+  if (cell.kind == kText || cell.kind == kBlob) {
+    AppendBytes(block, cell, cell.kind, source.bytes.data() + cell.at, static_cast<int>(cell.size));
   }
   return cell;
 }
 
-void RowStore::Append(const QVariantList& values) {
+void RowStore::AppendCopy(const RowStore& from, int from_row) {
   Block& block = BlockForNewRow();
-  for (int i = 0; i < cols_; ++i) {
-    block.cells.push_back(MakeCell(i < values.size() ? values[i] : QVariant(), nullptr));
-  }
+  for (int i = 0; i < cols_; ++i) block.cells.push_back(CopyOf(block, from, from_row, i));
   ++rows_;
 }
 
-void RowStore::SetValue(int row, int col, const QVariant& value) {
-  Cell& cell = BlockOf(row).cells[CellIndex(row, col)];
-  cell = MakeCell(value, &cell);
+void RowStore::AppendNulls() {
+  Block& block = BlockForNewRow();
+  block.cells.resize(block.cells.size() + static_cast<size_t>(cols_));  // zero is null
+  ++rows_;
+}
+
+void RowStore::CopyCell(int row, int col, const RowStore& from, int from_row) {
+  Block& block = BlockOf(row);
+  Cell& cell = block.cells[CellIndex(row, col)];
+  const Block& source = from.BlockOf(from_row);
+  const Cell& given = source.cells[from.CellIndex(from_row, col)];
+  // Bytes that fit where the old ones were go there (no other cell shares them), so a row
+  // written again and again does not grow the block; longer ones go to its end.
+  const bool has_bytes = given.kind == kText || given.kind == kBlob;
+  if (has_bytes && (cell.kind == kText || cell.kind == kBlob) && given.size <= cell.size) {
+    if (given.size > 0) {
+      std::memcpy(block.bytes.data() + cell.at, source.bytes.data() + given.at, given.size);
+    }
+    cell.kind = given.kind;
+    cell.size = given.size;
+    return;
+  }
+  cell = CopyOf(block, from, from_row, col);
+}
+
+std::optional<QByteArray> RowStore::TextBytes(int row, int col) const {
+  const Block& block = BlockOf(row);
+  const Cell& cell = block.cells[CellIndex(row, col)];
+  if (cell.kind != kText) return std::nullopt;
+  return QByteArray(cell.size ? block.bytes.data() + cell.at : "", cell.size);
 }
 
 QVariant RowStore::Value(int row, int col) const {
@@ -142,8 +141,6 @@ QVariant RowStore::Value(int row, int col) const {
       // An empty blob is a null QByteArray, as SQLite gives no bytes for it.
       if (cell.size == 0) return QVariant(QByteArray());
       return Holding(QByteArray(block.bytes.data() + cell.at, cell.size));
-    case kOther:
-      return others_[static_cast<size_t>(cell.at)];
   }
   return QVariant();
 }

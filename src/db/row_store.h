@@ -2,8 +2,8 @@
 
 // The values of a recordset's rows, kept compactly: numbers in place, texts (UTF-8, as SQLite
 // gives them) and blobs in one byte buffer per block of rows. A value becomes a QVariant only
-// when it is read, so reading a query allocates per block, not per value. Values written by an
-// edit other than numbers are kept as they were given. Used inside src/db only.
+// when it is read, so reading a query allocates per block, not per value. Texts keep the bytes
+// the file holds, which the optimistic check of an edit compares with. Used inside src/db only.
 
 #include <sqlite3.h>
 
@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kvsys::detail {
@@ -24,21 +25,27 @@ class RowStore {
 
   // Appends the current row of stmt, columns first .. first + Cols() - 1.
   void AppendFromStatement(sqlite3_stmt* stmt, int first);
-  // Appends a row of values (missing ones are null).
-  void Append(const QVariantList& values);
+  // Appends a copy of a row of another store (not this one) with the same columns, or a row of
+  // nulls.
+  void AppendCopy(const RowStore& from, int from_row);
+  void AppendNulls();
+  // Replaces one value by the one another store (not this one) holds.
+  void CopyCell(int row, int col, const RowStore& from, int from_row);
 
   // The value as the engine hands it out: null as a null QVariant, integers as int (qlonglong
   // beyond 32 bits), reals as double, texts as QString, blobs as QByteArray.
   QVariant Value(int row, int col) const;
-  void SetValue(int row, int col, const QVariant& value);
+  // The bytes of a text as the file holds them (decoding may not give them back, e.g. a
+  // leading BOM or bad bytes); nullopt for any other value.
+  std::optional<QByteArray> TextBytes(int row, int col) const;
 
  private:
-  enum Kind : uint8_t { kNull, kInt, kLongLong, kDouble, kText, kBlob, kOther };
+  enum Kind : uint8_t { kNull, kInt, kLongLong, kDouble, kText, kBlob };
   struct Cell {
     union {
       qint64 integer;
       double real;
-      qint64 at;  // texts and blobs: start in the block's bytes; others: index into others_
+      qint64 at;  // texts and blobs: start in the block's bytes
     };
     uint32_t size;  // texts and blobs: bytes
     Kind kind;
@@ -59,13 +66,13 @@ class RowStore {
     return static_cast<size_t>(row % kBlockRows) * static_cast<size_t>(cols_) +
            static_cast<size_t>(col);
   }
-  Cell MakeCell(const QVariant& value, const Cell* old);
+  // The cell of from at from_row, its bytes copied into block.
+  static Cell CopyOf(Block& block, const RowStore& from, int from_row, int col);
   static void AppendBytes(Block& block, Cell& cell, Kind kind, const void* data, int size);
 
   int cols_;
   int rows_ = 0;
   std::vector<Block> blocks_;
-  std::vector<QVariant> others_;  // values of any other type written by an edit
 };
 
 }  // namespace kvsys::detail

@@ -137,7 +137,11 @@ Statement::~Statement() {
 
 void Statement::Bind(int index, const QVariant& v) {
   int rc = SQLITE_OK;
-  if (v.isNull()) {
+  if (v.metaType() == QMetaType::fromType<Utf8Text>()) {
+    const QByteArray& t = static_cast<const Utf8Text*>(v.constData())->bytes;
+    rc = sqlite3_bind_text64(stmt_, index, t.isNull() ? "" : t.constData(),
+                             static_cast<sqlite3_uint64>(t.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+  } else if (v.isNull()) {
     rc = sqlite3_bind_null(stmt_, index);
   } else {
     switch (v.typeId()) {

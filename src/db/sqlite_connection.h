@@ -49,7 +49,7 @@ class Statement {
   Statement& operator=(const Statement&) = delete;
 
   sqlite3_stmt* get() const { return stmt_; }
-  void Bind(int index, const QVariant& value);  // index from 1
+  void Bind(int index, const QVariant& value);  // index from 1; Utf8Text binds as text
   void BindAll(const QVariantList& values);
   // True while a row is available; raises on failure.
   bool Step();
@@ -59,6 +59,12 @@ class Statement {
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   QByteArray utf8_;
+};
+
+// A text bound as these UTF-8 bytes, unchanged: what a QString would give back can differ
+// from what the file holds (a leading BOM, bad bytes), and a comparison must see the latter.
+struct Utf8Text {
+  QByteArray bytes;
 };
 
 // Runs a statement that returns no rows.
