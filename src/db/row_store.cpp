@@ -20,6 +20,8 @@ QVariant Holding(T&& value) {
 
 RowStore::Block& RowStore::BlockForNewRow() {
   if (rows_ % kBlockRows == 0) {
+    // A full block gives back the room its bytes grew into (up to half of them).
+    if (!blocks_.empty()) blocks_.back().bytes.shrink_to_fit();
     blocks_.emplace_back();
     // The first block grows with the rows (most recordsets are small); later ones are full.
     const size_t rows = blocks_.size() == 1 ? 8 : kBlockRows;
