@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 
 namespace kvsys::detail {
 
