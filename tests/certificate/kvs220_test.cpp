@@ -19,6 +19,7 @@
 #include "certificate/kvs220.h"
 #include "db/work_table_model.h"
 #include "results/meet_settings.h"
+#include "support/document_helpers.h"
 #include "support/find_child.h"
 #include "support/print_run_world.h"
 
@@ -202,7 +203,7 @@ TEST_F(KVS220Test, TheDestinationIsShownAndAMissingPrinterStopsTheRunUnlessPdfIs
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write("[Prn]\nPrnShozNo=4\n[Output]\nPrinter=kvsys-no-such-queue\nPdfFiles=Certificate\n");
   f.close();
-  const QString missing = QStringLiteral("プリンタ「kvsys-no-such-queue」が見つかりません。");
+  const QString missing = test::AbsentPrinterText(QStringLiteral("kvsys-no-such-queue"));
   k->Activate();  // the window in front again reads the settings again
   EXPECT_EQ(Child<QLabel>(k, "lblOutput")->text(),
             QStringLiteral("出力先：プリンタ「kvsys-no-such-queue」\n") + missing);

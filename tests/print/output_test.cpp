@@ -190,7 +190,7 @@ TEST(Printer, PrinterPaintingUsesTheStandardPaperAndEveryPage) {
   if (!DefaultPrinterName().isEmpty()) return;  // a machine with a printer prints on it
   PrinterOutput none{QString()};
   EXPECT_FALSE(none.Ready(&error));
-  EXPECT_EQ(error, QStringLiteral("通常使うプリンタが見つかりません。"));
+  EXPECT_EQ(error, test::AbsentPrinterText(QString()));
   EXPECT_FALSE(none.Write(TwoPages(12), &error));
 }
 
@@ -271,7 +271,7 @@ TEST(OutputChoice, PrinterIsNeverSilentlyReplacedByPdf) {
   ASSERT_NE(dynamic_cast<PrinterOutput*>(printer.get()), nullptr);
   QString error;
   EXPECT_FALSE(printer->Ready(&error));
-  EXPECT_EQ(error, QStringLiteral("プリンタ「kvsys-no-such-queue」が見つかりません。"));
+  EXPECT_EQ(error, test::AbsentPrinterText(s.printer));
   const OutputDestination dest = CheckOutputDestination(s);
   EXPECT_EQ(dest.target, OutputTarget::Printer);
   EXPECT_EQ(dest.problem, error);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QRect>
 #include <QString>
 
 #include "print/document_output.h"
 #include "print/print_document.h"
+#include "print/printer_queue.h"
 
 namespace kvsys::test {
 
@@ -30,6 +32,17 @@ inline TextRun TextAt(int x, int y, const QString& text, double size = 10,
   r.size = size;
   r.text = text;
   return r;
+}
+
+// What this machine says of a printer that is not there (the default one when name is empty):
+// not found, or, where no printing service runs at all (a build machine), that the service
+// does not answer. Either stops a run the same way.
+inline QString AbsentPrinterText(const QString& name) {
+  const PrinterQueue queue = FindPrinterQueue(name);
+  const QueueState absent = name.isEmpty() ? QueueState::kNoDefault : QueueState::kMissing;
+  EXPECT_TRUE(queue.state == absent || queue.state == QueueState::kNoService)
+      << "a printer " << name.toStdString() << " is there";
+  return QueueProblemText(queue);
 }
 
 // Records what a surface hands over, and can be told to refuse.
