@@ -1,7 +1,7 @@
 // Reading 20,000 rows of a 12-column table through a Recordset (open, walk, every field by
 // name) against the same query through the raw SQLite API (prepare, step, every column).
 // Prints the ratios of CPU times at the end (the least of ten interleaved repetitions); the
-// engine aims at no more than 2x. BM_RawSqliteToQString shows what turning the texts into
+// engine aims at no more than 1.5x. BM_RawSqliteToQString shows what turning the texts into
 // QString alone costs.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
