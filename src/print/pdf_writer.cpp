@@ -344,6 +344,7 @@ QByteArray PdfWriter::Write(const PrintDocument& doc) {
       }
     }
     contents.push_back(s.deflater.Stream(c));
+    if (contents.back().isEmpty()) return {};  // the compressor failed
   }
 
   // 1 catalogue, 2 page tree, 3 information, 4 resources, a page and its content for each
@@ -477,7 +478,9 @@ QByteArray PdfWriter::Write(const PrintDocument& doc) {
       map.append("endbfchar\n");
     }
     map.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
-    stream(n + 4, s.deflater.Stream(map), QByteArray());
+    const QByteArray packed_map = s.deflater.Stream(map);
+    if (packed_map.isEmpty()) return {};
+    stream(n + 4, packed_map, QByteArray());
   }
 
   const qsizetype xref = out.size();
