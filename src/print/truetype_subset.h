@@ -16,7 +16,7 @@ class TrueTypeSubsetter {
   bool Load(const QRawFont& font);
 
   int units_per_em() const { return units_per_em_; }
-  quint32 glyph_count() const { return static_cast<quint32>(loca_.size()) - 1; }
+  quint32 glyph_count() const { return loca_.empty() ? 0 : static_cast<quint32>(loca_.size()) - 1; }
   int ascent() const { return ascent_; }  // font units, as the horizontal header gives them
   int descent() const { return descent_; }
   // xMin, yMin, xMax, yMax of all glyphs, font units.
