@@ -218,16 +218,17 @@ bool IsWholeNumber(const QVariant& value, int mode) {
   }
 }
 
+bool IsControlCharacter(QChar c) {
+  const char16_t u = c.unicode();
+  return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+}
+
 QString DropControlCharacters(const QString& text) {
-  auto is_control = [](QChar c) {
-    const char16_t u = c.unicode();
-    return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
-  };
-  if (std::none_of(text.begin(), text.end(), is_control)) return text;
+  if (std::none_of(text.begin(), text.end(), IsControlCharacter)) return text;
   QString out;
   out.reserve(text.size());
   for (const QChar c : text) {
-    if (!is_control(c)) out += c;
+    if (!IsControlCharacter(c)) out += c;
   }
   return out;
 }

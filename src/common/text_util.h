@@ -46,9 +46,12 @@ int32_t ToLong(const QString& text);
 // mode 1 at least 1 (modes 0 and 1 also require the 16-bit range). Other modes give false.
 bool IsWholeNumber(const QVariant& value, int mode);
 
-// A text from the data with its control characters (U+0000 to U+001F, U+007F, U+0080 to
-// U+009F, the line and paragraph separators) dropped: they are not meant to be printed, and a
-// line break inside a name would split it over several lines.
+// Control characters: U+0000 to U+001F, U+007F, U+0080 to U+009F, the line and paragraph
+// separators. They are not meant to be printed.
+bool IsControlCharacter(QChar c);
+
+// A text from the data with its control characters dropped: a line break inside a name would
+// split it over several lines.
 QString DropControlCharacters(const QString& text);
 
 }  // namespace kvsys

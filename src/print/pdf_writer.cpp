@@ -4,10 +4,12 @@
 #include <QHash>
 #include <QSet>
 #include <QTextLayout>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <unordered_map>
 
+#include "common/text_util.h"
 #include "print/deflate_pieces.h"
 #include "print/draw_font.h"
 #include "print/paper.h"
@@ -61,13 +63,6 @@ bool IsSlanted(const QRawFont& raw) {
   const QString style = raw.styleName();
   return style.contains(QLatin1String("Italic"), Qt::CaseInsensitive) ||
          style.contains(QLatin1String("Oblique"), Qt::CaseInsensitive);
-}
-
-bool HasControlCharacters(const QString& text) {
-  for (QChar c : text) {
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F) return true;
-  }
-  return false;
 }
 
 // One face of a font file, read once per writer.
@@ -258,7 +253,7 @@ struct PdfWriter::State {
     if (it != shaped.constEnd()) return it.value();
     if (shaped.size() >= kMaxShapedTexts) shaped.clear();
     Shaped s;
-    if (!HasControlCharacters(run.text)) {
+    if (std::none_of(run.text.begin(), run.text.end(), IsControlCharacter)) {
       const DrawFont& f = FontOf(run);
       s = run.vertical ? ShapeVerticalRun(run, f) : ShapeHorizontal(run, f);
     }
