@@ -131,6 +131,34 @@ QByteArray PdfName(const QRawFont& raw) {
   return name.isEmpty() ? QByteArray("Font") : name;
 }
 
+// The ToUnicode CMap of a subset: what each of the first shown glyphs of it shows, as far as
+// the face has learnt it.
+QByteArray ToUnicodeMap(const Face& face, const std::vector<quint32>& glyphs, size_t shown) {
+  QByteArray map(
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n");
+  std::vector<quint32> mapped;
+  for (size_t cid = 1; cid < shown; ++cid) {
+    if (face.text_of.contains(glyphs[cid])) mapped.push_back(static_cast<quint32>(cid));
+  }
+  for (size_t i = 0; i < mapped.size(); i += 100) {  // at most 100 entries a block
+    const size_t end = std::min(mapped.size(), i + 100);
+    map.append(QByteArray::number(static_cast<qulonglong>(end - i))).append(" beginbfchar\n");
+    for (size_t j = i; j < end; ++j) {
+      map.append('<');
+      AppendHex4(map, mapped[j]);
+      map.append("> <");
+      AppendUtf16Hex(map, face.text_of.value(glyphs[mapped[j]]));
+      map.append(">\n");
+    }
+    map.append("endbfchar\n");
+  }
+  map.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
+  return map;
+}
+
 }  // namespace
 
 struct PdfWriter::State {
@@ -156,28 +184,23 @@ struct PdfWriter::State {
 
   // Which glyph shows which characters, learnt once per face and character.
   void Learn(Face& face, const QString& text, const QFont* vertical_font) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-      char32_t cp = text[i].unicode();
-      qsizetype len = 1;
-      if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-        cp = QChar::surrogateToUcs4(text[i], text[i + 1]);
-        len = 2;
-      }
-      const QString s = text.mid(i, len);
-      i += len - 1;
-      if (!face.looked_up.contains(cp)) {
+    auto map = [&face](quint32 glyph, const QString& s) {
+      if (glyph != 0 && !face.text_of.contains(glyph)) face.text_of.insert(glyph, s);
+    };
+    for (const char32_t cp : text.toUcs4()) {
+      const bool horizontal = !face.looked_up.contains(cp);
+      const bool vertical = vertical_font && !face.looked_up_vertical.contains(cp);
+      if (!horizontal && !vertical) continue;
+      const QString s = QString::fromUcs4(&cp, 1);
+      if (horizontal) {
         face.looked_up.insert(cp);
         const QList<quint32> g = face.raw.glyphIndexesForString(s);
-        if (g.size() == 1 && g[0] != 0 && !face.text_of.contains(g[0]))
-          face.text_of.insert(g[0], s);
+        if (g.size() == 1) map(g[0], s);
       }
-      if (vertical_font && !face.looked_up_vertical.contains(cp)) {
+      if (vertical) {
         face.looked_up_vertical.insert(cp);
         const VerticalLine line = ShapeVertical(*vertical_font, s);
-        if (line.glyphs.size() == 1 && line.glyphs[0].index != 0 &&
-            !face.text_of.contains(line.glyphs[0].index)) {
-          face.text_of.insert(line.glyphs[0].index, s);
-        }
+        if (line.glyphs.size() == 1) map(line.glyphs[0].index, s);
       }
     }
   }
@@ -258,6 +281,34 @@ struct PdfWriter::State {
       s = run.vertical ? ShapeVerticalRun(run, f) : ShapeHorizontal(run, f);
     }
     return shaped.insert(key, std::move(s)).value();
+  }
+
+  // The compressed subset of the face showing glyphs (components are appended to them), and
+  // its size before compression; empty on failure. The tables before the glyphs are this
+  // file's own; a glyph copied as it is was compressed when a file first showed it.
+  QByteArray PackFont(Face& face, std::vector<quint32>& glyphs, qsizetype* size) {
+    std::vector<TrueTypeSubsetter::GlyphSpan> spans;
+    const QByteArray font = face.outlines.Subset(glyphs, &spans);
+    if (font.isEmpty()) return {};
+    *size = font.size();
+    std::vector<DeflatedPiece> fresh;
+    fresh.reserve(spans.size() + 1);  // the pieces point into it
+    std::vector<const DeflatedPiece*> pieces;
+    const qsizetype glyphs_at = spans.empty() ? font.size() : spans.front().offset;
+    pieces.push_back(&fresh.emplace_back(deflater.Piece(font.constData(), glyphs_at)));
+    for (const TrueTypeSubsetter::GlyphSpan& span : spans) {
+      const char* data = font.constData() + span.offset;
+      if (!span.as_is) {
+        pieces.push_back(&fresh.emplace_back(deflater.Piece(data, span.size)));
+        continue;
+      }
+      auto it = face.packed.find(span.original);
+      if (it == face.packed.end()) {
+        it = face.packed.emplace(span.original, deflater.Piece(data, span.size)).first;
+      }
+      pieces.push_back(&it->second);
+    }
+    return Deflater::Join(pieces);
   }
 
   // Draws the glyphs of a piece, placed from origin (twips), as text of font resource F<n>.
@@ -396,29 +447,8 @@ QByteArray PdfWriter::Write(const PrintDocument& doc) {
     Face& face = *s.faces[static_cast<size_t>(index)];
     const int n = first_font + 5 * k++;
     const size_t shown = u.glyphs.size();
-    std::vector<TrueTypeSubsetter::GlyphSpan> spans;
-    const QByteArray font = face.outlines.Subset(u.glyphs, &spans);  // may add components
-    if (font.isEmpty()) return {};
-    // The tables before the glyphs are this file's own; a glyph copied as it is was
-    // compressed when a file first showed it.
-    std::vector<DeflatedPiece> fresh;
-    fresh.reserve(spans.size() + 1);  // the pieces point into it
-    std::vector<const DeflatedPiece*> pieces;
-    const qsizetype glyphs_at = spans.empty() ? font.size() : spans.front().offset;
-    pieces.push_back(&fresh.emplace_back(s.deflater.Piece(font.constData(), glyphs_at)));
-    for (const TrueTypeSubsetter::GlyphSpan& span : spans) {
-      const char* data = font.constData() + span.offset;
-      if (!span.as_is) {
-        pieces.push_back(&fresh.emplace_back(s.deflater.Piece(data, span.size)));
-        continue;
-      }
-      auto it = face.packed.find(span.original);
-      if (it == face.packed.end()) {
-        it = face.packed.emplace(span.original, s.deflater.Piece(data, span.size)).first;
-      }
-      pieces.push_back(&it->second);
-    }
-    const QByteArray packed_font = Deflater::Join(pieces);
+    qsizetype font_size = 0;
+    const QByteArray packed_font = s.PackFont(face, u.glyphs, &font_size);  // may add components
     if (packed_font.isEmpty()) return {};
     // Six letters that tell this subset from others of the face.
     QByteArray name;
@@ -449,31 +479,9 @@ QByteArray PdfWriter::Write(const PrintDocument& doc) {
     out.append("/CapHeight ");
     out << face.outlines.ascent() * per_unit;
     out.append("/StemV 80 /FontFile2 ").append(ref(n + 3)).append(" >>\nendobj\n");
-    stream(n + 3, packed_font, " /Length1 " + QByteArray::number(font.size()));
+    stream(n + 3, packed_font, " /Length1 " + QByteArray::number(font_size));
 
-    QByteArray map(
-        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n");
-    std::vector<quint32> mapped;
-    for (size_t cid = 1; cid < shown; ++cid) {
-      if (face.text_of.contains(u.glyphs[cid])) mapped.push_back(static_cast<quint32>(cid));
-    }
-    for (size_t i = 0; i < mapped.size(); i += 100) {
-      const size_t end = std::min(mapped.size(), i + 100);
-      map.append(QByteArray::number(static_cast<qulonglong>(end - i))).append(" beginbfchar\n");
-      for (size_t j = i; j < end; ++j) {
-        map.append('<');
-        AppendHex4(map, mapped[j]);
-        map.append("> <");
-        AppendUtf16Hex(map, face.text_of.value(u.glyphs[mapped[j]]));
-        map.append(">\n");
-      }
-      map.append("endbfchar\n");
-    }
-    map.append("endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n");
-    const QByteArray packed_map = s.deflater.Stream(map);
+    const QByteArray packed_map = s.deflater.Stream(ToUnicodeMap(face, u.glyphs, shown));
     if (packed_map.isEmpty()) return {};
     stream(n + 4, packed_map, QByteArray());
   }
