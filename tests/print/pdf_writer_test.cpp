@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "print/document_output.h"
@@ -14,36 +13,8 @@
 namespace kvsys {
 namespace {
 
+using test::Poppler;
 using test::TextAt;
-
-// Runs a poppler tool on the PDF; its standard output, or the reason it failed.
-struct Poppler {
-  QTemporaryDir dir;
-
-  QString Save(const QByteArray& pdf, const QString& name) {
-    QFile f(dir.filePath(name + QStringLiteral(".pdf")));
-    if (!f.open(QIODevice::WriteOnly) || f.write(pdf) != pdf.size()) return {};
-    return f.fileName();
-  }
-  QByteArray Run(const QString& tool, const QStringList& args) {
-    QProcess p;
-    p.start(tool, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-      ADD_FAILURE() << tool.toStdString() << ": " << p.readAllStandardError().toStdString();
-      return {};
-    }
-    return p.readAllStandardOutput();
-  }
-  // Page n in grey at dpi.
-  QImage Raster(const QByteArray& pdf, const QString& name, int page, int dpi = 100) {
-    const QString file = Save(pdf, name);
-    Run(QStringLiteral("pdftoppm"),
-        {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-f"),
-         QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"),
-         QStringLiteral("-singlefile"), file, dir.filePath(name)});
-    return QImage(dir.filePath(name + QStringLiteral(".png")));
-  }
-};
 
 // Compares two renderings tile by tile, so that one wrong word shows however much else agrees:
 // the ink (dark pixels of either) of the worst tile and how many of its pixels clearly differ.

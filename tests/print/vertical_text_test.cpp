@@ -1,12 +1,9 @@
 // Vertical lines of "@" faces: measured on the surface, shaped, rendered and written as PDF.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QRawFont>
-#include <QTemporaryDir>
 
 #include "print/document_output.h"
 #include "print/font_substitution.h"
@@ -195,19 +192,8 @@ TEST(VerticalText, PdfPageShowsTheColumn) {
   const QByteArray pdf = DocumentToPdf(doc);
   ASSERT_FALSE(pdf.isEmpty());
 
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  QFile file(dir.filePath(QStringLiteral("v.pdf")));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(pdf);
-  file.close();
-  QProcess pdftoppm;
-  pdftoppm.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("36"),
-                                              QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                                              file.fileName(), dir.filePath(QStringLiteral("v"))});
-  ASSERT_TRUE(pdftoppm.waitForFinished(60000));
-  ASSERT_EQ(pdftoppm.exitCode(), 0) << pdftoppm.readAllStandardError().toStdString();
-  const QImage image(dir.filePath(QStringLiteral("v.png")));
+  test::Poppler poppler;
+  const QImage image = poppler.Raster(pdf, QStringLiteral("v"), 1, 36);
   ASSERT_FALSE(image.isNull());
 
   const double scale = 36 / 1440.0;

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QRect>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "print/document_output.h"
 #include "print/print_document.h"
@@ -44,6 +47,36 @@ inline QString AbsentPrinterText(const QString& name) {
       << "a printer " << name.toStdString() << " is there";
   return QueueProblemText(queue);
 }
+
+// PDF bytes saved in a folder of its own and read by poppler's tools (poppler-utils); a tool
+// that fails fails the test.
+struct Poppler {
+  QTemporaryDir dir;
+
+  QString Save(const QByteArray& pdf, const QString& name) {
+    QFile f(dir.filePath(name + QStringLiteral(".pdf")));
+    if (!f.open(QIODevice::WriteOnly) || f.write(pdf) != pdf.size()) return {};
+    return f.fileName();
+  }
+  QByteArray Run(const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+      ADD_FAILURE() << tool.toStdString() << ": " << p.readAllStandardError().toStdString();
+      return {};
+    }
+    return p.readAllStandardOutput();
+  }
+  // Page n in grey at dpi.
+  QImage Raster(const QByteArray& pdf, const QString& name, int page, int dpi = 100) {
+    const QString file = Save(pdf, name);
+    Run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-f"),
+         QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-png"),
+         QStringLiteral("-singlefile"), file, dir.filePath(name)});
+    return QImage(dir.filePath(name + QStringLiteral(".png")));
+  }
+};
 
 // Records what a surface hands over, and can be told to refuse.
 class RecordingOutput : public DocumentOutput {
