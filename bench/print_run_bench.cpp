@@ -24,12 +24,12 @@
 #include <string>
 
 #include "bench_support.h"
+#include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "print/document_output.h"
-#include "print/print_surface.h"
 #include "samplemeet/sample_meet.h"
 
 namespace {
@@ -161,28 +161,30 @@ void BM_HandWrittenRankQuery(benchmark::State& state) {
 
 double certificates_per_second = 0;
 
-// The run of the whole meet into one output, as the print list starts it.
+// The run of the whole meet through the print job, as the print list starts it.
 struct MeetRun {
-  MeetRun(World& w, DocumentOutput* output) : world(w), surface(output), context(w.Context()) {}
-  RunOutcome Print() { return RunPrint(world.request, context, surface, label); }
+  MeetRun(World& w, OutputFactory make)
+      : world(w), context(w.Context()), job(context.dialogs, QString(), QString()) {
+    job.SetOutputFactory(std::move(make));
+  }
+  PrintJobResult Print() { return job.Run(world.request, context, label); }
 
   World& world;
-  PrintSurface surface;
   PlainWarningLabel label;
   PrintRunContext context;
+  PrintJob job;
 };
 
 void BM_PrintMeetToPdf(benchmark::State& state) {
   World& w = Data();
   for (auto _ : state) {
     QTemporaryDir out_dir;
-    PdfOutput pdf(out_dir.path());
-    MeetRun run(w, &pdf);
+    MeetRun run(w, [&out_dir] { return std::make_unique<PdfOutput>(out_dir.path()); });
     QElapsedTimer timer;
     timer.start();
-    const RunOutcome outcome = run.Print();
+    const PrintJobResult printed = run.Print();
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    if (outcome != RunOutcome::kPrinted) state.SkipWithError("the meet was not printed");
+    if (printed.outcome != RunOutcome::kPrinted) state.SkipWithError("the meet was not printed");
     const int files = static_cast<int>(QDir(out_dir.path()).entryList(QDir::Files).size());
     if (files != w.recipients.RecipientCount) state.SkipWithError("one PDF per certificate");
     certificates_per_second = files / seconds;
@@ -198,17 +200,18 @@ void BM_PrintMeetToOnePdf(benchmark::State& state) {
   World& w = Data();
   for (auto _ : state) {
     QTemporaryDir out_dir;
-    RunPdfOutput pdf(out_dir.path());
-    MeetRun run(w, &pdf);
+    MeetRun run(w, [&out_dir] { return std::make_unique<RunPdfOutput>(out_dir.path()); });
     const std::clock_t cpu = std::clock();
-    const RunOutcome outcome = run.Print();
-    QString error;
-    const bool finished = pdf.Finish(&error);
+    const PrintJobResult printed = run.Print();  // the file is finished by the job
     const double seconds = static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
-    if (outcome != RunOutcome::kPrinted || !finished) state.SkipWithError("not printed");
-    if (pdf.pages() != w.recipients.RecipientCount) state.SkipWithError("one page a certificate");
+    if (printed.outcome != RunOutcome::kPrinted || !QFile::exists(printed.written.where)) {
+      state.SkipWithError("not printed");
+    }
+    if (printed.output != w.recipients.RecipientCount) {
+      state.SkipWithError("one page a certificate");
+    }
     Keep(one_file_cpu_seconds, seconds);
-    one_file_pages = pdf.pages();
+    one_file_pages = printed.output;
   }
   state.counters["certificates"] = one_file_pages;
   state.counters["CPU s"] = one_file_cpu_seconds;

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,60 +17,26 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "certificate/combo_item_list_ui.h"
-#include "certificate/program_list.h"
-#include "common/dialogs.h"
-#include "common/profile.h"
-#include "common/text_util.h"
+#include "certificate/choice_combo_ui.h"
+#include "certificate/run_labels_ui.h"
 #include "common/window_ui.h"
-#include "db/database.h"
-#include "db/work_table.h"
 #include "db/work_table_model.h"
-#include "layout/layout_store.h"
-#include "print/font_substitution.h"
-#include "print/output_settings.h"
-#include "results/classes.h"
-#include "results/results_error.h"
 
 namespace kvsys {
 
 namespace {
 
-// The grid's columns, in the order the operator reads them.
-const QStringList kGridColumns{
-    QStringLiteral("flda"), QStringLiteral("FLDB"), QStringLiteral("FLDC"), QStringLiteral("FLDG"),
-    QStringLiteral("FLDD"), QStringLiteral("FLDE"), QStringLiteral("FLDF")};
-const QStringList kGridHeaders{QStringLiteral("競技No."), QStringLiteral("性別"),
-                               QStringLiteral("種目"),    QStringLiteral("予決"),
-                               QStringLiteral("距離"),    QStringLiteral("クラス"),
-                               QStringLiteral("組数")};
-constexpr int kClassColumn = 5;
+constexpr int kClassColumn = 5;  // クラス in the grid
 
 const QString kPreviewNote =
     QStringLiteral("プレビュー画面は準備中です。ﾌﾟﾚﾋﾞｭｰ出力はPDFファイルへの出力になります。");
 
-// The window's warning line, as the drawing sees it.
-class LabelWarning : public WarningLabel {
- public:
-  explicit LabelWarning(QLabel* label) : label_(label) {}
-  void SetWarningVisible(bool visible) override { label_->setVisible(visible); }
-  void SetWarningCaption(const QString& caption) override { label_->setText(caption); }
-
- private:
-  QLabel* label_;
-};
-
-int NumberIn(const QLineEdit* edit) {
-  return TrimBlanks(edit->text()).toInt();
-}
-
 }  // namespace
 
 KVS220::KVS220(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent), r_(std::move(records)), dialogs_(dialogs) {
+    : QWidget(parent), dialogs_(dialogs), session_(std::move(records), dialogs, this) {
   setObjectName(QStringLiteral("KVS220"));
   setWindowTitle(QStringLiteral("賞状印刷処理"));
-  model_ = new WorkTableModel(kGridColumns, kGridHeaders, this);
   BuildControls();
 }
 
@@ -85,7 +50,7 @@ void KVS220::BuildControls() {
   Check1 = Named(new QCheckBox(QStringLiteral("すべて選択"), this), "Check1");
 
   PROG_GRID = Named(new QTableView(this), "PROG_GRID");
-  PROG_GRID->setModel(model_);
+  PROG_GRID->setModel(session_.Model());
   PROG_GRID->setSelectionBehavior(QAbstractItemView::SelectRows);
   PROG_GRID->setSelectionMode(QAbstractItemView::ExtendedSelection);
   PROG_GRID->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -99,7 +64,6 @@ void KVS220::BuildControls() {
   PROG_GRID->setTabKeyNavigation(false);
   // The row number would only repeat 競技No.
   PROG_GRID->verticalHeader()->setVisible(false);
-  model_->SetRightAligned({0, 6});
 
   // Ranks are typed as digits only; an empty box means "not used".
   auto* digits =
@@ -240,51 +204,27 @@ void KVS220::BuildControls() {
 }
 
 void KVS220::Open() {
-  if (!r_.layout_db || !r_.results_db) return;  // no meet chosen: nothing to list
+  if (!session_.HasMeet()) return;  // no meet chosen: nothing to list
   loading_ = true;
-  event_count_ = 0;
-  try {
-    ClearTable(*r_.layout_db, QStringLiteral("KVS40"));
-  } catch (const DbError& e) {
-    ReportDbError(dialogs_, r_.state, e, kEventListTitle, kTargetEventList);
-  }
-  model_->Clear();
+  session_.Clear();
 
-  if (r_.meet.クラス分け) {
-    PROG_GRID->setColumnHidden(kClassColumn, false);
-    chkClass->setEnabled(true);
-    ComboItemList list(cmbClass);
-    FillClassCombo(*r_.results_db, r_.state, dialogs_, list);
-    if (cmbClass->count() > 0) cmbClass->setCurrentIndex(0);
-    cmbClass->setEnabled(chkClass->isChecked());
-  } else {
-    PROG_GRID->setColumnHidden(kClassColumn, true);
-    ComboItemList list(cmbClass);
-    list.Clear();
-    list.SetEnabled(false);
-    list.SetGrey(true);
-    chkClass->setChecked(false);
-    chkClass->setEnabled(false);
-  }
+  const ClassChoices classes = session_.Classes();
+  PROG_GRID->setColumnHidden(kClassColumn, !classes.applies);
+  if (!classes.applies) chkClass->setChecked(false);
+  chkClass->setEnabled(classes.applies);
+  ShowClassChoices(cmbClass, classes, chkClass->isChecked());
 
   Combo1->clear();
-  for (const DayEntry& day : MeetDayEntries(r_.meet.始期間, r_.meet.終期間)) {
-    Combo1->addItem(day.text, day.data);
-  }
+  for (const DayEntry& day : session_.Days()) Combo1->addItem(day.text, day.data);
 
   Combo2->clear();
-  Combo2->addItems(r_.fonts);
-
-  cmbKumi->clear();
-  for (int n = 1; n <= 99; ++n) cmbKumi->addItem(QStringLiteral("%1").arg(n, 2), n);
+  Combo2->addItems(session_.Fonts());
+  FillChoices(cmbKumi, PrintListSession::Heats());
   chkKumi->setChecked(false);
   cmbKumi->setEnabled(false);
 
-  cmbShoz->clear();
-  const QString names[] = {QStringLiteral("所属名１"), QStringLiteral("所属名２"),
-                           QStringLiteral("所属名３"), QStringLiteral("設定値")};
-  for (int n = 1; n <= 4; ++n) cmbShoz->addItem(names[n - 1], n);
-  cmbShoz->setCurrentIndex(cmbShoz->findData(static_cast<int>(r_.prn.PrnShozNo)));
+  FillChoices(cmbShoz, PrintListSession::Affiliations());
+  cmbShoz->setCurrentIndex(cmbShoz->findData(session_.Affiliation()));
   loading_ = false;
 
   // Choosing the first day builds the list.
@@ -303,237 +243,135 @@ void KVS220::Open() {
 }
 
 void KVS220::Activate() {
-  if (running_) return;
+  if (run_.Running()) return;
   // The settings file or the printer may have changed while the window was in the back.
   ShowDestination();
-  if (!r_.layout_db) return;
-  try {
-    LayoutStore store(*r_.layout_db, dialogs_, r_.state);
-    const DecisionRow row = store.KeepOneDecisionRow(r_.fonts.value(0));
-    loading_ = true;
-    // A stored face that is not installed ("ＭＳ　明朝") is offered as it stands.
-    const QStringList fonts = FontChoices(r_.fonts, row.font);
-    QStringList listed;
-    for (int i = 0; i < Combo2->count(); ++i) listed << Combo2->itemText(i);
-    if (listed != fonts) {
-      Combo2->clear();
-      Combo2->addItems(fonts);
-    }
-    Combo2->setCurrentIndex(Combo2->findText(row.font));
-    loading_ = false;
-    const std::optional<QString> name = store.LayoutName(row.decided);
-    lblCurR->setText(QStringLiteral("  ") + name.value_or(QString()) + QStringLiteral("  "));
-  } catch (const DbError& e) {
-    loading_ = false;
-    ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
+  const std::optional<DecisionShown> shown = session_.Activate();
+  if (!shown) return;
+  loading_ = true;
+  QStringList listed;
+  for (int i = 0; i < Combo2->count(); ++i) listed << Combo2->itemText(i);
+  if (listed != shown->fonts) {
+    Combo2->clear();
+    Combo2->addItems(shown->fonts);
   }
+  Combo2->setCurrentIndex(Combo2->findText(shown->font));
+  loading_ = false;
+  lblCurR->setText(QStringLiteral("  ") + shown->layout_name + QStringLiteral("  "));
 }
 
 void KVS220::DayChosen(int index) {
-  if (loading_ || running_ || index < 0) return;
-  const DayEntry entry{Combo1->itemText(index), Combo1->itemData(index).toInt()};
-  const QString filter = DayFilter(entry, r_.meet.始期間, r_.meet.終期間);
-  event_count_ = SUB_ProgGridSet(*r_.results_db, *r_.layout_db, r_.meet.クラス分け, r_.state,
-                                 dialogs_, filter);
-  // After a failed rebuild the grid shows nothing rather than a list it cannot print.
-  model_->Clear();
-  if (event_count_ > 0) {
-    try {
-      model_->Refresh(*r_.layout_db, QStringLiteral("KVS40"));
-    } catch (const DbError& e) {
-      ReportDbError(dialogs_, r_.state, e, kEventListTitle, kTargetEventList);
-      event_count_ = 0;
-    }
-  }
-  if (model_->rowCount() > 0) {
-    PROG_GRID->setCurrentIndex(model_->index(0, 0));
+  if (loading_ || run_.Running() || index < 0) return;
+  const int count = session_.ChooseDay({Combo1->itemText(index), Combo1->itemData(index).toInt()});
+  if (session_.Model()->rowCount() > 0) {
+    PROG_GRID->setCurrentIndex(session_.Model()->index(0, 0));
     PROG_GRID->selectRow(0);
   }
-  SSCommand4->setEnabled(event_count_ >= 1);
+  SSCommand4->setEnabled(count >= 1);
 }
 
 void KVS220::AffiliationChosen(int index) {
   if (loading_ || index < 0) return;
-  r_.prn.PrnShozNo = static_cast<int16_t>(cmbShoz->itemData(index).toInt());
-  SetProfileEx(dialogs_, r_.ini_path, kPrnSection, QStringLiteral("PrnShozNo"),
-               QString::number(r_.prn.PrnShozNo));
+  session_.ChooseAffiliation(cmbShoz->itemData(index).toInt());
 }
 
 void KVS220::FontChosen(int index) {
-  if (loading_ || index < 0 || !r_.layout_db) return;
-  try {
-    LayoutStore(*r_.layout_db, dialogs_, r_.state).SetDecisionFont(Combo2->itemText(index));
-  } catch (const DbError& e) {
-    ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
-  }
+  if (loading_ || index < 0) return;
+  session_.ChooseFont(Combo2->itemText(index));
 }
 
 void KVS220::SetPreviewOpener(std::function<void()> opener) {
-  preview_opener_ = std::move(opener);
+  session_.SetPreviewOpener(std::move(opener));
   UpdatePreviewNote();
 }
 
 void KVS220::UpdatePreviewNote() {
-  lblPreviewNote->setVisible(!preview_opener_ && PRV_CHK->isChecked());
+  lblPreviewNote->setVisible(!session_.HasPreviewWindow() && PRV_CHK->isChecked());
 }
 
 void KVS220::ShowDestination() {
-  if (running_) return;
-  const bool preview = PRV_CHK->isChecked();
-  const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
-  // A run with the preview prints nothing until the preview is told to.
-  if (preview && preview_opener_) {
-    lblOutput->setText(
-        QStringLiteral("出力先：プレビュー画面") +
-        (last_pdf_.isEmpty() ? QString() : QStringLiteral("\n前回のPDF出力：") + last_pdf_));
-    lblOutput->setStyleSheet(QString());
-    return;
-  }
-  const OutputDestination dest = CheckOutputDestination(settings, preview);
-  QString text = QStringLiteral("出力先：") + dest.text;
-  if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
-  if (!last_pdf_.isEmpty()) text += QStringLiteral("\n前回のPDF出力：") + last_pdf_;
-  lblOutput->setText(text);
-  lblOutput->setStyleSheet(dest.problem.isEmpty() ? QString() : QStringLiteral("color: red;"));
+  if (run_.Running()) return;
+  const PrintListSession::DestinationText dest = session_.Destination(PRV_CHK->isChecked());
+  ShowDestinationLine(lblOutput, dest.text, dest.problem);
 }
 
-bool KVS220::PrinterOrPdfChosen(bool* to_pdf) {
-  const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
-  const OutputDestination dest = CheckOutputDestination(settings);
-  ShowDestination();
-  if (dest.problem.isEmpty()) return true;
-  // Said once, before anything is drawn; PDF files only when the operator wants them.
-  const Answer answer =
-      dialogs_.MsgBox(dest.problem + QStringLiteral("\r\rPDFファイルに出力しますか？\r（") +
-                          QDir::toNativeSeparators(settings.pdf_folder) + QStringLiteral("）"),
-                      MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2);
-  if (answer != Answer::Yes) return false;
-  *to_pdf = true;
-  return true;
-}
-
-std::vector<ProgramEvent> KVS220::SelectedEvents() const {
-  std::vector<ProgramEvent> events;
+PrintListChoices KVS220::Choices() const {
+  PrintListChoices c;
   // In the order the rows were chosen.
   for (const QModelIndex& index : PROG_GRID->selectionModel()->selectedRows()) {
-    const int row = index.row();
-    ProgramEvent e;
-    e.number = model_->Value(row, QStringLiteral("flda")).toInt();
-    e.sex = model_->Value(row, QStringLiteral("FLDB")).toString();
-    e.stroke = model_->Value(row, QStringLiteral("FLDC")).toString();
-    e.distance = model_->Value(row, QStringLiteral("FLDD")).toString();
-    e.class_name = model_->Value(row, QStringLiteral("FLDE")).toString();
-    e.heats = model_->Value(row, QStringLiteral("FLDF")).toString();
-    e.stage = model_->Value(row, QStringLiteral("FLDG")).toString();
-    events.push_back(e);
+    c.rows.push_back(index.row());
   }
-  return events;
-}
-
-PrintRequest KVS220::MakeRequest() const {
-  PrintRequest request;
-  request.events = SelectedEvents();
-  request.rank_only = NumberIn(Text1);
-  request.skip_up_to = NumberIn(Text2);
-  if (chkKumi->isChecked()) request.heat = TrimBlanks(cmbKumi->currentText()).toInt();
-  request.class_wise = chkClass->isChecked() && chkClass->isEnabled();
-  if (request.class_wise) request.class_no = cmbClass->currentData().toInt();
-  request.exclude_open = r_.prn.Open;
-  request.PrnShozNo = r_.prn.PrnShozNo;
-  request.preview = PRV_CHK->isChecked();
-  return request;
+  c.rank_only = Text1->text();
+  c.skip_up_to = Text2->text();
+  if (chkKumi->isChecked()) c.heat = cmbKumi->currentData().toInt();
+  c.class_wise = chkClass->isChecked() && chkClass->isEnabled();
+  c.class_no = cmbClass->currentData().toInt();
+  c.preview = PRV_CHK->isChecked();
+  return c;
 }
 
 void KVS220::SetRunning(bool running) {
-  running_ = running;
-  SSCommand4->setEnabled(!running && event_count_ >= 1);
-  cmdResume->setEnabled(!running && resume_.CanContinue());
+  SSCommand4->setEnabled(!running && session_.EventCount() >= 1);
+  cmdResume->setEnabled(!running && session_.Resume().CanContinue());
   SSCommand2->setEnabled(running);
   // What the run was asked for stays as it was until it ends.
   for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, Text1, Text2,
                                                     chkKumi, cmbShoz, Combo2, PRV_CHK}) {
     w->setEnabled(!running);
   }
+  const bool classes = session_.Meet().クラス分け;
   cmbKumi->setEnabled(!running && chkKumi->isChecked());
-  chkClass->setEnabled(!running && r_.meet.クラス分け);
-  cmbClass->setEnabled(!running && r_.meet.クラス分け && chkClass->isChecked());
+  chkClass->setEnabled(!running && classes);
+  cmbClass->setEnabled(!running && classes && chkClass->isChecked());
 }
 
 void KVS220::Print() {
-  if (running_ || !SSCommand4->isEnabled() || !r_.layout_db || !r_.results_db) return;
+  if (run_.Running() || !SSCommand4->isEnabled() || !session_.HasMeet()) return;
   if (Check1->isChecked()) PROG_GRID->selectAll();
-  const PrintRequest request = MakeRequest();
-  // A run for the preview window prints nothing now; without that window it writes PDF files.
-  bool to_pdf = request.preview && !preview_opener_;
-  if (!request.preview && !PrinterOrPdfChosen(&to_pdf)) return;
-  Text3->setText(QStringLiteral("0"));
-  ProgressBar1->setRange(0, 0);  // busy until the number of certificates is known
-  cancel_ = false;
-  PrintTable(&request, 1, to_pdf);
+  const PrintRequest request = session_.MakeRequest(Choices());
+  RunJob([&](WarningLabel& label) {
+    Text3->setText(QStringLiteral("0"));
+    ProgressBar1->setRange(0, 0);  // busy until the number of certificates is known
+    const PrintJobResult result = session_.Print(request, label, *this);
+    if (request.preview && !session_.HasPreviewWindow() && result.outcome == RunOutcome::kPrinted) {
+      lblPreviewNote->setText(kPreviewNote + QStringLiteral("\n出力先：") +
+                              QDir::toNativeSeparators(result.written.where));
+    }
+    return result;
+  });
 }
 
 void KVS220::ContinuePrint() {
-  if (running_ || !resume_.CanContinue() || !r_.layout_db || !r_.results_db) return;
-  // Going on after a stop writes where the stopped run wrote.
-  bool to_pdf = resume_to_pdf_;
-  if (!to_pdf && !PrinterOrPdfChosen(&to_pdf)) return;
-  cancel_ = false;
-  PrintTable(nullptr, resume_.Next(), to_pdf);
+  if (run_.Running() || !session_.Resume().CanContinue() || !session_.HasMeet()) return;
+  RunJob([this](WarningLabel& label) { return session_.Continue(label, *this); });
 }
 
-RunOutcome KVS220::PrintTable(const PrintRequest* request, int first, bool to_pdf) {
-  // The databases stay open for the run even if the application lets go of them meanwhile.
-  const std::shared_ptr<Database> layout_db = r_.layout_db;
-  const std::shared_ptr<Database> results_db = r_.results_db;
-  resume_.Forget();
+void KVS220::RunJob(const std::function<PrintJobResult(WarningLabel&)>& job) {
   lblRunState->setVisible(false);
+  run_.Begin();
   SetRunning(true);
-
-  if (request) resume_pdf_for_preview_ = request->preview && !preview_opener_;
-  resume_to_pdf_ = to_pdf;
-  const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
-  const std::unique_ptr<DocumentOutput> output = MakeOutput(settings, to_pdf);
-  VSP220.SetOutput(output.get());
   LabelWarning warning(Label7);
-  PrintRunContext context{*layout_db,           *results_db, r_.state,      dialogs_, r_.prn,
-                          r_.meet.選手使用所属, r_.layout,   r_.recipients, *this};
-  resume_.Begin(first);
-  const RunOutcome outcome = request ? RunPrint(*request, context, VSP220, warning, preview_opener_)
-                                     : PrintRecipients(context, VSP220, warning, first);
-  VSP220.SetOutput(nullptr);
-  // A stopped run keeps what it output: the operator is told how far it came.
-  if (QString error; (outcome == RunOutcome::kPrinted || outcome == RunOutcome::kCancelled) &&
-                     !output->Finish(&error)) {
-    dialogs_.MsgBox(error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
-  }
-  if (const QString written = PdfWrittenTo(*output); !written.isEmpty()) last_pdf_ = written;
-  resume_.End(outcome == RunOutcome::kPrinted);
-
-  if (resume_pdf_for_preview_ && outcome == RunOutcome::kPrinted) {
-    lblPreviewNote->setText(kPreviewNote + QStringLiteral("\n出力先：") + settings.pdf_folder);
-  }
+  const PrintJobResult result = job(warning);
   // A run stopped while printing keeps its bar: it shows how far it came.
-  if (outcome != RunOutcome::kPrinted && !resume_.CanContinue()) ProgressBar1->setRange(0, 1);
-  cancel_ = false;
+  if (result.outcome != RunOutcome::kPrinted && !session_.Resume().CanContinue()) {
+    ProgressBar1->setRange(0, 1);
+  }
+  const bool close = run_.End();
   SetRunning(false);
   ShowRunState();
   ShowDestination();
-  if (close_after_run_) {
-    close_after_run_ = false;
-    CloseWindow();
-  }
-  return outcome;
+  if (close) CloseWindow();
 }
 
 void KVS220::ShowRunState() {
-  const QString text = DescribePrintStop(resume_, r_.recipients);
+  const QString text = session_.RunState();
   lblRunState->setText(text);
   lblRunState->setVisible(!text.isEmpty());
-  cmdResume->setEnabled(!running_ && resume_.CanContinue());
+  cmdResume->setEnabled(!run_.Running() && session_.Resume().CanContinue());
 }
 
 void KVS220::Cancel() {
-  if (running_) cancel_ = true;
+  run_.Cancel();
 }
 
 void KVS220::CloseWindow() {
@@ -541,20 +379,12 @@ void KVS220::CloseWindow() {
 }
 
 void KVS220::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    // The run is inside this window's loop: it is cancelled, and the window closes after it.
-    cancel_ = true;
-    close_after_run_ = true;
+  // A run is inside this window's loop: it is cancelled, and the window closes after it.
+  if (run_.HoldClose()) {
     event->ignore();
     return;
   }
-  if (r_.layout_db) {
-    try {
-      ClearTable(*r_.layout_db, QStringLiteral("KVS30"));
-    } catch (const DbError&) {
-      // A work table left filled is emptied by the next close; it must not keep the window.
-    }
-  }
+  session_.Closing();
   event->accept();
 }
 
@@ -583,14 +413,12 @@ void KVS220::Collected(int count) {
 }
 
 void KVS220::Printing(int done, int total) {
-  resume_.Drawing(done, total);
   if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, total);
   ProgressBar1->setValue(done);
 }
 
 bool KVS220::CancelRequested() {
-  QCoreApplication::processEvents();
-  return cancel_;
+  return run_.CancelRequested();
 }
 
 }  // namespace kvsys

@@ -5,14 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "certificate/print_resume.h"
-#include "certificate/print_run.h"
-#include "certificate/recipient.h"
-#include "common/print_options.h"
-#include "db/db_error.h"
-#include "layout/certificate_layout.h"
-#include "print/print_surface.h"
-#include "results/meet_settings.h"
+#include "certificate/print_list_session.h"
+#include "common/run_flag.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,24 +18,8 @@ class QTableView;
 
 namespace kvsys {
 
-class Database;
 class Dialogs;
 class WorkTableModel;
-
-// The records of the application the print list works with, by reference: the databases are
-// read through the references each time, so the window follows the application's connections.
-struct PrintListRecords {
-  DbErrorState& state;
-  std::shared_ptr<Database>& layout_db;
-  std::shared_ptr<Database>& results_db;
-  PrintOptions& prn;
-  const MeetSettings& meet;
-  CertificateLayout& layout;
-  RecipientTable& recipients;
-  QString ini_path;        // KVSYS.ini, where PrnShozNo and the output settings are kept
-  QString program_folder;  // a relative PDF folder is taken from here
-  QStringList fonts;       // installed font names, as the main window lists them
-};
 
 // The print list: the meet day, the events of that day, what to print of them and the print
 // run itself. A sub-window of the main window.
@@ -69,10 +47,10 @@ class KVS220 : public QWidget, private PrintRunObserver {
   // ticked. Without it a preview run prints to PDF files and the window says so.
   void SetPreviewOpener(std::function<void()> opener);
 
-  int EventCount() const { return event_count_; }
-  bool Running() const { return running_; }
-  WorkTableModel* GridModel() const { return model_; }
-  PrintSurface& Surface() { return VSP220; }
+  int EventCount() const { return session_.EventCount(); }
+  bool Running() const { return run_.Running(); }
+  WorkTableModel* GridModel() const { return session_.Model(); }
+  PrintListSession& Session() { return session_; }
 
   QComboBox* Combo1;
   QTableView* PROG_GRID;
@@ -115,33 +93,18 @@ class KVS220 : public QWidget, private PrintRunObserver {
   void AffiliationChosen(int index);
   void FontChosen(int index);
   void SetRunning(bool running);
-  PrintRequest MakeRequest() const;
-  std::vector<ProgramEvent> SelectedEvents() const;
+  PrintListChoices Choices() const;
   void UpdatePreviewNote();
   // Shows where a run would go now; the printer's problem when it has one.
   void ShowDestination();
-  // Before a run that prints: a printer that cannot take it is reported, and the run goes on
-  // to PDF files only when the operator says so (to_pdf set). false: the run does not start.
-  bool PrinterOrPdfChosen(bool* to_pdf);
-  // Draws the collected table from entry first (with the output the settings choose), then
-  // says where the run stopped when it did not reach the end.
-  RunOutcome PrintTable(const PrintRequest* request, int first, bool to_pdf);
+  // Runs the print job (a new run, or going on after a stop), then shows how it ended.
+  void RunJob(const std::function<PrintJobResult(WarningLabel&)>& job);
   void ShowRunState();
 
-  PrintListRecords r_;
   Dialogs& dialogs_;
-  WorkTableModel* model_;
-  PrintSurface VSP220;
-  std::function<void()> preview_opener_;
-  PrintResume resume_;
-  bool resume_pdf_for_preview_ = false;  // the stopped run wrote PDF files for the preview
-  bool resume_to_pdf_ = false;           // the stopped run wrote PDF files, whatever the reason
-  QString last_pdf_;                     // the PDF file or folder the last run wrote to
-  int event_count_ = 0;
+  PrintListSession session_;
+  RunFlag run_;
   bool loading_ = false;  // controls are being filled: their handlers do nothing
-  bool running_ = false;  // a print run is collecting or printing
-  bool cancel_ = false;   // 中止 was pressed
-  bool close_after_run_ = false;
 };
 
 }  // namespace kvsys

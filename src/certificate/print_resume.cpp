@@ -2,33 +2,6 @@
 
 namespace kvsys {
 
-void PrintResume::Begin(int first) {
-  first_ = first;
-  last_ = first - 1;
-  drawing_ = 0;
-  next_ = 0;
-  output_ = first - 1;
-}
-
-void PrintResume::Drawing(int done, int total) {
-  drawing_ = first_ + done;
-  last_ = first_ + total - 1;
-}
-
-void PrintResume::End(bool completed) {
-  // The certificate being drawn when the run stopped was not output: it comes next.
-  if (completed || drawing_ == 0 || drawing_ > last_) {
-    output_ = completed ? last_ : output_;
-    next_ = 0;
-  } else {
-    next_ = drawing_;
-  }
-}
-
-void PrintResume::Forget() {
-  *this = PrintResume();
-}
-
 QString DescribePrintStop(const PrintResume& resume, const RecipientTable& table) {
   if (!resume.CanContinue()) return QString();
   const Recipient& r = table[resume.Next()];

@@ -5,13 +5,11 @@
 #include <climits>
 
 #include "certificate/affiliation.h"
-#include "certificate/draw_certificate.h"
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/database.h"
 #include "db/recordset.h"
 #include "layout/layout_store.h"
-#include "print/print_surface.h"
 #include "results/classes.h"
 #include "results/results_error.h"
 
@@ -205,58 +203,6 @@ std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunCon
     return RunOutcome::kNothingToPrint;
   }
   return std::nullopt;
-}
-
-RunOutcome PrintRecipients(PrintRunContext& context, PrintSurface& surface, WarningLabel& label,
-                           int first, int last) {
-  try {
-    LoadLayout(context.layout_db, context.layout);
-    LoadShowFlags(context.layout_db, context.layout);
-  } catch (const DbError& e) {
-    ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
-    return RunOutcome::kFailed;
-  }
-  return DrawRecipients(surface, label, context.layout, context.recipients, context.options,
-                        context.dialogs, context.observer, first, last);
-}
-
-RunOutcome DrawRecipients(PrintSurface& surface, WarningLabel& label,
-                          const CertificateLayout& layout, RecipientTable& table,
-                          const PrintOptions& options, Dialogs& dialogs, PrintRunObserver& observer,
-                          int first, int last) {
-  if (last <= 0 || last > table.RecipientCount) last = table.RecipientCount;
-  first = std::max(first, 1);
-  const int total = last - first + 1;
-  for (int i = first; i <= last; ++i) {
-    observer.Printing(i - first, total);
-    if (observer.CancelRequested()) {
-      ShowCancelled(dialogs);
-      return RunOutcome::kCancelled;
-    }
-    table.CurrentRecipient = static_cast<int16_t>(i);
-    surface.SetDocumentName(CertificateName(i, table[i]));
-    if (DrawCertificate(surface, kPrintingMode, label, layout, table, options, dialogs) &&
-        surface.Error() != kSurfaceOk) {
-      // The operator must know that the output stopped: the run ends at the first
-      // certificate that was not written.
-      dialogs.MsgBox(QStringLiteral("%1枚目の賞状を出力できませんでした。").arg(i) +
-                         QLatin1Char('\r') + surface.ErrorText(),
-                     MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
-      return RunOutcome::kFailed;
-    }
-  }
-  observer.Printing(std::max(total, 0), std::max(total, 0));
-  return RunOutcome::kPrinted;
-}
-
-RunOutcome RunPrint(const PrintRequest& request, PrintRunContext& context, PrintSurface& surface,
-                    WarningLabel& label, const std::function<void()>& open_preview) {
-  if (const std::optional<RunOutcome> ended = CollectForRun(request, context)) return *ended;
-  if (request.preview && open_preview) {
-    open_preview();
-    return RunOutcome::kPreview;
-  }
-  return PrintRecipients(context, surface, label);
 }
 
 }  // namespace kvsys

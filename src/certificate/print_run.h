@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -13,12 +12,10 @@
 #include "common/print_options.h"
 #include "db/db_error.h"
 #include "layout/certificate_layout.h"
-#include "print/warning_label.h"
 
 namespace kvsys {
 
 class Database;
-class PrintSurface;
 
 // Messages and titles of the print run.
 inline const QString kPrintTitle = QStringLiteral("賞状印刷");
@@ -104,6 +101,7 @@ enum class RunOutcome {
   kPreview,         // the preview was opened on the collected table
   kCancelled,       // 中止, while collecting or printing
   kFailed,          // a database or output error, reported
+  kNotStarted,      // the operator kept the run from a printer that cannot take it
 };
 
 // Reads the decided layout's number, print-settings texts and paper size into the layout
@@ -112,29 +110,10 @@ enum class RunOutcome {
 bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
                    CertificateLayout& layout, RankLimits* limits = nullptr);
 
-// The first half of the print run of 印刷(F5): collects the recipients and tells the operator
-// what the collection met (no event chosen, table full, nothing to print, cancel). nullopt
-// when there is something to print: RecipientCount then holds how many; otherwise how the
-// run ended.
+// The first half of the print run of 印刷(F5) (the print job does the rest): collects the
+// recipients and tells the operator what the collection met (no event chosen, table full, nothing
+// to print, cancel). nullopt when there is something to print: RecipientCount then holds how many;
+// otherwise how the run ended.
 std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunContext& context);
-
-// The second half: loads the decided layout and draws certificates first to last (0 = up to
-// RecipientCount) in printing mode on the surface, one document each, letting the window
-// process events before each. Ends at 中止 with its message, and at the first certificate the
-// output did not take with a message saying so; certificates already sent stay sent.
-RunOutcome PrintRecipients(PrintRunContext& context, PrintSurface& surface, WarningLabel& label,
-                           int first = 1, int last = 0);
-
-// The drawing loop of PrintRecipients, on a layout already loaded: the preview prints its run
-// with the layout as it was adjusted on screen.
-RunOutcome DrawRecipients(PrintSurface& surface, WarningLabel& label,
-                          const CertificateLayout& layout, RecipientTable& table,
-                          const PrintOptions& options, Dialogs& dialogs, PrintRunObserver& observer,
-                          int first = 1, int last = 0);
-
-// The whole print run: CollectForRun, then the preview (when the request asks for it and
-// open_preview is given) or PrintRecipients.
-RunOutcome RunPrint(const PrintRequest& request, PrintRunContext& context, PrintSurface& surface,
-                    WarningLabel& label, const std::function<void()>& open_preview = {});
 
 }  // namespace kvsys

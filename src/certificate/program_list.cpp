@@ -189,19 +189,23 @@ int16_t SUB_ProgGridSet(Database& results_db, Database& layout_db, bool has_clas
   return static_cast<int16_t>(written);
 }
 
+ProgramEvent EventOfRow(const std::function<QVariant(const QString& column)>& field) {
+  ProgramEvent e;
+  e.number = Code(field(QStringLiteral("flda")));
+  e.sex = Text(field(QStringLiteral("FLDB")));
+  e.stroke = Text(field(QStringLiteral("FLDC")));
+  e.distance = Text(field(QStringLiteral("FLDD")));
+  e.class_name = Text(field(QStringLiteral("FLDE")));
+  e.heats = Text(field(QStringLiteral("FLDF")));
+  e.stage = Text(field(QStringLiteral("FLDG")));
+  return e;
+}
+
 std::vector<ProgramEvent> ReadEventList(Database& layout_db) {
   std::vector<ProgramEvent> events;
   auto rs = layout_db.OpenRecordset(kEventTable, dbOpenSnapshot);
   for (; !rs->Eof(); rs->MoveNext()) {
-    ProgramEvent e;
-    e.number = Code(rs->Field(QStringLiteral("flda")));
-    e.sex = Text(rs->Field(QStringLiteral("FLDB")));
-    e.stroke = Text(rs->Field(QStringLiteral("FLDC")));
-    e.distance = Text(rs->Field(QStringLiteral("FLDD")));
-    e.class_name = Text(rs->Field(QStringLiteral("FLDE")));
-    e.heats = Text(rs->Field(QStringLiteral("FLDF")));
-    e.stage = Text(rs->Field(QStringLiteral("FLDG")));
-    events.push_back(e);
+    events.push_back(EventOfRow([&rs](const QString& column) { return rs->Field(column); }));
   }
   return events;
 }

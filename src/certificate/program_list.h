@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "common/dialogs.h"
@@ -57,6 +59,9 @@ std::vector<ProgramEvent> ReadProgramme(Database& results_db, bool has_classes,
 // holds no half-written part (0 rows).
 int16_t SUB_ProgGridSet(Database& results_db, Database& layout_db, bool has_classes,
                         DbErrorState& state, Dialogs& dialogs, const QString& SQL_W);
+
+// An event from the KVS40 columns of a row (of the table, or of the grid showing it).
+ProgramEvent EventOfRow(const std::function<QVariant(const QString& column)>& field);
 
 // The rows of KVS40 in the order they were written. Raises DbError.
 std::vector<ProgramEvent> ReadEventList(Database& layout_db);

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +19,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "certificate/run_labels_ui.h"
 #include "common/dialogs.h"
 #include "common/text_util.h"
 #include "common/window_ui.h"
@@ -29,17 +29,6 @@
 namespace kvsys {
 
 namespace {
-
-// lblMes as the drawing sees it.
-class LabelWarning : public WarningLabel {
- public:
-  explicit LabelWarning(QLabel* label) : label_(label) {}
-  void SetWarningVisible(bool visible) override { label_->setVisible(visible); }
-  void SetWarningCaption(const QString& caption) override { label_->setText(caption); }
-
- private:
-  QLabel* label_;
-};
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
   return Named(new QPushButton(caption, parent), name);
@@ -347,7 +336,7 @@ bool KVPreview::Open() {
 }
 
 void KVPreview::Activate() {
-  if (!opened_ || running_) return;
+  if (!opened_ || run_.Running()) return;
   options_.SetGuard(true);
   FillOptions();
   Label13->setText(CountLabel(session_.Count()));
@@ -392,14 +381,15 @@ void KVPreview::ShowOptions(bool show) {
 }
 
 void KVPreview::ShowDestination() {
-  const OutputDestination dest = session_.Destination();
-  lblOutput->setText(QStringLiteral("出力先：") + dest.text +
-                     (dest.problem.isEmpty() ? QString() : QStringLiteral("\n") + dest.problem));
-  lblOutput->setStyleSheet(dest.problem.isEmpty() ? QString() : QStringLiteral("color: red;"));
+  const OutputDestination dest = session_.Job().Destination();
+  QString text = QStringLiteral("出力先：") + dest.text;
+  if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
+  if (!last_run_.isEmpty()) text += QStringLiteral("\n") + last_run_;
+  ShowDestinationLine(lblOutput, text, !dest.problem.isEmpty());
 }
 
 void KVPreview::SetAdjustEnabled() {
-  const bool on = nav_.print && !running_;
+  const bool on = nav_.print && !run_.Running();
   // The adjustment panel rests while the options are open.
   Frame1->setEnabled(on && Frame3->isHidden());
   for (QWidget* w : std::initializer_list<QWidget*>{List1, SSCommand13, SSCommand7}) {
@@ -484,12 +474,13 @@ void KVPreview::Move(PageMove move) {
 
 void KVPreview::ApplyNav(const NavState& nav) {
   nav_ = nav;
-  Command1->setEnabled(nav.first && !running_);
-  Command2->setEnabled(nav.previous && !running_);
-  Command3->setEnabled(nav.next && !running_);
-  Command4->setEnabled(nav.last && !running_);
-  SSCommand1->setEnabled(nav.print && !running_);
-  cmdPrintAll->setEnabled(nav.print && !running_);
+  const bool running = run_.Running();
+  Command1->setEnabled(nav.first && !running);
+  Command2->setEnabled(nav.previous && !running);
+  Command3->setEnabled(nav.next && !running);
+  Command4->setEnabled(nav.last && !running);
+  SSCommand1->setEnabled(nav.print && !running);
+  cmdPrintAll->setEnabled(nav.print && !running);
   SetAdjustEnabled();
   Text15->setVisible(nav.hint);
   Text15->setText(nav.hint ? kPageHint : QString());
@@ -509,36 +500,41 @@ void KVPreview::Redraw() {
 }
 
 void KVPreview::Print() {
-  if (running_ || !SSCommand1->isEnabled()) return;
+  if (run_.Running() || !SSCommand1->isEnabled()) return;
   const std::optional<int> copies = CopiesToPrint(Text11->text());
   if (!copies) {
     dialogs_.MsgBox(kCopiesMessage, MsgButtons::Ok, MsgIcon::Information, kAppTitle);
     Text11->setFocus();
     return;
   }
-  session_.PrintCopies(*copies);
+  RunJob([this, copies] { return session_.PrintCopies(*copies, *this); });
 }
 
 void KVPreview::PrintAll() {
-  if (running_ || !cmdPrintAll->isEnabled()) return;
-  cancel_ = false;
+  if (run_.Running() || !cmdPrintAll->isEnabled()) return;
+  RunJob([this] {
+    LabelWarning warning(lblMes);
+    return session_.PrintAll(warning, *this);
+  });
+}
+
+void KVPreview::RunJob(const std::function<PrintJobResult()>& job) {
+  run_.Begin();
   SetRunning(true);
-  LabelWarning warning(lblMes);
-  session_.PrintAll(warning, *this);
-  cancel_ = false;
+  const PrintJobResult result = job();
+  const bool close = run_.End();
   SetRunning(false);
-  if (close_after_run_) {
-    close_after_run_ = false;
-    CloseWindow();
-  }
+  const QString said = DescribeJobResult(result);
+  if (!said.isEmpty()) last_run_ = said;
+  ShowDestination();
+  if (close) CloseWindow();
 }
 
 void KVPreview::Cancel() {
-  if (running_) cancel_ = true;
+  run_.Cancel();
 }
 
 void KVPreview::SetRunning(bool running) {
-  running_ = running;
   cmdStop->setEnabled(running);
   for (QWidget* w : std::initializer_list<QWidget*>{Text12, Text11, Command6, Frame3}) {
     w->setEnabled(!running);
@@ -553,8 +549,7 @@ void KVPreview::Printing(int done, int total) {
 }
 
 bool KVPreview::CancelRequested() {
-  QCoreApplication::processEvents();
-  return cancel_;
+  return run_.CancelRequested();
 }
 
 void KVPreview::CloseWindow() {
@@ -562,10 +557,8 @@ void KVPreview::CloseWindow() {
 }
 
 void KVPreview::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    // The run is inside this window's loop: cancelled, and the window closes after it.
-    cancel_ = true;
-    close_after_run_ = true;
+  // A run is inside this window's loop: cancelled, and the window closes after it.
+  if (run_.HoldClose()) {
     event->ignore();
     return;
   }
@@ -607,14 +600,14 @@ bool KVPreview::HandleKey(QKeyEvent* event) {
       return true;
     case Qt::Key_F9:
       // While すべて印刷 runs F9 stops it, as in the print list.
-      if (running_) {
+      if (run_.Running()) {
         Cancel();
       } else {
         ChangeLayout();
       }
       return true;
     case Qt::Key_F1:
-      if (!running_) Frame1->Save();
+      if (!run_.Running()) Frame1->Save();
       return true;
     case Qt::Key_F10:
     case Qt::Key_Escape:

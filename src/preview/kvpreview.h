@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "certificate/print_run.h"
+#include "common/run_flag.h"
 #include "preview/preview_session.h"
 #include "preview/print_options_logic.h"
 
@@ -44,7 +45,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void Cancel();    // 中止 of すべて印刷
   void CloseWindow();
 
-  bool Running() const { return running_; }
+  bool Running() const { return run_.Running(); }
   // Whether the run's shared table is being filled by a print run now (then closing leaves it).
   void SetTableInUse(std::function<bool()> in_use) { table_in_use_ = std::move(in_use); }
   PreviewSession& Session() { return session_; }
@@ -114,6 +115,8 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void FlagToggled(PrintFlag flag, bool checked);
   void ShowOptions(bool show);
   void SetRunning(bool running);
+  // Runs a print job (印刷 or すべて印刷) with the window at rest, then says what came out.
+  void RunJob(const std::function<PrintJobResult()>& job);
 
   Dialogs& dialogs_;
   PreviewSession session_;
@@ -122,9 +125,8 @@ class KVPreview : public QWidget, private PrintRunObserver {
   NavState nav_;
   bool setting_page_ = false;  // the window itself writes the page box
   bool opened_ = false;
-  bool running_ = false;  // すべて印刷 is drawing
-  bool cancel_ = false;
-  bool close_after_run_ = false;
+  RunFlag run_;       // 印刷 or すべて印刷 is printing
+  QString last_run_;  // what the last print job did, shown under the destination
   bool unloaded_ = false;
 };
 

@@ -9,7 +9,6 @@
 #include "db/database.h"
 #include "db/db_error_report.h"
 #include "layout/layout_store.h"
-#include "print/output_settings.h"
 
 namespace kvsys {
 
@@ -82,11 +81,7 @@ QString PreviewCaptionFor(const QString& layout_name) {
 }
 
 PreviewSession::PreviewSession(PreviewRecords records, Dialogs& dialogs)
-    : r_(std::move(records)), dialogs_(dialogs) {
-  make_output_ = [this] {
-    return MakeOutput(LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder));
-  };
-}
+    : r_(std::move(records)), dialogs_(dialogs), job_(dialogs, r_.ini_path, r_.program_folder) {}
 
 bool PreviewSession::Open() {
   table_ = r_.recipients;
@@ -127,6 +122,8 @@ bool PreviewSession::Draw(int page, WarningLabel& label) {
   drawn_options_ = r_.prn;
   drawn_layout_ = layout_;
   placements_.clear();
+  // Printed, it is named as the print list names this certificate.
+  surface_.SetDocumentName(CertificateName(page, table_[page]));
   return !DrawCertificate(surface_, kPreviewMode, label, layout_, table_, r_.prn, dialogs_,
                           &placements_);
 }
@@ -136,41 +133,17 @@ bool PreviewSession::NeedsRedraw(int page) const {
          !surface_.HeldDocument();
 }
 
-OutputDestination PreviewSession::Destination() {
-  return CheckOutputDestination(LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder));
+PrintJobResult PreviewSession::PrintCopies(int copies, PrintRunObserver& observer) {
+  const PrintDocument* held = surface_.HeldDocument();
+  if (!held) return {};
+  return job_.PrintCopies(*held, copies, observer);
 }
 
-std::unique_ptr<DocumentOutput> PreviewSession::MakeOutputNow() {
-  return make_output_ ? make_output_() : nullptr;
-}
-
-bool PreviewSession::PrintCopies(int copies) {
-  const std::unique_ptr<DocumentOutput> output = MakeOutputNow();
-  surface_.SetOutput(output.get());
-  bool ok = true;
-  for (int n = 1; n <= copies; ++n) {
-    if (!surface_.PrintHeld()) {
-      // A copy that did not come out must not pass for printed.
-      dialogs_.MsgBox(kPreviewPrintFailed + QLatin1Char('\r') + surface_.ErrorText(),
-                      MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
-      ok = false;
-      break;
-    }
-  }
-  surface_.SetOutput(nullptr);
-  return ok;
-}
-
-RunOutcome PreviewSession::PrintAll(WarningLabel& label, PrintRunObserver& observer) {
-  const std::unique_ptr<DocumentOutput> output = MakeOutputNow();
-  // A surface of its own, so the certificate on show stays held.
-  PrintSurface printing(output.get());
-  RecipientTable& table = table_;
-  const int16_t on_show = table.CurrentRecipient;
-  const RunOutcome outcome =
-      DrawRecipients(printing, label, layout_, table, r_.prn, dialogs_, observer);
-  table.CurrentRecipient = on_show;
-  return outcome;
+PrintJobResult PreviewSession::PrintAll(WarningLabel& label, PrintRunObserver& observer) {
+  const int16_t on_show = table_.CurrentRecipient;
+  const PrintJobResult result = job_.Print(layout_, table_, r_.prn, label, observer);
+  table_.CurrentRecipient = on_show;
+  return result;
 }
 
 void PreviewSession::Unload(bool table_in_use) {

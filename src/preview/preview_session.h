@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "certificate/draw_certificate.h"
+#include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
@@ -13,8 +14,6 @@
 #include "layout/certificate_layout.h"
 #include "layout/layout_store.h"
 #include "preview/layout_adjustment.h"
-#include "print/document_output.h"
-#include "print/output_settings.h"
 #include "print/print_surface.h"
 #include "print/warning_label.h"
 
@@ -27,7 +26,6 @@ inline const QString kPreviewCaption = QStringLiteral("プレビュー画面");
 inline const QString kNoRecordMessage = QStringLiteral("レコードがありません");
 inline const QString kPageHint = QStringLiteral("ページ数を入力してください。");
 inline const QString kCopiesMessage = QStringLiteral("枚数を指定してください");
-inline const QString kPreviewPrintFailed = QStringLiteral("印刷できませんでした。");
 inline const QString kReplacePreviewMessage = QStringLiteral(
     "表示中のプレビュー画面を閉じて、今回の印刷データを表示します。よろしいですか？");
 inline const QString kPreviewBusyMessage =
@@ -91,8 +89,6 @@ struct PreviewRecords {
   QStringList font_names = {};  // the main window's list of installed fonts
 };
 
-using OutputFactory = std::function<std::unique_ptr<DocumentOutput>()>;
-
 // The preview's certificates: which one is drawn into the held document, printing it, printing
 // them all. No widgets.
 class PreviewSession {
@@ -128,33 +124,28 @@ class PreviewSession {
   std::vector<SavedLayout> SavedLayouts();
   const QStringList& FontNames() const { return r_.font_names; }
 
-  // Sends the document on show to the output copies times. Stops at the first copy the output
-  // does not take and tells the operator; false then.
-  bool PrintCopies(int copies);
+  // 印刷: the document on show, copies times, as one print job.
+  PrintJobResult PrintCopies(int copies, PrintRunObserver& observer);
 
-  // Every certificate of the run, drawn anew with the options and layout as they stand now,
-  // through the print run's drawing loop. Needs the output of the workstation.
-  RunOutcome PrintAll(WarningLabel& label, PrintRunObserver& observer);
+  // すべて印刷: every certificate of the run, drawn anew with the options and layout as they
+  // stand now, as one print job.
+  PrintJobResult PrintAll(WarningLabel& label, PrintRunObserver& observer);
 
   // Closing: entries 1 to 9999 of the run's table are emptied (entry 0 is not), unless a print
   // run is filling that table right now; the preview's own copy goes with it.
   void Unload(bool table_in_use);
 
-  // Where 印刷 and すべて印刷 send the certificates now, as the operator reads it.
-  OutputDestination Destination();
-  // Where printed documents go; by default the workstation's output settings.
-  void SetOutputFactory(OutputFactory factory) { make_output_ = std::move(factory); }
+  // Where 印刷 and すべて印刷 send the certificates: by default the workstation's output.
+  PrintJob& Job() { return job_; }
 
  private:
-  std::unique_ptr<DocumentOutput> MakeOutputNow();
-
   PreviewRecords r_;
   Dialogs& dialogs_;
   RecipientTable table_;
   CertificateLayout layout_;
   QString layout_name_;
   PrintSurface surface_;
-  OutputFactory make_output_;
+  PrintJob job_;
   std::unique_ptr<LayoutStore> store_;
   std::unique_ptr<LayoutAdjuster> adjuster_;
   std::vector<ItemPlacement> placements_;

@@ -105,6 +105,11 @@ bool PdfOutput::WriteFile(const PrintDocument& doc, QString* error) {
               QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
 }
 
+OutputPlace PdfOutput::WrittenTo() const {
+  if (last_file_.isEmpty()) return {};
+  return {OutputPlace::Kind::kPdfFolder, folder_};
+}
+
 struct RunPdfOutput::Pdf {
   explicit Pdf(const QString& target) : part(target) {}
   PendingFile part;
@@ -207,6 +212,11 @@ bool RunPdfOutput::Finish(QString* error) {
   return Fail(error, failed);
 }
 
+OutputPlace RunPdfOutput::WrittenTo() const {
+  if (written_.isEmpty()) return {};
+  return {OutputPlace::Kind::kPdfFile, written_};
+}
+
 QByteArray DocumentToPdf(const PrintDocument& doc) {
   if (doc.PageCount() == 0) return {};
   QBuffer buffer;
@@ -272,7 +282,14 @@ bool PrinterOutput::Write(const PrintDocument& doc, QString* error) {
     return Fail(error, QueueProblemText({queue_, QueueState::kMissing}));
   }
   QPrinter printer(info, QPrinter::HighResolution);
-  return PrintDocumentOn(printer, doc, error);
+  if (!PrintDocumentOn(printer, doc, error)) return false;
+  written_ = true;
+  return true;
+}
+
+OutputPlace PrinterOutput::WrittenTo() const {
+  if (!written_) return {};
+  return {OutputPlace::Kind::kPrinter, queue_};
 }
 
 bool MultiOutput::Ready(QString* error) {
@@ -280,6 +297,15 @@ bool MultiOutput::Ready(QString* error) {
     if (!out->Ready(error)) return false;
   }
   return true;
+}
+
+OutputPlace MultiOutput::WrittenTo() const {
+  for (DocumentOutput* out : outputs_) {
+    if (const OutputPlace place = out->WrittenTo(); place.kind != OutputPlace::Kind::kNothing) {
+      return place;
+    }
+  }
+  return {};
 }
 
 bool MultiOutput::Finish(QString* error) {

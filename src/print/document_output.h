@@ -13,6 +13,15 @@ class QPrinter;
 
 namespace kvsys {
 
+// Where an output put what it wrote.
+struct OutputPlace {
+  enum class Kind { kNothing, kPrinter, kPdfFile, kPdfFolder };
+  Kind kind = Kind::kNothing;
+  QString where;  // the queue, the PDF file or the folder of the certificates' files
+
+  bool IsPdf() const { return kind == Kind::kPdfFile || kind == Kind::kPdfFolder; }
+};
+
 // Where finished documents go. Failures come back as a Japanese text for the operator; an
 // output never reports success for a document it did not write.
 class DocumentOutput {
@@ -26,6 +35,8 @@ class DocumentOutput {
   // gathers the run's documents in one file puts it under its name now. An output left
   // unfinished (the run failed) leaves nothing behind.
   virtual bool Finish(QString* /*error*/) { return true; }
+  // Where the documents written so far went (a file that gathers a run: once finished).
+  virtual OutputPlace WrittenTo() const { return {}; }
 };
 
 // One PDF file per document in a folder, created when needed. A file is named after what the
@@ -39,6 +50,7 @@ class PdfOutput : public DocumentOutput {
   explicit PdfOutput(QString folder);
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
+  OutputPlace WrittenTo() const override;
 
   const QString& folder() const { return folder_; }
   // The file written last (empty before the first).
@@ -69,6 +81,7 @@ class RunPdfOutput : public DocumentOutput {
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
   bool Finish(QString* error) override;
+  OutputPlace WrittenTo() const override;
 
   // The file written (empty before Finish).
   const QString& file() const { return written_; }
@@ -101,27 +114,39 @@ class PrinterOutput : public DocumentOutput {
   explicit PrinterOutput(QString printer_name) : printer_name_(std::move(printer_name)) {}
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
+  OutputPlace WrittenTo() const override;
   const QString& printer_name() const { return printer_name_; }
 
  private:
   QString printer_name_;
   QString queue_;  // the queue the last Ready found
+  bool written_ = false;
 };
 
 // The name of the system's default printer; empty when there is none.
 QString DefaultPrinterName();
 
-// Writes each document to several outputs (a PDF folder and a dump, say). Not owning; fails
-// when any of them fails, after trying them all.
+// Writes each document to several outputs (a PDF folder and a dump, say); fails when any of
+// them fails, after trying them all. Where it wrote is where the first of them that wrote did.
 class MultiOutput : public DocumentOutput {
  public:
+  MultiOutput() = default;
+  // Not owned.
   explicit MultiOutput(std::vector<DocumentOutput*> outputs) : outputs_(std::move(outputs)) {}
+  // One more output, kept by this one.
+  void Add(std::unique_ptr<DocumentOutput> output) {
+    outputs_.push_back(output.get());
+    owned_.push_back(std::move(output));
+  }
+  bool Empty() const { return outputs_.empty(); }
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
   bool Finish(QString* error) override;
+  OutputPlace WrittenTo() const override;
 
  private:
   std::vector<DocumentOutput*> outputs_;
+  std::vector<std::unique_ptr<DocumentOutput>> owned_;
 };
 
 }  // namespace kvsys

@@ -48,17 +48,6 @@ std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool 
   return std::make_unique<RunPdfOutput>(settings.pdf_folder);
 }
 
-QString PdfWrittenTo(const DocumentOutput& output) {
-  if (const auto* run = dynamic_cast<const RunPdfOutput*>(&output)) {
-    return QDir::toNativeSeparators(run->file());
-  }
-  if (const auto* files = dynamic_cast<const PdfOutput*>(&output);
-      files && !files->last_file().isEmpty()) {
-    return QDir::toNativeSeparators(files->folder());
-  }
-  return QString();
-}
-
 OutputDestination CheckOutputDestination(const OutputSettings& settings, bool pdf_only) {
   OutputDestination d;
   if (settings.target == OutputTarget::Printer && !pdf_only) {

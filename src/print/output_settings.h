@@ -53,10 +53,6 @@ struct OutputDestination {
   QString text;  // "プリンタ「A」", "PDFファイル（1回の印刷を1ファイル） /srv/pdf"
   QString problem;  // why the printer cannot take a run now; empty when it can
 };
-// The PDF file of a run, or the folder of the certificates' files, once something was written
-// there; empty otherwise (a printer, nothing written yet).
-QString PdfWrittenTo(const DocumentOutput& output);
-
 // Asks the printing service about the printer of the settings (not when PDF is the target or
 // pdf_only is set).
 OutputDestination CheckOutputDestination(const OutputSettings& settings, bool pdf_only = false);

@@ -65,38 +65,32 @@ QString GetClassName(Database& db, DbErrorState& state, Dialogs& dialogs, int cl
   return QString();
 }
 
-void FillClassCombo(Database& db, DbErrorState& state, Dialogs& dialogs, ItemList& list) {
-  list.Clear();
-  if (!HasClasses(db, state, dialogs)) {
-    list.SetEnabled(false);
-    list.SetGrey(true);
-    return;
-  }
-  list.SetGrey(false);  // a list greyed for an earlier meet
-  list.AddItem(kAllClassesItem, 0);
+ClassChoices ReadClassChoices(Database& db, DbErrorState& state, Dialogs& dialogs) {
+  ClassChoices result;
+  if (!HasClasses(db, state, dialogs)) return result;
+  result.applies = true;
+  result.choices.push_back({kAllClassesItem, 0});
   try {
     auto rs = OpenClassTable(db);
     const bool keyed = UsePrimaryKey(*rs);
-    std::vector<std::pair<int, QString>> classes;
+    std::vector<ListChoice> classes;
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
       // A row whose number is not a class number cannot be chosen; it is left out.
       const auto number = ToInt16(rs->Field(kNumberColumn));
       if (!number) continue;
-      const QString name = NullTo(rs->Field(kNameColumn), kNullToText, 0).toString();
-      if (keyed) {
-        list.AddItem(name, *number);
-      } else {
-        classes.emplace_back(*number, name);
-      }
+      classes.push_back({NullTo(rs->Field(kNameColumn), kNullToText, 0).toString(), *number});
     }
-    std::stable_sort(classes.begin(), classes.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [number, name] : classes) list.AddItem(name, number);
+    if (!keyed) {
+      std::stable_sort(classes.begin(), classes.end(),
+                       [](const ListChoice& a, const ListChoice& b) { return a.value < b.value; });
+    }
+    result.choices.insert(result.choices.end(), classes.begin(), classes.end());
   } catch (const DbError& error) {
     ReportDbError(dialogs, state, error, kClassComboTitle, kTargetClasses);
   } catch (const std::exception& error) {
     ReportOtherError(dialogs, QString::fromLocal8Bit(error.what()), kClassComboTitle);
   }
+  return result;
 }
 
 }  // namespace kvsys

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "common/dialogs.h"
 #include "db/database.h"
@@ -13,16 +14,18 @@ inline constexpr int kClassNameWidth = 20;
 inline const QString kNoClassName = QStringLiteral("クラス名なし");
 inline const QString kAllClassesItem = QStringLiteral("各クラス別一括");
 
-// A list control with an item text and an item value per item (the class choice of the
-// print list); FillClassCombo works on any such list.
-class ItemList {
- public:
-  virtual ~ItemList() = default;
-  virtual void Clear() = 0;
-  virtual void AddItem(const QString& text, int value) = 0;
-  virtual void SetEnabled(bool enabled) = 0;
-  // Grey background (red 192, green 192, blue 192) for a list that does not apply.
-  virtual void SetGrey(bool grey) = 0;
+// One entry of a choice list: the text shown and the value it stands for.
+struct ListChoice {
+  QString text;
+  int value = 0;
+
+  bool operator==(const ListChoice&) const = default;
+};
+
+// The class choice of the print list.
+struct ClassChoices {
+  bool applies = false;             // the meet ranks by class
+  std::vector<ListChoice> choices;  // empty when it does not
 };
 
 // The name of a class, cut to 20 bytes: "クラス名なし" when the meet uses classes but the
@@ -30,10 +33,9 @@ class ItemList {
 // (title "クラス名取得") the empty text.
 QString GetClassName(Database& db, DbErrorState& state, Dialogs& dialogs, int class_no);
 
-// Empties the list; for a meet with classes adds "各クラス別一括" (value 0) and then each class
-// in class-number order (its name, value its number); for a meet without classes disables
-// the list and greys it (a meet with classes clears the grey). Errors are reported under
-// "クラスコンボ作成"; the list keeps the items added until then.
-void FillClassCombo(Database& db, DbErrorState& state, Dialogs& dialogs, ItemList& list);
+// For a meet with classes "各クラス別一括" (value 0), then each class in class-number order
+// (its name, value its number); nothing for a meet without classes. Errors are reported under
+// "クラスコンボ作成"; the choices read until then are kept.
+ClassChoices ReadClassChoices(Database& db, DbErrorState& state, Dialogs& dialogs);
 
 }  // namespace kvsys

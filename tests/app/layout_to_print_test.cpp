@@ -24,7 +24,9 @@
 #include "common/text_util.h"
 #include "layout/japanese_date.h"
 #include "layout/kvs210.h"
+#include "print/output_settings.h"
 #include "samplemeet/sample_meet.h"
+#include "support/document_helpers.h"
 #include "support/find_child.h"
 #include "support/program_folder.h"
 #include "support/scripted_dialogs.h"
@@ -128,11 +130,20 @@ TEST(LayoutToPrint, FreshProgramFolderThroughTheEditorToPrintedCertificates) {
   EXPECT_EQ(Child<QComboBox>(list, "Combo2")->currentText(), QStringLiteral("ＭＳ　明朝"));
   ASSERT_GT(list->EventCount(), 0);
   Child<QCheckBox>(list, "Check1")->setChecked(true);
+  // The workstation's output, and a look at what it is given.
+  RecordingOutput seen;
+  list->Session().Job().SetOutputFactory([&] {
+    auto out = std::make_unique<MultiOutput>();
+    out->Add(MakeOutput(LoadOutputSettings(dialogs, state.IniPath, state.AppFolder)));
+    out->Add(std::make_unique<ForwardingOutput>(seen));
+    return out;
+  });
   list->Print();
   const QStringList pdfs =
       QDir(folder.File(QStringLiteral("pdf"))).entryList({QStringLiteral("*.pdf")}, QDir::Files);
-  EXPECT_FALSE(pdfs.isEmpty());
-  const QStringList printed = TextsOf(list->Surface().Document());
+  EXPECT_EQ(pdfs.size(), 1);  // one file for the run
+  ASSERT_FALSE(seen.written.empty());
+  const QStringList printed = TextsOf(seen.written.back());
   for (const QString& text :
        {QStringLiteral("表彰状"), QStringLiteral("兼 県予選会"), QStringLiteral("水野 一郎"), today,
         TrimBlanks(state.MeetSettings.大会名1)}) {

@@ -159,7 +159,7 @@ TEST_F(PrintListOperator, ACancelWhileCollectingOffersNothingToGoOnWith) {
   EXPECT_TRUE(Child<QLabel>(window.get(), "lblRunState")->isHidden());
 }
 
-TEST(PrintResume, CountsWhatWasOutputAcrossPartsOfOneTable) {
+TEST(PrintResume, TheStopNoteCountsEveryEntryBeforeTheNextAndNamesIt) {
   RecipientTable table;
   table[4] = Recipient{QStringLiteral("山田 花子"),
                        QString(),
@@ -171,39 +171,18 @@ TEST(PrintResume, CountsWhatWasOutputAcrossPartsOfOneTable) {
       Recipient{QStringLiteral("川の会"), QString(), QStringLiteral("混合200mリレー"), QString(),
                 QStringLiteral("OP"),     QString()};
   PrintResume r;
-  r.Begin(1);
-  for (int done = 0; done < 4; ++done) r.Drawing(done, 10);
-  r.End(false);  // stopped before entry 4 was drawn
-  ASSERT_TRUE(r.CanContinue());
-  EXPECT_EQ(r.Next(), 4);
-  EXPECT_EQ(r.Output(), 3);
+  r.Ended(4, 10);  // stopped before entry 4 was drawn
   EXPECT_EQ(DescribePrintStop(r, table),
             QStringLiteral("3枚まで出力しました（全10枚）。次は 女子100m自由形 中学生 ２位 山田 "
                            "花子 です。"));
-
-  // The second part starts at 4 and stops before 9: the count is of the whole table.
-  r.Begin(4);
-  for (int done = 0; done < 6; ++done) r.Drawing(done, 7);
-  r.End(false);
-  EXPECT_EQ(r.Next(), 9);
+  // A second part of the same table, from 4, stopped before 9.
+  r.Ended(9, 10);
   EXPECT_EQ(r.Output(), 8);
-  EXPECT_EQ(r.Last(), 10);
   EXPECT_TRUE(DescribePrintStop(r, table).contains(QStringLiteral("混合200mリレー OP 川の会")));
-
   // Reaching the end leaves nothing to continue.
-  r.Begin(9);
-  r.Drawing(0, 2);
-  r.Drawing(1, 2);
-  r.Drawing(2, 2);
-  r.End(true);
-  EXPECT_FALSE(r.CanContinue());
+  r.Ended(0, 10);
   EXPECT_EQ(r.Output(), 10);
   EXPECT_TRUE(DescribePrintStop(r, table).isEmpty());
-
-  // A run stopped before it drew anything (while collecting) has nothing to go on with.
-  r.Begin(1);
-  r.End(false);
-  EXPECT_FALSE(r.CanContinue());
 }
 
 }  // namespace

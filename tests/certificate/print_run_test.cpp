@@ -8,7 +8,6 @@
 #include "certificate/affiliation.h"
 #include "certificate/print_run.h"
 #include "certificate/recipient_selection.h"
-#include "print/print_surface.h"
 #include "samplemeet/sample_meet.h"
 #include "support/document_helpers.h"
 #include "support/fixture.h"
@@ -217,24 +216,22 @@ TEST_F(PrintRunTest, AffiliationNameFromTheSwimmersRow) {
 TEST_F(PrintRunTest, MessagesOfARunThatPrintsNothing) {
   TimedFinal(1, {"00:30.00"});
   TimedFinal(2, {"00:30.00"}, 6);
-  PrintRunContext c = w.Context();
-  PrintSurface surface;
-  PlainWarningLabel label;
+  RecordingOutput out;
   w.dialogs.Expect(kNoSelectionMessage, MsgButtons::Ok, MsgIcon::Information, kNoSelectionTitle);
-  EXPECT_EQ(RunPrint(PrintRequest{}, c, surface, label), RunOutcome::kNoSelection);
+  EXPECT_EQ(w.Run(PrintRequest{}, out).outcome, RunOutcome::kNoSelection);
   w.dialogs.Expect(kNothingToPrintMessage, MsgButtons::Ok, MsgIcon::None, kAppTitle);
-  EXPECT_EQ(RunPrint(Request({2}), c, surface, label), RunOutcome::kNothingToPrint);
+  EXPECT_EQ(w.Run(Request({2}), out).outcome, RunOutcome::kNothingToPrint);
 
   // A decided layout without print settings gives no certificates, and no limit of an
   // earlier run is kept for it.
   EXPECT_EQ(w.Collect(Request({1})).count, 1);
   w.layout_db->Execute(QStringLiteral("DELETE FROM KVS210"), dbFailOnError);
   w.dialogs.Expect(kNoSettingsMessage, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
-  EXPECT_EQ(RunPrint(Request({1}), c, surface, label), RunOutcome::kNothingToPrint);
+  EXPECT_EQ(w.Run(Request({1}), out).outcome, RunOutcome::kNothingToPrint);
   EXPECT_EQ(w.recipients.RecipientCount, 0);
   w.layout_db->Execute(QStringLiteral("UPDATE 全体フォント SET 決定 = 0"), dbFailOnError);
   w.dialogs.Expect(kNoDecisionMessage, MsgButtons::Ok, MsgIcon::None, kAppTitle);
-  EXPECT_EQ(RunPrint(Request({1}), c, surface, label), RunOutcome::kNothingToPrint);
+  EXPECT_EQ(w.Run(Request({1}), out).outcome, RunOutcome::kNothingToPrint);
 }
 
 TEST_F(PrintRunTest, DatabaseErrorWhileCollectingPrintsNothingOfTheRun) {
@@ -250,11 +247,8 @@ TEST_F(PrintRunTest, DatabaseErrorWhileCollectingPrintsNothingOfTheRun) {
   }
   ASSERT_FALSE(text.isEmpty());
   RecordingOutput out;
-  PrintSurface surface(&out);
-  PlainWarningLabel label;
-  PrintRunContext c = w.Context();
   w.dialogs.Expect(text, MsgButtons::Ok, MsgIcon::Critical, kPrintTitle);
-  EXPECT_EQ(RunPrint(r, c, surface, label), RunOutcome::kFailed);
+  EXPECT_EQ(w.Run(r, out).outcome, RunOutcome::kFailed);
   EXPECT_TRUE(out.written.empty());
   EXPECT_EQ(w.recipients.RecipientCount, 0);
 }
@@ -263,32 +257,32 @@ TEST_F(PrintRunTest, CancelIsAskedOncePerRecipientAndKeepsWhatWasPrinted) {
   TimedFinal(1, {"00:30.00", "00:31.00", "00:32.00"});
   TimedFinal(2, {"00:30.00", "00:31.00", "00:32.00"});
   RecordingOutput out;
-  PrintSurface surface(&out);
-  PlainWarningLabel label;
 
   // Six recipients are collected (six questions), the third certificate is cancelled.
   CancelAt printing(6 + 3);
   w.observer = &printing;
-  PrintRunContext c = w.Context();
   w.dialogs.Expect(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
-  EXPECT_EQ(RunPrint(Request({1, 2}), c, surface, label), RunOutcome::kCancelled);
+  const PrintJobResult stopped = w.Run(Request({1, 2}), out);
+  EXPECT_EQ(stopped.outcome, RunOutcome::kCancelled);
   EXPECT_EQ(out.written.size(), 2u);
   EXPECT_EQ(w.recipients.RecipientCount, 6);
+  // What came out is kept (the output is finished) and the run goes on from the third.
+  EXPECT_EQ(out.finished, 1);
+  EXPECT_EQ(stopped.output, 2);
+  EXPECT_EQ(stopped.next, 3);
 
   out.written.clear();
   CancelAt collecting(4);
   w.observer = &collecting;
-  PrintRunContext c2 = w.Context();
   w.dialogs.Expect(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
-  EXPECT_EQ(RunPrint(Request({1, 2}), c2, surface, label), RunOutcome::kCancelled);
+  EXPECT_EQ(w.Run(Request({1, 2}), out).outcome, RunOutcome::kCancelled);
   EXPECT_EQ(collecting.last_count, 4);
   EXPECT_TRUE(out.written.empty());
 
   // Uncancelled: one document per recipient, in order.
   CancelAt never(0);
   w.observer = &never;
-  PrintRunContext c3 = w.Context();
-  EXPECT_EQ(RunPrint(Request({2, 1}), c3, surface, label), RunOutcome::kPrinted);
+  EXPECT_EQ(w.Run(Request({2, 1}), out).outcome, RunOutcome::kPrinted);
   ASSERT_EQ(out.written.size(), 6u);
   EXPECT_EQ(never.asked, 12);
   EXPECT_EQ(w.recipients.CurrentRecipient, 6);
@@ -298,12 +292,12 @@ TEST_F(PrintRunTest, AnOutputThatFailsEndsTheRunWithAMessage) {
   TimedFinal(1, {"00:30.00", "00:31.00", "00:32.00"});
   RecordingOutput out;
   out.write_ok = false;
-  PrintSurface surface(&out);
-  PlainWarningLabel label;
-  PrintRunContext c = w.Context();
   w.dialogs.Expect(QStringLiteral("1枚目の賞状を出力できませんでした。\r書けません"),
                    MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
-  EXPECT_EQ(RunPrint(Request({1}), c, surface, label), RunOutcome::kFailed);
+  const PrintJobResult failed = w.Run(Request({1}), out);
+  EXPECT_EQ(failed.outcome, RunOutcome::kFailed);
+  EXPECT_EQ(failed.next, 1);
+  EXPECT_EQ(out.finished, 0);  // nothing came out: nothing to keep
 }
 
 TEST_F(PrintRunTest, TheTableHoldsAtMost9999) {
@@ -338,10 +332,7 @@ TEST(PrintRunJet, Swim01PrintedEndToEnd) {
       DayFilter({kAllDaysItem, 0}, QStringLiteral("2026/07/18"), QStringLiteral("2026/07/19")));
   ASSERT_EQ(r.events.size(), 7u);  // event 0 is not listed
   RecordingOutput out;
-  PrintSurface surface(&out);
-  PlainWarningLabel label;
-  PrintRunContext c = w.Context();
-  ASSERT_EQ(RunPrint(r, c, surface, label), RunOutcome::kPrinted);
+  ASSERT_EQ(w.Run(r, out).outcome, RunOutcome::kPrinted);
   // Event 1: 00:29.98, 00:30.10, 00:31.25 twice (limit 3: both print), the open entrant at
   // position 5 does not; event 7 is a swim-off and prints nothing.
   const int count = w.recipients.RecipientCount;

@@ -31,7 +31,7 @@ class KVPreviewTest : public ::testing::Test {
   KVPreview* Make(int count) {
     p = std::make_unique<PreviewWorld>(count);
     window = std::make_unique<KVPreview>(p->Records(), p->w.dialogs);
-    window->Session().SetOutputFactory(p->Factory());
+    window->Session().Job().SetOutputFactory(p->Factory());
     EXPECT_TRUE(window->Open());
     return window.get();
   }
@@ -403,7 +403,7 @@ TEST_F(PreviewInAreaTest, ClosingThePreviewBringsBackTheWindowItCameFrom) {
 TEST_F(PreviewInAreaTest, APreviewPrintingAllIsNotReplaced) {
   KVPreview* first = OpenIn();
   ASSERT_NE(first, nullptr);
-  first->Session().SetOutputFactory(p.Factory());
+  first->Session().Job().SetOutputFactory(p.Factory());
   KVPreview* second = reinterpret_cast<KVPreview*>(1);
   // The print list's run ends while the preview prints all of its certificates.
   QTimer::singleShot(0, &area, [&] {

@@ -97,35 +97,41 @@ TEST(PreviewSession, ARunStartedMeanwhileDoesNotChangeTheCertificatesOnShow) {
 TEST(PreviewSession, CopiesPrintTheDocumentOnShowAndAFailureIsTold) {
   PreviewWorld p(3);
   PreviewSession s(p.Records(), p.w.dialogs);
-  s.SetOutputFactory(p.Factory());
+  s.Job().SetOutputFactory(p.Factory());
   ASSERT_TRUE(s.Open());
   PlainWarningLabel label;
   ASSERT_TRUE(s.Draw(3, label));
-  ASSERT_TRUE(s.PrintCopies(3));
+  PrintRunObserver observer;
+  const PrintJobResult copies = s.PrintCopies(3, observer);
+  EXPECT_EQ(copies.outcome, RunOutcome::kPrinted);
+  EXPECT_EQ(copies.output, 3);
+  EXPECT_EQ(p.output.finished, 1);  // one run, finished once
   ASSERT_EQ(p.output.written.size(), 3u);
   for (const PrintDocument& doc : p.output.written) {
     EXPECT_EQ(doc.pages.size(), s.Held()->pages.size());
     EXPECT_TRUE(Texts(&doc).contains(QStringLiteral("S3")));
+    EXPECT_EQ(doc.name, CertificateName(3, s.Table()[3]));  // named as the print list names it
   }
 
   p.output.write_ok = false;
-  p.w.dialogs.Expect(kPreviewPrintFailed + QStringLiteral("\r書けません"), MsgButtons::Ok,
-                     MsgIcon::Exclamation, kAppTitle);
-  EXPECT_FALSE(s.PrintCopies(2));
+  p.w.dialogs.Expect(QStringLiteral("1枚目の賞状を出力できませんでした。\r書けません"),
+                     MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+  EXPECT_EQ(s.PrintCopies(2, observer).outcome, RunOutcome::kFailed);
   EXPECT_EQ(p.output.written.size(), 3u);
+  EXPECT_EQ(p.output.finished, 1);  // nothing came out: nothing to keep
 }
 
 TEST(PreviewSession, PrintAllDrawsEveryCertificateWithTheOptionsAsTheyStandNow) {
   PreviewWorld p(4);
   PreviewSession s(p.Records(), p.w.dialogs);
-  s.SetOutputFactory(p.Factory());
+  s.Job().SetOutputFactory(p.Factory());
   ASSERT_TRUE(s.Open());
   PlainWarningLabel label;
   ASSERT_TRUE(s.Draw(2, label));
   p.w.options.Dono = false;
   p.w.options.DonoStr = QStringLiteral("様");
   PrintRunObserver observer;
-  EXPECT_EQ(s.PrintAll(label, observer), RunOutcome::kPrinted);
+  EXPECT_EQ(s.PrintAll(label, observer).outcome, RunOutcome::kPrinted);
   ASSERT_EQ(p.output.written.size(), 4u);
   for (int i = 0; i < 4; ++i) {
     const QStringList texts = Texts(&p.output.written[static_cast<size_t>(i)]);

@@ -47,23 +47,12 @@ class PreviewWorld {
   }
   // Every printed document goes to output.
   OutputFactory Factory() {
-    return [this] { return std::make_unique<Forward>(output); };
+    return [this] { return std::make_unique<ForwardingOutput>(output); };
   }
 
   PrintRunWorld w;
   QString ini;
   RecordingOutput output;
-
- private:
-  class Forward : public DocumentOutput {
-   public:
-    explicit Forward(DocumentOutput& to) : to_(to) {}
-    bool Ready(QString* error) override { return to_.Ready(error); }
-    bool Write(const PrintDocument& doc, QString* error) override { return to_.Write(doc, error); }
-
-   private:
-    DocumentOutput& to_;
-  };
 };
 
 // The texts of a document's first page, in drawing order.

@@ -3,10 +3,11 @@
 // stopped or refusing queue is reported once with nothing sent.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <memory>
 
-#include "certificate/print_run.h"
+#include "certificate/print_job.h"
 #include "print/output_settings.h"
 #include "print/print_command.h"
 #include "print/print_surface.h"
@@ -53,21 +54,25 @@ class CupsTest : public ::testing::Test {
     }
   }
 
-  // The print run of the list for event 1, to the output of [Output] as written.
+  // The print run of the list for event 1, through the print job to the output of [Output]
+  // as written.
   RunOutcome PrintRun(const QByteArray& output_section) {
     const QString ini = w.folder() + QStringLiteral("/KVSYS.ini");
     QFile f(ini);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Output]\n" + output_section);
     f.close();
-    const std::unique_ptr<DocumentOutput> output =
-        MakeOutput(LoadOutputSettings(w.dialogs, ini, w.folder()));
-    PrintSurface surface(output.get());
+    PrintJob job(w.dialogs, ini, w.folder());
     PlainWarningLabel label;
     PrintRequest request;
     request.events = {w.Listed(1)};
     PrintRunContext context = w.Context();
-    return RunPrint(request, context, surface, label);
+    const PrintJobResult result = job.Run(request, context, label);
+    if (result.outcome == RunOutcome::kPrinted) {
+      EXPECT_EQ(result.written.kind, OutputPlace::Kind::kPrinter);
+      EXPECT_EQ(result.output, 3);
+    }
+    return result.outcome;
   }
 
   QString Tool(const QString& tool, const QString& queue) {
@@ -158,9 +163,12 @@ TEST_F(CupsTest, AStoppedOrRefusingQueueIsReportedOnceAndGetsNothing) {
     OutputSettings settings;
     settings.printer = queue;
     EXPECT_EQ(CheckOutputDestination(settings).problem, c.message);
-    w.dialogs.Expect(QStringLiteral("1枚目の賞状を出力できませんでした。\r") + c.message,
-                     MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
-    EXPECT_EQ(PrintRun(section), RunOutcome::kFailed);
+    // Asked before anything is drawn, as from every window; no keeps the run from starting.
+    w.dialogs.ExpectDefault(
+        c.message + QStringLiteral("\r\r") + kPdfInsteadQuestion + QStringLiteral("\r（") +
+            QDir::toNativeSeparators(w.folder() + QStringLiteral("/pdf")) + QStringLiteral("）"),
+        MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2, Answer::No);
+    EXPECT_EQ(PrintRun(section), RunOutcome::kNotStarted);
     EXPECT_TRUE(w.dialogs.AllShown());
     QString error;
     EXPECT_TRUE(cups_->Tool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}, &error));

@@ -2,7 +2,6 @@
 // the primary key or the table itself.
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
 #include "common/byte_text.h"
@@ -18,23 +17,6 @@ using test::ResultsDb;
 using test::ScriptedDialogs;
 
 const QString kTwentySpaces(20, QLatin1Char(' '));
-
-// Records what FillClassCombo does to a list.
-class RecordingList : public ItemList {
- public:
-  void Clear() override {
-    items.clear();
-    ++clears;
-  }
-  void AddItem(const QString& text, int value) override { items.emplace_back(text, value); }
-  void SetEnabled(bool value) override { enabled = value; }
-  void SetGrey(bool value) override { grey = value; }
-
-  std::vector<std::pair<QString, int>> items{{QStringLiteral("古い項目"), 9}};
-  int clears = 0;
-  std::optional<bool> enabled;
-  std::optional<bool> grey;
-};
 
 void AddClasses(ResultsDb& meet) {
   // Inserted out of order: lists follow the class number. Class 5 is 23 bytes with a
@@ -82,10 +64,9 @@ TEST(GetClassName, ClassTableWithoutPrimaryKeyIsSearched) {
   DbErrorState state;
   EXPECT_EQ(GetClassName(meet.Open(), state, dialogs, 2), QStringLiteral("中学生"));
   EXPECT_EQ(GetClassName(meet.Open(), state, dialogs, 7), kNoClassName);
-  RecordingList list;
-  FillClassCombo(meet.Open(), state, dialogs, list);
-  ASSERT_EQ(list.items.size(), 6u);
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(list.items[static_cast<size_t>(i)].second, i);
+  const ClassChoices list = ReadClassChoices(meet.Open(), state, dialogs);
+  ASSERT_EQ(list.choices.size(), 6u);
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(list.choices[static_cast<size_t>(i)].value, i);
 }
 
 TEST(GetClassName, MissingTableIsReported) {
@@ -98,43 +79,38 @@ TEST(GetClassName, MissingTableIsReported) {
   EXPECT_EQ(GetClassName(meet.Open(), state, dialogs, 1), QString());
   dialogs.Expect(DbErrorText(dberr::kNoSuchTable), MsgButtons::Ok, MsgIcon::Critical,
                  QStringLiteral("クラスコンボ作成"));
-  RecordingList list;
-  FillClassCombo(meet.Open(), state, dialogs, list);
-  EXPECT_EQ(list.items, (std::vector<std::pair<QString, int>>{{kAllClassesItem, 0}}));
+  const ClassChoices list = ReadClassChoices(meet.Open(), state, dialogs);
+  EXPECT_TRUE(list.applies);
+  EXPECT_EQ(list.choices, (std::vector<ListChoice>{{kAllClassesItem, 0}}));
 }
 
-TEST(FillClassCombo, ListsAllClassesFirstThenEachClassInNumberOrder) {
+TEST(ReadClassChoices, ListsAllClassesFirstThenEachClassInNumberOrder) {
   ResultsDb meet;
   meet.InsertNullSettings(-1);
   AddClasses(meet);
   meet.Exec(QStringLiteral("INSERT INTO クラス VALUES ('x', '番号が文字')"));
   ScriptedDialogs dialogs;
   DbErrorState state;
-  RecordingList list;
-  FillClassCombo(meet.Open(), state, dialogs, list);
-  EXPECT_EQ(list.clears, 1);
-  const std::vector<std::pair<QString, int>> expected{
-      {QStringLiteral("各クラス別一括"), 0},
-      {QStringLiteral("小学生"), 1},
-      {QStringLiteral("中学生"), 2},
-      {QStringLiteral("一般"), 3},
-      {QString(), 4},
-      {QStringLiteral("一般A区分（マスターズ）"), 5}};
-  EXPECT_EQ(list.items, expected);
-  EXPECT_EQ(list.grey, false);
+  const ClassChoices list = ReadClassChoices(meet.Open(), state, dialogs);
+  const std::vector<ListChoice> expected{{QStringLiteral("各クラス別一括"), 0},
+                                         {QStringLiteral("小学生"), 1},
+                                         {QStringLiteral("中学生"), 2},
+                                         {QStringLiteral("一般"), 3},
+                                         {QString(), 4},
+                                         {QStringLiteral("一般A区分（マスターズ）"), 5}};
+  EXPECT_TRUE(list.applies);
+  EXPECT_EQ(list.choices, expected);
 }
 
-TEST(FillClassCombo, MeetWithoutClassesGetsADisabledGreyList) {
+TEST(ReadClassChoices, AMeetWithoutClassesHasNone) {
   ResultsDb meet;
   meet.InsertNullSettings(0);
   AddClasses(meet);
   ScriptedDialogs dialogs;
   DbErrorState state;
-  RecordingList list;
-  FillClassCombo(meet.Open(), state, dialogs, list);
-  EXPECT_TRUE(list.items.empty());
-  EXPECT_EQ(list.enabled, false);
-  EXPECT_EQ(list.grey, true);
+  const ClassChoices list = ReadClassChoices(meet.Open(), state, dialogs);
+  EXPECT_FALSE(list.applies);
+  EXPECT_TRUE(list.choices.empty());
 }
 
 }  // namespace

@@ -94,10 +94,29 @@ class RecordingOutput : public DocumentOutput {
     written.push_back(doc);
     return true;
   }
+  bool Finish(QString* /*error*/) override {
+    ++finished;
+    return true;
+  }
   bool ready = true;
   bool write_ok = true;
   int ready_calls = 0;
+  int finished = 0;  // runs finished
   std::vector<PrintDocument> written;
+};
+
+// Hands everything to another output, so that a test keeps what each run of a job (which owns
+// its outputs) wrote. Every call is forwarded: a job that forgot one would go unseen.
+class ForwardingOutput : public DocumentOutput {
+ public:
+  explicit ForwardingOutput(DocumentOutput& to) : to_(to) {}
+  bool Ready(QString* error) override { return to_.Ready(error); }
+  bool Write(const PrintDocument& doc, QString* error) override { return to_.Write(doc, error); }
+  bool Finish(QString* error) override { return to_.Finish(error); }
+  OutputPlace WrittenTo() const override { return to_.WrittenTo(); }
+
+ private:
+  DocumentOutput& to_;
 };
 
 }  // namespace kvsys::test

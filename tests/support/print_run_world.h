@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "certificate/recipient.h"
 #include "db/database.h"
@@ -14,6 +15,7 @@
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "support/database_files.h"
+#include "support/document_helpers.h"
 #include "support/program_folder.h"
 #include "support/raw_db.h"
 #include "support/scripted_dialogs.h"
@@ -100,6 +102,15 @@ class PrintRunWorld {
     }
     ADD_FAILURE() << "event " << number << " not listed";
     return ProgramEvent{};
+  }
+
+  // 印刷(F5) through the print job, the documents going to out.
+  PrintJobResult Run(const PrintRequest& request, DocumentOutput& out) {
+    PrintJob job(dialogs, folder() + QStringLiteral("/KVSYS.ini"), folder());
+    job.SetOutputFactory([&out] { return std::make_unique<ForwardingOutput>(out); });
+    PrintRunContext context = Context();
+    PlainWarningLabel label;
+    return job.Run(request, context, label);
   }
 
   CollectResult Collect(PrintRequest request) {

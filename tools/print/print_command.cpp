@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "certificate/example_layouts.h"
+#include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "certificate/program_list.h"
 #include "common/print_options.h"
@@ -19,7 +20,6 @@
 #include "print/document_output.h"
 #include "print/json_lines.h"
 #include "print/output_settings.h"
-#include "print/print_surface.h"
 #include "print/printer_queue.h"
 #include "print/recipients_file.h"
 #include "results/meet_settings.h"
@@ -150,11 +150,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
 
   // Outputs: the PDF folder or file asked for, else the PDF output of KVSYS.ini (never a
   // printer: a run without a screen leaves files); and the dump.
-  std::vector<std::unique_ptr<DocumentOutput>> owned;
-  std::vector<DocumentOutput*> outputs;
-  QString pdf_folder;
   QString printer;
-  RunPdfOutput* run_pdf = nullptr;
   if (cl.to_printer) {
     // A queue that is missing, stopped or refusing jobs gets nothing, and the run says why.
     const PrinterQueue queue = FindPrinterQueue(cl.printer);
@@ -164,28 +160,23 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     }
     printer = queue.name;
     out << QStringLiteral("出力先：プリンタ「%1」").arg(printer) << Qt::endl;
-    owned.push_back(std::make_unique<PrinterOutput>(printer));
-  } else if (!cl.pdf.isEmpty()) {
-    pdf_folder = QDir(cl.pdf).absolutePath();
-    owned.push_back(std::make_unique<PdfOutput>(pdf_folder));
-  } else if (!cl.pdf_file.isEmpty()) {
-    auto file =
-        std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath());
-    run_pdf = file.get();
-    owned.push_back(std::move(file));
-  } else if (cl.dump.isEmpty()) {
-    const OutputSettings settings = LoadOutputSettings(s.dialogs, ini, folder);
-    pdf_folder = settings.pdf_folder;
-    owned.push_back(MakeOutput(settings, true));
-    run_pdf = dynamic_cast<RunPdfOutput*>(owned.back().get());
   }
-  if (!owned.empty()) outputs.push_back(owned.back().get());
-  if (!cl.dump.isEmpty()) {
-    owned.push_back(std::make_unique<JsonLinesSink>(cl.dump));
-    outputs.push_back(owned.back().get());
-  }
-  MultiOutput output(outputs);
-  PrintSurface surface(&output);
+  PrintJob job(s.dialogs, ini, folder);
+  job.SetOutputFactory([&cl, &printer, &s, &ini, &folder]() -> std::unique_ptr<DocumentOutput> {
+    auto output = std::make_unique<MultiOutput>();
+    if (cl.to_printer) {
+      output->Add(std::make_unique<PrinterOutput>(printer));
+    } else if (!cl.pdf.isEmpty()) {
+      output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
+    } else if (!cl.pdf_file.isEmpty()) {
+      output->Add(
+          std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
+    } else if (cl.dump.isEmpty()) {
+      output->Add(MakeOutput(LoadOutputSettings(s.dialogs, ini, folder), true));
+    }
+    if (!cl.dump.isEmpty()) output->Add(std::make_unique<JsonLinesSink>(cl.dump));
+    return output;
+  });
   PlainWarningLabel label;
   PrintRunObserver observer;
 
@@ -256,21 +247,19 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     }
   }
 
-  if (PrintRecipients(context, surface, label, first, last) != RunOutcome::kPrinted) {
-    return kExitFailed;
-  }
-  if (QString error; !output.Finish(&error)) {
-    err << error << Qt::endl;
-    return kExitFailed;
-  }
-  const int printed = (last == 0 ? s.recipients.RecipientCount : last) - first + 1;
-  out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed) << Qt::endl;
-  if (!printer.isEmpty()) {
-    out << QStringLiteral("プリンタ: %1").arg(printer) << Qt::endl;
-  } else if (run_pdf) {
-    out << QStringLiteral("PDF: %1").arg(run_pdf->file()) << Qt::endl;
-  } else if (!pdf_folder.isEmpty()) {
-    out << QStringLiteral("PDF: %1").arg(pdf_folder) << Qt::endl;
+  const PrintJobResult printed = job.PrintDecided(context, label, first, last);
+  if (printed.outcome != RunOutcome::kPrinted) return kExitFailed;
+  out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed.output) << Qt::endl;
+  switch (printed.written.kind) {
+    case OutputPlace::Kind::kPrinter:
+      out << QStringLiteral("プリンタ: %1").arg(printed.written.where) << Qt::endl;
+      break;
+    case OutputPlace::Kind::kPdfFile:
+    case OutputPlace::Kind::kPdfFolder:
+      out << QStringLiteral("PDF: %1").arg(printed.written.where) << Qt::endl;
+      break;
+    case OutputPlace::Kind::kNothing:
+      break;
   }
   if (!cl.dump.isEmpty()) out << QStringLiteral("JSON Lines: %1").arg(cl.dump) << Qt::endl;
   if (!cl.recipients_out.isEmpty()) {

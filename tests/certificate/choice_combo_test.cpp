@@ -4,7 +4,7 @@
 
 #include <QComboBox>
 
-#include "certificate/combo_item_list_ui.h"
+#include "certificate/choice_combo_ui.h"
 #include "db/db_error.h"
 #include "results/classes.h"
 #include "support/results_db.h"
@@ -24,7 +24,7 @@ void AddClasses(ResultsDb& meet) {
                      " (5, '一般A区分（マスターズ）'), (4, NULL)"));
 }
 
-TEST(FillClassCombo, MeetWithoutClassesEmptiesAndGreysTheCombo) {
+TEST(ShowClassChoices, MeetWithoutClassesEmptiesAndGreysTheCombo) {
   ResultsDb meet;
   meet.InsertNullSettings(0);
   AddClasses(meet);
@@ -32,24 +32,22 @@ TEST(FillClassCombo, MeetWithoutClassesEmptiesAndGreysTheCombo) {
   DbErrorState state;
   QComboBox combo;
   combo.addItem(QStringLiteral("前の大会のクラス"), 7);
-  ComboItemList adapter(&combo);
-  FillClassCombo(meet.Open(), state, dialogs, adapter);
+  ShowClassChoices(&combo, ReadClassChoices(meet.Open(), state, dialogs), true);
   EXPECT_EQ(combo.count(), 0);
   EXPECT_FALSE(combo.isEnabled());
   EXPECT_EQ(combo.palette().color(QPalette::Disabled, QPalette::Base), QColor(192, 192, 192));
 }
 
-TEST(FillClassCombo, ComboItemsCarryTheClassNumber) {
+TEST(ShowClassChoices, ComboItemsCarryTheClassNumberAndAnEarlierGreyGoes) {
   ResultsDb meet;
   meet.InsertNullSettings(-1);
   AddClasses(meet);
   ScriptedDialogs dialogs;
   DbErrorState state;
   QComboBox combo;
-  ComboItemList adapter(&combo);
-  adapter.SetGrey(true);
-  adapter.SetGrey(false);
-  FillClassCombo(meet.Open(), state, dialogs, adapter);
+  ShowClassChoices(&combo, ClassChoices{}, true);  // the meet before had no classes
+  ShowClassChoices(&combo, ReadClassChoices(meet.Open(), state, dialogs), false);
+  EXPECT_FALSE(combo.isEnabled());  // until クラス別 is ticked
   ASSERT_EQ(combo.count(), 6);
   EXPECT_EQ(combo.itemText(0), QStringLiteral("各クラス別一括"));
   EXPECT_EQ(combo.itemData(0).toInt(), 0);

@@ -1,0 +1,224 @@
+// The one print job: output chosen, certificates drawn to it, output finished, outcome told.
+#include "certificate/print_job.h"
+
+#include <QDir>
+#include <algorithm>
+
+#include "certificate/draw_certificate.h"
+#include "common/dialogs.h"
+#include "db/database.h"
+#include "layout/layout_store.h"
+#include "print/print_surface.h"
+#include "results/results_error.h"
+
+namespace kvsys {
+
+namespace {
+
+QString FailedMessage(int number, const QString& why) {
+  return QStringLiteral("%1枚目の賞状を出力できませんでした。").arg(number) + QLatin1Char('\r') +
+         why;
+}
+
+// A job that ended before anything was drawn.
+PrintJobResult Outcome(RunOutcome outcome) {
+  PrintJobResult result;
+  result.outcome = outcome;
+  return result;
+}
+
+}  // namespace
+
+PrintJob::PrintJob(Dialogs& dialogs, QString ini_path, QString program_folder)
+    : dialogs_(dialogs), ini_path_(std::move(ini_path)), program_folder_(std::move(program_folder)) {}
+
+OutputDestination PrintJob::Destination(bool pdf_only) {
+  return CheckOutputDestination(LoadOutputSettings(dialogs_, ini_path_, program_folder_), pdf_only);
+}
+
+std::optional<bool> PrintJob::ChooseOutput(bool pdf_only) {
+  if (factory_ || pdf_only) return pdf_only;
+  const OutputSettings settings = LoadOutputSettings(dialogs_, ini_path_, program_folder_);
+  if (settings.target == OutputTarget::Pdf) return false;
+  const OutputDestination dest = CheckOutputDestination(settings);
+  if (dest.problem.isEmpty()) return false;
+  // Said once, before anything is drawn; PDF files only when the operator wants them.
+  const Answer answer = dialogs_.MsgBox(dest.problem + QStringLiteral("\r\r") +
+                                            kPdfInsteadQuestion + QStringLiteral("\r（") +
+                                            QDir::toNativeSeparators(settings.pdf_folder) +
+                                            QStringLiteral("）"),
+                                        MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2);
+  if (answer != Answer::Yes) return std::nullopt;
+  return true;
+}
+
+std::unique_ptr<DocumentOutput> PrintJob::MakeOutputFor(bool to_pdf) {
+  if (factory_) return factory_();
+  return MakeOutput(LoadOutputSettings(dialogs_, ini_path_, program_folder_), to_pdf);
+}
+
+PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& context,
+                             WarningLabel& label, const std::function<void()>& open_preview) {
+  const bool previewing = request.preview && open_preview;
+  bool to_pdf = request.preview;
+  // Asked before the collection, which may take a while; an empty choice is told first.
+  if (!previewing && !request.events.empty()) {
+    const std::optional<bool> chosen = ChooseOutput(to_pdf);
+    if (!chosen) return Outcome(RunOutcome::kNotStarted);
+    to_pdf = *chosen;
+  }
+  if (const std::optional<RunOutcome> ended = CollectForRun(request, context)) return Outcome(*ended);
+  if (previewing) {
+    open_preview();
+    return Outcome(RunOutcome::kPreview);
+  }
+  return PrintDecided(context, label, 1, 0, to_pdf);
+}
+
+PrintJobResult PrintJob::PrintDecided(PrintRunContext& context, WarningLabel& label, int first,
+                                      int last, bool pdf_only) {
+  const std::optional<bool> to_pdf = ChooseOutput(pdf_only);
+  if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
+  try {
+    LoadLayout(context.layout_db, context.layout);
+    LoadShowFlags(context.layout_db, context.layout);
+  } catch (const DbError& e) {
+    ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
+    return Outcome(RunOutcome::kFailed);
+  }
+  return DrawTable(context.layout, context.recipients, context.options, label, context.observer,
+                   first, last, *to_pdf);
+}
+
+PrintJobResult PrintJob::Print(const CertificateLayout& layout, RecipientTable& table,
+                               const PrintOptions& options, WarningLabel& label,
+                               PrintRunObserver& observer, int first, int last, bool pdf_only) {
+  const std::optional<bool> to_pdf = ChooseOutput(pdf_only);
+  if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
+  return DrawTable(layout, table, options, label, observer, first, last, *to_pdf);
+}
+
+PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTable& table,
+                                   const PrintOptions& options, WarningLabel& label,
+                                   PrintRunObserver& observer, int first, int last, bool to_pdf) {
+  PrintJobResult result;
+  result.to_pdf = to_pdf;
+  result.first = std::max(first, 1);
+  result.last = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
+  const int total = std::max(result.last - result.first + 1, 0);
+  const std::unique_ptr<DocumentOutput> output = MakeOutputFor(to_pdf);
+  PrintSurface surface(output.get());
+  result.outcome = RunOutcome::kPrinted;
+  for (int i = result.first; i <= result.last; ++i) {
+    observer.Printing(i - result.first, total);
+    if (observer.CancelRequested()) {
+      result.outcome = RunOutcome::kCancelled;
+      result.next = i;
+      break;
+    }
+    table.CurrentRecipient = static_cast<int16_t>(i);
+    surface.SetDocumentName(CertificateName(i, table[i]));
+    if (!DrawCertificate(surface, kPrintingMode, label, layout, table, options, dialogs_)) {
+      ++result.output;
+    } else if (surface.Error() != kSurfaceOk) {
+      // The operator must know that the output stopped: the run ends at the first
+      // certificate that was not written.
+      result.outcome = RunOutcome::kFailed;
+      result.next = i;
+      result.error = FailedMessage(i, surface.ErrorText());
+      break;
+    }
+  }
+  if (result.outcome == RunOutcome::kPrinted) observer.Printing(total, total);
+  Finish(*output, result);
+  return result;
+}
+
+PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
+                                     PrintRunObserver& observer) {
+  const std::optional<bool> to_pdf = ChooseOutput(false);
+  if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
+  PrintJobResult result;
+  result.to_pdf = *to_pdf;
+  result.first = 1;
+  result.last = std::max(copies, 0);
+  result.outcome = RunOutcome::kPrinted;
+  const std::unique_ptr<DocumentOutput> output = MakeOutputFor(*to_pdf);
+  for (int n = 1; n <= result.last; ++n) {
+    observer.Printing(n - 1, result.last);
+    if (observer.CancelRequested()) {
+      result.outcome = RunOutcome::kCancelled;
+      break;
+    }
+    QString why;
+    if (!output->Ready(&why) || !output->Write(doc, &why)) {
+      // A copy that did not come out must not pass for printed.
+      result.outcome = RunOutcome::kFailed;
+      result.error = FailedMessage(n, why);
+      break;
+    }
+    ++result.output;
+  }
+  if (result.outcome == RunOutcome::kPrinted) observer.Printing(result.last, result.last);
+  Finish(*output, result);
+  return result;
+}
+
+void PrintJob::Finish(DocumentOutput& output, PrintJobResult& result) {
+  if (result.outcome == RunOutcome::kCancelled) {
+    dialogs_.MsgBox(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
+  } else if (result.outcome == RunOutcome::kFailed) {
+    dialogs_.MsgBox(result.error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+  }
+  // What came out before a stop or a failure is kept: a file that gathers the run is put
+  // under its name now. A run that wrote nothing leaves nothing.
+  if (result.output > 0) {
+    QString error;
+    if (!output.Finish(&error)) {
+      dialogs_.MsgBox(error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+      result.outcome = RunOutcome::kFailed;
+      result.error = error;
+      // The file that was to hold them is not there: nothing of this run came out.
+      if (output.WrittenTo().kind == OutputPlace::Kind::kNothing) {
+        result.output = 0;
+        result.next = result.first;
+      }
+    }
+  }
+  result.written = output.WrittenTo();
+}
+
+QString DescribeJobResult(const PrintJobResult& result) {
+  QString text;
+  switch (result.outcome) {
+    case RunOutcome::kPrinted:
+      text = QStringLiteral("%1枚を出力しました。").arg(result.output);
+      break;
+    case RunOutcome::kCancelled:
+      text = QStringLiteral("中止しました。%1枚を出力しました（全%2枚）。")
+                 .arg(result.output)
+                 .arg(result.last - result.first + 1);
+      break;
+    case RunOutcome::kFailed:
+      text = QStringLiteral("出力できなくなりました。%1枚を出力しました（全%2枚）。")
+                 .arg(result.output)
+                 .arg(std::max(result.last - result.first + 1, 0));
+      break;
+    default:
+      return QString();
+  }
+  switch (result.written.kind) {
+    case OutputPlace::Kind::kPdfFile:
+    case OutputPlace::Kind::kPdfFolder:
+      text += QStringLiteral("\nPDF：") + QDir::toNativeSeparators(result.written.where);
+      break;
+    case OutputPlace::Kind::kPrinter:
+      text += QStringLiteral("\nプリンタ「%1」").arg(result.written.where);
+      break;
+    case OutputPlace::Kind::kNothing:
+      break;
+  }
+  return text;
+}
+
+}  // namespace kvsys

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "certificate/print_run.h"
+#include "print/document_output.h"
+#include "print/output_settings.h"
+#include "print/warning_label.h"
+
+namespace kvsys {
+
+class Dialogs;
+
+inline const QString kPdfInsteadQuestion = QStringLiteral("PDFファイルに出力しますか？");
+
+// An output of the caller's instead of the workstation's (the print tool's command line).
+using OutputFactory = std::function<std::unique_ptr<DocumentOutput>()>;
+
+// How a print job ended and what came out of it.
+struct PrintJobResult {
+  RunOutcome outcome = RunOutcome::kNothingToPrint;
+  int first = 0;        // the table entry printing began at; 0 when nothing was to be printed
+  int last = 0;         // the entry it was to end at (copies: the number asked for)
+  int output = 0;       // certificates (copies) that came out
+  int next = 0;         // the entry a resumed run starts at; 0 when there is none
+  bool to_pdf = false;  // PDF files, whatever the settings' target
+  OutputPlace written;  // where they came out
+  QString error;        // why the output stopped, as the operator was told
+};
+
+// One print job, wherever a run starts (the print list, the preview, the print tool): it
+// chooses the output (the workstation's settings, asking whether PDF files will do when the
+// printer cannot take the run; or the caller's), draws the certificates to it, finishes it on
+// every ending that keeps output (done, 中止, a failure after others came out), and says what
+// came out, where, and where a resumed run starts. No widgets: questions go through Dialogs.
+class PrintJob {
+ public:
+  PrintJob(Dialogs& dialogs, QString ini_path, QString program_folder);
+
+  // Every later run writes to what the factory makes, and asks nothing.
+  void SetOutputFactory(OutputFactory factory) { factory_ = std::move(factory); }
+  // Where a run would go now; pdf_only: PDF files whatever the target.
+  OutputDestination Destination(bool pdf_only = false);
+
+  // 印刷(F5) of the print list: the printer-or-PDF question (not when the preview is asked
+  // for), the recipients collected, then the preview opened (request.preview with
+  // open_preview) or every certificate printed with the decided layout. Without open_preview a
+  // preview run writes PDF files.
+  PrintJobResult Run(const PrintRequest& request, PrintRunContext& context, WarningLabel& label,
+                     const std::function<void()>& open_preview = {});
+  // Certificates first to last (0 = RecipientCount) of the context's table with the decided
+  // layout, loaded now. pdf_only: PDF files without asking (going on where a stop wrote PDFs).
+  PrintJobResult PrintDecided(PrintRunContext& context, WarningLabel& label, int first = 1,
+                              int last = 0, bool pdf_only = false);
+  // The same with a layout already loaded (the preview's, as adjusted on screen).
+  PrintJobResult Print(const CertificateLayout& layout, RecipientTable& table,
+                       const PrintOptions& options, WarningLabel& label,
+                       PrintRunObserver& observer, int first = 1, int last = 0,
+                       bool pdf_only = false);
+  // One document, copies times (the certificate on show in the preview).
+  PrintJobResult PrintCopies(const PrintDocument& doc, int copies, PrintRunObserver& observer);
+
+ private:
+  // Whether the run goes to PDF files; nullopt when the operator keeps it from a printer that
+  // cannot take it.
+  std::optional<bool> ChooseOutput(bool pdf_only);
+  std::unique_ptr<DocumentOutput> MakeOutputFor(bool to_pdf);
+  PrintJobResult DrawTable(const CertificateLayout& layout, RecipientTable& table,
+                           const PrintOptions& options, WarningLabel& label,
+                           PrintRunObserver& observer, int first, int last, bool to_pdf);
+  // Finishes an output that kept something and tells the operator what could not be.
+  void Finish(DocumentOutput& output, PrintJobResult& result);
+
+  Dialogs& dialogs_;
+  QString ini_path_;
+  QString program_folder_;
+  OutputFactory factory_;
+};
+
+// What a job did, for the line under a window's buttons: how many came out (of how many, when
+// it stopped) and where.
+QString DescribeJobResult(const PrintJobResult& result);
+
+}  // namespace kvsys

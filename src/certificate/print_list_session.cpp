@@ -1,0 +1,205 @@
+// The print list's logic: its choices, its event list and its runs.
+#include "certificate/print_list_session.h"
+
+#include <QDir>
+
+#include "common/dialogs.h"
+#include "common/profile.h"
+#include "common/text_util.h"
+#include "db/database.h"
+#include "db/work_table.h"
+#include "db/work_table_model.h"
+#include "layout/layout_store.h"
+#include "print/font_substitution.h"
+#include "results/results_error.h"
+
+namespace kvsys {
+
+namespace {
+
+// The grid's columns, in the order the operator reads them.
+const QStringList kGridColumns{
+    QStringLiteral("flda"), QStringLiteral("FLDB"), QStringLiteral("FLDC"), QStringLiteral("FLDG"),
+    QStringLiteral("FLDD"), QStringLiteral("FLDE"), QStringLiteral("FLDF")};
+const QStringList kGridHeaders{QStringLiteral("競技No."), QStringLiteral("性別"),
+                               QStringLiteral("種目"),    QStringLiteral("予決"),
+                               QStringLiteral("距離"),    QStringLiteral("クラス"),
+                               QStringLiteral("組数")};
+const QString kEventTable = QStringLiteral("KVS40");
+
+int NumberIn(const QString& text) {
+  return TrimBlanks(text).toInt();
+}
+
+}  // namespace
+
+PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs,
+                                   QObject* model_owner)
+    : r_(std::move(records)),
+      dialogs_(dialogs),
+      model_(new WorkTableModel(kGridColumns, kGridHeaders, model_owner)),
+      job_(dialogs, r_.ini_path, r_.program_folder) {
+  model_->SetRightAligned({0, 6});
+}
+
+void PrintListSession::Clear() {
+  event_count_ = 0;
+  model_->Clear();
+  if (!r_.layout_db) return;
+  try {
+    ClearTable(*r_.layout_db, kEventTable);
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kEventListTitle, kTargetEventList);
+  }
+}
+
+ClassChoices PrintListSession::Classes() {
+  if (!r_.meet.クラス分け || !r_.results_db) return {};
+  return ReadClassChoices(*r_.results_db, r_.state, dialogs_);
+}
+
+std::vector<DayEntry> PrintListSession::Days() const {
+  return MeetDayEntries(r_.meet.始期間, r_.meet.終期間);
+}
+
+std::vector<ListChoice> PrintListSession::Heats() {
+  std::vector<ListChoice> heats;
+  for (int n = 1; n <= 99; ++n) heats.push_back({QStringLiteral("%1").arg(n, 2), n});
+  return heats;
+}
+
+std::vector<ListChoice> PrintListSession::Affiliations() {
+  return {{QStringLiteral("所属名１"), 1},
+          {QStringLiteral("所属名２"), 2},
+          {QStringLiteral("所属名３"), 3},
+          {QStringLiteral("設定値"), 4}};
+}
+
+void PrintListSession::ChooseAffiliation(int number) {
+  r_.prn.PrnShozNo = static_cast<int16_t>(number);
+  SetProfileEx(dialogs_, r_.ini_path, kPrnSection, QStringLiteral("PrnShozNo"),
+               QString::number(r_.prn.PrnShozNo));
+}
+
+int PrintListSession::ChooseDay(const DayEntry& day) {
+  if (!HasMeet()) return 0;
+  const QString filter = DayFilter(day, r_.meet.始期間, r_.meet.終期間);
+  event_count_ = SUB_ProgGridSet(*r_.results_db, *r_.layout_db, r_.meet.クラス分け, r_.state,
+                                 dialogs_, filter);
+  // After a failed rebuild the grid shows nothing rather than a list it cannot print.
+  model_->Clear();
+  if (event_count_ > 0) {
+    try {
+      model_->Refresh(*r_.layout_db, kEventTable);
+    } catch (const DbError& e) {
+      ReportDbError(dialogs_, r_.state, e, kEventListTitle, kTargetEventList);
+      event_count_ = 0;
+    }
+  }
+  return event_count_;
+}
+
+void PrintListSession::Closing() {
+  if (!r_.layout_db) return;
+  try {
+    ClearTable(*r_.layout_db, QStringLiteral("KVS30"));
+  } catch (const DbError&) {
+    // A work table left filled is emptied by the next close; it must not keep the window.
+  }
+}
+
+std::optional<DecisionShown> PrintListSession::Activate() {
+  if (!r_.layout_db) return std::nullopt;
+  try {
+    LayoutStore store(*r_.layout_db, dialogs_, r_.state);
+    const DecisionRow row = store.KeepOneDecisionRow(r_.fonts.value(0));
+    // A stored face that is not installed ("ＭＳ　明朝") is offered as it stands.
+    return DecisionShown{FontChoices(r_.fonts, row.font), row.font,
+                         store.LayoutName(row.decided).value_or(QString())};
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
+    return std::nullopt;
+  }
+}
+
+void PrintListSession::ChooseFont(const QString& face) {
+  if (!r_.layout_db) return;
+  try {
+    LayoutStore(*r_.layout_db, dialogs_, r_.state).SetDecisionFont(face);
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
+  }
+}
+
+std::vector<ProgramEvent> PrintListSession::EventsOfRows(const std::vector<int>& rows) const {
+  std::vector<ProgramEvent> events;
+  for (const int row : rows) {
+    events.push_back(
+        EventOfRow([this, row](const QString& column) { return model_->Value(row, column); }));
+  }
+  return events;
+}
+
+PrintRequest PrintListSession::MakeRequest(const PrintListChoices& choices) const {
+  PrintRequest request;
+  request.events = EventsOfRows(choices.rows);
+  request.rank_only = NumberIn(choices.rank_only);
+  request.skip_up_to = NumberIn(choices.skip_up_to);
+  request.heat = choices.heat;
+  request.class_wise = choices.class_wise && r_.meet.クラス分け;
+  if (request.class_wise) request.class_no = choices.class_no;
+  request.exclude_open = r_.prn.Open;
+  request.PrnShozNo = r_.prn.PrnShozNo;
+  request.preview = choices.preview;
+  return request;
+}
+
+PrintListSession::DestinationText PrintListSession::Destination(bool preview) {
+  const QString last =
+      last_pdf_.isEmpty() ? QString() : QStringLiteral("\n前回のPDF出力：") + last_pdf_;
+  // A run with the preview prints nothing until the preview is told to.
+  if (preview && preview_opener_) return {QStringLiteral("出力先：プレビュー画面") + last, false};
+  const OutputDestination dest = job_.Destination(preview);
+  QString text = QStringLiteral("出力先：") + dest.text;
+  if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
+  return {text + last, !dest.problem.isEmpty()};
+}
+
+PrintRunContext PrintListSession::Context(Database& layout_db, Database& results_db,
+                                          PrintRunObserver& observer) {
+  return PrintRunContext{layout_db, results_db,           r_.state,  dialogs_,      r_.prn,
+                         r_.meet.選手使用所属, r_.layout, r_.recipients, observer};
+}
+
+PrintJobResult PrintListSession::Print(const PrintRequest& request, WarningLabel& label,
+                                       PrintRunObserver& observer) {
+  if (!HasMeet()) return {};
+  // The databases stay open for the run even if the application lets go of them meanwhile.
+  const std::shared_ptr<Database> layout_db = r_.layout_db;
+  const std::shared_ptr<Database> results_db = r_.results_db;
+  PrintRunContext context = Context(*layout_db, *results_db, observer);
+  const PrintJobResult result = job_.Run(request, context, label, preview_opener_);
+  // A run that did not start leaves the stopped one to go on with.
+  if (result.outcome != RunOutcome::kNotStarted) Ended(result);
+  return result;
+}
+
+PrintJobResult PrintListSession::Continue(WarningLabel& label, PrintRunObserver& observer) {
+  if (!HasMeet() || !resume_.CanContinue()) return {};
+  const std::shared_ptr<Database> layout_db = r_.layout_db;
+  const std::shared_ptr<Database> results_db = r_.results_db;
+  PrintRunContext context = Context(*layout_db, *results_db, observer);
+  // Going on after a stop writes where the stopped run wrote.
+  const PrintJobResult result =
+      job_.PrintDecided(context, label, resume_.Next(), 0, resume_to_pdf_);
+  if (result.outcome != RunOutcome::kNotStarted) Ended(result);
+  return result;
+}
+
+void PrintListSession::Ended(const PrintJobResult& result) {
+  if (result.written.IsPdf()) last_pdf_ = QDir::toNativeSeparators(result.written.where);
+  resume_.Ended(result.next, result.last);
+  resume_to_pdf_ = result.to_pdf;
+}
+
+}  // namespace kvsys

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "certificate/print_job.h"
+#include "certificate/print_resume.h"
+#include "certificate/print_run.h"
+#include "certificate/program_list.h"
+#include "certificate/recipient.h"
+#include "common/print_options.h"
+#include "db/db_error.h"
+#include "layout/certificate_layout.h"
+#include "results/classes.h"
+#include "results/meet_settings.h"
+
+class QObject;
+
+namespace kvsys {
+
+class Database;
+class Dialogs;
+class WorkTableModel;
+
+// The records of the application the print list works with, by reference: the databases are
+// read through the references each time, so the list follows the application's connections.
+struct PrintListRecords {
+  DbErrorState& state;
+  std::shared_ptr<Database>& layout_db;
+  std::shared_ptr<Database>& results_db;
+  PrintOptions& prn;
+  const MeetSettings& meet;
+  CertificateLayout& layout;
+  RecipientTable& recipients;
+  QString ini_path;        // KVSYS.ini, where PrnShozNo and the output settings are kept
+  QString program_folder;  // a relative PDF folder is taken from here
+  QStringList fonts;       // installed font names, as the main window lists them
+};
+
+// What the operator set in the print list, as the controls hold it.
+struct PrintListChoices {
+  std::vector<int> rows;  // the chosen rows of the event list, in the order chosen
+  QString rank_only;      // 順位指定
+  QString skip_up_to;     // 除外順位
+  int heat = 0;           // 組指定: the heat chosen; 0 when not ticked
+  bool class_wise = false;
+  int class_no = 0;  // the class chosen (0: every class)
+  bool preview = false;
+};
+
+// The decided layout as the print list shows it on activation.
+struct DecisionShown {
+  QStringList fonts;    // the font list, with a stored face that is not installed
+  QString font;         // 全体フォント's face
+  QString layout_name;  // the decided layout's name
+};
+
+// The print list below its window: the day, class, heat and affiliation choices, the event
+// list of the day, the request made of the controls, where a run goes, the print run through
+// the one print job, and where a stopped run goes on. No widgets.
+class PrintListSession {
+ public:
+  // The event list's grid model is made a child of model_owner.
+  PrintListSession(PrintListRecords records, Dialogs& dialogs, QObject* model_owner);
+
+  bool HasMeet() const { return r_.layout_db && r_.results_db; }
+  const MeetSettings& Meet() const { return r_.meet; }
+  WorkTableModel* Model() const { return model_; }
+  const QStringList& Fonts() const { return r_.fonts; }
+  PrintJob& Job() { return job_; }
+
+  // Loading: empties the event list, then the choices.
+  void Clear();
+  ClassChoices Classes();
+  std::vector<DayEntry> Days() const;
+  static std::vector<ListChoice> Heats();
+  static std::vector<ListChoice> Affiliations();
+  int Affiliation() const { return r_.prn.PrnShozNo; }
+  // The affiliation name chosen, kept in KVSYS.ini.
+  void ChooseAffiliation(int number);
+  // The event list of the day; the number of events in it (0 after a reported error).
+  int ChooseDay(const DayEntry& day);
+  int EventCount() const { return event_count_; }
+
+  // The window closes: its work table KVS30 is emptied.
+  void Closing();
+
+  // Activation: keeps 全体フォント to one row; nullopt after a reported error.
+  std::optional<DecisionShown> Activate();
+  void ChooseFont(const QString& face);
+
+  // The events of the rows, as the grid shows them.
+  std::vector<ProgramEvent> EventsOfRows(const std::vector<int>& rows) const;
+  PrintRequest MakeRequest(const PrintListChoices& choices) const;
+
+  // The preview window, once there is one: a preview run opens it. Without it a preview run
+  // writes PDF files.
+  void SetPreviewOpener(std::function<void()> opener) { preview_opener_ = std::move(opener); }
+  bool HasPreviewWindow() const { return static_cast<bool>(preview_opener_); }
+
+  // Where a run goes now, with the PDF the last run wrote; problem set when the printer cannot
+  // take a run.
+  struct DestinationText {
+    QString text;
+    bool problem = false;
+  };
+  DestinationText Destination(bool preview);
+
+  // 印刷(F5) and 続きから印刷(F6). The observer is asked once per recipient.
+  PrintJobResult Print(const PrintRequest& request, WarningLabel& label,
+                       PrintRunObserver& observer);
+  PrintJobResult Continue(WarningLabel& label, PrintRunObserver& observer);
+  const PrintResume& Resume() const { return resume_; }
+  // After a stop: what was output, and who comes next; empty otherwise.
+  QString RunState() const { return DescribePrintStop(resume_, r_.recipients); }
+
+ private:
+  PrintRunContext Context(Database& layout_db, Database& results_db, PrintRunObserver& observer);
+  void Ended(const PrintJobResult& result);
+
+  PrintListRecords r_;
+  Dialogs& dialogs_;
+  WorkTableModel* model_;
+  PrintJob job_;
+  std::function<void()> preview_opener_;
+  PrintResume resume_;
+  bool resume_to_pdf_ = false;  // the stopped run wrote PDF files: going on writes there too
+  QString last_pdf_;            // the PDF file or folder the last run wrote to
+  int event_count_ = 0;
+};
+
+}  // namespace kvsys
