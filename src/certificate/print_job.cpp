@@ -30,7 +30,9 @@ PrintJobResult Outcome(RunOutcome outcome) {
 }  // namespace
 
 PrintJob::PrintJob(Dialogs& dialogs, QString ini_path, QString program_folder)
-    : dialogs_(dialogs), ini_path_(std::move(ini_path)), program_folder_(std::move(program_folder)) {}
+    : dialogs_(dialogs),
+      ini_path_(std::move(ini_path)),
+      program_folder_(std::move(program_folder)) {}
 
 OutputDestination PrintJob::Destination(bool pdf_only) {
   return CheckOutputDestination(LoadOutputSettings(dialogs_, ini_path_, program_folder_), pdf_only);
@@ -43,11 +45,10 @@ std::optional<bool> PrintJob::ChooseOutput(bool pdf_only) {
   const OutputDestination dest = CheckOutputDestination(settings);
   if (dest.problem.isEmpty()) return false;
   // Said once, before anything is drawn; PDF files only when the operator wants them.
-  const Answer answer = dialogs_.MsgBox(dest.problem + QStringLiteral("\r\r") +
-                                            kPdfInsteadQuestion + QStringLiteral("\r（") +
-                                            QDir::toNativeSeparators(settings.pdf_folder) +
-                                            QStringLiteral("）"),
-                                        MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2);
+  const Answer answer = dialogs_.MsgBox(
+      dest.problem + QStringLiteral("\r\r") + kPdfInsteadQuestion + QStringLiteral("\r（") +
+          QDir::toNativeSeparators(settings.pdf_folder) + QStringLiteral("）"),
+      MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2);
   if (answer != Answer::Yes) return std::nullopt;
   return true;
 }
@@ -67,7 +68,8 @@ PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& conte
     if (!chosen) return Outcome(RunOutcome::kNotStarted);
     to_pdf = *chosen;
   }
-  if (const std::optional<RunOutcome> ended = CollectForRun(request, context)) return Outcome(*ended);
+  if (const std::optional<RunOutcome> ended = CollectForRun(request, context))
+    return Outcome(*ended);
   if (previewing) {
     open_preview();
     return Outcome(RunOutcome::kPreview);

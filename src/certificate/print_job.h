@@ -57,9 +57,8 @@ class PrintJob {
                               int last = 0, bool pdf_only = false);
   // The same with a layout already loaded (the preview's, as adjusted on screen).
   PrintJobResult Print(const CertificateLayout& layout, RecipientTable& table,
-                       const PrintOptions& options, WarningLabel& label,
-                       PrintRunObserver& observer, int first = 1, int last = 0,
-                       bool pdf_only = false);
+                       const PrintOptions& options, WarningLabel& label, PrintRunObserver& observer,
+                       int first = 1, int last = 0, bool pdf_only = false);
   // One document, copies times (the certificate on show in the preview).
   PrintJobResult PrintCopies(const PrintDocument& doc, int copies, PrintRunObserver& observer);
 

@@ -33,8 +33,7 @@ int NumberIn(const QString& text) {
 
 }  // namespace
 
-PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs,
-                                   QObject* model_owner)
+PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, QObject* model_owner)
     : r_(std::move(records)),
       dialogs_(dialogs),
       model_(new WorkTableModel(kGridColumns, kGridHeaders, model_owner)),
@@ -167,8 +166,8 @@ PrintListSession::DestinationText PrintListSession::Destination(bool preview) {
 
 PrintRunContext PrintListSession::Context(Database& layout_db, Database& results_db,
                                           PrintRunObserver& observer) {
-  return PrintRunContext{layout_db, results_db,           r_.state,  dialogs_,      r_.prn,
-                         r_.meet.選手使用所属, r_.layout, r_.recipients, observer};
+  return PrintRunContext{layout_db, results_db,    r_.state, dialogs_, r_.prn, r_.meet.選手使用所属,
+                         r_.layout, r_.recipients, observer};
 }
 
 PrintJobResult PrintListSession::Print(const PrintRequest& request, WarningLabel& label,

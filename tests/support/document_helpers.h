@@ -67,6 +67,13 @@ struct Poppler {
     }
     return p.readAllStandardOutput();
   }
+  // The number of pages pdfinfo reads in a PDF file; 0 when it reads none.
+  int Pages(const QString& file) {
+    for (const QByteArray& line : Run(QStringLiteral("pdfinfo"), {file}).split('\n')) {
+      if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    }
+    return 0;
+  }
   // Page n in grey at dpi.
   QImage Raster(const QByteArray& pdf, const QString& name, int page, int dpi = 100) {
     const QString file = Save(pdf, name);

@@ -1,0 +1,193 @@
+// One print job wherever a run starts: the preview's 印刷 and すべて印刷 through the
+// workstation's real output (one file a run, files named as the print list names them, a stop
+// that keeps what came out), and the same pages from the print list, the preview and
+// kvsys-print.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTest>
+#include <QTextStream>
+
+#include "certificate/kvs220.h"
+#include "certificate/print_job.h"
+#include "preview/kvpreview.h"
+#include "preview_world.h"
+#include "print/json_lines.h"
+#include "print/print_command.h"
+#include "results/meet_settings.h"
+#include "support/find_child.h"
+
+namespace kvsys::test {
+namespace {
+
+void WriteIni(const QString& ini, const QByteArray& output_section) {
+  QFile f(ini);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("[Output]\n" + output_section);
+}
+
+QStringList PdfsIn(const QString& folder) {
+  // Hidden part files too: a finished run leaves none.
+  return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QString Shown(const QString& path) {
+  return QDir::toNativeSeparators(path);
+}
+
+TEST(PreviewPrintJob, CopiesAreOneFileOfTheRunAndTheLineUnderTheButtonsNamesIt) {
+  PreviewWorld p(3);  // Target=PDF, one file a run
+  KVPreview k(p.Records(), p.w.dialogs);
+  ASSERT_TRUE(k.Open());
+  k.Text12->setText(QStringLiteral("2"));
+  k.Text11->setText(QStringLiteral("3"));
+  QTest::keyClick(k.Text11, Qt::Key_F5);
+
+  const QString folder = p.w.folder() + QStringLiteral("/pdf");
+  const QStringList files = PdfsIn(folder);
+  ASSERT_EQ(files.size(), 1) << files.join(u' ').toStdString();
+  const QString file = folder + u'/' + files.front();
+  Poppler poppler;
+  EXPECT_EQ(poppler.Pages(file), 3);
+  EXPECT_TRUE(
+      k.lblOutput->text().endsWith(QStringLiteral("3枚を出力しました。\nPDF：") + Shown(file)))
+      << k.lblOutput->text().toStdString();
+
+  // Each 印刷 is a run of its own: a second file.
+  k.Text11->setText(QStringLiteral("1"));
+  QTest::keyClick(k.Text11, Qt::Key_F5);
+  EXPECT_EQ(PdfsIn(folder).size(), 2);
+}
+
+TEST(PreviewPrintJob, PrintAllOneFileACertificateIsNamedAsThePrintListNamesIt) {
+  PreviewWorld p(3);
+  WriteIni(p.ini, "Target=PDF\nPdfFolder=preview\nPdfFiles=Certificate\n");
+  KVPreview k(p.Records(), p.w.dialogs);
+  ASSERT_TRUE(k.Open());
+  k.PrintAll();
+  const QStringList from_preview = PdfsIn(p.w.folder() + QStringLiteral("/preview"));
+  EXPECT_TRUE(k.lblOutput->text().contains(QStringLiteral("3枚を出力しました。\nPDF：") +
+                                           Shown(p.w.folder() + QStringLiteral("/preview"))));
+
+  // The print list's run of the same event, to a folder of its own.
+  WriteIni(p.ini, "Target=PDF\nPdfFolder=list\nPdfFiles=Certificate\n");
+  PrintJob job(p.w.dialogs, p.ini, p.w.folder());
+  PrintRequest request;
+  request.events = {p.w.Listed(1)};
+  PrintRunContext context = p.w.Context();
+  PlainWarningLabel label;
+  const PrintJobResult listed = job.Run(request, context, label);
+  ASSERT_EQ(listed.outcome, RunOutcome::kPrinted);
+  EXPECT_EQ(listed.written.kind, OutputPlace::Kind::kPdfFolder);
+  const QStringList from_list = PdfsIn(p.w.folder() + QStringLiteral("/list"));
+  ASSERT_EQ(from_list.size(), 3);
+  EXPECT_TRUE(from_list.front().startsWith(QStringLiteral("0001_")))
+      << from_list.front().toStdString();
+  EXPECT_EQ(from_preview, from_list);
+}
+
+TEST(PreviewPrintJob, AStopDuringPrintAllKeepsTheFileAndSaysHowManyCameOut) {
+  PreviewWorld p(4);
+  KVPreview k(p.Records(), p.w.dialogs);
+  ASSERT_TRUE(k.Open());
+  // 中止 as the third certificate is about to be drawn.
+  QObject::connect(k.ProgressBar1, &QProgressBar::valueChanged, &k, [&k](int value) {
+    if (value == 2) k.Cancel();
+  });
+  p.w.dialogs.Expect(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
+  k.PrintAll();
+  EXPECT_TRUE(p.w.dialogs.AllShown());
+
+  const QString folder = p.w.folder() + QStringLiteral("/pdf");
+  const QStringList files = PdfsIn(folder);
+  ASSERT_EQ(files.size(), 1);
+  Poppler poppler;
+  EXPECT_EQ(poppler.Pages(folder + u'/' + files.front()), 2);
+  EXPECT_TRUE(k.lblOutput->text().contains(
+      QStringLiteral("中止しました。2枚を出力しました（全4枚）。\nPDF：") +
+      Shown(folder + u'/' + files.front())))
+      << k.lblOutput->text().toStdString();
+}
+
+TEST(PreviewPrintJob, APrinterThatCannotPrintAsksAsThePrintListDoes) {
+  PreviewWorld p(2);
+  WriteIni(p.ini, "Target=Printer\nPrinter=kvsys-no-such-queue\n");
+  KVPreview k(p.Records(), p.w.dialogs);
+  ASSERT_TRUE(k.Open());
+  const QString folder = p.w.folder() + QStringLiteral("/pdf");
+  const QString question = AbsentPrinterText(QStringLiteral("kvsys-no-such-queue")) +
+                           QStringLiteral("\r\r") + kPdfInsteadQuestion + QStringLiteral("\r（") +
+                           Shown(folder) + QStringLiteral("）");
+  p.w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
+                            Answer::No);
+  k.Print();
+  EXPECT_TRUE(PdfsIn(folder).isEmpty());
+  p.w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
+                            Answer::Yes);
+  k.PrintAll();
+  EXPECT_TRUE(p.w.dialogs.AllShown());
+  ASSERT_EQ(PdfsIn(folder).size(), 1);
+  Poppler poppler;
+  EXPECT_EQ(poppler.Pages(folder + u'/' + PdfsIn(folder).front()), 2);
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(PrintJobPlaces, ThePrintListThePreviewAndThePrintToolGiveTheSamePages) {
+  PreviewWorld p(4);
+  // The print options as the tool reads them from KVSYS.ini.
+  p.w.options = ReadPrintOptions(p.w.dialogs, p.ini);
+  const QString dumps = p.w.folder() + QStringLiteral("/dumps/");
+  ASSERT_TRUE(QDir().mkpath(dumps));
+  auto dump_to = [&dumps](const QString& name) {
+    return [path = dumps + name] { return std::make_unique<JsonLinesSink>(path); };
+  };
+
+  const MeetSettings meet = LoadMeetSettings(p.w.Results(), p.w.state, p.w.dialogs);
+  KVS220 list(PrintListRecords{p.w.state,
+                               p.w.layout_db,
+                               p.w.results_db,
+                               p.w.options,
+                               meet,
+                               p.w.layout,
+                               p.w.recipients,
+                               p.ini,
+                               p.w.folder(),
+                               {}},
+              p.w.dialogs);
+  list.Session().Job().SetOutputFactory(dump_to(QStringLiteral("list.jsonl")));
+  list.Open();  // the first event is chosen
+  list.Print();
+
+  KVPreview preview(p.Records(), p.w.dialogs);
+  preview.Session().Job().SetOutputFactory(dump_to(QStringLiteral("preview.jsonl")));
+  ASSERT_TRUE(preview.Open());
+  preview.PrintAll();
+
+  QString out_text;
+  QString err_text;
+  QTextStream out(&out_text);
+  QTextStream err(&err_text);
+  ASSERT_EQ(printtool::RunPrintCommand(
+                {QStringLiteral("--program-folder"), p.w.folder(), QStringLiteral("--meet"),
+                 p.w.meet_path(), QStringLiteral("--events"), QStringLiteral("1"),
+                 QStringLiteral("--dump"), dumps + QStringLiteral("tool.jsonl")},
+                out, err),
+            0)
+      << err_text.toStdString();
+
+  const QByteArray from_list = ReadAll(dumps + QStringLiteral("list.jsonl"));
+  EXPECT_EQ(from_list.count("\"op\":\"document\""), 4);
+  EXPECT_EQ(ReadAll(dumps + QStringLiteral("preview.jsonl")), from_list);
+  EXPECT_EQ(ReadAll(dumps + QStringLiteral("tool.jsonl")), from_list);
+}
+
+}  // namespace
+}  // namespace kvsys::test
