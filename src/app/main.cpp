@@ -10,9 +10,11 @@
 
 namespace {
 
-// Without a display Qt would abort with a platform error; say what to do instead.
+// Without a display (an empty DISPLAY is none) Qt would abort with a platform error; say what
+// to do instead.
 bool HasDisplay() {
-  return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+  return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
          qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 

@@ -5,9 +5,9 @@
 #include "print/print_command.h"
 
 int main(int argc, char** argv) {
-  // Fonts are measured through the window system; without a display the offscreen platform
-  // serves.
-  if (!qEnvironmentVariableIsSet("DISPLAY") && !qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
+  // Fonts are measured through the window system; without a display (unset or empty) the
+  // offscreen platform serves.
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
