@@ -95,6 +95,10 @@ void KVPreview::BuildControls() {
   SSCommand1 = Button(QStringLiteral("印刷(F5)"), "SSCommand1", this);
   lblOutput = Named(new QLabel(this), "lblOutput");
   lblOutput->setWordWrap(true);
+  lblRunState = Named(new QLabel(this), "lblRunState");
+  lblRunState->setWordWrap(true);
+  lblRunState->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblRunState->setVisible(false);
   SSCommand2 = Button(QStringLiteral("閉じる(F10)"), "SSCommand2", this);
   cmdPrintAll = Button(QStringLiteral("すべて印刷"), "cmdPrintAll", this);
   cmdStop = Button(QStringLiteral("中止"), "cmdStop", this);
@@ -149,6 +153,7 @@ void KVPreview::BuildControls() {
   side->addLayout(copies_row);
   side->addWidget(SSCommand1);
   side->addWidget(lblOutput);
+  side->addWidget(lblRunState);
   side->addSpacing(8);
   side->addLayout(all_row);
   side->addWidget(ProgressBar1);
@@ -384,7 +389,6 @@ void KVPreview::ShowDestination() {
   const OutputDestination dest = session_.Job().Destination();
   QString text = QStringLiteral("出力先：") + dest.text;
   if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
-  if (!last_run_.isEmpty()) text += QStringLiteral("\n") + last_run_;
   ShowDestinationLine(lblOutput, text, !dest.problem.isEmpty());
 }
 
@@ -524,8 +528,10 @@ void KVPreview::RunJob(const std::function<PrintJobResult()>& job) {
   const PrintJobResult result = job();
   const bool close = run_.End();
   SetRunning(false);
-  const QString said = DescribeJobResult(result);
-  if (!said.isEmpty()) last_run_ = said;
+  if (const QString said = DescribeJobResult(result); !said.isEmpty()) {
+    lblRunState->setText(said);
+    lblRunState->setVisible(true);
+  }
   ShowDestination();
   if (close) CloseWindow();
 }

@@ -61,7 +61,8 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QPushButton* Command4;
   QLabel* Label13;
   QLabel* lblMes;
-  QLabel* lblOutput;  // where 印刷 sends the certificates
+  QLabel* lblOutput;    // where 印刷 sends the certificates
+  QLabel* lblRunState;  // what the last 印刷 or すべて印刷 put out, and where
   QPushButton* SSCommand1;
   QPushButton* SSCommand2;
   QPushButton* cmdPrintAll;
@@ -125,8 +126,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   NavState nav_;
   bool setting_page_ = false;  // the window itself writes the page box
   bool opened_ = false;
-  RunFlag run_;       // 印刷 or すべて印刷 is printing
-  QString last_run_;  // what the last print job did, shown under the destination
+  RunFlag run_;  // 印刷 or すべて印刷 is printing
   bool unloaded_ = false;
 };
 

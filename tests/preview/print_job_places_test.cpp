@@ -54,8 +54,8 @@ TEST(PreviewPrintJob, CopiesAreOneFileOfTheRunAndTheLineUnderTheButtonsNamesIt) 
   Poppler poppler;
   EXPECT_EQ(poppler.Pages(file), 3);
   EXPECT_TRUE(
-      k.lblOutput->text().endsWith(QStringLiteral("3枚を出力しました。\nPDF：") + Shown(file)))
-      << k.lblOutput->text().toStdString();
+      k.lblRunState->text().endsWith(QStringLiteral("3枚を出力しました。\nPDF：") + Shown(file)))
+      << k.lblRunState->text().toStdString();
 
   // Each 印刷 is a run of its own: a second file.
   k.Text11->setText(QStringLiteral("1"));
@@ -70,8 +70,8 @@ TEST(PreviewPrintJob, PrintAllOneFileACertificateIsNamedAsThePrintListNamesIt) {
   ASSERT_TRUE(k.Open());
   k.PrintAll();
   const QStringList from_preview = PdfsIn(p.w.folder() + QStringLiteral("/preview"));
-  EXPECT_TRUE(k.lblOutput->text().contains(QStringLiteral("3枚を出力しました。\nPDF：") +
-                                           Shown(p.w.folder() + QStringLiteral("/preview"))));
+  EXPECT_TRUE(k.lblRunState->text().contains(QStringLiteral("3枚を出力しました。\nPDF：") +
+                                             Shown(p.w.folder() + QStringLiteral("/preview"))));
 
   // The print list's run of the same event, to a folder of its own.
   WriteIni(p.ini, "Target=PDF\nPdfFolder=list\nPdfFiles=Certificate\n");
@@ -107,10 +107,10 @@ TEST(PreviewPrintJob, AStopDuringPrintAllKeepsTheFileAndSaysHowManyCameOut) {
   ASSERT_EQ(files.size(), 1);
   Poppler poppler;
   EXPECT_EQ(poppler.Pages(folder + u'/' + files.front()), 2);
-  EXPECT_TRUE(k.lblOutput->text().contains(
+  EXPECT_TRUE(k.lblRunState->text().contains(
       QStringLiteral("中止しました。2枚を出力しました（全4枚）。\nPDF：") +
       Shown(folder + u'/' + files.front())))
-      << k.lblOutput->text().toStdString();
+      << k.lblRunState->text().toStdString();
 }
 
 TEST(PreviewPrintJob, APrinterThatCannotPrintAsksAsThePrintListDoes) {
