@@ -161,10 +161,14 @@ TEST_F(JetWorkspace, HangingMeetEndsWithinSecondsInItsOwnError) {
   } catch (const DbError& e) {
     EXPECT_FALSE(state.Tolerate(e));
     EXPECT_EQ(e.number(), 3343);
-    // The CPU limit or the wall clock, whichever comes first on a busy machine.
+    // The CPU limit, the wall clock or the memory limit, whichever comes first: how fast this
+    // file eats memory against CPU time differs between machines. Each ends in an error of
+    // its own that names the file.
     EXPECT_TRUE(
         e.text().startsWith(QStringLiteral("データベースファイル（malformed-hangs-reader.mdb）")));
-    EXPECT_TRUE(e.text().contains(QStringLiteral("秒以内に終わらないため中止しました。")));
+    EXPECT_TRUE(e.text().contains(QStringLiteral("秒以内に終わらないため中止しました。")) ||
+                e.text().contains(QStringLiteral("壊れているため読み込めません。")))
+        << e.text().toStdString();
   }
   EXPECT_LT(clock.elapsed(), (JetReadLimits{}.wall_seconds + 2) * 1000);
 }
