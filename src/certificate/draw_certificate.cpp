@@ -1,6 +1,7 @@
 #include "certificate/draw_certificate.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -45,9 +46,9 @@ class PlacementRecorder {
                        : QRect(surface_.CurrentX(), surface_.CurrentY(), 0, line);
   }
 
-  void End() {
+  void End(bool shrunk = false) {
     if (!out_) return;
-    ItemPlacement placed{item_, page_, QRect(), vertical_};
+    ItemPlacement placed{item_, page_, QRect(), vertical_, shrunk};
     const PrintDocument& doc = surface_.Document();
     size_t from = element_;
     for (int page = page_; page <= doc.PageCount() && placed.rect.isNull(); ++page, from = 0) {
@@ -72,6 +73,50 @@ class PlacementRecorder {
   QRect empty_;
   bool vertical_ = false;
 };
+
+// With the Shrink option: the largest size, at most the font's own, at which every line of the
+// text ends kShrinkMarginMm before the sheet's right edge (in a vertical face: its bottom edge),
+// from where the surface would put it. The font's own size when it fits, or when a line starts
+// too near the edge for any size to help.
+double FittingSize(PrintSurface& surface, const QStringList& lines) {
+  const double size = surface.FontSize();
+  const bool vertical = IsVerticalFace(surface.FontName());
+  const int limit =
+      (vertical ? surface.PageHeight() : surface.PageWidth()) - MmToTwips(kShrinkMarginMm);
+  auto fits = [&] {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+      if (lines[i].isEmpty()) continue;
+      const int start =
+          vertical ? surface.CurrentY() : (i == 0 ? surface.CurrentX() : surface.LineIndent());
+      if (start + surface.TextLength(lines[i]) > limit) return false;
+    }
+    return true;
+  };
+  double ratio = 1;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (lines[i].isEmpty()) continue;
+    const int start =
+        vertical ? surface.CurrentY() : (i == 0 ? surface.CurrentX() : surface.LineIndent());
+    const double length = surface.TextLength(lines[i]);
+    if (start + length <= limit) continue;
+    if (limit - start <= 0) return size;
+    ratio = std::min(ratio, (limit - start) / length);
+  }
+  if (ratio >= 1) return size;
+  // Text does not shrink quite in proportion (hinting, rounding): step down until it fits.
+  double fitted = std::floor(size * ratio * 10) / 10;
+  for (surface.SetFontSize(fitted); fitted > 1 && !fits(); surface.SetFontSize(fitted)) {
+    fitted -= 0.1;
+  }
+  surface.SetFontSize(size);
+  return std::max(fitted, 1.0);
+}
+
+QStringList LinesOf(const QString& text) {
+  QString normalised = text;
+  normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\r")).replace(u'\n', u'\r');
+  return normalised.split(u'\r');
+}
 
 // The text of an item drawn on one line.
 QString LineItemText(int item, const CertificateLayout& layout, const RecipientTable& table,
@@ -183,31 +228,45 @@ bool DrawCertificate(PrintSurface& surface, int preview_mode, WarningLabel& labe
       const int line_step = style.FontSize / 3 + 2;  // mm between members
       // Members of a vertical face stand in columns from right to left.
       const bool vertical = IsVerticalFace(style.FontName);
-      for (size_t k = 0; k < members.size(); ++k) {
+      auto place = [&](size_t k) {
         const int step = line_step * static_cast<int>(k);
         SetItemPosition(surface, vertical ? x - step : x, vertical ? y : y + step, dialogs);
         SetItemFont(surface, style);
+      };
+      // The members share one size: the one at which the longest of them fits.
+      double size = style.FontSize;
+      if (options.Shrink) {
+        for (size_t k = 0; k < members.size(); ++k) {
+          place(k);
+          size = std::min(size, FittingSize(surface, {members[k]}));
+        }
+      }
+      for (size_t k = 0; k < members.size(); ++k) {
+        place(k);
+        surface.SetFontSize(size);
         if (k == 0) recorder.Begin(item);
         surface.OutputText(members[k]);
       }
-      recorder.End();
+      recorder.End(size < style.FontSize);
       continue;
     }
 
     SetItemPosition(surface, x, y, dialogs);
     SetItemFont(surface, style);
-    recorder.Begin(item);
-    if (item == kItemBody) {
-      // Each line starts one line lower, at the item's x: the first one already below the
-      // position.
-      for (const QString& line : WrapBodyText(layout.Texts.FLDJ)) {
-        SetLineIndent(surface, x);
-        surface.OutputText(u'\r' + line);
-      }
-    } else {
-      surface.OutputText(LineItemText(item, layout, recipients, index, options));
+    // Each body line starts one line lower, at the item's x: the first one already below the
+    // position.
+    SetLineIndent(surface, x);
+    const QString text = item == kItemBody ? u'\r' + WrapBodyText(layout.Texts.FLDJ).join(u'\r')
+                                           : LineItemText(item, layout, recipients, index, options);
+    bool shrunk = false;
+    if (options.Shrink) {
+      const double size = FittingSize(surface, LinesOf(text));
+      shrunk = size < surface.FontSize();
+      surface.SetFontSize(size);
     }
-    recorder.End();
+    recorder.Begin(item);
+    surface.OutputText(text);
+    recorder.End(shrunk);
   }
 
   if (options.Lattice) DrawLattice(surface, options, dialogs);

@@ -17,6 +17,9 @@ class PrintSurface;
 inline const QString kPositionMessage = QStringLiteral("座標位置が不正です。");
 inline const QString kLatticeMessage =
     QStringLiteral("格子の数を確認してください。０は設定出来ません。");
+// How far before the sheet's right (a vertical face: bottom) edge a shrunk text ends.
+inline constexpr double kShrinkMarginMm = 5;
+
 inline const QString kOverflowWarning =
     QStringLiteral("印字有効範囲を超えました。印字データは用紙サイズ内に収めてください。");
 
@@ -30,6 +33,7 @@ struct ItemPlacement {
   int page = 1;           // the page the item starts on, from 1
   QRect rect;             // its text on that page, in twips; no width when it printed nothing
   bool vertical = false;  // set in an "@" face: its lines are columns
+  bool shrunk = false;    // drawn smaller than its size to end inside the sheet
 
   bool operator==(const ItemPlacement&) const = default;
 };

@@ -36,6 +36,7 @@ PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path) {
   o.OpenRank = ReadFlag(dialogs, ini_path, QStringLiteral("OpenRank"));
   o.PrnShozNo = ToInt(GetProfileEx(dialogs, ini_path, kPrnSection, QStringLiteral("PrnShozNo")));
   if (o.PrnShozNo == 0) o.PrnShozNo = 4;
+  o.Shrink = ReadFlag(dialogs, ini_path, QStringLiteral("Shrink"));
   return o;
 }
 

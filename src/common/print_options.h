@@ -22,6 +22,7 @@ struct PrintOptions {
   QString DonoStr = QStringLiteral("殿");
   bool OpenRank = true;   // no rank for open entrants
   int16_t PrnShozNo = 4;  // which affiliation name to print (1-3, 4 = the swimmer's own)
+  bool Shrink = true;     // a text that would run off the sheet is drawn smaller to fit
 
   bool operator==(const PrintOptions&) const = default;
 };

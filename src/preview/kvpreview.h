@@ -73,7 +73,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QLabel* lblZoom;
   QPushButton* Command6;
   QGroupBox* Frame3;
-  std::array<QCheckBox*, 8> option_boxes{};  // in the order of OptionBoxes()
+  std::array<QCheckBox*, kOptionBoxCount> option_boxes{};  // in the order of OptionBoxes()
   QLineEdit* txtLatticeX;
   QLineEdit* txtLatticeY;
   QLineEdit* txtDono;

@@ -40,29 +40,6 @@ bool AnyEmpty(const FontColumn& boxes) {
 
 }  // namespace
 
-const std::array<QString, kLayoutItemCount>& SelectionCaptions() {
-  static const std::array<QString, kLayoutItemCount> captions = {QStringLiteral("タイトル"),
-                                                                 QStringLiteral("大会回数"),
-                                                                 QStringLiteral("大会名前段"),
-                                                                 QStringLiteral("大会名後段"),
-                                                                 QStringLiteral("選手名"),
-                                                                 QStringLiteral("所属（選手名）"),
-                                                                 QStringLiteral("クラス（データ）"),
-                                                                 QStringLiteral("種目（データ）"),
-                                                                 QStringLiteral("順位（データ）"),
-                                                                 QStringLiteral("記録（データ）"),
-                                                                 QStringLiteral("クラス（項目名）"),
-                                                                 QStringLiteral("種目（項目名）"),
-                                                                 QStringLiteral("順位（項目名）"),
-                                                                 QStringLiteral("記録（項目名）"),
-                                                                 QStringLiteral("本文"),
-                                                                 QStringLiteral("日付"),
-                                                                 QStringLiteral("授与者肩書き"),
-                                                                 QStringLiteral("授与者名"),
-                                                                 QStringLiteral("敬称")};
-  return captions;
-}
-
 bool MoveSelected(CertificateLayout& layout, const ItemSelection& selected, MoveDirection direction,
                   int step_mm) {
   bool moved = false;
@@ -107,67 +84,6 @@ QString ShowCaption(bool ticked) {
 void LayoutAdjuster::SelectClicked(int item, bool add) {
   if (!add) selection.fill(false);
   if (item >= 0 && item < kLayoutItemCount) selection[item] = true;
-}
-
-std::vector<int> LayoutProblems::Items() const {
-  std::set<int> items(past_edge.begin(), past_edge.end());
-  for (const auto& [a, b] : overlaps) {
-    items.insert(a);
-    items.insert(b);
-  }
-  return {items.begin(), items.end()};
-}
-
-namespace {
-
-// A text's box without the leading above and the descent below, where ink seldom reaches: lines
-// that only touch there are not reported as overlapping. A vertical text's lines are columns.
-QRect InkBox(const ItemPlacement& p) {
-  if (p.vertical) {
-    const int trim = p.rect.width() / 8;
-    return p.rect.adjusted(trim, 0, -trim, 0);
-  }
-  const int trim = p.rect.height() / 8;
-  return p.rect.adjusted(0, trim, 0, -trim);
-}
-
-}  // namespace
-
-LayoutProblems FindLayoutProblems(const std::vector<ItemPlacement>& placements, QSize page_twips) {
-  std::set<int> past;
-  std::set<std::pair<int, int>> overlaps;
-  const QRect sheet(QPoint(0, 0), page_twips);
-  for (size_t i = 0; i < placements.size(); ++i) {
-    const ItemPlacement& p = placements[i];
-    if (p.rect.isEmpty()) continue;  // printed nothing
-    if (p.page > 1 || !sheet.contains(p.rect)) past.insert(p.item);
-    for (size_t j = i + 1; j < placements.size(); ++j) {
-      const ItemPlacement& q = placements[j];
-      if (q.rect.isEmpty() || q.page != p.page || q.item == p.item) continue;
-      if (InkBox(p).intersects(InkBox(q))) {
-        overlaps.insert({std::min(p.item, q.item), std::max(p.item, q.item)});
-      }
-    }
-  }
-  return {{past.begin(), past.end()}, {overlaps.begin(), overlaps.end()}};
-}
-
-QString ProblemNote(const LayoutProblems& problems) {
-  const auto& captions = SelectionCaptions();
-  QStringList parts;
-  if (!problems.past_edge.empty()) {
-    QStringList names;
-    for (int item : problems.past_edge) names << captions[item];
-    parts << QStringLiteral("はみ出し: ") + names.join(QStringLiteral("、"));
-  }
-  if (!problems.overlaps.empty()) {
-    QStringList pairs;
-    for (const auto& [a, b] : problems.overlaps) {
-      pairs << captions[a] + QStringLiteral("と") + captions[b];
-    }
-    parts << QStringLiteral("重なり: ") + pairs.join(QStringLiteral("、"));
-  }
-  return parts.join(QStringLiteral("　"));
 }
 
 int ItemAt(const std::vector<ItemPlacement>& placements, QPoint point_twips, int page) {

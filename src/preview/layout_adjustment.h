@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "certificate/draw_certificate.h"
+#include "certificate/layout_check.h"
 #include "common/dialogs.h"
 #include "layout/certificate_layout.h"
 #include "layout/layout_fields.h"
@@ -19,9 +20,6 @@
 namespace kvsys {
 
 class Database;
-
-// The captions of the selection boxes, item by item.
-const std::array<QString, kLayoutItemCount>& SelectionCaptions();
 
 // One box per item of the panel's selection column (0 to 18) and per font row (0 to 17).
 using ItemSelection = std::array<bool, kLayoutItemCount>;
@@ -61,21 +59,6 @@ enum class ChangeResult {
   kKept,     // the operator said No, or the write failed: the window stays, redraw
 };
 
-// Where items run past the sheet or over each other's text.
-struct LayoutProblems {
-  std::vector<int> past_edge;                 // items whose text leaves the sheet
-  std::vector<std::pair<int, int>> overlaps;  // pairs of items (lower first) whose texts meet
-  bool empty() const { return past_edge.empty() && overlaps.empty(); }
-  // The items named in either list, each once, in item order.
-  std::vector<int> Items() const;
-};
-
-// Checks the placements of one drawn certificate on a sheet of page_twips. An item that ran
-// onto a later page has run past the bottom edge.
-LayoutProblems FindLayoutProblems(const std::vector<ItemPlacement>& placements, QSize page_twips);
-// The one-line note under the view: "はみ出し: …　重なり: …" with the items' captions; empty
-// when there is nothing to say.
-QString ProblemNote(const LayoutProblems& problems);
 // The item whose text is at point (twips) of the given page; the one drawn last when texts
 // meet there; -1 when none.
 int ItemAt(const std::vector<ItemPlacement>& placements, QPoint point_twips, int page = 1);

@@ -6,8 +6,8 @@
 
 namespace kvsys {
 
-const std::array<OptionBox, 8>& OptionBoxes() {
-  static const std::array<OptionBox, 8> boxes{{
+const std::array<OptionBox, kOptionBoxCount>& OptionBoxes() {
+  static const std::array<OptionBox, kOptionBoxCount> boxes{{
       {PrintFlag::Dono, "chkDono", QStringLiteral("Dono"), QStringLiteral("氏名に敬称を付けない"),
        QString()},
       {PrintFlag::Kako, "chkKakko", QStringLiteral("Kako"),
@@ -24,6 +24,9 @@ const std::array<OptionBox, 8>& OptionBoxes() {
        QStringLiteral("オープン参加者に順位を付けない"), QString()},
       {PrintFlag::Relay, "chkRelay", QStringLiteral("Relay"),
        QStringLiteral("リレーメンバーを縦並びにする"), QString()},
+      {PrintFlag::Shrink, "chkShrink", QStringLiteral("Shrink"),
+       QStringLiteral("はみ出す文字を縮小する"),
+       QStringLiteral("用紙の端から5mm内側に収まる大きさで印字します。")},
       {PrintFlag::Lattice, "chkLattice", QStringLiteral("Lattice"),
        QStringLiteral("印字面に格子を付ける"), QString()},
   }};
@@ -53,6 +56,8 @@ bool& FlagOf(PrintOptions& options, PrintFlag flag) {
       return options.OpenRank;
     case PrintFlag::Relay:
       return options.Relay;
+    case PrintFlag::Shrink:
+      return options.Shrink;
     case PrintFlag::Lattice:
       return options.Lattice;
   }

@@ -9,8 +9,9 @@ namespace kvsys {
 
 class Dialogs;
 
-// The eight flags of the options panel, in the panel's order from the top.
-enum class PrintFlag { Dono, Kako, Length, RankH, Open, OpenRank, Relay, Lattice };
+// The flags of the options panel, in the panel's order from the top.
+enum class PrintFlag { Dono, Kako, Length, RankH, Open, OpenRank, Relay, Shrink, Lattice };
+inline constexpr size_t kOptionBoxCount = 9;
 
 // One check box of the panel: its control name, the key it is stored under, its caption and
 // the note under it (empty when it has none).
@@ -22,7 +23,7 @@ struct OptionBox {
   QString note;
 };
 
-const std::array<OptionBox, 8>& OptionBoxes();
+const std::array<OptionBox, kOptionBoxCount>& OptionBoxes();
 const OptionBox& OptionBoxFor(PrintFlag flag);
 
 bool& FlagOf(PrintOptions& options, PrintFlag flag);

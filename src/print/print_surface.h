@@ -83,6 +83,9 @@ class PrintSurface {
   bool FontItalic() const { return italic_; }
   // Line height of the current font, twips; in a vertical face the width of a column.
   double LineHeight();
+  // How far one line of text reaches along its line in the current font, twips: its width, or
+  // in a vertical face its height.
+  double TextLength(const QString& line) { return Width(line); }
 
   // Draws text at the current position and moves the position past it. A carriage return
   // (or CR LF, or LF) goes to the line indent one line lower; a line that would run below the

@@ -7,6 +7,7 @@
 #include "certificate/example_layouts.h"
 #include "db/database.h"
 #include "layout/layout_items.h"
+#include "print/paper.h"
 #include "print/print_surface.h"
 #include "print/warning_label.h"
 #include "support/layout_db_test.h"
@@ -377,9 +378,22 @@ class CertificateProblemsTest : public LayoutDbTest {
 };
 
 TEST_F(CertificateProblemsTest, LongMeetNameAndLongNameUnderTheHonorificAreCaught) {
-  const LayoutProblems found = Draw();
-  EXPECT_EQ(found.past_edge, std::vector<int>{kItemMeetName1});
+  // Shrunk to fit by default: it ends 5 mm inside the sheet, smaller than its size, and the
+  // note says so.
+  LayoutProblems found = Draw();
   const std::vector<std::pair<int, int>> name_and_honorific = {{kItemName, kItemHonorific}};
+  EXPECT_TRUE(found.past_edge.empty());
+  EXPECT_EQ(found.shrunk, std::vector<int>{kItemMeetName1});
+  EXPECT_EQ(found.overlaps, name_and_honorific);
+  EXPECT_EQ(ProblemNote(found), QStringLiteral("重なり: 選手名と敬称　縮小: 大会名前段"));
+  const QRect fitted = Placed(kItemMeetName1).rect;
+  EXPECT_LE(fitted.right(), surface.PageWidth() - MmToTwips(kShrinkMarginMm));
+  EXPECT_GT(fitted.right(), surface.PageWidth() - MmToTwips(kShrinkMarginMm) - 200);  // not less
+
+  options.Shrink = false;
+  found = Draw();
+  EXPECT_EQ(found.past_edge, std::vector<int>{kItemMeetName1});
+  EXPECT_TRUE(found.shrunk.empty());
   EXPECT_EQ(found.overlaps, name_and_honorific);
   EXPECT_EQ(ProblemNote(found), QStringLiteral("はみ出し: 大会名前段　重なり: 選手名と敬称"));
 
@@ -408,6 +422,16 @@ TEST_F(CertificateProblemsTest, VerticalColumnsAreCheckedAndClickedDownTheirLeng
   EXPECT_EQ(ItemAt(placed, QPoint(name.rect.center().x(), name.rect.bottom() - 100)), kItemName);
 
   layout.Texts.FLDH = QStringLiteral("第７０回記念全国ジュニアオリンピックカップ夏季水泳競技大会");
+  // Shrunk, the column ends 5 mm above the bottom edge, on the sheet.
+  found = Draw();
+  EXPECT_TRUE(found.past_edge.empty()) << ProblemNote(found).toStdString();
+  EXPECT_EQ(found.shrunk, std::vector<int>{kItemMeetName1});
+  EXPECT_EQ(Placed(kItemMeetName1).page, 1);
+  EXPECT_LE(Placed(kItemMeetName1).rect.bottom(),
+            surface.PageHeight() - MmToTwips(kShrinkMarginMm));
+  EXPECT_FALSE(label.visible());
+
+  options.Shrink = false;
   found = Draw();
   // It goes on to a second page, and so does everything drawn after it; not what came before.
   ASSERT_FALSE(found.past_edge.empty());

@@ -14,6 +14,7 @@
 
 #include "certificate/kvs220.h"
 #include "certificate/print_job.h"
+#include "layout/layout_store.h"
 #include "preview/kvpreview.h"
 #include "preview_world.h"
 #include "print/json_lines.h"
@@ -142,8 +143,18 @@ QByteArray ReadAll(const QString& path) {
 
 TEST(PrintJobPlaces, ThePrintListThePreviewAndThePrintToolGiveTheSamePages) {
   PreviewWorld p(4);
-  // The print options as the tool reads them from KVSYS.ini.
+  // The print options as the tool reads them from KVSYS.ini; a 40-character meet name, which
+  // every place draws smaller to fit the sheet.
   p.w.options = ReadPrintOptions(p.w.dialogs, p.ini);
+  const QString long_name = QStringLiteral(
+      "第５４回さいたま市民水泳競技大会兼ジュニアオリンピック関東地区予選会記念水泳大会");
+  ASSERT_EQ(long_name.size(), 40);
+  LayoutStore store(*p.w.layout_db, p.w.dialogs, p.w.state);
+  std::optional<LayoutSettings> settings = store.ReadSettings(1);
+  ASSERT_TRUE(settings);
+  settings->meet_name1 = long_name;
+  ASSERT_TRUE(store.ChangeSettings(1, *settings));
+  p.Run();
   const QString dumps = p.w.folder() + QStringLiteral("/dumps/");
   ASSERT_TRUE(QDir().mkpath(dumps));
   auto dump_to = [&dumps](const QString& name) {
@@ -185,6 +196,15 @@ TEST(PrintJobPlaces, ThePrintListThePreviewAndThePrintToolGiveTheSamePages) {
 
   const QByteArray from_list = ReadAll(dumps + QStringLiteral("list.jsonl"));
   EXPECT_EQ(from_list.count("\"op\":\"document\""), 4);
+  int meet_names = 0;
+  for (const QByteArray& line : from_list.split('\n')) {
+    if (!line.contains(long_name.toUtf8())) continue;
+    ++meet_names;
+    const double size = line.mid(line.indexOf("\"size\":") + 7).split(',').front().toDouble();
+    EXPECT_GT(size, 10);
+    EXPECT_LT(size, 30);  // the layout's size
+  }
+  EXPECT_EQ(meet_names, 4);
   EXPECT_EQ(ReadAll(dumps + QStringLiteral("preview.jsonl")), from_list);
   EXPECT_EQ(ReadAll(dumps + QStringLiteral("tool.jsonl")), from_list);
 }

@@ -96,7 +96,7 @@ TEST(OptionBoxes, CaptionsKeysAndNotesInThePanelsOrder) {
   QStringList controls;
   for (const OptionBox& box : OptionBoxes()) controls << QString::fromLatin1(box.control);
   EXPECT_EQ(controls, (QStringList{"chkDono", "chkKakko", "chkLength", "chkRankH", "chkOpen",
-                                   "chkOpenRank", "chkRelay", "chkLattice"}));
+                                   "chkOpenRank", "chkRelay", "chkShrink", "chkLattice"}));
   EXPECT_EQ(OptionBoxFor(PrintFlag::Kako).key, QStringLiteral("Kako"));
   EXPECT_EQ(OptionBoxFor(PrintFlag::Kako).caption, QStringLiteral("所属にカッコ（）を付けない"));
   EXPECT_EQ(OptionBoxFor(PrintFlag::Open).note, QStringLiteral("次のデータより有効になります。"));
