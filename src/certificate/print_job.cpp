@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "certificate/draw_certificate.h"
+#include "certificate/layout_check.h"
 #include "common/dialogs.h"
+#include "common/wait_cursor.h"
 #include "db/database.h"
 #include "layout/layout_store.h"
 #include "print/print_surface.h"
@@ -88,6 +90,10 @@ PrintJobResult PrintJob::PrintDecided(PrintRunContext& context, WarningLabel& la
     ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
     return Outcome(RunOutcome::kFailed);
   }
+  if (first <= 1 &&
+      !CheckLayout(context.layout, context.recipients, context.options, first, last)) {
+    return Outcome(RunOutcome::kDeclined);
+  }
   return DrawTable(context.layout, context.recipients, context.options, label, context.observer,
                    first, last, *to_pdf);
 }
@@ -164,6 +170,27 @@ PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(result.last, result.last);
   Finish(*output, result);
   return result;
+}
+
+bool PrintJob::CheckLayout(const CertificateLayout& layout, RecipientTable& table,
+                           const PrintOptions& options, int first, int last) {
+  if (check_ == LayoutCheck::kNone) return true;
+  WaitCursor wait;
+  const QStringList problems =
+      DescribeRunCheck(CheckRunLayout(layout, table, options, first, last));
+  wait.Restore();
+  if (problems.isEmpty()) return true;
+  if (check_ == LayoutCheck::kTell) {
+    for (const QString& line : problems) {
+      dialogs_.MsgBox(line, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+    }
+    return true;
+  }
+  const QString text = kLayoutCheckMessage + QStringLiteral("\r\r") +
+                       problems.join(QLatin1Char('\r')) + QStringLiteral("\r\r") +
+                       kPrintAnywayQuestion;
+  return dialogs_.MsgBox(text, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2) ==
+         Answer::Yes;
 }
 
 void PrintJob::Finish(DocumentOutput& output, PrintJobResult& result) {

@@ -15,6 +15,13 @@ namespace kvsys {
 class Dialogs;
 
 inline const QString kPdfInsteadQuestion = QStringLiteral("PDFファイルに出力しますか？");
+inline const QString kLayoutCheckMessage =
+    QStringLiteral("印刷する賞状に、用紙からはみ出す項目か重なる項目があります。");
+inline const QString kPrintAnywayQuestion = QStringLiteral("このまま印刷しますか？");
+
+// What a run from its first certificate does with items that would run off the sheet or over
+// each other (the layout check): nothing, ask whether to print anyway, or only tell.
+enum class LayoutCheck { kNone, kAsk, kTell };
 
 // An output of the caller's instead of the workstation's (the print tool's command line).
 using OutputFactory = std::function<std::unique_ptr<DocumentOutput>()>;
@@ -42,6 +49,7 @@ class PrintJob {
 
   // Every later run writes to what the factory makes, and asks nothing.
   void SetOutputFactory(OutputFactory factory) { factory_ = std::move(factory); }
+  void SetLayoutCheck(LayoutCheck check) { check_ = check; }
   // Where a run would go now; pdf_only: PDF files whatever the target.
   OutputDestination Destination(bool pdf_only = false);
 
@@ -53,6 +61,7 @@ class PrintJob {
                      const std::function<void()>& open_preview = {});
   // Certificates first to last (0 = RecipientCount) of the context's table with the decided
   // layout, loaded now. pdf_only: PDF files without asking (going on where a stop wrote PDFs).
+  // A run from the first certificate is checked first, as SetLayoutCheck says.
   PrintJobResult PrintDecided(PrintRunContext& context, WarningLabel& label, int first = 1,
                               int last = 0, bool pdf_only = false);
   // The same with a layout already loaded (the preview's, as adjusted on screen).
@@ -70,6 +79,9 @@ class PrintJob {
   PrintJobResult DrawTable(const CertificateLayout& layout, RecipientTable& table,
                            const PrintOptions& options, WarningLabel& label,
                            PrintRunObserver& observer, int first, int last, bool to_pdf);
+  // The layout check over the certificates to print; false when the operator declines.
+  bool CheckLayout(const CertificateLayout& layout, RecipientTable& table,
+                   const PrintOptions& options, int first, int last);
   // Finishes an output that kept something and tells the operator what could not be.
   void Finish(DocumentOutput& output, PrintJobResult& result);
 
@@ -77,6 +89,7 @@ class PrintJob {
   QString ini_path_;
   QString program_folder_;
   OutputFactory factory_;
+  LayoutCheck check_ = LayoutCheck::kNone;
 };
 
 // What a job did, for the line under a window's buttons: how many came out (of how many, when

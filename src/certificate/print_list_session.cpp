@@ -39,6 +39,8 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
       model_(new WorkTableModel(kGridColumns, kGridHeaders, model_owner)),
       job_(dialogs, r_.ini_path, r_.program_folder) {
   model_->SetRightAligned({0, 6});
+  // Said before anything is drawn, as the preview would show it.
+  job_.SetLayoutCheck(LayoutCheck::kAsk);
 }
 
 void PrintListSession::Clear() {

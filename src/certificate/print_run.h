@@ -102,6 +102,7 @@ enum class RunOutcome {
   kCancelled,       // 中止, while collecting or printing
   kFailed,          // a database or output error, reported
   kNotStarted,      // the operator kept the run from a printer that cannot take it
+  kDeclined,        // the operator chose not to print what the layout check found
 };
 
 // Reads the decided layout's number, print-settings texts and paper size into the layout

@@ -18,6 +18,7 @@
 
 #include "certificate/kvs220.h"
 #include "db/work_table_model.h"
+#include "layout/layout_store.h"
 #include "results/meet_settings.h"
 #include "support/document_helpers.h"
 #include "support/find_child.h"
@@ -162,6 +163,36 @@ TEST_F(KVS220Test, PrintingEveryEventWritesOnePdfPerCertificate) {
   EXPECT_EQ(Child<QLineEdit>(k, "Text3")->text(), QStringLiteral("1"));
   EXPECT_EQ(w.recipients[1].Name, QStringLiteral("S5"));
   EXPECT_EQ(w.recipients[1].ClassName, QStringLiteral("中学生"));
+}
+
+TEST_F(KVS220Test, ARunThatWouldRunOffTheSheetAsksFirstNamingItemAndCount) {
+  LayoutStore store(*w.layout_db, w.dialogs, w.state);
+  std::optional<LayoutSettings> s = store.ReadSettings(1);
+  ASSERT_TRUE(s);
+  s->meet_name1 = QStringLiteral("第７０回記念全国ジュニアオリンピックカップ夏季水泳競技大会");
+  ASSERT_TRUE(store.ChangeSettings(1, *s));
+  w.options.Shrink = false;
+  KVS220* k = Make();
+  k->Open();
+  Child<QCheckBox>(k, "Check1")->setChecked(true);
+  const QString question = kLayoutCheckMessage +
+                           QStringLiteral("\r\r大会名前段が用紙からはみ出します（6枚）\r\r") +
+                           kPrintAnywayQuestion;
+  w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
+                          Answer::No);
+  k->Print();
+  EXPECT_TRUE(PdfFiles().isEmpty());
+  EXPECT_FALSE(Child<QPushButton>(k, "cmdResume")->isEnabled());
+  w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
+                          Answer::Yes);
+  k->Print();
+  EXPECT_EQ(PdfFiles().size(), 6);
+
+  // Drawn smaller to fit, nothing runs off: no question.
+  w.options.Shrink = true;
+  k->Print();
+  EXPECT_TRUE(w.dialogs.AllShown());
+  EXPECT_EQ(PdfFiles().size(), 12);
 }
 
 TEST_F(KVS220Test, NothingChosenAndThePreviewWithoutItsWindow) {

@@ -162,6 +162,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     out << QStringLiteral("出力先：プリンタ「%1」").arg(printer) << Qt::endl;
   }
   PrintJob job(s.dialogs, ini, folder);
+  // Items that run off the sheet or over each other are told on stderr; the run goes on.
+  job.SetLayoutCheck(LayoutCheck::kTell);
   job.SetOutputFactory([&cl, &printer, &s, &ini, &folder]() -> std::unique_ptr<DocumentOutput> {
     auto output = std::make_unique<MultiOutput>();
     if (cl.to_printer) {
