@@ -6,6 +6,7 @@
 #include "certificate/certificate_text.h"
 #include "common/byte_text.h"
 #include "layout/layout_store.h"
+#include "results/meet_settings.h"
 
 namespace kvsys {
 
@@ -74,13 +75,19 @@ CertificateLayout VerticalExampleLayout() {
   return layout;
 }
 
-LayoutSettings VerticalExampleSettings(const MeetSettings& meet) {
+LayoutSettings StandardExampleSettings(const MeetSettings& meet) {
   LayoutSettings s = NewLayoutSettings(meet);
-  // The edition split off the meet's name, as the editor's default layout does, heads the
-  // meet's column.
+  // The edition split off the meet's name, as the editor's default layout does; a name
+  // without one gets none, rather than a "第0回" over the name.
   const LayoutSettings split = DefaultLayoutSettings(meet, QDate::currentDate());
-  s.edition = split.edition;
+  s.edition = meet.大会名1.contains(u'回') ? split.edition : QString();
   s.meet_name1 = split.meet_name1;
+  return s;
+}
+
+LayoutSettings VerticalExampleSettings(const MeetSettings& meet) {
+  // The edition heads the meet's column.
+  LayoutSettings s = StandardExampleSettings(meet);
   s.title = QStringLiteral("賞　　状");
   s.date = ToFullWidth(s.date);
   s.paper_code = 12;
@@ -91,7 +98,7 @@ bool AddExampleLayouts(LayoutStore& store, const MeetSettings& meet, const QStri
   if (NumberOf(store, kStandardExampleName) == 0) {
     const int number = store.ChooseNewNumber();
     if (number == 0 ||
-        store.CreateLayout(number, kStandardExampleName, 0, NewLayoutSettings(meet)) == 0) {
+        store.CreateLayout(number, kStandardExampleName, 0, StandardExampleSettings(meet)) == 0) {
       return false;
     }
   }

@@ -13,15 +13,18 @@ struct MeetSettings;
 inline const QString kStandardExampleName = QStringLiteral("標準");
 inline const QString kVerticalExampleName = QStringLiteral("縦書き");
 
+// The standard example's print settings: a new layout's for the meet, with the edition split
+// off the meet's name ("第40回" and the rest); no edition when the name has none.
+LayoutSettings StandardExampleSettings(const MeetSettings& meet);
+
 // Fonts, sizes, positions and show flags of the vertical example: "@" faces, on B4, read
 // right to left: the title, the event's columns, the swimmer, the body, the date, the meet
 // and the presenter.
 CertificateLayout VerticalExampleLayout();
-// Its print settings: a new layout's for the meet, the edition split off the meet's name,
-// the title spaced out and the date's digits full width, as they stand upright in a column.
+// Its print settings: the standard example's, the title spaced out and the date's digits full width, as they stand upright in a column.
 LayoutSettings VerticalExampleSettings(const MeetSettings& meet);
 
-// Saves the standard layout (a new layout's values) and the vertical example, each unless a
+// Saves the standard example and the vertical example, each unless a
 // layout of its name is saved already, and decides the layout named decide (the standard one
 // when decide is empty and none is decided yet). False when a write failed (the store has
 // shown why) or no layout has the name decide.

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -13,6 +15,7 @@
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
+#include "print/print_surface.h"
 #include "print/print_command.h"
 #include "print/recipients_file.h"
 #include "samplemeet/sample_meet.h"
@@ -175,6 +178,42 @@ TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {
             kExitOk);
   EXPECT_TRUE(err_text.contains(QStringLiteral("初期設定ファイルがありません。")))
       << err_text.toStdString();
+}
+
+// The demo meet printed with the example 標準, as ./run.sh sets a program folder up: the
+// edition stands on its own ("第40回", no "第0回" over it) and every text ends inside its sheet.
+TEST_F(PrintCommandTest, TheDemoMeetsStandardCertificatesEndInsideTheSheet) {
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --example-layouts").arg(meet)), kExitOk)
+      << err_text.toStdString();
+  const QString dump = folder.File(QStringLiteral("s.jsonl"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --dump %2").arg(meet, dump)), kExitOk)
+      << err_text.toStdString();
+  EXPECT_FALSE(err_text.contains(QStringLiteral("はみ出します"))) << err_text.toStdString();
+  PrintSurface measure;
+  int sheet_width = 0;
+  int texts = 0;
+  QStringList editions;
+  for (const QByteArray& line : folder.Read(QStringLiteral("s.jsonl")).split('\n')) {
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    if (o.value(QStringLiteral("op")) == QStringLiteral("document")) {
+      sheet_width = o.value(QStringLiteral("width")).toInt();
+      continue;
+    }
+    if (o.value(QStringLiteral("op")) != QStringLiteral("text")) continue;
+    ++texts;
+    const QString text = o.value(QStringLiteral("text")).toString();
+    if (text.startsWith(u'第') && text.endsWith(u'回')) editions << text;
+    measure.SetFontName(o.value(QStringLiteral("font")).toString());
+    measure.SetFontSize(o.value(QStringLiteral("size")).toDouble());
+    measure.SetFontBold(o.value(QStringLiteral("bold")).toBool());
+    measure.SetFontItalic(o.value(QStringLiteral("italic")).toBool());
+    EXPECT_LE(o.value(QStringLiteral("x")).toInt() + measure.TextLength(text), sheet_width)
+        << text.toStdString();
+  }
+  EXPECT_GT(texts, 100);
+  ASSERT_FALSE(editions.isEmpty());
+  EXPECT_EQ(editions.front(), QStringLiteral("第40回"));
+  EXPECT_FALSE(editions.contains(QStringLiteral("第0回")));
 }
 
 // The example layouts are saved once, the standard one decided; the vertical one prints its
