@@ -45,6 +45,7 @@ SettingsReadResult ReadSettings(AppState& state, Dialogs& dialogs) {
   if (state.DbFolder.trimmed().isEmpty()) {
     return {true, QStringLiteral("（競泳リザルトパス識別不能）")};
   }
+  WriteFirstPrintOptions(dialogs, state.IniPath);
   state.Prn = ReadPrintOptions(dialogs, state.IniPath);
   return {};
 }

@@ -1,6 +1,7 @@
 #include "common/print_options.h"
 
 #include "common/profile.h"
+#include "common/profile_file.h"
 #include "common/text_util.h"
 
 namespace kvsys {
@@ -38,6 +39,21 @@ PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path) {
   if (o.PrnShozNo == 0) o.PrnShozNo = 4;
   o.Shrink = ReadFlag(dialogs, ini_path, QStringLiteral("Shrink"));
   return o;
+}
+
+bool WriteFirstPrintOptions(Dialogs& dialogs, const QString& ini_path) {
+  if (ProfileSectionExists(ini_path, kPrnSection)) return true;
+  const std::pair<const char*, const char*> keys[] = {
+      {"Dono", "False"},  {"Kako", "False"},     {"Lattice", "False"}, {"LatticeX", "20"},
+      {"LatticeY", "20"}, {"Length", "False"},   {"RankH", "False"},   {"Open", "False"},
+      {"Relay", "False"}, {"OpenRank", "False"}, {"DonoStr", "殿"},    {"Shrink", "True"}};
+  for (const auto& [key, value] : keys) {
+    if (!SetProfileEx(dialogs, ini_path, kPrnSection, QString::fromUtf8(key),
+                      QString::fromUtf8(value))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace kvsys

@@ -32,6 +32,13 @@ inline const QString kPrnSection = QStringLiteral("Prn");
 // Reads every Prn key by its rule: a flag is false only for the exact text "False".
 PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path);
 
+// A settings file without a Prn section would print with every flag set (a missing key reads
+// as True): a grid over each sheet, no honorific, no brackets, no 第/位. Such a file gets the
+// options an operator starts with (the flags False, the honorific 殿, a 20 by 20 grid, texts
+// shrunk to fit); a file with the section is left as it is. False when writing failed (the
+// profile writer has said so).
+bool WriteFirstPrintOptions(Dialogs& dialogs, const QString& ini_path);
+
 // Text form of a flag as the settings file stores it.
 inline QString FlagText(bool value) {
   return value ? QStringLiteral("True") : QStringLiteral("False");

@@ -342,6 +342,13 @@ QString ReadProfileValue(const QString& path, const QString& section, const QStr
   return value ? ReadableValue(*value) : QString();
 }
 
+bool ProfileSectionExists(const QString& path, const QString& section) {
+  if (path.isEmpty() || IsBlankName(section)) return false;
+  QByteArray bytes;
+  if (LoadFile(path, &bytes) != LoadStatus::Ok) return false;
+  return ProfileDocument::Parse(bytes).FindSection(ProfileTrim(section)) >= 0;
+}
+
 bool WriteProfileValue(const QString& path, const QString& section, const QString& key,
                        const QString& value) {
   if (path.isEmpty() || !IsValidProfileSection(section) || !IsValidProfileKey(key) ||

@@ -35,6 +35,9 @@ bool IsValidProfileValue(const QString& value);
 // The value, or the empty text when the file, the section or the key is missing or unreadable.
 QString ReadProfileValue(const QString& path, const QString& section, const QString& key);
 
+// Whether the file has a section of that name (false when it cannot be read).
+bool ProfileSectionExists(const QString& path, const QString& section);
+
 // false when the names or the value are not valid, the file cannot be read, is read-only, or
 // cannot be replaced; the old file is then left as it was.
 bool WriteProfileValue(const QString& path, const QString& section, const QString& key,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/profile_file.h"
+
 #include <QFile>
 #include <QLabel>
 #include <QRadioButton>
@@ -8,6 +10,7 @@
 #include "app/instance_guard.h"
 #include "app/kvssel.h"
 #include "app/start_up.h"
+#include "common/profile_file.h"
 #include "common/text_util.h"
 #include "db/db_error.h"
 #include "support/database_files.h"
@@ -56,16 +59,32 @@ TEST(StartUp, PrintOptionsFollowTheirReadingRules) {
   {
     ProgramFolder folder;
     folder.dir().Write(QStringLiteral("KVSYS.ini"), IniWithMeets(folder, ""));
-    StartUpRun run(folder);
-    run.dialogs.Expect(kNoMeetFound, MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
-    ASSERT_EQ(run.Run(), StartUpOutcome::Listed);
-    const PrintOptions& p = run.state.Prn;
-    EXPECT_TRUE(p.Dono && p.Kako && p.Lattice && p.Length && p.RankH && p.Open && p.Relay &&
-                p.OpenRank);
-    EXPECT_EQ(p.LatticeX, 20);
-    EXPECT_EQ(p.LatticeY, 20);
-    EXPECT_EQ(p.DonoStr, QStringLiteral("殿"));
-    EXPECT_EQ(p.PrnShozNo, 4);
+    const QString ini = folder.File(QStringLiteral("KVSYS.ini"));
+    {
+      StartUpRun run(folder);
+      run.dialogs.Expect(kNoMeetFound, MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
+      ASSERT_EQ(run.Run(), StartUpOutcome::Listed);
+      // No Prn section: the operator's first options are written and read (not every flag
+      // set, as missing keys would read).
+      const PrintOptions& p = run.state.Prn;
+      EXPECT_FALSE(p.Dono || p.Kako || p.Lattice || p.Length || p.RankH || p.Open || p.Relay ||
+                   p.OpenRank);
+      EXPECT_TRUE(p.Shrink);
+      EXPECT_EQ(p.LatticeX, 20);
+      EXPECT_EQ(p.LatticeY, 20);
+      EXPECT_EQ(p.DonoStr, QStringLiteral("殿"));
+      EXPECT_EQ(p.PrnShozNo, 4);
+      EXPECT_EQ(ReadProfileValue(ini, kPrnSection, QStringLiteral("Lattice")),
+                QStringLiteral("False"));
+    }
+    // Once: an operator's later choice stays.
+    ASSERT_TRUE(
+        WriteProfileValue(ini, kPrnSection, QStringLiteral("Lattice"), QStringLiteral("True")));
+    StartUpRun again(folder);
+    again.dialogs.Expect(kNoMeetFound, MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
+    ASSERT_EQ(again.Run(), StartUpOutcome::Listed);
+    EXPECT_TRUE(again.state.Prn.Lattice);
+    EXPECT_FALSE(again.state.Prn.Dono);
   }
   {
     ProgramFolder folder;
@@ -85,6 +104,10 @@ TEST(StartUp, PrintOptionsFollowTheirReadingRules) {
     EXPECT_EQ(p.LatticeY, 0);
     EXPECT_EQ(p.DonoStr, QStringLiteral("様"));
     EXPECT_EQ(p.PrnShozNo, 4);
+    // A file with the section keeps its keys: none is added.
+    EXPECT_TRUE(ReadProfileValue(folder.File(QStringLiteral("KVSYS.ini")), kPrnSection,
+                                 QStringLiteral("Lattice"))
+                    .isEmpty());
   }
 }
 
