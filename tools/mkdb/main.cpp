@@ -14,9 +14,17 @@ void Usage(QTextStream& s) {
   s << "使い方: kvsys-mkdb PATH\n"
        "  PATH に空のレイアウトデータベース (KVSYS.mdb) "
        "を作成します。既存のファイルは上書きしません。\n"
+       "  プログラムフォルダは、kvsys と同じフォルダに KVSYS.mdb を作り、KVSYS.ini に\n"
+       "  [D_B] DB_Path（大会データベースのフォルダ）を書いて作ります。\n"
+       "  [Prn] がなければ最初の起動で印刷オプションの初期値が書かれます。\n"
+       "  レイアウトの見本は kvsys-print --example-layouts で保存できます。\n"
        "Usage: kvsys-mkdb PATH\n"
        "  Writes an empty layout database (KVSYS.mdb) at PATH; an existing file is never "
-       "overwritten.\n";
+       "overwritten.\n"
+       "  A program folder is the folder of kvsys with KVSYS.mdb and a KVSYS.ini naming the\n"
+       "  meets folder ([D_B] DB_Path). The first start writes\n"
+       "  the starting print options when [Prn] is missing; kvsys-print --example-layouts\n"
+       "  saves the example layouts.\n";
 }
 
 }  // namespace
