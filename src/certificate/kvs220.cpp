@@ -28,8 +28,10 @@ namespace {
 
 constexpr int kClassColumn = 5;  // クラス in the grid
 
+// Without a preview window (a print list standing alone) a preview run still leaves the
+// certificates to look at.
 const QString kPreviewNote =
-    QStringLiteral("プレビュー画面は準備中です。ﾌﾟﾚﾋﾞｭｰ出力はPDFファイルへの出力になります。");
+    QStringLiteral("プレビュー画面を開けないため、ﾌﾟﾚﾋﾞｭｰ出力はPDFファイルへの出力になります。");
 
 }  // namespace
 
@@ -98,6 +100,7 @@ void KVS220::BuildControls() {
   ProgressBar1->setRange(0, 1);
   ProgressBar1->setValue(0);
   ProgressBar1->setFormat(QStringLiteral("%v / %m"));
+  ProgressBar1->setTextVisible(false);  // a count only once a run has one
   Label7 = Named(new QLabel(this), "Label7");
   Label7->setStyleSheet(QStringLiteral("color: red;"));
   Label7->setWordWrap(true);
@@ -348,6 +351,7 @@ void KVS220::ContinuePrint() {
 
 void KVS220::RunJob(const std::function<PrintJobResult(WarningLabel&)>& job) {
   lblRunState->setVisible(false);
+  ProgressBar1->setTextVisible(true);
   run_.Begin();
   SetRunning(true);
   LabelWarning warning(Label7);
