@@ -15,8 +15,8 @@
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
-#include "print/print_surface.h"
 #include "print/print_command.h"
+#include "print/print_surface.h"
 #include "print/recipients_file.h"
 #include "samplemeet/sample_meet.h"
 #include "support/program_folder.h"
@@ -214,6 +214,24 @@ TEST_F(PrintCommandTest, TheDemoMeetsStandardCertificatesEndInsideTheSheet) {
   ASSERT_FALSE(editions.isEmpty());
   EXPECT_EQ(editions.front(), QStringLiteral("第40回"));
   EXPECT_FALSE(editions.contains(QStringLiteral("第0回")));
+
+  // Not shrunk, a name too long for the sheet is told on stderr, and the run goes on.
+  {
+    Workspace ws;
+    auto db = ws.OpenDatabase(folder.LayoutDbPath());
+    test::ScriptedDialogs dialogs;
+    DbErrorState state;
+    LayoutStore store(*db, dialogs, state);
+    std::optional<LayoutSettings> settings = store.ReadSettings(store.DecidedLayout());
+    ASSERT_TRUE(settings);
+    settings->meet_name1 = QStringLiteral("府中ジュニアスイミングフェスティバル記念大会");
+    ASSERT_TRUE(store.ChangeSettings(store.DecidedLayout(), *settings));
+  }
+  folder.dir().Write(QStringLiteral("KVSYS.ini"), "[Prn]\nShrink=False\n");
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --events 1 --rank 1 --dump %2").arg(meet, dump)),
+            kExitOk);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("大会名前段が用紙からはみ出します（")))
+      << err_text.toStdString();
 }
 
 // The example layouts are saved once, the standard one decided; the vertical one prints its
