@@ -76,10 +76,15 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   // Where this workstation had it last, else the whole screen. The frame is shown first so the
   // menu is placed within its real work area.
   const QByteArray geometry = LoadWindowGeometry(workstation_settings_, kKvs00GeometryKey);
-  if (!geometry.isEmpty() && restoreGeometry(geometry)) {
+  const bool restored = !geometry.isEmpty() && restoreGeometry(geometry);
+  if (restored && !isMaximized()) {
     show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // A place left on a larger screen, or partly off this one, would hide the status bar.
+    KeepOnScreen(this);
   } else {
-    // The whole work area even where no window manager maximises it.
+    // The whole work area even where no window manager maximises it. Left maximised, it is
+    // maximised again here rather than restored: Qt puts such a frame a title bar lower.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       setGeometry(screen->availableGeometry());
     }
