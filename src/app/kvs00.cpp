@@ -19,6 +19,7 @@
 #include "common/dialogs.h"
 #include "common/window_ui.h"
 #include "layout/kvs210.h"
+#include "preview/kvpreview.h"
 #include "preview/preview_window_ui.h"
 #include "print/font_substitution.h"
 #include "print/vertical_text.h"
@@ -177,6 +178,9 @@ bool KVS00::StopPrintRun() {
 void KVS00::Leave() {
   SaveWindowGeometry(workstation_settings_, kKvs00GeometryKey, saveGeometry());
   leaving_ = true;
+  // The operator has chosen to leave, and the layouts cannot be saved without the databases:
+  // a preview closes without asking about its adjustments.
+  for (KVPreview* preview : mdi_->findChildren<KVPreview*>()) preview->CloseWithoutQuestion();
   state_.CloseDatabases();
   mdi_->closeAllSubWindows();
 }

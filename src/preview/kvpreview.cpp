@@ -445,7 +445,9 @@ void KVPreview::ChangeLayout() {
   }
   switch (adjuster->ChangeDecided(entry)) {
     case ChangeResult::kChanged:
-      // The print list must collect again with the layout now in force.
+      // The print list must collect again with the layout now in force; the operator has
+      // agreed to read everything again.
+      ask_unsaved_ = false;
       CloseWindow();
       break;
     case ChangeResult::kKept:
@@ -565,6 +567,13 @@ void KVPreview::CloseWindow() {
 void KVPreview::closeEvent(QCloseEvent* event) {
   // A run is inside this window's loop: cancelled, and the window closes after it.
   if (run_.HoldClose()) {
+    event->ignore();
+    return;
+  }
+  LayoutAdjuster* adjuster = session_.Adjuster();
+  if (opened_ && !unloaded_ && ask_unsaved_ && adjuster && adjuster->Unsaved() &&
+      dialogs_.MsgBox(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle,
+                      2) != Answer::Yes) {
     event->ignore();
     return;
   }

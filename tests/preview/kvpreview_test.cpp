@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -174,6 +175,55 @@ TEST_F(KVPreviewTest, ViewKeysMoveAndZoomAndCloseKeysClose) {
   QTest::keyClick(Child<QLineEdit>(*k, "Text11"), Qt::Key_Escape);
   EXPECT_FALSE(k->isVisible());
   EXPECT_EQ(p->w.recipients[1], Recipient());
+}
+
+TEST_F(KVPreviewTest, ClosingWithUnsavedAdjustmentsAsksAndNoKeepsTheWindow) {
+  KVPreview* k = Make(2);
+  k->show();
+  // Looking is no change: it closes without a word.
+  ASSERT_FALSE(k->Session().Adjuster()->Unsaved());
+  Child<QCheckBox>(*k, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*k, "SSCommand4")->click();  // the title 1 mm up
+  ASSERT_TRUE(k->Session().Adjuster()->Unsaved());
+  auto expect_question = [this](Answer answer) {
+    p->w.dialogs.ExpectDefault(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question,
+                               kAppTitle, 2, answer);
+  };
+  expect_question(Answer::No);
+  QTest::keyClick(k->View(), Qt::Key_Escape);
+  EXPECT_TRUE(k->isVisible());
+  expect_question(Answer::No);
+  QTest::mouseClick(Child<QPushButton>(*k, "SSCommand2"), Qt::LeftButton);
+  EXPECT_TRUE(k->isVisible());
+  // Stepped back to the layout as read, nothing is unsaved any more.
+  QTest::keyClick(k->View(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_FALSE(k->Session().Adjuster()->Unsaved());
+  Child<QPushButton>(*k, "SSCommand4")->click();
+  expect_question(Answer::Yes);
+  QTest::keyClick(k->View(), Qt::Key_F10);
+  EXPECT_FALSE(k->isVisible());
+  EXPECT_TRUE(p->w.dialogs.AllShown());
+}
+
+TEST_F(KVPreviewTest, ChangingTheDecidedLayoutClosesWithoutTheQuestion) {
+  KVPreview* k = Make(2);
+  k->show();
+  Child<QCheckBox>(*k, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*k, "SSCommand4")->click();
+  ASSERT_TRUE(k->Session().Adjuster()->Unsaved());
+  auto* list = Child<QListWidget>(*k, "List1");
+  {
+    const QSignalBlocker quiet(list);  // chosen, not read: the adjustment stays on show
+    list->setCurrentRow(0);
+    list->item(0)->setSelected(true);
+  }
+  p->w.dialogs.Expect(
+      QStringLiteral(
+          "標準に変更しますか？\r\n変更する場合、もう一度データを読み直す必要があります。"),
+      MsgButtons::YesNo, MsgIcon::Question, kAppTitle, Answer::Yes);
+  QTest::keyClick(k->View(), Qt::Key_F9);
+  EXPECT_FALSE(k->isVisible());
+  EXPECT_TRUE(p->w.dialogs.AllShown());
 }
 
 TEST_F(KVPreviewTest, OptionClicksAreSavedAndRedrawnButActivationWritesNothing) {
@@ -368,9 +418,22 @@ TEST_F(PreviewInAreaTest, ASecondRunAsksBeforeItReplacesThePreviewOnShow) {
   first->Activate();
   EXPECT_TRUE(Texts(first->Session().Held()).contains(QStringLiteral("S1")));
 
+  // Again, with an adjustment not saved: Yes, then No to closing without saving keeps it.
+  Child<QCheckBox>(*first, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*first, "SSCommand4")->click();
+  p.w.dialogs.Expect(kReplacePreviewMessage, MsgButtons::YesNo, MsgIcon::Question, kPreviewTitle,
+                     Answer::Yes);
+  p.w.dialogs.Expect(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle,
+                     Answer::No);
+  EXPECT_EQ(OpenIn(), nullptr);
+  ASSERT_EQ(Previews(), 1);
+  EXPECT_EQ(area.subWindowList()[0]->widget(), first);
+
   // Again, and this time the old one goes and the new run is on show.
   p.Run();
   p.w.dialogs.Expect(kReplacePreviewMessage, MsgButtons::YesNo, MsgIcon::Question, kPreviewTitle,
+                     Answer::Yes);
+  p.w.dialogs.Expect(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle,
                      Answer::Yes);
   KVPreview* second = OpenIn();
   ASSERT_NE(second, nullptr);
