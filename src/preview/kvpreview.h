@@ -17,6 +17,7 @@ class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QStackedWidget;
 
 namespace kvsys {
 
@@ -122,6 +123,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   // Runs a print job (印刷 or すべて印刷) with the window at rest, then says what came out.
   void RunJob(const std::function<PrintJobResult()>& job);
 
+  QStackedWidget* side_pages_ = nullptr;  // the adjustments, or the options while they are open
   Dialogs& dialogs_;
   PreviewSession session_;
   PrintOptionsLogic options_;

@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -177,6 +178,42 @@ TEST_F(KVPreviewTest, ViewKeysMoveAndZoomAndCloseKeysClose) {
   EXPECT_EQ(p->w.recipients[1], Recipient());
 }
 
+TEST_F(KVPreviewTest, ThePageHasHalfTheWidthAndPageKeysTurnItFromAnywhereButATextBox) {
+  KVPreview* k = Make(4);
+  k->resize(1280, 960);
+  k->show();
+  k->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(k));
+  // The certificate takes at least half the window; the page box, the copies and 印刷 are in
+  // view without scrolling.
+  EXPECT_GE(k->View()->width(), k->width() / 2);
+  for (const char* name : {"Text12", "Text11", "SSCommand1"}) {
+    EXPECT_FALSE(Child<QWidget>(*k, name)->visibleRegion().isEmpty()) << name;
+  }
+  auto* page = Child<QLineEdit>(*k, "Text12");
+  Child<QCheckBox>(*k, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*k, "SSCommand4")->click();  // an adjustment not saved yet
+  // In the layout list, on a box of the panel, on a button: PageDown and PageUp turn pages.
+  for (const char* name : {"List1", "Check1_0", "SSCommand1"}) {
+    auto* control = Child<QWidget>(*k, name);
+    control->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), control) << name;
+    QTest::keyClick(control, Qt::Key_PageDown);
+    QTest::keyClick(control, Qt::Key_PageDown);
+    EXPECT_EQ(page->text(), QStringLiteral("3")) << name;
+    QTest::keyClick(control, Qt::Key_PageUp);
+    QTest::keyClick(control, Qt::Key_PageUp);
+    EXPECT_EQ(page->text(), QStringLiteral("1")) << name;
+  }
+  // The list took the focus without reading a layout over the adjustment.
+  EXPECT_TRUE(k->Session().Adjuster()->Unsaved());
+  // In a box being typed in the key stays the box's.
+  auto* copies = Child<QLineEdit>(*k, "Text11");
+  copies->setFocus();
+  QTest::keyClick(copies, Qt::Key_PageDown);
+  EXPECT_EQ(page->text(), QStringLiteral("1"));
+}
+
 TEST_F(KVPreviewTest, ClosingWithUnsavedAdjustmentsAsksAndNoKeepsTheWindow) {
   KVPreview* k = Make(2);
   k->show();
@@ -314,8 +351,11 @@ TEST_F(KVPreviewTest, PrintAllPrintsEveryCertificateWithTheOptionChangedHere) {
   QTest::mouseClick(Child<QPushButton>(*k, "Command6"), Qt::LeftButton);
   Child<QCheckBox>(*k, "chkRankH")->click();  // "第 1 位" instead of the bare number
   ASSERT_FALSE(p->w.options.RankH);
+  auto* progress = Child<QProgressBar>(*k, "ProgressBar1");
+  EXPECT_EQ(progress->text(), QString());  // no count before a run
   QTest::mouseClick(Child<QPushButton>(*k, "cmdPrintAll"), Qt::LeftButton);
   ASSERT_EQ(p->output.written.size(), 3u);
+  EXPECT_EQ(progress->text(), QStringLiteral("3 / 3"));
   for (int i = 0; i < 3; ++i) {
     const QStringList texts = Texts(&p->output.written[static_cast<size_t>(i)]);
     EXPECT_TRUE(texts.contains(QStringLiteral("S%1").arg(i + 1)));
