@@ -19,6 +19,7 @@
 #include "common/dialogs.h"
 #include "common/window_ui.h"
 #include "layout/kvs210.h"
+#include "preview/kvpreview.h"
 #include "preview/preview_window_ui.h"
 #include "print/font_substitution.h"
 #include "print/vertical_text.h"
@@ -76,10 +77,15 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   // Where this workstation had it last, else the whole screen. The frame is shown first so the
   // menu is placed within its real work area.
   const QByteArray geometry = LoadWindowGeometry(workstation_settings_, kKvs00GeometryKey);
-  if (!geometry.isEmpty() && restoreGeometry(geometry)) {
+  const bool restored = !geometry.isEmpty() && restoreGeometry(geometry);
+  if (restored && !isMaximized()) {
     show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // A place left on a larger screen, or partly off this one, would hide the status bar.
+    KeepOnScreen(this);
   } else {
-    // The whole work area even where no window manager maximises it.
+    // The whole work area even where no window manager maximises it. Left maximised, it is
+    // maximised again here rather than restored: Qt puts such a frame a title bar lower.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       setGeometry(screen->availableGeometry());
     }
@@ -172,6 +178,9 @@ bool KVS00::StopPrintRun() {
 void KVS00::Leave() {
   SaveWindowGeometry(workstation_settings_, kKvs00GeometryKey, saveGeometry());
   leaving_ = true;
+  // The operator has chosen to leave, and the layouts cannot be saved without the databases:
+  // a preview closes without asking about its adjustments.
+  for (KVPreview* preview : mdi_->findChildren<KVPreview*>()) preview->CloseWithoutQuestion();
   state_.CloseDatabases();
   mdi_->closeAllSubWindows();
 }

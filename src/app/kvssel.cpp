@@ -1,5 +1,6 @@
 #include "app/kvssel.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/captions.h"
 #include "app/meet_list.h"
@@ -115,6 +117,15 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
       case Qt::Key_F10:
         ExitProgram();
         return true;
+      case Qt::Key_Home:
+      case Qt::Key_End: {
+        // The grid selects rows: Home and End go to the first and the last meet, not to the
+        // first and last column of the same row.
+        if (QApplication::focusWidget() != GRD1 || model_->rowCount() == 0) return false;
+        const int row = e->key() == Qt::Key_Home ? 0 : model_->rowCount() - 1;
+        GRD1->setCurrentIndex(model_->index(row, std::max(0, GRD1->currentIndex().column())));
+        return true;
+      }
       default:
         return false;
     }

@@ -4,6 +4,7 @@
 #include "app/app_flow_ui.h"
 #include "app/app_state.h"
 #include "app/instance_guard.h"
+#include "app/program_icon.h"
 #include "app/qt_translations.h"
 #include "app/workstation_settings.h"
 #include "common/dialogs_ui.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  QApplication::setWindowIcon(kvsys::ProgramIcon());
   kvsys::InstallJapaneseQtTranslations(app);
   kvsys::AppState state;
   kvsys::QtDialogs dialogs;

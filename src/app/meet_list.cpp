@@ -71,7 +71,8 @@ ListedMeet ReadListedMeet(AppState& state, const QString& path, const QVariant& 
     meet.unreadable = IsDbLockError(e.number(), state) && !state.LastDbErrorText.isEmpty()
                           ? state.LastDbErrorText
                           : e.text();
-    meet.name = kUnreadableMeetMark + meet.unreadable;
+    // One line in the grid; the message on choosing the meet keeps the reason's lines.
+    meet.name = kUnreadableMeetMark + QString(meet.unreadable).replace(u'\r', u'　');
   }
   // The results system's hold passes without the file changing: it is asked again each time.
   if (jet && meet.name != kMeetInMaintenance) cache->Store(file, meet);

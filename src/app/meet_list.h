@@ -26,7 +26,7 @@ inline const QString kNoMeetFoundText = QStringLiteral("競泳ＤＢ（SWIM.mdb�
 constexpr int kMaxMeetFolders = 100;
 
 // The name column of a meet that could not be read, with the reason.
-inline const QString kUnreadableMeetMark = QStringLiteral("(読み込めません) ");
+inline const QString kUnreadableMeetMark = QStringLiteral("（読み込めません）");
 
 // One row of a listing.
 struct ListedMeet {

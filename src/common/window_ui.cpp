@@ -12,6 +12,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QWidget>
+#include <algorithm>
 #include <optional>
 
 #include "common/text_util.h"
@@ -97,6 +98,28 @@ void TopCenterForm(QWidget* window) {
   if (!area) return;
   const QSize size = moved->frameGeometry().size();
   moved->move(area->x() + (area->width() - size.width()) / 2, area->y());
+}
+
+QRect FitRectInto(const QRect& rect, const QRect& area) {
+  const int width = std::min(rect.width(), area.width());
+  const int height = std::min(rect.height(), area.height());
+  const int x = std::clamp(rect.x(), area.x(), area.x() + area.width() - width);
+  const int y = std::clamp(rect.y(), area.y(), area.y() + area.height() - height);
+  return QRect(x, y, width, height);
+}
+
+void KeepOnScreen(QWidget* window) {
+  if (!window || !window->isWindow() || !IsNormalState(window)) return;
+  QScreen* screen = QGuiApplication::screenAt(window->frameGeometry().center());
+  if (!screen) screen = window->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect frame = window->frameGeometry();
+  const QRect fitted = FitRectInto(frame, screen->availableGeometry());
+  if (fitted == frame) return;
+  // The frame's edges stay as they are around the smaller client area.
+  window->resize(window->size() - (frame.size() - fitted.size()));
+  window->move(fitted.topLeft());
 }
 
 void SelectAllText(QWidget* control) {

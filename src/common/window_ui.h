@@ -15,6 +15,14 @@ void CenterForm(QWidget* window);
 // width.
 void TopCenterForm(QWidget* window);
 
+// The rect moved, and shrunk where it is larger, so that it lies inside area.
+QRect FitRectInto(const QRect& rect, const QRect& area);
+
+// Keeps a shown top-level window, frame and all, inside the available area of its screen (the
+// primary screen when it has none): a place remembered on another screen or by a window
+// manager that moved it would put its edges, and the status bar, out of reach.
+void KeepOnScreen(QWidget* window);
+
 // For a text field (line edit, editable combo box, plain or rich text edit): trims the text of
 // blanks, then selects all of it with the caret at the start. Other widgets are left alone.
 void SelectAllText(QWidget* control);

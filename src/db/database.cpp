@@ -20,15 +20,27 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& source, int ty
 std::unique_ptr<Recordset> Database::OpenRecordsetWithParams(const QString& sql,
                                                              const QVariantList& params, int type,
                                                              int options) {
-  return std::unique_ptr<Recordset>(
-      new Recordset(detail::LoadRecordset(conn_, sql, params, type, options)));
+  try {
+    return std::unique_ptr<Recordset>(
+        new Recordset(detail::LoadRecordset(conn_, sql, params, type, options)));
+  } catch (const DbError& e) {
+    throw detail::WithDataRead(e, sql);
+  }
 }
 
 void Database::Execute(const QString& sql, int options) {
   ExecuteWithParams(sql, {}, options);
 }
 
-void Database::ExecuteWithParams(const QString& sql, const QVariantList& params, int /*options*/) {
+void Database::ExecuteWithParams(const QString& sql, const QVariantList& params, int options) {
+  try {
+    ExecuteStatement(sql, params, options);
+  } catch (const DbError& e) {
+    throw detail::WithDataRead(e, sql);
+  }
+}
+
+void Database::ExecuteStatement(const QString& sql, const QVariantList& params, int /*options*/) {
   sqlite3* db = conn_->Handle();
   rows_affected_ = 0;
   detail::Statement st(db, ToSqliteDialect(sql));

@@ -69,6 +69,8 @@ class Database {
   Database(Passkey, std::shared_ptr<detail::Connection> connection);
 
  private:
+  void ExecuteStatement(const QString& sql, const QVariantList& params, int options);
+
   std::shared_ptr<detail::Connection> conn_;
   int rows_affected_ = 0;
 };

@@ -182,6 +182,23 @@ QString SingleTableName(const QString& source) {
   return NameAt(lx, 0);
 }
 
+QStringList TablesNamed(const QString& sql) {
+  const Lexed lx = Significant(sql);
+  QStringList tables;
+  for (size_t i = 0; i < lx.toks.size(); ++i) {
+    if (!IsOneOf(lx, i, {u"FROM", u"JOIN", u"INTO", u"UPDATE"})) continue;
+    // Joins are written in parentheses; a name followed by "(" is a function, not a table.
+    size_t j = i + 1;
+    while (lx.IsPunct(j, u"(")) ++j;
+    if (!lx.IsName(j) || lx.IsWord(j, u"SELECT") || lx.IsPunct(j + 1, u"(")) continue;
+    const QString name = NameAt(lx, j);
+    if (!name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive) && !tables.contains(name)) {
+      tables << name;
+    }
+  }
+  return tables;
+}
+
 SelectShape AnalyzeSelect(const QString& sql) {
   SelectShape shape;
   const Lexed lx = Significant(sql);

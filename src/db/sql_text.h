@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <vector>
 
@@ -26,6 +27,10 @@ QString QuoteIdentifier(const QString& name);
 
 // The name itself when the text is a single name (plain, [bracketed] or "quoted"), else empty.
 QString SingleTableName(const QString& source);
+
+// The tables a statement names after FROM, JOIN, INTO and UPDATE, each once, in order; SQLite's
+// own tables left out. For messages: which data was being read when a file failed.
+QStringList TablesNamed(const QString& sql);
 
 // What a SELECT statement reads, as far as a recordset needs to know: which table a single-table
 // select reads (to make it updatable) and which table or alias each result column comes from

@@ -1,5 +1,7 @@
 #include "db/sqlite_connection.h"
 
+#include <QFileInfo>
+
 #include "db/sql_text.h"
 
 namespace kvsys::detail {
@@ -70,6 +72,16 @@ bool HasNoTables(sqlite3* db) {
   return empty;
 }
 
+// The file's name for the operator: a meet file replaced or damaged while the program has it
+// open fails in the middle of some read, and "which database" is the first question.
+QString FileText(sqlite3* db, const QString& what) {
+  const char* path = db ? sqlite3_db_filename(db, "main") : nullptr;
+  if (!path || !*path) return QString();  // a memory database (a Jet file's copy)
+  return QStringLiteral("データベースファイル（%1）")
+             .arg(QFileInfo(QString::fromUtf8(path)).fileName()) +
+         what;
+}
+
 }  // namespace
 
 DbError SqliteError(sqlite3* db, int rc) {
@@ -80,10 +92,32 @@ DbError SqliteError(sqlite3* db, int rc) {
   const int code = (ext & 0xff) == (rc & 0xff) ? ext : rc;
   const int number = NumberFor(code, message);
   if (number == dberr::kNoSuchTable && db && HasNoTables(db)) {
-    return DbError(dberr::kNotADatabase,
-                   QStringLiteral("データベースファイルが空か、壊れています。"), message);
+    const QString named = FileText(db, QStringLiteral("が空か、壊れています。"));
+    return DbError(
+        dberr::kNotADatabase,
+        named.isEmpty() ? QStringLiteral("データベースファイルが空か、壊れています。") : named,
+        message);
   }
-  return DbError(number, DbErrorText(number), message);
+  QString named;
+  if (number == dberr::kNotADatabase) {
+    named = FileText(db, QStringLiteral("の形式を認識できません。"));
+  } else if (number == dberr::kDiskError) {
+    named = FileText(
+        db, QStringLiteral("を読み書きできません（ディスクまたはネットワークのエラー）。"));
+  }
+  return DbError(number, named.isEmpty() ? DbErrorText(number) : named, message);
+}
+
+DbError WithDataRead(const DbError& error, const QString& sql) {
+  if (error.number() != dberr::kNotADatabase && error.number() != dberr::kDiskError) return error;
+  // A recordset is also opened on a table by its name alone.
+  const QString table = SingleTableName(sql);
+  const QStringList tables = table.isEmpty() ? TablesNamed(sql) : QStringList{table};
+  if (tables.isEmpty()) return error;
+  return DbError(
+      error.number(),
+      error.text() + QStringLiteral("\r読み込み中のデータ：") + tables.join(QStringLiteral("、")),
+      error.detail());
 }
 
 Connection::Connection(sqlite3* db, const QString& name, bool read_only)

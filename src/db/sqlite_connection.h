@@ -15,7 +15,12 @@
 namespace kvsys::detail {
 
 // The error for a failed SQLite call on db (db may be null for errors without a connection).
+// A file that cannot be read any more (3343, 3043) is named.
 DbError SqliteError(sqlite3* db, int rc);
+
+// The error of a statement the caller asked for: a file that cannot be read any more also
+// says which tables sql was reading; other errors are given back as they are.
+DbError WithDataRead(const DbError& error, const QString& sql);
 
 class Connection {
  public:

@@ -37,6 +37,14 @@ DbError InUse(const QString& path) {
       path);
 }
 
+// No database: the operator is told which file, as for a Jet file.
+DbError NotADatabase(const QString& path) {
+  return DbError(dberr::kNotADatabase,
+                 QStringLiteral("データベースファイル（%1）の形式を認識できません。")
+                     .arg(QFileInfo(path).fileName()),
+                 path);
+}
+
 std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusive, bool read_only,
                                                int busy_ms) {
   // Never SQLITE_OPEN_CREATE: a missing or empty file must not become a new database.
@@ -75,7 +83,7 @@ std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusi
   } catch (const DbError& e) {
     conn->Close();
     if (e.number() == dberr::kLocked) throw InUse(path);
-    if (e.number() == dberr::kNotADatabase) throw WithPath(dberr::kNotADatabase, path);
+    if (e.number() == dberr::kNotADatabase) throw NotADatabase(path);
     throw;
   }
   conn->SetBusyTimeoutMs(busy_ms);
@@ -105,7 +113,7 @@ std::shared_ptr<Database> Workspace::OpenDatabase(const QString& path, bool excl
                                                   bool read_only) {
   const QFileInfo info(path);
   if (path.isEmpty() || !info.exists()) throw WithPath(dberr::kFileNotFound, path);
-  if (info.isDir()) throw WithPath(dberr::kNotADatabase, path);
+  if (info.isDir()) throw NotADatabase(path);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) throw InUse(path);
   const QByteArray head = file.read(100);
@@ -120,7 +128,7 @@ std::shared_ptr<Database> Workspace::OpenDatabase(const QString& path, bool excl
       conn = OpenJet(path);
       break;
     case FileKind::kOther:
-      throw WithPath(dberr::kNotADatabase, path);
+      throw NotADatabase(path);
   }
   auto db = std::make_shared<Database>(Database::Passkey{}, std::move(conn));
   std::erase_if(databases_, [](const std::weak_ptr<Database>& w) { return w.expired(); });

@@ -315,7 +315,15 @@ void KVS210::Focus(int field) {
 }
 
 void KVS210::SetEntryButtons(bool enabled) {
-  for (QPushButton* b : {SSDelete, SSCommand5, SSCommand4, SSCommand2}) b->setEnabled(enabled);
+  const QWidget* focused = focusWidget();
+  bool focus_lost = false;
+  for (QPushButton* b : {SSDelete, SSCommand5, SSCommand4, SSCommand2}) {
+    focus_lost = focus_lost || (!enabled && b == focused);
+    b->setEnabled(enabled);
+  }
+  // A disabled button that kept the focus (削除 after the layout in force went) would take the
+  // window's keys with it until the operator clicked somewhere: the list takes them instead.
+  if (focus_lost) List1->setFocus(Qt::OtherFocusReason);
 }
 
 void KVS210::Open() {

@@ -72,6 +72,7 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
     connect(Check1[n], &QCheckBox::toggled, this, [this, n](bool on) {
       if (!adjuster_ || filling_) return;
       adjuster_->selection[n] = on;
+      ShowSelectedFont();
       emit selectionChanged();
     });
     if (n >= kFontItemCount) continue;  // the honorific can only be moved
@@ -169,6 +170,7 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
   connect(SSCommand4, &QPushButton::clicked, this, [this] { MoveSelected(MoveDirection::kUp); });
   connect(SSCommand5, &QPushButton::clicked, this, [this] { MoveSelected(MoveDirection::kDown); });
   connect(SSCommand6, &QPushButton::clicked, this, [this] { MoveSelected(MoveDirection::kRight); });
+  connect(Combo3, &QComboBox::activated, this, [this] { font_chosen_ = true; });
   connect(CmdKettei, &QPushButton::clicked, this, [this] {
     if (adjuster_) Changed(adjuster_->GiveFontToSelected(Combo3->currentText()));
   });
@@ -188,6 +190,7 @@ void AdjustPanel::Fill(const QStringList& fonts) {
   filling_ = true;
   Combo3->clear();
   Combo3->addItems(fonts);
+  Combo3->setCurrentIndex(-1);  // nothing ticked yet, so no font to show
   QStringList sizes = SizeChoices();
   for (int n = 0; n < kFontItemCount; ++n) {
     Combo1[n]->clear();
@@ -224,7 +227,29 @@ void AdjustPanel::ShowSelection() {
   filling_ = true;
   for (int n = 0; n < kLayoutItemCount; ++n) Check1[n]->setChecked(adjuster_->selection[n]);
   filling_ = false;
+  ShowSelectedFont();
   emit selectionChanged();
+}
+
+void AdjustPanel::ShowSelectedFont() {
+  // The font the ticked items share, empty when they have none in common or none is ticked;
+  // until the operator chooses one, which then stays for the next items ticked.
+  if (font_chosen_) return;
+  QString font;
+  for (int n = 0; n < kFontItemCount; ++n) {
+    if (!adjuster_->selection[n]) continue;
+    const QString& name = adjuster_->Layout().Items[n].FontName;
+    if (!font.isEmpty() && name != font) {
+      font.clear();
+      break;
+    }
+    font = name;
+  }
+  if (font.isEmpty()) {
+    Combo3->setCurrentIndex(-1);
+  } else {
+    ShowText(Combo3, font);
+  }
 }
 
 void AdjustPanel::MoveSelected(MoveDirection direction, int step_mm) {

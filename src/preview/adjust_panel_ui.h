@@ -60,10 +60,12 @@ class AdjustPanel : public QGroupBox {
   FontColumn Column(const std::array<QComboBox*, kFontItemCount>& boxes) const;
   void StyleChosen(StyleColumn column);
   void ShowCaptions();
+  void ShowSelectedFont();  // Combo3
   void Changed(bool done);
 
   LayoutAdjuster* adjuster_ = nullptr;
-  bool filling_ = false;  // the panel itself writes its boxes
+  bool filling_ = false;      // the panel itself writes its boxes
+  bool font_chosen_ = false;  // Combo3 holds the operator's choice, not the ticked items' font
 };
 
 }  // namespace kvsys

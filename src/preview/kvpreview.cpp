@@ -1,8 +1,10 @@
 #include "preview/kvpreview.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,11 +13,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStackedWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -32,6 +37,12 @@ namespace {
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
   return Named(new QPushButton(caption, parent), name);
+}
+
+bool IsTextBox(const QWidget* w) {
+  if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->isEditable();
+  return qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+         qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QTextEdit*>(w);
 }
 
 QLabel* Note(const QString& text, QWidget* parent) {
@@ -107,6 +118,7 @@ void KVPreview::BuildControls() {
   ProgressBar1->setRange(0, 1);
   ProgressBar1->setValue(0);
   ProgressBar1->setFormat(QStringLiteral("%v / %m"));
+  ProgressBar1->reset();  // no count before a run
   cmdFit = Button(QStringLiteral("全体"), "cmdFit", this);
   cmdActual = Button(QStringLiteral("100%"), "cmdActual", this);
   lblZoom = Named(new QLabel(this), "lblZoom");
@@ -122,56 +134,88 @@ void KVPreview::BuildControls() {
   SSCommand7 = Button(QStringLiteral("変更"), "SSCommand7", this);
   SSCommand7->setToolTip(QStringLiteral("F9"));
 
+  // The side column: what is needed at every certificate stays in view (page, copies, 印刷,
+  // すべて印刷, zoom); below it the adjustments or the options, one at a time, scrolling when
+  // the window is low; the certificate takes the rest of the width.
   auto* page_row = new QHBoxLayout;
   page_row->addWidget(Named(new QLabel(QStringLiteral("ページ"), this), "Label3"));
   page_row->addWidget(Text12);
   page_row->addWidget(Label13);
   page_row->addStretch();
-  auto* nav_row = new QHBoxLayout;
   for (QPushButton* b : {Command1, Command2, Command3, Command4}) {
     b->setMinimumWidth(44);
-    nav_row->addWidget(b);
+    page_row->addWidget(b);
   }
   auto* copies_row = new QHBoxLayout;
   copies_row->addWidget(Named(new QLabel(QStringLiteral("枚数指定"), this), "Label1"));
   copies_row->addWidget(Text11);
   copies_row->addWidget(Named(new QLabel(QStringLiteral("枚"), this), "Label2"));
   copies_row->addStretch();
+  copies_row->addWidget(SSCommand1);
   auto* all_row = new QHBoxLayout;
   all_row->addWidget(cmdPrintAll);
   all_row->addWidget(cmdStop);
+  all_row->addWidget(ProgressBar1, 1);
   auto* zoom_row = new QHBoxLayout;
   zoom_row->addWidget(cmdFit);
   zoom_row->addWidget(cmdActual);
   zoom_row->addWidget(lblZoom, 1);
-
-  auto* side = new QVBoxLayout;
-  side->addLayout(page_row);
-  side->addLayout(nav_row);
-  side->addWidget(Text15);
-  side->addSpacing(8);
-  side->addLayout(copies_row);
-  side->addWidget(SSCommand1);
-  side->addWidget(lblOutput);
-  side->addWidget(lblRunState);
-  side->addSpacing(8);
-  side->addLayout(all_row);
-  side->addWidget(ProgressBar1);
-  side->addSpacing(8);
-  side->addLayout(zoom_row);
-  side->addSpacing(8);
-  side->addWidget(Named(new QLabel(QStringLiteral("レイアウト"), this), "Label14"));
-  side->addWidget(List1);
-  auto* layout_row = new QHBoxLayout;
-  layout_row->addWidget(SSCommand13);
-  layout_row->addWidget(SSCommand7);
-  side->addLayout(layout_row);
-  side->addSpacing(8);
-  side->addWidget(Command6);
-  side->addWidget(BuildOptionsPanel());
-  side->addStretch(1);
-  SSCommand1->setMinimumHeight(34);
+  zoom_row->addWidget(Command6);
+  SSCommand1->setMinimumSize(120, 34);
   SSCommand2->setMinimumHeight(34);
+
+  auto* top = new QVBoxLayout;
+  top->setContentsMargins(0, 0, 0, 0);
+  top->addLayout(page_row);
+  top->addWidget(Text15);
+  top->addLayout(copies_row);
+  top->addWidget(lblOutput);
+  top->addWidget(lblRunState);
+  top->addLayout(all_row);
+  top->addLayout(zoom_row);
+
+  // The adjustments: the saved layouts, then the 19 rows of the panel.
+  auto* adjust_page = new QWidget;
+  auto* adjust = new QVBoxLayout(adjust_page);
+  adjust->setContentsMargins(0, 0, 0, 0);
+  auto* list_row = new QHBoxLayout;
+  List1->setMaximumHeight(96);
+  list_row->addWidget(List1, 1);
+  auto* list_buttons = new QVBoxLayout;
+  list_buttons->addWidget(Named(new QLabel(QStringLiteral("レイアウト"), this), "Label14"));
+  list_buttons->addWidget(SSCommand13);
+  list_buttons->addWidget(SSCommand7);
+  list_buttons->addStretch();
+  list_row->addLayout(list_buttons);
+  adjust->addLayout(list_row);
+  adjust->addWidget(Frame1);
+  adjust->addStretch(1);
+  auto* panel_scroll = Named(new QScrollArea(this), "AdjustPanel");
+  panel_scroll->setWidget(adjust_page);
+  panel_scroll->setWidgetResizable(true);
+  panel_scroll->setFrameShape(QFrame::NoFrame);
+  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+  auto* options_scroll = Named(new QScrollArea(this), "OptionsPanel");
+  options_scroll->setWidget(BuildOptionsPanel());
+  options_scroll->setWidgetResizable(true);
+  options_scroll->setFrameShape(QFrame::NoFrame);
+  options_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+  side_pages_ = Named(new QStackedWidget(this), "SidePanel");
+  side_pages_->addWidget(panel_scroll);
+  side_pages_->addWidget(options_scroll);
+
+  auto* right = new QVBoxLayout;
+  right->setContentsMargins(0, 0, 0, 0);
+  right->addLayout(top);
+  right->addWidget(side_pages_, 1);
+  right->addWidget(SSCommand2);
+  auto* right_widget = new QWidget(this);
+  right_widget->setLayout(right);
+  // As wide as the panel's rows, no wider: the certificate gets the rest.
+  right_widget->setFixedWidth(Frame1->sizeHint().width() +
+                              panel_scroll->verticalScrollBar()->sizeHint().width() + 4);
 
   auto* left = new QVBoxLayout;
   left->addWidget(VSPRN, 1);
@@ -179,29 +223,6 @@ void KVPreview::BuildControls() {
   left->addWidget(lblLayoutNote);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(left, 1);
-  // The 19 rows fit a 1024-line screen; a lower window scrolls them.
-  auto* panel_scroll = Named(new QScrollArea(this), "AdjustPanel");
-  panel_scroll->setWidget(Frame1);
-  panel_scroll->setWidgetResizable(true);
-  panel_scroll->setFrameShape(QFrame::NoFrame);
-  panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  panel_scroll->setFixedWidth(Frame1->sizeHint().width() +
-                              panel_scroll->verticalScrollBar()->sizeHint().width());
-  layout->addWidget(panel_scroll);
-  // The controls scroll rather than squeeze the notes of the options when the window is low.
-  auto* side_widget = new QWidget;
-  side_widget->setLayout(side);
-  auto* side_scroll = Named(new QScrollArea(this), "SidePanel");
-  side_scroll->setWidget(side_widget);
-  side_scroll->setWidgetResizable(true);
-  side_scroll->setFrameShape(QFrame::NoFrame);
-  side_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  auto* right = new QVBoxLayout;
-  right->addWidget(side_scroll, 1);
-  right->addWidget(SSCommand2);
-  auto* right_widget = new QWidget(this);
-  right_widget->setLayout(right);
-  right_widget->setFixedWidth(350);
   layout->addWidget(right_widget);
   resize(1400, 900);
 
@@ -248,7 +269,11 @@ void KVPreview::BuildControls() {
   };
   connect(List1, &QListWidget::itemClicked, this, load_listed);
   connect(List1, &QListWidget::currentItemChanged, this, [load_listed](QListWidgetItem* item) {
-    if (QApplication::mouseButtons() == Qt::NoButton) load_listed(item);
+    // Not the entry the list makes current when it takes the focus (not selected): Tab into
+    // the list would drop every adjustment not saved.
+    if (QApplication::mouseButtons() == Qt::NoButton && item && item->isSelected()) {
+      load_listed(item);
+    }
   });
   connect(SSCommand13, &QPushButton::clicked, this, [this] {
     if (session_.Adjuster() && session_.Adjuster()->Reload()) LayoutReplaced();
@@ -298,6 +323,7 @@ QWidget* KVPreview::BuildOptionsPanel() {
   v->addLayout(dono);
   Command5 = Named(new QPushButton(QStringLiteral("閉じる"), Frame3), "Command5");
   v->addWidget(Command5);
+  v->addStretch(1);  // a high window leaves the room below, not between the notes
 
   connect(txtLatticeX, &QLineEdit::editingFinished, this, [this] {
     if (options_.LatticeCountLeft(LatticeAxis::X, txtLatticeX->text())) {
@@ -381,13 +407,16 @@ void KVPreview::FlagToggled(PrintFlag flag, bool checked) {
 
 void KVPreview::ShowOptions(bool show) {
   Frame3->setVisible(show);
+  side_pages_->setCurrentIndex(show ? 1 : 0);
   Command6->setEnabled(!show);
   SetAdjustEnabled();
 }
 
 void KVPreview::ShowDestination() {
   const OutputDestination dest = session_.Job().Destination();
-  QString text = QStringLiteral("出力先：") + dest.text;
+  // A long folder wraps between its folders' names, not inside one.
+  QString text = QStringLiteral("出力先：") +
+                 QString(dest.text).replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
   if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
   ShowDestinationLine(lblOutput, text, !dest.problem.isEmpty());
 }
@@ -445,7 +474,9 @@ void KVPreview::ChangeLayout() {
   }
   switch (adjuster->ChangeDecided(entry)) {
     case ChangeResult::kChanged:
-      // The print list must collect again with the layout now in force.
+      // The print list must collect again with the layout now in force; the operator has
+      // agreed to read everything again.
+      ask_unsaved_ = false;
       CloseWindow();
       break;
     case ChangeResult::kKept:
@@ -568,6 +599,13 @@ void KVPreview::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  LayoutAdjuster* adjuster = session_.Adjuster();
+  if (opened_ && !unloaded_ && ask_unsaved_ && adjuster && adjuster->Unsaved() &&
+      dialogs_.MsgBox(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle,
+                      2) != Answer::Yes) {
+    event->ignore();
+    return;
+  }
   if (opened_ && !unloaded_) {
     unloaded_ = true;
     session_.Unload(table_in_use_ && table_in_use_());
@@ -601,6 +639,15 @@ bool KVPreview::HandleKey(QKeyEvent* event) {
     return true;
   }
   switch (event->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+      // The pages turn wherever the focus is (a list or the panel would scroll instead), only
+      // not in a box being typed in.
+      if (IsTextBox(QApplication::focusWidget())) return false;
+      QPushButton* button = event->key() == Qt::Key_PageUp ? Command2 : Command3;
+      if (button->isEnabled()) button->click();
+      return true;
+    }
     case Qt::Key_F5:
       Print();
       return true;

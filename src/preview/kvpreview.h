@@ -17,6 +17,7 @@ class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QStackedWidget;
 
 namespace kvsys {
 
@@ -46,6 +47,9 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void CloseWindow();
 
   bool Running() const { return run_.Running(); }
+  // The main window going away closes the preview without the question about unsaved
+  // adjustments (the databases are closed by then).
+  void CloseWithoutQuestion() { ask_unsaved_ = false; }
   // Whether the run's shared table is being filled by a print run now (then closing leaves it).
   void SetTableInUse(std::function<bool()> in_use) { table_in_use_ = std::move(in_use); }
   PreviewSession& Session() { return session_; }
@@ -119,6 +123,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   // Runs a print job (印刷 or すべて印刷) with the window at rest, then says what came out.
   void RunJob(const std::function<PrintJobResult()>& job);
 
+  QStackedWidget* side_pages_ = nullptr;  // the adjustments, or the options while they are open
   Dialogs& dialogs_;
   PreviewSession session_;
   PrintOptionsLogic options_;
@@ -128,6 +133,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   bool opened_ = false;
   RunFlag run_;  // 印刷 or すべて印刷 is printing
   bool unloaded_ = false;
+  bool ask_unsaved_ = true;  // closing asks first when the adjustments are not saved
 };
 
 }  // namespace kvsys

@@ -274,6 +274,13 @@ ChangeResult LayoutAdjuster::ChangeDecided(const std::optional<ListEntry>& entry
   return ChangeResult::kKept;
 }
 
+bool LayoutAdjuster::Unsaved() const {
+  if (as_read_.empty()) return false;  // nothing read to compare with
+  const Items shown = AsStored(layout_.Items);
+  return std::none_of(as_read_.begin(), as_read_.end(),
+                      [&shown](const auto& read) { return read.second == shown; });
+}
+
 bool LayoutAdjuster::StepBack() {
   if (history_.empty()) return false;
   Items previous = history_.back();

@@ -106,6 +106,10 @@ class LayoutAdjuster {
   // 変更: entry is the selected list entry, nullopt when none is selected.
   ChangeResult ChangeDecided(const std::optional<ListEntry>& entry);
 
+  // Whether the layout on show holds changes that were never saved: it is none of the layouts
+  // as they were last read or saved here.
+  bool Unsaved() const;
+
   // Ctrl+Z: back to the layout before the last unsaved change. False when there is none.
   bool StepBack();
   bool CanStepBack() const { return !history_.empty(); }

@@ -31,6 +31,8 @@ inline const QString kReplacePreviewMessage = QStringLiteral(
 inline const QString kPreviewBusyMessage =
     QStringLiteral("プレビュー画面で印刷中です。印刷が終わってから、もう一度実行してください。");
 inline const QString kPreviewTitle = QStringLiteral("プレビュー");
+inline const QString kUnsavedAdjustmentsQuestion =
+    QStringLiteral("レイアウトの調整が保存されていません。保存せずに閉じますか？");
 
 // Which of the buttons around the page box may be pressed.
 struct NavState {

@@ -40,7 +40,8 @@ KVPreview* OpenPreview(QMdiArea& mdi, const PreviewRecords& records, Dialogs& di
     }
     // The table now holds the new run: the old preview must not empty it as it goes.
     old->SetTableInUse([] { return true; });
-    frame->close();
+    // Kept open when the operator keeps its unsaved adjustments: nothing new opens.
+    if (!frame->close()) return nullptr;
     // Out of the area's list at once, so the new preview is not taken for the old one.
     mdi.removeSubWindow(frame);
   }

@@ -112,6 +112,15 @@ TEST(MeetList, Ver50ListsSwimFilesInNumberOrderWithTheirSettings) {
   EXPECT_EQ(Child<QTableView>(p.selection(), "GRD1")->model()->rowCount(), 3);
   EXPECT_EQ(Child<QLabel>(p.selection(), "LBL1")->text(), QStringLiteral("2"));
   EXPECT_EQ(Child<QLabel>(p.selection(), "LBL2")->text(), rows[0].name);
+
+  // End and Home in the grid go to the last and the first meet.
+  auto* grid = Child<QTableView>(p.selection(), "GRD1");
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_End);
+  EXPECT_EQ(grid->currentIndex().row(), 2);
+  EXPECT_EQ(Child<QLabel>(p.selection(), "LBL1")->text(), QStringLiteral("12"));
+  QTest::keyClick(grid, Qt::Key_Home);
+  EXPECT_EQ(grid->currentIndex().row(), 0);
 }
 
 TEST(MeetList, Ver46KeepsOnlyPlainNumberedFoldersUpToAHundred) {

@@ -429,6 +429,28 @@ TEST(OperatorPath, MainWindowOpensMaximisedThenWhereItWasLeftAndSubWindowsFillIt
   // Kept in this workstation's own settings, not in the shared program folder.
   EXPECT_FALSE(p.folder.Ini().contains("KVS00"));
   EXPECT_FALSE(LoadWindowGeometry(p.workstation.settings, QStringLiteral("KVS00")).isEmpty());
+
+  // Left partly below the screen, it comes back whole on it (the status bar with the meet
+  // within reach); left maximised, it comes back maximised over the work area.
+  const QRect area = main->screen()->availableGeometry();
+  auto leave_and_return = [&p, &main] {
+    QCoreApplication::processEvents();
+    QTest::keyClick(main->menuWindow(), Qt::Key_F10);
+    QCoreApplication::processEvents();
+    Activate(&p.selection());
+    main = SelectWithF5(p);
+  };
+  main->setGeometry(QRect(area.x() + 40, area.bottom() - 300, 500, 400));
+  leave_and_return();
+  ASSERT_NE(main, nullptr);
+  EXPECT_FALSE(main->isMaximized());
+  EXPECT_TRUE(area.contains(main->frameGeometry())) << main->frameGeometry().y();
+  EXPECT_EQ(main->geometry().size(), QSize(500, 400));
+  main->showMaximized();
+  leave_and_return();
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(main->isMaximized());
+  EXPECT_EQ(main->frameGeometry(), area);
 }
 
 TEST(OperatorPath, MissingMeetFolderIsReportedOverTheMeetSelection) {

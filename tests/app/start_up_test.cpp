@@ -161,7 +161,9 @@ TEST(StartUp, UnusableLayoutDatabaseEndsTheProgramWithItsMessage) {
     run.dialogs.Expect(kNotFound, MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
     EXPECT_EQ(run.Run(), StartUpOutcome::Exit);
   }
-  const QString not_a_database = ToFullWidth(DbErrorText(3343)) + QStringLiteral("(3343)");
+  const QString not_a_database =
+      ToFullWidth(QStringLiteral("データベースファイル（KVSYS.mdb）の形式を認識できません。")) +
+      QStringLiteral("(3343)");
   for (const QByteArray& content : {QByteArray("これはテキストです\n"), QByteArray()}) {
     ProgramFolder folder(QByteArray(), false);
     folder.dir().Write(QStringLiteral("KVSYS.ini"), IniWithMeets(folder, ""));

@@ -197,21 +197,41 @@ TEST_F(Conflicts, ReadOnlyOpenRefusesWrites) {
 }
 
 }  // namespace
-// A database whose file is emptied after it was opened says so, instead of naming a table.
-TEST_F(Conflicts, FileEmptiedWhileOpenIsReportedAsDamaged) {
+// A database whose file is emptied or overwritten after it was opened says so, naming the file
+// and what was being read, instead of naming a table or only the format.
+TEST_F(Conflicts, FileDamagedWhileOpenIsReportedWithItsNameAndTheDataRead) {
   ASSERT_TRUE(QFile::resize(path_, 0));
   try {
     db1_->OpenRecordset(QStringLiteral("保存名"));
     ADD_FAILURE() << "an emptied file was read";
   } catch (const DbError& e) {
     EXPECT_EQ(e.number(), dberr::kNotADatabase);
-    EXPECT_EQ(e.text(), QStringLiteral("データベースファイルが空か、壊れています。"));
+    EXPECT_EQ(e.text(), QStringLiteral("データベースファイル（KVSYS.mdb）が空か、壊れています。\r"
+                                       "読み込み中のデータ：保存名"));
   }
   // A table that is simply missing is still named as such.
   auto fresh = MakeLayoutDb(folder_, QStringLiteral("other.mdb"));
   auto db = mine_.OpenDatabase(fresh);
   EXPECT_EQ(ErrorOf([&] { db->OpenRecordset(QStringLiteral("ないテーブル")); }),
             dberr::kNoSuchTable);
+
+  // Overwritten by something else: the number stays, the text names the file and the tables.
+  QFile file(fresh);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  const qint64 size = file.size();
+  ASSERT_EQ(file.write(QByteArray(static_cast<int>(size), 'x')), size);
+  file.close();
+  try {
+    db->OpenRecordset(
+        QStringLiteral("select * from ((KVS210 inner join [保存名] on "
+                       "KVS210.SaveNumber = 保存名.SaveNumber))"));
+    ADD_FAILURE() << "an overwritten file was read";
+  } catch (const DbError& e) {
+    EXPECT_EQ(e.number(), dberr::kNotADatabase);
+    EXPECT_EQ(e.text().toStdString(),
+              "データベースファイル（other.mdb）の形式を認識できません。\r"
+              "読み込み中のデータ：KVS210、保存名");
+  }
 }
 
 }  // namespace kvsys::test

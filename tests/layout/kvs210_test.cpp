@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -28,8 +30,36 @@ const QString kSelectList = QStringLiteral("リストを選択してください
 const QString kNoData = QStringLiteral("データが存在しません。誤って消去された可能性があります。");
 const QString kOverwrite =
     QStringLiteral("他の端末がデータを変更しました。\rこのデータを上書き保存しますか？");
+const QString kInForceQuestionText = QStringLiteral(
+    "削除しようとしているレイアウトが、現在のレイアウトに設定されています。\r"
+    "削除を実行した後、レイアウトを決定しないと、デフォルト設定になります。\r\r"
+    "                        削除を実行しますか？");
 const QString kDefaultsQuestion =
     QStringLiteral("設定が変更されています。デフォルトに戻しますか？");
+
+// The scripted boxes, each one up in a window of its own while it is answered, as a real box
+// takes the activation from the window that asked.
+class BoxWindowDialogs : public Dialogs {
+ public:
+  explicit BoxWindowDialogs(Dialogs& script) : script_(script) {}
+  Answer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title,
+                int default_button) override {
+    QWidget box;
+    box.show();
+    QApplication::setActiveWindow(&box);
+    return script_.MsgBox(text, buttons, icon, title, default_button);
+  }
+  std::optional<QString> InputBox(const QString& prompt, const QString& title,
+                                  const QString& default_text) override {
+    return script_.InputBox(prompt, title, default_text);
+  }
+  QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start) override {
+    return script_.BrowseFolder(owner, prompt, start);
+  }
+
+ private:
+  Dialogs& script_;
+};
 
 class KVS210Test : public LayoutDbTest {
  protected:
@@ -41,6 +71,7 @@ class KVS210Test : public LayoutDbTest {
   }
   void TearDown() override {
     window.reset();
+    area.reset();
     EXPECT_TRUE(dialogs_.AllShown());
   }
 
@@ -98,11 +129,33 @@ class KVS210Test : public LayoutDbTest {
     return out;
   }
 
+  // The window inside a workspace, as the main window shows it.
+  KVS210* OpenInArea() {
+    area = std::make_unique<QMdiArea>();
+    area->resize(1000, 700);
+    window = std::make_unique<KVS210>(
+        LayoutEditorRecords{errors_, db_, meet, meet_no, current, [this] { return today; }},
+        box_windows_);
+    window->Open();
+    area->addSubWindow(window.get());
+    area->show();
+    window->show();
+    ActivateArea();
+    return window.get();
+  }
+  void ActivateArea() {
+    QCoreApplication::processEvents();
+    QApplication::setActiveWindow(area.get());
+    QCoreApplication::processEvents();
+  }
+  BoxWindowDialogs box_windows_{dialogs_};
+
   MeetSettings meet;
   int16_t meet_no = 5;
   int16_t current = 0;
   QDate today{2026, 7, 18};
   std::unique_ptr<KVS210> window;
+  std::unique_ptr<QMdiArea> area;
 };
 
 TEST_F(KVS210Test, FreshDatabaseShowsTheFirstDefaultSetAndTheKeysWorkOnDisabledButtons) {
@@ -428,6 +481,39 @@ TEST_F(KVS210Test, RenameKeepsTheFieldsAndDeleteFollowsTheDecision) {
   EXPECT_EQ(List()->currentRow(), -1);
   EXPECT_FALSE(C<QPushButton>("SSDelete")->isEnabled());
   EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT count(*) FROM 保存名")).toInt(), 0);
+}
+
+TEST_F(KVS210Test, KeysStillWorkAfterTheLayoutInForceIsDeletedFromItsButton) {
+  Saved(1, QStringLiteral("一"));
+  Saved(2, QStringLiteral("二"));
+  ASSERT_TRUE(store().DecideLayout(2));
+  today = QDate(2024, 7, 21);  // the date of the layout's settings: F5 asks for the name at once
+  KVS210* k = OpenInArea();
+  auto* remove = C<QPushButton>("SSDelete");
+  remove->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), remove);
+  ExpectYesNo(QStringLiteral("二を削除します。\rよろしいですか？"), Answer::Yes);
+  dialogs_.Expect(kInForceQuestionText, MsgButtons::YesNo, MsgIcon::Information, kAppTitle,
+                  Answer::Yes);
+  QTest::keyClick(remove, Qt::Key_Space);
+  ActivateArea();  // back from the boxes
+  ASSERT_EQ(store().DecidedLayout(), 0);
+
+  // The focus rests on a control that takes keys, inside the window.
+  QWidget* focused = QApplication::focusWidget();
+  ASSERT_NE(focused, nullptr);
+  EXPECT_TRUE(focused->isEnabled());
+  EXPECT_TRUE(k->isAncestorOf(focused)) << focused->objectName().toStdString();
+  // F9 and F5 act (F5 asks for a name), Esc closes.
+  ExpectInfo(kSelectList);
+  Key(Qt::Key_F9);
+  ActivateArea();
+  dialogs_.ExpectInput(kNameQuestion, std::nullopt);
+  ExpectPlain(QStringLiteral("キャンセルされました。"));
+  Key(Qt::Key_F5);
+  ActivateArea();
+  Key(Qt::Key_Escape);
+  EXPECT_TRUE(k->parentWidget()->isHidden());
 }
 
 TEST_F(KVS210Test, EscapeClosesWithoutAQuestion) {

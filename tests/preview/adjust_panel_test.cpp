@@ -126,6 +126,28 @@ TEST_F(AdjustPanelTest, ArrowsClicksAndKeysMoveTheTickedItemsOnTheCertificate) {
   EXPECT_EQ(OnShow().Items[4].Y, y4);
 }
 
+TEST_F(AdjustPanelTest, TheFontBoxShowsTheTickedItemsFontUntilOneIsChosen) {
+  auto* font = Child<QComboBox>(*window, "Combo3");
+  EXPECT_EQ(font->currentText(), QString());  // nothing ticked: not the first font of the list
+  Box("Check1", 0)->setChecked(true);
+  EXPECT_EQ(font->currentText(), OnShow().Items[0].FontName);
+  // A click on the certificate ticks the name alone: its font.
+  QTest::mouseClick(window->View()->viewport(), Qt::LeftButton, Qt::NoModifier, OnView(kItemName));
+  EXPECT_EQ(font->currentText(), OnShow().Items[kItemName].FontName);
+  Box("Check1", kItemName)->setChecked(false);
+  EXPECT_EQ(font->currentText(), QString());
+
+  // Chosen by the operator, the font stays while more items are ticked, and 決定 gives it.
+  ASSERT_NE(OnShow().Items[1].FontName, QStringLiteral("IPAGothic"));
+  font->setFocus();
+  QTest::keyClick(font, Qt::Key_End);  // the last of the list
+  ASSERT_EQ(font->currentText(), QStringLiteral("IPAGothic"));
+  Box("Check1", 1)->setChecked(true);
+  EXPECT_EQ(font->currentText(), QStringLiteral("IPAGothic"));
+  Click("CmdKettei");
+  EXPECT_EQ(OnShow().Items[1].FontName, QStringLiteral("IPAGothic"));
+}
+
 TEST_F(AdjustPanelTest, ShowFlagsSaveAndTheChangeOfLayoutReachTheDatabase) {
   // Unticking 本文 and 決定 stores the flag at once and the body is no longer drawn.
   const std::map<int, QRect> before = Placed();

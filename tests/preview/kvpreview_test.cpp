@@ -8,9 +8,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -176,6 +178,91 @@ TEST_F(KVPreviewTest, ViewKeysMoveAndZoomAndCloseKeysClose) {
   EXPECT_EQ(p->w.recipients[1], Recipient());
 }
 
+TEST_F(KVPreviewTest, ThePageHasHalfTheWidthAndPageKeysTurnItFromAnywhereButATextBox) {
+  KVPreview* k = Make(4);
+  k->resize(1280, 960);
+  k->show();
+  k->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(k));
+  // The certificate takes at least half the window; the page box, the copies and 印刷 are in
+  // view without scrolling.
+  EXPECT_GE(k->View()->width(), k->width() / 2);
+  for (const char* name : {"Text12", "Text11", "SSCommand1"}) {
+    EXPECT_FALSE(Child<QWidget>(*k, name)->visibleRegion().isEmpty()) << name;
+  }
+  auto* page = Child<QLineEdit>(*k, "Text12");
+  Child<QCheckBox>(*k, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*k, "SSCommand4")->click();  // an adjustment not saved yet
+  // In the layout list, on a box of the panel, on a button: PageDown and PageUp turn pages.
+  for (const char* name : {"List1", "Check1_0", "SSCommand1"}) {
+    auto* control = Child<QWidget>(*k, name);
+    control->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), control) << name;
+    QTest::keyClick(control, Qt::Key_PageDown);
+    QTest::keyClick(control, Qt::Key_PageDown);
+    EXPECT_EQ(page->text(), QStringLiteral("3")) << name;
+    QTest::keyClick(control, Qt::Key_PageUp);
+    QTest::keyClick(control, Qt::Key_PageUp);
+    EXPECT_EQ(page->text(), QStringLiteral("1")) << name;
+  }
+  // The list took the focus without reading a layout over the adjustment.
+  EXPECT_TRUE(k->Session().Adjuster()->Unsaved());
+  // In a box being typed in the key stays the box's.
+  auto* copies = Child<QLineEdit>(*k, "Text11");
+  copies->setFocus();
+  QTest::keyClick(copies, Qt::Key_PageDown);
+  EXPECT_EQ(page->text(), QStringLiteral("1"));
+}
+
+TEST_F(KVPreviewTest, ClosingWithUnsavedAdjustmentsAsksAndNoKeepsTheWindow) {
+  KVPreview* k = Make(2);
+  k->show();
+  // Looking is no change: it closes without a word.
+  ASSERT_FALSE(k->Session().Adjuster()->Unsaved());
+  Child<QCheckBox>(*k, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*k, "SSCommand4")->click();  // the title 1 mm up
+  ASSERT_TRUE(k->Session().Adjuster()->Unsaved());
+  auto expect_question = [this](Answer answer) {
+    p->w.dialogs.ExpectDefault(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question,
+                               kAppTitle, 2, answer);
+  };
+  expect_question(Answer::No);
+  QTest::keyClick(k->View(), Qt::Key_Escape);
+  EXPECT_TRUE(k->isVisible());
+  expect_question(Answer::No);
+  QTest::mouseClick(Child<QPushButton>(*k, "SSCommand2"), Qt::LeftButton);
+  EXPECT_TRUE(k->isVisible());
+  // Stepped back to the layout as read, nothing is unsaved any more.
+  QTest::keyClick(k->View(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_FALSE(k->Session().Adjuster()->Unsaved());
+  Child<QPushButton>(*k, "SSCommand4")->click();
+  expect_question(Answer::Yes);
+  QTest::keyClick(k->View(), Qt::Key_F10);
+  EXPECT_FALSE(k->isVisible());
+  EXPECT_TRUE(p->w.dialogs.AllShown());
+}
+
+TEST_F(KVPreviewTest, ChangingTheDecidedLayoutClosesWithoutTheQuestion) {
+  KVPreview* k = Make(2);
+  k->show();
+  Child<QCheckBox>(*k, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*k, "SSCommand4")->click();
+  ASSERT_TRUE(k->Session().Adjuster()->Unsaved());
+  auto* list = Child<QListWidget>(*k, "List1");
+  {
+    const QSignalBlocker quiet(list);  // chosen, not read: the adjustment stays on show
+    list->setCurrentRow(0);
+    list->item(0)->setSelected(true);
+  }
+  p->w.dialogs.Expect(
+      QStringLiteral(
+          "標準に変更しますか？\r\n変更する場合、もう一度データを読み直す必要があります。"),
+      MsgButtons::YesNo, MsgIcon::Question, kAppTitle, Answer::Yes);
+  QTest::keyClick(k->View(), Qt::Key_F9);
+  EXPECT_FALSE(k->isVisible());
+  EXPECT_TRUE(p->w.dialogs.AllShown());
+}
+
 TEST_F(KVPreviewTest, OptionClicksAreSavedAndRedrawnButActivationWritesNothing) {
   KVPreview* k = Make(2);
   QTest::mouseClick(Child<QPushButton>(*k, "Command6"), Qt::LeftButton);
@@ -264,8 +351,11 @@ TEST_F(KVPreviewTest, PrintAllPrintsEveryCertificateWithTheOptionChangedHere) {
   QTest::mouseClick(Child<QPushButton>(*k, "Command6"), Qt::LeftButton);
   Child<QCheckBox>(*k, "chkRankH")->click();  // "第 1 位" instead of the bare number
   ASSERT_FALSE(p->w.options.RankH);
+  auto* progress = Child<QProgressBar>(*k, "ProgressBar1");
+  EXPECT_EQ(progress->text(), QString());  // no count before a run
   QTest::mouseClick(Child<QPushButton>(*k, "cmdPrintAll"), Qt::LeftButton);
   ASSERT_EQ(p->output.written.size(), 3u);
+  EXPECT_EQ(progress->text(), QStringLiteral("3 / 3"));
   for (int i = 0; i < 3; ++i) {
     const QStringList texts = Texts(&p->output.written[static_cast<size_t>(i)]);
     EXPECT_TRUE(texts.contains(QStringLiteral("S%1").arg(i + 1)));
@@ -368,9 +458,22 @@ TEST_F(PreviewInAreaTest, ASecondRunAsksBeforeItReplacesThePreviewOnShow) {
   first->Activate();
   EXPECT_TRUE(Texts(first->Session().Held()).contains(QStringLiteral("S1")));
 
+  // Again, with an adjustment not saved: Yes, then No to closing without saving keeps it.
+  Child<QCheckBox>(*first, "Check1_0")->setChecked(true);
+  Child<QPushButton>(*first, "SSCommand4")->click();
+  p.w.dialogs.Expect(kReplacePreviewMessage, MsgButtons::YesNo, MsgIcon::Question, kPreviewTitle,
+                     Answer::Yes);
+  p.w.dialogs.Expect(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle,
+                     Answer::No);
+  EXPECT_EQ(OpenIn(), nullptr);
+  ASSERT_EQ(Previews(), 1);
+  EXPECT_EQ(area.subWindowList()[0]->widget(), first);
+
   // Again, and this time the old one goes and the new run is on show.
   p.Run();
   p.w.dialogs.Expect(kReplacePreviewMessage, MsgButtons::YesNo, MsgIcon::Question, kPreviewTitle,
+                     Answer::Yes);
+  p.w.dialogs.Expect(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle,
                      Answer::Yes);
   KVPreview* second = OpenIn();
   ASSERT_NE(second, nullptr);
