@@ -18,6 +18,11 @@ class LabelWarning : public WarningLabel {
   QLabel* label_;
 };
 
+// A long path in a narrow label wraps between its folders' names, not inside one.
+inline QString BreakablePaths(QString text) {
+  return text.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
+}
+
 // The destination line under a window's print buttons: red when the printer cannot take a run.
 inline void ShowDestinationLine(QLabel* label, const QString& text, bool problem) {
   label->setText(text);

@@ -414,9 +414,7 @@ void KVPreview::ShowOptions(bool show) {
 
 void KVPreview::ShowDestination() {
   const OutputDestination dest = session_.Job().Destination();
-  // A long folder wraps between its folders' names, not inside one.
-  QString text = QStringLiteral("出力先：") +
-                 QString(dest.text).replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
+  QString text = QStringLiteral("出力先：") + BreakablePaths(dest.text);
   if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
   ShowDestinationLine(lblOutput, text, !dest.problem.isEmpty());
 }
@@ -560,7 +558,7 @@ void KVPreview::RunJob(const std::function<PrintJobResult()>& job) {
   const bool close = run_.End();
   SetRunning(false);
   if (const QString said = DescribeJobResult(result); !said.isEmpty()) {
-    lblRunState->setText(said);
+    lblRunState->setText(BreakablePaths(said));
     lblRunState->setVisible(true);
   }
   ShowDestination();

@@ -36,6 +36,11 @@ QStringList PdfsIn(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+// The preview's line of what the last run did, without the marks that let its paths wrap.
+QString RunState(const KVPreview& k) {
+  return k.lblRunState->text().remove(QChar(0x200B));
+}
+
 QString Shown(const QString& path) {
   return QDir::toNativeSeparators(path);
 }
@@ -54,9 +59,8 @@ TEST(PreviewPrintJob, CopiesAreOneFileOfTheRunAndTheLineUnderTheButtonsNamesIt) 
   const QString file = folder + u'/' + files.front();
   Poppler poppler;
   EXPECT_EQ(poppler.Pages(file), 3);
-  EXPECT_TRUE(
-      k.lblRunState->text().endsWith(QStringLiteral("3枚を出力しました。\nPDF：") + Shown(file)))
-      << k.lblRunState->text().toStdString();
+  EXPECT_TRUE(RunState(k).endsWith(QStringLiteral("3枚を出力しました。\nPDF：") + Shown(file)))
+      << RunState(k).toStdString();
 
   // Each 印刷 is a run of its own: a second file.
   k.Text11->setText(QStringLiteral("1"));
@@ -71,8 +75,8 @@ TEST(PreviewPrintJob, PrintAllOneFileACertificateIsNamedAsThePrintListNamesIt) {
   ASSERT_TRUE(k.Open());
   k.PrintAll();
   const QStringList from_preview = PdfsIn(p.w.folder() + QStringLiteral("/preview"));
-  EXPECT_TRUE(k.lblRunState->text().contains(QStringLiteral("3枚を出力しました。\nPDF：") +
-                                             Shown(p.w.folder() + QStringLiteral("/preview"))));
+  EXPECT_TRUE(RunState(k).contains(QStringLiteral("3枚を出力しました。\nPDF：") +
+                                   Shown(p.w.folder() + QStringLiteral("/preview"))));
 
   // The print list's run of the same event, to a folder of its own.
   WriteIni(p.ini, "Target=PDF\nPdfFolder=list\nPdfFiles=Certificate\n");
@@ -108,10 +112,10 @@ TEST(PreviewPrintJob, AStopDuringPrintAllKeepsTheFileAndSaysHowManyCameOut) {
   ASSERT_EQ(files.size(), 1);
   Poppler poppler;
   EXPECT_EQ(poppler.Pages(folder + u'/' + files.front()), 2);
-  EXPECT_TRUE(k.lblRunState->text().contains(
-      QStringLiteral("中止しました。2枚を出力しました（全4枚）。\nPDF：") +
-      Shown(folder + u'/' + files.front())))
-      << k.lblRunState->text().toStdString();
+  EXPECT_TRUE(
+      RunState(k).contains(QStringLiteral("中止しました。2枚を出力しました（全4枚）。\nPDF：") +
+                           Shown(folder + u'/' + files.front())))
+      << RunState(k).toStdString();
 }
 
 TEST(PreviewPrintJob, APrinterThatCannotPrintAsksAsThePrintListDoes) {
