@@ -21,7 +21,8 @@ LayoutSettings StandardExampleSettings(const MeetSettings& meet);
 // right to left: the title, the event's columns, the swimmer, the body, the date, the meet
 // and the presenter.
 CertificateLayout VerticalExampleLayout();
-// Its print settings: the standard example's, the title spaced out and the date's digits full width, as they stand upright in a column.
+// Its print settings: the standard example's, the title spaced out and the date's digits full
+// width, as they stand upright in a column.
 LayoutSettings VerticalExampleSettings(const MeetSettings& meet);
 
 // Saves the standard example and the vertical example, each unless a
