@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include "db/workspace.h"
 
 #include "app/captions.h"
 #include "common/dialogs.h"
@@ -96,13 +98,6 @@ QStringList MeetFolders(const QString& folder) {
 }
 
 }  // namespace
-
-bool IsJetFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray sig = file.read(19).mid(4);
-  return sig == "Standard Jet DB" || sig == "Standard ACE DB";
-}
 
 MeetListCache::MeetListCache(QString file) : file_(std::move(file)) {
   if (file_.isEmpty()) return;

@@ -82,9 +82,6 @@ struct MeetListHooks {
 // meet was found and recorded; every failure has been shown to the operator.
 bool ListMeets(AppState& state, Dialogs& dialogs, QString& folder, const MeetListHooks& hooks = {});
 
-// Whether the file starts as a Jet (Access) database.
-bool IsJetFile(const QString& path);
-
 // The meet selection's report of a failed open or listing: a lock error, a missing file
 // (with the caller's not-found text) or any other error with its number.
 void ReportMeetSelectionError(AppState& state, Dialogs& dialogs, const DbError& e,

@@ -2,7 +2,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "db/jet_reader.h"
 #include "db/sqlite_connection.h"
@@ -103,7 +109,48 @@ std::shared_ptr<detail::Connection> OpenJet(const QString& path) {
   return conn;
 }
 
+// The first bytes of a regular file; anything else (a folder, a FIFO, a device) is no
+// database.
+QByteArray ReadHead(const QString& path) {
+  bool regular = false;
+  int error = 0;
+  const QByteArray head = RegularFileHead(path, 100, &regular, &error);
+  if (error == ENOENT) throw WithPath(dberr::kFileNotFound, path);
+  if (error != 0) throw InUse(path);
+  if (!regular) throw NotADatabase(path);
+  return head;
+}
+
 }  // namespace
+
+QByteArray RegularFileHead(const QString& path, qint64 bytes, bool* regular, int* error) {
+  *regular = false;
+  *error = 0;
+  // Opened without O_NONBLOCK, a FIFO would wait for a writer forever; the type is checked on
+  // what was opened, so a file swapped meanwhile cannot slip past.
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return {};
+  }
+  struct stat st {};
+  QByteArray head;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    *regular = true;
+    head.resize(bytes);
+    const ssize_t n = ::read(fd, head.data(), static_cast<size_t>(bytes));
+    head.resize(n > 0 ? n : 0);
+  }
+  ::close(fd);
+  return head;
+}
+
+bool IsJetFile(const QString& path) {
+  bool regular = false;
+  int error = 0;
+  const QByteArray sig = RegularFileHead(path, 19, &regular, &error).mid(4);
+  return sig == "Standard Jet DB" || sig == "Standard ACE DB";
+}
 
 Workspace::~Workspace() {
   Close();
@@ -113,11 +160,7 @@ std::shared_ptr<Database> Workspace::OpenDatabase(const QString& path, bool excl
                                                   bool read_only) {
   const QFileInfo info(path);
   if (path.isEmpty() || !info.exists()) throw WithPath(dberr::kFileNotFound, path);
-  if (info.isDir()) throw NotADatabase(path);
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw InUse(path);
-  const QByteArray head = file.read(100);
-  file.close();
+  const QByteArray head = ReadHead(path);
 
   std::shared_ptr<detail::Connection> conn;
   switch (Sniff(head)) {

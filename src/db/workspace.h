@@ -9,6 +9,12 @@
 
 namespace kvsys {
 
+// Up to bytes of the start of the file at path, when it is a regular file (regular set); read
+// without ever waiting on a FIFO or a device. error is the errno of a failed open, else 0.
+QByteArray RegularFileHead(const QString& path, qint64 bytes, bool* regular, int* error);
+// Whether the file at path is a regular file with a Jet or ACE signature.
+bool IsJetFile(const QString& path);
+
 // Opens databases and closes them together. The application owns one; tests make their own.
 class Workspace {
  public:

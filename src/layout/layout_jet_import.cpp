@@ -18,13 +18,6 @@ namespace kvsys {
 
 namespace {
 
-bool IsJetFile(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return false;
-  const QByteArray signature = f.read(19).mid(4);
-  return signature == "Standard Jet DB" || signature == "Standard ACE DB";
-}
-
 // The first of path.jet, path.jet2, ... that names nothing: an older copy is never replaced.
 QString FreeBackupName(const QString& path) {
   for (int n = 1; n < 100; ++n) {

@@ -1,9 +1,11 @@
 // Opening and creating database files: only real databases are taken, nothing is created or
 // changed by a failed open.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "db/schema.h"
@@ -24,6 +26,11 @@ TEST(OpenDatabase, RefusesWhatIsNotADatabaseAndLeavesItAlone) {
   QDir(folder.path()).mkdir(QStringLiteral("dir.mdb"));
   EXPECT_EQ(ErrorOf([&] { ws.OpenDatabase(folder.File(QStringLiteral("dir.mdb"))); }),
             dberr::kNotADatabase);
+  // A FIFO is refused at once: opened as a file it would wait for a writer forever.
+  const QString fifo = folder.File(QStringLiteral("Swim09.mdb"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  EXPECT_EQ(ErrorOf([&] { ws.OpenDatabase(fifo); }), dberr::kNotADatabase);
+  EXPECT_FALSE(IsJetFile(fifo));
 
   const QByteArray text("[Ver]\r\nVer=0\r\n");
   const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(200, 'x');
