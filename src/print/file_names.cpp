@@ -1,14 +1,17 @@
 #include "print/file_names.h"
 
+#include "common/text_util.h"
+
 namespace kvsys {
 
 QString SafeFileName(const QString& text, int max_bytes) {
   QString name;
   name.reserve(text.size());
   for (const QChar c : text) {
-    const char16_t u = c.unicode();
-    const bool unsafe = u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029 ||
-                        QStringLiteral("/\\:*?\"<>|").contains(c);
+    // Bidirectional and other format characters (U+202E and the like) would make a name read
+    // otherwise than it is; they are dropped.
+    if (c.category() == QChar::Other_Format) continue;
+    const bool unsafe = IsControlCharacter(c) || QStringLiteral("/\\:*?\"<>|").contains(c);
     name += unsafe ? QChar(u'_') : c;
   }
   while (name.contains(QStringLiteral("..")))

@@ -243,7 +243,7 @@ TEST(Pdf, CertificateFilesAreNamedSafelyAfterTheirContent) {
   for (const QString& name :
        {QStringLiteral("0001_男子50m自由形_1位_山田太郎"), QStringLiteral("../../x"),
         QStringLiteral("a/b\\c"), QStringLiteral(".hidden"), QStringLiteral("0002_名\t前\r"), kanji,
-        QStringLiteral("../../x")}) {
+        QStringLiteral("../../x"), QStringLiteral("0003_\u202E fdp.exe\u200B_名")}) {
     PrintDocument doc = TwoPages(12);
     doc.name = name;
     ASSERT_TRUE(out.Write(doc, &error)) << error.toStdString();
@@ -251,7 +251,10 @@ TEST(Pdf, CertificateFilesAreNamedSafelyAfterTheirContent) {
     EXPECT_LE(QFileInfo(out.last_file()).fileName().toUtf8().size(), 210);
   }
   const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-  EXPECT_EQ(files.size(), 7);
+  EXPECT_EQ(files.size(), 8);
+  // A right-to-left override would make the name read otherwise than it is.
+  EXPECT_TRUE(files.contains(QStringLiteral("0003_ fdp.exe_名.pdf")))
+      << files.join(u' ').toStdString();
   EXPECT_TRUE(files.contains(QStringLiteral("0001_男子50m自由形_1位_山田太郎.pdf")));
   EXPECT_TRUE(files.contains(QStringLiteral("0002_名_前_.pdf")));
   EXPECT_TRUE(files.contains(QStringLiteral("____x.pdf")));
