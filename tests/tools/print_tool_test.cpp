@@ -12,6 +12,7 @@
 #include <QTextStream>
 #include <QThread>
 
+#include "common/cp932.h"
 #include "db/workspace.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
@@ -349,9 +350,31 @@ TEST(RecipientsFile, EveryTextComesBackExactly) {
   ASSERT_TRUE(WriteRecipientsFile(path, table, &error)) << error.toStdString();
   RecipientTable read;
   ASSERT_TRUE(ReadRecipientsFile(path, read, &error)) << error.toStdString();
-  ASSERT_EQ(read.RecipientCount, 3);
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(read[i], CleanRecipient(table[i])) << i;
+  ASSERT_EQ(read.RecipientCount, 2);  // a row of empty texts is no certificate
+  for (int i = 1; i <= 2; ++i) EXPECT_EQ(read[i], CleanRecipient(table[i])) << i;
   EXPECT_EQ(read[1].Name, QString(QChar(0xFEFF)) + QStringLiteral("山田"));
+}
+
+// As a Japanese spreadsheet saves it: Shift_JIS, blank lines between. Bytes that are neither
+// UTF-8 nor Shift_JIS are refused with their line, and the table is left as it was.
+TEST(RecipientsFile, ShiftJisIsReadAndGarbageIsRefusedWithItsLine) {
+  test::TempFolder folder;
+  const QByteArray sjis =
+      *EncodeCp932(QStringLiteral("山田 太郎\t東中学校\t男子50m自由形\t\t１\t30秒12\r\n\r\n"
+                                  "鈴木 花子\t西中学校\t女子50m自由形\t\t２\t31秒00\r\n"));
+  const QString path = folder.Write(QStringLiteral("sjis.tsv"), sjis);
+  RecipientTable read;
+  QString error;
+  ASSERT_TRUE(ReadRecipientsFile(path, read, &error)) << error.toStdString();
+  ASSERT_EQ(read.RecipientCount, 2);
+  EXPECT_EQ(read[1].Name, QStringLiteral("山田 太郎"));
+  EXPECT_EQ(read[2].EventName, QStringLiteral("女子50m自由形"));
+
+  const QString bad = folder.Write(QStringLiteral("bad.tsv"), sjis + "\x82\xff\t\n");
+  EXPECT_FALSE(ReadRecipientsFile(bad, read, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("4 行目"))) << error.toStdString();
+  EXPECT_EQ(read.RecipientCount, 2);
+  EXPECT_EQ(read[1].Name, QStringLiteral("山田 太郎"));
 }
 
 // A run killed at any moment leaves whole files or none under their names: every PDF opens

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "common/cp932.h"
+
 namespace kvsys::printtool {
 
 namespace {
@@ -97,12 +99,46 @@ bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* err
     if (error) *error = QStringLiteral("%1 を読めません。（%2）").arg(path, file.errorString());
     return false;
   }
-  // One byte order mark is dropped, and only here (QString::fromUtf8 would drop it too).
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-  QString text = utf8.decode(file.readAll());
-  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+  // UTF-8 (one byte order mark dropped, and only here), or Shift_JIS (CP932) as Japanese
+  // spreadsheets save text, told apart as the settings file is: by whether the bytes are
+  // valid UTF-8. Bytes that are neither are refused, with their line: printed, they would be
+  // certificates full of replacement marks.
+  const QByteArray bytes = file.readAll();
+  QString text;
+  if (IsValidUtf8(bytes)) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    text = utf8.decode(bytes);
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+  } else {
+    bool valid = true;
+    text = DecodeCp932(bytes, &valid);
+    if (!valid) {
+      const QList<QByteArray> raw = bytes.split('\n');
+      for (qsizetype n = 0; n < raw.size(); ++n) {
+        DecodeCp932(raw[n], &valid);
+        if (valid) continue;
+        if (error) {
+          *error = QStringLiteral(
+                       "%1 の %2 行目を読めません（UTF-8 でも Shift_JIS でもない文字があります）。")
+                       .arg(path)
+                       .arg(n + 1);
+        }
+        return false;
+      }
+    }
+  }
   QStringList lines = text.split(QLatin1Char('\n'));
-  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();  // the final line break
+  // A blank line is no recipient (a spreadsheet's empty last rows, say).
+  std::vector<qsizetype> numbers;  // the file's line number of each recipient's line
+  QStringList kept;
+  for (qsizetype n = 0; n < lines.size(); ++n) {
+    QString line = lines[n];
+    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    if (line.trimmed().isEmpty()) continue;
+    kept << line;
+    numbers.push_back(n + 1);
+  }
+  lines = kept;
   if (lines.size() > RecipientTable::kCapacity) {
     if (error) {
       *error = QStringLiteral("%1 の受賞者が %2 人を超えています。")
@@ -115,11 +151,13 @@ bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* err
   std::vector<Recipient> read;
   read.reserve(static_cast<size_t>(lines.size()));
   for (qsizetype n = 0; n < lines.size(); ++n) {
-    QString line = lines[n];
-    if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-    QStringList f = line.split(QLatin1Char('\t'));
+    QStringList f = lines[n].split(QLatin1Char('\t'));
     if (f.size() > 6) {
-      if (error) *error = QStringLiteral("%1 の %2 行目の項目が多すぎます。").arg(path).arg(n + 1);
+      if (error) {
+        *error = QStringLiteral("%1 の %2 行目の項目が多すぎます。")
+                     .arg(path)
+                     .arg(numbers[static_cast<size_t>(n)]);
+      }
       return false;
     }
     while (f.size() < 6) f << QString();
