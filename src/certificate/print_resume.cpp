@@ -4,12 +4,7 @@ namespace kvsys {
 
 QString DescribePrintStop(const PrintResume& resume, const RecipientTable& table) {
   if (!resume.CanContinue()) return QString();
-  const Recipient& r = table[resume.Next()];
-  QString who = r.EventName;
-  if (!r.ClassName.trimmed().isEmpty()) who += QLatin1Char(' ') + r.ClassName.trimmed();
-  who += QLatin1Char(' ') +
-         (r.RankText == QLatin1String("OP") ? r.RankText : r.RankText + QStringLiteral("位"));
-  who += QLatin1Char(' ') + r.Name.trimmed();
+  const QString who = RecipientLabel(table[resume.Next()]);
   return QStringLiteral("%1枚まで出力しました（全%2枚）。次は %3 です。")
       .arg(resume.Output())
       .arg(resume.Last())

@@ -55,13 +55,14 @@ CollectResult Collector::Run() {
   // when another workstation decides another one meanwhile.
   try {
     if (!LoadRunLayout(c_.layout_db, c_.state, c_.dialogs, c_.layout, &limits)) {
-      return {c_.layout.CurrentLayoutNumber == 0 ? CollectOutcome::kNoDecision
-                                                 : CollectOutcome::kNoSettings,
-              0};
+      result_.outcome = c_.layout.CurrentLayoutNumber == 0 ? CollectOutcome::kNoDecision
+                                                           : CollectOutcome::kNoSettings;
+      return result_;
     }
   } catch (const DbError& e) {
     ReportDbError(c_.dialogs, c_.state, e, kPrintTitle, kTargetLayoutDb);
-    return {CollectOutcome::kFailed, 0};
+    result_.outcome = CollectOutcome::kFailed;
+    return result_;
   }
   try {
     for (const ProgramEvent& event : request_.events) {
@@ -110,8 +111,23 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
     ++result_.count;
     c_.observer.Collected(result_.count);
     if (result_.count > RecipientTable::kCapacity) {
-      result_.outcome = CollectOutcome::kFull;
-      return false;
+      // The table is full: the rest are only counted, and the first of them named, so that
+      // the operator knows what was left out and where a run of the rest starts.
+      if (result_.outcome != CollectOutcome::kFull) {
+        result_.outcome = CollectOutcome::kFull;
+        Recipient first;
+        first.Name = Text(rs->Field(relay ? QStringLiteral("チーム名") : QStringLiteral("氏名")));
+        first.EventName = event_name;
+        first.ClassName = class_name;
+        first.RankText =
+            MakeRankText(rank, Int(rs->Field(QStringLiteral("事由入力ステータス"))) == 4);
+        result_.first_left_out = RecipientLabel(CleanRecipient(std::move(first)));
+      }
+      if (c_.observer.CancelRequested()) {
+        result_.outcome = CollectOutcome::kCancelled;
+        return false;
+      }
+      continue;
     }
     c_.recipients.CurrentRecipient = static_cast<int16_t>(result_.count);
     Recipient& r = c_.recipients[result_.count];
@@ -164,7 +180,14 @@ CollectResult CollectRecipients(const PrintRequest& request, PrintRunContext& co
   return Collector(request, context).Run();
 }
 
-std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunContext& context) {
+QString TableFullMessage(const CollectResult& collected) {
+  return kTableFullMessage + QStringLiteral("\r\r印刷されない賞状：%1枚（%2 から）")
+                                 .arg(collected.LeftOut())
+                                 .arg(collected.first_left_out);
+}
+
+std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunContext& context,
+                                        CollectResult* collected_out) {
   Dialogs& dialogs = context.dialogs;
   RecipientTable& table = context.recipients;
   table.CurrentRecipient = 0;
@@ -175,6 +198,7 @@ std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunCon
 
   WaitCursor wait;
   const CollectResult collected = CollectRecipients(request, context);
+  if (collected_out) *collected_out = collected;
   wait.Restore();
   // Nothing of a run that ended early is left for the preview to show.
   table.RecipientCount = 0;
@@ -191,8 +215,8 @@ std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunCon
       dialogs.MsgBox(kNoSettingsMessage, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
       return RunOutcome::kNothingToPrint;
     case CollectOutcome::kFull:
-      dialogs.MsgBox(kTableFullMessage);
-      table.RecipientCount = static_cast<int16_t>(collected.count - 1);
+      dialogs.MsgBox(TableFullMessage(collected));
+      table.RecipientCount = RecipientTable::kCapacity;
       break;
     case CollectOutcome::kDone:
       table.RecipientCount = static_cast<int16_t>(collected.count);

@@ -75,7 +75,7 @@ struct PrintRunContext {
 
 enum class CollectOutcome {
   kDone,        // every chosen event was read
-  kFull,        // a 10000th recipient was met; the table holds 9999
+  kFull,        // more than 9999 recipients: the table holds the first 9999
   kCancelled,   // 中止 was pressed
   kNoDecision,  // no layout is decided
   kNoSettings,  // the decided layout has no print settings row
@@ -84,8 +84,17 @@ enum class CollectOutcome {
 
 struct CollectResult {
   CollectOutcome outcome = CollectOutcome::kDone;
-  int count = 0;  // the counter (Text3): recipients collected, 10000 when full
+  int count = 0;  // the counter (Text3): every recipient the request earns, past 9999 too
+  // When full: how many the table could not take, and the first of them (RecipientLabel),
+  // where a run of the rest starts.
+  int LeftOut() const {
+    return outcome == CollectOutcome::kFull ? count - RecipientTable::kCapacity : 0;
+  }
+  QString first_left_out;
 };
+
+// The table-full message, with how many were left out and where the rest starts.
+QString TableFullMessage(const CollectResult& collected);
 
 // Fills the recipient table from entry 1 with the certificates the request earns: for each
 // event the results ranked by time (equal times share a rank, the next takes its position),
@@ -115,6 +124,8 @@ bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
 // recipients and tells the operator what the collection met (no event chosen, table full, nothing
 // to print, cancel). nullopt when there is something to print: RecipientCount then holds how many;
 // otherwise how the run ended.
-std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunContext& context);
+// collected, when given, receives what the collection met (a full table, say).
+std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunContext& context,
+                                        CollectResult* collected = nullptr);
 
 }  // namespace kvsys

@@ -26,4 +26,12 @@ QString CertificateName(int number, const Recipient& r) {
   return parts.join(QLatin1Char('_'));
 }
 
+QString RecipientLabel(const Recipient& r) {
+  QString who = r.EventName;
+  if (!r.ClassName.trimmed().isEmpty()) who += QLatin1Char(' ') + r.ClassName.trimmed();
+  who += QLatin1Char(' ') +
+         (r.RankText == QLatin1String("OP") ? r.RankText : r.RankText + QStringLiteral("位"));
+  return who + QLatin1Char(' ') + r.Name.trimmed();
+}
+
 }  // namespace kvsys

@@ -25,6 +25,9 @@ Recipient CleanRecipient(Recipient r);
 // What the certificate of recipient n holds, as its documents are named:
 // "0001_男子50m自由形_1位_山田太郎".
 QString CertificateName(int number, const Recipient& r);
+// Who a certificate is for, as the operator reads it: event, class, rank and name
+// ("女子100m自由形 中学生 ２位 山田 花子").
+QString RecipientLabel(const Recipient& r);
 
 // The recipients of the last print run, numbered from 1. Entry 0 exists but is never filled.
 struct RecipientTable {

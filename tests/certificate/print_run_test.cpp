@@ -312,10 +312,20 @@ TEST_F(PrintRunTest, TheTableHoldsAtMost9999) {
   r.events = ReadProgramme(w.Results(), true, QString());
   CancelAt never(0);
   w.observer = &never;
+  // Past the 9999th the rest are counted and the first of them named: the operator is told
+  // how many were left out and where a run of the rest starts.
+  const CollectResult counted = w.Collect(r);
+  ASSERT_EQ(counted.outcome, CollectOutcome::kFull);
+  EXPECT_GT(counted.LeftOut(), 0);
+  EXPECT_EQ(never.last_count, counted.count);
+  EXPECT_TRUE(counted.first_left_out.contains(QStringLiteral("位")) ||
+              counted.first_left_out.contains(QStringLiteral("OP")))
+      << counted.first_left_out.toStdString();
   PrintRunContext c = w.Context();
-  w.dialogs.Expect(kTableFullMessage, MsgButtons::Ok, MsgIcon::None, kAppTitle);
-  EXPECT_FALSE(CollectForRun(r, c).has_value());
-  EXPECT_EQ(never.last_count, 10000);
+  w.dialogs.Expect(TableFullMessage(counted), MsgButtons::Ok, MsgIcon::None, kAppTitle);
+  CollectResult collected;
+  EXPECT_FALSE(CollectForRun(r, c, &collected).has_value());
+  EXPECT_EQ(collected.outcome, CollectOutcome::kFull);
   EXPECT_EQ(w.recipients.RecipientCount, 9999);
   EXPECT_FALSE(w.recipients[9999].Name.isEmpty());
   EXPECT_FALSE(w.recipients[9999].RankText.isEmpty());

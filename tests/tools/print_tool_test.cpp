@@ -235,6 +235,31 @@ TEST_F(PrintCommandTest, TheDemoMeetsStandardCertificatesEndInsideTheSheet) {
       << err_text.toStdString();
 }
 
+// More recipients than a run holds: the first 9999 come out, and the run says how many were
+// left out and exits 3, not 0.
+TEST_F(PrintCommandTest, MoreThan9999RecipientsIsNotADoneRun) {
+  QString error;
+  const QString large = samplemeet::WriteSampleMeet(
+      folder.File(QStringLiteral("large")), samplemeet::FolderLayout::Ver50,
+      samplemeet::PresetMeets(QStringLiteral("large")).front(), false, &error);
+  ASSERT_FALSE(large.isEmpty()) << error.toStdString();
+  {
+    Workspace ws;
+    auto db = ws.OpenDatabase(folder.LayoutDbPath());
+    test::ScriptedDialogs dialogs;
+    DbErrorState state;
+    LayoutStore store(*db, dialogs, state);
+    LayoutSettings s;
+    s.rank_heats = s.rank_timed_final = s.rank_final = s.rank_b_final = 99;
+    ASSERT_EQ(store.CreateLayout(1, QStringLiteral("全員"), 1, s), 1);
+    ASSERT_TRUE(store.DecideLayout(1));
+  }
+  const QString dump = folder.File(QStringLiteral("all.jsonl"));
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --all --dump %2").arg(large, dump)), kExitIncomplete);
+  EXPECT_TRUE(err_text.contains(QStringLiteral("印刷されない賞状："))) << err_text.toStdString();
+  EXPECT_TRUE(out_text.contains(QStringLiteral("賞状 9999 枚を出力しました。")));
+}
+
 // The example layouts are saved once, the standard one decided; the vertical one prints its
 // texts as vertical runs on B4, its data to the left of the title and the presenter leftmost.
 TEST_F(PrintCommandTest, ExampleLayoutsAreSavedOnceAndTheVerticalOnePrintsInColumns) {

@@ -192,6 +192,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
                           observer};
   int first = 1;
   int last = 0;
+  CollectResult collected;
   if (s.results_db) {
     if (cl.class_wise && !meet.クラス分け) {
       err << QStringLiteral("この大会はクラス分けをしていないため、クラス別に印刷できません。")
@@ -212,7 +213,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     request.class_no = cl.class_no;
     request.exclude_open = cl.open_excluded;
     request.PrnShozNo = s.options.PrnShozNo;
-    if (const std::optional<RunOutcome> ended = CollectForRun(request, context)) {
+    if (const std::optional<RunOutcome> ended = CollectForRun(request, context, &collected)) {
       switch (*ended) {
         case RunOutcome::kNothingToPrint:
           return kExitOk;
@@ -267,6 +268,9 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   if (!cl.recipients_out.isEmpty()) {
     out << QStringLiteral("受賞者一覧: %1").arg(cl.recipients_out) << Qt::endl;
   }
+  // Certificates left out (told when the table filled) are not a finished run, however well
+  // the rest came out.
+  if (collected.outcome == CollectOutcome::kFull) return kExitIncomplete;
   return kExitOk;
 }
 
@@ -305,7 +309,10 @@ QString UsageText() {
       "                  決定する\n"
       "  --example-layouts  「標準」と縦書きの見本「縦書き」を、同じ名前のレイアウトがなければ\n"
       "                  保存する（種目を指定しなければ、それだけを行う）\n"
-      "  --layout NAME   保存名 NAME のレイアウトを決定してから印刷する\n");
+      "  --layout NAME   保存名 NAME のレイアウトを決定してから印刷する\n"
+      "\n"
+      "  終了コード: 0 = 出力した、1 = 出力できなかった、2 = 引数の誤り、\n"
+      "  3 = 受賞者が 9999 人を超え、残りを出力していない（標準エラーに人数と続きの受賞者）\n");
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {

@@ -12,6 +12,9 @@ namespace kvsys::printtool {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a folder, a database, the layout or the output failed
 inline constexpr int kExitBadArguments = 2;
+// More recipients than a run holds: the first 9999 were printed, the rest were not (stderr
+// says how many and where they start).
+inline constexpr int kExitIncomplete = 3;
 
 struct CommandLine {
   bool help = false;
