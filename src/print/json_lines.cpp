@@ -122,11 +122,26 @@ bool JsonLinesSink::Write(const PrintDocument& doc, QString* error) {
 }
 
 bool JsonLinesSink::Finish(QString* error) {
-  if (!file_.Publish(true)) {
-    if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
-    return false;
+  if (!written_path_.isEmpty()) return true;
+  // An existing dump is never replaced (two runs given one name would lose one): the run
+  // goes to "name_2.jsonl", "name_3.jsonl", ... as PDF files do.
+  const QFileInfo info(path_);
+  const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+  for (int seq = 1; seq <= 999; ++seq) {
+    const QString path =
+        seq == 1 ? path_
+                 : info.dir().filePath(
+                       QStringLiteral("%1_%2%3").arg(info.completeBaseName()).arg(seq).arg(suffix));
+    file_.SetPath(path);
+    bool exists = false;
+    if (file_.Publish(false, &exists)) {
+      written_path_ = path;
+      return true;
+    }
+    if (!exists) break;
   }
-  return true;
+  if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
+  return false;
 }
 
 }  // namespace kvsys

@@ -18,8 +18,8 @@ namespace kvsys {
 QByteArray DocumentToJsonLines(const PrintDocument& doc, int doc_number);
 
 // Writes every document it is given to one file, numbered 1, 2, ... in order. The file
-// appears (or replaces the one there) as a whole when the run finishes; a run that does not
-// finish leaves the old file as it was.
+// appears as a whole when the run finishes; an existing file is never replaced (the run goes
+// to "name_2.jsonl", ... then), and a run that does not finish leaves nothing.
 class JsonLinesSink : public DocumentOutput {
  public:
   explicit JsonLinesSink(QString path) : path_(std::move(path)), file_(path_) {}
@@ -28,11 +28,14 @@ class JsonLinesSink : public DocumentOutput {
   bool Finish(QString* error) override;
 
   const QString& path() const { return path_; }
+  // The file the finished run went to (empty before).
+  const QString& written_path() const { return written_path_; }
   int documents_written() const { return written_; }
 
  private:
   QString path_;
   PendingFile file_;
+  QString written_path_;
   int written_ = 0;
 };
 

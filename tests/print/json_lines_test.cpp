@@ -90,23 +90,27 @@ TEST(JsonLines, SinkWritesTheWholeRunAtItsEndOnly) {
   QString error;
   ASSERT_TRUE(other.Finish(&error)) << error.toStdString();
   ASSERT_TRUE(sink.Finish(&error)) << error.toStdString();
-  const QList<QByteArray> lines = tmp.Read(QStringLiteral("dump.jsonl")).split('\n');
+  // Nothing is replaced: the old run stays, the two runs get "_2" and "_3".
+  EXPECT_EQ(tmp.Read(QStringLiteral("dump.jsonl")), QByteArray("old run\n"));
+  EXPECT_EQ(other.written_path(), tmp.File(QStringLiteral("dump_2.jsonl")));
+  EXPECT_EQ(sink.written_path(), tmp.File(QStringLiteral("dump_3.jsonl")));
+  EXPECT_EQ(tmp.Read(QStringLiteral("dump_2.jsonl")), tmp.Read(QStringLiteral("dump_3.jsonl")));
+  const QList<QByteArray> lines = tmp.Read(QStringLiteral("dump_3.jsonl")).split('\n');
   ASSERT_EQ(lines.size(), 5);  // two documents of two lines, and the final newline
   EXPECT_TRUE(lines[0].startsWith("{\"doc\":1,\"op\":\"document\""));
   EXPECT_TRUE(lines[1].startsWith("{\"doc\":1,\"page\":1,\"op\":\"text\",\"x\":100,\"y\":200,"));
   EXPECT_TRUE(lines[3].startsWith("{\"doc\":2,\"page\":1,\"op\":\"text\""));
   EXPECT_TRUE(lines[3].endsWith("\"text\":\"二\"}"));
   EXPECT_EQ(sink.documents_written(), 2);
-  // Nothing of the runs is left beside the file.
-  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  // Nothing of the runs is left beside the files.
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 
   // A run that never finishes leaves the file as it was.
   {
     JsonLinesSink abandoned(path);
     ASSERT_TRUE(abandoned.Write(Sample(), &error));
   }
-  EXPECT_EQ(tmp.Read(QStringLiteral("dump.jsonl")).split('\n').size(), 5);
-  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 
   tmp.Write(QStringLiteral("dir/file"), "x");
   JsonLinesSink bad(tmp.File(QStringLiteral("dir/file/dump.jsonl")));

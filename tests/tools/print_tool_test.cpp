@@ -235,6 +235,27 @@ TEST_F(PrintCommandTest, TheDemoMeetsStandardCertificatesEndInsideTheSheet) {
       << err_text.toStdString();
 }
 
+// Nothing the operator has is replaced: a second dump of the same name goes beside the first,
+// and a recipients file of an existing name stops the run before anything is printed.
+TEST_F(PrintCommandTest, ExistingDumpsAndRecipientListsAreNeverReplaced) {
+  Decide();
+  const QString dump = folder.File(QStringLiteral("d.jsonl"));
+  folder.Write(QStringLiteral("d.jsonl"), "another run\n");
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --events 1 --dump %2").arg(meet, dump)), kExitOk)
+      << err_text.toStdString();
+  EXPECT_EQ(folder.Read(QStringLiteral("d.jsonl")), QByteArray("another run\n"));
+  EXPECT_TRUE(
+      out_text.contains(QStringLiteral("JSON Lines: ") + folder.File(QStringLiteral("d_2.jsonl"))))
+      << out_text.toStdString();
+
+  folder.Write(QStringLiteral("r.tsv"), "kept\n");
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --events 1 --recipients-out %2 --dump %3")
+                    .arg(meet, folder.File(QStringLiteral("r.tsv")), dump)),
+            kExitFailed);
+  EXPECT_EQ(folder.Read(QStringLiteral("r.tsv")), QByteArray("kept\n"));
+  EXPECT_FALSE(QFileInfo::exists(folder.File(QStringLiteral("d_3.jsonl"))));
+}
+
 // More recipients than a run holds: the first 9999 come out, and the run says how many were
 // left out and exits 3, not 0.
 TEST_F(PrintCommandTest, MoreThan9999RecipientsIsNotADoneRun) {

@@ -161,24 +161,30 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     printer = queue.name;
     out << QStringLiteral("出力先：プリンタ「%1」").arg(printer) << Qt::endl;
   }
+  JsonLinesSink* dump_sink = nullptr;  // where the dump went: an existing file is kept
   PrintJob job(s.dialogs, ini, folder);
   // Items that run off the sheet or over each other are told on stderr; the run goes on.
   job.SetLayoutCheck(LayoutCheck::kTell);
-  job.SetOutputFactory([&cl, &printer, &s, &ini, &folder]() -> std::unique_ptr<DocumentOutput> {
-    auto output = std::make_unique<MultiOutput>();
-    if (cl.to_printer) {
-      output->Add(std::make_unique<PrinterOutput>(printer));
-    } else if (!cl.pdf.isEmpty()) {
-      output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
-    } else if (!cl.pdf_file.isEmpty()) {
-      output->Add(
-          std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
-    } else if (cl.dump.isEmpty()) {
-      output->Add(MakeOutput(LoadOutputSettings(s.dialogs, ini, folder), true));
-    }
-    if (!cl.dump.isEmpty()) output->Add(std::make_unique<JsonLinesSink>(cl.dump));
-    return output;
-  });
+  job.SetOutputFactory(
+      [&cl, &printer, &s, &ini, &folder, &dump_sink]() -> std::unique_ptr<DocumentOutput> {
+        auto output = std::make_unique<MultiOutput>();
+        if (cl.to_printer) {
+          output->Add(std::make_unique<PrinterOutput>(printer));
+        } else if (!cl.pdf.isEmpty()) {
+          output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
+        } else if (!cl.pdf_file.isEmpty()) {
+          output->Add(
+              std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
+        } else if (cl.dump.isEmpty()) {
+          output->Add(MakeOutput(LoadOutputSettings(s.dialogs, ini, folder), true));
+        }
+        if (!cl.dump.isEmpty()) {
+          auto sink = std::make_unique<JsonLinesSink>(cl.dump);
+          dump_sink = sink.get();
+          output->Add(std::move(sink));
+        }
+        return output;
+      });
   PlainWarningLabel label;
   PrintRunObserver observer;
 
@@ -264,7 +270,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     case OutputPlace::Kind::kNothing:
       break;
   }
-  if (!cl.dump.isEmpty()) out << QStringLiteral("JSON Lines: %1").arg(cl.dump) << Qt::endl;
+  if (dump_sink) out << QStringLiteral("JSON Lines: %1").arg(dump_sink->written_path()) << Qt::endl;
   if (!cl.recipients_out.isEmpty()) {
     out << QStringLiteral("受賞者一覧: %1").arg(cl.recipients_out) << Qt::endl;
   }

@@ -1,12 +1,12 @@
 #include "print/recipients_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
 #include <vector>
 
 #include "common/cp932.h"
+#include "common/new_file.h"
 
 namespace kvsys::printtool {
 
@@ -69,25 +69,28 @@ QString Unescaped(const QString& field) {
 }  // namespace
 
 bool WriteRecipientsFile(const QString& path, const RecipientTable& table, QString* error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    if (error) *error = QStringLiteral("%1 を書き込めません。（%2）").arg(path, file.errorString());
-    return false;
-  }
+  QByteArray data;
   // A byte order mark is dropped when the file is read; a first text that begins with U+FEFF
   // gets one before it, so that its own stays.
   if (table.RecipientCount >= 1 && table[1].Name.startsWith(QChar(0xFEFF))) {
-    file.write("\xEF\xBB\xBF");
+    data += "\xEF\xBB\xBF";
   }
   for (int i = 1; i <= table.RecipientCount; ++i) {
     const Recipient& r = table[i];
     const QStringList fields{Field(r.Name),      Field(r.Affiliation), Field(r.EventName),
                              Field(r.ClassName), Field(r.RankText),    Field(r.RecordText)};
-    file.write(fields.join(QLatin1Char('\t')).toUtf8());
-    file.write("\n");
+    data += fields.join(QLatin1Char('\t')).toUtf8();
+    data += "\n";
   }
-  if (!file.commit()) {
-    if (error) *error = QStringLiteral("%1 を書き込めません。（%2）").arg(path, file.errorString());
+  // An existing file is never replaced: it may be another run's list.
+  bool exists = false;
+  QString why;
+  if (!WriteNewFile(path, data, &why, &exists)) {
+    if (error) {
+      *error = exists
+                   ? QStringLiteral("%1 はすでにあります。別の名前を指定してください。").arg(path)
+                   : QStringLiteral("%1 を書き込めません。（%2）").arg(path, why);
+    }
     return false;
   }
   return true;

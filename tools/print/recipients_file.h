@@ -12,7 +12,7 @@ namespace kvsys::printtool {
 // Writes recipients 1 to RecipientCount, replacing the file as a whole. A backslash, tab, CR
 // or LF inside a text is written as "\\", "\t", "\r" or "\n", so every line stays one
 // recipient and reading the file gives the texts back exactly. False with a message in error
-// when the file could not be written.
+// when the file could not be written or is there already (it is never replaced).
 bool WriteRecipientsFile(const QString& path, const RecipientTable& table, QString* error);
 
 // Reads a recipients file into the table from entry 1 and sets RecipientCount. A line of
