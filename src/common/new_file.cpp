@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,21 +17,13 @@ namespace kvsys {
 
 namespace {
 
-// This machine's name as part of a file name. Folders are shared between workstations: only
-// the hidden files of this machine's dead processes may be cleared.
 QString HostTag() {
-  QString host = QSysInfo::machineHostName();
-  for (QChar& c : host) {
-    if (!c.isLetterOrNumber() && c != u'-') c = u'_';
-  }
-  return host.isEmpty() ? QStringLiteral("host") : host;
+  return PendingHostTag(QSysInfo::machineHostName());
 }
 
-// ".NAME~HOST~PID~N.part": host and pid tell a later process whether the writer still lives.
 QString PartName(const QString& path, int n) {
   const QFileInfo info(path);
-  return info.dir().filePath(
-      QStringLiteral(".%1~%2~%3~%4.part").arg(info.fileName(), HostTag()).arg(::getpid()).arg(n));
+  return info.dir().filePath(PendingPartName(info.fileName(), HostTag(), ::getpid(), n));
 }
 
 bool WriteAll(int fd, const QByteArray& data) {
@@ -47,6 +40,39 @@ bool WriteAll(int fd, const QByteArray& data) {
 }
 
 }  // namespace
+
+QString PendingHostTag(const QString& host_name) {
+  QString host = host_name;
+  for (QChar& c : host) {
+    if (!c.isLetterOrNumber() && c != u'-') c = u'_';
+  }
+  if (host.isEmpty()) return QStringLiteral("host");
+  // A long host name is cut, and a digest of the whole keeps two such machines apart.
+  if (host.toUtf8().size() > kMaxHostTagBytes) {
+    const QByteArray digest =
+        QCryptographicHash::hash(host.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    host = host.left(12) + u'-' + QString::fromLatin1(digest);
+  }
+  return host;
+}
+
+QString PendingPartName(const QString& file_name, const QString& host_tag, qint64 pid, int n) {
+  const QString tail = QStringLiteral("~%1~%2~%3.part").arg(host_tag).arg(pid).arg(n);
+  // The hidden name must fit the file system's 255 bytes whatever the final name: the name
+  // part only helps a person reading the folder, so it is what gets cut (by whole characters).
+  const int room = 255 - 1 - static_cast<int>(tail.toUtf8().size());
+  QString name;
+  int bytes = 0;
+  for (qsizetype i = 0; i < file_name.size();) {
+    const qsizetype step = file_name[i].isHighSurrogate() && i + 1 < file_name.size() ? 2 : 1;
+    const int size = static_cast<int>(file_name.mid(i, step).toUtf8().size());
+    if (bytes + size > room) break;
+    name += file_name.mid(i, step);
+    bytes += size;
+    i += step;
+  }
+  return u'.' + name + tail;
+}
 
 PendingFile::PendingFile(QString path) : path_(std::move(path)) {}
 

@@ -45,6 +45,14 @@ class PendingFile {
   QString error_;
 };
 
+// The hidden file's name, ".NAME~HOST~PID~N.part": host and pid tell a later process whether
+// the writer still lives (folders are shared between workstations: only the hidden files of
+// this machine's dead processes may be cleared). Never longer than 255 bytes, whatever the
+// final name and the host name.
+inline constexpr int kMaxHostTagBytes = 24;
+QString PendingHostTag(const QString& host_name);
+QString PendingPartName(const QString& file_name, const QString& host_tag, qint64 pid, int n);
+
 // Writes data as a new file at path in one go: false when the file exists (*exists set) or
 // could not be written completely (nothing is left then).
 bool WriteNewFile(const QString& path, const QByteArray& data, QString* error,

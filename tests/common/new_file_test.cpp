@@ -66,5 +66,24 @@ TEST(NewFile, LeftoversOfDeadProcessesOnThisMachineAreCleared) {
   EXPECT_EQ(Files(tmp), (QStringList{live, other}));
 }
 
+// A final name near the 255-byte limit, on a machine with a long host name: the hidden file's
+// name still fits, so the file can be written at all.
+TEST(NewFile, LongNamesAndLongHostNamesStillFit) {
+  const QString host = QStringLiteral("workstation-of-the-award-desk-at-the-city-pool-number-0001");
+  ASSERT_EQ(host.size(), 58);
+  const QString tag = PendingHostTag(host);
+  EXPECT_LE(tag.toUtf8().size(), kMaxHostTagBytes);
+  EXPECT_NE(tag, PendingHostTag(host.chopped(1) + u'2'));  // two such machines stay apart
+  const QString name = QString(83, QChar(u'漢')) + QStringLiteral(".pdf");  // 253 bytes
+  EXPECT_LE(PendingPartName(name, tag, 4194304, 999).toUtf8().size(), 255);
+
+  TempFolder folder;
+  const QString path = folder.File(name);
+  QString error;
+  ASSERT_TRUE(WriteNewFile(path, "whole", &error)) << error.toStdString();
+  EXPECT_EQ(folder.Read(name), QByteArray("whole"));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
 }  // namespace
 }  // namespace kvsys
