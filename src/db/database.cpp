@@ -104,6 +104,20 @@ QStringList Database::ColumnNames(const QString& table) {
   return out;
 }
 
+QString Database::IntegrityProblem() {
+  QStringList found;
+  try {
+    detail::Statement st(conn_->Handle(), QStringLiteral("PRAGMA quick_check(5)"));
+    while (st.Step()) found << st.Column(0).toString();
+  } catch (const DbError& e) {
+    // Damage the check itself trips over is damage too.
+    if (e.number() != dberr::kNotADatabase) throw;
+    return e.text();
+  }
+  if (found == QStringList{QStringLiteral("ok")}) return QString();
+  return found.join(QLatin1Char('\n'));
+}
+
 void Database::SetBusyTimeoutMs(int ms) {
   conn_->SetBusyTimeoutMs(ms);
 }

@@ -50,6 +50,9 @@ class Database {
   QStringList ColumnNames(const QString& table);  // in table order; empty for no such table
 
   void SetBusyTimeoutMs(int ms);
+  // SQLite's quick integrity check: empty when the file is sound, else what it found (the
+  // first lines). Raises DbError when the check cannot run for another reason (busy).
+  QString IntegrityProblem();
 
   // A transaction over several writes: BeginTrans takes the write lock at once (3260 when
   // another connection holds it past the busy timeout); recordset writes inside it become part

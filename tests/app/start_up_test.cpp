@@ -13,6 +13,7 @@
 #include "common/profile_file.h"
 #include "common/text_util.h"
 #include "db/db_error.h"
+#include "db/workspace.h"
 #include "support/database_files.h"
 #include "support/find_child.h"
 #include "support/program_folder.h"
@@ -181,6 +182,33 @@ TEST(StartUp, UnusableLayoutDatabaseEndsTheProgramWithItsMessage) {
     run.dialogs.Expect(not_a_database, MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
     EXPECT_EQ(run.Run(), StartUpOutcome::Exit);
   }
+}
+
+// A KVSYS.mdb that opens but is damaged inside (a shared file whose locking failed, say): the
+// program writes nothing more to it, keeps a copy and ends with the reason.
+TEST(StartUp, ADamagedLayoutDatabaseIsCopiedAndNotWrittenTo) {
+  ProgramFolder folder;
+  folder.dir().Write(QStringLiteral("KVSYS.ini"), IniWithMeets(folder, ""));
+  QByteArray bytes = folder.dir().Read(QStringLiteral("KVSYS.mdb"));
+  const int page = bytes.at(16) * 256 + static_cast<unsigned char>(bytes.at(17));
+  ASSERT_GT(bytes.size(), 3 * page);
+  bytes.replace(2 * page, 64, QByteArray(64, '\xA5'));  // a table's page, past the header
+  folder.dir().Write(QStringLiteral("KVSYS.mdb"), bytes);
+  QString problem;
+  {
+    Workspace ws;
+    problem = ws.OpenDatabase(folder.LayoutDbPath(), false, true)->IntegrityProblem();
+  }
+  ASSERT_FALSE(problem.isEmpty());
+  StartUpRun run(folder);
+  run.dialogs.Expect(
+      kLayoutDbDamagedMessage + QStringLiteral("\r写し：") +
+          QDir::toNativeSeparators(folder.LayoutDbPath() + QStringLiteral(".damaged")) +
+          QStringLiteral("\r\r") + problem.left(300),
+      MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
+  EXPECT_EQ(run.Run(), StartUpOutcome::Exit);
+  EXPECT_EQ(folder.dir().Read(QStringLiteral("KVSYS.mdb")), bytes);
+  EXPECT_EQ(folder.dir().Read(QStringLiteral("KVSYS.mdb.damaged")), bytes);
 }
 
 TEST(StartUp, SecondCopyIsRefusedButTheRunningCopyMayStartAgain) {
