@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "db/jet_reader.h"
+#include "db/jet_work_files.h"
 #include "db/sqlite_connection.h"
 
 namespace kvsys {
@@ -104,6 +105,10 @@ std::shared_ptr<detail::Connection> OpenJet(const QString& path) {
 }
 
 }  // namespace
+
+Workspace::Workspace() {
+  detail::RemoveDeadJetWorkFolders();
+}
 
 Workspace::~Workspace() {
   Close();

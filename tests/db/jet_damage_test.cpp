@@ -219,6 +219,40 @@ TEST(JetDamage, WorkFoldersOfKilledReadersAreClearedByTheNext) {
       (QStringList{QStringLiteral("kvsys-jet-1-alive1"), QStringLiteral("kvsys-jet-notapid")}));
 }
 
+// The work folder of a killed read is cleared by the next start of a tool, though that start
+// opens no Jet file.
+TEST(JetDamage, AKilledReadsFolderIsClearedByTheNextStart) {
+  const QString large = FixturePath(QStringLiteral("meet-large-jet4.mdb"));
+  const QString dump = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-dbdump");
+  ASSERT_TRUE(QFileInfo(dump).isExecutable()) << dump.toStdString();
+  TempFolder temp;
+  const QString plain = temp.File(QStringLiteral("plain.sqlite"));
+  ExecSql(plain, QStringLiteral("CREATE TABLE t (a)"));
+  const QByteArray saved = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QFile::encodeName(temp.path()));
+  const QStringList pattern = {QStringLiteral("kvsys-jet-*")};
+  const auto work_folders = [&] { return QDir(temp.path()).entryList(pattern, QDir::Dirs); };
+  // Killed later each time, until one was killed while its folder stood.
+  for (int wait_ms = 40; wait_ms <= 800 && work_folders().isEmpty(); wait_ms += 40) {
+    QProcess reader;
+    reader.start(dump, {large, QStringLiteral("記録マスター")});
+    ASSERT_TRUE(reader.waitForStarted());
+    QThread::msleep(wait_ms);
+    reader.kill();
+    reader.waitForFinished();
+  }
+  const QStringList left = work_folders();
+  const int started = QProcess::execute(dump, {plain});
+  if (saved.isNull()) {
+    qunsetenv("TMPDIR");
+  } else {
+    qputenv("TMPDIR", saved);
+  }
+  ASSERT_FALSE(left.isEmpty());
+  EXPECT_EQ(started, 0);
+  EXPECT_EQ(work_folders(), QStringList());
+}
+
 TEST(JetDamage, CopyWaitsForTheWriterToPause) {
   TempFolder folder;
   const QString source = folder.Write(QStringLiteral("Swim01.mdb"), QByteArray(8192, 'a'));
