@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -251,6 +252,54 @@ TEST(JetDamage, AKilledReadsFolderIsClearedByTheNextStart) {
   ASSERT_FALSE(left.isEmpty());
   EXPECT_EQ(started, 0);
   EXPECT_EQ(work_folders(), QStringList());
+}
+
+// The reader ends with the process that started it, and one whose parent is already gone when
+// it starts ends before it reads (here it would wait for ever on a pipe with no writer).
+TEST(JetDamage, TheReaderEndsWithItsParent) {
+  const QString reader = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-jetread");
+  ASSERT_TRUE(QFileInfo(reader).isExecutable()) << reader.toStdString();
+  TempFolder temp;
+  const QString fifo = temp.File(QStringLiteral("never.mdb"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString out = temp.File(QStringLiteral("out.sqlite"));
+  // Gone, or a zombie that nobody reaps.
+  const auto ended = [](qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+  };
+  const auto ends_within = [&](qint64 pid, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!ended(pid) && clock.elapsed() < ms) QThread::msleep(20);
+    const bool done = ended(pid);
+    if (!done) ::kill(static_cast<pid_t>(pid), SIGKILL);
+    return done;
+  };
+
+  QProcess parent;
+  parent.start(
+      QStringLiteral("/bin/sh"),
+      {QStringLiteral("-c"), QStringLiteral("\"$0\" --parent-pid $$ \"$1\" \"$2\" & echo $!; wait"),
+       reader, fifo, out});
+  ASSERT_TRUE(parent.waitForReadyRead(10000));
+  bool ok = false;
+  const qint64 pid = parent.readLine().trimmed().toLongLong(&ok);
+  ASSERT_TRUE(ok);
+  QThread::msleep(200);  // the reader waits on the pipe by now
+  ASSERT_FALSE(ended(pid));
+  parent.kill();
+  parent.waitForFinished();
+  EXPECT_TRUE(ends_within(pid, 5000));
+
+  QProcess orphan;
+  orphan.start(reader,
+               {QStringLiteral("--parent-pid"), QString::number(::getpid() + 1), fifo, out});
+  ASSERT_TRUE(orphan.waitForStarted());
+  EXPECT_TRUE(ends_within(orphan.processId(), 5000));
+  orphan.waitForFinished();
 }
 
 TEST(JetDamage, CopyWaitsForTheWriterToPause) {
