@@ -48,14 +48,6 @@ constexpr std::array<Place, kLayoutItemCount> kVerticalPlaces = {{
     {kItemPresenter, 12, 195, 36},
 }};
 
-// The number of the saved layout of that name; 0 when there is none.
-int NumberOf(LayoutStore& store, const QString& name) {
-  for (const SavedLayout& saved : store.ListLayouts()) {
-    if (saved.name == name) return saved.number;
-  }
-  return 0;
-}
-
 }  // namespace
 
 CertificateLayout VerticalExampleLayout() {
@@ -95,28 +87,27 @@ LayoutSettings VerticalExampleSettings(const MeetSettings& meet) {
 }
 
 bool AddExampleLayouts(LayoutStore& store, const MeetSettings& meet, const QString& decide) {
-  if (NumberOf(store, kStandardExampleName) == 0) {
-    const int number = store.ChooseNewNumber();
-    if (number == 0 ||
-        store.CreateLayout(number, kStandardExampleName, 0, StandardExampleSettings(meet)) == 0) {
-      return false;
+  // Names are checked under the write lock, so two runs at once save each example once, and
+  // a run killed halfway leaves no vertical example with a new layout's fonts.
+  return store.WriteInOneTransaction([&] {
+    if (store.FindLayoutNamed(kStandardExampleName) == 0) {
+      const int number = store.ChooseNewNumber();
+      if (number == 0 ||
+          store.CreateLayout(number, kStandardExampleName, 0, StandardExampleSettings(meet)) == 0) {
+        return false;
+      }
     }
-  }
-  if (NumberOf(store, kVerticalExampleName) == 0) {
-    const int number = store.ChooseNewNumber();
-    if (number == 0) return false;
-    const int created =
-        store.CreateLayout(number, kVerticalExampleName, 0, VerticalExampleSettings(meet));
-    if (created == 0) return false;
-    // Half an example (a new layout's fonts under its name) is not left behind.
-    if (!store.SaveLayoutRows(created, VerticalExampleLayout())) {
-      store.DeleteLayout(created);
-      return false;
+    if (store.FindLayoutNamed(kVerticalExampleName) == 0) {
+      const int number = store.ChooseNewNumber();
+      if (number == 0) return false;
+      const int created =
+          store.CreateLayout(number, kVerticalExampleName, 0, VerticalExampleSettings(meet));
+      if (created == 0 || !store.SaveLayoutRows(created, VerticalExampleLayout())) return false;
     }
-  }
-  if (decide.isEmpty() && store.DecidedLayout() != 0) return true;
-  const int decided = NumberOf(store, decide.isEmpty() ? kStandardExampleName : decide);
-  return decided != 0 && store.DecideLayout(decided);
+    if (decide.isEmpty() && store.DecidedLayout() != 0) return true;
+    const int decided = store.FindLayoutNamed(decide.isEmpty() ? kStandardExampleName : decide);
+    return decided != 0 && store.DecideLayout(decided);
+  });
 }
 
 }  // namespace kvsys

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -222,6 +223,8 @@ void LoadJetFile(const QString& path, sqlite3* target, const JetReadLimits& limi
                             QString::number(limits.memory_bytes),
                             QStringLiteral("--output-bytes"),
                             QString::number(limits.output_bytes),
+                            QStringLiteral("--parent-pid"),
+                            QString::number(::getpid()),
                             copy,
                             out};
   CheckRun(detail::RunJetReader(reader, args, limits.wall_seconds * 1000), name, limits);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -97,9 +98,8 @@ JetSnapshot CopyOnce(const QByteArray& source, const QByteArray& target,
 }  // namespace
 
 void RemoveDeadJetWorkFolders(bool force) {
-  static bool done = false;
-  if (done && !force) return;
-  done = true;
+  static std::atomic<bool> done = false;
+  if (done.exchange(true) && !force) return;
   const QDir temp(QDir::tempPath());
   const QStringList folders =
       temp.entryList({QStringLiteral("kvsys-jet-*-*")}, QDir::Dirs | QDir::NoDotAndDotDot);

@@ -11,6 +11,7 @@
 #include <cerrno>
 
 #include "db/jet_reader.h"
+#include "db/jet_work_files.h"
 #include "db/sqlite_connection.h"
 
 namespace kvsys {
@@ -150,6 +151,10 @@ bool IsJetFile(const QString& path) {
   int error = 0;
   const QByteArray sig = RegularFileHead(path, 19, &regular, &error).mid(4);
   return sig == "Standard Jet DB" || sig == "Standard ACE DB";
+}
+
+Workspace::Workspace() {
+  detail::RemoveDeadJetWorkFolders();
 }
 
 Workspace::~Workspace() {

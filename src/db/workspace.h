@@ -20,7 +20,9 @@ class Workspace {
  public:
   static constexpr int kDefaultBusyTimeoutMs = 5000;
 
-  Workspace() = default;
+  // The first workspace of a process clears the work folders that Jet reads of killed
+  // processes left in the temporary folder.
+  Workspace();
   ~Workspace();
   Workspace(const Workspace&) = delete;
   Workspace& operator=(const Workspace&) = delete;

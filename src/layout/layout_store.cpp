@@ -165,6 +165,25 @@ int LayoutStore::DecidedLayout() {
   return IntOf(rs->Field(QStringLiteral("決定")));
 }
 
+int LayoutStore::FindLayoutNamed(const QString& name) {
+  for (const SavedLayout& saved : ListLayouts()) {
+    if (saved.name == name) return saved.number;
+  }
+  return 0;
+}
+
+bool LayoutStore::WriteInOneTransaction(const std::function<bool()>& write) {
+  try {
+    StoreTransaction tx(db_);
+    if (!write()) return false;
+    tx.Commit();
+    return true;
+  } catch (const DbError& e) {
+    HandleError(e, nullptr);
+    return false;
+  }
+}
+
 int LayoutStore::FindFreeNumberIn(Recordset& kvs210, Recordset& names) {
   for (int n = 1; n <= kMaxLayoutNumber; ++n) {
     const QString criteria = QStringLiteral("SaveNumber =") + Num(n);

@@ -58,6 +58,8 @@ class LayoutStore {
   std::optional<LayoutSettings> ReadSettings(int number);
   // 決定 of the first 全体フォント row; 0 when there is no row or it is empty.
   int DecidedLayout();
+  // The number of the first saved layout named name; 0 when there is none.
+  int FindLayoutNamed(const QString& name);
 
   // The lowest number from 1 to 99 that neither KVS210 nor 保存名 holds; 0 when all are taken.
   int FindFreeNumber();
@@ -88,6 +90,12 @@ class LayoutStore {
   bool DecideLayout(int number);
   // The preview's decision: 決定 of the 全体フォント row becomes n, nothing else changes.
   bool DecideFromPreview(int number);
+
+  // Runs write in one transaction under the write lock: another process doing the same waits
+  // and then sees all of it, and a run killed halfway leaves none of it. The store's writes
+  // called from write join that transaction. Committed when write returns true, else rolled
+  // back; false when write failed, or after a message when the lock or a read failed.
+  bool WriteInOneTransaction(const std::function<bool()>& write);
 
   // Asks whether to overwrite what another workstation changed (No is the default button).
   bool ConfirmOverwrite();

@@ -5,11 +5,17 @@
 namespace kvsys {
 
 // One transaction of the layout store on the layout database: the write lock is taken at once,
-// and whatever was written is rolled back unless Commit is reached.
+// and whatever was written is rolled back unless Commit is reached. Inside a transaction that
+// is already open it is a savepoint of it, so writes that belong together (a layout and its
+// rows) commit together and a failed part undoes only itself.
 class StoreTransaction {
  public:
-  explicit StoreTransaction(Database& db) : db_(db) {
-    db_.BeginTrans();
+  explicit StoreTransaction(Database& db) : db_(db), nested_(db.InTransaction()) {
+    if (nested_) {
+      db_.Execute(QStringLiteral("SAVEPOINT kvsys_store"));
+    } else {
+      db_.BeginTrans();
+    }
     open_ = true;
   }
   ~StoreTransaction() { Rollback(); }
@@ -18,7 +24,11 @@ class StoreTransaction {
 
   void Commit() {
     try {
-      db_.CommitTrans();
+      if (nested_) {
+        db_.Execute(QStringLiteral("RELEASE kvsys_store"));
+      } else {
+        db_.CommitTrans();
+      }
       open_ = false;
     } catch (...) {
       Rollback();  // a commit refused (busy) leaves the transaction open
@@ -29,7 +39,12 @@ class StoreTransaction {
     if (!open_) return;
     open_ = false;
     try {
-      db_.Rollback();
+      if (nested_) {
+        db_.Execute(QStringLiteral("ROLLBACK TO kvsys_store"));
+        db_.Execute(QStringLiteral("RELEASE kvsys_store"));
+      } else {
+        db_.Rollback();
+      }
     } catch (...) {
       // The connection is closed or the engine already rolled back: nothing is left to undo.
     }
@@ -37,6 +52,7 @@ class StoreTransaction {
 
  private:
   Database& db_;
+  const bool nested_;
   bool open_ = false;
 };
 

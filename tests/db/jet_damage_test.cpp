@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -217,6 +218,88 @@ TEST(JetDamage, WorkFoldersOfKilledReadersAreClearedByTheNext) {
       QDir(temp.path())
           .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
       (QStringList{QStringLiteral("kvsys-jet-1-alive1"), QStringLiteral("kvsys-jet-notapid")}));
+}
+
+// The work folder of a killed read is cleared by the next start of a tool, though that start
+// opens no Jet file.
+TEST(JetDamage, AKilledReadsFolderIsClearedByTheNextStart) {
+  const QString large = FixturePath(QStringLiteral("meet-large-jet4.mdb"));
+  const QString dump = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-dbdump");
+  ASSERT_TRUE(QFileInfo(dump).isExecutable()) << dump.toStdString();
+  TempFolder temp;
+  const QString plain = temp.File(QStringLiteral("plain.sqlite"));
+  ExecSql(plain, QStringLiteral("CREATE TABLE t (a)"));
+  const QByteArray saved = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QFile::encodeName(temp.path()));
+  const QStringList pattern = {QStringLiteral("kvsys-jet-*")};
+  const auto work_folders = [&] { return QDir(temp.path()).entryList(pattern, QDir::Dirs); };
+  // Killed later each time, until one was killed while its folder stood.
+  for (int wait_ms = 40; wait_ms <= 800 && work_folders().isEmpty(); wait_ms += 40) {
+    QProcess reader;
+    reader.start(dump, {large, QStringLiteral("記録マスター")});
+    ASSERT_TRUE(reader.waitForStarted());
+    QThread::msleep(wait_ms);
+    reader.kill();
+    reader.waitForFinished();
+  }
+  const QStringList left = work_folders();
+  const int started = QProcess::execute(dump, {plain});
+  if (saved.isNull()) {
+    qunsetenv("TMPDIR");
+  } else {
+    qputenv("TMPDIR", saved);
+  }
+  ASSERT_FALSE(left.isEmpty());
+  EXPECT_EQ(started, 0);
+  EXPECT_EQ(work_folders(), QStringList());
+}
+
+// The reader ends with the process that started it, and one whose parent is already gone when
+// it starts ends before it reads (here it would wait for ever on a pipe with no writer).
+TEST(JetDamage, TheReaderEndsWithItsParent) {
+  const QString reader = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-jetread");
+  ASSERT_TRUE(QFileInfo(reader).isExecutable()) << reader.toStdString();
+  TempFolder temp;
+  const QString fifo = temp.File(QStringLiteral("never.mdb"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString out = temp.File(QStringLiteral("out.sqlite"));
+  // Gone, or a zombie that nobody reaps.
+  const auto ended = [](qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+  };
+  const auto ends_within = [&](qint64 pid, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!ended(pid) && clock.elapsed() < ms) QThread::msleep(20);
+    const bool done = ended(pid);
+    if (!done) ::kill(static_cast<pid_t>(pid), SIGKILL);
+    return done;
+  };
+
+  QProcess parent;
+  parent.start(
+      QStringLiteral("/bin/sh"),
+      {QStringLiteral("-c"), QStringLiteral("\"$0\" --parent-pid $$ \"$1\" \"$2\" & echo $!; wait"),
+       reader, fifo, out});
+  ASSERT_TRUE(parent.waitForReadyRead(10000));
+  bool ok = false;
+  const qint64 pid = parent.readLine().trimmed().toLongLong(&ok);
+  ASSERT_TRUE(ok);
+  QThread::msleep(200);  // the reader waits on the pipe by now
+  ASSERT_FALSE(ended(pid));
+  parent.kill();
+  parent.waitForFinished();
+  EXPECT_TRUE(ends_within(pid, 5000));
+
+  QProcess orphan;
+  orphan.start(reader,
+               {QStringLiteral("--parent-pid"), QString::number(::getpid() + 1), fifo, out});
+  ASSERT_TRUE(orphan.waitForStarted());
+  EXPECT_TRUE(ends_within(orphan.processId(), 5000));
+  orphan.waitForFinished();
 }
 
 TEST(JetDamage, CopyWaitsForTheWriterToPause) {

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QThread>
+#include <memory>
 
 #include "common/cp932.h"
 #include "db/workspace.h"
@@ -330,6 +331,43 @@ TEST_F(PrintCommandTest, ExampleLayoutsAreSavedOnceAndTheVerticalOnePrintsInColu
 
   EXPECT_EQ(Run(QStringLiteral("--meet %1 --layout 無い --events 1").arg(meet)), kExitFailed);
   EXPECT_TRUE(err_text.contains(QStringLiteral("レイアウト「無い」は保存されていません。")));
+}
+
+// Two runs started at once, while another workstation holds the write lock until both are
+// waiting for it, save one 標準 between them, with the example layouts or the default layout.
+TEST_F(PrintCommandTest, RunsStartedAtOnceSaveOneStandardLayout) {
+  const QString program = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-print");
+  ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+  for (const QString& mode : {QStringLiteral("--example-layouts"),
+                              QStringLiteral("--default-layout --events 1 --rank 1 --pdf")}) {
+    test::ProgramFolder at_once;
+    test::RawDb other(at_once.LayoutDbPath());
+    other.Exec(QStringLiteral("BEGIN IMMEDIATE"));
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 2; ++i) {
+      QStringList args = Args(mode);
+      if (args.last() == QLatin1String("--pdf"))
+        args << at_once.File(QStringLiteral("pdf%1").arg(i));
+      runs.push_back(std::make_unique<QProcess>());
+      runs.back()->start(program, QStringList{QStringLiteral("--program-folder"), at_once.path(),
+                                              QStringLiteral("--meet"), meet} +
+                                      args);
+      ASSERT_TRUE(runs.back()->waitForStarted());
+    }
+    QThread::msleep(2000);  // both have read what they read before writing; less than the busy wait
+    other.Exec(QStringLiteral("ROLLBACK"));
+    for (auto& run : runs) {
+      ASSERT_TRUE(run->waitForFinished(120000));
+      EXPECT_EQ(run->exitCode(), kExitOk)
+          << mode.toStdString() << run->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(other.Scalar(QStringLiteral("SELECT count(*) FROM 保存名 WHERE savename = '標準'")),
+              1)
+        << mode.toStdString();
+    EXPECT_EQ(
+        other.Scalar(QStringLiteral("SELECT 決定 FROM 全体フォント")),
+        other.Scalar(QStringLiteral("SELECT SaveNumber FROM 保存名 WHERE savename = '標準'")));
+  }
 }
 
 // Control characters in a swimmer's name are dropped alike whether the certificates come from

@@ -5,7 +5,11 @@
 // ever runs here, in a process with limits on CPU time, memory and output that the parent also
 // kills after a wall-clock limit.
 //
-//   kvsys-jetread [--cpu-seconds N] [--memory-bytes N] [--output-bytes N] INPUT.mdb OUTPUT
+//   kvsys-jetread [--cpu-seconds N] [--memory-bytes N] [--output-bytes N] [--parent-pid N]
+//                 INPUT.mdb OUTPUT
+//
+// The helper ends with its parent, as nobody would read what it writes; --parent-pid names
+// the parent, so a helper whose parent died before it could arrange that ends too.
 //
 // Exit status: 0 written, 2 bad arguments, 3 not a Jet file, 4 damaged file, 5 output not
 // written. A failure prints one line of text on standard output. The finished file carries
@@ -17,9 +21,12 @@
 #include <iconv.h>
 #include <mdbtools.h>
 
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -406,6 +413,8 @@ class TableCopier {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Killed with the parent; a parent killed before this call is checked for below.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
   std::vector<const char*> files;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -423,6 +432,9 @@ int main(int argc, char** argv) {
     } else if (arg == "--output-bytes" && has_value) {
       const auto bytes = ParseCount(argv[++i]);
       ApplyLimit(RLIMIT_FSIZE, bytes, bytes);
+    } else if (arg == "--parent-pid" && has_value) {
+      // Another parent means ours is gone already (we were handed on to another process).
+      if (static_cast<unsigned long long>(getppid()) != ParseCount(argv[++i])) std::_Exit(1);
     } else {
       files.push_back(argv[i]);
     }
@@ -430,7 +442,7 @@ int main(int argc, char** argv) {
   if (files.size() != 2) {
     Fail(JetReadExit::BadArguments,
          "usage: kvsys-jetread [--cpu-seconds N] [--memory-bytes N] [--output-bytes N] "
-         "INPUT.mdb OUTPUT");
+         "[--parent-pid N] INPUT.mdb OUTPUT");
   }
   ApplyLimit(RLIMIT_CORE, 0, 0);
 

@@ -54,18 +54,27 @@ struct Session {
 };
 
 // A layout as the editor creates it for this meet, decided; for a program folder that has
-// none yet.
+// none yet. Under one write lock, so two runs at once make one 標準 and decide it.
 bool DecideDefaultLayout(Session& s, QTextStream& out) {
   LayoutStore store(*s.layout_db, s.dialogs, s.state);
-  if (store.DecidedLayout() != 0) return true;
-  const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
-  const LayoutSettings settings = NewLayoutSettings(meet);
-  const int number = store.ChooseNewNumber();
-  if (number == 0) return false;
-  const int created = store.CreateLayout(number, QStringLiteral("標準"), 0, settings);
-  if (created == 0 || !store.DecideLayout(created)) return false;
-  out << QStringLiteral("レイアウト %1「標準」を作成して決定しました。").arg(created) << Qt::endl;
-  return true;
+  QString done;
+  const bool ok = store.WriteInOneTransaction([&] {
+    if (store.DecidedLayout() != 0) return true;
+    int number = store.FindLayoutNamed(kStandardExampleName);
+    if (number != 0) {
+      done = QStringLiteral("レイアウト %1「標準」を決定しました。").arg(number);
+    } else {
+      const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+      number = store.ChooseNewNumber();
+      if (number == 0) return false;
+      number = store.CreateLayout(number, kStandardExampleName, 0, NewLayoutSettings(meet));
+      if (number == 0) return false;
+      done = QStringLiteral("レイアウト %1「標準」を作成して決定しました。").arg(number);
+    }
+    return store.DecideLayout(number);
+  });
+  if (ok && !done.isEmpty()) out << done << Qt::endl;
+  return ok;
 }
 
 // The example layouts, and the decision asked for.
@@ -311,8 +320,8 @@ QString UsageText() {
       "  --affiliation   印刷する所属名（1〜3 = 所属名１〜３、4 = 設定値；既定は KVSYS.ini）\n"
       "  --dump FILE     出力した文書を JSON Lines で書く\n"
       "  --recipients-out FILE  選んだ受賞者をタブ区切りで書く（--recipients で読める形）\n"
-      "  --default-layout  決定レイアウトがなければ、新規レイアウトの初期値で「標準」を作り\n"
-      "                  決定する\n"
+      "  --default-layout  決定レイアウトがなければ、「標準」を（なければ新規レイアウトの\n"
+      "                  初期値で作って）決定する\n"
       "  --example-layouts  「標準」と縦書きの見本「縦書き」を、同じ名前のレイアウトがなければ\n"
       "                  保存する（種目を指定しなければ、それだけを行う）\n"
       "  --layout NAME   保存名 NAME のレイアウトを決定してから印刷する\n"
