@@ -83,13 +83,6 @@ PrintJobResult PrintJob::PrintDecided(PrintRunContext& context, WarningLabel& la
                                       int last, bool pdf_only) {
   const std::optional<bool> to_pdf = ChooseOutput(pdf_only);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
-  try {
-    LoadLayout(context.layout_db, context.layout);
-    LoadShowFlags(context.layout_db, context.layout);
-  } catch (const DbError& e) {
-    ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
-    return Outcome(RunOutcome::kFailed);
-  }
   if (first <= 1 &&
       !CheckLayout(context.layout, context.recipients, context.options, first, last)) {
     return Outcome(RunOutcome::kDeclined);

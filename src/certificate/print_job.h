@@ -59,9 +59,10 @@ class PrintJob {
   // preview run writes PDF files.
   PrintJobResult Run(const PrintRequest& request, PrintRunContext& context, WarningLabel& label,
                      const std::function<void()>& open_preview = {});
-  // Certificates first to last (0 = RecipientCount) of the context's table with the decided
-  // layout, loaded now. pdf_only: PDF files without asking (going on where a stop wrote PDFs).
-  // A run from the first certificate is checked first, as SetLayoutCheck says.
+  // Certificates first to last (0 = RecipientCount) of the context's table with the layout
+  // the run read (LoadRunLayout, by the collection). pdf_only: PDF files without asking (going on
+  // where a stop wrote PDFs). A run from the first certificate is checked first, as SetLayoutCheck
+  // says.
   PrintJobResult PrintDecided(PrintRunContext& context, WarningLabel& label, int first = 1,
                               int last = 0, bool pdf_only = false);
   // The same with a layout already loaded (the preview's, as adjusted on screen).

@@ -163,6 +163,9 @@ void ShowCancelled(Dialogs& dialogs) {
 
 bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
                    CertificateLayout& layout, RankLimits* limits) {
+  // One read: another workstation saving a layout meanwhile cannot give texts of one version
+  // and positions of the other.
+  ReadTransaction snapshot(layout_db);
   LayoutStore store(layout_db, dialogs, state);
   layout.CurrentLayoutNumber = static_cast<int16_t>(store.DecidedLayout());
   if (layout.CurrentLayoutNumber == 0) return false;
@@ -173,6 +176,8 @@ bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
                settings->rank_b_final};
   }
   ApplyPrintSettings(layout, *settings);
+  LoadLayout(layout_db, layout);
+  LoadShowFlags(layout_db, layout);
   return true;
 }
 

@@ -114,9 +114,9 @@ enum class RunOutcome {
   kDeclined,        // the operator chose not to print what the layout check found
 };
 
-// Reads the decided layout's number, print-settings texts and paper size into the layout
-// record (what a run copies before drawing); false when no layout is decided or it has no
-// print settings row. Raises DbError.
+// Reads the decided layout whole into the layout record, in one read of the layout database:
+// its number, print-settings texts and paper size, items and show flags; false when no layout
+// is decided or it has no print settings row. Raises DbError.
 bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
                    CertificateLayout& layout, RankLimits* limits = nullptr);
 

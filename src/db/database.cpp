@@ -128,6 +128,27 @@ void Database::BeginTrans() {
   detail::Exec(db, conn_->ReadOnly() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
+void Database::BeginReadTrans() {
+  sqlite3* db = conn_->Handle();
+  if (!sqlite3_get_autocommit(db)) throw DbError(dberr::kInvalidOperation);
+  detail::Exec(db, QStringLiteral("BEGIN DEFERRED"));
+}
+
+ReadTransaction::ReadTransaction(Database& db) : db_(db) {
+  if (db_.InTransaction()) return;
+  db_.BeginReadTrans();
+  open_ = true;
+}
+
+ReadTransaction::~ReadTransaction() {
+  if (!open_) return;
+  try {
+    db_.CommitTrans();  // nothing was written: this only lets go of the read lock
+  } catch (...) {
+    // A closed connection holds no lock any more.
+  }
+}
+
 void Database::CommitTrans() {
   sqlite3* db = conn_->Handle();
   if (sqlite3_get_autocommit(db)) throw DbError(dberr::kInvalidOperation);

@@ -59,6 +59,9 @@ class Database {
   // of it; CommitTrans makes them permanent, Rollback undoes them. Raises 3219 for a
   // transaction already open (BeginTrans) or none open (CommitTrans, Rollback).
   void BeginTrans();
+  // A transaction for reads that must agree with each other: it takes no lock until the first
+  // read, then holds the read lock, so no other connection can commit between the reads.
+  void BeginReadTrans();
   void CommitTrans();
   void Rollback();
   bool InTransaction() const;
@@ -76,6 +79,20 @@ class Database {
 
   std::shared_ptr<detail::Connection> conn_;
   int rows_affected_ = 0;
+};
+
+// Reads of several statements as one consistent view (a run's layout from several tables).
+// Ends with the object; inside a transaction already open it adds nothing.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(Database& db);
+  ~ReadTransaction();
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  Database& db_;
+  bool open_ = false;
 };
 
 }  // namespace kvsys

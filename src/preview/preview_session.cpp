@@ -88,11 +88,10 @@ bool PreviewSession::Open() {
   layout_ = r_.run_layout;
   if (!r_.layout_db) return false;
   try {
+    // The run's layout as the run read it, whole: read again now it could be another version
+    // than the texts collected with it.
     LayoutStore store(*r_.layout_db, dialogs_, r_.state);
-    layout_.CurrentLayoutNumber = static_cast<int16_t>(store.DecidedLayout());
     layout_name_ = store.LayoutName(layout_.CurrentLayoutNumber).value_or(QString());
-    LoadLayout(*r_.layout_db, layout_);
-    LoadShowFlags(*r_.layout_db, layout_);
   } catch (const DbError& e) {
     ReportDbError(dialogs_, r_.state, e, kPreviewTitle, kTargetLayoutDb);
     return false;

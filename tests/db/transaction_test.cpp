@@ -69,5 +69,26 @@ TEST_F(TransactionTest, MisuseAndLocks) {
   other->CommitTrans();
 }
 
+// Reads that must agree (a run's layout from several tables): while they last, another
+// workstation's save cannot be committed between them; it goes through once they end.
+TEST_F(TransactionTest, AReadTransactionKeepsOtherWritersOutUntilItEnds) {
+  Add(1, QStringLiteral("a"));
+  auto other = ws_.OpenDatabase(path_);
+  other->SetBusyTimeoutMs(50);
+  {
+    ReadTransaction snapshot(*db_);
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_EQ(ErrorOf([&] {
+                other->ExecuteWithParams(QStringLiteral("INSERT INTO t VALUES (2, 'b')"), {},
+                                         dbFailOnError);
+              }),
+              dberr::kLocked);
+    EXPECT_EQ(Rows(), 1);  // the second read sees what the first saw
+  }
+  EXPECT_FALSE(db_->InTransaction());
+  other->ExecuteWithParams(QStringLiteral("INSERT INTO t VALUES (2, 'b')"), {}, dbFailOnError);
+  EXPECT_EQ(Rows(), 2);
+}
+
 }  // namespace
 }  // namespace kvsys::test
