@@ -170,30 +170,29 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     printer = queue.name;
     out << QStringLiteral("出力先：プリンタ「%1」").arg(printer) << Qt::endl;
   }
-  JsonLinesSink* dump_sink = nullptr;  // where the dump went: an existing file is kept
+  // The dump outlives the job's output, which ends with the run: where it went (an existing
+  // file is kept, the run goes to "name_2") is told afterwards.
+  std::unique_ptr<JsonLinesSink> dump_sink;
+  if (!cl.dump.isEmpty()) dump_sink = std::make_unique<JsonLinesSink>(cl.dump);
   PrintJob job(s.dialogs, ini, folder);
   // Items that run off the sheet or over each other are told on stderr; the run goes on.
   job.SetLayoutCheck(LayoutCheck::kTell);
-  job.SetOutputFactory(
-      [&cl, &printer, &s, &ini, &folder, &dump_sink]() -> std::unique_ptr<DocumentOutput> {
-        auto output = std::make_unique<MultiOutput>();
-        if (cl.to_printer) {
-          output->Add(std::make_unique<PrinterOutput>(printer));
-        } else if (!cl.pdf.isEmpty()) {
-          output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
-        } else if (!cl.pdf_file.isEmpty()) {
-          output->Add(
-              std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
-        } else if (cl.dump.isEmpty()) {
-          output->Add(MakeOutput(LoadOutputSettings(s.dialogs, ini, folder), true));
-        }
-        if (!cl.dump.isEmpty()) {
-          auto sink = std::make_unique<JsonLinesSink>(cl.dump);
-          dump_sink = sink.get();
-          output->Add(std::move(sink));
-        }
-        return output;
-      });
+  job.SetOutputFactory([&cl, &printer, &s, &ini, &folder,
+                        &dump_sink]() -> std::unique_ptr<DocumentOutput> {
+    auto output = std::make_unique<MultiOutput>(
+        dump_sink ? std::vector<DocumentOutput*>{dump_sink.get()} : std::vector<DocumentOutput*>{});
+    if (cl.to_printer) {
+      output->Add(std::make_unique<PrinterOutput>(printer));
+    } else if (!cl.pdf.isEmpty()) {
+      output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
+    } else if (!cl.pdf_file.isEmpty()) {
+      output->Add(
+          std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
+    } else if (cl.dump.isEmpty()) {
+      output->Add(MakeOutput(LoadOutputSettings(s.dialogs, ini, folder), true));
+    }
+    return output;
+  });
   PlainWarningLabel label;
   PrintRunObserver observer;
 
