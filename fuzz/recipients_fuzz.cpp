@@ -42,12 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         *text = kvsys::fuzz::Utf8Storable(*text);
       }
     }
+    // The writer never replaces a file.
+    QFile::remove(path);
     FUZZ_CHECK(kvsys::printtool::WriteRecipientsFile(path, written, &error));
     FUZZ_CHECK(kvsys::printtool::ReadRecipientsFile(path, read, &error));
-    FUZZ_CHECK(read.RecipientCount == written.RecipientCount);
+    int n = 0;
     for (int i = 1; i <= written.RecipientCount; ++i) {
-      FUZZ_CHECK(read[i] == kvsys::CleanRecipient(written[i]));
+      if (kvsys::printtool::IsBlankRecipient(kvsys::CleanRecipient(written[i]))) continue;
+      ++n;
+      FUZZ_CHECK(n <= read.RecipientCount);
+      FUZZ_CHECK(read[n] == kvsys::CleanRecipient(written[i]));
     }
+    FUZZ_CHECK(read.RecipientCount == n);
     return 0;
   }
 
@@ -64,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!error.isEmpty() && read.RecipientCount == before);
     return 0;
   }
+  QFile::remove(again);
   FUZZ_CHECK(kvsys::printtool::WriteRecipientsFile(again, read, &error));
   FUZZ_CHECK(kvsys::printtool::ReadRecipientsFile(again, written, &error));
   FUZZ_CHECK(SameRecipients(read, written));

@@ -68,6 +68,14 @@ QString Unescaped(const QString& field) {
 
 }  // namespace
 
+bool IsBlankRecipient(const Recipient& r) {
+  for (const QString* text :
+       {&r.Name, &r.Affiliation, &r.EventName, &r.ClassName, &r.RankText, &r.RecordText}) {
+    if (!text->trimmed().isEmpty()) return false;
+  }
+  return true;
+}
+
 bool WriteRecipientsFile(const QString& path, const RecipientTable& table, QString* error) {
   QByteArray data;
   // A byte order mark is dropped when the file is read; a first text that begins with U+FEFF
@@ -164,11 +172,14 @@ bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* err
       return false;
     }
     while (f.size() < 6) f << QString();
-    read.push_back(CleanRecipient(Recipient{Unescaped(f[0]), Unescaped(f[1]), Unescaped(f[2]),
-                                            Unescaped(f[3]), Unescaped(f[4]), Unescaped(f[5])}));
+    Recipient r = CleanRecipient(Recipient{Unescaped(f[0]), Unescaped(f[1]), Unescaped(f[2]),
+                                           Unescaped(f[3]), Unescaped(f[4]), Unescaped(f[5])});
+    // Nothing left to print (control characters only, say): no blank certificate either.
+    if (IsBlankRecipient(r)) continue;
+    read.push_back(std::move(r));
   }
   for (size_t i = 0; i < read.size(); ++i) table[static_cast<int>(i) + 1] = read[i];
-  table.RecipientCount = static_cast<int16_t>(lines.size());
+  table.RecipientCount = static_cast<int16_t>(read.size());
   table.CurrentRecipient = 0;
   return true;
 }

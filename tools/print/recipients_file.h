@@ -15,6 +15,9 @@ namespace kvsys::printtool {
 // when the file could not be written or is there already (it is never replaced).
 bool WriteRecipientsFile(const QString& path, const RecipientTable& table, QString* error);
 
+// A recipient with nothing to print (every text blank): reading a file skips it.
+bool IsBlankRecipient(const Recipient& r);
+
 // Reads a recipients file into the table from entry 1 and sets RecipientCount. A line of
 // fewer texts leaves the rest empty; control characters are dropped as from a meet. False with a
 // message naming the line when a line holds more than six texts, the file holds more than 9999
