@@ -76,19 +76,25 @@ PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& conte
     open_preview();
     return Outcome(RunOutcome::kPreview);
   }
-  return PrintDecided(context, label, 1, 0, to_pdf);
+  // The output was chosen before the collection: the printer is not asked about again.
+  return PrintChosen(context, label, 1, 0, to_pdf);
 }
 
 PrintJobResult PrintJob::PrintDecided(PrintRunContext& context, WarningLabel& label, int first,
                                       int last, bool pdf_only) {
   const std::optional<bool> to_pdf = ChooseOutput(pdf_only);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
+  return PrintChosen(context, label, first, last, *to_pdf);
+}
+
+PrintJobResult PrintJob::PrintChosen(PrintRunContext& context, WarningLabel& label, int first,
+                                     int last, bool to_pdf) {
   if (first <= 1 &&
       !CheckLayout(context.layout, context.recipients, context.options, first, last)) {
     return Outcome(RunOutcome::kDeclined);
   }
   return DrawTable(context.layout, context.recipients, context.options, label, context.observer,
-                   first, last, *to_pdf);
+                   first, last, to_pdf);
 }
 
 PrintJobResult PrintJob::Print(const CertificateLayout& layout, RecipientTable& table,

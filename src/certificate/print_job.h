@@ -77,6 +77,9 @@ class PrintJob {
   // cannot take it.
   std::optional<bool> ChooseOutput(bool pdf_only);
   std::unique_ptr<DocumentOutput> MakeOutputFor(bool to_pdf);
+  // PrintDecided with the output already chosen.
+  PrintJobResult PrintChosen(PrintRunContext& context, WarningLabel& label, int first, int last,
+                             bool to_pdf);
   PrintJobResult DrawTable(const CertificateLayout& layout, RecipientTable& table,
                            const PrintOptions& options, WarningLabel& label,
                            PrintRunObserver& observer, int first, int last, bool to_pdf);
