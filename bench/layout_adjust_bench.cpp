@@ -52,9 +52,13 @@ struct World {
                     QStringLiteral("2026年07月18日"),
                     QStringLiteral("○○県水泳連盟理事長"),
                     QStringLiteral("見本 太郎")};
-    recipients[1] = Recipient{
-        QStringLiteral("野村 菜々子"), QStringLiteral("南クラブ"), QStringLiteral("女子50m自由形"),
-        QStringLiteral("一般"),        QStringLiteral("１"),       QStringLiteral("30秒01")};
+    recipients[1] = Recipient{QStringLiteral("野村 菜々子"),
+                              QStringLiteral("南クラブ"),
+                              QStringLiteral("女子50m自由形"),
+                              QStringLiteral("一般"),
+                              QStringLiteral("１"),
+                              QStringLiteral("30秒01"),
+                              {}};
     recipients.CurrentRecipient = 1;
     recipients.RecipientCount = 1;
     options.Dono = false;

@@ -78,9 +78,13 @@ void BM_VerticalAgainstHorizontal(benchmark::State& state) {
   CertificateLayout vertical = VerticalExampleLayout();
   ApplyPrintSettings(vertical, VerticalExampleSettings(meet));
   RecipientTable table;
-  table[1] = Recipient{
-      QStringLiteral("山田 太郎"), QStringLiteral("南クラブ"), QStringLiteral("男子50m自由形"),
-      QStringLiteral("一般"),      QStringLiteral("１"),       QStringLiteral("25秒01")};
+  table[1] = Recipient{QStringLiteral("山田 太郎"),
+                       QStringLiteral("南クラブ"),
+                       QStringLiteral("男子50m自由形"),
+                       QStringLiteral("一般"),
+                       QStringLiteral("１"),
+                       QStringLiteral("25秒01"),
+                       {}};
   table.CurrentRecipient = 1;
   table.RecipientCount = 1;
   QImage image(qCeil(14572 * kScale), qCeil(20639 * kScale), QImage::Format_RGB32);

@@ -7,6 +7,7 @@
 #include "certificate/draw_certificate.h"
 #include "certificate/layout_check.h"
 #include "common/dialogs.h"
+#include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/database.h"
 #include "layout/layout_store.h"
@@ -29,7 +30,134 @@ PrintJobResult Outcome(RunOutcome outcome) {
   return result;
 }
 
+QString LogOutputName(const OutputPlace& place) {
+  switch (place.kind) {
+    case OutputPlace::Kind::kPrinter:
+      return kLogPrinter;
+    case OutputPlace::Kind::kPdfFile:
+    case OutputPlace::Kind::kPdfFolder:
+      return kLogPdf;
+    case OutputPlace::Kind::kNothing:
+      break;
+  }
+  return QString();
+}
+
+// What one run writes to the print log: a claim before each certificate is drawn (only the new
+// ones), a row as each comes out, and the rows of a file that gathers the run once that file is
+// there. A log that cannot be written stops logging, never the printing (unless the run relies
+// on claims); the operator is told.
+class RunLog {
+ public:
+  RunLog(Database* db, const LoggedMeet& meet, int layout) : meet_(meet), layout_(layout) {
+    if (!db) return;
+    try {
+      log_.emplace(*db);
+    } catch (const DbError& e) {
+      error = e.text();
+    }
+  }
+  bool Active() const { return log_.has_value(); }
+
+  // Before r is drawn: false when it is printed already or another desk holds it. Raises
+  // DbError when the claim cannot be written.
+  bool Claim(const Recipient& r) {
+    claim_ = 0;
+    if (!log_ || !r.Source.FromMeet()) return true;
+    claim_ = log_->Claim(LogRowOf(r, meet_, layout_));
+    return claim_ != 0;
+  }
+  // The claimed certificate was not drawn.
+  void NotOut() {
+    if (claim_ != 0) Write([&] { log_->Release(claim_); });
+    claim_ = 0;
+  }
+  void CameOut(const Recipient& r, const DocumentPlace& at, int copies = 1) {
+    if (!log_) return;
+    PrintLogRow row = LogRowOf(r, meet_, layout_);
+    row.copies = copies;
+    row.output = LogOutputName(at.place);
+    row.where = at.place.where;
+    row.page = at.page;
+    if (at.held) {
+      held_.push_back({row, claim_});
+    } else if (claim_ != 0) {
+      Write([&] { log_->MarkOut(claim_, row.output, row.where, row.page); });
+    } else {
+      std::vector<PrintLogRow> rows{row};
+      Write([&] { log_->Add(rows); });
+    }
+    claim_ = 0;
+  }
+  // The output finished: the held certificates came out in written, or (kept false) did not.
+  void Finished(bool kept, const OutputPlace& written) {
+    if (!log_) return;
+    std::vector<PrintLogRow> rows;
+    for (Held& h : held_) {
+      if (!kept) {
+        if (h.claim != 0) Write([&] { log_->Release(h.claim); });
+      } else if (h.claim != 0) {
+        Write([&] { log_->MarkOut(h.claim, h.row.output, written.where, h.row.page); });
+      } else {
+        h.row.where = written.where;
+        rows.push_back(h.row);
+      }
+    }
+    held_.clear();
+    Write([&] { log_->Add(rows); });
+  }
+
+  QString error;
+
+ private:
+  struct Held {
+    PrintLogRow row;
+    qint64 claim = 0;
+  };
+  void Write(const std::function<void()>& write) {
+    if (!log_) return;
+    try {
+      write();
+    } catch (const DbError& e) {
+      error = e.text();
+      log_.reset();
+    }
+  }
+
+  LoggedMeet meet_;
+  int layout_ = 0;
+  std::optional<PrintLog> log_;
+  qint64 claim_ = 0;
+  std::vector<Held> held_;
+};
+
 }  // namespace
+
+CertificateKey KeyOf(const RecipientSource& source) {
+  return {source.event, source.class_no, source.heat, source.relay, source.entrant};
+}
+
+PrintLogRow LogRowOf(const Recipient& r, const LoggedMeet& meet, int layout) {
+  PrintLogRow row;
+  row.meet = meet;
+  row.key = KeyOf(r.Source);
+  row.event_text = r.EventName;
+  row.stage = TrimBlanks(r.Source.stage);
+  row.class_name = r.ClassName;
+  row.name = r.Name;
+  row.affiliation = r.Affiliation;
+  row.rank = r.RankText;
+  row.record = r.RecordText;
+  row.layout = layout;
+  return row;
+}
+
+QString ReprintQuestion(int printed) {
+  return QStringLiteral(
+             "選択した種目には印刷済みの賞状が %1 枚あります。\r\r"
+             "はい：すべて印刷　いいえ：未印刷の分だけ印刷　キャンセル")
+      .arg(printed);
+}
 
 PrintJob::PrintJob(Dialogs& dialogs, QString ini_path, QString program_folder)
     : dialogs_(dialogs),
@@ -93,8 +221,14 @@ PrintJobResult PrintJob::PrintChosen(PrintRunContext& context, WarningLabel& lab
       !CheckLayout(context.layout, context.recipients, context.options, first, last)) {
     return Outcome(RunOutcome::kDeclined);
   }
-  return DrawTable(context.layout, context.recipients, context.options, label, context.observer,
-                   first, last, to_pdf);
+  const bool new_only = new_only_;
+  if (first <= 1 && !AskReprints(context.recipients, first, last, new_only_)) {
+    return Outcome(RunOutcome::kNotStarted);
+  }
+  PrintJobResult result = DrawTable(context.layout, context.recipients, context.options, label,
+                                    context.observer, first, last, to_pdf);
+  new_only_ = new_only;  // the answer holds for this run only
+  return result;
 }
 
 PrintJobResult PrintJob::Print(const CertificateLayout& layout, RecipientTable& table,
@@ -113,6 +247,15 @@ PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTab
   result.first = std::max(first, 1);
   result.last = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
   const int total = std::max(result.last - result.first + 1, 0);
+  RunLog log(log_db_, meet_, layout.CurrentLayoutNumber);
+  if (new_only_ && !log.Active()) {
+    // Without the log two desks could print the same certificate.
+    result.outcome = RunOutcome::kFailed;
+    result.next = result.first;
+    result.error = kLogFailedMessage + QLatin1Char('\r') + log.error;
+    dialogs_.MsgBox(result.error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+    return result;
+  }
   const std::unique_ptr<DocumentOutput> output = MakeOutputFor(to_pdf);
   PrintSurface surface(output.get());
   result.outcome = RunOutcome::kPrinted;
@@ -123,26 +266,45 @@ PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTab
       result.next = i;
       break;
     }
+    if (new_only_) {
+      try {
+        if (!log.Claim(table[i])) {
+          ++result.skipped;
+          continue;
+        }
+      } catch (const DbError& e) {
+        result.outcome = RunOutcome::kFailed;
+        result.next = i;
+        result.error = kLogFailedMessage + QLatin1Char('\r') + e.text();
+        break;
+      }
+    }
     table.CurrentRecipient = static_cast<int16_t>(i);
     surface.SetDocumentName(CertificateName(i, table[i]));
     if (!DrawCertificate(surface, kPrintingMode, label, layout, table, options, dialogs_)) {
       ++result.output;
-    } else if (surface.Error() != kSurfaceOk) {
-      // The operator must know that the output stopped: the run ends at the first
-      // certificate that was not written.
-      result.outcome = RunOutcome::kFailed;
-      result.next = i;
-      result.error = FailedMessage(i, surface.ErrorText());
-      break;
+      log.CameOut(table[i], output->LastWritten());
+    } else {
+      log.NotOut();
+      if (surface.Error() != kSurfaceOk) {
+        // The operator must know that the output stopped: the run ends at the first
+        // certificate that was not written.
+        result.outcome = RunOutcome::kFailed;
+        result.next = i;
+        result.error = FailedMessage(i, surface.ErrorText());
+        break;
+      }
     }
   }
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(total, total);
   Finish(*output, result);
+  log.Finished(result.output > 0, result.written);
+  ReportLog(log.error, result);
   return result;
 }
 
 PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
-                                     PrintRunObserver& observer) {
+                                     PrintRunObserver& observer, const Recipient* who, int layout) {
   const std::optional<bool> to_pdf = ChooseOutput(false);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
   PrintJobResult result;
@@ -168,6 +330,15 @@ PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
   }
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(result.last, result.last);
   Finish(*output, result);
+  if (who && result.output > 0) {
+    // One row for the copies of the certificate; a held file is there once finished.
+    RunLog log(log_db_, meet_, layout);
+    DocumentPlace at = output->LastWritten();
+    at.held = false;
+    if (at.place.where.isEmpty()) at.place = result.written;
+    log.CameOut(*who, at, result.output);
+    ReportLog(log.error, result);
+  }
   return result;
 }
 
@@ -190,6 +361,44 @@ bool PrintJob::CheckLayout(const CertificateLayout& layout, RecipientTable& tabl
                        kPrintAnywayQuestion;
   return dialogs_.MsgBox(text, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2) ==
          Answer::Yes;
+}
+
+bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, bool& new_only) {
+  if (!log_db_ || reprints_ == Reprints::kSilent || new_only) return true;
+  int printed = 0;
+  try {
+    const std::set<CertificateKey> taken = PrintLog(*log_db_).Taken(meet_);
+    const int end = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
+    for (int i = std::max(first, 1); i <= end; ++i) {
+      const RecipientSource& source = table[i].Source;
+      if (source.FromMeet() && taken.count(KeyOf(source)) != 0) ++printed;
+    }
+  } catch (const DbError&) {
+    // The run itself does not need the log; it says afterwards that it could not log.
+    return true;
+  }
+  if (printed == 0) return true;
+  if (reprints_ == Reprints::kTell) {
+    dialogs_.MsgBox(QStringLiteral("印刷済みの賞状 %1 枚をもう一度印刷します。").arg(printed),
+                    MsgButtons::Ok, MsgIcon::Information, kPrintTitle);
+    return true;
+  }
+  switch (dialogs_.MsgBox(ReprintQuestion(printed), MsgButtons::YesNoCancel, MsgIcon::Question,
+                          kPrintTitle, 2)) {
+    case Answer::Yes:
+      return true;
+    case Answer::No:
+      new_only = true;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void PrintJob::ReportLog(const QString& error, PrintJobResult& result) {
+  if (error.isEmpty()) return;
+  result.log_error = kLogFailedMessage + QLatin1Char('\r') + error;
+  dialogs_.MsgBox(result.log_error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
 }
 
 void PrintJob::Finish(DocumentOutput& output, PrintJobResult& result) {

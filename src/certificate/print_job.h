@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "certificate/print_run.h"
+#include "layout/print_log.h"
 #include "print/document_output.h"
 #include "print/output_settings.h"
 #include "print/warning_label.h"
@@ -18,10 +19,20 @@ inline const QString kPdfInsteadQuestion = QStringLiteral("PDFファイルに出
 inline const QString kLayoutCheckMessage =
     QStringLiteral("印刷する賞状に、用紙からはみ出す項目か重なる項目があります。");
 inline const QString kPrintAnywayQuestion = QStringLiteral("このまま印刷しますか？");
+inline const QString kLogFailedMessage =
+    QStringLiteral("印刷履歴に記録できませんでした。出力した賞状は履歴にない分があります。");
+
+// The question before printing certificates that the log holds already.
+QString ReprintQuestion(int printed);
 
 // What a run from its first certificate does with items that would run off the sheet or over
 // each other (the layout check): nothing, ask whether to print anyway, or only tell.
 enum class LayoutCheck { kNone, kAsk, kTell };
+
+// What a run from its first certificate does with certificates the print log holds already:
+// print them again without a word, ask (all, only the new ones, or nothing), or print them again
+// and say how many.
+enum class Reprints { kSilent, kAsk, kTell };
 
 // An output of the caller's instead of the workstation's (the print tool's command line).
 using OutputFactory = std::function<std::unique_ptr<DocumentOutput>()>;
@@ -33,9 +44,11 @@ struct PrintJobResult {
   int last = 0;         // the entry it was to end at (copies: the number asked for)
   int output = 0;       // certificates (copies) that came out
   int next = 0;         // the entry a resumed run starts at; 0 when there is none
+  int skipped = 0;      // certificates left out as printed already (only the new ones)
   bool to_pdf = false;  // PDF files, whatever the settings' target
   OutputPlace written;  // where they came out
   QString error;        // why the output stopped, as the operator was told
+  QString log_error;    // why the print log missed certificates that came out
 };
 
 // One print job, wherever a run starts (the print list, the preview, the print tool): it
@@ -50,6 +63,16 @@ class PrintJob {
   // Every later run writes to what the factory makes, and asks nothing.
   void SetOutputFactory(OutputFactory factory) { factory_ = std::move(factory); }
   void SetLayoutCheck(LayoutCheck check) { check_ = check; }
+  // Every certificate that comes out is logged in the layout database under this meet (a
+  // preview's drawing never is). Without it nothing is logged.
+  void SetLog(Database& layout_db, LoggedMeet meet) {
+    log_db_ = &layout_db;
+    meet_ = std::move(meet);
+  }
+  void SetReprints(Reprints reprints) { reprints_ = reprints; }
+  // Only certificates the log does not hold: each is claimed in the log before it is drawn, so
+  // that two desks never print the same one.
+  void SetNewOnly(bool new_only) { new_only_ = new_only; }
   // Where a run would go now; pdf_only: PDF files whatever the target.
   OutputDestination Destination(bool pdf_only = false);
 
@@ -69,8 +92,10 @@ class PrintJob {
   PrintJobResult Print(const CertificateLayout& layout, RecipientTable& table,
                        const PrintOptions& options, WarningLabel& label, PrintRunObserver& observer,
                        int first = 1, int last = 0, bool pdf_only = false);
-  // One document, copies times (the certificate on show in the preview).
-  PrintJobResult PrintCopies(const PrintDocument& doc, int copies, PrintRunObserver& observer);
+  // One document, copies times (the certificate on show in the preview: who, logged once with
+  // its copies).
+  PrintJobResult PrintCopies(const PrintDocument& doc, int copies, PrintRunObserver& observer,
+                             const Recipient* who = nullptr, int layout = 0);
 
  private:
   // Whether the run goes to PDF files; nullopt when the operator keeps it from a printer that
@@ -88,13 +113,26 @@ class PrintJob {
                    const PrintOptions& options, int first, int last);
   // Finishes an output that kept something and tells the operator what could not be.
   void Finish(DocumentOutput& output, PrintJobResult& result);
+  // The reprint question of a run from its first certificate; false when the operator keeps
+  // the run from starting. new_only is set when only the new ones are to be printed.
+  bool AskReprints(const RecipientTable& table, int first, int last, bool& new_only);
+  // Tells the operator that the log missed what came out.
+  void ReportLog(const QString& error, PrintJobResult& result);
 
   Dialogs& dialogs_;
   QString ini_path_;
   QString program_folder_;
   OutputFactory factory_;
   LayoutCheck check_ = LayoutCheck::kNone;
+  Database* log_db_ = nullptr;
+  LoggedMeet meet_;
+  Reprints reprints_ = Reprints::kSilent;
+  bool new_only_ = false;
 };
+
+// The log row of a certificate that comes out.
+PrintLogRow LogRowOf(const Recipient& r, const LoggedMeet& meet, int layout);
+CertificateKey KeyOf(const RecipientSource& source);
 
 // What a job did, for the line under a window's buttons: how many came out (of how many, when
 // it stopped) and where.

@@ -145,6 +145,9 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
     r.EventName = event_name;
     r.ClassName = class_name;
     r.RankText = MakeRankText(rank, open_entrant);
+    r.Source = {event.number,  event.stage, request_.class_wise ? previous_class : 0,
+                request_.heat, relay,       Int(rs->Field(QStringLiteral("選手番号"))),
+                rank,          open_entrant};
     r.RecordText = MakeRecordText(goal, Text(rs->Field(QStringLiteral("新記録印刷マーク"))));
     r = CleanRecipient(std::move(r));
     if (c_.observer.CancelRequested()) {

@@ -6,6 +6,22 @@
 
 namespace kvsys {
 
+// The result a certificate was earned by, so that it can be found again in the print log and in
+// today's results. Certificates that do not come from a meet (a recipients file) have none.
+struct RecipientSource {
+  int event = 0;     // 競技番号; 0 = not from a meet
+  QString stage;     // the event's 予決
+  int class_no = 0;  // class-wise runs: the class ranked within; 0 otherwise
+  int heat = 0;      // heat runs: the heat ranked within; 0 otherwise
+  bool relay = false;
+  int entrant = 0;    // 選手番号, or the relay team's チーム番号
+  int rank = 0;       // the rank by time, for an open entrant too
+  bool open = false;  // an open entrant (printed "OP")
+
+  bool FromMeet() const { return event != 0; }
+  bool operator==(const RecipientSource&) const = default;
+};
+
 // One certificate to print: six texts composed by the print run.
 struct Recipient {
   QString Name;         // swimmer, or relay team
@@ -14,6 +30,7 @@ struct Recipient {
   QString ClassName;
   QString RankText;  // full-width digits, or "OP" for an open entrant
   QString RecordText;
+  RecipientSource Source;
 
   bool operator==(const Recipient&) const = default;
 };

@@ -110,6 +110,11 @@ OutputPlace PdfOutput::WrittenTo() const {
   return {OutputPlace::Kind::kPdfFolder, folder_};
 }
 
+DocumentPlace PdfOutput::LastWritten() const {
+  if (last_file_.isEmpty()) return {};
+  return {{OutputPlace::Kind::kPdfFile, last_file_}, 1, false};
+}
+
 struct RunPdfOutput::Pdf {
   explicit Pdf(const QString& target) : part(target) {}
   PendingFile part;
@@ -171,6 +176,7 @@ bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
     if (page > 1 && !pdf_->writer->newPage()) return Fail(error, failed);
     RenderPage(doc, page, pdf_->painter, scale);
   }
+  last_page_ = pages_ + 1;
   pages_ += doc.PageCount();
   return true;
 }
@@ -215,6 +221,11 @@ bool RunPdfOutput::Finish(QString* error) {
 OutputPlace RunPdfOutput::WrittenTo() const {
   if (written_.isEmpty()) return {};
   return {OutputPlace::Kind::kPdfFile, written_};
+}
+
+DocumentPlace RunPdfOutput::LastWritten() const {
+  if (last_page_ == 0) return {};
+  return {{OutputPlace::Kind::kPdfFile, written_}, last_page_, written_.isEmpty()};
 }
 
 QByteArray DocumentToPdf(const PrintDocument& doc) {
@@ -292,6 +303,11 @@ OutputPlace PrinterOutput::WrittenTo() const {
   return {OutputPlace::Kind::kPrinter, queue_};
 }
 
+DocumentPlace PrinterOutput::LastWritten() const {
+  if (!written_) return {};
+  return {{OutputPlace::Kind::kPrinter, queue_}, 0, false};
+}
+
 bool MultiOutput::Ready(QString* error) {
   for (DocumentOutput* out : outputs_) {
     if (!out->Ready(error)) return false;
@@ -303,6 +319,16 @@ OutputPlace MultiOutput::WrittenTo() const {
   for (DocumentOutput* out : outputs_) {
     if (const OutputPlace place = out->WrittenTo(); place.kind != OutputPlace::Kind::kNothing) {
       return place;
+    }
+  }
+  return {};
+}
+
+DocumentPlace MultiOutput::LastWritten() const {
+  for (DocumentOutput* out : outputs_) {
+    if (const DocumentPlace last = out->LastWritten();
+        last.page != 0 || last.held || last.place.kind != OutputPlace::Kind::kNothing) {
+      return last;
     }
   }
   return {};

@@ -22,6 +22,15 @@ struct OutputPlace {
   bool IsPdf() const { return kind == Kind::kPdfFile || kind == Kind::kPdfFolder; }
 };
 
+// Where the document written last went: the place (for a file that gathers the run, known once
+// the output finished), its first page there, and whether it comes out only when the output
+// finishes.
+struct DocumentPlace {
+  OutputPlace place;
+  int page = 0;
+  bool held = false;
+};
+
 // Where finished documents go. Failures come back as a Japanese text for the operator; an
 // output never reports success for a document it did not write.
 class DocumentOutput {
@@ -37,6 +46,8 @@ class DocumentOutput {
   virtual bool Finish(QString* /*error*/) { return true; }
   // Where the documents written so far went (a file that gathers a run: once finished).
   virtual OutputPlace WrittenTo() const { return {}; }
+  // Where the document written last went; nothing for an output that keeps no document (a dump).
+  virtual DocumentPlace LastWritten() const { return {}; }
 };
 
 // One PDF file per document in a folder, created when needed. A file is named after what the
@@ -51,6 +62,7 @@ class PdfOutput : public DocumentOutput {
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
   OutputPlace WrittenTo() const override;
+  DocumentPlace LastWritten() const override;
 
   const QString& folder() const { return folder_; }
   // The file written last (empty before the first).
@@ -82,6 +94,7 @@ class RunPdfOutput : public DocumentOutput {
   bool Write(const PrintDocument& doc, QString* error) override;
   bool Finish(QString* error) override;
   OutputPlace WrittenTo() const override;
+  DocumentPlace LastWritten() const override;
 
   // The file written (empty before Finish).
   const QString& file() const { return written_; }
@@ -95,6 +108,7 @@ class RunPdfOutput : public DocumentOutput {
   QString written_;
   std::unique_ptr<Pdf> pdf_;
   int pages_ = 0;
+  int last_page_ = 0;  // the first page of the document written last
   std::function<QDateTime()> clock_;
 };
 
@@ -115,6 +129,7 @@ class PrinterOutput : public DocumentOutput {
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
   OutputPlace WrittenTo() const override;
+  DocumentPlace LastWritten() const override;
   const QString& printer_name() const { return printer_name_; }
 
  private:
@@ -143,6 +158,7 @@ class MultiOutput : public DocumentOutput {
   bool Write(const PrintDocument& doc, QString* error) override;
   bool Finish(QString* error) override;
   OutputPlace WrittenTo() const override;
+  DocumentPlace LastWritten() const override;
 
  private:
   std::vector<DocumentOutput*> outputs_;

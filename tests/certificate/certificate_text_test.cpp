@@ -15,9 +15,13 @@ PrintOptions AllOff() {
 }
 
 Recipient Person(const QString& affiliation = QStringLiteral("abc")) {
-  return Recipient{
-      QStringLiteral(" 山田 太郎　"), affiliation,          QStringLiteral("男子50m自由形"),
-      QStringLiteral("一般"),         QStringLiteral("１"), QStringLiteral("25秒01")};
+  return Recipient{QStringLiteral(" 山田 太郎　"),
+                   affiliation,
+                   QStringLiteral("男子50m自由形"),
+                   QStringLiteral("一般"),
+                   QStringLiteral("１"),
+                   QStringLiteral("25秒01"),
+                   {}};
 }
 
 TEST(CertificateText, NameAndAffiliationWithBracketsAndVerticalWriting) {
@@ -76,7 +80,8 @@ RecipientTable OpenRun(const QString& open_time) {
                      event,
                      QStringLiteral("一般"),
                      rank,
-                     record};
+                     record,
+                     {}};
   };
   const QString a = QStringLiteral("男子200m自由形");
   const QString b = QStringLiteral("男子50m自由形");

@@ -100,9 +100,13 @@ int LineStep(const QString& face, double size) {
 class DrawTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    table[1] = Recipient{
-        QStringLiteral("山田 太郎"), QStringLiteral("南クラブ"), QStringLiteral("男子50m自由形"),
-        QStringLiteral("一般"),      QStringLiteral("１"),       QStringLiteral("25秒01")};
+    table[1] = Recipient{QStringLiteral("山田 太郎"),
+                         QStringLiteral("南クラブ"),
+                         QStringLiteral("男子50m自由形"),
+                         QStringLiteral("一般"),
+                         QStringLiteral("１"),
+                         QStringLiteral("25秒01"),
+                         {}};
     table.CurrentRecipient = 1;
     table.RecipientCount = 1;
   }
@@ -556,9 +560,13 @@ TEST(DrawLoadedLayout, ANewLayoutFromTheStoreDrawsAtTheBasePositions) {
   PrintSurface surface;
   PlainWarningLabel label;
   RecipientTable table;
-  table[1] = Recipient{
-      QStringLiteral("山田 太郎"), QStringLiteral("南クラブ"), QStringLiteral("男子50m自由形"),
-      QStringLiteral("一般"),      QStringLiteral("１"),       QStringLiteral("25秒01")};
+  table[1] = Recipient{QStringLiteral("山田 太郎"),
+                       QStringLiteral("南クラブ"),
+                       QStringLiteral("男子50m自由形"),
+                       QStringLiteral("一般"),
+                       QStringLiteral("１"),
+                       QStringLiteral("25秒01"),
+                       {}};
   table.CurrentRecipient = 1;
   ASSERT_FALSE(DrawCertificate(surface, kPreviewMode, label, layout, table, AllOff(), dialogs));
   const std::vector<TextRun> runs = Runs(surface.Document());

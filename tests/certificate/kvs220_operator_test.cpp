@@ -166,10 +166,15 @@ TEST(PrintResume, TheStopNoteCountsEveryEntryBeforeTheNextAndNamesIt) {
                        QStringLiteral("女子100m自由形"),
                        QStringLiteral("中学生"),
                        QStringLiteral("２"),
-                       QString()};
-  table[9] =
-      Recipient{QStringLiteral("川の会"), QString(), QStringLiteral("混合200mリレー"), QString(),
-                QStringLiteral("OP"),     QString()};
+                       QString(),
+                       {}};
+  table[9] = Recipient{QStringLiteral("川の会"),
+                       QString(),
+                       QStringLiteral("混合200mリレー"),
+                       QString(),
+                       QStringLiteral("OP"),
+                       QString(),
+                       {}};
   PrintResume r;
   r.Ended(4, 10);  // stopped before entry 4 was drawn
   EXPECT_EQ(DescribePrintStop(r, table),

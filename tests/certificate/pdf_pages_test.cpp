@@ -96,9 +96,13 @@ TEST(PdfPages, EachCertificateIsOnePageOfTheSheetAsPopplerReadsIt) {
   const QStringList names = {QStringLiteral("山田 太郎"), QStringLiteral("佐藤 花子"),
                              QStringLiteral("鈴木 一郎")};
   for (int i = 1; i <= names.size(); ++i) {
-    table[i] = Recipient{
-        names[i - 1],           QStringLiteral("南クラブ"), QStringLiteral("男子50m自由形"),
-        QStringLiteral("一般"), QString(QChar(0xFF10 + i)), QStringLiteral("25秒01")};
+    table[i] = Recipient{names[i - 1],
+                         QStringLiteral("南クラブ"),
+                         QStringLiteral("男子50m自由形"),
+                         QStringLiteral("一般"),
+                         QString(QChar(0xFF10 + i)),
+                         QStringLiteral("25秒01"),
+                         {}};
   }
   table.RecipientCount = static_cast<int16_t>(names.size());
   PrintOptions options;

@@ -347,9 +347,13 @@ class CertificateProblemsTest : public LayoutDbTest {
     LoadLayout(*db_, layout);
     LoadShowFlags(*db_, layout);
     ApplyPrintSettings(layout, s);
-    table.entries[1] = Recipient{
-        QStringLiteral("野村 菜々子"), QStringLiteral("南クラブ"), QStringLiteral("女子50m自由形"),
-        QStringLiteral("一般"),        QStringLiteral("１"),       QStringLiteral("30秒01")};
+    table.entries[1] = Recipient{QStringLiteral("野村 菜々子"),
+                                 QStringLiteral("南クラブ"),
+                                 QStringLiteral("女子50m自由形"),
+                                 QStringLiteral("一般"),
+                                 QStringLiteral("１"),
+                                 QStringLiteral("30秒01"),
+                                 {}};
     table.CurrentRecipient = 1;
     table.RecipientCount = 1;
     options.Dono = false;  // the honorific is printed; names full-width as by default

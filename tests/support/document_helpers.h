@@ -121,6 +121,7 @@ class ForwardingOutput : public DocumentOutput {
   bool Write(const PrintDocument& doc, QString* error) override { return to_.Write(doc, error); }
   bool Finish(QString* error) override { return to_.Finish(error); }
   OutputPlace WrittenTo() const override { return to_.WrittenTo(); }
+  DocumentPlace LastWritten() const override { return to_.LastWritten(); }
 
  private:
   DocumentOutput& to_;

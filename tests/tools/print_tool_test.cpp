@@ -422,13 +422,15 @@ TEST(RecipientsFile, EveryTextComesBackExactly) {
                        QStringLiteral("\\t"),
                        QString(),
                        QStringLiteral("１"),
-                       QStringLiteral("𠮷 25.34")};
+                       QStringLiteral("𠮷 25.34"),
+                       {}};
   table[2] = Recipient{QStringLiteral("鈴木\t花子\r\n"),
                        QString(),
                        QString(),
                        QStringLiteral("一般"),
                        QStringLiteral("OP"),
-                       QString()};
+                       QString(),
+                       {}};
   table[3] = Recipient{};
   QString error;
   ASSERT_TRUE(WriteRecipientsFile(path, table, &error)) << error.toStdString();

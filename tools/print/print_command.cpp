@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "certificate/award_changes.h"
 #include "certificate/example_layouts.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
@@ -120,6 +121,26 @@ bool ChooseEvents(const CommandLine& cl, Session& s, const MeetSettings& meet,
   return true;
 }
 
+// --log and --changed: the meet's log rows, all or those that differ from today's results.
+int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
+  const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+  const std::vector<PrintLogRow> rows = PrintLog(*s.layout_db).Rows(LoggedMeetOf(cl.meet, meet));
+  if (cl.log) {
+    out << PrintLogHeaderLine() << Qt::endl;
+    for (const PrintLogRow& row : rows) out << PrintLogLine(row) << Qt::endl;
+    return kExitOk;
+  }
+  PrintRunObserver observer;
+  PrintRunContext context{*s.layout_db,      *s.results_db, s.state,      s.dialogs, s.options,
+                          meet.選手使用所属, s.layout,      s.recipients, observer};
+  const std::optional<std::vector<AwardComparison>> compared =
+      CompareWithResults(rows, context, meet.クラス分け);
+  if (!compared) return kExitFailed;
+  out << QStringLiteral("変化\t内容\t") << PrintLogHeaderLine() << Qt::endl;
+  for (const AwardComparison& c : ChangedOnly(*compared)) out << ComparisonLine(c) << Qt::endl;
+  return kExitOk;
+}
+
 int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   const QString folder = QDir(cl.program_folder).absolutePath();
   if (!QFileInfo(folder).isDir()) {
@@ -147,6 +168,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     if (!PrepareLayouts(cl, s, out, err)) return kExitFailed;
     if (cl.example_layouts && cl.events.empty() && !cl.all_events) return kExitOk;
     if (cl.default_layout && !DecideDefaultLayout(s, out)) return kExitFailed;
+    if (cl.log || cl.changed) return WriteLog(cl, s, out);
     if (!LoadRunLayout(*s.layout_db, s.state, s.dialogs, s.layout)) {
       err << (s.layout.CurrentLayoutNumber == 0 ? kNoDecisionMessage : kNoSettingsMessage)
           << Qt::endl;
@@ -198,6 +220,11 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
 
   MeetSettings meet;
   if (s.results_db) meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+  // Every certificate that comes out is logged; certificates printed before are printed again
+  // with a line on stderr, or (--new-only) left out.
+  job.SetLog(*s.layout_db, s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet());
+  job.SetReprints(Reprints::kTell);
+  job.SetNewOnly(cl.new_only);
   // A recipients file needs no meet: printing reads only the layout database.
   PrintRunContext context{*s.layout_db, s.results_db ? *s.results_db : *s.layout_db,
                           s.state,      s.dialogs,
@@ -267,6 +294,9 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   const PrintJobResult printed = job.PrintDecided(context, label, first, last);
   if (printed.outcome != RunOutcome::kPrinted) return kExitFailed;
   out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed.output) << Qt::endl;
+  if (printed.skipped > 0) {
+    out << QStringLiteral("印刷済みの %1 枚は出力していません。").arg(printed.skipped) << Qt::endl;
+  }
   switch (printed.written.kind) {
     case OutputPlace::Kind::kPrinter:
       out << QStringLiteral("プリンタ: %1").arg(printed.written.where) << Qt::endl;
@@ -285,6 +315,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   // Certificates left out (told when the table filled) are not a finished run, however well
   // the rest came out.
   if (collected.outcome == CollectOutcome::kFull) return kExitIncomplete;
+  // What came out but is not in the log would be printed again by --new-only.
+  if (!printed.log_error.isEmpty()) return kExitFailed;
   return kExitOk;
 }
 
@@ -298,7 +330,8 @@ QString UsageText() {
       "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
       "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
       "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
-      "              [--dump FILE] [--recipients-out FILE]\n"
+      "              [--dump FILE] [--recipients-out FILE] [--new-only]\n"
+      "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
       "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
       "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
       "              [--dump FILE]\n"
@@ -324,6 +357,13 @@ QString UsageText() {
       "  --example-layouts  「標準」と縦書きの見本「縦書き」を、同じ名前のレイアウトがなければ\n"
       "                  保存する（種目を指定しなければ、それだけを行う）\n"
       "  --layout NAME   保存名 NAME のレイアウトを決定してから印刷する\n"
+      "  --new-only      "
+      "印刷履歴にない賞状だけを印刷する（1枚ずつ履歴に確保してから印刷するので、\n"
+      "                  同時に印刷する端末と同じ賞状を出しません）。省くと印刷済みの賞状も\n"
+      "                  もう一度印刷し、その枚数を標準エラーに書きます\n"
+      "  --log           大会の印刷履歴をタブ区切りで書く（印刷しません）\n"
+      "  --changed       印刷後に順位・記録・氏名・所属が変わった賞状と、圏外になった・圏内に\n"
+      "                  入った受賞者をタブ区切りで書く（印刷しません）\n"
       "\n"
       "  終了コード: 0 = 出力した、1 = 出力できなかった、2 = 引数の誤り、\n"
       "  3 = 受賞者が 9999 人を超え、残りを出力していない（標準エラーに人数と続きの受賞者）\n");
@@ -367,6 +407,15 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       have_meet_option = true;
     } else if (option == QLatin1String("--default-printer")) {
       cl.to_printer = true;
+    } else if (option == QLatin1String("--new-only")) {
+      cl.new_only = true;
+      have_meet_option = true;
+    } else if (option == QLatin1String("--log")) {
+      cl.log = true;
+      have_meet_option = true;
+    } else if (option == QLatin1String("--changed")) {
+      cl.changed = true;
+      have_meet_option = true;
     } else if (option == QLatin1String("--example-layouts")) {
       cl.example_layouts = true;
       have_meet_option = true;
@@ -448,7 +497,12 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     return fail(QStringLiteral("--meet か --recipients のどちらか一つを指定してください。"));
   }
   if (!cl.meet.isEmpty()) {
-    if (have_events == cl.all_events && !(cl.example_layouts && !have_events)) {
+    const bool listing = cl.log || cl.changed;
+    if (listing && (have_events || cl.all_events || cl.log == cl.changed)) {
+      return fail(
+          QStringLiteral("--log と --changed は、どちらか一つを種目の指定なしで使います。"));
+    }
+    if (!listing && have_events == cl.all_events && !(cl.example_layouts && !have_events)) {
       return fail(QStringLiteral("--events か --all のどちらか一つを指定してください。"));
     }
     if (cl.index != 0) return fail(QStringLiteral("--index は --recipients と一緒に使います。"));

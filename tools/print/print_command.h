@@ -49,6 +49,10 @@ struct CommandLine {
   bool to_printer = false;  // a printer queue: printer, or the default printer when empty
   QString printer;
   QString dump;
+  // The print log.
+  bool new_only = false;  // only certificates the log does not hold, each claimed first
+  bool log = false;       // write the meet's log rows, print nothing
+  bool changed = false;   // write the log rows that differ from today's results, print nothing
 };
 
 // Parses the arguments (without the program name); nullopt with a message in error when they

@@ -172,8 +172,13 @@ bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* err
       return false;
     }
     while (f.size() < 6) f << QString();
-    Recipient r = CleanRecipient(Recipient{Unescaped(f[0]), Unescaped(f[1]), Unescaped(f[2]),
-                                           Unescaped(f[3]), Unescaped(f[4]), Unescaped(f[5])});
+    Recipient r = CleanRecipient(Recipient{Unescaped(f[0]),
+                                           Unescaped(f[1]),
+                                           Unescaped(f[2]),
+                                           Unescaped(f[3]),
+                                           Unescaped(f[4]),
+                                           Unescaped(f[5]),
+                                           {}});
     // Nothing left to print (control characters only, say): no blank certificate either.
     if (IsBlankRecipient(r)) continue;
     read.push_back(std::move(r));

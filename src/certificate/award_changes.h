@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "certificate/print_run.h"
+#include "layout/print_log.h"
+
+namespace kvsys {
+
+// How a printed certificate stands against today's results.
+enum class AwardChange {
+  kSame,
+  kChanged,     // its rank, record, name or affiliation differ now
+  kNowOutside,  // the recipient is no longer within the rank limit (or has no result now)
+  kNowInside,   // within the limit now, and never printed
+};
+
+struct AwardComparison {
+  AwardChange change = AwardChange::kSame;
+  PrintLogRow logged;  // the row printed last (kNowInside: today's certificate, id 0)
+  Recipient today;     // empty for kNowOutside
+  QString what;        // what differs, as the operator reads it: "順位 １→２"
+};
+
+// The mark a change shows in a list: "" / "変更" / "圏外" / "圏内".
+QString ChangeMark(AwardChange change);
+
+// Compares the printed certificates of a meet (the log's rows) with today's results, event by
+// event as they were printed (class-wise, heat), with the decided layout's rank limits: for each
+// certificate the row printed last, and the certificates that are within the limit now but were
+// never printed. The context's layout and recipient table are left alone. nullopt when the
+// results could not be read (the context's dialogs were told).
+// has_classes: the meet's クラス分け.
+std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector<PrintLogRow>& rows,
+                                                               PrintRunContext& context,
+                                                               bool has_classes);
+
+// Only those that differ.
+std::vector<AwardComparison> ChangedOnly(std::vector<AwardComparison> all);
+
+// A comparison as a tab-separated line: the mark, what differs, then the row's columns.
+QString ComparisonLine(const AwardComparison& c);
+
+}  // namespace kvsys
