@@ -510,5 +510,142 @@ TEST_F(PrintCommandTest, KilledRunsLeaveNoPartialFiles) {
   }
 }
 
+// The print log across runs and desks: what --new-only leaves out, what a plain run tells,
+// what --changed finds after a correction of the results, and claims of two desks at once.
+class AwardDeskTest : public PrintCommandTest {
+ protected:
+  void SetUp() override {
+    PrintCommandTest::SetUp();
+    Workspace ws;
+    auto db = ws.OpenDatabase(folder.LayoutDbPath());
+    test::ScriptedDialogs dialogs;
+    DbErrorState state;
+    LayoutStore store(*db, dialogs, state);
+    LayoutSettings limits;
+    limits.rank_heats = limits.rank_timed_final = limits.rank_final = limits.rank_b_final = 3;
+    ASSERT_EQ(store.CreateLayout(1, QStringLiteral("標準"), 1, limits), 1);
+    ASSERT_TRUE(store.DecideLayout(1));
+  }
+  QVariant Log(const QString& sql) {
+    test::RawDb log(folder.LayoutDbPath());
+    return log.Scalar(sql);
+  }
+  int PdfCount(const QString& dir) const {
+    return static_cast<int>(QDir(dir).entryList({QStringLiteral("*.pdf")}, QDir::Files).size());
+  }
+};
+
+TEST_F(AwardDeskTest, NewOnlyReprintsAndChangedResults) {
+  const QString events = QStringLiteral("--meet %1 --events 1,2 ").arg(meet);
+  ASSERT_EQ(Run(events + QStringLiteral("--new-only --pdf ") + folder.File(QStringLiteral("a"))),
+            kExitOk)
+      << err_text.toStdString();
+  const int printed = PdfCount(folder.File(QStringLiteral("a")));
+  ASSERT_GT(printed, 3);
+  EXPECT_EQ(Log(QStringLiteral("SELECT count(*) FROM 印刷履歴 WHERE 状態 = '出力'")), printed);
+  // Each row names the file its certificate went to.
+  EXPECT_EQ(Log(QStringLiteral("SELECT count(DISTINCT 出力先) FROM 印刷履歴")), printed);
+
+  ASSERT_EQ(Run(events + QStringLiteral("--new-only --pdf ") + folder.File(QStringLiteral("b"))),
+            kExitOk);
+  EXPECT_EQ(PdfCount(folder.File(QStringLiteral("b"))), 0);
+  EXPECT_TRUE(
+      out_text.contains(QStringLiteral("印刷済みの %1 枚は出力していません。").arg(printed)))
+      << out_text.toStdString();
+
+  ASSERT_EQ(Run(events + QStringLiteral("--pdf ") + folder.File(QStringLiteral("c"))), kExitOk);
+  EXPECT_EQ(PdfCount(folder.File(QStringLiteral("c"))), printed);
+  EXPECT_TRUE(
+      err_text.contains(QStringLiteral("印刷済みの賞状 %1 枚をもう一度印刷します。").arg(printed)))
+      << err_text.toStdString();
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --log").arg(meet)), kExitOk);
+  EXPECT_EQ(out_text.count(u'\n'), 1 + 2 * printed);
+
+  // A protest swaps the times of a first and a third place of event 1.
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --changed").arg(meet)), kExitOk);
+  EXPECT_EQ(out_text.count(u'\n'), 1) << out_text.toStdString();
+  const QVariant first = Log(QStringLiteral(
+      "SELECT 選手番号 FROM 印刷履歴 WHERE 競技番号 = 1 AND 順位 = '１' ORDER BY 番号 LIMIT 1"));
+  const QVariant third = Log(QStringLiteral(
+      "SELECT 選手番号 FROM 印刷履歴 WHERE 競技番号 = 1 AND 順位 = '３' ORDER BY 番号 LIMIT 1"));
+  ASSERT_TRUE(first.isValid() && third.isValid());
+  {
+    test::RawDb results(meet);
+    const QString goal =
+        QStringLiteral("SELECT ゴール FROM 記録マスター WHERE 競技番号 = 1 AND 選手番号 = %1");
+    const QString first_goal = results.Scalar(goal.arg(first.toInt())).toString();
+    const QString third_goal = results.Scalar(goal.arg(third.toInt())).toString();
+    const QString set = QStringLiteral(
+        "UPDATE 記録マスター SET ゴール = '%1' WHERE 競技番号 = 1 AND 選手番号 = %2");
+    results.Exec(set.arg(third_goal).arg(first.toInt()));
+    results.Exec(set.arg(first_goal).arg(third.toInt()));
+  }
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --changed").arg(meet)), kExitOk);
+  const QStringList lines = out_text.split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 1 + 2) << out_text.toStdString();
+  EXPECT_TRUE(lines[1].startsWith(QStringLiteral("変更\t順位 ")));
+  EXPECT_TRUE(lines[2].startsWith(QStringLiteral("変更\t順位 ")));
+  EXPECT_TRUE(out_text.contains(QStringLiteral("順位 １→３"))) << out_text.toStdString();
+  EXPECT_TRUE(out_text.contains(QStringLiteral("順位 ３→１"))) << out_text.toStdString();
+}
+
+// Two desks printing the whole meet at once with --new-only print each certificate once in
+// all; a desk killed mid-run has a row for each certificate whose file came out, at most the
+// one in flight missing.
+TEST_F(AwardDeskTest, TwoDesksAtOnceAndAKilledDesk) {
+  const QString program = QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-print");
+  const QStringList common = {QStringLiteral("--program-folder"), folder.path(),
+                              QStringLiteral("--meet"), meet, QStringLiteral("--all")};
+  std::vector<std::unique_ptr<QProcess>> desks;
+  for (int i = 0; i < 2; ++i) {
+    desks.push_back(std::make_unique<QProcess>());
+    desks.back()->start(program,
+                        common + QStringList{QStringLiteral("--new-only"), QStringLiteral("--pdf"),
+                                             folder.File(QStringLiteral("desk%1").arg(i))});
+    ASSERT_TRUE(desks.back()->waitForStarted());
+  }
+  for (auto& desk : desks) {
+    ASSERT_TRUE(desk->waitForFinished(300000));
+    EXPECT_EQ(desk->exitCode(), kExitOk) << desk->readAllStandardError().toStdString();
+  }
+  const int files = PdfCount(folder.File(QStringLiteral("desk0"))) +
+                    PdfCount(folder.File(QStringLiteral("desk1")));
+  ASSERT_GT(files, 20);
+  EXPECT_EQ(Log(QStringLiteral("SELECT count(*) FROM 印刷履歴")), files);
+  EXPECT_EQ(Log(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT 競技番号, クラス番号, 組, "
+                               "リレー, 選手番号 FROM 印刷履歴)")),
+            files);
+  // Both desks printed: the claims shared the work rather than one desk waiting it out.
+  EXPECT_GT(PdfCount(folder.File(QStringLiteral("desk1"))), 0);
+
+  for (int kill = 0; kill < 4; ++kill) {
+    const QString dir = folder.File(QStringLiteral("killed%1").arg(kill));
+    QProcess run;
+    run.start(program, common + QStringList{QStringLiteral("--pdf"), dir});
+    ASSERT_TRUE(run.waitForStarted());
+    QThread::msleep(QRandomGenerator::global()->bounded(300, 900));
+    run.kill();
+    run.waitForFinished();
+    const int logged =
+        Log(QStringLiteral("SELECT count(*) FROM 印刷履歴 WHERE 出力先 LIKE '%1/%'").arg(dir))
+            .toInt();
+    const int out = PdfCount(dir);
+    EXPECT_LE(logged, out) << "kill " << kill;
+    EXPECT_GE(logged, out - 1) << "kill " << kill;
+  }
+  // A run into one file that is killed leaves no file and no rows.
+  const int before = Log(QStringLiteral("SELECT count(*) FROM 印刷履歴")).toInt();
+  QProcess run;
+  run.start(program, common + QStringList{QStringLiteral("--pdf-file"),
+                                          folder.File(QStringLiteral("one.pdf"))});
+  ASSERT_TRUE(run.waitForStarted());
+  QThread::msleep(300);
+  run.kill();
+  run.waitForFinished();
+  if (!QFileInfo::exists(folder.File(QStringLiteral("one.pdf")))) {
+    EXPECT_EQ(Log(QStringLiteral("SELECT count(*) FROM 印刷履歴")).toInt(), before);
+  }
+}
+
 }  // namespace
 }  // namespace kvsys::printtool
