@@ -16,6 +16,7 @@
 #include "app/kvsmenu.h"
 #include "app/workstation_settings.h"
 #include "certificate/kvs220.h"
+#include "certificate/kvs240.h"
 #include "common/dialogs.h"
 #include "common/window_ui.h"
 #include "layout/kvs210.h"
@@ -66,6 +67,8 @@ KVS00::KVS00(AppState& state, Dialogs& dialogs, QWidget* parent)
   pExe201->setObjectName(QStringLiteral("pExe201"));
   pExe202 = work_menu->addAction(QStringLiteral("印刷処理(&2)"), this, &KVS00::ShowPrintList);
   pExe202->setObjectName(QStringLiteral("pExe202"));
+  pExe203 = work_menu->addAction(QStringLiteral("印刷履歴(&3)"), this, &KVS00::ShowPrintHistory);
+  pExe203->setObjectName(QStringLiteral("pExe203"));
 }
 
 void KVS00::Open(const QString& meet_number, const QString& meet_name) {
@@ -153,7 +156,8 @@ void KVS00::ShowPrintList() {
     list->SetPreviewOpener([this] {
       OpenPreview(*mdi_,
                   PreviewRecords{state_, state_.LayoutDb, state_.Prn, state_.Layout,
-                                 state_.Recipients, state_.IniPath, state_.AppFolder, FontNames()},
+                                 state_.Recipients, state_.IniPath, state_.AppFolder, FontNames(),
+                                 LoggedMeetOf(state_.ResultsDbPath, state_.MeetSettings)},
                   dialogs_, [this](const QString& name, const std::function<QWidget*()>& create) {
                     return ShowSubWindow(name, create);
                   });
@@ -163,12 +167,30 @@ void KVS00::ShowPrintList() {
   });
 }
 
+void KVS00::ShowPrintHistory() {
+  ShowSubWindow(QStringLiteral("KVS240"), [this] {
+    auto* history =
+        new KVS240(PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn,
+                                    state_.MeetSettings, state_.Layout, state_.Recipients,
+                                    state_.IniPath, state_.AppFolder, FontNames()},
+                   dialogs_);
+    history->Refresh();
+    return history;
+  });
+}
+
 bool KVS00::StopPrintRun() {
   // The print run lets the window process events; closing the databases and windows under it
   // would pull them from beneath the run. It is cancelled, and the operator asks again.
   for (KVS220* list : mdi_->findChildren<KVS220*>()) {
     if (list->Running()) {
       list->Cancel();
+      return true;
+    }
+  }
+  for (KVS240* history : mdi_->findChildren<KVS240*>()) {
+    if (history->Running()) {
+      history->Cancel();
       return true;
     }
   }

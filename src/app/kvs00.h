@@ -38,6 +38,7 @@ class KVS00 : public QMainWindow {
   void EndSystem();            // システム終了(&X)
   void ShowLayoutSettings();   // 印刷設定(&1), 賞状設定(F1)
   void ShowPrintList();        // 印刷処理(&2)
+  void ShowPrintHistory();     // 印刷履歴(&3), 印刷履歴(F3)
 
   QMdiArea* mdi() const { return mdi_; }
   KVSMENU* menuWindow() const { return menu_; }
@@ -46,6 +47,7 @@ class KVS00 : public QMainWindow {
   QLabel* StatusBar1_Panel2;
   QComboBox* Combo1;  // installed font names, for the font choices of other windows
   QAction* pEnd01;
+  QAction* pExe203;  // 印刷履歴(&3)
   QAction* pEnd02;
   QAction* pExe201;
   QAction* pExe202;

@@ -23,16 +23,18 @@ KVSMENU::KVSMENU(AppState& state, Dialogs& dialogs, KVS00& frame, QWidget* paren
   setWindowTitle(kKvsmenuCaption);
   SSCommand3 = Named(new QPushButton(QStringLiteral("賞状設定(F1)"), this), "SSCommand3");
   SSCommand4 = Named(new QPushButton(QStringLiteral("賞状印刷(F2)"), this), "SSCommand4");
+  cmdHistory = Named(new QPushButton(QStringLiteral("印刷履歴(F3)"), this), "cmdHistory");
   SSCommand5 = Named(new QPushButton(QStringLiteral("大会選択へ(F10)"), this), "SSCommand5");
   auto* layout = new QVBoxLayout(this);
-  for (QPushButton* b : {SSCommand3, SSCommand4, SSCommand5}) {
+  for (QPushButton* b : {SSCommand3, SSCommand4, cmdHistory, SSCommand5}) {
     b->setMinimumHeight(48);
     layout->addWidget(b);
   }
   connect(SSCommand3, &QPushButton::clicked, &frame_, &KVS00::ShowLayoutSettings);
   connect(SSCommand4, &QPushButton::clicked, this, &KVSMENU::PrintCertificates);
+  connect(cmdHistory, &QPushButton::clicked, &frame_, &KVS00::ShowPrintHistory);
   connect(SSCommand5, &QPushButton::clicked, &frame_, &KVS00::BackToMeetSelection);
-  resize(420, 240);
+  resize(420, 300);
   InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
 }
 
@@ -69,6 +71,9 @@ bool KVSMENU::HandleKey(int key) {
       return true;
     case Qt::Key_F2:
       PrintCertificates();
+      return true;
+    case Qt::Key_F3:
+      frame_.ShowPrintHistory();
       return true;
     case Qt::Key_F10:
     case Qt::Key_Escape:

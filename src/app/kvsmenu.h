@@ -23,6 +23,7 @@ class KVSMENU : public QWidget {
   QPushButton* SSCommand3;
   QPushButton* SSCommand4;
   QPushButton* SSCommand5;
+  QPushButton* cmdHistory;  // 印刷履歴(F3)
 
  protected:
   // Closing the menu (Ctrl+F4, the frame's window list) does what 大会選択へ(F10) does.

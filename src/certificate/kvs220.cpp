@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 
 #include "certificate/choice_combo_ui.h"
 #include "certificate/run_labels_ui.h"
+#include "common/wait_cursor.h"
 #include "common/window_ui.h"
 #include "db/work_table_model.h"
 
@@ -50,6 +52,7 @@ void KVS220::BuildControls() {
   Combo1 = Named(new QComboBox(this), "Combo1");
   Combo1->setMinimumContentsLength(18);
   Check1 = Named(new QCheckBox(QStringLiteral("すべて選択"), this), "Check1");
+  cmdUnprinted = Named(new QPushButton(QStringLiteral("未印刷を選択"), this), "cmdUnprinted");
 
   PROG_GRID = Named(new QTableView(this), "PROG_GRID");
   PROG_GRID->setModel(session_.Model());
@@ -124,6 +127,7 @@ void KVS220::BuildControls() {
   top->addWidget(Combo1);
   top->addSpacing(16);
   top->addWidget(Check1);
+  top->addWidget(cmdUnprinted);
   top->addStretch();
 
   auto* options = new QGridLayout;
@@ -195,6 +199,7 @@ void KVS220::BuildControls() {
   connect(Combo2, &QComboBox::activated, this, &KVS220::FontChosen);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::UpdatePreviewNote);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
+  connect(cmdUnprinted, &QPushButton::clicked, this, &KVS220::SelectUnprinted);
   connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
   connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
   connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
@@ -271,6 +276,30 @@ void KVS220::DayChosen(int index) {
     PROG_GRID->selectRow(0);
   }
   SSCommand4->setEnabled(count >= 1);
+  RefreshStatus();
+}
+
+void KVS220::RefreshStatus() {
+  WaitCursor wait;
+  session_.RefreshStatus(Choices());
+}
+
+void KVS220::SelectUnprinted() {
+  if (run_.Running()) return;
+  // The log may have grown at another desk since the list was read.
+  RefreshStatus();
+  Check1->setChecked(false);
+  PROG_GRID->clearSelection();
+  const std::vector<int> rows = session_.UnprintedRows();
+  for (const int row : rows) {
+    PROG_GRID->selectionModel()->select(session_.Model()->index(row, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  if (!rows.empty()) {
+    PROG_GRID->selectionModel()->setCurrentIndex(session_.Model()->index(rows.front(), 0),
+                                                 QItemSelectionModel::NoUpdate);
+  }
+  PROG_GRID->setFocus(Qt::OtherFocusReason);
 }
 
 void KVS220::AffiliationChosen(int index) {
@@ -318,8 +347,8 @@ void KVS220::SetRunning(bool running) {
   cmdResume->setEnabled(!running && session_.Resume().CanContinue());
   SSCommand2->setEnabled(running);
   // What the run was asked for stays as it was until it ends.
-  for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, Text1, Text2,
-                                                    chkKumi, cmbShoz, Combo2, PRV_CHK}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted, Text1,
+                                                    Text2, chkKumi, cmbShoz, Combo2, PRV_CHK}) {
     w->setEnabled(!running);
   }
   const bool classes = session_.Meet().クラス分け;
@@ -364,6 +393,7 @@ void KVS220::RunJob(const std::function<PrintJobResult(WarningLabel&)>& job) {
   SetRunning(false);
   ShowRunState();
   ShowDestination();
+  if (!close) RefreshStatus();
   if (close) CloseWindow();
 }
 

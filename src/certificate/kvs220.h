@@ -55,6 +55,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QComboBox* Combo1;
   QTableView* PROG_GRID;
   QCheckBox* Check1;
+  QPushButton* cmdUnprinted;  // 未印刷を選択: the events with certificates never printed
   QLineEdit* Text1;
   QLineEdit* Text2;
   QCheckBox* chkKumi;
@@ -90,6 +91,9 @@ class KVS220 : public QWidget, private PrintRunObserver {
   // F5, F9, F10 and Esc; false for any other key.
   bool HandleKey(int key);
   void DayChosen(int index);
+  // The status column for the choices on show.
+  void RefreshStatus();
+  void SelectUnprinted();
   void AffiliationChosen(int index);
   void FontChosen(int index);
   void SetRunning(bool running);

@@ -79,10 +79,11 @@ class RunLog {
     row.output = LogOutputName(at.place);
     row.where = at.place.where;
     row.page = at.page;
+    row.job = at.job;
     if (at.held) {
       held_.push_back({row, claim_});
     } else if (claim_ != 0) {
-      Write([&] { log_->MarkOut(claim_, row.output, row.where, row.page); });
+      Write([&] { log_->MarkOut(claim_, row.output, row.where, row.page, row.job); });
     } else {
       std::vector<PrintLogRow> rows{row};
       Write([&] { log_->Add(rows); });
@@ -244,6 +245,7 @@ PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTab
                                    PrintRunObserver& observer, int first, int last, bool to_pdf) {
   PrintJobResult result;
   result.to_pdf = to_pdf;
+  result.new_only = new_only_;
   result.first = std::max(first, 1);
   result.last = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
   const int total = std::max(result.last - result.first + 1, 0);

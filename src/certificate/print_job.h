@@ -40,15 +40,16 @@ using OutputFactory = std::function<std::unique_ptr<DocumentOutput>()>;
 // How a print job ended and what came out of it.
 struct PrintJobResult {
   RunOutcome outcome = RunOutcome::kNothingToPrint;
-  int first = 0;        // the table entry printing began at; 0 when nothing was to be printed
-  int last = 0;         // the entry it was to end at (copies: the number asked for)
-  int output = 0;       // certificates (copies) that came out
-  int next = 0;         // the entry a resumed run starts at; 0 when there is none
-  int skipped = 0;      // certificates left out as printed already (only the new ones)
-  bool to_pdf = false;  // PDF files, whatever the settings' target
-  OutputPlace written;  // where they came out
-  QString error;        // why the output stopped, as the operator was told
-  QString log_error;    // why the print log missed certificates that came out
+  int first = 0;          // the table entry printing began at; 0 when nothing was to be printed
+  int last = 0;           // the entry it was to end at (copies: the number asked for)
+  int output = 0;         // certificates (copies) that came out
+  int next = 0;           // the entry a resumed run starts at; 0 when there is none
+  int skipped = 0;        // certificates left out as printed already (only the new ones)
+  bool to_pdf = false;    // PDF files, whatever the settings' target
+  bool new_only = false;  // only certificates the log did not hold
+  OutputPlace written;    // where they came out
+  QString error;          // why the output stopped, as the operator was told
+  QString log_error;      // why the print log missed certificates that came out
 };
 
 // One print job, wherever a run starts (the print list, the preview, the print tool): it

@@ -39,8 +39,49 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
       model_(new WorkTableModel(kGridColumns, kGridHeaders, model_owner)),
       job_(dialogs, r_.ini_path, r_.program_folder) {
   model_->SetRightAligned({0, 6});
+  // The column is there from the start: setting it later would reset the grid's selection.
+  model_->SetExtraColumn(kAwardStatusHeader, {});
   // Said before anything is drawn, as the preview would show it.
   job_.SetLayoutCheck(LayoutCheck::kAsk);
+  job_.SetReprints(Reprints::kAsk);
+}
+
+LoggedMeet PrintListSession::MeetOfLog() const {
+  return LoggedMeetOf(r_.results_db ? r_.results_db->Name() : QString(), r_.meet);
+}
+
+bool PrintListSession::RefreshStatus(PrintListChoices choices) {
+  row_status_.clear();
+  if (!HasMeet() || model_->rowCount() == 0) {
+    model_->SetExtraColumn(kAwardStatusHeader, {});
+    return true;
+  }
+  choices.rows.clear();
+  for (int row = 0; row < model_->rowCount(); ++row) choices.rows.push_back(row);
+  const PrintRequest request = MakeRequest(choices);
+  const std::shared_ptr<Database> layout_db = r_.layout_db;
+  const std::shared_ptr<Database> results_db = r_.results_db;
+  PrintRunObserver quiet;
+  PrintRunContext context = Context(*layout_db, *results_db, quiet);
+  const std::optional<std::map<int, EventAwardStatus>> status =
+      ReadAwardStatus(request, context, MeetOfLog(), r_.meet.クラス分け);
+  if (!status) return false;
+  QStringList texts;
+  for (const ProgramEvent& event : request.events) {
+    const auto found = status->find(event.number);
+    row_status_.push_back(found == status->end() ? EventAwardStatus() : found->second);
+    texts << AwardStatusText(row_status_.back());
+  }
+  model_->SetExtraColumn(kAwardStatusHeader, texts);
+  return true;
+}
+
+std::vector<int> PrintListSession::UnprintedRows() const {
+  std::vector<int> rows;
+  for (size_t i = 0; i < row_status_.size(); ++i) {
+    if (row_status_[i].unprinted > 0) rows.push_back(static_cast<int>(i));
+  }
+  return rows;
 }
 
 void PrintListSession::Clear() {
@@ -179,6 +220,8 @@ PrintJobResult PrintListSession::Print(const PrintRequest& request, WarningLabel
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
   PrintRunContext context = Context(*layout_db, *results_db, observer);
+  job_.SetLog(*layout_db, MeetOfLog());
+  job_.SetNewOnly(false);
   const PrintJobResult result = job_.Run(request, context, label, preview_opener_);
   // A run that did not start leaves the stopped one to go on with.
   if (result.outcome != RunOutcome::kNotStarted) Ended(result);
@@ -190,9 +233,12 @@ PrintJobResult PrintListSession::Continue(WarningLabel& label, PrintRunObserver&
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
   PrintRunContext context = Context(*layout_db, *results_db, observer);
-  // Going on after a stop writes where the stopped run wrote.
+  // Going on after a stop writes where the stopped run wrote, and leaves out what it left out.
+  job_.SetLog(*layout_db, MeetOfLog());
+  job_.SetNewOnly(resume_new_only_);
   const PrintJobResult result =
       job_.PrintDecided(context, label, resume_.Next(), 0, resume_to_pdf_);
+  job_.SetNewOnly(false);
   if (result.outcome != RunOutcome::kNotStarted) Ended(result);
   return result;
 }
@@ -201,6 +247,7 @@ void PrintListSession::Ended(const PrintJobResult& result) {
   if (result.written.IsPdf()) last_pdf_ = QDir::toNativeSeparators(result.written.where);
   resume_.Ended(result.next, result.last);
   resume_to_pdf_ = result.to_pdf;
+  resume_new_only_ = result.new_only;
 }
 
 }  // namespace kvsys

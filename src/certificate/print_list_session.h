@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "certificate/award_status.h"
 #include "certificate/print_job.h"
 #include "certificate/print_resume.h"
 #include "certificate/print_run.h"
@@ -86,6 +87,12 @@ class PrintListSession {
   int ChooseDay(const DayEntry& day);
   int EventCount() const { return event_count_; }
 
+  // The status column of the event list (what was printed, changed, is still to print or to
+  // swim), for the choices on show; false after a reported error.
+  bool RefreshStatus(PrintListChoices choices);
+  // The rows whose events earn certificates that never came out.
+  std::vector<int> UnprintedRows() const;
+
   // The window closes: its work table KVS30 is emptied.
   void Closing();
 
@@ -120,6 +127,7 @@ class PrintListSession {
 
  private:
   PrintRunContext Context(Database& layout_db, Database& results_db, PrintRunObserver& observer);
+  LoggedMeet MeetOfLog() const;
   void Ended(const PrintJobResult& result);
 
   PrintListRecords r_;
@@ -128,8 +136,10 @@ class PrintListSession {
   PrintJob job_;
   std::function<void()> preview_opener_;
   PrintResume resume_;
-  bool resume_to_pdf_ = false;  // the stopped run wrote PDF files: going on writes there too
-  QString last_pdf_;            // the PDF file or folder the last run wrote to
+  bool resume_to_pdf_ = false;    // the stopped run wrote PDF files: going on writes there too
+  bool resume_new_only_ = false;  // the stopped run printed only new ones: so does going on
+  std::vector<EventAwardStatus> row_status_;
+  QString last_pdf_;  // the PDF file or folder the last run wrote to
   int event_count_ = 0;
 };
 

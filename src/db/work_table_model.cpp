@@ -10,6 +10,7 @@ WorkTableModel::WorkTableModel(QStringList columns, QStringList headers, QObject
 void WorkTableModel::Refresh(Database& db, const QString& table) {
   beginResetModel();
   rows_.clear();
+  extra_.clear();
   try {
     auto rs = db.OpenRecordset(table, dbOpenSnapshot);
     for (; !rs->Eof(); rs->MoveNext()) {
@@ -30,7 +31,23 @@ void WorkTableModel::Refresh(Database& db, const QString& table) {
 void WorkTableModel::Clear() {
   beginResetModel();
   rows_.clear();
+  extra_.clear();
   endResetModel();
+}
+
+void WorkTableModel::SetExtraColumn(const QString& header, QStringList texts) {
+  if (header != extra_header_) {
+    beginResetModel();
+    extra_header_ = header;
+    extra_ = std::move(texts);
+    endResetModel();
+    return;
+  }
+  extra_ = std::move(texts);
+  if (rowCount() > 0 && !extra_header_.isEmpty()) {
+    const int column = static_cast<int>(columns_.size());
+    emit dataChanged(index(0, column), index(rowCount() - 1, column));
+  }
 }
 
 QVariant WorkTableModel::Value(int row, const QString& column) const {
@@ -44,7 +61,8 @@ int WorkTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int WorkTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+  if (parent.isValid()) return 0;
+  return static_cast<int>(columns_.size()) + (extra_header_.isEmpty() ? 0 : 1);
 }
 
 QVariant WorkTableModel::data(const QModelIndex& index, int role) const {
@@ -55,6 +73,7 @@ QVariant WorkTableModel::data(const QModelIndex& index, int role) const {
         (right_aligned_.contains(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
   }
   if (role != Qt::DisplayRole) return QVariant();
+  if (index.column() >= columns_.size()) return extra_.value(index.row());
   return rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())];
 }
 
@@ -63,6 +82,7 @@ QVariant WorkTableModel::headerData(int section, Qt::Orientation orientation, in
   if (orientation == Qt::Horizontal && section >= 0 && section < headers_.size()) {
     return headers_[section];
   }
+  if (orientation == Qt::Horizontal && section == columns_.size()) return extra_header_;
   return orientation == Qt::Vertical ? QVariant(section + 1) : QVariant();
 }
 

@@ -20,6 +20,9 @@ class WorkTableModel : public QAbstractTableModel {
   void Clear();
 
   QVariant Value(int row, const QString& column) const;
+  // A last column the table does not hold, one text per row (missing rows show nothing); an
+  // empty header shows no such column. Kept until the next Refresh or Clear.
+  void SetExtraColumn(const QString& header, QStringList texts);
   // Columns of numbers, shown right-aligned.
   void SetRightAligned(QList<int> columns) { right_aligned_ = std::move(columns); }
 
@@ -33,6 +36,8 @@ class WorkTableModel : public QAbstractTableModel {
   QStringList columns_;
   QStringList headers_;
   std::vector<std::vector<QVariant>> rows_;
+  QString extra_header_;
+  QStringList extra_;
   QList<int> right_aligned_;
 };
 

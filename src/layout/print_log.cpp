@@ -27,7 +27,8 @@ const QStringList& Columns() {
       QStringLiteral("所属"),         QStringLiteral("順位"),     QStringLiteral("記録"),
       QStringLiteral("レイアウト"),   QStringLiteral("部数"),     QStringLiteral("端末"),
       QStringLiteral("プロセス"),     QStringLiteral("時刻"),     QStringLiteral("出力"),
-      QStringLiteral("出力先"),       QStringLiteral("ページ"),   QStringLiteral("状態")};
+      QStringLiteral("出力先"),       QStringLiteral("ページ"),   QStringLiteral("ジョブ"),
+      QStringLiteral("状態")};
   return columns;
 }
 
@@ -39,7 +40,7 @@ QVariantList Values(const PrintLogRow& r) {
       r.stage,       r.key.class_no, r.class_name,     r.key.heat,  r.key.relay ? 1 : 0,
       r.key.entrant, r.name,         r.affiliation,    r.rank,      r.record,
       r.layout,      r.copies,       r.host,           r.pid,       r.time.toString(kTimeFormat),
-      r.output,      r.where,        r.page,           r.state};
+      r.output,      r.where,        r.page,           r.job,       r.state};
 }
 
 PrintLogRow ReadRow(const Recordset& rs) {
@@ -70,6 +71,7 @@ PrintLogRow ReadRow(const Recordset& rs) {
   r.output = text("出力");
   r.where = text("出力先");
   r.page = static_cast<int>(number("ページ"));
+  r.job = static_cast<int>(number("ジョブ"));
   r.state = text("状態");
   return r;
 }
@@ -174,13 +176,13 @@ qint64 PrintLog::Claim(PrintLogRow row) {
   return id;
 }
 
-void PrintLog::MarkOut(qint64 id, const QString& output, const QString& where, int page) {
+void PrintLog::MarkOut(qint64 id, const QString& output, const QString& where, int page, int job) {
   StoreTransaction tx(db_);
   db_.ExecuteWithParams(
-      QStringLiteral("UPDATE %1 SET 状態 = ?, 出力 = ?, 出力先 = ?, ページ = ?, "
+      QStringLiteral("UPDATE %1 SET 状態 = ?, 出力 = ?, 出力先 = ?, ページ = ?, ジョブ = ?, "
                      "時刻 = ? WHERE 番号 = ?")
           .arg(kPrintLogTable),
-      {kLogOut, output, where, page, QDateTime::currentDateTime().toString(kTimeFormat), id});
+      {kLogOut, output, where, page, job, QDateTime::currentDateTime().toString(kTimeFormat), id});
   tx.Commit();
 }
 

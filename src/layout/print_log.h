@@ -65,6 +65,7 @@ struct PrintLogRow {
   QString output;  // "プリンタ" or "PDF"
   QString where;   // the queue, or the PDF file
   int page = 0;    // the page in that file
+  int job = 0;     // the printing service's job
   QString state;
 
   // Whether the certificate counts as printed (not a claim, not stopped or cancelled).
@@ -88,7 +89,7 @@ class PrintLog {
   // that has made no progress for the claim timeout (another host) is released first.
   qint64 Claim(PrintLogRow row);
   // The claimed certificate came out there.
-  void MarkOut(qint64 id, const QString& output, const QString& where, int page);
+  void MarkOut(qint64 id, const QString& output, const QString& where, int page, int job = 0);
   // The claimed certificate did not come out.
   void Release(qint64 id);
   // What the printing service said of the job of a row.

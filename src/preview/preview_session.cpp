@@ -132,14 +132,22 @@ bool PreviewSession::NeedsRedraw(int page) const {
          !surface_.HeldDocument();
 }
 
+void PreviewSession::LogPrints() {
+  // What is shown is never logged; what is printed from here is.
+  if (r_.layout_db && !r_.meet.file.isEmpty()) job_.SetLog(*r_.layout_db, r_.meet);
+}
+
 PrintJobResult PreviewSession::PrintCopies(int copies, PrintRunObserver& observer) {
   const PrintDocument* held = surface_.HeldDocument();
   if (!held) return {};
-  return job_.PrintCopies(*held, copies, observer);
+  LogPrints();
+  return job_.PrintCopies(*held, copies, observer, &table_[drawn_page_],
+                          layout_.CurrentLayoutNumber);
 }
 
 PrintJobResult PreviewSession::PrintAll(WarningLabel& label, PrintRunObserver& observer) {
   const int16_t on_show = table_.CurrentRecipient;
+  LogPrints();
   const PrintJobResult result = job_.Print(layout_, table_, r_.prn, label, observer);
   table_.CurrentRecipient = on_show;
   return result;

@@ -89,6 +89,7 @@ struct PreviewRecords {
   QString ini_path;
   QString program_folder;
   QStringList font_names = {};  // the main window's list of installed fonts
+  LoggedMeet meet = {};         // the log's name of the meet; none: nothing is logged
 };
 
 // The preview's certificates: which one is drawn into the held document, printing it, printing
@@ -141,6 +142,7 @@ class PreviewSession {
   PrintJob& Job() { return job_; }
 
  private:
+  void LogPrints();
   PreviewRecords r_;
   Dialogs& dialogs_;
   RecipientTable table_;

@@ -295,6 +295,8 @@ bool PrinterOutput::Write(const PrintDocument& doc, QString* error) {
   QPrinter printer(info, QPrinter::HighResolution);
   if (!PrintDocumentOn(printer, doc, error)) return false;
   written_ = true;
+  // So that the log can follow the job to its end.
+  job_ = NewestOwnJob(queue_);
   return true;
 }
 
@@ -305,7 +307,7 @@ OutputPlace PrinterOutput::WrittenTo() const {
 
 DocumentPlace PrinterOutput::LastWritten() const {
   if (!written_) return {};
-  return {{OutputPlace::Kind::kPrinter, queue_}, 0, false};
+  return {{OutputPlace::Kind::kPrinter, queue_}, 0, false, job_};
 }
 
 bool MultiOutput::Ready(QString* error) {

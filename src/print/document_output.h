@@ -29,6 +29,7 @@ struct DocumentPlace {
   OutputPlace place;
   int page = 0;
   bool held = false;
+  int job = 0;  // the printing service's job, when it said
 };
 
 // Where finished documents go. Failures come back as a Japanese text for the operator; an
@@ -136,6 +137,7 @@ class PrinterOutput : public DocumentOutput {
   QString printer_name_;
   QString queue_;  // the queue the last Ready found
   bool written_ = false;
+  int job_ = 0;  // the job of the document written last
 };
 
 // The name of the system's default printer; empty when there is none.

@@ -2,6 +2,7 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,6 +55,48 @@ PrinterQueue FindPrinterQueue(const QString& name) {
   }
   cupsFreeDests(1, dest);
   return queue;
+}
+
+namespace {
+
+// Jobs of this user on the queue, finished ones too; the callback sees each.
+template <typename F>
+void ForOwnJobs(const QString& queue, F&& each) {
+  const QByteArray name = queue.toUtf8();
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), 1, CUPS_WHICHJOBS_ALL);
+  for (int i = 0; i < count; ++i) each(jobs[i]);
+  if (count > 0) cupsFreeJobs(count, jobs);
+}
+
+}  // namespace
+
+int NewestOwnJob(const QString& queue) {
+  int newest = 0;
+  ForOwnJobs(queue, [&newest](const cups_job_t& job) { newest = std::max(newest, job.id); });
+  return newest;
+}
+
+std::map<int, JobFate> OwnJobFates(const QString& queue) {
+  std::map<int, JobFate> fates;
+  ForOwnJobs(queue, [&fates](const cups_job_t& job) {
+    switch (job.state) {
+      case IPP_JSTATE_COMPLETED:
+        fates[job.id] = JobFate::kCompleted;
+        break;
+      case IPP_JSTATE_STOPPED:
+        fates[job.id] = JobFate::kStopped;
+        break;
+      case IPP_JSTATE_CANCELED:
+      case IPP_JSTATE_ABORTED:
+        fates[job.id] = JobFate::kCancelled;
+        break;
+      default:
+        fates[job.id] = JobFate::kActive;
+        break;
+    }
+  });
+  return fates;
 }
 
 QString QueueProblemText(const PrinterQueue& queue) {

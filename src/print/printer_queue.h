@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <map>
 
 namespace kvsys {
 
@@ -26,5 +27,14 @@ PrinterQueue FindPrinterQueue(const QString& name);
 // The operator's message for a queue that cannot take a run ("プリンタ「A」は停止しています。");
 // empty for a ready queue.
 QString QueueProblemText(const PrinterQueue& queue);
+
+// What the printing service says became of a job. Completed means handed on to the printer,
+// not on paper.
+enum class JobFate { kActive, kCompleted, kStopped, kCancelled };
+
+// The newest job of this user on the queue: the one just sent. 0 when the service does not say.
+int NewestOwnJob(const QString& queue);
+// The fate of each job of this user on the queue that the service still knows, by job id.
+std::map<int, JobFate> OwnJobFates(const QString& queue);
 
 }  // namespace kvsys

@@ -165,6 +165,44 @@ TEST_F(KVS220Test, PrintingEveryEventWritesOnePdfPerCertificate) {
   EXPECT_EQ(w.recipients[1].ClassName, QStringLiteral("中学生"));
 }
 
+// The status column follows the log and the results; 未印刷を選択 picks the events that earn
+// certificates never printed, and a run of events printed before asks first.
+TEST_F(KVS220Test, TheStatusColumnAndTheEventsNeverPrinted) {
+  KVS220* k = Make();
+  k->Open();
+  k->show();
+  auto* grid = Child<QTableView>(k, "PROG_GRID");
+  const auto status = [k](int row) { return k->GridModel()->index(row, 7).data().toString(); };
+  EXPECT_EQ(k->GridModel()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("印刷状況"));
+  grid->selectRow(0);
+  QTest::keyClick(k, Qt::Key_F5);
+  ASSERT_EQ(PdfFiles().size(), 3);
+  EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 3枚 "))) << status(0).toStdString();
+  EXPECT_EQ(status(1), QString());
+
+  // A result still to come in event 2, and a late swimmer who ties the third place of event 1.
+  w.Swimmer(7, QStringLiteral("S7"));
+  w.Result(2, 7, QString(), 0, 2);
+  w.Swimmer(8, QStringLiteral("S8"));
+  w.Result(1, 8, QStringLiteral("00:33.00"), 0, 1);
+  QTest::mouseClick(Child<QPushButton>(k, "cmdUnprinted"), Qt::LeftButton);
+  std::vector<int> chosen;
+  for (const QModelIndex& i : grid->selectionModel()->selectedRows()) chosen.push_back(i.row());
+  EXPECT_EQ(chosen, (std::vector<int>{0, 1}));
+  EXPECT_TRUE(status(0).contains(QStringLiteral("未印刷 1　変更あり 1")))
+      << status(0).toStdString();
+  EXPECT_EQ(status(1), QStringLiteral("結果待ち 1"));
+
+  // Event 1 again: only the new certificate, as the question's default answer says.
+  grid->clearSelection();
+  grid->selectRow(0);
+  w.dialogs.ExpectDefault(ReprintQuestion(3), MsgButtons::YesNoCancel, MsgIcon::Question,
+                          kPrintTitle, 2, Answer::No);
+  QTest::keyClick(k, Qt::Key_F5);
+  EXPECT_EQ(PdfFiles().size(), 4);
+  EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 4枚 "))) << status(0).toStdString();
+}
+
 TEST_F(KVS220Test, ARunThatWouldRunOffTheSheetAsksFirstNamingItemAndCount) {
   LayoutStore store(*w.layout_db, w.dialogs, w.state);
   std::optional<LayoutSettings> s = store.ReadSettings(1);
@@ -188,8 +226,10 @@ TEST_F(KVS220Test, ARunThatWouldRunOffTheSheetAsksFirstNamingItemAndCount) {
   k->Print();
   EXPECT_EQ(PdfFiles().size(), 6);
 
-  // Drawn smaller to fit, nothing runs off: no question.
+  // Drawn smaller to fit, nothing runs off: only the question about printing them again.
   w.options.Shrink = true;
+  w.dialogs.ExpectDefault(ReprintQuestion(6), MsgButtons::YesNoCancel, MsgIcon::Question,
+                          kPrintTitle, 2, Answer::Yes);
   k->Print();
   EXPECT_TRUE(w.dialogs.AllShown());
   EXPECT_EQ(PdfFiles().size(), 12);

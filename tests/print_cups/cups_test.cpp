@@ -5,8 +5,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
+#include <algorithm>
 #include <memory>
+#include <set>
 
+#include "certificate/award_status.h"
 #include "certificate/print_job.h"
 #include "print/output_settings.h"
 #include "print/print_command.h"
@@ -183,6 +187,43 @@ TEST_F(CupsTest, AStoppedOrRefusingQueueIsReportedOnceAndGetsNothing) {
                 return s;
               }())
                   .problem.isEmpty());
+}
+
+// The log keeps each certificate's job and follows it to what the printing service says of it.
+TEST_F(CupsTest, TheLogFollowsEachJobToItsEnd) {
+  const int before = static_cast<int>(cups_->WaitForJobs(kOtherQueue, 0, 0).size());
+  PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
+  job.SetOutputFactory([] { return std::make_unique<PrinterOutput>(kOtherQueue); });
+  const LoggedMeet meet{QStringLiteral("Swim01.mdb"), QStringLiteral("テスト大会"),
+                        QStringLiteral("2026/07/18")};
+  job.SetLog(*w.layout_db, meet);
+  PlainWarningLabel label;
+  PrintRequest request;
+  request.events = {w.Listed(1)};
+  PrintRunContext context = w.Context();
+  ASSERT_EQ(job.Run(request, context, label).output, 3);
+  ASSERT_EQ(cups_->WaitForJobs(kOtherQueue, before + 3, kJobTimeoutMs).size(), before + 3);
+
+  PrintLog log(*w.layout_db);
+  std::vector<PrintLogRow> rows = log.Rows(meet);
+  ASSERT_EQ(rows.size(), 3u);
+  std::set<int> jobs;
+  for (const PrintLogRow& row : rows) {
+    EXPECT_EQ(row.where, kOtherQueue);
+    jobs.insert(row.job);
+  }
+  EXPECT_EQ(jobs.size(), 3u);
+  EXPECT_EQ(jobs.count(0), 0u);
+  // The scheduler marks a job completed a moment after its backend ends.
+  for (int wait = 0; wait < 100; ++wait) {
+    FollowPrinterJobs(log, rows);
+    if (std::all_of(rows.begin(), rows.end(),
+                    [](const PrintLogRow& r) { return r.state == kLogCompleted; })) {
+      break;
+    }
+    QThread::msleep(100);
+  }
+  for (const PrintLogRow& row : log.Rows(meet)) EXPECT_EQ(row.state, kLogCompleted);
 }
 
 // kvsys-print sends its run to the queue it names and says so; a stopped queue ends it before

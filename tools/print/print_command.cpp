@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "certificate/award_changes.h"
+#include "certificate/award_status.h"
 #include "certificate/example_layouts.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
@@ -124,7 +125,9 @@ bool ChooseEvents(const CommandLine& cl, Session& s, const MeetSettings& meet,
 // --log and --changed: the meet's log rows, all or those that differ from today's results.
 int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
   const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
-  const std::vector<PrintLogRow> rows = PrintLog(*s.layout_db).Rows(LoggedMeetOf(cl.meet, meet));
+  PrintLog log(*s.layout_db);
+  std::vector<PrintLogRow> rows = log.Rows(LoggedMeetOf(cl.meet, meet));
+  FollowPrinterJobs(log, rows);
   if (cl.log) {
     out << PrintLogHeaderLine() << Qt::endl;
     for (const PrintLogRow& row : rows) out << PrintLogLine(row) << Qt::endl;

@@ -1,0 +1,127 @@
+// What the award desk sees per event: printed, changed since, still to print, still to swim.
+#include "certificate/award_status.h"
+
+#include <algorithm>
+#include <memory>
+#include <set>
+
+#include "certificate/award_changes.h"
+#include "certificate/print_job.h"
+#include "db/database.h"
+#include "db/recordset.h"
+#include "print/printer_queue.h"
+#include "results/results_error.h"
+
+namespace kvsys {
+
+QString AwardStatusText(const EventAwardStatus& s) {
+  QStringList parts;
+  if (s.printed > 0) {
+    parts << QStringLiteral("印刷済 %1枚 %2 %3")
+                 .arg(s.printed)
+                 .arg(s.last.toString(QStringLiteral("HH:mm")), s.host);
+    if (s.unprinted > 0) parts << QStringLiteral("未印刷 %1").arg(s.unprinted);
+  }
+  if (s.unfinished > 0) parts << QStringLiteral("未完了ジョブ %1").arg(s.unfinished);
+  if (s.changed > 0) parts << QStringLiteral("変更あり %1").arg(s.changed);
+  if (s.pending > 0) parts << QStringLiteral("結果待ち %1").arg(s.pending);
+  return parts.join(QStringLiteral("　"));
+}
+
+void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows) {
+  std::map<QString, std::map<int, JobFate>> fates;  // by queue, asked once each
+  const QString host = PrintLog::HostName();
+  for (PrintLogRow& row : rows) {
+    // Only this desk's printing service knows its jobs; a stopped job may still go on.
+    const bool open = row.state == kLogOut || row.state == kLogStopped;
+    if (!open || row.output != kLogPrinter || row.job <= 0 || row.host != host) continue;
+    if (!fates.count(row.where)) fates[row.where] = OwnJobFates(row.where);
+    const auto fate = fates[row.where].find(row.job);
+    if (fate == fates[row.where].end() || fate->second == JobFate::kActive) continue;
+    const QString state = fate->second == JobFate::kCompleted ? kLogCompleted
+                          : fate->second == JobFate::kStopped ? kLogStopped
+                                                              : kLogCancelled;
+    if (state == row.state) continue;
+    row.state = state;
+    log.SetState(row.id, row.state);
+  }
+}
+
+std::map<int, int> PendingResults(Database& results_db) {
+  std::map<int, int> pending;
+  auto rs = results_db.OpenRecordset(
+      QStringLiteral("SELECT 競技番号, count(*) AS 件数 FROM 記録マスター WHERE (ゴール IS NULL "
+                     "OR trim(ゴール) = '') AND (事由入力ステータス = 0 OR 事由入力ステータス = 4) "
+                     "GROUP BY 競技番号"),
+      dbOpenSnapshot, dbReadOnly);
+  for (; !rs->Eof(); rs->MoveNext()) {
+    pending[rs->Field(0).toInt()] = rs->Field(1).toInt();
+  }
+  return pending;
+}
+
+std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintRequest& request,
+                                                               PrintRunContext& context,
+                                                               const LoggedMeet& meet,
+                                                               bool has_classes) {
+  std::map<int, EventAwardStatus> status;
+  std::vector<PrintLogRow> rows;
+  std::set<CertificateKey> taken;
+  try {
+    PrintLog log(context.layout_db);
+    rows = log.Rows(meet);
+    FollowPrinterJobs(log, rows);
+    for (const PrintLogRow& row : rows) {
+      if (row.state == kLogStopped || row.state == kLogCancelled)
+        status[row.key.event].unfinished += 1;
+      if (!row.Printed()) continue;
+      EventAwardStatus& s = status[row.key.event];
+      s.printed += 1;
+      if (!s.last.isValid() || row.time >= s.last) {
+        s.last = row.time;
+        s.host = row.host;
+      }
+      taken.insert(row.key);
+    }
+  } catch (const DbError& e) {
+    ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
+    return std::nullopt;
+  }
+  try {
+    for (const auto& [event, count] : PendingResults(context.results_db)) {
+      status[event].pending = count;
+    }
+  } catch (const DbError& e) {
+    ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetResults);
+    return std::nullopt;
+  }
+  // What the events earn now, in one collection into a table of the status's own.
+  auto table = std::make_unique<RecipientTable>();
+  CertificateLayout layout;
+  PrintRunObserver quiet;
+  PrintRunContext own{context.layout_db,
+                      context.results_db,
+                      context.state,
+                      context.dialogs,
+                      context.options,
+                      context.meet_affiliation,
+                      layout,
+                      *table,
+                      quiet};
+  const CollectResult collected = CollectRecipients(request, own);
+  if (collected.outcome == CollectOutcome::kFailed) return std::nullopt;
+  const int count = std::min(collected.count, RecipientTable::kCapacity);
+  for (int i = 1; i <= count; ++i) {
+    const RecipientSource& source = (*table)[i].Source;
+    if (taken.count(KeyOf(source)) == 0) status[source.event].unprinted += 1;
+  }
+  const std::optional<std::vector<AwardComparison>> compared =
+      CompareWithResults(rows, context, has_classes);
+  if (!compared) return std::nullopt;
+  for (const AwardComparison& c : *compared) {
+    if (c.change != AwardChange::kSame) status[c.logged.key.event].changed += 1;
+  }
+  return status;
+}
+
+}  // namespace kvsys

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <map>
+#include <optional>
+
+#include "certificate/print_run.h"
+#include "layout/print_log.h"
+
+namespace kvsys {
+
+// Where an event stands at the award desk.
+struct EventAwardStatus {
+  int printed = 0;     // certificates that came out
+  QDateTime last;      // when the last of them came out
+  QString host;        // at which desk
+  int unprinted = 0;   // certificates the event earns now that never came out
+  int changed = 0;     // printed ones that today's results change, or new ones they bring
+  int pending = 0;     // entries with neither a time nor a status that rules them out
+  int unfinished = 0;  // printer jobs the printing service stopped or cancelled
+};
+
+// Asks the printing service what became of this desk's printer jobs that the log holds as
+// out, and records what it says in the log and in rows (completed, stopped, cancelled).
+void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows);
+
+// The print list's column: "印刷済 3枚 10:42 desk1　変更あり 1　結果待ち 2" (parts left out
+// when they are nothing).
+inline const QString kAwardStatusHeader = QStringLiteral("印刷状況");
+QString AwardStatusText(const EventAwardStatus& status);
+
+// Entries of each event still waiting for a result, by 競技番号, in one read. Raises DbError.
+std::map<int, int> PendingResults(Database& results_db);
+
+// The status of the request's events: the certificates the request earns now (its ranks,
+// class-wise and heat choices) against the log of the meet, the changes since printing, and
+// the results still pending. The context's layout and recipient table are left alone. nullopt
+// after a reported error.
+std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintRequest& request,
+                                                               PrintRunContext& context,
+                                                               const LoggedMeet& meet,
+                                                               bool has_classes);
+
+}  // namespace kvsys

@@ -1,0 +1,179 @@
+#include "certificate/kvs240.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "certificate/run_labels_ui.h"
+#include "common/wait_cursor.h"
+#include "common/window_ui.h"
+
+namespace kvsys {
+
+KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), dialogs_(dialogs), session_(std::move(records), dialogs, this) {
+  setObjectName(QStringLiteral("KVS240"));
+  setWindowTitle(kPrintHistoryTitle);
+
+  grdHistory = Named(new QTableView(this), "grdHistory");
+  grdHistory->setModel(session_.Model());
+  grdHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grdHistory->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  grdHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grdHistory->setTabKeyNavigation(false);
+  grdHistory->verticalHeader()->setVisible(false);
+  grdHistory->verticalHeader()->setDefaultSectionSize(22);
+  grdHistory->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  grdHistory->horizontalHeader()->setStretchLastSection(true);
+
+  lblSummary = Named(new QLabel(this), "lblSummary");
+  lblSummary->setWordWrap(true);
+  auto* note = Named(new QLabel(kCompletedNote, this), "lblCompletedNote");
+  note->setWordWrap(true);
+  spnCopies = Named(new QSpinBox(this), "spnCopies");
+  spnCopies->setRange(1, 99);
+  barRun = Named(new QProgressBar(this), "barRun");
+  barRun->setRange(0, 1);
+  barRun->setValue(0);
+  lblResult = Named(new QLabel(this), "lblResult");
+  lblResult->setWordWrap(true);
+  cmdRefresh = Named(new QPushButton(QStringLiteral("更新(F4)"), this), "cmdRefresh");
+  cmdReprint = Named(new QPushButton(QStringLiteral("再印刷(F5)"), this), "cmdReprint");
+  cmdCancel = Named(new QPushButton(QStringLiteral("中止(F9)"), this), "cmdCancel");
+  cmdClose = Named(new QPushButton(QStringLiteral("閉じる(F10)"), this), "cmdClose");
+  cmdCancel->setEnabled(false);
+
+  auto* copies = new QHBoxLayout;
+  copies->addWidget(Named(new QLabel(QStringLiteral("部数"), this), "lblCopies"));
+  copies->addWidget(spnCopies);
+  copies->addWidget(barRun, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(lblResult, 1);
+  for (QPushButton* b : {cmdRefresh, cmdReprint, cmdCancel, cmdClose}) {
+    b->setMinimumSize(110, 36);
+    buttons->addWidget(b);
+  }
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(lblSummary);
+  layout->addWidget(grdHistory, 1);
+  layout->addWidget(note);
+  layout->addLayout(copies);
+  layout->addLayout(buttons);
+  resize(980, 600);
+
+  connect(cmdRefresh, &QPushButton::clicked, this, &KVS240::Refresh);
+  connect(cmdReprint, &QPushButton::clicked, this, &KVS240::Reprint);
+  connect(cmdCancel, &QPushButton::clicked, this, &KVS240::Cancel);
+  connect(cmdClose, &QPushButton::clicked, this, &KVS240::CloseWindow);
+  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
+}
+
+KVS240::~KVS240() {
+  ReleaseControls(this);
+}
+
+void KVS240::Refresh() {
+  if (run_.Running()) return;
+  WaitCursor wait;
+  session_.Load();
+  const int lines = static_cast<int>(session_.Entries().size());
+  const int changed = session_.ChangedCount();
+  lblSummary->setText(
+      lines == 0 ? QStringLiteral("この大会の印刷履歴はありません。")
+                 : QStringLiteral("%1 件（うち今の結果と違うもの %2 件：変更・圏外・圏内）")
+                       .arg(lines)
+                       .arg(changed));
+  if (lines > 0 && !grdHistory->currentIndex().isValid()) {
+    grdHistory->setCurrentIndex(session_.Model()->index(0, 0));
+  }
+  grdHistory->setFocus(Qt::OtherFocusReason);
+}
+
+void KVS240::SetRunning(bool running) {
+  cmdCancel->setEnabled(running);
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{grdHistory, spnCopies, cmdRefresh, cmdReprint, cmdClose}) {
+    w->setEnabled(!running);
+  }
+}
+
+void KVS240::Reprint() {
+  if (run_.Running()) return;
+  std::vector<int> rows;
+  for (const QModelIndex& index : grdHistory->selectionModel()->selectedRows()) {
+    rows.push_back(index.row());
+  }
+  std::sort(rows.begin(), rows.end());
+  if (rows.empty()) {
+    dialogs_.MsgBox(QStringLiteral("再印刷する行を選択してください。"), MsgButtons::Ok,
+                    MsgIcon::Information, kPrintHistoryTitle);
+    return;
+  }
+  run_.Begin();
+  SetRunning(true);
+  LabelWarning warning(lblResult);
+  const PrintJobResult result = session_.Reprint(rows, spnCopies->value(), warning, *this);
+  const bool close = run_.End();
+  SetRunning(false);
+  lblResult->setText(DescribeJobResult(result));
+  if (close) {
+    CloseWindow();
+    return;
+  }
+  Refresh();
+}
+
+void KVS240::Cancel() {
+  run_.Cancel();
+}
+
+void KVS240::CloseWindow() {
+  CloseForm(this);
+}
+
+void KVS240::closeEvent(QCloseEvent* event) {
+  if (run_.HoldClose()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+bool KVS240::HandleKey(int key) {
+  switch (key) {
+    case Qt::Key_F4:
+      Refresh();
+      return true;
+    case Qt::Key_F5:
+      Reprint();
+      return true;
+    case Qt::Key_F9:
+      Cancel();
+      return true;
+    case Qt::Key_F10:
+    case Qt::Key_Escape:
+      CloseWindow();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void KVS240::Printing(int done, int total) {
+  if (barRun->maximum() != total) barRun->setRange(0, total);
+  barRun->setValue(done);
+}
+
+bool KVS240::CancelRequested() {
+  return run_.CancelRequested();
+}
+
+}  // namespace kvsys

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+
+#include "certificate/print_history.h"
+#include "common/run_flag.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+namespace kvsys {
+
+class Dialogs;
+
+// 印刷履歴: the meet's printed certificates by event, what today's results changed since, and
+// reprints of the chosen lines. A sub-window of the main window.
+class KVS240 : public QWidget, private PrintRunObserver {
+  Q_OBJECT
+
+ public:
+  KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent = nullptr);
+  ~KVS240() override;
+
+  // 更新(F4): reads the log and today's results again.
+  void Refresh();
+  // 再印刷(F5): the chosen lines, 部数 copies each.
+  void Reprint();
+  void Cancel();
+  void CloseWindow();
+  bool Running() const { return run_.Running(); }
+  PrintHistorySession& Session() { return session_; }
+
+  QTableView* grdHistory;
+  QLabel* lblSummary;
+  QSpinBox* spnCopies;
+  QProgressBar* barRun;
+  QLabel* lblResult;
+  QPushButton* cmdRefresh;
+  QPushButton* cmdReprint;
+  QPushButton* cmdCancel;
+  QPushButton* cmdClose;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Printing(int done, int total) override;
+  bool CancelRequested() override;
+  bool HandleKey(int key);
+  void SetRunning(bool running);
+
+  Dialogs& dialogs_;
+  PrintHistorySession session_;
+  RunFlag run_;
+};
+
+}  // namespace kvsys

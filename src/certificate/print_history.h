@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "certificate/award_changes.h"
+#include "certificate/print_job.h"
+#include "certificate/print_list_session.h"
+
+class QObject;
+class QStandardItemModel;
+
+namespace kvsys {
+
+// One line of the print history: a certificate as it was printed last (how often, where, when)
+// against today's results, or one that today's results bring and that never came out.
+struct HistoryEntry {
+  AwardComparison comparison;
+  int times = 0;  // how many times it came out
+};
+
+inline const QString kPrintHistoryTitle = QStringLiteral("印刷履歴");
+// What a printing service's "completed" means, wherever it is shown.
+inline const QString kCompletedNote = QStringLiteral(
+    "「完了」は印刷サービスがプリンタへ渡し終えたことを示します（用紙に出たことではありません）。");
+
+// The print history below its window: the meet's log by event with what today's results
+// changed, and reprints of chosen lines with today's results and the decided layout. No widgets.
+class PrintHistorySession {
+ public:
+  // The grid's model is made a child of model_owner.
+  PrintHistorySession(PrintListRecords records, Dialogs& dialogs, QObject* model_owner);
+  ~PrintHistorySession();
+
+  // Reads the log and today's results into the grid; false after a reported error.
+  bool Load();
+  QStandardItemModel* Model() const { return model_; }
+  const std::vector<HistoryEntry>& Entries() const { return entries_; }
+  // How many lines are marked as changed.
+  int ChangedCount() const;
+
+  // Prints the lines of rows again, copies each, with today's results and the decided layout;
+  // every certificate is logged. Lines no longer within the rank limit are left out (told).
+  PrintJobResult Reprint(const std::vector<int>& rows, int copies, WarningLabel& label,
+                         PrintRunObserver& observer);
+  PrintJob& Job() { return job_; }
+
+ private:
+  LoggedMeet MeetOfLog() const;
+
+  PrintListRecords r_;
+  Dialogs& dialogs_;
+  QStandardItemModel* model_;
+  PrintJob job_;
+  std::vector<HistoryEntry> entries_;
+  std::unique_ptr<RecipientTable> table_;
+};
+
+}  // namespace kvsys
