@@ -43,6 +43,8 @@ KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
   barRun = Named(new QProgressBar(this), "barRun");
   barRun->setRange(0, 1);
   barRun->setValue(0);
+  lblWarning = Named(new QLabel(this), "lblWarning");
+  lblWarning->setVisible(false);
   lblResult = Named(new QLabel(this), "lblResult");
   lblResult->setWordWrap(true);
   cmdRefresh = Named(new QPushButton(QStringLiteral("更新(F4)"), this), "cmdRefresh");
@@ -66,6 +68,7 @@ KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
   layout->addWidget(grdHistory, 1);
   layout->addWidget(note);
   layout->addLayout(copies);
+  layout->addWidget(lblWarning);
   layout->addLayout(buttons);
   resize(980, 600);
 
@@ -119,7 +122,7 @@ void KVS240::Reprint() {
   }
   run_.Begin();
   SetRunning(true);
-  LabelWarning warning(lblResult);
+  LabelWarning warning(lblWarning);
   const PrintJobResult result = session_.Reprint(rows, spnCopies->value(), warning, *this);
   const bool close = run_.End();
   SetRunning(false);

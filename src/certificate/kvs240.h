@@ -37,7 +37,8 @@ class KVS240 : public QWidget, private PrintRunObserver {
   QLabel* lblSummary;
   QSpinBox* spnCopies;
   QProgressBar* barRun;
-  QLabel* lblResult;
+  QLabel* lblWarning;  // what a certificate being drawn ran into
+  QLabel* lblResult;   // how the last reprint ended
   QPushButton* cmdRefresh;
   QPushButton* cmdReprint;
   QPushButton* cmdCancel;

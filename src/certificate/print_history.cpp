@@ -98,7 +98,9 @@ bool PrintHistorySession::Load() {
          Item(row.rank), Item(row.name), Item(row.affiliation), Item(row.record),
          Item(QString::number(e.times), true),
          Item(printed ? row.time.toString(QStringLiteral("MM/dd HH:mm ")) + row.host : QString()),
-         Item(printed ? row.where : QString()),
+         Item(!printed       ? QString()
+              : row.page > 1 ? row.where + QStringLiteral("（%1ページ）").arg(row.page)
+                             : row.where),
          Item(printed ? row.state : QStringLiteral("未印刷")), Item(what)});
   }
   return true;
