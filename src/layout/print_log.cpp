@@ -111,13 +111,14 @@ void PrintLog::Ensure() {
   tx.Commit();
 }
 
-qint64 PrintLog::Insert(const PrintLogRow& row) {
+qint64 PrintLog::Insert(const PrintLogRow& row, bool want_id) {
   QStringList marks;
   for (qsizetype i = 0; i < Columns().size(); ++i) marks << QStringLiteral("?");
   db_.ExecuteWithParams(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                             .arg(kPrintLogTable, Columns().join(QStringLiteral(", ")),
                                  marks.join(QStringLiteral(", "))),
                         Values(row));
+  if (!want_id) return 0;
   auto rs = db_.OpenRecordset(QStringLiteral("SELECT last_insert_rowid()"), dbOpenSnapshot);
   return rs->Field(0).toLongLong();
 }
@@ -130,7 +131,7 @@ void PrintLog::Add(std::vector<PrintLogRow>& rows) {
     row.pid = QCoreApplication::applicationPid();
     if (!row.time.isValid()) row.time = QDateTime::currentDateTime();
     if (row.state.isEmpty()) row.state = kLogOut;
-    row.id = Insert(row);
+    Insert(row, false);
   }
   tx.Commit();
 }
@@ -171,7 +172,7 @@ qint64 PrintLog::Claim(PrintLogRow row) {
   row.pid = QCoreApplication::applicationPid();
   row.time = QDateTime::currentDateTime();
   row.state = kLogClaimed;
-  const qint64 id = Insert(row);
+  const qint64 id = Insert(row, true);
   tx.Commit();
   return id;
 }

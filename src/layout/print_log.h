@@ -81,7 +81,7 @@ class PrintLog {
  public:
   explicit PrintLog(Database& db);
 
-  // Rows that came out, in one transaction; their ids, host, process and time are set.
+  // Rows that came out, in one transaction; their host, process and time are set.
   void Add(std::vector<PrintLogRow>& rows);
   // Claims the certificate for this process before it is drawn, in one write transaction, so
   // that two desks never print the same one: 0 when it is printed already or another live desk
@@ -108,7 +108,8 @@ class PrintLog {
  private:
   void Ensure();
   bool ClaimAlive(const QString& host, qint64 pid, const QDateTime& time) const;
-  qint64 Insert(const PrintLogRow& row);
+  // The new row's id when asked for.
+  qint64 Insert(const PrintLogRow& row, bool want_id);
 
   Database& db_;
   int claim_timeout_ = 120;
