@@ -21,6 +21,7 @@
 #include "print/print_surface.h"
 #include "print/recipients_file.h"
 #include "samplemeet/sample_meet.h"
+#include "support/fixture.h"
 #include "support/program_folder.h"
 #include "support/raw_db.h"
 #include "support/scripted_dialogs.h"
@@ -587,6 +588,20 @@ TEST_F(AwardDeskTest, NewOnlyReprintsAndChangedResults) {
   EXPECT_TRUE(lines[2].startsWith(QStringLiteral("変更\t順位 ")));
   EXPECT_TRUE(out_text.contains(QStringLiteral("順位 １→３"))) << out_text.toStdString();
   EXPECT_TRUE(out_text.contains(QStringLiteral("順位 ３→１"))) << out_text.toStdString();
+}
+
+// A meet of the results system's own Jet files is logged and left out alike.
+TEST_F(AwardDeskTest, AJetMeetIsLoggedToo) {
+  const QString jet = folder.File(QStringLiteral("Swim01.mdb"));
+  ASSERT_TRUE(QFile::copy(test::FixturePath(QStringLiteral("Swim01.mdb")), jet));
+  const QString run = QStringLiteral("--meet %1 --all --new-only --pdf ").arg(jet);
+  ASSERT_EQ(Run(run + folder.File(QStringLiteral("j1"))), kExitOk) << err_text.toStdString();
+  const int printed = PdfCount(folder.File(QStringLiteral("j1")));
+  ASSERT_GT(printed, 0);
+  EXPECT_EQ(Log(QStringLiteral("SELECT count(*) FROM 印刷履歴 WHERE 大会ファイル = 'Swim01.mdb'")),
+            printed);
+  ASSERT_EQ(Run(run + folder.File(QStringLiteral("j2"))), kExitOk);
+  EXPECT_EQ(PdfCount(folder.File(QStringLiteral("j2"))), 0);
 }
 
 // Two desks printing the whole meet at once with --new-only print each certificate once in
