@@ -74,6 +74,11 @@ class RunLog {
   }
   void CameOut(const Recipient& r, const DocumentPlace& at, int copies = 1) {
     if (!log_) return;
+    // Only a record of the drawing was kept (a dump): no certificate came out.
+    if (!at.held && at.place.kind == OutputPlace::Kind::kNothing) {
+      NotOut();
+      return;
+    }
     PrintLogRow row = LogRowOf(r, meet_, layout_);
     row.copies = copies;
     row.output = LogOutputName(at.place);

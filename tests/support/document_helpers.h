@@ -105,6 +105,11 @@ class RecordingOutput : public DocumentOutput {
     ++finished;
     return true;
   }
+  // As a printer queue would be: each document out as it is written.
+  DocumentPlace LastWritten() const override {
+    if (written.empty()) return {};
+    return {{OutputPlace::Kind::kPrinter, QStringLiteral("recording")}, 0, false, 0};
+  }
   bool ready = true;
   bool write_ok = true;
   int ready_calls = 0;

@@ -311,7 +311,9 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     case OutputPlace::Kind::kNothing:
       break;
   }
-  if (dump_sink) out << QStringLiteral("JSON Lines: %1").arg(dump_sink->written_path()) << Qt::endl;
+  if (dump_sink && !dump_sink->written_path().isEmpty()) {
+    out << QStringLiteral("JSON Lines: %1").arg(dump_sink->written_path()) << Qt::endl;
+  }
   if (!cl.recipients_out.isEmpty()) {
     out << QStringLiteral("受賞者一覧: %1").arg(cl.recipients_out) << Qt::endl;
   }
@@ -368,7 +370,8 @@ QString UsageText() {
       "  --changed       印刷後に順位・記録・氏名・所属が変わった賞状と、圏外になった・圏内に\n"
       "                  入った受賞者をタブ区切りで書く（印刷しません）\n"
       "\n"
-      "  終了コード: 0 = 出力した、1 = 出力できなかった、2 = 引数の誤り、\n"
+      "  終了コード: 0 = 出力した、1 = 出力できなかった（出力した賞状を印刷履歴に記録できなかった\n"
+      "  ときも）、2 = 引数の誤り、\n"
       "  3 = 受賞者が 9999 人を超え、残りを出力していない（標準エラーに人数と続きの受賞者）\n");
 }
 
