@@ -21,6 +21,9 @@ struct CommandLine {
   FolderLayout layout = FolderLayout::Ver50;
   bool force = false;
   std::vector<MeetSpec> meets;
+  // --advance N FILE: the next N events of a meet in progress get their results.
+  int advance = 0;
+  QString advance_file;
 };
 
 // Parses the arguments (without the program name). nullopt with a message in `error` when

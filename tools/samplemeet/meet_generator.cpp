@@ -176,6 +176,7 @@ MeetTables Generator::Build() {
   for (size_t i = 0; i < events_.size(); ++i) FillEvent(i);
   WriteProgramme(meet);
   WriteResults(meet);
+  if (spec_.in_progress) HoldBackResults(meet, static_cast<int>(events_.size()) / 3);
   return meet;
 }
 

@@ -31,6 +31,8 @@ struct MeetSpec {
   // settings, names longer than their width, a lane-box table with only two rows.
   bool odd_settings = false;
   quint64 seed = 1;
+  // Only the first third of the events have been swum: the others wait for AdvanceMeet.
+  bool in_progress = false;
 };
 
 // The meets of a preset ("demo", "large"); empty for an unknown name.
@@ -51,5 +53,18 @@ bool WriteMeetFile(const QString& path, const MeetTables& meet, bool force, QStr
 // or an empty text with a message in `error`.
 QString WriteSampleMeet(const QString& folder, FolderLayout layout, const MeetSpec& spec,
                         bool force, QString* error);
+
+// Where a meet in progress keeps the results still to come (the results system has no such
+// table; the program never reads it).
+inline const QString kPlannedResults = QStringLiteral("予定記録");
+
+// Holds back the results of all but the first `done` events of the meet: their entries stay,
+// without a time or a status, and what they will be goes into the planned results.
+void HoldBackResults(MeetTables& meet, int done);
+
+// Fills in the next `count` events still waiting in the meet file at path, in programme order,
+// each in one transaction as the results system writes a finished race. The events filled;
+// on failure those filled before it, with a message in error.
+std::vector<int> AdvanceMeet(const QString& path, int count, QString* error);
 
 }  // namespace kvsys::samplemeet
