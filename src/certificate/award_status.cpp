@@ -6,6 +6,7 @@
 #include <set>
 
 #include "certificate/award_changes.h"
+#include "certificate/meet_follow.h"
 #include "certificate/print_job.h"
 #include "db/database.h"
 #include "db/recordset.h"
@@ -47,19 +48,6 @@ void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows) {
   }
 }
 
-std::map<int, int> PendingResults(Database& results_db) {
-  std::map<int, int> pending;
-  auto rs = results_db.OpenRecordset(
-      QStringLiteral("SELECT 競技番号, count(*) AS 件数 FROM 記録マスター WHERE (ゴール IS NULL "
-                     "OR trim(ゴール) = '') AND (事由入力ステータス = 0 OR 事由入力ステータス = 4) "
-                     "GROUP BY 競技番号"),
-      dbOpenSnapshot, dbReadOnly);
-  for (; !rs->Eof(); rs->MoveNext()) {
-    pending[rs->Field(0).toInt()] = rs->Field(1).toInt();
-  }
-  return pending;
-}
-
 std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintRequest& request,
                                                                PrintRunContext& context,
                                                                const LoggedMeet& meet,
@@ -88,8 +76,8 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
     return std::nullopt;
   }
   try {
-    for (const auto& [event, count] : PendingResults(context.results_db)) {
-      status[event].pending = count;
+    for (const auto& [event, progress] : ReadEventProgress(context.results_db)) {
+      if (progress.pending > 0) status[event].pending = progress.pending;
     }
   } catch (const DbError& e) {
     ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetResults);

@@ -30,9 +30,6 @@ void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows);
 inline const QString kAwardStatusHeader = QStringLiteral("印刷状況");
 QString AwardStatusText(const EventAwardStatus& status);
 
-// Entries of each event still waiting for a result, by 競技番号, in one read. Raises DbError.
-std::map<int, int> PendingResults(Database& results_db);
-
 // The status of the request's events: the certificates the request earns now (its ranks,
 // class-wise and heat choices) against the log of the meet, the changes since printing, and
 // the results still pending. The context's layout and recipient table are left alone. nullopt

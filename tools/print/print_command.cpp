@@ -3,12 +3,17 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <memory>
+#include <set>
 
 #include "certificate/award_changes.h"
 #include "certificate/award_status.h"
 #include "certificate/example_layouts.h"
+#include "certificate/meet_follow.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "certificate/program_list.h"
@@ -144,6 +149,112 @@ int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
   return kExitOk;
 }
 
+// Set by SIGINT and SIGTERM: a followed meet ends after the certificate being drawn.
+std::atomic<bool> stop_following{false};
+
+extern "C" void StopFollowing(int) {
+  stop_following = true;
+}
+
+class FollowObserver : public PrintRunObserver {
+ public:
+  bool CancelRequested() override { return stop_following; }
+};
+
+// The request of the command line for these events.
+PrintRequest RequestOf(const CommandLine& cl, const Session& s, std::vector<ProgramEvent> events) {
+  PrintRequest request;
+  request.events = std::move(events);
+  request.rank_only = cl.rank;
+  request.skip_up_to = cl.skip_up_to;
+  request.heat = cl.heat;
+  request.class_wise = cl.class_wise;
+  request.class_no = cl.class_no;
+  request.exclude_open = cl.open_excluded;
+  request.PrnShozNo = s.options.PrnShozNo;
+  return request;
+}
+
+// --follow: looks at the meet file every interval; when it changed, reads each event's
+// progress and prints the chosen events that became complete since, only certificates not in
+// the log (claimed first, so desks following the same meet share the work). A result changed
+// after its certificate came out is announced, never printed again by itself.
+int Follow(const CommandLine& cl, Session& s, PrintJob& job,
+           const std::vector<ProgramEvent>& chosen, const MeetSettings& meet, QTextStream& out) {
+  struct sigaction action {};
+  action.sa_handler = StopFollowing;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  job.SetNewOnly(true);
+  job.SetReprints(Reprints::kSilent);
+  job.SetLayoutCheck(LayoutCheck::kNone);
+  const LoggedMeet logged = LoggedMeetOf(cl.meet, meet);
+  CompletionWatch watch;
+  FileStamp seen;
+  std::set<QString> announced;
+  FollowObserver observer;
+  PlainWarningLabel label;
+  out << QStringLiteral("大会の結果を見ています（%1 秒ごと。Ctrl+C で終わります）。")
+             .arg(cl.interval)
+      << Qt::endl;
+  while (!stop_following) {
+    const FileStamp stamp = StampOf(cl.meet);
+    if (!watch.Started() || !(stamp == seen)) {
+      try {
+        // A Jet meet is read whole when opened: read again only when the file changed.
+        if (watch.Started()) {
+          s.results_db->Close();
+          s.results_db = s.workspace.OpenDatabase(cl.meet, false, true);
+        }
+        const std::vector<int> newly = watch.Look(ReadEventProgress(*s.results_db));
+        seen = stamp;
+        for (int number : newly) {
+          const auto event =
+              std::find_if(chosen.begin(), chosen.end(),
+                           [number](const ProgramEvent& e) { return e.number == number; });
+          if (event == chosen.end() || stop_following) continue;
+          PrintRunContext context{*s.layout_db, *s.results_db, s.state,
+                                  s.dialogs,    s.options,     meet.選手使用所属,
+                                  s.layout,     s.recipients,  observer};
+          if (CollectForRun(RequestOf(cl, s, {*event}), context)) continue;
+          const PrintJobResult printed = job.PrintDecided(context, label);
+          out << QStringLiteral("%1 競技番号 %2 %3：%4 枚")
+                     .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))
+                     .arg(number)
+                     .arg(MakeEventName(*event))
+                     .arg(printed.output);
+          if (printed.skipped > 0) out << QStringLiteral("（印刷済み %1 枚）").arg(printed.skipped);
+          out << Qt::endl;
+        }
+        const std::optional<std::vector<AwardComparison>> compared = [&] {
+          PrintRunObserver quiet;
+          PrintRunContext context{*s.layout_db, *s.results_db, s.state,
+                                  s.dialogs,    s.options,     meet.選手使用所属,
+                                  s.layout,     s.recipients,  quiet};
+          return CompareWithResults(PrintLog(*s.layout_db).Rows(logged), context, meet.クラス分け);
+        }();
+        for (const AwardComparison& c :
+             compared ? ChangedOnly(*compared) : std::vector<AwardComparison>{}) {
+          if (c.change == AwardChange::kNowInside) continue;  // printed when its event completes
+          const QString line = QStringLiteral("%1 競技番号 %2 %3 %4 %5")
+                                   .arg(ChangeMark(c.change))
+                                   .arg(c.logged.key.event)
+                                   .arg(c.logged.event_text, c.logged.name, c.what);
+          if (announced.insert(line).second) out << QStringLiteral("印刷後の") << line << Qt::endl;
+        }
+      } catch (const DbError&) {
+        // Read while the results system was writing: looked at again next time.
+      }
+    }
+    for (int waited = 0; waited < cl.interval * 10 && !stop_following; ++waited) {
+      QThread::msleep(100);
+    }
+  }
+  out << QStringLiteral("終わりました。") << Qt::endl;
+  return kExitOk;
+}
+
 int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   const QString folder = QDir(cl.program_folder).absolutePath();
   if (!QFileInfo(folder).isDir()) {
@@ -243,20 +354,15 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
           << Qt::endl;
       return kExitBadArguments;
     }
-    PrintRequest request;
+    std::vector<ProgramEvent> chosen;
     try {
-      if (!ChooseEvents(cl, s, meet, request.events, err)) return kExitBadArguments;
+      if (!ChooseEvents(cl, s, meet, chosen, err)) return kExitBadArguments;
     } catch (const DbError& e) {
       err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
       return kExitFailed;
     }
-    request.rank_only = cl.rank;
-    request.skip_up_to = cl.skip_up_to;
-    request.heat = cl.heat;
-    request.class_wise = cl.class_wise;
-    request.class_no = cl.class_no;
-    request.exclude_open = cl.open_excluded;
-    request.PrnShozNo = s.options.PrnShozNo;
+    if (cl.follow) return Follow(cl, s, job, chosen, meet, out);
+    const PrintRequest request = RequestOf(cl, s, chosen);
     if (const std::optional<RunOutcome> ended = CollectForRun(request, context, &collected)) {
       switch (*ended) {
         case RunOutcome::kNothingToPrint:
@@ -337,6 +443,8 @@ QString UsageText() {
       "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
       "              [--dump FILE] [--recipients-out FILE] [--new-only]\n"
       "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
+      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
+      "              [--interval SECONDS] [--pdf DIR|--printer NAME|--default-printer] ...\n"
       "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
       "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
       "              [--dump FILE]\n"
@@ -366,6 +474,11 @@ QString UsageText() {
       "印刷履歴にない賞状だけを印刷する（1枚ずつ履歴に確保してから印刷するので、\n"
       "                  同時に印刷する端末と同じ賞状を出しません）。省くと印刷済みの賞状も\n"
       "                  もう一度印刷し、その枚数を標準エラーに書きます\n"
+      "  --follow        大会ファイルを --interval 秒（既定 5）ごとに見て、結果がそろった種目の\n"
+      "                  "
+      "印刷履歴にない賞状を印刷する（始めたときにそろっていた種目は印刷しません）。\n"
+      "                  印刷後に結果が変わった賞状は知らせるだけで印刷しません。Ctrl+C（SIGINT・\n"
+      "                  SIGTERM）で、描いている賞状を出力してから終わります\n"
       "  --log           大会の印刷履歴をタブ区切りで書く（印刷しません）\n"
       "  --changed       印刷後に順位・記録・氏名・所属が変わった賞状と、圏外になった・圏内に\n"
       "                  入った受賞者をタブ区切りで書く（印刷しません）\n"
@@ -415,6 +528,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       cl.to_printer = true;
     } else if (option == QLatin1String("--new-only")) {
       cl.new_only = true;
+      have_meet_option = true;
+    } else if (option == QLatin1String("--follow")) {
+      cl.follow = true;
       have_meet_option = true;
     } else if (option == QLatin1String("--log")) {
       cl.log = true;
@@ -477,11 +593,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         int lo;
         int hi;
       };
-      const NumberOption numbers[] = {{"--rank", &cl.rank, 1, 9999},
-                                      {"--skip-up-to", &cl.skip_up_to, 1, 9999},
-                                      {"--heat", &cl.heat, 1, 99},
-                                      {"--affiliation", &cl.affiliation, 1, 4},
-                                      {"--index", &cl.index, 1, 9999}};
+      const NumberOption numbers[] = {
+          {"--rank", &cl.rank, 1, 9999},   {"--skip-up-to", &cl.skip_up_to, 1, 9999},
+          {"--heat", &cl.heat, 1, 99},     {"--affiliation", &cl.affiliation, 1, 4},
+          {"--index", &cl.index, 1, 9999}, {"--interval", &cl.interval, 1, 3600}};
       const NumberOption* found = nullptr;
       for (const NumberOption& n : numbers) {
         if (option == QLatin1String(n.name)) found = &n;
@@ -512,6 +627,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       return fail(QStringLiteral("--events か --all のどちらか一つを指定してください。"));
     }
     if (cl.index != 0) return fail(QStringLiteral("--index は --recipients と一緒に使います。"));
+    if (cl.follow && (listing || !cl.pdf_file.isEmpty() || !cl.recipients_out.isEmpty())) {
+      return fail(QStringLiteral(
+          "--follow は --pdf-file、--recipients-out、--log、--changed と一緒には使えません。"));
+    }
   } else if (have_events || cl.all_events || have_meet_option) {
     return fail(QStringLiteral("種目の指定は --meet と一緒に使います。"));
   }

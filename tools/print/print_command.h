@@ -53,6 +53,10 @@ struct CommandLine {
   bool new_only = false;  // only certificates the log does not hold, each claimed first
   bool log = false;       // write the meet's log rows, print nothing
   bool changed = false;   // write the log rows that differ from today's results, print nothing
+  // Follow the meet: print each chosen event's certificates not yet in the log as soon as its
+  // results are complete, until SIGINT or SIGTERM.
+  bool follow = false;
+  int interval = 5;  // seconds between looks at the meet file
 };
 
 // Parses the arguments (without the program name); nullopt with a message in error when they
