@@ -22,6 +22,10 @@ class QuietDialogs : public Dialogs {
     return std::nullopt;
   }
   QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
+  bool ConfirmTable(const QString&, const QStringList&, const std::vector<QStringList>&,
+                    const QString&, const QString&) override {
+    return false;
+  }
 };
 
 }  // namespace
