@@ -41,6 +41,7 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
   model_->SetRightAligned({0, 6});
   // Said before anything is drawn, as the preview would show it.
   job_.SetLayoutCheck(LayoutCheck::kAsk);
+  job_.SetPrePrintCheck(true);
 }
 
 void PrintListSession::Clear() {
