@@ -48,6 +48,9 @@ TEST(PrintCommandLine, MeetFormAndRecipientsForm) {
   cl = ParseCommandLine(Args("--program-folder p --meet m --all --class-wise 3"), &error);
   ASSERT_TRUE(cl);
   EXPECT_EQ(cl->class_no, 3);
+  cl = ParseCommandLine(Args("--program-folder p --meet m --events 2 --check --rank 1"), &error);
+  ASSERT_TRUE(cl) << error.toStdString();
+  EXPECT_TRUE(cl->check);
   cl = ParseCommandLine(Args("--program-folder p --recipients r.tsv --index 2"), &error);
   ASSERT_TRUE(cl) << error.toStdString();
   EXPECT_EQ(cl->index, 2);
@@ -61,6 +64,9 @@ TEST(PrintCommandLine, MeetFormAndRecipientsForm) {
       "--program-folder p --meet m --all --day 2026-07-18",  // not the date form
       "--program-folder p --recipients r --rank 1",          // a meet option
       "--program-folder p --meet m --all --colour red",      // unknown
+      "--program-folder p --meet m --all --check --pdf o",   // a check prints nothing
+      "--program-folder p --meet m --check",                 // no events
+      "--program-folder p --recipients r --check",           // a meet option
   };
   for (const char* line : bad) {
     error.clear();
@@ -255,6 +261,31 @@ TEST_F(PrintCommandTest, ExistingDumpsAndRecipientListsAreNeverReplaced) {
             kExitFailed);
   EXPECT_EQ(folder.Read(QStringLiteral("r.tsv")), QByteArray("kept\n"));
   EXPECT_FALSE(QFileInfo::exists(folder.File(QStringLiteral("d_3.jsonl"))));
+}
+
+// --check writes the table of the check and leaves no output: its counts are those a run
+// prints.
+TEST_F(PrintCommandTest, TheCheckWritesItsTableAndPrintsNothing) {
+  Decide();
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --check").arg(meet)), kExitOk)
+      << err_text.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(folder.File(QStringLiteral("pdf"))));
+  EXPECT_FALSE(out_text.contains(QStringLiteral("出力しました")));
+  const QStringList lines = out_text.split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_GT(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("競技No.\t種目\t")));
+  int certificates = 0;
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    const QStringList cells = lines[i].split(u'\t');
+    ASSERT_EQ(cells.size(), lines[0].count(u'\t') + 1) << lines[i].toStdString();
+    certificates += cells[4].toInt();
+  }
+
+  const QString dump = folder.File(QStringLiteral("all.jsonl"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --dump %2").arg(meet, dump)), kExitOk)
+      << err_text.toStdString();
+  EXPECT_GT(certificates, 0);
+  EXPECT_EQ(Documents(QStringLiteral("all.jsonl")).size(), certificates);
 }
 
 // More recipients than a run holds: the first 9999 come out, and the run says how many were

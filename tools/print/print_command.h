@@ -53,6 +53,7 @@ struct CommandLine {
   bool new_only = false;  // only certificates the log does not hold, each claimed first
   bool log = false;       // write the meet's log rows, print nothing
   bool changed = false;   // write the log rows that differ from today's results, print nothing
+  bool check = false;     // write the check before printing of the chosen events, print nothing
 };
 
 // Parses the arguments (without the program name); nullopt with a message in error when they
