@@ -96,6 +96,13 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
     range.last = i;
   }
 
+  // One drawing of the run (a surface for each event would cost as much again), split by event.
+  std::vector<LayoutProblems> drawn;
+  if (with_layout && table.RecipientCount > 0) {
+    CheckRunLayout(context.layout, context.recipients, context.options, 1, table.RecipientCount,
+                   &drawn);
+  }
+
   std::set<int> seen;
   for (const ProgramEvent& event : request.events) {
     if (!seen.insert(event.number).second) continue;
@@ -131,9 +138,12 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
         }
         row.ties << text;
       }
-      if (with_layout) {
-        row.layout = DescribeRunCheck(CheckRunLayout(context.layout, context.recipients,
-                                                     context.options, range.first, range.last));
+      if (static_cast<int>(drawn.size()) >= range.last) {
+        RunLayoutCheck layout;
+        for (int i = range.first; i <= range.last; ++i) {
+          AddLayoutProblems(layout, drawn[static_cast<size_t>(i - 1)]);
+        }
+        row.layout = DescribeRunCheck(layout);
       }
     }
     check.certificates += row.certificates;
