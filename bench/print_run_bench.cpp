@@ -8,6 +8,10 @@
 // table without an index, makes each of those queries read all 20,000 rows; the same pair is
 // therefore measured again on a copy of the meet with an index on 記録マスター(競技番号), to
 // tell the cost of the scans from the cost of the run itself.
+//
+// The check before printing is measured as the print list runs it, collection included, against
+// the collection alone: without the layout check (what the check adds) and with it (which draws
+// every certificate, as the layout question before printing did).
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -24,6 +28,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "db/workspace.h"
@@ -104,6 +109,23 @@ void BM_CollectRecipients(benchmark::State& state) {
     collected_by_run = r.count;
   }
   state.counters["recipients"] = collected_by_run;
+}
+
+int checked_rows = 0;
+
+void BM_CollectAndCheck(benchmark::State& state) {
+  World& w = Data();
+  const bool with_layout = state.range(0) != 0;
+  for (auto _ : state) {
+    PrintRunContext c = w.Context();
+    const CollectResult r = CollectRecipients(w.request, c);
+    if (r.outcome != CollectOutcome::kDone) state.SkipWithError("collection did not finish");
+    w.recipients.RecipientCount = static_cast<int16_t>(r.count);
+    const std::optional<PrePrintCheck> check = CheckBeforePrinting(w.request, c, with_layout);
+    if (!check || check->certificates != r.count) state.SkipWithError("check did not finish");
+    checked_rows = check ? static_cast<int>(check->rows.size()) : 0;
+  }
+  state.counters["events"] = checked_rows;
 }
 
 // The same ranks in one statement: each event's results joined to their swimmer or team,
@@ -235,6 +257,19 @@ BENCHMARK(BM_CollectRecipients)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ComputeStatistics("min", Least);
+BENCHMARK(BM_CollectAndCheck)
+    ->ArgName("layout")
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", Least);
+BENCHMARK(BM_CollectAndCheck)
+    ->ArgName("layout")
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ComputeStatistics("min", Least);
 BENCHMARK(BM_PrintMeetToPdf)
     ->ArgName("logged")
     ->Arg(0)
@@ -267,6 +302,15 @@ class RatioReporter : public benchmark::ConsoleReporter {
           "%.1f ms (CPU %.1f ms) for %d rows; ratio %.2f (CPU %.2f)\n",
           args, least_[run], least_cpu_[run], collected_by_run, least_[query], least_cpu_[query],
           ranked_by_query, least_[run] / least_[query], least_cpu_[run] / least_cpu_[query]);
+    }
+    const std::string collect = "BM_CollectRecipients/indexed:0";
+    for (const char* args : {"layout:0", "layout:1"}) {
+      const std::string check = std::string("BM_CollectAndCheck/") + args;
+      if (!least_.count(collect) || !least_.count(check) || least_[collect] <= 0) continue;
+      std::printf(
+          "check before printing (%s) over %d events: collect and check %.1f ms, collect "
+          "alone %.1f ms; ratio %.2f (aim <= 1.5)\n",
+          args, checked_rows, least_[check], least_[collect], least_[check] / least_[collect]);
     }
     if (certificates_per_second[0] > 0 && certificates_per_second[1] > 0) {
       std::printf(

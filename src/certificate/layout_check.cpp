@@ -22,6 +22,10 @@ class QuietDialogs : public Dialogs {
     return std::nullopt;
   }
   QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
+  bool ConfirmTable(const QString&, const QStringList&, const std::vector<QStringList>&,
+                    const QString&, const QString&) override {
+    return false;
+  }
 };
 
 }  // namespace
@@ -123,9 +127,16 @@ QString ProblemNote(const LayoutProblems& problems) {
   return parts.join(QStringLiteral("　"));
 }
 
+void AddLayoutProblems(RunLayoutCheck& check, const LayoutProblems& found) {
+  for (int item : found.past_edge) ++check.past_edge[item];
+  for (const auto& pair : found.overlaps) ++check.overlaps[pair];
+}
+
 RunLayoutCheck CheckRunLayout(const CertificateLayout& layout, RecipientTable& table,
-                              const PrintOptions& options, int first, int last) {
+                              const PrintOptions& options, int first, int last,
+                              std::vector<LayoutProblems>* each) {
   RunLayoutCheck check;
+  if (each) each->clear();
   if (last <= 0 || last > table.RecipientCount) last = table.RecipientCount;
   PrintSurface surface;
   QuietDialogs quiet;
@@ -135,14 +146,15 @@ RunLayoutCheck CheckRunLayout(const CertificateLayout& layout, RecipientTable& t
   std::vector<ItemPlacement> placements;
   for (int i = std::max(first, 1); i <= last; ++i) {
     drawn.CurrentRecipient = static_cast<int16_t>(i);
-    if (DrawCertificate(surface, kPreviewMode, label, layout, drawn, options, quiet, &placements)) {
-      continue;
+    LayoutProblems found;
+    const PrintDocument* doc = nullptr;
+    if (!DrawCertificate(surface, kPreviewMode, label, layout, drawn, options, quiet,
+                         &placements)) {
+      doc = surface.HeldDocument();
     }
-    const PrintDocument* doc = surface.HeldDocument();
-    if (!doc) continue;
-    const LayoutProblems found = FindLayoutProblems(placements, QSize(doc->width, doc->height));
-    for (int item : found.past_edge) ++check.past_edge[item];
-    for (const auto& pair : found.overlaps) ++check.overlaps[pair];
+    if (doc) found = FindLayoutProblems(placements, QSize(doc->width, doc->height));
+    AddLayoutProblems(check, found);
+    if (each) each->push_back(std::move(found));
   }
   drawn.CurrentRecipient = current;
   return check;

@@ -47,9 +47,13 @@ struct RunLayoutCheck {
 };
 // Draws certificates first to last (0 = RecipientCount) of the table as they would print, on a
 // surface of its own, and adds up what FindLayoutProblems finds. Messages of the drawing are
-// left to the run itself. The table's CurrentRecipient is as it was afterwards.
+// left to the run itself. The table's CurrentRecipient is as it was afterwards. each, when given,
+// receives the findings of each certificate, first to last (empty for one not drawn).
 RunLayoutCheck CheckRunLayout(const CertificateLayout& layout, RecipientTable& table,
-                              const PrintOptions& options, int first = 1, int last = 0);
+                              const PrintOptions& options, int first = 1, int last = 0,
+                              std::vector<LayoutProblems>* each = nullptr);
+// The findings of certificates added up.
+void AddLayoutProblems(RunLayoutCheck& check, const LayoutProblems& found);
 // One line a problem: "大会名前段が用紙からはみ出します（14枚）", "選手名と所属（選手名）が
 // 重なります（3枚）".
 QStringList DescribeRunCheck(const RunLayoutCheck& check);

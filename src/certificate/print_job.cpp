@@ -6,6 +6,7 @@
 
 #include "certificate/draw_certificate.h"
 #include "certificate/layout_check.h"
+#include "certificate/pre_print_check.h"
 #include "common/dialogs.h"
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
@@ -210,8 +211,20 @@ PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& conte
     open_preview();
     return Outcome(RunOutcome::kPreview);
   }
+  bool check_layout = true;
+  if (pre_print_check_) {
+    const std::optional<PrePrintCheck> check =
+        CheckBeforePrinting(request, context, check_ != LayoutCheck::kNone);
+    if (!check) return Outcome(RunOutcome::kFailed);
+    if (!dialogs_.ConfirmTable(PrePrintCheckTitle(*check), PrePrintCheckHeaders(),
+                               PrePrintCheckCells(*check), kCheckPrintButton, kCheckBackButton)) {
+      return Outcome(RunOutcome::kDeclined);
+    }
+    // The table showed the layout's findings: the operator is not asked again.
+    check_layout = false;
+  }
   // The output was chosen before the collection: the printer is not asked about again.
-  return PrintChosen(context, label, 1, 0, to_pdf);
+  return PrintChosen(context, label, 1, 0, to_pdf, check_layout);
 }
 
 PrintJobResult PrintJob::PrintDecided(PrintRunContext& context, WarningLabel& label, int first,
@@ -222,8 +235,8 @@ PrintJobResult PrintJob::PrintDecided(PrintRunContext& context, WarningLabel& la
 }
 
 PrintJobResult PrintJob::PrintChosen(PrintRunContext& context, WarningLabel& label, int first,
-                                     int last, bool to_pdf) {
-  if (first <= 1 &&
+                                     int last, bool to_pdf, bool check_layout) {
+  if (check_layout && first <= 1 &&
       !CheckLayout(context.layout, context.recipients, context.options, first, last)) {
     return Outcome(RunOutcome::kDeclined);
   }

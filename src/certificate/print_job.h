@@ -64,6 +64,9 @@ class PrintJob {
   // Every later run writes to what the factory makes, and asks nothing.
   void SetOutputFactory(OutputFactory factory) { factory_ = std::move(factory); }
   void SetLayoutCheck(LayoutCheck check) { check_ = check; }
+  // Run shows the check before printing (CheckBeforePrinting) as a table to print from or go
+  // back; its layout findings (when SetLayoutCheck is not kNone) stand for the layout question.
+  void SetPrePrintCheck(bool on) { pre_print_check_ = on; }
   // Every certificate that comes out is logged in the layout database under this meet (a
   // preview's drawing never is). Without it nothing is logged.
   void SetLog(Database& layout_db, LoggedMeet meet) {
@@ -79,7 +82,8 @@ class PrintJob {
 
   // 印刷(F5) of the print list: the printer-or-PDF question (not when the preview is asked
   // for), the recipients collected, then the preview opened (request.preview with
-  // open_preview) or every certificate printed with the decided layout. Without open_preview a
+  // open_preview) or, after the check before printing when it is on, every certificate printed
+  // with the decided layout. Without open_preview a
   // preview run writes PDF files.
   PrintJobResult Run(const PrintRequest& request, PrintRunContext& context, WarningLabel& label,
                      const std::function<void()>& open_preview = {});
@@ -105,7 +109,7 @@ class PrintJob {
   std::unique_ptr<DocumentOutput> MakeOutputFor(bool to_pdf);
   // PrintDecided with the output already chosen.
   PrintJobResult PrintChosen(PrintRunContext& context, WarningLabel& label, int first, int last,
-                             bool to_pdf);
+                             bool to_pdf, bool check_layout = true);
   PrintJobResult DrawTable(const CertificateLayout& layout, RecipientTable& table,
                            const PrintOptions& options, WarningLabel& label,
                            PrintRunObserver& observer, int first, int last, bool to_pdf);
@@ -125,6 +129,7 @@ class PrintJob {
   QString program_folder_;
   OutputFactory factory_;
   LayoutCheck check_ = LayoutCheck::kNone;
+  bool pre_print_check_ = false;
   Database* log_db_ = nullptr;
   LoggedMeet meet_;
   Reprints reprints_ = Reprints::kSilent;

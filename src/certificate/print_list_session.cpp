@@ -44,6 +44,7 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
   // Said before anything is drawn, as the preview would show it.
   job_.SetLayoutCheck(LayoutCheck::kAsk);
   job_.SetReprints(Reprints::kAsk);
+  job_.SetPrePrintCheck(true);
 }
 
 LoggedMeet PrintListSession::MeetOfLog() const {

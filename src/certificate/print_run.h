@@ -111,7 +111,8 @@ enum class RunOutcome {
   kCancelled,       // 中止, while collecting or printing
   kFailed,          // a database or output error, reported
   kNotStarted,      // the operator kept the run from a printer that cannot take it
-  kDeclined,        // the operator chose not to print what the layout check found
+  kDeclined,        // the operator chose not to print after the layout check or the check
+                    // before printing
 };
 
 // Reads the decided layout whole into the layout record, in one read of the layout database:

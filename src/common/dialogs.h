@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -33,6 +35,12 @@ class Dialogs {
   // start_folder when it exists.
   virtual QString BrowseFolder(QWidget* owner, const QString& prompt,
                                const QString& start_folder = QString()) = 0;
+
+  // A table the operator reads before going on (the check before printing): true for the
+  // accept button, false for the reject button, Esc or the close box.
+  virtual bool ConfirmTable(const QString& title, const QStringList& headers,
+                            const std::vector<QStringList>& rows, const QString& accept,
+                            const QString& reject) = 0;
 };
 
 }  // namespace kvsys

@@ -1,12 +1,19 @@
 #include "common/dialogs_ui.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 namespace kvsys {
@@ -91,6 +98,49 @@ QString QtDialogs::BrowseFolder(QWidget* owner, const QString& prompt,
   }
   return QFileDialog::getExistingDirectory(owner ? owner : parent_, prompt, start,
                                            QFileDialog::ShowDirsOnly);
+}
+
+bool QtDialogs::ConfirmTable(const QString& title, const QStringList& headers,
+                             const std::vector<QStringList>& rows, const QString& accept,
+                             const QString& reject) {
+  QDialog dialog(parent_ ? parent_ : QApplication::activeWindow());
+  dialog.setWindowTitle(title);
+  auto* table = new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size()));
+  table->setObjectName(QStringLiteral("CheckTable"));
+  table->setHorizontalHeaderLabels(headers);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->verticalHeader()->hide();
+  for (int r = 0; r < table->rowCount(); ++r) {
+    const QStringList& cells = rows[static_cast<size_t>(r)];
+    for (int c = 0; c < table->columnCount() && c < cells.size(); ++c) {
+      table->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+  }
+  table->resizeColumnsToContents();
+  table->resizeRowsToContents();
+  auto* buttons = new QDialogButtonBox;
+  QPushButton* accept_button = buttons->addButton(accept, QDialogButtonBox::AcceptRole);
+  QPushButton* reject_button = buttons->addButton(reject, QDialogButtonBox::RejectRole);
+  accept_button->setObjectName(QStringLiteral("AcceptButton"));
+  reject_button->setObjectName(QStringLiteral("RejectButton"));
+  // Enter prints; Esc (the dialog's reject) goes back without printing.
+  accept_button->setDefault(true);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(table);
+  layout->addWidget(buttons);
+  // As large as the table, within the screen; a longer table scrolls.
+  const int width = table->verticalHeader()->width() + table->horizontalHeader()->length() +
+                    table->frameWidth() * 2 + 40;
+  const int height = table->horizontalHeader()->height() + table->verticalHeader()->length() +
+                     table->frameWidth() * 2 + 80;
+  const QRect screen =
+      dialog.screen() ? dialog.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+  dialog.resize(std::min(width, screen.width() * 9 / 10),
+                std::min(height, screen.height() * 8 / 10));
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kvsys

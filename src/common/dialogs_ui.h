@@ -15,6 +15,9 @@ class QtDialogs : public Dialogs {
   std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                   const QString& default_text) override;
   QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start_folder) override;
+  bool ConfirmTable(const QString& title, const QStringList& headers,
+                    const std::vector<QStringList>& rows, const QString& accept,
+                    const QString& reject) override;
 
  private:
   QWidget* parent_;

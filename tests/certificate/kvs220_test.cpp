@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "certificate/kvs220.h"
+#include "certificate/pre_print_check.h"
 #include "db/work_table_model.h"
 #include "layout/layout_store.h"
 #include "results/meet_settings.h"
@@ -203,7 +204,7 @@ TEST_F(KVS220Test, TheStatusColumnAndTheEventsNeverPrinted) {
   EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 4枚 "))) << status(0).toStdString();
 }
 
-TEST_F(KVS220Test, ARunThatWouldRunOffTheSheetAsksFirstNamingItemAndCount) {
+TEST_F(KVS220Test, TheCheckBeforePrintingNamesWhatRunsOffTheSheetAndBackPrintsNothing) {
   LayoutStore store(*w.layout_db, w.dialogs, w.state);
   std::optional<LayoutSettings> s = store.ReadSettings(1);
   ASSERT_TRUE(s);
@@ -213,26 +214,36 @@ TEST_F(KVS220Test, ARunThatWouldRunOffTheSheetAsksFirstNamingItemAndCount) {
   KVS220* k = Make();
   k->Open();
   Child<QCheckBox>(k, "Check1")->setChecked(true);
-  const QString question = kLayoutCheckMessage +
-                           QStringLiteral("\r\r大会名前段が用紙からはみ出します（6枚）\r\r") +
-                           kPrintAnywayQuestion;
-  w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
-                          Answer::No);
+  // The layout's findings are in the table, event by event; no separate question is asked.
+  w.dialogs.ExpectTable(false);
   k->Print();
   EXPECT_TRUE(PdfFiles().isEmpty());
   EXPECT_FALSE(Child<QPushButton>(k, "cmdResume")->isEnabled());
-  w.dialogs.ExpectDefault(question, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2,
-                          Answer::Yes);
+  ASSERT_EQ(w.dialogs.tables().size(), 1u);
+  const ShownTable& shown = w.dialogs.tables()[0];
+  EXPECT_EQ(shown.title, QStringLiteral("印刷前の確認（賞状 6 枚）"));
+  EXPECT_EQ(shown.accept, QStringLiteral("印刷"));
+  EXPECT_EQ(shown.reject, QStringLiteral("戻る"));
+  EXPECT_EQ(shown.headers, PrePrintCheckHeaders());
+  ASSERT_EQ(shown.rows.size(), 2u);
+  for (const QStringList& row : shown.rows) {
+    EXPECT_EQ(row.value(4), QStringLiteral("3"));
+    EXPECT_EQ(row.value(9), QStringLiteral("大会名前段が用紙からはみ出します（3枚）"));
+  }
+  w.dialogs.ExpectTable(true);
   k->Print();
   EXPECT_EQ(PdfFiles().size(), 6);
 
-  // Drawn smaller to fit, nothing runs off: only the question about printing them again.
+  // Drawn smaller to fit, nothing runs off: the table says nothing of the layout, and the
+  // question about printing them again is asked.
   w.options.Shrink = true;
   w.dialogs.ExpectDefault(ReprintQuestion(6), MsgButtons::YesNoCancel, MsgIcon::Question,
                           kPrintTitle, 2, Answer::Yes);
   k->Print();
   EXPECT_TRUE(w.dialogs.AllShown());
   EXPECT_EQ(PdfFiles().size(), 12);
+  ASSERT_EQ(w.dialogs.tables().size(), 3u);
+  EXPECT_EQ(w.dialogs.tables()[2].rows.at(0).value(9), QString());
 }
 
 TEST_F(KVS220Test, NothingChosenAndThePreviewWithoutItsWindow) {

@@ -56,6 +56,11 @@ class BoxWindowDialogs : public Dialogs {
   QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start) override {
     return script_.BrowseFolder(owner, prompt, start);
   }
+  bool ConfirmTable(const QString& title, const QStringList& headers,
+                    const std::vector<QStringList>& rows, const QString& accept,
+                    const QString& reject) override {
+    return script_.ConfirmTable(title, headers, rows, accept, reject);
+  }
 
  private:
   Dialogs& script_;

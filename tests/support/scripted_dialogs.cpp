@@ -69,6 +69,12 @@ ScriptedDialogs& ScriptedDialogs::ExpectFolder(const QString& answer) {
   return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::ExpectTable(bool accept) {
+  Expected e{Kind::Table, {}, false, accept ? Answer::Ok : Answer::Cancel, {}, false};
+  expected_.push_back(std::move(e));
+  return *this;
+}
+
 Answer ScriptedDialogs::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                                const QString& title, int default_button) {
   shown_.push_back({text, buttons, icon, title, default_button});
@@ -116,6 +122,16 @@ QString ScriptedDialogs::BrowseFolder(QWidget*, const QString& prompt,
   Expected e = expected_.front();
   expected_.pop_front();
   return e.text_answer;
+}
+
+bool ScriptedDialogs::ConfirmTable(const QString& title, const QStringList& headers,
+                                   const std::vector<QStringList>& rows, const QString& accept,
+                                   const QString& reject) {
+  tables_.push_back({title, headers, rows, accept, reject});
+  if (expected_.empty() || expected_.front().kind != Kind::Table) return true;
+  Expected e = expected_.front();
+  expected_.pop_front();
+  return e.answer == Answer::Ok;
 }
 
 }  // namespace kvsys::test

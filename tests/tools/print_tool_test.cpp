@@ -49,6 +49,9 @@ TEST(PrintCommandLine, MeetFormAndRecipientsForm) {
   cl = ParseCommandLine(Args("--program-folder p --meet m --all --class-wise 3"), &error);
   ASSERT_TRUE(cl);
   EXPECT_EQ(cl->class_no, 3);
+  cl = ParseCommandLine(Args("--program-folder p --meet m --events 2 --check --rank 1"), &error);
+  ASSERT_TRUE(cl) << error.toStdString();
+  EXPECT_TRUE(cl->check);
   cl = ParseCommandLine(Args("--program-folder p --recipients r.tsv --index 2"), &error);
   ASSERT_TRUE(cl) << error.toStdString();
   EXPECT_EQ(cl->index, 2);
@@ -62,6 +65,9 @@ TEST(PrintCommandLine, MeetFormAndRecipientsForm) {
       "--program-folder p --meet m --all --day 2026-07-18",  // not the date form
       "--program-folder p --recipients r --rank 1",          // a meet option
       "--program-folder p --meet m --all --colour red",      // unknown
+      "--program-folder p --meet m --all --check --pdf o",   // a check prints nothing
+      "--program-folder p --meet m --check",                 // no events
+      "--program-folder p --recipients r --check",           // a meet option
   };
   for (const char* line : bad) {
     error.clear();
@@ -256,6 +262,31 @@ TEST_F(PrintCommandTest, ExistingDumpsAndRecipientListsAreNeverReplaced) {
             kExitFailed);
   EXPECT_EQ(folder.Read(QStringLiteral("r.tsv")), QByteArray("kept\n"));
   EXPECT_FALSE(QFileInfo::exists(folder.File(QStringLiteral("d_3.jsonl"))));
+}
+
+// --check writes the table of the check and leaves no output: its counts are those a run
+// prints.
+TEST_F(PrintCommandTest, TheCheckWritesItsTableAndPrintsNothing) {
+  Decide();
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --check").arg(meet)), kExitOk)
+      << err_text.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(folder.File(QStringLiteral("pdf"))));
+  EXPECT_FALSE(out_text.contains(QStringLiteral("出力しました")));
+  const QStringList lines = out_text.split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_GT(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("競技No.\t種目\t")));
+  int certificates = 0;
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    const QStringList cells = lines[i].split(u'\t');
+    ASSERT_EQ(cells.size(), lines[0].count(u'\t') + 1) << lines[i].toStdString();
+    certificates += cells[4].toInt();
+  }
+
+  const QString dump = folder.File(QStringLiteral("all.jsonl"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --dump %2").arg(meet, dump)), kExitOk)
+      << err_text.toStdString();
+  EXPECT_GT(certificates, 0);
+  EXPECT_EQ(Documents(QStringLiteral("all.jsonl")).size(), certificates);
 }
 
 // More recipients than a run holds: the first 9999 come out, and the run says how many were
@@ -660,6 +691,141 @@ TEST_F(AwardDeskTest, TwoDesksAtOnceAndAKilledDesk) {
   if (!QFileInfo::exists(folder.File(QStringLiteral("one.pdf")))) {
     EXPECT_EQ(Log(QStringLiteral("SELECT count(*) FROM 印刷履歴")).toInt(), before);
   }
+}
+
+// Following a meet in progress: each event's certificates come out once its last result is in,
+// in the order the events complete, never twice (a restart, a second desk), and a result
+// corrected after printing is announced, not printed again.
+class FollowTest : public AwardDeskTest {
+ protected:
+  void SetUp() override {
+    AwardDeskTest::SetUp();
+    samplemeet::MeetSpec spec = samplemeet::PresetMeets(QStringLiteral("demo")).front();
+    spec.number = 9;
+    spec.in_progress = true;
+    QString error;
+    live = samplemeet::WriteSampleMeet(folder.Meets(), samplemeet::FolderLayout::Ver50, spec, false,
+                                       &error);
+    ASSERT_FALSE(live.isEmpty()) << error.toStdString();
+  }
+  std::unique_ptr<QProcess> StartFollowing(const QString& pdf) {
+    auto run = std::make_unique<QProcess>();
+    run->start(QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-print"),
+               {QStringLiteral("--program-folder"), folder.path(), QStringLiteral("--meet"), live,
+                QStringLiteral("--all"), QStringLiteral("--follow"), QStringLiteral("--interval"),
+                QStringLiteral("1"), QStringLiteral("--pdf"), pdf});
+    EXPECT_TRUE(run->waitForStarted());
+    // It has had its first look once it says so.
+    while (!run->canReadLine() && run->waitForReadyRead(10000)) {
+    }
+    EXPECT_TRUE(run->readLine().contains("大会の結果を見ています"));
+    QThread::msleep(1500);
+    return run;
+  }
+  // The events a follower printed, as it said them, once count of them are there.
+  static QStringList Printed(QProcess& run, int count) {
+    QStringList lines;
+    for (int wait = 0; wait < 300 && lines.size() < count; ++wait) {
+      run.waitForReadyRead(100);
+      while (run.canReadLine()) {
+        const QString line = QString::fromUtf8(run.readLine()).trimmed();
+        // Not the announcements of changed results.
+        if (line.contains(QStringLiteral("競技番号")) &&
+            !line.startsWith(QStringLiteral("印刷後の"))) {
+          lines << line;
+        }
+      }
+    }
+    return lines;
+  }
+  static void Stop(QProcess& run) {
+    run.terminate();  // SIGTERM
+    ASSERT_TRUE(run.waitForFinished(30000));
+    EXPECT_EQ(run.exitCode(), kExitOk);
+  }
+  int Certificates() {
+    return Log(QStringLiteral("SELECT count(*) FROM 印刷履歴 WHERE 大会ファイル = 'Swim09.mdb'"))
+        .toInt();
+  }
+
+  QString live;
+};
+
+TEST_F(FollowTest, EventsComeOutAsTheyCompleteAndNeverTwice) {
+  const QString pdf = folder.File(QStringLiteral("follow"));
+  std::unique_ptr<QProcess> run = StartFollowing(pdf);
+  // The next event has all its results but one: it is not printed.
+  test::RawDb meet(live);
+  const int next = meet.Scalar(QStringLiteral("SELECT min(競技番号) FROM 予定記録")).toInt();
+  meet.Exec(QStringLiteral("UPDATE 記録マスター SET ゴール = p.ゴール, 事由入力ステータス = "
+                           "p.事由入力ステータス FROM 予定記録 p "
+                           "WHERE 記録マスター.競技番号 = %1 AND p.競技番号 = %1 AND p.組 = "
+                           "記録マスター.組 AND p.水路 = "
+                           "記録マスター.水路 AND p.選手番号 = 記録マスター.選手番号 AND p.rowid "
+                           "<> (SELECT max(rowid) FROM "
+                           "予定記録 WHERE 競技番号 = %1 AND ゴール <> '')")
+                .arg(next));
+  QThread::msleep(2500);
+  EXPECT_EQ(PdfCount(pdf), 0);
+
+  QString error;
+  const std::vector<int> advanced = samplemeet::AdvanceMeet(live, 3, &error);
+  ASSERT_EQ(advanced.size(), 3u) << error.toStdString();
+  const QStringList lines = Printed(*run, 3);
+  ASSERT_EQ(lines.size(), 3) << lines.join(u'\n').toStdString()
+                             << run->readAllStandardError().toStdString();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(
+        lines[i].contains(QStringLiteral("競技番号 %1 ").arg(advanced[static_cast<size_t>(i)])))
+        << lines[i].toStdString();
+  }
+  const int printed = PdfCount(pdf);
+  ASSERT_GT(printed, 0);
+  EXPECT_EQ(Certificates(), printed);
+
+  // A protest: the winner of the first event is moved behind the last.
+  meet.Exec(QStringLiteral("UPDATE 記録マスター SET ゴール = '59:59.99' WHERE 競技番号 = %1 AND "
+                           "選手番号 = (SELECT 選手番号 FROM 記録マスター WHERE 競技番号 = %1 AND "
+                           "事由入力ステータス = 0 AND ゴール <> '' ORDER BY ゴール LIMIT 1)")
+                .arg(advanced[0]));
+  bool announced = false;
+  for (int wait = 0; wait < 100 && !announced; ++wait) {
+    run->waitForReadyRead(100);
+    announced = QString::fromUtf8(run->readAll()).contains(QStringLiteral("印刷後の"));
+  }
+  EXPECT_TRUE(announced);
+  Stop(*run);
+  EXPECT_EQ(PdfCount(pdf), printed);
+
+  // Started again: what came out before stays out, the next event comes out alone.
+  run = StartFollowing(pdf);
+  ASSERT_EQ(samplemeet::AdvanceMeet(live, 1, &error).size(), 1u);
+  ASSERT_EQ(Printed(*run, 1).size(), 1);
+  Stop(*run);
+  EXPECT_EQ(Certificates(), PdfCount(pdf));
+  EXPECT_EQ(
+      Log(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT 競技番号, 選手番号 FROM 印刷履歴 "
+                         "WHERE 大会ファイル = 'Swim09.mdb')")),
+      Certificates());
+}
+
+TEST_F(FollowTest, TwoDesksFollowingOneMeetPrintEachCertificateOnce) {
+  std::unique_ptr<QProcess> first = StartFollowing(folder.File(QStringLiteral("a")));
+  std::unique_ptr<QProcess> second = StartFollowing(folder.File(QStringLiteral("b")));
+  QString error;
+  ASSERT_EQ(samplemeet::AdvanceMeet(live, 4, &error).size(), 4u) << error.toStdString();
+  Printed(*first, 4);
+  Printed(*second, 4);
+  Stop(*first);
+  Stop(*second);
+  const int files =
+      PdfCount(folder.File(QStringLiteral("a"))) + PdfCount(folder.File(QStringLiteral("b")));
+  ASSERT_GT(files, 0);
+  EXPECT_EQ(Certificates(), files);
+  EXPECT_EQ(
+      Log(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT 競技番号, 選手番号 FROM 印刷履歴 "
+                         "WHERE 大会ファイル = 'Swim09.mdb')")),
+      files);
 }
 
 }  // namespace

@@ -49,4 +49,21 @@ QString ConsoleDialogs::BrowseFolder(QWidget* owner, const QString& prompt,
   return QString();
 }
 
+bool ConsoleDialogs::ConfirmTable(const QString& title, const QStringList& headers,
+                                  const std::vector<QStringList>& rows, const QString& accept,
+                                  const QString& reject) {
+  (void)accept;
+  (void)reject;
+  ++shown_;
+  err_ << OneLine(title) << Qt::endl;
+  err_ << headers.join(QLatin1Char('\t')) << Qt::endl;
+  for (const QStringList& row : rows) {
+    QStringList cells;
+    for (const QString& cell : row)
+      cells << OneLine(cell).replace(QLatin1Char('\t'), QLatin1Char(' '));
+    err_ << cells.join(QLatin1Char('\t')) << Qt::endl;
+  }
+  return true;
+}
+
 }  // namespace kvsys::printtool

@@ -17,6 +17,11 @@ class ConsoleDialogs : public Dialogs {
   std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                   const QString& default_text) override;
   QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start_folder) override;
+  // The table goes to the stream, a tab between cells, and is accepted: the command line
+  // already said what to do.
+  bool ConfirmTable(const QString& title, const QStringList& headers,
+                    const std::vector<QStringList>& rows, const QString& accept,
+                    const QString& reject) override;
 
   int shown() const { return shown_; }
 

@@ -14,6 +14,7 @@
 #include "certificate/award_status.h"
 #include "certificate/example_layouts.h"
 #include "certificate/meet_follow.h"
+#include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "certificate/program_list.h"
@@ -149,6 +150,69 @@ int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
   return kExitOk;
 }
 
+// The request of the meet options; kExitOk when it was made, else the exit code (said on err).
+int MakeRequest(const CommandLine& cl, Session& s, const MeetSettings& meet, PrintRequest& request,
+                QTextStream& err) {
+  if (cl.class_wise && !meet.クラス分け) {
+    err << QStringLiteral("この大会はクラス分けをしていないため、クラス別に印刷できません。")
+        << Qt::endl;
+    return kExitBadArguments;
+  }
+  try {
+    if (!ChooseEvents(cl, s, meet, request.events, err)) return kExitBadArguments;
+  } catch (const DbError& e) {
+    err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
+    return kExitFailed;
+  }
+  request.rank_only = cl.rank;
+  request.skip_up_to = cl.skip_up_to;
+  request.heat = cl.heat;
+  request.class_wise = cl.class_wise;
+  request.class_no = cl.class_no;
+  request.exclude_open = cl.open_excluded;
+  request.PrnShozNo = s.options.PrnShozNo;
+  return kExitOk;
+}
+
+// --check: the recipients collected as for printing, and the check before printing written as
+// tab-separated lines. Nothing is drawn.
+int WriteCheck(const CommandLine& cl, Session& s, QTextStream& out, QTextStream& err) {
+  const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+  PrintRequest request;
+  if (const int chosen = MakeRequest(cl, s, meet, request, err); chosen != kExitOk) return chosen;
+  if (request.events.empty()) {
+    err << kNoSelectionMessage << Qt::endl;
+    return kExitBadArguments;
+  }
+  PrintRunObserver observer;
+  PrintRunContext context{*s.layout_db,      *s.results_db, s.state,      s.dialogs, s.options,
+                          meet.選手使用所属, s.layout,      s.recipients, observer};
+  const CollectResult collected = CollectRecipients(request, context);
+  switch (collected.outcome) {
+    case CollectOutcome::kDone:
+      s.recipients.RecipientCount = static_cast<int16_t>(collected.count);
+      break;
+    case CollectOutcome::kFull:
+      // The check covers the certificates a run could print; the rest are said.
+      s.recipients.RecipientCount = RecipientTable::kCapacity;
+      err << QString(TableFullMessage(collected)).replace(u'\r', u' ') << Qt::endl;
+      break;
+    case CollectOutcome::kNoDecision:
+      err << kNoDecisionMessage << Qt::endl;
+      return kExitFailed;
+    case CollectOutcome::kNoSettings:
+      err << kNoSettingsMessage << Qt::endl;
+      return kExitFailed;
+    case CollectOutcome::kCancelled:
+    case CollectOutcome::kFailed:  // said by the error handler
+      return kExitFailed;
+  }
+  const std::optional<PrePrintCheck> check = CheckBeforePrinting(request, context, true);
+  if (!check) return kExitFailed;
+  for (const QString& line : PrePrintCheckLines(*check)) out << line << Qt::endl;
+  return collected.outcome == CollectOutcome::kFull ? kExitIncomplete : kExitOk;
+}
+
 // Set by SIGINT and SIGTERM: a followed meet ends after the certificate being drawn.
 std::atomic<bool> stop_following{false};
 
@@ -161,26 +225,13 @@ class FollowObserver : public PrintRunObserver {
   bool CancelRequested() override { return stop_following; }
 };
 
-// The request of the command line for these events.
-PrintRequest RequestOf(const CommandLine& cl, const Session& s, std::vector<ProgramEvent> events) {
-  PrintRequest request;
-  request.events = std::move(events);
-  request.rank_only = cl.rank;
-  request.skip_up_to = cl.skip_up_to;
-  request.heat = cl.heat;
-  request.class_wise = cl.class_wise;
-  request.class_no = cl.class_no;
-  request.exclude_open = cl.open_excluded;
-  request.PrnShozNo = s.options.PrnShozNo;
-  return request;
-}
-
 // --follow: looks at the meet file every interval; when it changed, reads each event's
 // progress and prints the chosen events that became complete since, only certificates not in
 // the log (claimed first, so desks following the same meet share the work). A result changed
 // after its certificate came out is announced, never printed again by itself.
-int Follow(const CommandLine& cl, Session& s, PrintJob& job,
-           const std::vector<ProgramEvent>& chosen, const MeetSettings& meet, QTextStream& out) {
+int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest& base,
+           const MeetSettings& meet, QTextStream& out) {
+  const std::vector<ProgramEvent>& chosen = base.events;
   struct sigaction action {};
   action.sa_handler = StopFollowing;
   sigemptyset(&action.sa_mask);
@@ -217,8 +268,13 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job,
           PrintRunContext context{*s.layout_db, *s.results_db, s.state,
                                   s.dialogs,    s.options,     meet.選手使用所属,
                                   s.layout,     s.recipients,  observer};
-          if (CollectForRun(RequestOf(cl, s, {*event}), context)) continue;
-          const PrintJobResult printed = job.PrintDecided(context, label);
+          PrintRequest request = base;
+          request.events = {*event};
+          // An event that earns nothing (said on stderr) is still named as done.
+          const std::optional<RunOutcome> ended = CollectForRun(request, context);
+          if (ended && *ended != RunOutcome::kNothingToPrint) continue;
+          const PrintJobResult printed =
+              ended ? PrintJobResult() : job.PrintDecided(context, label);
           out << QStringLiteral("%1 競技番号 %2 %3：%4 枚")
                      .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))
                      .arg(number)
@@ -292,6 +348,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
     return kExitFailed;
   }
+  // Before any output is made: a check leaves no file behind.
+  if (cl.check) return WriteCheck(cl, s, out, err);
 
   // Outputs: the PDF folder or file asked for, else the PDF output of KVSYS.ini (never a
   // printer: a run without a screen leaves files); and the dump.
@@ -349,20 +407,11 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   int last = 0;
   CollectResult collected;
   if (s.results_db) {
-    if (cl.class_wise && !meet.クラス分け) {
-      err << QStringLiteral("この大会はクラス分けをしていないため、クラス別に印刷できません。")
-          << Qt::endl;
-      return kExitBadArguments;
+    PrintRequest request;
+    if (const int chosen = MakeRequest(cl, s, meet, request, err); chosen != kExitOk) {
+      return chosen;
     }
-    std::vector<ProgramEvent> chosen;
-    try {
-      if (!ChooseEvents(cl, s, meet, chosen, err)) return kExitBadArguments;
-    } catch (const DbError& e) {
-      err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
-      return kExitFailed;
-    }
-    if (cl.follow) return Follow(cl, s, job, chosen, meet, out);
-    const PrintRequest request = RequestOf(cl, s, chosen);
+    if (cl.follow) return Follow(cl, s, job, request, meet, out);
     if (const std::optional<RunOutcome> ended = CollectForRun(request, context, &collected)) {
       switch (*ended) {
         case RunOutcome::kNothingToPrint:
@@ -442,6 +491,8 @@ QString UsageText() {
       "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
       "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
       "              [--dump FILE] [--recipients-out FILE] [--new-only]\n"
+      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --check\n"
+      "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
       "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
       "              [--interval SECONDS] [--pdf DIR|--printer NAME|--default-printer] ...\n"
@@ -482,9 +533,12 @@ QString UsageText() {
       "  --log           大会の印刷履歴をタブ区切りで書く（印刷しません）\n"
       "  --changed       印刷後に順位・記録・氏名・所属が変わった賞状と、圏外になった・圏内に\n"
       "                  入った受賞者をタブ区切りで書く（印刷しません）\n"
+      "  --check         印刷前の確認をタブ区切りで書く（印刷しません）：種目ごとの枚数、\n"
+      "                  限度順位の同順位（「3位 2名」）、泳者名のないリレー、記録待ち、\n"
+      "                  圏内のオープン参加、用紙からはみ出す・重なる項目\n"
       "\n"
-      "  終了コード: 0 = 出力した、1 = 出力できなかった（出力した賞状を印刷履歴に記録できなかった\n"
-      "  ときも）、2 = 引数の誤り、\n"
+      "  終了コード: 0 = 出力した（--check・--log・--changed は書いた）、1 = 出力できなかった\n"
+      "  （出力した賞状を印刷履歴に記録できなかったときも）、2 = 引数の誤り、\n"
       "  3 = 受賞者が 9999 人を超え、残りを出力していない（標準エラーに人数と続きの受賞者）\n");
 }
 
@@ -537,6 +591,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       have_meet_option = true;
     } else if (option == QLatin1String("--changed")) {
       cl.changed = true;
+      have_meet_option = true;
+    } else if (option == QLatin1String("--check")) {
+      cl.check = true;
       have_meet_option = true;
     } else if (option == QLatin1String("--example-layouts")) {
       cl.example_layouts = true;
@@ -627,9 +684,17 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       return fail(QStringLiteral("--events か --all のどちらか一つを指定してください。"));
     }
     if (cl.index != 0) return fail(QStringLiteral("--index は --recipients と一緒に使います。"));
-    if (cl.follow && (listing || !cl.pdf_file.isEmpty() || !cl.recipients_out.isEmpty())) {
-      return fail(QStringLiteral(
-          "--follow は --pdf-file、--recipients-out、--log、--changed と一緒には使えません。"));
+    if (cl.follow &&
+        (listing || cl.check || !cl.pdf_file.isEmpty() || !cl.recipients_out.isEmpty())) {
+      return fail(
+          QStringLiteral("--follow は --pdf-file、--recipients-out、--log、--changed、--check "
+                         "と一緒には使えません。"));
+    }
+    // A check prints nothing: an output asked for with it would silently not be there.
+    if (cl.check && (listing || cl.to_printer || !cl.pdf.isEmpty() || !cl.pdf_file.isEmpty() ||
+                     !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() || cl.new_only)) {
+      return fail(
+          QStringLiteral("--check は印刷しないため、出力や印刷履歴の指定と一緒には使えません。"));
     }
   } else if (have_events || cl.all_events || have_meet_option) {
     return fail(QStringLiteral("種目の指定は --meet と一緒に使います。"));

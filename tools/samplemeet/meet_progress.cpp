@@ -53,6 +53,13 @@ class Connection {
   QString error_;
 };
 
+// A finished race leaves no entry open: one without a time did not start.
+QVariant FinishedStatus(const std::vector<QVariant>& row, int goal, int status) {
+  const bool no_time = row[static_cast<size_t>(goal)].toString().trimmed().isEmpty();
+  if (no_time && row[static_cast<size_t>(status)].toInt() == 0) return 1;
+  return row[static_cast<size_t>(status)];
+}
+
 }  // namespace
 
 void HoldBackResults(MeetTables& meet, int done) {
@@ -85,7 +92,7 @@ void HoldBackResults(MeetTables& meet, int done) {
          row[static_cast<size_t>(results.ColumnIndex(QStringLiteral("組")))],
          row[static_cast<size_t>(results.ColumnIndex(QStringLiteral("水路")))],
          row[static_cast<size_t>(results.ColumnIndex(QStringLiteral("選手番号")))],
-         row[static_cast<size_t>(goal)], row[static_cast<size_t>(status)],
+         row[static_cast<size_t>(goal)], FinishedStatus(row, goal, status),
          row[static_cast<size_t>(mark)]});
     // An entry waiting for its race: no time, no status.
     row[static_cast<size_t>(goal)] = QString();
