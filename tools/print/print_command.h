@@ -56,8 +56,8 @@ struct CommandLine {
   // Follow the meet: print each chosen event's certificates not yet in the log as soon as its
   // results are complete, until SIGINT or SIGTERM.
   bool follow = false;
-  int interval = 5;  // seconds between looks at the meet file
-  bool check = false;     // write the check before printing of the chosen events, print nothing
+  int interval = 5;    // seconds between looks at the meet file
+  bool check = false;  // write the check before printing of the chosen events, print nothing
 };
 
 // Parses the arguments (without the program name); nullopt with a message in error when they
