@@ -2,13 +2,20 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
 
+#include "certificate/print_run.h"
+#include "layout/print_log.h"
+
 namespace kvsys {
 
 class Database;
+class PrintJob;
+class WarningLabel;
 
 // Where one event's race stands in the results file.
 struct EventProgress {
@@ -43,6 +50,50 @@ class CompletionWatch {
  private:
   bool started_ = false;
   std::set<int> complete_;
+};
+
+// What one look at a followed meet found and did.
+struct FollowLook {
+  bool read = false;       // the meet was read: its file changed, or this was the first look
+  std::vector<int> newly;  // events complete since the last look, in number order
+  QStringList printed;  // a line per chosen event printed ("10:42:05 競技番号 6 …：3 枚")
+  QStringList changes;  // printed results that differ now, each said once
+};
+
+// Follows a meet as its results come in, for the print tool and the print list alike: looks at
+// the meet file, reads every event's progress when it changed, prints the chosen events that
+// became complete since (only what the print log does not hold, each claimed first, so desks
+// following one meet share the work) and says which printed results changed, never printing
+// them again by itself. The first look only notes what is complete already.
+class MeetFollower {
+ public:
+  MeetFollower(QString meet_path, LoggedMeet meet, bool has_classes)
+      : path_(std::move(meet_path)), meet_(std::move(meet)), has_classes_(has_classes) {}
+
+  // Called before the meet is read again after its file changed: a Jet meet is read whole
+  // when it is opened, so it must be opened again.
+  void SetReopen(std::function<void()> reopen) { reopen_ = std::move(reopen); }
+  // Forgets what was complete: the next look notes what is complete then, printing none of it.
+  void Restart() { watch_ = CompletionWatch(); }
+  bool Started() const { return watch_.Started(); }
+  const std::map<int, EventProgress>& Progress() const { return progress_; }
+
+  // base: the chosen events and how they are printed. context: made after any reopening.
+  // job: where the newly complete events are printed (as set for only new certificates and
+  // without questions); none notes them only. A read that fails (the results system writing
+  // at that moment) is tried again at the next look.
+  FollowLook Look(const PrintRequest& base, const std::function<PrintRunContext()>& context,
+                  PrintJob* job, WarningLabel& label, bool pdf_only = false);
+
+ private:
+  QString path_;
+  LoggedMeet meet_;
+  bool has_classes_;
+  std::function<void()> reopen_;
+  CompletionWatch watch_;
+  FileStamp seen_;
+  std::map<int, EventProgress> progress_;
+  std::set<QString> announced_;
 };
 
 }  // namespace kvsys

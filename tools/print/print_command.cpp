@@ -8,7 +8,6 @@
 #include <atomic>
 #include <csignal>
 #include <memory>
-#include <set>
 
 #include "certificate/award_changes.h"
 #include "certificate/award_status.h"
@@ -231,7 +230,6 @@ class FollowObserver : public PrintRunObserver {
 // after its certificate came out is announced, never printed again by itself.
 int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest& base,
            const MeetSettings& meet, QTextStream& out) {
-  const std::vector<ProgramEvent>& chosen = base.events;
   struct sigaction action {};
   action.sa_handler = StopFollowing;
   sigemptyset(&action.sa_mask);
@@ -240,69 +238,26 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest&
   job.SetNewOnly(true);
   job.SetReprints(Reprints::kSilent);
   job.SetLayoutCheck(LayoutCheck::kNone);
-  const LoggedMeet logged = LoggedMeetOf(cl.meet, meet);
-  CompletionWatch watch;
-  FileStamp seen;
-  std::set<QString> announced;
+  MeetFollower follower(cl.meet, LoggedMeetOf(cl.meet, meet), meet.クラス分け);
+  follower.SetReopen([&s, &cl] {
+    s.results_db->Close();
+    s.results_db = s.workspace.OpenDatabase(cl.meet, false, true);
+  });
   FollowObserver observer;
   PlainWarningLabel label;
   out << QStringLiteral("大会の結果を見ています（%1 秒ごと。Ctrl+C で終わります）。")
              .arg(cl.interval)
       << Qt::endl;
   while (!stop_following) {
-    const FileStamp stamp = StampOf(cl.meet);
-    if (!watch.Started() || !(stamp == seen)) {
-      try {
-        // A Jet meet is read whole when opened: read again only when the file changed.
-        if (watch.Started()) {
-          s.results_db->Close();
-          s.results_db = s.workspace.OpenDatabase(cl.meet, false, true);
-        }
-        const std::vector<int> newly = watch.Look(ReadEventProgress(*s.results_db));
-        seen = stamp;
-        for (int number : newly) {
-          const auto event =
-              std::find_if(chosen.begin(), chosen.end(),
-                           [number](const ProgramEvent& e) { return e.number == number; });
-          if (event == chosen.end() || stop_following) continue;
-          PrintRunContext context{*s.layout_db, *s.results_db, s.state,
-                                  s.dialogs,    s.options,     meet.選手使用所属,
-                                  s.layout,     s.recipients,  observer};
-          PrintRequest request = base;
-          request.events = {*event};
-          // An event that earns nothing (said on stderr) is still named as done.
-          const std::optional<RunOutcome> ended = CollectForRun(request, context);
-          if (ended && *ended != RunOutcome::kNothingToPrint) continue;
-          const PrintJobResult printed =
-              ended ? PrintJobResult() : job.PrintDecided(context, label);
-          out << QStringLiteral("%1 競技番号 %2 %3：%4 枚")
-                     .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))
-                     .arg(number)
-                     .arg(MakeEventName(*event))
-                     .arg(printed.output);
-          if (printed.skipped > 0) out << QStringLiteral("（印刷済み %1 枚）").arg(printed.skipped);
-          out << Qt::endl;
-        }
-        const std::optional<std::vector<AwardComparison>> compared = [&] {
-          PrintRunObserver quiet;
-          PrintRunContext context{*s.layout_db, *s.results_db, s.state,
-                                  s.dialogs,    s.options,     meet.選手使用所属,
-                                  s.layout,     s.recipients,  quiet};
-          return CompareWithResults(PrintLog(*s.layout_db).Rows(logged), context, meet.クラス分け);
-        }();
-        for (const AwardComparison& c :
-             compared ? ChangedOnly(*compared) : std::vector<AwardComparison>{}) {
-          if (c.change == AwardChange::kNowInside) continue;  // printed when its event completes
-          const QString line = QStringLiteral("%1 競技番号 %2 %3 %4 %5")
-                                   .arg(ChangeMark(c.change))
-                                   .arg(c.logged.key.event)
-                                   .arg(c.logged.event_text, c.logged.name, c.what);
-          if (announced.insert(line).second) out << QStringLiteral("印刷後の") << line << Qt::endl;
-        }
-      } catch (const DbError&) {
-        // Read while the results system was writing: looked at again next time.
-      }
-    }
+    const FollowLook look = follower.Look(
+        base,
+        [&] {
+          return PrintRunContext{*s.layout_db, *s.results_db, s.state,
+                                 s.dialogs,    s.options,     meet.選手使用所属,
+                                 s.layout,     s.recipients,  observer};
+        },
+        &job, label);
+    for (const QString& line : look.printed + look.changes) out << line << Qt::endl;
     for (int waited = 0; waited < cl.interval * 10 && !stop_following; ++waited) {
       QThread::msleep(100);
     }
