@@ -19,6 +19,7 @@
 #include "certificate/kvs240.h"
 #include "common/dialogs.h"
 #include "common/window_ui.h"
+#include "db/workspace.h"
 #include "layout/kvs210.h"
 #include "preview/kvpreview.h"
 #include "preview/preview_window_ui.h"
@@ -148,10 +149,18 @@ void KVS00::ShowLayoutSettings() {
 
 void KVS00::ShowPrintList() {
   ShowSubWindow(QStringLiteral("KVS220"), [this] {
-    auto* list = new KVS220(PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn,
-                                             state_.MeetSettings, state_.Layout, state_.Recipients,
-                                             state_.IniPath, state_.AppFolder, FontNames()},
-                            dialogs_);
+    auto* list = new KVS220(
+        PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn, state_.MeetSettings,
+                         state_.Layout, state_.Recipients, state_.IniPath, state_.AppFolder,
+                         FontNames(),
+                         // A Jet meet is read whole when opened: following it opens it again.
+                         [this] {
+                           if (IsJetFile(state_.ResultsDbPath)) {
+                             state_.ResultsDb =
+                                 state_.Workspace->OpenDatabase(state_.ResultsDbPath, false, true);
+                           }
+                         }},
+        dialogs_);
     list->resize(list->size().expandedTo(QSize(980, 600)));
     list->SetPreviewOpener([this] {
       OpenPreview(*mdi_,

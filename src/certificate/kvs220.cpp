@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -11,11 +12,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTableView>
+#include <QTime>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "certificate/choice_combo_ui.h"
@@ -53,6 +57,16 @@ void KVS220::BuildControls() {
   Combo1->setMinimumContentsLength(18);
   Check1 = Named(new QCheckBox(QStringLiteral("すべて選択"), this), "Check1");
   cmdUnprinted = Named(new QPushButton(QStringLiteral("未印刷を選択"), this), "cmdUnprinted");
+  chkAuto = Named(new QCheckBox(QStringLiteral("自動印刷"), this), "chkAuto");
+  lblAuto = Named(new QLabel(QStringLiteral(" 自動印刷中：結果がそろった種目を印刷します "), this),
+                  "lblAuto");
+  lblAuto->setStyleSheet(
+      QStringLiteral("QLabel { background: #c62828; color: white; font-weight: bold; }"));
+  lblAuto->setVisible(false);
+  lblFresh = Named(new QLabel(this), "lblFresh");
+  lstAuto = Named(new QListWidget(this), "lstAuto");
+  lstAuto->setMaximumHeight(96);
+  lstAuto->setVisible(false);
 
   PROG_GRID = Named(new QTableView(this), "PROG_GRID");
   PROG_GRID->setModel(session_.Model());
@@ -128,7 +142,11 @@ void KVS220::BuildControls() {
   top->addSpacing(16);
   top->addWidget(Check1);
   top->addWidget(cmdUnprinted);
+  top->addSpacing(16);
+  top->addWidget(chkAuto);
+  top->addWidget(lblAuto);
   top->addStretch();
+  top->addWidget(lblFresh);
 
   auto* options = new QGridLayout;
   int row = 0;
@@ -186,6 +204,7 @@ void KVS220::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addLayout(middle, 1);
+  layout->addWidget(lstAuto);
   layout->addLayout(count);
   layout->addWidget(lblRunState);
   layout->addWidget(Label7);
@@ -200,6 +219,13 @@ void KVS220::BuildControls() {
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::UpdatePreviewNote);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
   connect(cmdUnprinted, &QPushButton::clicked, this, &KVS220::SelectUnprinted);
+  connect(chkAuto, &QCheckBox::toggled, this, &KVS220::AutoPrintToggled);
+  // A watcher is blind on network shares: the file is looked at every few seconds as well.
+  follow_timer_ = new QTimer(this);
+  follow_timer_->setInterval(3000);
+  connect(follow_timer_, &QTimer::timeout, this, &KVS220::FollowMeet);
+  watcher_ = new QFileSystemWatcher(this);
+  connect(watcher_, &QFileSystemWatcher::fileChanged, this, &KVS220::FollowMeet);
   connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
   connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
   connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
@@ -246,6 +272,14 @@ void KVS220::Open() {
     SSCommand4->setEnabled(false);
   }
   ShowDestination();
+  // Off each time the list opens: nothing is printed by surprise.
+  chkAuto->setChecked(false);
+  if (!session_.MeetPath().isEmpty()) {
+    if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
+    watcher_->addPath(session_.MeetPath());
+  }
+  follow_timer_->start();
+  FollowMeet();
   // The operator starts on the list with the first event chosen.
   PROG_GRID->setFocus(Qt::OtherFocusReason);
 }
@@ -282,6 +316,45 @@ void KVS220::DayChosen(int index) {
 void KVS220::RefreshStatus() {
   WaitCursor wait;
   session_.RefreshStatus(Choices());
+}
+
+void KVS220::AddAutoLine(const QString& line) {
+  lstAuto->setVisible(true);
+  lstAuto->addItem(line);
+  lstAuto->scrollToBottom();
+}
+
+void KVS220::FollowMeet() {
+  if (loading_ || run_.Running() || !session_.HasMeet()) return;
+  const bool auto_print = chkAuto->isChecked();
+  run_.Begin();
+  if (auto_print) SetRunning(true);
+  LabelWarning warning(Label7);
+  const FollowLook look = session_.Follow(Choices(), auto_print, warning, *this);
+  const bool close = run_.End();
+  if (auto_print) SetRunning(false);
+  for (const QString& line : look.printed + look.changes) AddAutoLine(line);
+  const int fresh = session_.FreshCount();
+  lblFresh->setText(fresh > 0 ? QStringLiteral("新着 %1 種目").arg(fresh) : QString());
+  if (close) CloseWindow();
+}
+
+void KVS220::AutoPrintToggled(bool on) {
+  lblAuto->setVisible(on);
+  if (!on || loading_) return;
+  const std::optional<std::vector<int>> complete = session_.StartAutoPrint(Choices());
+  if (!complete) {
+    chkAuto->setChecked(false);
+    return;
+  }
+  QStringList numbers;
+  for (const int event : *complete) numbers << QString::number(event);
+  AddAutoLine(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) +
+              QStringLiteral("自動印刷を始めました。") +
+              (numbers.isEmpty()
+                   ? QString()
+                   : QStringLiteral("結果がそろっている種目（自動では印刷しません）：") +
+                         numbers.join(QStringLiteral(", "))));
 }
 
 void KVS220::SelectUnprinted() {
@@ -347,8 +420,9 @@ void KVS220::SetRunning(bool running) {
   cmdResume->setEnabled(!running && session_.Resume().CanContinue());
   SSCommand2->setEnabled(running);
   // What the run was asked for stays as it was until it ends.
-  for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted, Text1,
-                                                    Text2, chkKumi, cmbShoz, Combo2, PRV_CHK}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted, chkAuto, Text1,
+                                       Text2, chkKumi, cmbShoz, Combo2, PRV_CHK}) {
     w->setEnabled(!running);
   }
   const bool classes = session_.Meet().クラス分け;

@@ -9,6 +9,9 @@
 #include "common/run_flag.h"
 
 class QCheckBox;
+class QFileSystemWatcher;
+class QListWidget;
+class QTimer;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -42,6 +45,9 @@ class KVS220 : public QWidget, private PrintRunObserver {
   void CloseWindow();
   // 続きから印刷(F6): after a run stopped while printing, prints from the next certificate.
   void ContinuePrint();
+  // A look at the meet file (every few seconds, and when a watcher sees it change); prints
+  // the events that became complete when 自動印刷 is on.
+  void FollowMeet();
 
   // The preview window, once there is one: called instead of printing when ﾌﾟﾚﾋﾞｭｰ出力 is
   // ticked. Without it a preview run prints to PDF files and the window says so.
@@ -56,6 +62,10 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QTableView* PROG_GRID;
   QCheckBox* Check1;
   QPushButton* cmdUnprinted;  // 未印刷を選択: the events with certificates never printed
+  QCheckBox* chkAuto;    // 自動印刷: each event printed as soon as its results are complete
+  QLabel* lblAuto;       // shown while auto printing is on
+  QLabel* lblFresh;      // how many events became complete since the list opened
+  QListWidget* lstAuto;  // what auto printing printed, and what changed after printing
   QLineEdit* Text1;
   QLineEdit* Text2;
   QCheckBox* chkKumi;
@@ -88,12 +98,16 @@ class KVS220 : public QWidget, private PrintRunObserver {
   bool CancelRequested() override;
 
   void BuildControls();
+  QTimer* follow_timer_ = nullptr;
+  QFileSystemWatcher* watcher_ = nullptr;
   // F5, F9, F10 and Esc; false for any other key.
   bool HandleKey(int key);
   void DayChosen(int index);
   // The status column for the choices on show.
   void RefreshStatus();
   void SelectUnprinted();
+  void AutoPrintToggled(bool on);
+  void AddAutoLine(const QString& line);
   void AffiliationChosen(int index);
   void FontChosen(int index);
   void SetRunning(bool running);

@@ -37,7 +37,8 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
     : r_(std::move(records)),
       dialogs_(dialogs),
       model_(new WorkTableModel(kGridColumns, kGridHeaders, model_owner)),
-      job_(dialogs, r_.ini_path, r_.program_folder) {
+      job_(dialogs, r_.ini_path, r_.program_folder),
+      auto_job_(dialogs, r_.ini_path, r_.program_folder) {
   model_->SetRightAligned({0, 6});
   // The column is there from the start: setting it later would reset the grid's selection.
   model_->SetExtraColumn(kAwardStatusHeader, {});
@@ -45,6 +46,8 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
   job_.SetLayoutCheck(LayoutCheck::kAsk);
   job_.SetReprints(Reprints::kAsk);
   job_.SetPrePrintCheck(true);
+  // Auto printing asks nothing while it runs: only what the log does not hold, claimed first.
+  auto_job_.SetNewOnly(true);
 }
 
 LoggedMeet PrintListSession::MeetOfLog() const {
@@ -71,10 +74,61 @@ bool PrintListSession::RefreshStatus(PrintListChoices choices) {
   for (const ProgramEvent& event : request.events) {
     const auto found = status->find(event.number);
     row_status_.push_back(found == status->end() ? EventAwardStatus() : found->second);
-    texts << AwardStatusText(row_status_.back());
+    const EventAwardStatus& shown = row_status_.back();
+    // New until everything it earns came out.
+    if (shown.printed > 0 && shown.unprinted == 0) fresh_.erase(event.number);
+    texts << (fresh_.count(event.number) ? QStringLiteral("新着　") : QString()) +
+                 AwardStatusText(shown);
   }
   model_->SetExtraColumn(kAwardStatusHeader, texts);
   return true;
+}
+
+FollowLook PrintListSession::Follow(const PrintListChoices& choices, bool auto_print,
+                                    WarningLabel& label, PrintRunObserver& observer) {
+  if (!HasMeet() || model_->rowCount() == 0) return {};
+  if (!follower_) {
+    follower_ =
+        std::make_unique<MeetFollower>(r_.results_db->Name(), MeetOfLog(), r_.meet.クラス分け);
+    follower_->SetReopen(r_.reopen_results);
+  }
+  PrintListChoices all = choices;
+  all.rows.clear();
+  for (int row = 0; row < model_->rowCount(); ++row) all.rows.push_back(row);
+  const PrintRequest base = MakeRequest(all);
+  auto_job_.SetLog(*r_.layout_db, MeetOfLog());
+  const FollowLook look = follower_->Look(
+      base, [this, &observer] { return Context(*r_.layout_db, *r_.results_db, observer); },
+      auto_print ? &auto_job_ : nullptr, label, auto_pdf_);
+  if (!look.read) return look;
+  for (const int event : look.newly) fresh_.insert(event);
+  RefreshStatus(choices);
+  return look;
+}
+
+std::optional<std::vector<int>> PrintListSession::StartAutoPrint(const PrintListChoices& choices) {
+  if (!HasMeet()) return std::nullopt;
+  // Asked once now, not in the middle of a ceremony's printing.
+  auto_pdf_ = false;
+  const OutputDestination dest = auto_job_.Destination();
+  if (!dest.problem.isEmpty()) {
+    if (dialogs_.MsgBox(dest.problem + QStringLiteral("\r\r") + kPdfInsteadQuestion,
+                        MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2) != Answer::Yes) {
+      return std::nullopt;
+    }
+    auto_pdf_ = true;
+  }
+  if (follower_) follower_->Restart();
+  PrintRunObserver quiet;
+  PlainWarningLabel label;
+  Follow(choices, false, label, quiet);
+  std::vector<int> complete;
+  if (follower_) {
+    for (const auto& [event, progress] : follower_->Progress()) {
+      if (progress.Complete()) complete.push_back(event);
+    }
+  }
+  return complete;
 }
 
 std::vector<int> PrintListSession::UnprintedRows() const {

@@ -5,15 +5,18 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "certificate/award_status.h"
+#include "certificate/meet_follow.h"
 #include "certificate/print_job.h"
 #include "certificate/print_resume.h"
 #include "certificate/print_run.h"
 #include "certificate/program_list.h"
 #include "certificate/recipient.h"
 #include "common/print_options.h"
+#include "db/database.h"
 #include "db/db_error.h"
 #include "layout/certificate_layout.h"
 #include "results/classes.h"
@@ -40,6 +43,9 @@ struct PrintListRecords {
   QString ini_path;        // KVSYS.ini, where PrnShozNo and the output settings are kept
   QString program_folder;  // a relative PDF folder is taken from here
   QStringList fonts;       // installed font names, as the main window lists them
+  // Opens the meet again after its file changed (a Jet meet is read whole when opened); none
+  // when reading the open meet again shows the change.
+  std::function<void()> reopen_results = {};
 };
 
 // What the operator set in the print list, as the controls hold it.
@@ -93,6 +99,17 @@ class PrintListSession {
   // The rows whose events earn certificates that never came out.
   std::vector<int> UnprintedRows() const;
 
+  // Following the meet (the list's timer): a look at the meet file. Events that became complete
+  // since are marked 新着; with auto printing on, their certificates not in the log are printed.
+  FollowLook Follow(const PrintListChoices& choices, bool auto_print, WarningLabel& label,
+                    PrintRunObserver& observer);
+  // Auto printing starts: what is complete now is only noted (returned, for the operator to
+  // choose from). nullopt when the operator keeps it from a printer that cannot take it.
+  std::optional<std::vector<int>> StartAutoPrint(const PrintListChoices& choices);
+  int FreshCount() const { return static_cast<int>(fresh_.size()); }
+  // The meet file followed; empty without a meet.
+  QString MeetPath() const { return r_.results_db ? r_.results_db->Name() : QString(); }
+
   // The window closes: its work table KVS30 is emptied.
   void Closing();
 
@@ -139,6 +156,11 @@ class PrintListSession {
   bool resume_to_pdf_ = false;    // the stopped run wrote PDF files: going on writes there too
   bool resume_new_only_ = false;  // the stopped run printed only new ones: so does going on
   std::vector<EventAwardStatus> row_status_;
+  // Following the meet: its look, the job of auto printing, the events that became complete.
+  std::unique_ptr<MeetFollower> follower_;
+  PrintJob auto_job_;
+  bool auto_pdf_ = false;
+  std::set<int> fresh_;
   QString last_pdf_;  // the PDF file or folder the last run wrote to
   int event_count_ = 0;
 };

@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <memory>
 
@@ -202,6 +204,42 @@ TEST_F(KVS220Test, TheStatusColumnAndTheEventsNeverPrinted) {
   QTest::keyClick(k, Qt::Key_F5);
   EXPECT_EQ(PdfFiles().size(), 4);
   EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 4枚 "))) << status(0).toStdString();
+}
+
+// 自動印刷: what is complete when it is ticked is listed, not printed; an event is printed once
+// its last result is in, and only once.
+TEST_F(KVS220Test, AutoPrintingWaitsForAnEventsLastResult) {
+  KVS220* k = Make();
+  k->Open();
+  Child<QCheckBox>(k, "chkAuto")->setChecked(true);
+  auto* list = Child<QListWidget>(k, "lstAuto");
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_TRUE(list->item(0)->text().endsWith(QStringLiteral("（自動では印刷しません）：1, 2")))
+      << list->item(0)->text().toStdString();
+  EXPECT_TRUE(Child<QLabel>(k, "lblAuto")->isVisibleTo(k));
+
+  w.Event(3, 1, 1, 2, 2, 1);
+  for (int n = 7; n <= 9; ++n) w.Swimmer(n, QStringLiteral("S%1").arg(n));
+  w.Result(3, 7, QStringLiteral("00:30.00"), 0, 1);
+  w.Result(3, 8, QStringLiteral("00:31.00"), 0, 1);
+  w.Result(3, 9, QString(), 0, 1);
+  // The list of the day is built again with the new event in it.
+  Child<QComboBox>(k, "Combo1")->setCurrentIndex(1);
+  k->FollowMeet();
+  EXPECT_TRUE(PdfFiles().isEmpty());
+  QThread::msleep(20);
+  w.Meet(QStringLiteral("UPDATE 記録マスター SET ゴール = '00:32.00' WHERE 選手番号 = 9"));
+  k->FollowMeet();
+  EXPECT_EQ(PdfFiles().size(), 3);
+  EXPECT_TRUE(list->item(list->count() - 1)->text().contains(QStringLiteral("競技番号 3 ")));
+  // Printed whole, it is no longer new.
+  EXPECT_TRUE(
+      k->GridModel()->index(1, 7).data().toString().startsWith(QStringLiteral("印刷済 3枚")));
+  EXPECT_EQ(Child<QLabel>(k, "lblFresh")->text(), QString());
+  QThread::msleep(20);
+  w.Meet(QStringLiteral("UPDATE 記録マスター SET 新記録印刷マーク = '' WHERE 選手番号 = 9"));
+  k->FollowMeet();
+  EXPECT_EQ(PdfFiles().size(), 3);
 }
 
 TEST_F(KVS220Test, TheCheckBeforePrintingNamesWhatRunsOffTheSheetAndBackPrintsNothing) {
