@@ -28,6 +28,8 @@
 #include <string>
 
 #include "bench_support.h"
+#include "certificate/award_status.h"
+#include "certificate/meet_follow.h"
 #include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
@@ -126,6 +128,53 @@ void BM_CollectAndCheck(benchmark::State& state) {
     checked_rows = check ? static_cast<int>(check->rows.size()) : 0;
   }
   state.counters["events"] = checked_rows;
+}
+
+double status_cpu_ms = 0;
+double unchanged_look_us = 0;
+
+// One refresh of the print list's status column over the whole large meet, every certificate
+// of which is in the log: the collection, the log read, the changes since printing and the
+// results still to come. CPU time (aim: at most 100 ms).
+void BM_AwardStatus(benchmark::State& state) {
+  World& w = Data();
+  const LoggedMeet meet{QStringLiteral("Swim01.mdb"), QStringLiteral("status"), QString()};
+  {
+    PrintRunContext c = w.Context();
+    const CollectResult r = CollectRecipients(w.request, c);
+    std::vector<PrintLogRow> rows;
+    for (int i = 1; i <= std::min(r.count, RecipientTable::kCapacity); ++i) {
+      rows.push_back(LogRowOf(w.recipients[i], meet, 1));
+    }
+    PrintLog log(*w.layout_db);
+    if (log.Rows(meet).empty()) log.Add(rows);
+  }
+  for (auto _ : state) {
+    PrintRunContext c = w.Context();
+    const std::clock_t cpu = std::clock();
+    const std::optional<std::map<int, EventAwardStatus>> status =
+        ReadAwardStatus(w.request, c, meet, true);
+    Keep(status_cpu_ms, 1000.0 * static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC);
+    if (!status) state.SkipWithError("no status");
+  }
+  state.counters["CPU ms"] = status_cpu_ms;
+}
+
+// A look at a followed meet whose file did not change: nothing is read.
+void BM_FollowLookUnchanged(benchmark::State& state) {
+  World& w = Data();
+  MeetFollower follower(w.meet_path, LoggedMeet{}, true);
+  PlainWarningLabel label;
+  const auto context = [&w] { return w.Context(); };
+  follower.Look(w.request, context, nullptr, label);
+  for (auto _ : state) {
+    QElapsedTimer timer;
+    timer.start();
+    const FollowLook look = follower.Look(w.request, context, nullptr, label);
+    Keep(unchanged_look_us, static_cast<double>(timer.nsecsElapsed()) / 1000.0);
+    if (look.read) state.SkipWithError("read an unchanged meet");
+  }
+  state.counters["us"] = unchanged_look_us;
 }
 
 // The same ranks in one statement: each event's results joined to their swimmer or team,
@@ -257,6 +306,8 @@ BENCHMARK(BM_CollectRecipients)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ComputeStatistics("min", Least);
+BENCHMARK(BM_AwardStatus)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+BENCHMARK(BM_FollowLookUnchanged)->Unit(benchmark::kMicrosecond)->Iterations(100)->Repetitions(3);
 BENCHMARK(BM_CollectAndCheck)
     ->ArgName("layout")
     ->Arg(0)
@@ -317,6 +368,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
           "print to PDF, a file per certificate: %.0f certificates/s, %.0f logged (ratio %.2f)\n",
           certificates_per_second[0], certificates_per_second[1],
           certificates_per_second[1] / certificates_per_second[0]);
+    }
+    if (status_cpu_ms > 0) {
+      std::printf(
+          "print list status over %d events, all printed: %.1f ms CPU (aim <= 100); a look at an "
+          "unchanged meet: %.1f us\n",
+          static_cast<int>(Data().request.events.size()), status_cpu_ms, unchanged_look_us);
     }
     if (one_file_cpu_seconds > 0) {
       std::printf(

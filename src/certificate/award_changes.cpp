@@ -50,7 +50,8 @@ QString ChangeMark(AwardChange change) {
 
 std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector<PrintLogRow>& rows,
                                                                PrintRunContext& context,
-                                                               bool has_classes) {
+                                                               bool has_classes,
+                                                               const KnownResults& known) {
   // The row printed last of each certificate, by the event as it was printed.
   std::map<Group, std::map<CertificateKey, const PrintLogRow*>> printed;
   for (const PrintLogRow& row : rows) {
@@ -75,43 +76,77 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
                       layout,
                       *table,
                       quiet};
-  for (const auto& [group, logged] : printed) {
-    std::map<CertificateKey, const Recipient*> today;
+  // The events printed the same way (class, heat) are collected again in one go; a way that
+  // would overfill the table is collected event by event.
+  std::map<std::pair<int, int>, std::vector<ProgramEvent>> ways;
+  std::map<Group, std::map<CertificateKey, Recipient>> today;
+  // Whether the known results hold every certificate of the group.
+  const auto covered = [&known](const Group& g) {
+    const PrintRequest* r = known.request;
+    if (!r || !known.table || g.heat != r->heat) return false;
+    if (r->class_wise ? g.class_no == 0 || (r->class_no != 0 && r->class_no != g.class_no)
+                      : g.class_no != 0) {
+      return false;
+    }
+    return std::any_of(r->events.begin(), r->events.end(),
+                       [&g](const ProgramEvent& e) { return e.number == g.event; });
+  };
+  for (int i = 1; known.table && i <= std::min(known.count, RecipientTable::kCapacity); ++i) {
+    const Recipient& r = (*known.table)[i];
+    today[{r.Source.event, r.Source.class_no, r.Source.heat}][KeyOf(r.Source)] = r;
+  }
+  for (const auto& entry : printed) {
+    const Group& group = entry.first;
+    if (covered(group)) continue;
     const auto event = std::find_if(programme.begin(), programme.end(),
                                     [&](const ProgramEvent& e) { return e.number == group.event; });
-    if (event != programme.end()) {
-      PrintRequest request;
-      request.events = {*event};
-      request.heat = group.heat;
-      request.class_wise = group.class_no != 0;
-      request.class_no = group.class_no;
-      request.PrnShozNo = context.options.PrnShozNo;
-      const CollectResult collected = CollectRecipients(request, own);
-      if (collected.outcome == CollectOutcome::kFailed) return std::nullopt;
-      const int count = std::min(collected.count, RecipientTable::kCapacity);
-      for (int i = 1; i <= count; ++i) {
-        today[KeyOf((*table)[i].Source)] = &(*table)[i];
-      }
+    if (event != programme.end()) ways[{group.class_no, group.heat}].push_back(*event);
+  }
+  const auto collect = [&](const std::vector<ProgramEvent>& events, int class_no, int heat) {
+    PrintRequest request;
+    request.events = events;
+    request.heat = heat;
+    request.class_wise = class_no != 0;
+    request.class_no = class_no;
+    request.PrnShozNo = context.options.PrnShozNo;
+    const CollectResult collected = CollectRecipients(request, own);
+    if (collected.outcome == CollectOutcome::kFailed) return CollectOutcome::kFailed;
+    const int count = std::min(collected.count, RecipientTable::kCapacity);
+    for (int i = 1; i <= count; ++i) {
+      const Recipient& r = (*table)[i];
+      today[{r.Source.event, r.Source.class_no, r.Source.heat}][KeyOf(r.Source)] = r;
     }
+    return collected.outcome;
+  };
+  for (const auto& [way, events] : ways) {
+    const CollectOutcome outcome = collect(events, way.first, way.second);
+    if (outcome == CollectOutcome::kFailed) return std::nullopt;
+    if (outcome != CollectOutcome::kFull) continue;
+    for (const ProgramEvent& event : events) {
+      if (collect({event}, way.first, way.second) == CollectOutcome::kFailed) return std::nullopt;
+    }
+  }
+  for (const auto& [group, logged] : printed) {
+    const std::map<CertificateKey, Recipient>& now_group = today[group];
     for (const auto& [key, row] : logged) {
       AwardComparison c;
       c.logged = *row;
-      const auto now = today.find(key);
-      if (now == today.end()) {
+      const auto now = now_group.find(key);
+      if (now == now_group.end()) {
         c.change = AwardChange::kNowOutside;
       } else {
-        c.today = *now->second;
+        c.today = now->second;
         c.what = Differences(*row, c.today);
         c.change = c.what.isEmpty() ? AwardChange::kSame : AwardChange::kChanged;
       }
       out.push_back(c);
     }
-    for (const auto& [key, recipient] : today) {
+    for (const auto& [key, recipient] : now_group) {
       if (logged.count(key) != 0) continue;
       AwardComparison c;
       c.change = AwardChange::kNowInside;
-      c.today = *recipient;
-      c.logged = LogRowOf(*recipient, rows.front().meet, 0);
+      c.today = recipient;
+      c.logged = LogRowOf(recipient, rows.front().meet, 0);
       out.push_back(c);
     }
   }

@@ -9,6 +9,14 @@
 
 namespace kvsys {
 
+// Today's certificates of some events, collected one way (class-wise or not, a heat), every rank
+// and open entrant included: a comparison takes them instead of collecting those events again.
+struct KnownResults {
+  const PrintRequest* request = nullptr;  // its events, class and heat choices
+  const RecipientTable* table = nullptr;
+  int count = 0;
+};
+
 // How a printed certificate stands against today's results.
 enum class AwardChange {
   kSame,
@@ -35,7 +43,8 @@ QString ChangeMark(AwardChange change);
 // has_classes: the meet's クラス分け.
 std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector<PrintLogRow>& rows,
                                                                PrintRunContext& context,
-                                                               bool has_classes);
+                                                               bool has_classes,
+                                                               const KnownResults& known = {});
 
 // Only those that differ.
 std::vector<AwardComparison> ChangedOnly(std::vector<AwardComparison> all);

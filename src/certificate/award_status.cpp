@@ -83,7 +83,9 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
     ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetResults);
     return std::nullopt;
   }
-  // What the events earn now, in one collection into a table of the status's own.
+  // What the events earn now, every rank and open entrant, in one collection into a table of
+  // the status's own; the request's rank and open choices are applied here, so that the same
+  // collection serves the comparison with the log.
   auto table = std::make_unique<RecipientTable>();
   CertificateLayout layout;
   PrintRunObserver quiet;
@@ -96,15 +98,24 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
                       layout,
                       *table,
                       quiet};
-  const CollectResult collected = CollectRecipients(request, own);
+  PrintRequest every = request;
+  every.rank_only = 0;
+  every.skip_up_to = 0;
+  every.exclude_open = false;
+  const CollectResult collected = CollectRecipients(every, own);
   if (collected.outcome == CollectOutcome::kFailed) return std::nullopt;
   const int count = std::min(collected.count, RecipientTable::kCapacity);
   for (int i = 1; i <= count; ++i) {
     const RecipientSource& source = (*table)[i].Source;
+    if (request.rank_only != 0 && source.rank != request.rank_only) continue;
+    if (request.skip_up_to != 0 && source.rank <= request.skip_up_to) continue;
+    if (request.exclude_open && source.open) continue;
     if (taken.count(KeyOf(source)) == 0) status[source.event].unprinted += 1;
   }
+  const KnownResults known{collected.outcome == CollectOutcome::kDone ? &every : nullptr,
+                           table.get(), count};
   const std::optional<std::vector<AwardComparison>> compared =
-      CompareWithResults(rows, context, has_classes);
+      CompareWithResults(rows, context, has_classes, known);
   if (!compared) return std::nullopt;
   for (const AwardComparison& c : *compared) {
     if (c.change != AwardChange::kSame) status[c.logged.key.event].changed += 1;
