@@ -165,6 +165,19 @@ int LayoutStore::DecidedLayout() {
   return IntOf(rs->Field(QStringLiteral("決定")));
 }
 
+LayoutStore::EditorView LayoutStore::ReadEditorView(
+    const std::function<int(const EditorView&)>& pick) {
+  // One read: another workstation saving meanwhile cannot give the list of one version and
+  // the texts of the other.
+  ReadTransaction snapshot(db_);
+  EditorView view;
+  view.decided = DecidedLayout();
+  view.layouts = ListLayouts();
+  view.number = pick(view);
+  view.settings = ReadSettings(view.number);
+  return view;
+}
+
 int LayoutStore::FindLayoutNamed(const QString& name) {
   for (const SavedLayout& saved : ListLayouts()) {
     if (saved.name == name) return saved.number;
