@@ -368,23 +368,27 @@ bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings) {
 bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings,
                                  const std::optional<LayoutSettings>& as_read) {
   try {
-    auto rs = db_.OpenRecordset(
-        QStringLiteral("select * from KVS210 where savenumber=") + Num(number), dbOpenSnapshot);
+    // Compared under the write lock: a save by another workstation cannot come between the
+    // comparison and the write and then be overwritten without the question.
+    StoreTransaction tx(db_);
+    auto rs =
+        db_.OpenRecordset(QStringLiteral("select * from KVS210 where savenumber=") + Num(number));
     if (rs->Eof()) {
       ShowNoData();
       return false;
     }
     // What the operator edited is not what is stored now: another workstation wrote it.
-    if (SettingsOfRow(*rs) != as_read &&
-        dialogs_.MsgBox(kOverwriteQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle, 2) !=
-            Answer::Yes) {
-      return false;
-    }
+    if (SettingsOfRow(*rs) != as_read && !ConfirmOverwrite()) return false;
+    rs->Edit();
+    SetSettings(*rs, settings);
+    if (!Written(UpdateRow(*rs))) return false;
+    rs->Close();
+    tx.Commit();
+    return true;
   } catch (const DbError& e) {
     HandleError(e, nullptr);
     return false;
   }
-  return ChangeSettings(number, settings);
 }
 
 bool LayoutStore::RenameLayout(int number, const QString& name) {

@@ -87,7 +87,8 @@ class LayoutStore {
   bool ChangeSettings(int number, const LayoutSettings& settings);
   // As above for the editor, which shows the row as it read it (as_read; nullopt when there
   // was none): when another workstation has written the row since, it is overwritten only when
-  // the operator answers Yes to the overwrite question.
+  // the operator answers Yes to the overwrite question. The row is compared and written in one
+  // transaction under the write lock.
   bool ChangeSettings(int number, const LayoutSettings& settings,
                       const std::optional<LayoutSettings>& as_read);
   // Rewrites the name of layout n.

@@ -212,8 +212,14 @@ bool LayoutAdjuster::Save() {
                         MsgButtons::YesNo, MsgIcon::Information, kAppTitle) != Answer::Yes) {
       return false;
     }
-    if (ChangedElsewhere(number) && !store_.ConfirmOverwrite()) return false;
-    if (!store_.SaveLayoutRows(number, layout_)) return false;
+    // Compared under the write lock: a save by another workstation cannot come between the
+    // comparison and the write and then be overwritten without the question.
+    if (!store_.WriteInOneTransaction([&] {
+          if (ChangedElsewhere(number) && !store_.ConfirmOverwrite()) return false;
+          return store_.SaveLayoutRows(number, layout_);
+        })) {
+      return false;
+    }
     as_read_[number] = AsStored(layout_.Items);
     history_.clear();
   } catch (const DbError& e) {

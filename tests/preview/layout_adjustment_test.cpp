@@ -309,6 +309,43 @@ TEST_F(LayoutAdjustmentTest, AReloadReadsOneVersionOfALayoutSavedMeanwhile) {
   EXPECT_FALSE(preview_db->InTransaction());
 }
 
+// The save compares the stored rows with what was read; another workstation saves right after
+// that comparison: its save must not be overwritten without the question.
+TEST_F(LayoutAdjustmentTest, ASaveRightAfterTheOverwriteCheckIsNotOverwrittenUnasked) {
+  StatementHook hook(path_);
+  std::shared_ptr<Database> preview_db = workspace_.OpenDatabase(path_);
+  ASSERT_TRUE(hook.Watching());
+  LayoutStore preview_store(*preview_db, dialogs_, errors_);
+  CertificateLayout shown;
+  LayoutAdjuster preview(shown, *preview_db, preview_store, dialogs_, errors_);
+  ASSERT_TRUE(preview.Reload());
+  RawDb other(path_);
+  bool compared = false;
+  int other_result = -1;
+  hook.on_statement = [&](const QString& sql) {
+    // The show flags are the last rows compared; the other save comes at the next statement
+    // of the program's own (a PRAGMA runs inside a statement that reads the table list).
+    if (sql.startsWith(QStringLiteral("select"), Qt::CaseInsensitive) &&
+        sql.contains(QStringLiteral("showornot"), Qt::CaseInsensitive)) {
+      compared = true;
+    } else if (compared && other_result == -1 &&
+               !sql.startsWith(QStringLiteral("PRAGMA"), Qt::CaseInsensitive)) {
+      other_result = SaveWithoutWaiting(
+          other.get(), QStringLiteral("UPDATE 座標 SET 日付X = 15 WHERE SaveNumber = 3"));
+    }
+  };
+  shown.Items[kItemDate].Y = 3;
+  ExpectSaveQuestion(QStringLiteral("県大会"), Answer::Yes);
+  dialogs_.Expect(kSaved, MsgButtons::Ok, MsgIcon::Information, kAppTitle);
+  EXPECT_TRUE(preview.Save());
+  ASSERT_NE(other_result, -1);
+  // Held off until this save was done: nothing of it was overwritten unasked.
+  EXPECT_EQ(other_result, SQLITE_BUSY);
+  EXPECT_EQ(Stored(QStringLiteral("SELECT 日付X FROM 座標 WHERE SaveNumber = 3")).toInt(), 0);
+  EXPECT_EQ(Stored(QStringLiteral("SELECT 日付Y FROM 座標 WHERE SaveNumber = 3")).toInt(), 3);
+  EXPECT_FALSE(preview_db->InTransaction());
+}
+
 TEST_F(LayoutAdjustmentTest, AReloadThatFailsKeepsTheLayoutOnShow) {
   adjuster->selection[kItemTitle] = true;
   ASSERT_TRUE(adjuster->Move(MoveDirection::kUp));
