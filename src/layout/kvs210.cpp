@@ -332,43 +332,81 @@ void KVS210::Open() {
   SHEET_COMBO->clear();
   SHEET_COMBO->addItems(PaperSizeTexts());
   SHEET_COMBO->setCurrentIndex(0);
-  try {
-    r_.current_layout = static_cast<int16_t>(Store().DecidedLayout());
-  } catch (const DbError& e) {
-    ReportDbError(dialogs_, r_.state, e, kKvs210Caption);
-  }
-  FillList();
   loading_ = false;
-
-  const int row = r_.current_layout != 0 ? RowOfNumber(r_.current_layout) : -1;
-  if (row >= 0) {
-    SelectRow(row);
-  } else {
-    // A decided layout without a name, or none: its row, or the first default set.
-    lblCurR->clear();
-    LoadFields(r_.current_layout);
+  const std::optional<LayoutStore::EditorView> view =
+      ReadView([](const LayoutStore::EditorView& v) { return v.decided; });
+  if (view) {
+    r_.current_layout = static_cast<int16_t>(view->decided);
+    ShowList(view->layouts);
+    const int row = view->decided != 0 ? RowOfNumber(view->decided) : -1;
+    if (row >= 0) {
+      SelectRow(row, false);
+    } else {
+      // A decided layout without a name, or none: its row, or the first default set.
+      lblCurR->clear();
+    }
+    ShowLoaded(view->settings);
   }
   flags_.Clear();
   SSCommand1->setEnabled(true);
 }
 
-bool KVS210::FillList() {
-  // The databases are closed when the operator goes back to the meet selection.
-  if (!r_.layout_db) return false;
+std::optional<LayoutStore::EditorView> KVS210::ReadView(
+    const std::function<int(const LayoutStore::EditorView&)>& pick) {
+  try {
+    return Store().ReadEditorView(pick);
+  } catch (const DbError& e) {
+    // Reported after the read has let go of the file.
+    ReportDbError(dialogs_, r_.state, e, kKvs210Caption);
+    return std::nullopt;
+  }
+}
+
+void KVS210::ShowEntry(const std::function<int(const LayoutStore::EditorView&)>& row_of) {
+  int row = -1;
+  const std::optional<LayoutStore::EditorView> view =
+      ReadView([&](const LayoutStore::EditorView& v) {
+        row = row_of(v);
+        return row >= 0 ? v.layouts[row].number : 0;
+      });
+  ShowList(view ? view->layouts : std::vector<SavedLayout>());
+  if (!view || row < 0) {
+    // Gone meanwhile: the selection's own message, as for a click beside the entries.
+    SelectRow(-1);
+    return;
+  }
+  SelectRow(row, false);
+  ShowLoaded(view->settings);
+}
+
+void KVS210::ShowList(const std::vector<SavedLayout>& layouts) {
   const bool was_loading = loading_;
   loading_ = true;
   List1->clear();
+  for (const SavedLayout& saved : layouts) {
+    List1->addItem(ListEntryText(saved.number, saved.name));
+  }
+  List1->setCurrentRow(-1);
+  loading_ = was_loading;
+}
+
+void KVS210::ShowLoaded(const std::optional<LayoutSettings>& stored) {
+  loaded_ = stored;
+  ShowSettings(stored ? *stored : NewLayoutSettings(r_.meet));
+}
+
+bool KVS210::FillList() {
+  // The databases are closed when the operator goes back to the meet selection.
+  if (!r_.layout_db) return false;
+  std::vector<SavedLayout> layouts;
   bool ok = true;
   try {
-    for (const SavedLayout& saved : Store().ListLayouts()) {
-      List1->addItem(ListEntryText(saved.number, saved.name));
-    }
+    layouts = Store().ListLayouts();
   } catch (const DbError& e) {
     ReportDbError(dialogs_, r_.state, e, kKvs210Caption);
     ok = false;
   }
-  List1->setCurrentRow(-1);
-  loading_ = was_loading;
+  ShowList(layouts);
   return ok;
 }
 
@@ -427,8 +465,7 @@ void KVS210::LoadFields(int number) {
     ReportDbError(dialogs_, r_.state, e, kKvs210Caption);
     return;
   }
-  loaded_ = stored;
-  ShowSettings(stored ? *stored : NewLayoutSettings(r_.meet));
+  ShowLoaded(stored);
 }
 
 bool KVS210::Checks() {
@@ -478,11 +515,15 @@ void KVS210::NewLayout() {
     return;
   }
   r_.current_layout = static_cast<int16_t>(written);
-  FillList();
   dialogs_.MsgBox(QStringLiteral("登録されました。"), MsgButtons::Ok, MsgIcon::Information,
                   kKvs210Caption);
   // The new layout's entry, also when its number filled a gap in the list.
-  SelectRow(RowOfNumber(written));
+  ShowEntry([written](const LayoutStore::EditorView& view) {
+    for (std::size_t row = 0; row < view.layouts.size(); ++row) {
+      if (view.layouts[row].number == written) return static_cast<int>(row);
+    }
+    return -1;
+  });
   flags_.Clear();
 }
 
@@ -500,9 +541,10 @@ void KVS210::ChangeLayout() {
   if (!Checks()) return;
   const LayoutSettings settings = SettingsOfFields(FieldTexts(), SHEET_COMBO->currentText());
   if (!Store().ChangeSettings(entry.number, settings, loaded_)) return;
-  FillList();
   dialogs_.MsgBox(QStringLiteral("完了しました。"));
-  SelectRow(std::min(row, List1->count() - 1));
+  ShowEntry([row](const LayoutStore::EditorView& view) {
+    return std::min(row, static_cast<int>(view.layouts.size()) - 1);
+  });
 }
 
 void KVS210::DecideLayout() {

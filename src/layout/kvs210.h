@@ -11,6 +11,7 @@
 #include "db/db_error.h"
 #include "layout/layout_fields.h"
 #include "layout/layout_settings.h"
+#include "layout/layout_store.h"
 #include "results/meet_settings.h"
 
 class QComboBox;
@@ -24,7 +25,6 @@ namespace kvsys {
 
 class Database;
 class Dialogs;
-class LayoutStore;
 
 // The records of the application the layout editor works with, by reference.
 struct LayoutEditorRecords {
@@ -101,6 +101,16 @@ class KVS210 : public QWidget {
   void LoadFields(int number);
   // Rebuilds the list from 保存名; nothing is selected afterwards.
   bool FillList();
+  void ShowList(const std::vector<SavedLayout>& layouts);
+  // The fields of a KVS210 row as read (nullopt: the first default set), remembered for 変更.
+  void ShowLoaded(const std::optional<LayoutSettings>& stored);
+  // The list, the decided layout and the row pick chooses, in one read of KVSYS.mdb; nullopt
+  // after the error was reported.
+  std::optional<LayoutStore::EditorView> ReadView(
+      const std::function<int(const LayoutStore::EditorView&)>& pick);
+  // After a write: the list read again with the fields of the entry row_of chooses in it (-1
+  // for none), from one read.
+  void ShowEntry(const std::function<int(const LayoutStore::EditorView&)>& row_of);
   int RowOfNumber(int number) const;
   // Selects a row as the program does; reload runs the selection's steps, without it only
   // the name and the current number follow.

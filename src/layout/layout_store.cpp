@@ -165,6 +165,19 @@ int LayoutStore::DecidedLayout() {
   return IntOf(rs->Field(QStringLiteral("決定")));
 }
 
+LayoutStore::EditorView LayoutStore::ReadEditorView(
+    const std::function<int(const EditorView&)>& pick) {
+  // One read: another workstation saving meanwhile cannot give the list of one version and
+  // the texts of the other.
+  ReadTransaction snapshot(db_);
+  EditorView view;
+  view.decided = DecidedLayout();
+  view.layouts = ListLayouts();
+  view.number = pick(view);
+  view.settings = ReadSettings(view.number);
+  return view;
+}
+
 int LayoutStore::FindLayoutNamed(const QString& name) {
   for (const SavedLayout& saved : ListLayouts()) {
     if (saved.name == name) return saved.number;
@@ -355,23 +368,27 @@ bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings) {
 bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings,
                                  const std::optional<LayoutSettings>& as_read) {
   try {
-    auto rs = db_.OpenRecordset(
-        QStringLiteral("select * from KVS210 where savenumber=") + Num(number), dbOpenSnapshot);
+    // Compared under the write lock: a save by another workstation cannot come between the
+    // comparison and the write and then be overwritten without the question.
+    StoreTransaction tx(db_);
+    auto rs =
+        db_.OpenRecordset(QStringLiteral("select * from KVS210 where savenumber=") + Num(number));
     if (rs->Eof()) {
       ShowNoData();
       return false;
     }
     // What the operator edited is not what is stored now: another workstation wrote it.
-    if (SettingsOfRow(*rs) != as_read &&
-        dialogs_.MsgBox(kOverwriteQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle, 2) !=
-            Answer::Yes) {
-      return false;
-    }
+    if (SettingsOfRow(*rs) != as_read && !ConfirmOverwrite()) return false;
+    rs->Edit();
+    SetSettings(*rs, settings);
+    if (!Written(UpdateRow(*rs))) return false;
+    rs->Close();
+    tx.Commit();
+    return true;
   } catch (const DbError& e) {
     HandleError(e, nullptr);
     return false;
   }
-  return ChangeSettings(number, settings);
 }
 
 bool LayoutStore::RenameLayout(int number, const QString& name) {

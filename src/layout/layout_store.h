@@ -61,6 +61,17 @@ class LayoutStore {
   // The number of the first saved layout named name; 0 when there is none.
   int FindLayoutNamed(const QString& name);
 
+  // What the layout editor shows: the saved layouts, the decided layout and the KVS210 row of
+  // the layout pick chooses from them (settings nullopt when it has none), read in one read
+  // transaction. Raises DbError.
+  struct EditorView {
+    std::vector<SavedLayout> layouts;
+    int decided = 0;
+    int number = 0;
+    std::optional<LayoutSettings> settings;
+  };
+  EditorView ReadEditorView(const std::function<int(const EditorView&)>& pick);
+
   // The lowest number from 1 to 99 that neither KVS210 nor 保存名 holds; 0 when all are taken.
   int FindFreeNumber();
   // The number a new layout gets (新規, before the name is asked). Shows the no-free-number
@@ -76,7 +87,8 @@ class LayoutStore {
   bool ChangeSettings(int number, const LayoutSettings& settings);
   // As above for the editor, which shows the row as it read it (as_read; nullopt when there
   // was none): when another workstation has written the row since, it is overwritten only when
-  // the operator answers Yes to the overwrite question.
+  // the operator answers Yes to the overwrite question. The row is compared and written in one
+  // transaction under the write lock.
   bool ChangeSettings(int number, const LayoutSettings& settings,
                       const std::optional<LayoutSettings>& as_read);
   // Rewrites the name of layout n.

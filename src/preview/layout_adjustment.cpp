@@ -4,6 +4,7 @@
 #include <limits>
 #include <set>
 
+#include "db/database.h"
 #include "db/db_error_report.h"
 
 namespace kvsys {
@@ -211,8 +212,14 @@ bool LayoutAdjuster::Save() {
                         MsgButtons::YesNo, MsgIcon::Information, kAppTitle) != Answer::Yes) {
       return false;
     }
-    if (ChangedElsewhere(number) && !store_.ConfirmOverwrite()) return false;
-    if (!store_.SaveLayoutRows(number, layout_)) return false;
+    // Compared under the write lock: a save by another workstation cannot come between the
+    // comparison and the write and then be overwritten without the question.
+    if (!store_.WriteInOneTransaction([&] {
+          if (ChangedElsewhere(number) && !store_.ConfirmOverwrite()) return false;
+          return store_.SaveLayoutRows(number, layout_);
+        })) {
+      return false;
+    }
     as_read_[number] = AsStored(layout_.Items);
     history_.clear();
   } catch (const DbError& e) {
@@ -223,31 +230,28 @@ bool LayoutAdjuster::Save() {
   return true;
 }
 
-bool LayoutAdjuster::Load(int number) {
+bool LayoutAdjuster::Load(std::optional<int> number) {
   CertificateLayout read = layout_;
-  read.CurrentLayoutNumber = static_cast<int16_t>(number);
   try {
+    // One read: another workstation saving meanwhile cannot give fonts and positions of one
+    // version and show flags of the other.
+    ReadTransaction snapshot(db_);
+    read.CurrentLayoutNumber = static_cast<int16_t>(number ? *number : store_.DecidedLayout());
     LoadLayout(db_, read);
     LoadShowFlags(db_, read);
   } catch (const DbError& e) {
+    // Reported after the read has let go of the file.
     ReportDbError(dialogs_, errors_, e, kLayoutSaveTitle);
     return false;
   }
   layout_ = read;
-  as_read_[number] = AsStored(layout_.Items);
+  as_read_[layout_.CurrentLayoutNumber] = AsStored(layout_.Items);
   history_.clear();
   return true;
 }
 
 bool LayoutAdjuster::Reload() {
-  int number = 0;
-  try {
-    number = store_.DecidedLayout();
-  } catch (const DbError& e) {
-    ReportDbError(dialogs_, errors_, e, kLayoutSaveTitle);
-    return false;
-  }
-  return Load(number);
+  return Load(std::nullopt);
 }
 
 bool LayoutAdjuster::LoadListed(int number) {

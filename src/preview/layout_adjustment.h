@@ -117,8 +117,9 @@ class LayoutAdjuster {
  private:
   using Items = std::array<LayoutItem, kLayoutItemCount>;
   void Remember() { history_.push_back(layout_.Items); }
-  // Reads layout number into the layout in memory; on failure reports it and keeps the layout.
-  bool Load(int number);
+  // Reads layout number (nullopt: the decided one) into the layout in memory; on failure
+  // reports it and keeps the layout.
+  bool Load(std::optional<int> number);
   // Whether the stored rows of number still hold what was last read or written here.
   bool ChangedElsewhere(int number);
 

@@ -1,7 +1,10 @@
 // The program as an operator drives it: the meet selection and the main window over and over
 // in one process, a folder with a damaged meet, the keyboard on the meet list, the menu that
 // cannot be left empty, where the windows open, and the folder chooser.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -20,7 +23,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "app/app_flow_ui.h"
 #include "app/captions.h"
@@ -296,6 +302,61 @@ TEST(OperatorPath, DamagedMeetIsMarkedInItsRowAndEveryOtherMeetCanBeChosen) {
   QTest::keyClick(p.grid(), Qt::Key_Down);
   ASSERT_NE(SelectWithF5(p), nullptr);
   EXPECT_EQ(p.state.MeetNo, 4);
+  EXPECT_TRUE(p.dialogs.AllShown());
+}
+
+// A FIFO where a meet file is looked for is listed as unreadable, as a damaged file is, and at
+// once: opened to read as a file, it would wait for a writer for ever.
+TEST(OperatorPath, AFifoAmongTheMeetsIsListedAsUnreadableWithoutWaiting) {
+  Program p;
+  for (int n : {1, 3}) WriteMeet(p.folder.Meets(), n);
+  const QByteArray fifo = QFile::encodeName(p.folder.Meets() + QStringLiteral("/Swim02.mdb"));
+  ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+  // Should the listing wait on it, the writing end is opened after ten seconds, again and again,
+  // so that the test fails instead of hanging.
+  std::atomic<bool> listed{false};
+  std::atomic<bool> rescued{false};
+  std::thread watchdog([&] {
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!listed) {
+      std::this_thread::sleep_for(50ms);
+      if (std::chrono::steady_clock::now() < deadline) continue;
+      const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) {
+        rescued = true;
+        ::close(fd);
+      }
+    }
+  });
+  const bool started = p.Start();
+  listed = true;
+  watchdog.join();
+  ASSERT_TRUE(started);
+  EXPECT_FALSE(rescued) << "the listing waited on the FIFO";
+
+  auto* model = static_cast<WorkTableModel*>(p.grid()->model());
+  ASSERT_EQ(model->rowCount(), 3);
+  EXPECT_EQ(model->Value(1, QStringLiteral("flda")).toString(), QStringLiteral("2"));
+  const QString fifo_row = model->Value(1, QStringLiteral("FLDB")).toString();
+  EXPECT_TRUE(fifo_row.startsWith(kUnreadableMeetMark)) << fifo_row.toStdString();
+  EXPECT_TRUE(fifo_row.contains(QStringLiteral("Swim02.mdb"))) << fifo_row.toStdString();
+  for (int row : {0, 2}) {
+    EXPECT_FALSE(
+        model->Value(row, QStringLiteral("FLDB")).toString().startsWith(kUnreadableMeetMark));
+  }
+
+  // Choosing it says why and opens nothing; the meet after it opens.
+  p.grid()->selectRow(1);
+  p.dialogs.Expect(QStringLiteral("大会 [2] のデータを読み込めません。\r") +
+                       fifo_row.mid(kUnreadableMeetMark.size()),
+                   MsgButtons::Ok, MsgIcon::Exclamation, kMeetSelectionTitle);
+  QTest::keyClick(p.grid(), Qt::Key_F5);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(p.flow->main(), nullptr);
+  QTest::keyClick(p.grid(), Qt::Key_Down);
+  ASSERT_NE(SelectWithF5(p), nullptr);
+  EXPECT_EQ(p.state.MeetNo, 3);
   EXPECT_TRUE(p.dialogs.AllShown());
 }
 

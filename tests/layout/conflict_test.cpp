@@ -7,6 +7,7 @@
 
 #include "db/recordset.h"
 #include "support/layout_db_test.h"
+#include "support/statement_hook.h"
 
 namespace kvsys::test {
 namespace {
@@ -55,6 +56,52 @@ TEST_F(LayoutConflictTest, ChangedRowIsOverwrittenOnlyWhenTheOperatorSaysYes) {
     // Only what this workstation changed is overwritten.
     EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT FLDG FROM KVS210")), QStringLiteral("第9回"));
   }
+}
+
+// The editor's save compares the stored row with what it read; another workstation saves
+// right after that comparison: its save must not be overwritten without the question.
+TEST_F(LayoutConflictTest, ASaveRightAfterTheOverwriteCheckIsNotOverwrittenUnasked) {
+  StatementHook hook(path_);
+  std::shared_ptr<Database> editor_db = workspace_.OpenDatabase(path_);
+  ASSERT_TRUE(hook.Watching());
+  LayoutStore editor(*editor_db, dialogs_, errors_);
+  RawDb other(path_);
+  bool compared = false;
+  int other_result = -1;
+  hook.on_statement = [&](const QString& sql) {
+    // The read of the row compared; the other save comes at the next statement of the
+    // program's own (a PRAGMA runs inside a statement that reads the table list).
+    if (sql.startsWith(QStringLiteral("select"), Qt::CaseInsensitive) &&
+        sql.contains(QStringLiteral("KVS210"), Qt::CaseInsensitive)) {
+      compared = true;
+    } else if (compared && other_result == -1 &&
+               !sql.startsWith(QStringLiteral("PRAGMA"), Qt::CaseInsensitive)) {
+      other_result = SaveWithoutWaiting(
+          other.get(), QStringLiteral("UPDATE KVS210 SET FLDF = 'あちら' WHERE SaveNumber = 1"));
+    }
+  };
+  LayoutSettings mine = SampleSettings();
+  mine.title = QStringLiteral("こちら");
+  EXPECT_TRUE(editor.ChangeSettings(1, mine, SampleSettings()));
+  ASSERT_NE(other_result, -1);
+  // Held off until this save was done, so nothing of it was lost: it is the other
+  // workstation's to try again, and then it is asked.
+  EXPECT_EQ(other_result, SQLITE_BUSY);
+  EXPECT_EQ(StoredTitle(), QStringLiteral("こちら"));
+  EXPECT_TRUE(dialogs_.shown().empty());
+  EXPECT_FALSE(editor_db->InTransaction());
+
+  // Once the comparison finds the other save, the question comes, and No keeps that save.
+  hook.on_statement = nullptr;
+  ASSERT_EQ(
+      SaveWithoutWaiting(other.get(),
+                         QStringLiteral("UPDATE KVS210 SET FLDF = 'あちら' WHERE SaveNumber = 1")),
+      SQLITE_OK);
+  dialogs_.ExpectDefault(kOverwrite, MsgButtons::YesNo, MsgIcon::Question, kAppTitle, 2,
+                         Answer::No);
+  EXPECT_FALSE(editor.ChangeSettings(1, SampleSettings(), mine));
+  EXPECT_EQ(StoredTitle(), QStringLiteral("あちら"));
+  EXPECT_FALSE(editor_db->InTransaction());
 }
 
 TEST_F(LayoutConflictTest, RowDeletedMeanwhileIsSkippedAndNotReportedAsChanged) {

@@ -19,6 +19,7 @@
 #include "results/meet_settings.h"
 #include "support/find_child.h"
 #include "support/layout_db_test.h"
+#include "support/statement_hook.h"
 
 namespace kvsys::test {
 namespace {
@@ -438,6 +439,47 @@ TEST_F(KVS210Test, ChangeAfterAnotherWorkstationDeletedOrChangedTheRow) {
   // Answered No, nothing at all happens.
   ExpectYesNo(change, Answer::No);
   Key(Qt::Key_F6);
+}
+
+// Another workstation saves the decided layout under a new name with new texts while the
+// window reads it: the window shows one version, never the old name with the new texts.
+TEST_F(KVS210Test, OpeningShowsOneVersionOfALayoutSavedMeanwhile) {
+  Saved(1, QStringLiteral("旧"));
+  ASSERT_TRUE(store().DecideLayout(1));
+  StatementHook hook(path_);
+  std::shared_ptr<Database> editor_db = workspace_.OpenDatabase(path_);
+  ASSERT_TRUE(hook.Watching());
+  RawDb other(path_);
+  int saves_tried = 0;
+  int other_result = SQLITE_OK;
+  hook.on_statement = [&](const QString& sql) {
+    // The read of the texts, the last of the window's reads.
+    if (saves_tried > 0 || !sql.startsWith(QStringLiteral("select"), Qt::CaseInsensitive) ||
+        !sql.contains(QStringLiteral("KVS210"), Qt::CaseInsensitive)) {
+      return;
+    }
+    ++saves_tried;
+    other_result = SaveWithoutWaiting(
+        other.get(), QStringLiteral("UPDATE 保存名 SET savename = '新' WHERE SaveNumber = 1;"
+                                    "UPDATE KVS210 SET FLDF = '新題' WHERE SaveNumber = 1"));
+  };
+  window = std::make_unique<KVS210>(
+      LayoutEditorRecords{errors_, editor_db, meet, meet_no, current, [this] { return today; }},
+      dialogs_);
+  window->Open();
+  ASSERT_EQ(saves_tried, 1);
+  const QString name = C<QLabel>("lblCurR")->text();
+  const QString title = window->FieldTexts()[kFieldTitle];
+  const bool old_version = name == QStringLiteral("旧") && title == SampleSettings().title;
+  const bool new_version = name == QStringLiteral("新") && title == QStringLiteral("新題");
+  EXPECT_TRUE(old_version || new_version) << name.toStdString() << " / " << title.toStdString();
+  // The save was held off while the window read, and goes through afterwards.
+  EXPECT_EQ(other_result, SQLITE_BUSY);
+  EXPECT_EQ(
+      SaveWithoutWaiting(other.get(),
+                         QStringLiteral("UPDATE KVS210 SET FLDF = '新題' WHERE SaveNumber = 1")),
+      SQLITE_OK);
+  window.reset();
 }
 
 TEST_F(KVS210Test, RenameKeepsTheFieldsAndDeleteFollowsTheDecision) {

@@ -11,6 +11,7 @@
 #include "print/print_surface.h"
 #include "print/warning_label.h"
 #include "support/layout_db_test.h"
+#include "support/statement_hook.h"
 
 namespace kvsys::test {
 namespace {
@@ -272,6 +273,77 @@ TEST_F(LayoutAdjustmentTest, SaveOverAnotherWorkstationsChangeAsksFirst) {
   ExpectSaveQuestion(QStringLiteral("県大会"), Answer::Yes);
   dialogs_.Expect(kSaved, MsgButtons::Ok, MsgIcon::Information, kAppTitle);
   EXPECT_TRUE(adjuster->Save());
+}
+
+// Another workstation saves layout 3 (a position and a show flag in one save) while the preview
+// reads it again: the layout read is one version, never the position of one and the flag of
+// the other.
+TEST_F(LayoutAdjustmentTest, AReloadReadsOneVersionOfALayoutSavedMeanwhile) {
+  StatementHook hook(path_);
+  std::shared_ptr<Database> preview_db = workspace_.OpenDatabase(path_);
+  ASSERT_TRUE(hook.Watching());
+  LayoutStore preview_store(*preview_db, dialogs_, errors_);
+  CertificateLayout shown;
+  LayoutAdjuster preview(shown, *preview_db, preview_store, dialogs_, errors_);
+  RawDb other(path_);
+  int saves_tried = 0;
+  int other_result = SQLITE_OK;
+  hook.on_statement = [&](const QString& sql) {
+    // The read of the show flags, after that of the positions.
+    if (saves_tried > 0 || !sql.startsWith(QStringLiteral("select"), Qt::CaseInsensitive) ||
+        !sql.contains(QStringLiteral("showornot"), Qt::CaseInsensitive)) {
+      return;
+    }
+    ++saves_tried;
+    other_result = SaveWithoutWaiting(
+        other.get(), QStringLiteral("UPDATE 座標 SET タイトルX = 40 WHERE SaveNumber = 3;"
+                                    "UPDATE ShowOrNot SET %1 = 1 WHERE SaveNumber = 3")
+                         .arg(ShowColumn(kItemTitle)));
+  };
+  ASSERT_TRUE(preview.Reload());
+  ASSERT_EQ(saves_tried, 1);
+  const LayoutItem& title = shown.Items[kItemTitle];
+  EXPECT_TRUE((title.X == 0 && title.Hidden == 0) || (title.X == 40 && title.Hidden == 1))
+      << title.X << " / " << title.Hidden;
+  EXPECT_EQ(other_result, SQLITE_BUSY);
+  EXPECT_FALSE(preview_db->InTransaction());
+}
+
+// The save compares the stored rows with what was read; another workstation saves right after
+// that comparison: its save must not be overwritten without the question.
+TEST_F(LayoutAdjustmentTest, ASaveRightAfterTheOverwriteCheckIsNotOverwrittenUnasked) {
+  StatementHook hook(path_);
+  std::shared_ptr<Database> preview_db = workspace_.OpenDatabase(path_);
+  ASSERT_TRUE(hook.Watching());
+  LayoutStore preview_store(*preview_db, dialogs_, errors_);
+  CertificateLayout shown;
+  LayoutAdjuster preview(shown, *preview_db, preview_store, dialogs_, errors_);
+  ASSERT_TRUE(preview.Reload());
+  RawDb other(path_);
+  bool compared = false;
+  int other_result = -1;
+  hook.on_statement = [&](const QString& sql) {
+    // The show flags are the last rows compared; the other save comes at the next statement
+    // of the program's own (a PRAGMA runs inside a statement that reads the table list).
+    if (sql.startsWith(QStringLiteral("select"), Qt::CaseInsensitive) &&
+        sql.contains(QStringLiteral("showornot"), Qt::CaseInsensitive)) {
+      compared = true;
+    } else if (compared && other_result == -1 &&
+               !sql.startsWith(QStringLiteral("PRAGMA"), Qt::CaseInsensitive)) {
+      other_result = SaveWithoutWaiting(
+          other.get(), QStringLiteral("UPDATE 座標 SET 日付X = 15 WHERE SaveNumber = 3"));
+    }
+  };
+  shown.Items[kItemDate].Y = 3;
+  ExpectSaveQuestion(QStringLiteral("県大会"), Answer::Yes);
+  dialogs_.Expect(kSaved, MsgButtons::Ok, MsgIcon::Information, kAppTitle);
+  EXPECT_TRUE(preview.Save());
+  ASSERT_NE(other_result, -1);
+  // Held off until this save was done: nothing of it was overwritten unasked.
+  EXPECT_EQ(other_result, SQLITE_BUSY);
+  EXPECT_EQ(Stored(QStringLiteral("SELECT 日付X FROM 座標 WHERE SaveNumber = 3")).toInt(), 0);
+  EXPECT_EQ(Stored(QStringLiteral("SELECT 日付Y FROM 座標 WHERE SaveNumber = 3")).toInt(), 3);
+  EXPECT_FALSE(preview_db->InTransaction());
 }
 
 TEST_F(LayoutAdjustmentTest, AReloadThatFailsKeepsTheLayoutOnShow) {
