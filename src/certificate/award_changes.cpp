@@ -63,19 +63,7 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
 
   const std::vector<ProgramEvent> programme =
       ReadProgramme(context.results_db, has_classes, QString());
-  // A table and layout of its own: the caller's run is left as it is.
-  auto table = std::make_unique<RecipientTable>();
-  CertificateLayout layout;
-  PrintRunObserver quiet;
-  PrintRunContext own{context.layout_db,
-                      context.results_db,
-                      context.state,
-                      context.dialogs,
-                      context.options,
-                      context.meet_affiliation,
-                      layout,
-                      *table,
-                      quiet};
+  SideCollection side(context);
   // The events printed the same way (class, heat) are collected again in one go; a way that
   // would overfill the table is collected event by event.
   std::map<std::pair<int, int>, std::vector<ProgramEvent>> ways;
@@ -109,11 +97,11 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
     request.class_wise = class_no != 0;
     request.class_no = class_no;
     request.PrnShozNo = context.options.PrnShozNo;
-    const CollectResult collected = CollectRecipients(request, own);
+    const CollectResult collected = side.Collect(request);
     if (collected.outcome == CollectOutcome::kFailed) return CollectOutcome::kFailed;
     const int count = std::min(collected.count, RecipientTable::kCapacity);
     for (int i = 1; i <= count; ++i) {
-      const Recipient& r = (*table)[i];
+      const Recipient& r = side.Table()[i];
       today[{r.Source.event, r.Source.class_no, r.Source.heat}][KeyOf(r.Source)] = r;
     }
     return collected.outcome;

@@ -86,34 +86,23 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
   // What the events earn now, every rank and open entrant, in one collection into a table of
   // the status's own; the request's rank and open choices are applied here, so that the same
   // collection serves the comparison with the log.
-  auto table = std::make_unique<RecipientTable>();
-  CertificateLayout layout;
-  PrintRunObserver quiet;
-  PrintRunContext own{context.layout_db,
-                      context.results_db,
-                      context.state,
-                      context.dialogs,
-                      context.options,
-                      context.meet_affiliation,
-                      layout,
-                      *table,
-                      quiet};
+  SideCollection side(context);
   PrintRequest every = request;
   every.rank_only = 0;
   every.skip_up_to = 0;
   every.exclude_open = false;
-  const CollectResult collected = CollectRecipients(every, own);
+  const CollectResult collected = side.Collect(every);
   if (collected.outcome == CollectOutcome::kFailed) return std::nullopt;
   const int count = std::min(collected.count, RecipientTable::kCapacity);
   for (int i = 1; i <= count; ++i) {
-    const RecipientSource& source = (*table)[i].Source;
+    const RecipientSource& source = side.Table()[i].Source;
     if (request.rank_only != 0 && source.rank != request.rank_only) continue;
     if (request.skip_up_to != 0 && source.rank <= request.skip_up_to) continue;
     if (request.exclude_open && source.open) continue;
     if (taken.count(KeyOf(source)) == 0) status[source.event].unprinted += 1;
   }
   const KnownResults known{collected.outcome == CollectOutcome::kDone ? &every : nullptr,
-                           table.get(), count};
+                           &side.Table(), count};
   const std::optional<std::vector<AwardComparison>> compared =
       CompareWithResults(rows, context, has_classes, known);
   if (!compared) return std::nullopt;

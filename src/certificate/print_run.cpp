@@ -188,6 +188,16 @@ CollectResult CollectRecipients(const PrintRequest& request, PrintRunContext& co
   return Collector(request, context).Run();
 }
 
+SideCollection::SideCollection(const PrintRunContext& beside)
+    : table_(std::make_unique<RecipientTable>()),
+      context_{beside.layout_db, beside.results_db, beside.state,
+               beside.dialogs,   beside.options,    beside.meet_affiliation,
+               layout_,          *table_,           quiet_} {}
+
+CollectResult SideCollection::Collect(const PrintRequest& request) {
+  return CollectRecipients(request, context_);
+}
+
 QString TableFullMessage(const CollectResult& collected) {
   return kTableFullMessage + QStringLiteral("\r\r印刷されない賞状：%1枚（%2 から）")
                                  .arg(collected.LeftOut())

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -91,6 +92,22 @@ struct CollectResult {
     return outcome == CollectOutcome::kFull ? count - RecipientTable::kCapacity : 0;
   }
   QString first_left_out;
+};
+
+// A collection beside a run, into a table and layout of its own and with no observer, so that
+// the run's table, layout and window are left as they are (the status, the changes since
+// printing).
+class SideCollection {
+ public:
+  explicit SideCollection(const PrintRunContext& beside);
+  CollectResult Collect(const PrintRequest& request);
+  const RecipientTable& Table() const { return *table_; }
+
+ private:
+  std::unique_ptr<RecipientTable> table_;
+  CertificateLayout layout_;
+  PrintRunObserver quiet_;
+  PrintRunContext context_;
 };
 
 // The table-full message, with how many were left out and where the rest starts.
