@@ -4,6 +4,8 @@
 // kvsys-print.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -66,6 +68,27 @@ TEST(PreviewPrintJob, CopiesAreOneFileOfTheRunAndTheLineUnderTheButtonsNamesIt) 
   k.Text11->setText(QStringLiteral("1"));
   QTest::keyClick(k.Text11, Qt::Key_F5);
   EXPECT_EQ(PdfsIn(folder).size(), 2);
+}
+
+// What the preview prints is logged, with real files: the copies of the certificate on show as
+// one row, すべて印刷 a row a certificate; what is only shown is not.
+TEST(PreviewPrintJob, ItsPrintsAreLogged) {
+  PreviewWorld p(3);  // Target=PDF, one file a run
+  PreviewRecords records = p.Records();
+  records.meet = LoggedMeet{QStringLiteral("Swim01.mdb"), QStringLiteral("テスト大会"),
+                            QStringLiteral("2026/07/18")};
+  KVPreview k(records, p.w.dialogs);
+  ASSERT_TRUE(k.Open());
+  PrintLog log(*p.w.layout_db);
+  EXPECT_TRUE(log.Rows(records.meet).empty());
+  k.Text11->setText(QStringLiteral("2"));
+  QTest::keyClick(k.Text11, Qt::Key_F5);
+  std::vector<PrintLogRow> rows = log.Rows(records.meet);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].copies, 2);
+  EXPECT_TRUE(QFileInfo::exists(rows[0].where)) << rows[0].where.toStdString();
+  k.PrintAll();
+  EXPECT_EQ(log.Rows(records.meet).size(), 4u);
 }
 
 TEST(PreviewPrintJob, PrintAllOneFileACertificateIsNamedAsThePrintListNamesIt) {
