@@ -1,15 +1,59 @@
 #include "print/page_renderer.h"
 
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <algorithm>
 #include <cmath>
 
-#include "print/draw_font.h"
-#include "print/vertical_text.h"
+#include "print/glyph_plan.h"
 
 namespace kvsys {
+
+namespace {
+
+void PaintPiece(QPainter& painter, const GlyphPiece& piece, QPointF top_left) {
+  if (piece.glyphs.empty()) return;
+  const QTransform glyph_to_twips = piece.GlyphToTwips();
+  if (piece.bold_stroke > 0) {
+    // Synthetic bold: the outlines filled and stroked, the same on every device.
+    QPainterPath path;
+    for (size_t i = 0; i < piece.glyphs.size(); ++i) {
+      const QPointF at = top_left + piece.at[i];
+      path.addPath((glyph_to_twips * QTransform::fromTranslate(at.x(), at.y()))
+                       .map(piece.font.pathForGlyph(piece.glyphs[i])));
+    }
+    painter.fillPath(path, Qt::black);
+    painter.strokePath(
+        path, QPen(Qt::black, piece.bold_stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    return;
+  }
+  // Drawn in the glyphs' own frame, where the engine keeps them: the positions are taken back
+  // into it.
+  bool invertible = false;
+  const QTransform twips_to_glyph = glyph_to_twips.inverted(&invertible);
+  if (!invertible) return;
+  QList<quint32> indexes;
+  QList<QPointF> positions;
+  indexes.reserve(static_cast<qsizetype>(piece.glyphs.size()));
+  positions.reserve(static_cast<qsizetype>(piece.glyphs.size()));
+  for (size_t i = 0; i < piece.glyphs.size(); ++i) {
+    indexes << piece.glyphs[i];
+    positions << twips_to_glyph.map(piece.at[i]);
+  }
+  QGlyphRun run;
+  run.setRawFont(piece.font);
+  run.setGlyphIndexes(indexes);
+  run.setPositions(positions);
+  painter.save();
+  painter.translate(top_left);
+  painter.setWorldTransform(glyph_to_twips, true);
+  painter.drawGlyphRun(QPointF(0, 0), run);
+  painter.restore();
+}
+
+}  // namespace
 
 bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, const QRectF& target) {
   const PrintPage* p = doc.Page(page);
@@ -31,34 +75,10 @@ bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, const QRe
 
   for (const PageElement& e : p->elements) {
     if (const auto* run = std::get_if<TextRun>(&e)) {
-      const DrawFont& f = FontOf(*run);
       painter.setPen(Qt::black);
-      if (run->vertical) {
-        DrawVerticalLine(painter, ShapeVertical(f.font, run->text), QPointF(run->x, run->y),
-                         f.synthetic_bold ? f.font.pixelSize() * kBoldStrokePerEm : 0);
-        continue;
+      for (const GlyphPiece& piece : PlanText(*run).pieces) {
+        PaintPiece(painter, piece, QPointF(run->x, run->y));
       }
-      // The run's position is its top-left corner; Qt draws from the baseline.
-      const QPointF baseline(run->x, run->y + f.ascent);
-      const bool scaled = f.scale != 1;
-      if (scaled) {
-        painter.save();
-        painter.translate(baseline);
-        painter.scale(f.scale, f.scale);
-      }
-      const QPointF origin = scaled ? QPointF(0, 0) : baseline;
-      painter.setFont(f.drawn);
-      if (f.synthetic_bold) {
-        // Synthetic bold: the outline filled and stroked, the same on every device.
-        QPainterPath path;
-        path.addText(origin, f.drawn, run->text);
-        painter.fillPath(path, Qt::black);
-        painter.strokePath(path, QPen(Qt::black, f.drawn.pixelSize() * kBoldStrokePerEm,
-                                      Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-      } else {
-        painter.drawText(origin, run->text);
-      }
-      if (scaled) painter.restore();
     } else if (const auto* line = std::get_if<LineElement>(&e)) {
       painter.setPen(line_pen);
       painter.drawLine(QPointF(line->x1, line->y1), QPointF(line->x2, line->y2));

@@ -1,9 +1,7 @@
 #include "print/pdf_writer.h"
 
-#include <QGlyphRun>
 #include <QHash>
 #include <QSet>
-#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -11,7 +9,8 @@
 
 #include "common/text_util.h"
 #include "print/deflate_pieces.h"
-#include "print/draw_font.h"
+#include "print/font_substitution.h"
+#include "print/glyph_plan.h"
 #include "print/paper.h"
 #include "print/truetype_subset.h"
 #include "print/vertical_text.h"
@@ -20,8 +19,6 @@ namespace kvsys {
 
 namespace {
 
-// Synthetic italic leans the glyphs by this much per em of height, as Qt's own PDF output does.
-constexpr double kObliqueSlant = 0.3;
 // Shaped texts kept between documents: far more than the texts of one run's layout.
 constexpr qsizetype kMaxShapedTexts = 4096;
 constexpr double kPointsPerTwip = 1.0 / kTwipsPerPoint;
@@ -57,14 +54,6 @@ void AppendUtf16Hex(QByteArray& out, const QString& text) {
   for (QChar c : text) AppendHex4(out, c.unicode());
 }
 
-// Whether the face's own glyphs lean, by its style's name: a font asked for in italic may come
-// from an upright face.
-bool IsSlanted(const QRawFont& raw) {
-  const QString style = raw.styleName();
-  return style.contains(QLatin1String("Italic"), Qt::CaseInsensitive) ||
-         style.contains(QLatin1String("Oblique"), Qt::CaseInsensitive);
-}
-
 // One face of a font file, read once per writer.
 struct Face {
   QRawFont raw;  // to look characters up
@@ -84,16 +73,10 @@ struct Face {
   }
 };
 
-// Glyphs of one face drawn one way: along a line (horizontal text, a turned stretch of a
-// vertical line), or one by one (the upright glyphs of a vertical line).
+// A piece of a text's plan and the face of this writer that shows it.
 struct Piece {
   int face = -1;
-  double em = 0;           // twips
-  double slant = 0;        // synthetic italic
-  double bold_stroke = 0;  // twips; synthetic bold when positive
-  bool turned = false;     // turned 90° clockwise
-  std::vector<quint32> glyphs;
-  std::vector<QPointF> at;  // baseline origins, twips from the run's top-left corner
+  GlyphPiece glyphs;
 };
 
 struct Shaped {
@@ -205,69 +188,6 @@ struct PdfWriter::State {
     }
   }
 
-  Shaped ShapeHorizontal(const TextRun& run, const DrawFont& f) {
-    Shaped out;
-    QTextLayout layout(run.text, f.drawn);
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (line.isValid()) line.setPosition(QPointF(0, 0));
-    layout.endLayout();
-    const double baseline = line.isValid() ? line.ascent() : 0;
-    for (const QGlyphRun& glyphs : layout.glyphRuns()) {
-      const QRawFont raw = glyphs.rawFont();
-      Piece p;
-      p.face = FaceFor(raw);
-      Face& face = *faces[static_cast<size_t>(p.face)];
-      if (!face.usable) return out;
-      p.em = raw.pixelSize() * f.scale;
-      // A face without italic glyphs is leant by the font engine.
-      p.slant = run.italic && !IsSlanted(raw) ? kObliqueSlant : 0;
-      p.bold_stroke = f.synthetic_bold ? f.drawn.pixelSize() * kBoldStrokePerEm * f.scale : 0;
-      const QList<quint32> indexes = glyphs.glyphIndexes();
-      const QList<QPointF> positions = glyphs.positions();
-      for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
-        p.glyphs.push_back(indexes[i]);
-        p.at.emplace_back(positions[i].x() * f.scale,
-                          f.ascent + (positions[i].y() - baseline) * f.scale);
-      }
-      Learn(face, run.text, nullptr);
-      out.pieces.push_back(std::move(p));
-    }
-    out.ok = true;
-    return out;
-  }
-
-  Shaped ShapeVerticalRun(const TextRun& run, const DrawFont& f) {
-    Shaped out;
-    if (run.italic) return out;  // the renderer's vertical glyphs take no slant of ours
-    const VerticalLine line = ShapeVertical(f.font, run.text);
-    if (line.glyphs.empty()) {
-      out.ok = true;
-      return out;
-    }
-    const int index = FaceFor(line.font);
-    Face& face = *faces[static_cast<size_t>(index)];
-    if (!face.usable) return out;
-    Learn(face, run.text, &f.font);
-    for (const VerticalGlyph& g : line.glyphs) {
-      if (out.pieces.empty() || out.pieces.back().turned != g.turned) {
-        Piece p;
-        p.face = index;
-        p.em = line.font.pixelSize();
-        p.turned = g.turned;
-        p.bold_stroke = f.synthetic_bold ? f.font.pixelSize() * kBoldStrokePerEm : 0;
-        out.pieces.push_back(std::move(p));
-      }
-      out.pieces.back().glyphs.push_back(g.index);
-      out.pieces.back().at.push_back(g.origin);
-    }
-    out.ok = true;
-    return out;
-  }
-
   const Shaped& Shape(const TextRun& run) {
     QString key = run.font;
     key += QChar(0x1F) + QString::number(run.size) + QChar(run.bold ? u'B' : u'-') +
@@ -275,12 +195,32 @@ struct PdfWriter::State {
     auto it = shaped.constFind(key);
     if (it != shaped.constEnd()) return it.value();
     if (shaped.size() >= kMaxShapedTexts) shaped.clear();
-    Shaped s;
-    if (std::none_of(run.text.begin(), run.text.end(), IsControlCharacter)) {
-      const DrawFont& f = FontOf(run);
-      s = run.vertical ? ShapeVerticalRun(run, f) : ShapeHorizontal(run, f);
+    return shaped.insert(key, FromPlan(run)).value();
+  }
+
+  // The run's plan on this writer's faces; not ok when a face has no TrueType outlines to
+  // embed, or when the plan is drawn exactly only through Qt.
+  Shaped FromPlan(const TextRun& run) {
+    Shaped out;
+    if (std::any_of(run.text.begin(), run.text.end(), IsControlCharacter)) return out;
+    const TextPlan& plan = PlanText(run);
+    if (!plan.exact) return out;
+    for (const GlyphPiece& g : plan.pieces) {
+      Piece p;
+      p.face = FaceFor(g.font);
+      Face& face = *faces[static_cast<size_t>(p.face)];
+      if (!face.usable) return out;
+      if (run.vertical) {
+        const QFont font = CertificateFont(run.font, run.size, run.bold, run.italic);
+        Learn(face, run.text, &font);
+      } else {
+        Learn(face, run.text, nullptr);
+      }
+      p.glyphs = g;
+      out.pieces.push_back(std::move(p));
     }
-    return shaped.insert(key, std::move(s)).value();
+    out.ok = true;
+    return out;
   }
 
   // The compressed subset of the face showing glyphs (components are appended to them), and
@@ -312,13 +252,16 @@ struct PdfWriter::State {
   }
 
   // Draws the glyphs of a piece, placed from origin (twips), as text of font resource F<n>.
-  void Emit(QByteArray& c, const Piece& p, QPointF origin, UsedFace& used) const {
-    const Face& face = *faces[static_cast<size_t>(p.face)];
-    // Text space to page twips (y down).
-    const double a = p.turned ? 0 : p.em;
-    const double b = p.turned ? p.em : 0;
-    const double cc = p.turned ? p.em : p.slant * p.em;
-    const double d = p.turned ? 0 : -p.em;
+  void Emit(QByteArray& c, const Piece& piece, QPointF origin, UsedFace& used) const {
+    const Face& face = *faces[static_cast<size_t>(piece.face)];
+    const GlyphPiece& p = piece.glyphs;
+    // Text space (an em a unit, y up) to page twips (y down), as the plan places the glyphs.
+    const QTransform m = p.GlyphToTwips();
+    const double em_pixels = p.font.pixelSize();
+    const double a = m.m11() * em_pixels;
+    const double b = m.m12() * em_pixels;
+    const double cc = -m.m21() * em_pixels;
+    const double d = -m.m22() * em_pixels;
     const double det = a * d - b * cc;
     if (p.glyphs.empty() || det == 0) return;
     const bool bold = p.bold_stroke > 0;
@@ -327,7 +270,7 @@ struct PdfWriter::State {
       c << p.bold_stroke;
       c.append("w\n");
     }
-    c.append("BT /F").append(QByteArray::number(p.face)).append(" 1 Tf\n");
+    c.append("BT /F").append(QByteArray::number(piece.face)).append(" 1 Tf\n");
     if (bold) c.append("2 Tr\n");
     size_t i = 0;
     while (i < p.glyphs.size()) {

@@ -4,10 +4,6 @@
 #include <hb.h>
 
 #include <QFontDatabase>
-#include <QGlyphRun>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPen>
 #include <map>
 #include <memory>
 
@@ -203,47 +199,6 @@ VerticalLine ShapeVertical(const QFont& font, const QString& line) {
   }
   out.length = down;
   return out;
-}
-
-void DrawVerticalLine(QPainter& painter, const VerticalLine& line, QPointF top_left,
-                      double bold_stroke) {
-  if (line.glyphs.empty()) return;
-  if (bold_stroke > 0) {
-    QPainterPath path;
-    for (const VerticalGlyph& g : line.glyphs) {
-      QTransform t;
-      t.translate(top_left.x() + g.origin.x(), top_left.y() + g.origin.y());
-      if (g.turned) t.rotate(90);
-      path.addPath(t.map(line.font.pathForGlyph(g.index)));
-    }
-    painter.fillPath(path, Qt::black);
-    painter.strokePath(path,
-                       QPen(Qt::black, bold_stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    return;
-  }
-  // Glyphs go out in stretches of one orientation, a turned one drawn in a rotated frame.
-  size_t i = 0;
-  while (i < line.glyphs.size()) {
-    const bool turned = line.glyphs[i].turned;
-    const QPointF first = line.glyphs[i].origin;
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    for (; i < line.glyphs.size() && line.glyphs[i].turned == turned; ++i) {
-      const QPointF d = line.glyphs[i].origin - first;
-      indexes << line.glyphs[i].index;
-      // In the frame turned clockwise, down the column is along x.
-      positions << (turned ? QPointF(d.y(), -d.x()) : d);
-    }
-    QGlyphRun run;
-    run.setRawFont(line.font);
-    run.setGlyphIndexes(indexes);
-    run.setPositions(positions);
-    painter.save();
-    painter.translate(top_left + first);
-    if (turned) painter.rotate(90);
-    painter.drawGlyphRun(QPointF(0, 0), run);
-    painter.restore();
-  }
 }
 
 }  // namespace kvsys

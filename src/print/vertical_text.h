@@ -6,8 +6,6 @@
 #include <QString>
 #include <vector>
 
-class QPainter;
-
 namespace kvsys {
 
 // Whether a stored face name asks for vertical lines: Windows names its vertical faces with a
@@ -41,10 +39,5 @@ struct VerticalLine {
 // kana) and vertical advances; runs of other characters (Latin letters, digits) are set as a
 // horizontal line turned 90° clockwise, centred in the column.
 VerticalLine ShapeVertical(const QFont& font, const QString& line);
-
-// Paints a shaped line with its top-left corner at top_left. Synthetic bold fills and strokes
-// the outlines with pen width bold_stroke when it is positive.
-void DrawVerticalLine(QPainter& painter, const VerticalLine& line, QPointF top_left,
-                      double bold_stroke);
 
 }  // namespace kvsys

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QPointF>
+#include <QRawFont>
+#include <QTransform>
+#include <vector>
+
+#include "print/print_document.h"
+
+namespace kvsys {
+
+// Lines are about a quarter of a millimetre wide.
+inline constexpr double kLineWidthTwips = 14.0;
+// Synthetic bold widens every stroke by this part of the em (the font engine's own is 1/24).
+inline constexpr double kBoldStrokePerEm = 1.0 / 28;
+// Synthetic italic leans the glyphs by this much per em of height, as printed output always
+// has: the printing path of the toolkit leans by this much.
+inline constexpr double kObliqueSlant = 0.3;
+
+// Glyphs of one face drawn one way: along a line (horizontal text, a turned stretch of a
+// vertical line), or one by one (the upright glyphs of a vertical line).
+struct GlyphPiece {
+  QRawFont font;           // the face as its file draws it, never leant by the engine
+  double em = 0;           // twips
+  double slant = 0;        // synthetic italic, per em of height
+  double bold_stroke = 0;  // twips; synthetic bold (outlines filled and stroked) when positive
+  bool turned = false;     // turned 90° clockwise
+  std::vector<quint32> glyphs;
+  std::vector<QPointF> at;  // baseline origins, twips from the run's top-left corner
+
+  // From the font's pixel units, a glyph's origin at (0, 0), to twips: scaled to the em, leant
+  // and turned.
+  QTransform GlyphToTwips() const;
+};
+
+// How a text run is drawn, on every device and in every file: the printer, the preview, images,
+// Qt's PDF engine and the per-certificate PDF writer all paint this.
+struct TextPlan {
+  std::vector<GlyphPiece> pieces;
+  // False when a face of the run could not be had without the engine's own slant: the plan
+  // then draws it leant by the engine (slant 0), and only painting through Qt is exact.
+  bool exact = true;
+};
+
+// The run's plan, made once per font, style and text (per thread, a bounded number kept).
+const TextPlan& PlanText(const TextRun& run);
+
+}  // namespace kvsys
