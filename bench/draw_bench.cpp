@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "bench_world.h"
 #include "certificate/draw_certificate.h"
 #include "db/workspace.h"
 #include "layout/certificate_layout.h"
@@ -94,19 +95,7 @@ class KeepingOutput : public DocumentOutput {
   std::vector<PrintDocument> documents;
 };
 
-// One text of the direct drawing: its baseline and its font, worked out beforehand.
-struct DirectText {
-  QPointF baseline;
-  const QFont* font;
-  QString text;
-};
-
-struct World {
-  QTemporaryDir dir;
-  Workspace workspace;
-  std::shared_ptr<Database> layout_db;
-  SilentDialogs dialogs;
-  DbErrorState state;
+struct World : BenchLayoutDb {
   PrintOptions options;
   CertificateLayout layout;
   RecipientTable recipients;
@@ -114,38 +103,17 @@ struct World {
 
   // The texts each certificate draws, for the direct drawing.
   std::vector<std::vector<DirectText>> direct;
-  std::map<std::tuple<QString, double, bool, bool>, QFont> fonts;
+  DirectTexts direct_fonts;
   int direct_texts = 0;
 
   World() {
-    const QString path = dir.filePath(QStringLiteral("KVSYS.mdb"));
-    CreateLayoutDatabase(path);
-    layout_db = workspace.OpenDatabase(path);
-    LayoutStore store(*layout_db, dialogs, state);
-    LayoutSettings s;
-    s.title = QStringLiteral("賞状");
-    s.edition = QStringLiteral("第45回");
-    s.meet_name1 = QStringLiteral("市民水泳競技大会");
-    s.meet_name2 = QStringLiteral("兼 県選手権予選");
-    s.body = QStringLiteral(
-        "あなたは頭書の競技において優秀なる成績を収められましたのでその栄誉を讃え"
-        "これを賞します");
-    s.date = QStringLiteral("2026年07月18日");
-    s.presenter_title = QStringLiteral(" ○○県水泳連盟理事長");
-    s.presenter = QStringLiteral("見本 太郎");
-    store.CreateLayout(1, QStringLiteral("標準"), 1, s);
-    store.DecideLayout(1);
-
     // As the print run reads it: the decided layout, its items, flags, texts and paper.
-    layout.CurrentLayoutNumber = static_cast<int16_t>(store.DecidedLayout());
+    layout.CurrentLayoutNumber = 1;
     LoadLayout(*layout_db, layout);
     LoadShowFlags(*layout_db, layout);
-    const std::optional<LayoutSettings> read = store.ReadSettings(layout.CurrentLayoutNumber);
-    if (read) {
-      layout.Texts = {read->title, read->edition, read->meet_name1,      read->meet_name2,
-                      read->body,  read->date,    read->presenter_title, read->presenter};
-      layout.PaperSize = static_cast<int16_t>(read->paper_code);
-      paper = read->paper_code;
+    if (settings) {
+      ApplyPrintSettings(layout, *settings);
+      paper = settings->paper_code;
     }
     // Certificates as printed: the grid is an aid for adjusting layouts.
     options.Lattice = false;
@@ -190,20 +158,10 @@ struct World {
     for (const PrintDocument& doc : keep.documents) {
       std::vector<DirectText>& texts = direct.emplace_back();
       for (const PrintPage& page : doc.pages) {
-        for (const PageElement& e : page.elements) {
-          const TextRun* run = std::get_if<TextRun>(&e);
-          if (!run) continue;
-          const auto key = std::make_tuple(run->font, run->size, run->bold, run->italic);
-          auto it = fonts.find(key);
-          if (it == fonts.end()) {
-            it = fonts.emplace(key, CertificateFont(run->font, run->size, run->bold, run->italic))
-                     .first;
-          }
-          texts.push_back(DirectText{QPointF(run->x, run->y + QFontMetricsF(it->second).ascent()),
-                                     &it->second, run->text});
-          ++direct_texts;
-        }
+        const std::vector<DirectText> more = direct_fonts.Of(page);
+        texts.insert(texts.end(), more.begin(), more.end());
       }
+      direct_texts += static_cast<int>(texts.size());
     }
   }
 };
@@ -231,14 +189,6 @@ bool DrawOurs(World& w, const QString& file, qint64* bytes) {
   return ok;
 }
 
-// The texts of one certificate straight onto the painter.
-void DrawTexts(QPainter& p, const std::vector<DirectText>& certificate) {
-  for (const DirectText& t : certificate) {
-    p.setFont(*t.font);
-    p.drawText(t.baseline, t.text);
-  }
-}
-
 void SetUpDirect(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -251,7 +201,7 @@ void DrawDirect(World& w, const QString& file, qint64* bytes) {
   SetUpDirect(target.painter);
   for (const std::vector<DirectText>& certificate : w.direct) {
     target.NextPage();
-    DrawTexts(target.painter, certificate);
+    DrawDirect(target.painter, certificate);
   }
   *bytes = target.Finish();
 }
@@ -358,7 +308,7 @@ void BM_PerCertificateFiles(benchmark::State& state) {
       PdfTarget target(w.paper, direct_dir.filePath(QStringLiteral("%1.pdf").arg(++n)));
       SetUpDirect(target.painter);
       target.NextPage();
-      DrawTexts(target.painter, certificate);
+      DrawDirect(target.painter, certificate);
       target.Finish();
     }
     direct = ThreadSeconds() - cpu;

@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "bench_support.h"
+#include "bench_world.h"
 #include "certificate/draw_certificate.h"
 #include "layout/certificate_layout.h"
 #include "preview/layout_adjustment.h"
@@ -43,15 +44,7 @@ struct World {
       layout.Items[i].FontName = QStringLiteral("ＭＳ 明朝");
       layout.Items[i].FontSize = static_cast<int16_t>(sizes[i]);
     }
-    layout.Texts = {QStringLiteral("賞状"),
-                    QStringLiteral("第45回"),
-                    QStringLiteral("市民水泳競技大会"),
-                    QStringLiteral("兼 県選手権予選"),
-                    QStringLiteral("あなたは頭書の競技において優秀なる成績を収められましたので"
-                                   "その栄誉を讃えこれを賞します"),
-                    QStringLiteral("2026年07月18日"),
-                    QStringLiteral("○○県水泳連盟理事長"),
-                    QStringLiteral("見本 太郎")};
+    layout.Texts = SampleTexts();
     recipients[1] = Recipient{QStringLiteral("野村 菜々子"),
                               QStringLiteral("南クラブ"),
                               QStringLiteral("女子50m自由形"),

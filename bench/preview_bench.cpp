@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "bench_world.h"
 #include "certificate/draw_certificate.h"
 #include "db/workspace.h"
 #include "layout/certificate_layout.h"
@@ -38,18 +39,7 @@ constexpr int kRunSize = 9999;
 constexpr int kRedraws = 200;  // pages shown per repetition, spread over the whole run
 const QSize kImage(1000, 1414);
 
-struct DirectText {
-  QPointF baseline;
-  const QFont* font;
-  QString text;
-};
-
-struct World {
-  QTemporaryDir dir;
-  Workspace workspace;
-  std::shared_ptr<Database> layout_db;
-  SilentDialogs dialogs;
-  DbErrorState state;
+struct World : BenchLayoutDb {
   PrintOptions options;
   CertificateLayout run_layout;
   RecipientTable recipients;
@@ -57,30 +47,11 @@ struct World {
   std::vector<int> pages;
   // The texts of each page's certificate, for the direct painting.
   std::map<int, std::vector<DirectText>> direct;
-  std::map<std::tuple<QString, double, bool, bool>, QFont> fonts;
+  DirectTexts direct_fonts;
   QSize sheet;
 
   World() {
-    const QString path = dir.filePath(QStringLiteral("KVSYS.mdb"));
-    CreateLayoutDatabase(path);
-    layout_db = workspace.OpenDatabase(path);
-    LayoutStore store(*layout_db, dialogs, state);
-    LayoutSettings s;
-    s.title = QStringLiteral("賞状");
-    s.edition = QStringLiteral("第45回");
-    s.meet_name1 = QStringLiteral("市民水泳競技大会");
-    s.meet_name2 = QStringLiteral("兼 県選手権予選");
-    s.body = QStringLiteral(
-        "あなたは頭書の競技において優秀なる成績を収められましたのでその栄誉を讃え"
-        "これを賞します");
-    s.date = QStringLiteral("2026年07月18日");
-    s.presenter_title = QStringLiteral("○○県水泳連盟理事長");
-    s.presenter = QStringLiteral("見本 太郎");
-    store.CreateLayout(1, QStringLiteral("標準"), 1, s);
-    store.DecideLayout(1);
-    if (const std::optional<LayoutSettings> read = store.ReadSettings(1)) {
-      ApplyPrintSettings(run_layout, *read);
-    }
+    if (settings) ApplyPrintSettings(run_layout, *settings);
     options.Lattice = false;
     options.Length = false;
 
@@ -109,19 +80,7 @@ struct World {
       const PrintDocument* doc = session->Held();
       if (!doc) continue;
       sheet = QSize(doc->width, doc->height);
-      std::vector<DirectText>& texts = direct[page];
-      for (const PageElement& e : doc->Page(1)->elements) {
-        const TextRun* run = std::get_if<TextRun>(&e);
-        if (!run) continue;
-        const auto key = std::make_tuple(run->font, run->size, run->bold, run->italic);
-        auto it = fonts.find(key);
-        if (it == fonts.end()) {
-          it = fonts.emplace(key, CertificateFont(run->font, run->size, run->bold, run->italic))
-                   .first;
-        }
-        texts.push_back(DirectText{QPointF(run->x, run->y + QFontMetricsF(it->second).ascent()),
-                                   &it->second, run->text});
-      }
+      direct[page] = direct_fonts.Of(*doc->Page(1));
     }
   }
 };
@@ -151,10 +110,7 @@ void PaintDirect(World& w, QImage& image, int page) {
   p.scale(kImage.width() / static_cast<double>(w.sheet.width()),
           kImage.height() / static_cast<double>(w.sheet.height()));
   p.setPen(Qt::black);
-  for (const DirectText& t : w.direct[page]) {
-    p.setFont(*t.font);
-    p.drawText(t.baseline, t.text);
-  }
+  DrawDirect(p, w.direct[page]);
 }
 
 double least_ours = 0;

@@ -125,13 +125,13 @@ QString LineItemText(int item, const CertificateLayout& layout, const RecipientT
   const CertificateTexts& t = layout.Texts;
   switch (item) {
     case kItemTitle:
-      return t.FLDF;
+      return t.title;
     case kItemEdition:
-      return t.FLDG;
+      return t.edition;
     case kItemMeetName1:
-      return t.FLDH;
+      return t.meet_name1;
     case kItemMeetName2:
-      return t.FLDI;
+      return t.meet_name2;
     case kItemName:
       return NameText(r, o);
     case kItemHonorific:
@@ -147,11 +147,11 @@ QString LineItemText(int item, const CertificateLayout& layout, const RecipientT
     case kItemRecord:
       return RecordItemText(r, o);
     case kItemDate:
-      return t.FLDK;
+      return t.date;
     case kItemPresenterTitle:
-      return t.FLDL;
+      return t.presenter_title;
     case kItemPresenter:
-      return t.FLDM;
+      return t.presenter;
     default:
       return CaptionText(item);
   }
@@ -256,7 +256,7 @@ bool DrawCertificate(PrintSurface& surface, int preview_mode, WarningLabel& labe
     // Each body line starts one line lower, at the item's x: the first one already below the
     // position.
     SetLineIndent(surface, x);
-    const QString text = item == kItemBody ? u'\r' + WrapBodyText(layout.Texts.FLDJ).join(u'\r')
+    const QString text = item == kItemBody ? u'\r' + WrapBodyText(layout.Texts.body).join(u'\r')
                                            : LineItemText(item, layout, recipients, index, options);
     bool shrunk = false;
     if (options.Shrink) {

@@ -9,7 +9,7 @@ namespace kvsys {
 namespace {
 
 bool ReadFlag(Dialogs& dialogs, const QString& ini_path, const QString& key) {
-  return GetProfileEx(dialogs, ini_path, kPrnSection, key) != QLatin1String("False");
+  return GetProfileEx(dialogs, ini_path, kPrnSection, key) != kFalseText;
 }
 
 int32_t ReadCount(Dialogs& dialogs, const QString& ini_path, const QString& key) {

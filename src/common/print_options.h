@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "common/text_util.h"
+
 namespace kvsys {
 
 class Dialogs;
@@ -38,10 +40,5 @@ PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path);
 // shrunk to fit); a file with the section is left as it is. False when writing failed (the
 // profile writer has said so).
 bool WriteFirstPrintOptions(Dialogs& dialogs, const QString& ini_path);
-
-// Text form of a flag as the settings file stores it.
-inline QString FlagText(bool value) {
-  return value ? QStringLiteral("True") : QStringLiteral("False");
-}
 
 }  // namespace kvsys

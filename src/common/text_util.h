@@ -46,6 +46,13 @@ int32_t ToLong(const QString& text);
 // mode 1 at least 1 (modes 0 and 1 also require the 16-bit range). Other modes give false.
 bool IsWholeNumber(const QVariant& value, int mode);
 
+// A yes/no as the settings file and the layout's font rows write it: "True" or "False".
+inline const QString kTrueText = QStringLiteral("True");
+inline const QString kFalseText = QStringLiteral("False");
+inline QString FlagText(bool value) {
+  return value ? kTrueText : kFalseText;
+}
+
 // Control characters: U+0000 to U+001F, U+007F, U+0080 to U+009F, the line and paragraph
 // separators. They are not meant to be printed.
 bool IsControlCharacter(QChar c);

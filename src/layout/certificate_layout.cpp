@@ -43,8 +43,7 @@ bool ReadStyle(const Recordset& rs, const QString& column) {
 }  // namespace
 
 void ApplyPrintSettings(CertificateLayout& layout, const LayoutSettings& settings) {
-  layout.Texts = {settings.title, settings.edition, settings.meet_name1,      settings.meet_name2,
-                  settings.body,  settings.date,    settings.presenter_title, settings.presenter};
+  layout.Texts = settings;
   layout.PaperSize = static_cast<int16_t>(settings.paper_code);
 }
 

@@ -24,20 +24,6 @@ struct LayoutItem {
   bool operator==(const LayoutItem&) const = default;
 };
 
-// The certificate texts of the layout's print settings (KVS210 columns of the same names).
-struct CertificateTexts {
-  QString FLDF;  // title
-  QString FLDG;  // meet edition
-  QString FLDH;  // meet name, first line
-  QString FLDI;  // meet name, second line
-  QString FLDJ;  // body text
-  QString FLDK;  // date
-  QString FLDL;  // presenter's title
-  QString FLDM;  // presenter's name
-
-  bool operator==(const CertificateTexts&) const = default;
-};
-
 // The layout certificates are drawn from. The loaders fill the items; the print run fills
 // Texts and PaperSize; the preview adjusts the items in place.
 struct CertificateLayout {

@@ -7,21 +7,29 @@ namespace kvsys {
 
 struct MeetSettings;
 
-// The print settings of a layout (KVS210 FLDB to FLDN). Rank limits are kept wide so that a
-// value that does not fit the 16-bit column reaches the database and is refused there (3349).
-struct LayoutSettings {
+// The certificate's eight texts (KVS210 FLDF to FLDM): set in the layout's print settings and
+// drawn as they are.
+struct CertificateTexts {
+  QString title;            // FLDF
+  QString edition;          // FLDG
+  QString meet_name1;       // FLDH
+  QString meet_name2;       // FLDI
+  QString body;             // FLDJ
+  QString date;             // FLDK
+  QString presenter_title;  // FLDL
+  QString presenter;        // FLDM
+
+  bool operator==(const CertificateTexts&) const = default;
+};
+
+// The print settings of a layout (KVS210 FLDB to FLDN): the rank limits, the texts and the
+// paper. Rank limits are kept wide so that a value that does not fit the 16-bit column reaches
+// the database and is refused there (3349).
+struct LayoutSettings : CertificateTexts {
   int rank_heats = 1;        // FLDB 予選
   int rank_timed_final = 1;  // FLDC タイム決勝
   int rank_final = 1;        // FLDD 決勝・Ａ決勝
   int rank_b_final = 1;      // FLDE Ｂ決勝
-  QString title;             // FLDF
-  QString edition;           // FLDG
-  QString meet_name1;        // FLDH
-  QString meet_name2;        // FLDI
-  QString body;              // FLDJ
-  QString date;              // FLDK
-  QString presenter_title;   // FLDL
-  QString presenter;         // FLDM
   int paper_code = 12;       // FLDN
 
   bool operator==(const LayoutSettings&) const = default;

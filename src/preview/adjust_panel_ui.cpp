@@ -9,14 +9,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/text_util.h"
 #include "common/window_ui.h"
 
 namespace kvsys {
 
 namespace {
-
-const QString kTrue = QStringLiteral("True");
-const QString kFalse = QStringLiteral("False");
 
 QString BoxName(const char* array, int n) {
   return QStringLiteral("%1_%2").arg(QLatin1String(array)).arg(n);
@@ -199,7 +197,7 @@ void AdjustPanel::Fill(const QStringList& fonts) {
     Combo2[n]->addItems(sizes);
     for (QComboBox* box : {Combo4[n], Combo5[n]}) {
       box->clear();
-      box->addItems({kTrue, kFalse});
+      box->addItems({kTrueText, kFalseText});
       box->setCurrentIndex(1);
     }
   }
@@ -214,8 +212,8 @@ void AdjustPanel::ShowLayout(const CertificateLayout& layout) {
     ShowText(Combo2[n], row.size);
     ShowText(Combo4[n], row.bold);
     ShowText(Combo5[n], row.italic);
-    SetBold(Combo4[n], row.bold == kTrue);
-    SetBold(Combo5[n], row.italic == kTrue);
+    SetBold(Combo4[n], row.bold == kTrueText);
+    SetBold(Combo5[n], row.italic == kTrueText);
     Schk[n]->setChecked(row.shown);
   }
   filling_ = false;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <set>
 
+#include "common/text_util.h"
 #include "db/database.h"
 #include "db/db_error_report.h"
 
@@ -67,8 +68,7 @@ bool MoveSelected(CertificateLayout& layout, const ItemSelection& selected, Move
 }
 
 FontRowTexts FontRowOf(const LayoutItem& item) {
-  auto text = [](bool on) { return on ? QStringLiteral("True") : QStringLiteral("False"); };
-  return {item.FontName, QString::number(item.FontSize), text(item.Bold), text(item.Italic),
+  return {item.FontName, QString::number(item.FontSize), FlagText(item.Bold), FlagText(item.Italic),
           item.Hidden == 0};
 }
 
@@ -141,7 +141,7 @@ bool LayoutAdjuster::SetSizes(const FontColumn& sizes) {
 bool LayoutAdjuster::SetStyles(StyleColumn column, const FontColumn& texts) {
   // A text typed instead of chosen is refused as an empty box is.
   const bool valid = std::all_of(texts.begin(), texts.end(), [](const QString& s) {
-    return s == QStringLiteral("True") || s == QStringLiteral("False");
+    return s == kTrueText || s == kFalseText;
   });
   if (!valid) {
     const QString name =
@@ -152,7 +152,7 @@ bool LayoutAdjuster::SetStyles(StyleColumn column, const FontColumn& texts) {
   }
   Remember();
   for (int n = 0; n < kFontItemCount; ++n) {
-    const bool on = texts[n] == QStringLiteral("True");
+    const bool on = texts[n] == kTrueText;
     (column == StyleColumn::kBold ? layout_.Items[n].Bold : layout_.Items[n].Italic) = on;
   }
   return true;

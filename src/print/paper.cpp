@@ -20,19 +20,7 @@ QPageSize PdfPageSize(int code) {
 }
 
 QPageSize PrinterPageSize(int code) {
-  switch (PaperSheetOf(code).code) {
-    case 8:
-      return QPageSize(QPageSize::A3);
-    case 9:
-    case 10:
-      return QPageSize(QPageSize::A4);
-    case 11:
-      return QPageSize(QPageSize::A5);
-    case 13:
-      return QPageSize(QPageSize::JisB5);
-    default:
-      return QPageSize(QPageSize::JisB4);
-  }
+  return QPageSize(PaperSheetOf(code).printer_size);
 }
 
 }  // namespace kvsys

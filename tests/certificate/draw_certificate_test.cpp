@@ -212,7 +212,7 @@ TEST_F(DrawTest, MillimetresBecomeTwipsRoundedToEven) {
 
 TEST_F(DrawTest, BodyLinesStartOneLineBelowTheItemAtItsX) {
   layout.Items[kItemBody].X = 2;
-  layout.Texts.FLDJ = QString(17, QChar(u'永'));
+  layout.Texts.body = QString(17, QChar(u'永'));
   ASSERT_FALSE(Draw());
   const std::vector<TextRun> runs = Page1();
   const std::optional<TextRun> first = Find(runs, QString(16, QChar(u'永')));
@@ -228,7 +228,7 @@ TEST_F(DrawTest, BodyLinesStartOneLineBelowTheItemAtItsX) {
   EXPECT_EQ(p->rect.top(), first->y);
   EXPECT_GE(p->rect.bottom(), second->y + step - 2);
 
-  layout.Texts.FLDJ.clear();
+  layout.Texts.body.clear();
   ASSERT_FALSE(Draw());
   EXPECT_FALSE(Find(Page1(), QStringLiteral("永")));
 }
@@ -497,7 +497,7 @@ TEST_F(DrawTest, VerticalFacesSetLinesAndMembersInColumnsRightToLeft) {
   for (int i = 0; i < kFontItemCount; ++i) layout.Items[i].FontName = vertical;
   layout.Items[kItemBody].X = 2;
   layout.Items[kItemBody].Y = 150;  // the columns start at 68 mm and end above the bottom
-  layout.Texts.FLDJ = QString(17, QChar(u'永'));
+  layout.Texts.body = QString(17, QChar(u'永'));
   ASSERT_FALSE(Draw());
   std::vector<TextRun> runs = Page1();
   const std::optional<TextRun> first = Find(runs, QString(16, QChar(u'永')));

@@ -87,10 +87,10 @@ TEST(PdfPages, EachCertificateIsOnePageOfTheSheetAsPopplerReadsIt) {
   layout.CurrentLayoutNumber = 1;
   LoadLayout(*db, layout);
   LoadShowFlags(*db, layout);
-  layout.Texts.FLDF = settings.title;
-  layout.Texts.FLDH = settings.meet_name1;
-  layout.Texts.FLDJ = settings.body;
-  layout.Texts.FLDM = settings.presenter;
+  layout.Texts.title = settings.title;
+  layout.Texts.meet_name1 = settings.meet_name1;
+  layout.Texts.body = settings.body;
+  layout.Texts.presenter = settings.presenter;
 
   RecipientTable table;
   const QStringList names = {QStringLiteral("山田 太郎"), QStringLiteral("佐藤 花子"),

@@ -92,37 +92,8 @@ TEST_F(JetWorkspace, EveryTableReadsLikeTheSqliteMeetOfTheSameSql) {
 }
 
 TEST_F(JetWorkspace, PrintRunQueriesRankTheSameRows) {
-  const QString individual =
-      QStringLiteral(" SELECT 記録マスター.*,選手マスター.主所属,選手マスター.氏名 ") +
-      QStringLiteral(
-          " FROM (記録マスター INNER JOIN 選手マスター ON 記録マスター.選手番号 = "
-          "選手マスター.選手番号) ") +
-      QStringLiteral(" WHERE 記録マスター.競技番号 = 1") +
-      QStringLiteral(" AND (事由入力ステータス=0 or 事由入力ステータス=4) ") +
-      QStringLiteral(" AND ゴール<>'' ORDER BY 事由入力ステータス,ゴール ASC,組,水路");
-  const QString relay =
-      QStringLiteral(
-          " SELECT 記録マスター.*, チームマスター.チーム名, 選手マスター_1.氏名, "
-          "選手マスター_2.氏名, 選手マスター_3.氏名, 選手マスター_4.氏名") +
-      QStringLiteral(
-          " FROM ((((記録マスター INNER JOIN チームマスター ON 記録マスター.選手番号 = "
-          "チームマスター.チーム番号) ") +
-      QStringLiteral(
-          " LEFT JOIN 選手マスター AS 選手マスター_1 ON 記録マスター.第１泳者 = "
-          "選手マスター_1.選手番号) ") +
-      QStringLiteral(
-          " LEFT JOIN 選手マスター AS 選手マスター_2 ON 記録マスター.第２泳者 = "
-          "選手マスター_2.選手番号) ") +
-      QStringLiteral(
-          " LEFT JOIN 選手マスター AS 選手マスター_3 ON 記録マスター.第３泳者 = "
-          "選手マスター_3.選手番号) ") +
-      QStringLiteral(
-          " LEFT JOIN 選手マスター AS 選手マスター_4 ON 記録マスター.第４泳者 = "
-          "選手マスター_4.選手番号  ") +
-      QStringLiteral(" WHERE 記録マスター.競技番号 = 4") +
-      QStringLiteral(" AND (事由入力ステータス=0) ") +
-      QStringLiteral(" AND ゴール<>'' ORDER BY 事由入力ステータス,ゴール ASC,組,水路");
-
+  const QString individual = kIndividual + QStringLiteral("1") + kBothStatuses + kByTime;
+  const QString relay = kRelay + QStringLiteral("4") + kRegularOnly + kByTime;
   for (const QString& sql : {individual, relay}) {
     EXPECT_TRUE(SameTable(ReadAll(*jet_, sql), ReadAll(*sqlite_, sql)));
   }

@@ -488,7 +488,7 @@ TEST_F(CertificateProblemsTest, LongMeetNameAndLongNameUnderTheHonorificAreCaugh
 TEST_F(CertificateProblemsTest, VerticalColumnsAreCheckedAndClickedDownTheirLength) {
   const CertificateLayout vertical = VerticalExampleLayout();
   layout.Items = vertical.Items;
-  layout.Texts.FLDH = QStringLiteral("市民水泳大会");
+  layout.Texts.meet_name1 = QStringLiteral("市民水泳大会");
   LayoutProblems found = Draw();
   EXPECT_TRUE(found.empty()) << ProblemNote(found).toStdString();
   const ItemPlacement& name = Placed(kItemName);
@@ -497,7 +497,8 @@ TEST_F(CertificateProblemsTest, VerticalColumnsAreCheckedAndClickedDownTheirLeng
   // Low down the column, where a horizontal line of the name would not reach.
   EXPECT_EQ(ItemAt(placed, QPoint(name.rect.center().x(), name.rect.bottom() - 100)), kItemName);
 
-  layout.Texts.FLDH = QStringLiteral("第７０回記念全国ジュニアオリンピックカップ夏季水泳競技大会");
+  layout.Texts.meet_name1 =
+      QStringLiteral("第７０回記念全国ジュニアオリンピックカップ夏季水泳競技大会");
   // Shrunk, the column ends 5 mm above the bottom edge, on the sheet.
   found = Draw();
   EXPECT_TRUE(found.past_edge.empty()) << ProblemNote(found).toStdString();
