@@ -35,8 +35,9 @@ bool PrepareProgramFolder(const ProgramFolderPlace& place, Dialogs& dialogs, DbE
           QStringLiteral(
               "\r\r次に、大会データベース（競泳リザルト）のフォルダを選択してください。"),
       MsgButtons::Ok, MsgIcon::Information, kMeetSelectionTitle);
+  // From the home folder: a new user has no meets folder remembered anywhere yet.
   const QString meets = dialogs.BrowseFolder(
-      nullptr, QStringLiteral("Databaseフォルダを選択してください"), QString());
+      nullptr, QStringLiteral("Databaseフォルダを選択してください"), QDir::homePath());
   if (meets.isEmpty()) {
     dialogs.MsgBox(QStringLiteral("大会データベースのフォルダが選択されなかったため終了します。\r"
                                   "次の起動でもう一度選択できます。"),
