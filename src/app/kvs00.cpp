@@ -18,6 +18,7 @@
 #include "certificate/kvs220.h"
 #include "certificate/kvs240.h"
 #include "common/dialogs.h"
+#include "common/program_version.h"
 #include "common/window_ui.h"
 #include "db/workspace.h"
 #include "layout/kvs210.h"
@@ -70,6 +71,12 @@ KVS00::KVS00(AppState& state, Dialogs& dialogs, QWidget* parent)
   pExe202->setObjectName(QStringLiteral("pExe202"));
   pExe203 = work_menu->addAction(QStringLiteral("印刷履歴(&3)"), this, &KVS00::ShowPrintHistory);
   pExe203->setObjectName(QStringLiteral("pExe203"));
+  QMenu* help_menu = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+  QAction* about = help_menu->addAction(QStringLiteral("バージョン情報(&A)"), this, [this] {
+    dialogs_.MsgBox(AboutText(state_.AppFolder), MsgButtons::Ok, MsgIcon::Information,
+                    QStringLiteral("バージョン情報"));
+  });
+  about->setObjectName(QStringLiteral("pAbout"));
 }
 
 void KVS00::Open(const QString& meet_number, const QString& meet_name) {

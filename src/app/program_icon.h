@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QIcon>
+#include <QImage>
 
 namespace kvsys {
 
@@ -8,5 +10,10 @@ namespace kvsys {
 // certificate sheet with a blue wave across it. Drawn, so that no image format plug-in is
 // needed.
 QIcon ProgramIcon();
+
+// The same drawing as one image of size x size pixels, and as SVG: the desktop's icon files
+// are made from these, so the menu and the windows show one picture.
+QImage ProgramIconImage(int size);
+QByteArray ProgramIconSvg();
 
 }  // namespace kvsys

@@ -184,9 +184,20 @@ QString JetReaderPath() {
           : QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).path();
   const QString beside = folder + QLatin1Char('/') + QLatin1String(kReaderName);
   if (QFileInfo(beside).isExecutable()) return beside;
+#ifdef KVSYS_JETREAD_INSTALLED
+  // Installed, the helper is no command of the user's: it lies in the package's own folder.
+  const QString installed =
+      QDir::cleanPath(folder + QLatin1Char('/') + QStringLiteral(KVSYS_JETREAD_INSTALLED));
+  if (QFileInfo(installed).isExecutable()) return installed;
+#endif
 #ifdef KVSYS_JETREAD_BUILD_PATH
+  // Only for programs of the build tree (tests, benchmarks): an installed program never runs a
+  // helper out of some build tree that happens to lie on the machine.
+  const QString build_tree = QStringLiteral(KVSYS_BUILD_TREE) + QLatin1Char('/');
   const QString built = QStringLiteral(KVSYS_JETREAD_BUILD_PATH);
-  if (QFileInfo(built).isExecutable()) return built;
+  if ((folder + QLatin1Char('/')).startsWith(build_tree) && QFileInfo(built).isExecutable()) {
+    return built;
+  }
 #endif
   return {};
 }

@@ -176,7 +176,7 @@ QStringList LayoutTableColumns(const QString& table) {
   return {};
 }
 
-void CreateLayoutDatabase(const QString& path) {
+void CreateLayoutDatabase(const QString& path, const std::function<void(Database&)>& fill) {
   if (path.isEmpty()) throw DbError(dberr::kInvalidPath);
   const QFileInfo target(path);
   if (target.exists() || target.isSymLink()) {
@@ -198,6 +198,7 @@ void CreateLayoutDatabase(const QString& path) {
       db->Execute(QStringLiteral("BEGIN"));
       for (const Table& t : Tables()) db->Execute(CreateTableSql(t), dbFailOnError);
       db->Execute(QStringLiteral("COMMIT"));
+      if (fill) fill(*db);
       workspace.Close();
     }
     MoveIntoPlace(work, path);

@@ -16,9 +16,12 @@
 #include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
+#include "certificate/program_folder_setup.h"
 #include "certificate/program_list.h"
 #include "common/print_options.h"
 #include "common/profile_file.h"
+#include "common/program_folder_place.h"
+#include "common/program_version.h"
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/workspace.h"
@@ -266,10 +269,39 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest&
   return kExitOk;
 }
 
+// The program folder kvsys itself would use; one of the user's, or one named by the
+// environment, is made on its first use as kvsys makes it.
+std::optional<QString> DefaultProgramFolder(QTextStream& out, QTextStream& err) {
+  const ProgramFolderPlace place = ChooseProgramFolder(ProgramFolderFactsOfThisProcess(QString()));
+  if (place.folder.isEmpty()) {
+    err << QStringLiteral(
+               "プログラムフォルダを決められません（ホームフォルダがありません）。"
+               "--program-folder で指定してください。")
+        << Qt::endl;
+    return std::nullopt;
+  }
+  if (place.kind != ProgramFolderKind::Beside) {
+    ConsoleDialogs dialogs(err);
+    DbErrorState errors;
+    const ProgramFolderSetup setup = SetUpProgramFolder(place.folder, dialogs, errors);
+    if (setup == ProgramFolderSetup::Failed) return std::nullopt;
+    if (setup == ProgramFolderSetup::Created) {
+      out << QStringLiteral("プログラムフォルダを作成しました: %1").arg(place.folder) << Qt::endl;
+    }
+  }
+  return place.folder;
+}
+
 int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
-  const QString folder = QDir(cl.program_folder).absolutePath();
+  QString program_folder = cl.program_folder;
+  if (program_folder.isEmpty()) {
+    const std::optional<QString> chosen = DefaultProgramFolder(out, err);
+    if (!chosen) return kExitFailed;
+    program_folder = *chosen;
+  }
+  const QString folder = QDir(program_folder).absolutePath();
   if (!QFileInfo(folder).isDir()) {
-    err << QStringLiteral("プログラムフォルダがありません: %1").arg(cl.program_folder) << Qt::endl;
+    err << QStringLiteral("プログラムフォルダがありません: %1").arg(program_folder) << Qt::endl;
     return kExitFailed;
   }
   const QString ini = QDir(folder).filePath(QStringLiteral("KVSYS.ini"));
@@ -454,9 +486,13 @@ QString UsageText() {
       "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
       "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
       "              [--dump FILE]\n"
+      "  kvsys-print --version\n"
       "\n"
       "  DIR の KVSYS.mdb で決定されたレイアウトと KVSYS.ini の印刷オプションで、大会の種目の\n"
       "  賞状を印刷の画面と同じ手順で選び、PDF に出力します。\n"
+      "  --program-folder を省くと、kvsys と同じく環境変数 KVSYS_PROGRAM_FOLDER、実行ファイルの\n"
+      "  フォルダ（インストールされていないとき）、$XDG_DATA_HOME/kvsys（既定は\n"
+      "  ~/.local/share/kvsys）の順に決めます（なければレイアウトの見本入りで作ります）。\n"
       "  --pdf DIR       1枚1ファイル（「0001_種目_1位_氏名.pdf」）でフォルダに出力\n"
       "  --pdf-file FILE すべての賞状を1つの PDF ファイルに出力（既存のファイルは上書きしません）\n"
       "  --printer NAME  プリンタ（CUPS のキュー NAME）に印刷。--default-printer は通常使う\n"
@@ -525,6 +561,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     QString v;
     if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
       cl.help = true;
+    } else if (option == QLatin1String("--version")) {
+      cl.version = true;
     } else if (option == QLatin1String("--open-excluded")) {
       cl.open_excluded = true;
       have_meet_option = true;
@@ -620,8 +658,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
       if (option != QLatin1String("--index")) have_meet_option = true;
     }
   }
-  if (cl.help) return cl;
-  if (cl.program_folder.isEmpty()) return fail(QStringLiteral("--program-folder がありません。"));
+  if (cl.help || cl.version) return cl;
   if (!cl.pdf.isEmpty() + !cl.pdf_file.isEmpty() + cl.to_printer > 1) {
     return fail(QStringLiteral(
         "--pdf、--pdf-file、--printer（--default-printer）はどれか一つを指定してください。"));
@@ -666,6 +703,10 @@ int RunPrintCommand(const QStringList& args, QTextStream& out, QTextStream& err)
   }
   if (cl->help) {
     out << UsageText();
+    return kExitOk;
+  }
+  if (cl->version) {
+    out << QStringLiteral("kvsys-print %1").arg(ProgramVersion()) << Qt::endl;
     return kExitOk;
   }
   return Run(*cl, out, err);

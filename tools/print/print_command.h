@@ -18,7 +18,8 @@ inline constexpr int kExitIncomplete = 3;
 
 struct CommandLine {
   bool help = false;
-  QString program_folder;
+  bool version = false;
+  QString program_folder;  // empty: the folder kvsys would use
   // A meet and its events ...
   QString meet;
   bool all_events = false;
