@@ -153,7 +153,8 @@ struct World : BenchLayoutDb {
     PlainWarningLabel label;
     for (int i = 1; i <= kCertificates; ++i) {
       recipients.CurrentRecipient = static_cast<int16_t>(i);
-      DrawCertificate(surface, kPrintingMode, label, layout, recipients, options, dialogs);
+      (void)DrawCertificate(surface, DrawMode::kPrinting, label, layout, recipients, options,
+                            dialogs);
     }
     for (const PrintDocument& doc : keep.documents) {
       std::vector<DirectText>& texts = direct.emplace_back();
@@ -179,8 +180,8 @@ bool DrawOurs(World& w, const QString& file, qint64* bytes) {
   bool ok = true;
   for (int i = 1; i <= kCertificates; ++i) {
     w.recipients.CurrentRecipient = static_cast<int16_t>(i);
-    ok = !DrawCertificate(surface, kPrintingMode, label, w.layout, w.recipients, w.options,
-                          w.dialogs) &&
+    ok = DrawCertificate(surface, DrawMode::kPrinting, label, w.layout, w.recipients, w.options,
+                         w.dialogs) == DrawResult::kDrawn &&
          ok;
   }
   QString error;
@@ -296,8 +297,8 @@ void BM_PerCertificateFiles(benchmark::State& state) {
       w.recipients.CurrentRecipient = static_cast<int16_t>(i);
       surface.SetDocumentName(
           QStringLiteral("%1_%2").arg(i, 4, 10, QLatin1Char('0')).arg(w.recipients[i].Name));
-      ok = !DrawCertificate(surface, kPrintingMode, label, w.layout, w.recipients, w.options,
-                            w.dialogs) &&
+      ok = DrawCertificate(surface, DrawMode::kPrinting, label, w.layout, w.recipients, w.options,
+                           w.dialogs) == DrawResult::kDrawn &&
            ok;
     }
     ours = ThreadSeconds() - cpu;
@@ -342,7 +343,8 @@ void BM_ComposeOnly(benchmark::State& state) {
   for (auto _ : state) {
     for (int i = 1; i <= kCertificates; ++i) {
       w.recipients.CurrentRecipient = static_cast<int16_t>(i);
-      DrawCertificate(surface, kPrintingMode, label, w.layout, w.recipients, w.options, w.dialogs);
+      (void)DrawCertificate(surface, DrawMode::kPrinting, label, w.layout, w.recipients, w.options,
+                            w.dialogs);
     }
   }
   state.counters["certificates/s"] =

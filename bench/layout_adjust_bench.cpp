@@ -59,12 +59,12 @@ struct World {
   }
 
   bool Redraw() {
-    const bool failed = DrawCertificate(surface, kPreviewMode, label, layout, recipients, options,
-                                        dialogs, &placements);
+    const bool drawn = DrawCertificate(surface, DrawMode::kPreview, label, layout, recipients,
+                                       options, dialogs, &placements) == DrawResult::kDrawn;
     image.fill(Qt::lightGray);
     QPainter painter(&image);
     PaintSheet(painter, surface.HeldDocument(), QRectF(QPointF(0, 0), QSizeF(kImage)));
-    return !failed;
+    return drawn;
   }
 };
 

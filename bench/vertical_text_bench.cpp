@@ -48,7 +48,8 @@ bool DrawAll(const CertificateLayout& layout, const RecipientTable& table, QImag
   PrintOptions options;
   options.Lattice = false;
   for (int k = 0; k < kCertificates; ++k) {
-    if (DrawCertificate(surface, kPreviewMode, label, layout, table, options, dialogs)) {
+    if (DrawCertificate(surface, DrawMode::kPreview, label, layout, table, options, dialogs) !=
+        DrawResult::kDrawn) {
       return false;
     }
     if (!image) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -35,6 +36,8 @@ struct AppState : DbErrorState {
   kvsys::MeetSettings MeetSettings;  // the chosen meet's settings row
   CertificateLayout Layout;          // the layout certificates are drawn from
   RecipientTable Recipients;         // the recipients of the last print run
+  // The installed font names the font lists offer, collected when the main window opens.
+  QStringList FontNames;
 
   // Closes both databases and the workspace (going back to the meet selection, ending).
   void CloseDatabases();

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMdiArea>
@@ -33,6 +32,8 @@ namespace kvsys {
 namespace {
 
 const QString kKvs00GeometryKey = QStringLiteral("KVS00");
+const QString kEndQuestion = QStringLiteral("システムを終了します。よろしいですか？");
+const QString kEndTitle = QStringLiteral("終了の確認");
 
 }  // namespace
 
@@ -43,40 +44,36 @@ KVS00::KVS00(AppState& state, Dialogs& dialogs, QWidget* parent)
   setAttribute(Qt::WA_DeleteOnClose, false);
   resize(1024, 720);
 
-  mdi_ = new QMdiArea(this);
-  mdi_->setObjectName(QStringLiteral("MDIForm"));
+  mdi_ = Named(new QMdiArea(this), "MDIForm");
   setCentralWidget(mdi_);
 
-  StatusBar1_Panel1 = new QLabel(this);
-  StatusBar1_Panel1->setObjectName(QStringLiteral("StatusBar1_Panel1"));
-  StatusBar1_Panel2 = new QLabel(this);
-  StatusBar1_Panel2->setObjectName(QStringLiteral("StatusBar1_Panel2"));
-  statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+  StatusBar1_Panel1 = Named(new QLabel(this), "StatusBar1_Panel1");
+  StatusBar1_Panel2 = Named(new QLabel(this), "StatusBar1_Panel2");
+  Named(statusBar(), "StatusBar1");
   statusBar()->addWidget(StatusBar1_Panel1);
   statusBar()->addWidget(StatusBar1_Panel2, 1);
+  BuildMenuBar();
+}
 
-  Combo1 = new QComboBox(this);
-  Combo1->setObjectName(QStringLiteral("Combo1"));
-  Combo1->setVisible(false);
-
+void KVS00::BuildMenuBar() {
   QMenu* end_menu = menuBar()->addMenu(QStringLiteral("終了(&E)"));
-  pEnd01 = end_menu->addAction(QStringLiteral("大会選択(&S)"), this, &KVS00::BackToMeetSelection);
-  pEnd01->setObjectName(QStringLiteral("pEnd01"));
-  pEnd02 = end_menu->addAction(QStringLiteral("システム終了(&X)"), this, &KVS00::EndSystem);
-  pEnd02->setObjectName(QStringLiteral("pEnd02"));
+  pEnd01 =
+      Named(end_menu->addAction(QStringLiteral("大会選択(&S)"), this, &KVS00::BackToMeetSelection),
+            "pEnd01");
+  pEnd02 = Named(end_menu->addAction(QStringLiteral("システム終了(&X)"), this, &KVS00::EndSystem),
+                 "pEnd02");
   QMenu* work_menu = menuBar()->addMenu(QStringLiteral("賞状印刷処理(&W)"));
-  pExe201 = work_menu->addAction(QStringLiteral("印刷設定(&1)"), this, &KVS00::ShowLayoutSettings);
-  pExe201->setObjectName(QStringLiteral("pExe201"));
-  pExe202 = work_menu->addAction(QStringLiteral("印刷処理(&2)"), this, &KVS00::ShowPrintList);
-  pExe202->setObjectName(QStringLiteral("pExe202"));
-  pExe203 = work_menu->addAction(QStringLiteral("印刷履歴(&3)"), this, &KVS00::ShowPrintHistory);
-  pExe203->setObjectName(QStringLiteral("pExe203"));
+  pExe201 =
+      Named(work_menu->addAction(QStringLiteral("印刷設定(&1)"), this, &KVS00::ShowLayoutSettings),
+            "pExe201");
+  pExe202 = Named(work_menu->addAction(QStringLiteral("印刷処理(&2)"), this, &KVS00::ShowPrintList),
+                  "pExe202");
+  pExe203 =
+      Named(work_menu->addAction(QStringLiteral("印刷履歴(&3)"), this, &KVS00::ShowPrintHistory),
+            "pExe203");
   QMenu* help_menu = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-  QAction* about = help_menu->addAction(QStringLiteral("バージョン情報(&A)"), this, [this] {
-    dialogs_.MsgBox(AboutText(state_.AppFolder), MsgButtons::Ok, MsgIcon::Information,
-                    QStringLiteral("バージョン情報"));
-  });
-  about->setObjectName(QStringLiteral("pAbout"));
+  Named(help_menu->addAction(QStringLiteral("バージョン情報(&A)"), this, &KVS00::ShowAbout),
+        "pAbout");
 }
 
 void KVS00::Open(const QString& meet_number, const QString& meet_name) {
@@ -104,6 +101,9 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   }
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
+  // By their plain names, as the font lists offer them, Japanese families with their "@" faces.
+  state_.FontNames = WithVerticalFaces(PlainFontFamilies(QFontDatabase::families()));
+
   menu_ = new KVSMENU(state_, dialogs_, *this);
   // The menu is left only through its own keys: a closed or minimised menu would leave an
   // empty frame.
@@ -113,10 +113,6 @@ void KVS00::Open(const QString& meet_number, const QString& meet_name) {
   sub->resize(sub->sizeHint().expandedTo(QSize(460, 300)));
   menu_->show();
   TopCenterForm(sub);
-
-  Combo1->clear();
-  // By their plain names, as the font lists offer them, Japanese families with their "@" faces.
-  Combo1->addItems(WithVerticalFaces(PlainFontFamilies(QFontDatabase::families())));
 }
 
 QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const std::function<QWidget*()>& create) {
@@ -127,8 +123,7 @@ QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const std::function<QWi
       return sub;
     }
   }
-  QWidget* page = create();
-  page->setObjectName(name);
+  QWidget* page = Named(create(), name);
   QMdiSubWindow* sub = mdi_->addSubWindow(page);
   sub->setAttribute(Qt::WA_DeleteOnClose);
   // A sub-window fills the work area: the lists are long.
@@ -136,12 +131,6 @@ QMdiSubWindow* KVS00::ShowSubWindow(const QString& name, const std::function<QWi
   page->show();
   mdi_->setActiveSubWindow(sub);
   return sub;
-}
-
-QStringList KVS00::FontNames() const {
-  QStringList fonts;
-  for (int i = 0; i < Combo1->count(); ++i) fonts << Combo1->itemText(i);
-  return fonts;
 }
 
 void KVS00::ShowLayoutSettings() {
@@ -159,7 +148,7 @@ void KVS00::ShowPrintList() {
     auto* list = new KVS220(
         PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn, state_.MeetSettings,
                          state_.Layout, state_.Recipients, state_.IniPath, state_.AppFolder,
-                         FontNames(),
+                         state_.FontNames,
                          // A Jet meet is read whole when opened: following it opens it again.
                          [this] {
                            if (IsJetFile(state_.ResultsDbPath)) {
@@ -170,13 +159,14 @@ void KVS00::ShowPrintList() {
         dialogs_);
     list->resize(list->size().expandedTo(QSize(980, 600)));
     list->SetPreviewOpener([this] {
-      OpenPreview(*mdi_,
-                  PreviewRecords{state_, state_.LayoutDb, state_.Prn, state_.Layout,
-                                 state_.Recipients, state_.IniPath, state_.AppFolder, FontNames(),
-                                 LoggedMeetOf(state_.ResultsDbPath, state_.MeetSettings)},
-                  dialogs_, [this](const QString& name, const std::function<QWidget*()>& create) {
-                    return ShowSubWindow(name, create);
-                  });
+      OpenPreview(
+          *mdi_,
+          PreviewRecords{state_, state_.LayoutDb, state_.Prn, state_.Layout, state_.Recipients,
+                         state_.IniPath, state_.AppFolder, state_.FontNames,
+                         LoggedMeetOf(state_.ResultsDbPath, state_.MeetSettings)},
+          dialogs_, [this](const QString& name, const std::function<QWidget*()>& create) {
+            return ShowSubWindow(name, create);
+          });
     });
     list->Open();
     return list;
@@ -188,11 +178,16 @@ void KVS00::ShowPrintHistory() {
     auto* history =
         new KVS240(PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn,
                                     state_.MeetSettings, state_.Layout, state_.Recipients,
-                                    state_.IniPath, state_.AppFolder, FontNames()},
+                                    state_.IniPath, state_.AppFolder, state_.FontNames},
                    dialogs_);
     history->Refresh();
     return history;
   });
+}
+
+void KVS00::ShowAbout() {
+  dialogs_.MsgBox(AboutText(state_.AppFolder), MsgButtons::Ok, MsgIcon::Information,
+                  QStringLiteral("バージョン情報"));
 }
 
 bool KVS00::StopPrintRun() {
@@ -242,8 +237,8 @@ void KVS00::closeEvent(QCloseEvent* event) {
 
 void KVS00::EndSystem() {
   if (leaving_ || StopPrintRun()) return;
-  if (dialogs_.MsgBox(QStringLiteral("システムを終了します。よろしいですか？"), MsgButtons::YesNo,
-                      MsgIcon::Question, QStringLiteral("終了の確認")) != Answer::Yes) {
+  if (dialogs_.MsgBox(kEndQuestion, MsgButtons::YesNo, MsgIcon::Question, kEndTitle) !=
+      Answer::Yes) {
     return;
   }
   Leave();

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QStringList>
 #include <functional>
 
+#include "app/menu_actions.h"
+
 class QAction;
-class QComboBox;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -14,11 +14,10 @@ namespace kvsys {
 
 struct AppState;
 class Dialogs;
-class KVSMENU;
 
 // The main window of a chosen meet: a frame holding the menu, the layout editor, the print
 // list and the preview as sub-windows.
-class KVS00 : public QMainWindow {
+class KVS00 : public QMainWindow, public MenuActions {
   Q_OBJECT
 
  public:
@@ -31,26 +30,19 @@ class KVS00 : public QMainWindow {
   void Open(const QString& meet_number, const QString& meet_name);
 
   // True once the window is going away: its sub-windows may close.
-  bool Leaving() const { return leaving_; }
-
-  // Menu and button actions.
-  void BackToMeetSelection();  // 大会選択(&S), 大会選択へ(F10)
-  void EndSystem();            // システム終了(&X)
-  void ShowLayoutSettings();   // 印刷設定(&1), 賞状設定(F1)
-  void ShowPrintList();        // 印刷処理(&2)
-  void ShowPrintHistory();     // 印刷履歴(&3), 印刷履歴(F3)
+  bool Leaving() const override { return leaving_; }
 
   QMdiArea* mdi() const { return mdi_; }
-  KVSMENU* menuWindow() const { return menu_; }
+  QWidget* menuWindow() const { return menu_; }
 
-  QLabel* StatusBar1_Panel1;
-  QLabel* StatusBar1_Panel2;
-  QComboBox* Combo1;  // installed font names, for the font choices of other windows
-  QAction* pEnd01;
-  QAction* pExe203;  // 印刷履歴(&3)
-  QAction* pEnd02;
-  QAction* pExe201;
-  QAction* pExe202;
+ public slots:
+  // Menu and button actions.
+  void BackToMeetSelection() override;  // 大会選択(&S), 大会選択へ(F10)
+  void EndSystem();                     // システム終了(&X)
+  void ShowLayoutSettings() override;   // 印刷設定(&1), 賞状設定(F1)
+  void ShowPrintList() override;        // 印刷処理(&2)
+  void ShowPrintHistory() override;     // 印刷履歴(&3), 印刷履歴(F3)
+  void ShowAbout();                     // バージョン情報(&A)
 
  signals:
   void backToMeetSelection();
@@ -68,15 +60,22 @@ class KVS00 : public QMainWindow {
   // Shows the sub-window with this object name, made by create the first time (the frame
   // closes and deletes it with the window).
   QMdiSubWindow* ShowSubWindow(const QString& name, const std::function<QWidget*()>& create);
-  // The installed font names the main window collected.
-  QStringList FontNames() const;
+  void BuildMenuBar();
 
   AppState& state_;
   Dialogs& dialogs_;
   QMdiArea* mdi_;
-  KVSMENU* menu_ = nullptr;
+  QWidget* menu_ = nullptr;
   QString workstation_settings_;
   bool leaving_ = false;
+
+  QLabel* StatusBar1_Panel1;
+  QLabel* StatusBar1_Panel2;
+  QAction* pEnd01;   // 大会選択(&S)
+  QAction* pEnd02;   // システム終了(&X)
+  QAction* pExe201;  // 印刷設定(&1)
+  QAction* pExe202;  // 印刷処理(&2)
+  QAction* pExe203;  // 印刷履歴(&3)
 };
 
 }  // namespace kvsys

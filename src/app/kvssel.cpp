@@ -35,18 +35,20 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
   setObjectName(QStringLiteral("KVSSEL"));
   setWindowTitle(kKvsselCaption);
   resize(760, 480);
+  BuildControls();
+  LayOutControls();
+  ConnectControls();
+}
 
-  auto* version_frame = Named(new QGroupBox(QStringLiteral("リザルトバージョン"), this), "Frame1");
-  optVer_0 = Named(new QRadioButton(QStringLiteral("Ｖｅｒ．５．０"), version_frame), "optVer_0");
-  optVer_1 = Named(new QRadioButton(QStringLiteral("Ｖｅｒ．４．６"), version_frame), "optVer_1");
-  auto* versions = new QButtonGroup(this);
-  versions->addButton(optVer_0, 0);
-  versions->addButton(optVer_1, 1);
-  auto* version_layout = new QHBoxLayout(version_frame);
-  version_layout->addWidget(optVer_0);
-  version_layout->addWidget(optVer_1);
+void KVSSEL::BuildControls() {
+  Frame1 = Named(new QGroupBox(QStringLiteral("リザルトバージョン"), this), "Frame1");
+  optVer_0 = Named(new QRadioButton(QStringLiteral("Ｖｅｒ．５．０"), Frame1), "optVer_0");
+  optVer_1 = Named(new QRadioButton(QStringLiteral("Ｖｅｒ．４．６"), Frame1), "optVer_1");
+  versions_ = new QButtonGroup(this);
+  versions_->addButton(optVer_0, 0);
+  versions_->addButton(optVer_1, 1);
 
-  auto* folder_label = Named(new QLabel(QStringLiteral("データベース："), this), "Label1");
+  Label1 = Named(new QLabel(QStringLiteral("データベース："), this), "Label1");
   txtDBFolder = Named(new QLineEdit(this), "txtDBFolder");
   txtDBFolder->setReadOnly(true);
 
@@ -73,10 +75,15 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
   SSCommand1 = Named(new QPushButton(QStringLiteral("選択(F5)"), this), "SSCommand1");
   SSCommand3 = Named(new QPushButton(QStringLiteral("検索(F8)"), this), "SSCommand3");
   SSCommand2 = Named(new QPushButton(QStringLiteral("終了(F10)"), this), "SSCommand2");
+}
 
+void KVSSEL::LayOutControls() {
+  auto* version_layout = new QHBoxLayout(Frame1);
+  version_layout->addWidget(optVer_0);
+  version_layout->addWidget(optVer_1);
   auto* top = new QHBoxLayout;
-  top->addWidget(version_frame);
-  top->addWidget(folder_label);
+  top->addWidget(Frame1);
+  top->addWidget(Label1);
   top->addWidget(txtDBFolder, 1);
   auto* current = new QHBoxLayout;
   current->addWidget(LBL1);
@@ -92,44 +99,52 @@ KVSSEL::KVSSEL(AppState& state, Dialogs& dialogs, InstanceGuard& guard, QString 
   layout->addWidget(lblProgress);
   layout->addLayout(current);
   layout->addLayout(buttons);
+}
 
-  connect(versions, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-    if (checked) OnVersionChanged(id);
-  });
+void KVSSEL::ConnectControls() {
+  connect(versions_, &QButtonGroup::idToggled, this, &KVSSEL::VersionToggled);
   connect(GRD1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this] { OnCurrentRowChanged(); });
-  connect(GRD1, &QTableView::doubleClicked, this, [this] {
-    OnCurrentRowChanged();
-    SelectCurrentMeet();
-  });
+          &KVSSEL::OnCurrentRowChanged);
+  connect(GRD1, &QTableView::doubleClicked, this, &KVSSEL::MeetDoubleClicked);
   connect(SSCommand1, &QPushButton::clicked, this, &KVSSEL::SelectCurrentMeet);
   connect(SSCommand3, &QPushButton::clicked, this, &KVSSEL::ChooseFolder);
   connect(SSCommand2, &QPushButton::clicked, this, &KVSSEL::ExitProgram);
   // Function keys act before the focused control.
-  InstallKeyPreview(this, [this](QKeyEvent* e) {
-    switch (e->key()) {
-      case Qt::Key_F5:
-        SelectCurrentMeet();
-        return true;
-      case Qt::Key_F8:
-        ChooseFolder();
-        return true;
-      case Qt::Key_F10:
-        ExitProgram();
-        return true;
-      case Qt::Key_Home:
-      case Qt::Key_End: {
-        // The grid selects rows: Home and End go to the first and the last meet, not to the
-        // first and last column of the same row.
-        if (QApplication::focusWidget() != GRD1 || model_->rowCount() == 0) return false;
-        const int row = e->key() == Qt::Key_Home ? 0 : model_->rowCount() - 1;
-        GRD1->setCurrentIndex(model_->index(row, std::max(0, GRD1->currentIndex().column())));
-        return true;
-      }
-      default:
-        return false;
+  InstallKeyPreview(this, &KVSSEL::HandleKey);
+}
+
+bool KVSSEL::HandleKey(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_F5:
+      SelectCurrentMeet();
+      return true;
+    case Qt::Key_F8:
+      ChooseFolder();
+      return true;
+    case Qt::Key_F10:
+      ExitProgram();
+      return true;
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+      // The grid selects rows: Home and End go to the first and the last meet, not to the
+      // first and last column of the same row.
+      if (QApplication::focusWidget() != GRD1 || model_->rowCount() == 0) return false;
+      const int row = event->key() == Qt::Key_Home ? 0 : model_->rowCount() - 1;
+      GRD1->setCurrentIndex(model_->index(row, std::max(0, GRD1->currentIndex().column())));
+      return true;
     }
-  });
+    default:
+      return false;
+  }
+}
+
+void KVSSEL::VersionToggled(int index, bool checked) {
+  if (checked) OnVersionChanged(index);
+}
+
+void KVSSEL::MeetDoubleClicked() {
+  OnCurrentRowChanged();
+  SelectCurrentMeet();
 }
 
 KVSSEL::~KVSSEL() {

@@ -5,6 +5,9 @@
 
 #include "app/start_up.h"
 
+class QButtonGroup;
+class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -39,21 +42,11 @@ class KVSSEL : public QWidget, public StartUpView {
   void ShowDbFolder(const QString& folder) override;
   bool SelectVersionOption(int index) override;
 
+ public slots:
   // Button actions, also reached by their keys.
   void SelectCurrentMeet();  // 選択(F5)
   void ChooseFolder();       // 検索(F8)
   void ExitProgram();        // 終了(F10)
-
-  QRadioButton* optVer_0;
-  QRadioButton* optVer_1;
-  QLineEdit* txtDBFolder;
-  QTableView* GRD1;
-  QLabel* LBL1;
-  QLabel* LBL2;
-  QLabel* lblProgress;  // which meet is being read, while a slow folder is listed
-  QPushButton* SSCommand1;
-  QPushButton* SSCommand2;
-  QPushButton* SSCommand3;
 
  signals:
   // A meet was opened as the results database: the main window takes over.
@@ -65,10 +58,19 @@ class KVSSEL : public QWidget, public StartUpView {
   // The window's own close button ends the program as 終了(F10) does.
   void closeEvent(QCloseEvent* event) override;
 
+ private slots:
+  void VersionToggled(int index, bool checked);
+  void OnCurrentRowChanged();
+  void MeetDoubleClicked();
+
  private:
+  void BuildControls();
+  void LayOutControls();
+  void ConnectControls();
+  // F5, F8, F10; Home and End in the list.
+  bool HandleKey(QKeyEvent* event);
   void OnVersionChanged(int index);
   void ListFolder(QString folder);
-  void OnCurrentRowChanged();
 
   AppState& state_;
   Dialogs& dialogs_;
@@ -79,6 +81,20 @@ class KVSSEL : public QWidget, public StartUpView {
   QMap<QString, QString> unreadable_;  // list number -> why that meet could not be read
   bool loading_ = false;               // option changes made by the start-up itself
   bool leaving_ = false;  // a meet was chosen or the program ends: the window may close
+
+  QGroupBox* Frame1;
+  QButtonGroup* versions_;
+  QRadioButton* optVer_0;
+  QRadioButton* optVer_1;
+  QLabel* Label1;
+  QLineEdit* txtDBFolder;
+  QTableView* GRD1;
+  QLabel* LBL1;
+  QLabel* LBL2;
+  QLabel* lblProgress;  // which meet is being read, while a slow folder is listed
+  QPushButton* SSCommand1;
+  QPushButton* SSCommand2;
+  QPushButton* SSCommand3;
 };
 
 }  // namespace kvsys

@@ -193,19 +193,18 @@ void SetLineIndent(PrintSurface& surface, double x_mm) {
   surface.SetLineIndent(Twips16(x_mm));
 }
 
-bool DrawCertificate(PrintSurface& surface, int preview_mode, WarningLabel& label,
-                     const CertificateLayout& layout, const RecipientTable& recipients,
-                     const PrintOptions& options, Dialogs& dialogs,
-                     std::vector<ItemPlacement>* placements) {
-  if (preview_mode != kPrintingMode && preview_mode != kPreviewMode) return true;
+DrawResult DrawCertificate(PrintSurface& surface, DrawMode mode, WarningLabel& label,
+                           const CertificateLayout& layout, const RecipientTable& recipients,
+                           const PrintOptions& options, Dialogs& dialogs,
+                           std::vector<ItemPlacement>* placements) {
   const int index = recipients.CurrentRecipient;
-  if (!RecipientTable::ValidIndex(index)) return true;
+  if (!RecipientTable::ValidIndex(index)) return DrawResult::kFailed;
 
   surface.SetPaperSize(layout.PaperSize);
-  surface.SetPreviewMode(preview_mode == kPreviewMode);
+  surface.SetPreviewMode(mode == DrawMode::kPreview);
   surface.SetMargins(0, 0, 0, 0);
   surface.StartDoc();
-  if (surface.Error() != kSurfaceOk) return true;
+  if (surface.Error() != kSurfaceOk) return DrawResult::kFailed;
 
   if (placements) placements->clear();
   PlacementRecorder recorder(surface, placements);
@@ -278,7 +277,7 @@ bool DrawCertificate(PrintSurface& surface, int preview_mode, WarningLabel& labe
   } else {
     label.SetWarningVisible(false);
   }
-  return !written;
+  return written ? DrawResult::kDrawn : DrawResult::kFailed;
 }
 
 }  // namespace kvsys

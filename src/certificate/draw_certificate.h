@@ -23,9 +23,14 @@ inline constexpr double kShrinkMarginMm = 5;
 inline const QString kOverflowWarning =
     QStringLiteral("印字有効範囲を超えました。印字データは用紙サイズ内に収めてください。");
 
-// The preview mode argument of DrawCertificate.
-inline constexpr int kPrintingMode = 0;  // the document goes to the surface's output
-inline constexpr int kPreviewMode = 1;   // the document is held for display
+// Where DrawCertificate's document goes.
+enum class DrawMode {
+  kPrinting,  // to the surface's output
+  kPreview,   // held for display
+};
+
+// Whether DrawCertificate drew the certificate.
+enum class DrawResult { kDrawn, kFailed };
 
 // Where one item went, for the preview to find items on the sheet.
 struct ItemPlacement {
@@ -42,14 +47,15 @@ struct ItemPlacement {
 // surface: every shown item in its place and font, the lattice when asked for, then the document
 // is ended (written to the output in printing mode, held in preview mode). The label shows the
 // overflow warning when the certificate ran onto a second page and is hidden otherwise.
-// Returns true (failed) when nothing was drawn: a preview mode other than 0 or 1, a recipient
-// index outside the table, or a document the surface could not start; also when the finished
-// document could not be written (the surface's ErrorText() says why). False when drawn.
-// placements, when given, receives where each drawn item went, in drawing order.
-bool DrawCertificate(PrintSurface& surface, int preview_mode, WarningLabel& label,
-                     const CertificateLayout& layout, const RecipientTable& recipients,
-                     const PrintOptions& options, Dialogs& dialogs,
-                     std::vector<ItemPlacement>* placements = nullptr);
+// kFailed when nothing was drawn: a recipient index outside the table, or a document the
+// surface could not start; also when the finished document could not be written (the surface's
+// ErrorText() says why). placements, when given, receives where each drawn item went, in
+// drawing order.
+[[nodiscard]] DrawResult DrawCertificate(PrintSurface& surface, DrawMode mode, WarningLabel& label,
+                                         const CertificateLayout& layout,
+                                         const RecipientTable& recipients,
+                                         const PrintOptions& options, Dialogs& dialogs,
+                                         std::vector<ItemPlacement>* placements = nullptr);
 
 // Moves the surface's current position to (x, y) millimetres. A y below the page shows
 // kPositionMessage and leaves the position where it was; x is not checked.

@@ -46,6 +46,9 @@ KVS220::KVS220(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
   setObjectName(QStringLiteral("KVS220"));
   setWindowTitle(QStringLiteral("賞状印刷処理"));
   BuildControls();
+  LayOutControls();
+  ConnectControls();
+  UpdatePreviewNote();
 }
 
 KVS220::~KVS220() {
@@ -136,6 +139,13 @@ void KVS220::BuildControls() {
   SSCommand4->setEnabled(false);
   SSCommand2->setEnabled(false);
 
+  // A watcher is blind on network shares: the file is looked at every few seconds as well.
+  follow_timer_ = new QTimer(this);
+  follow_timer_->setInterval(3000);
+  watcher_ = new QFileSystemWatcher(this);
+}
+
+void KVS220::LayOutControls() {
   auto* top = new QHBoxLayout;
   top->addWidget(Named(new QLabel(QStringLiteral("開催日"), this), "Label8"));
   top->addWidget(Combo1);
@@ -210,7 +220,9 @@ void KVS220::BuildControls() {
   layout->addWidget(Label7);
   layout->addLayout(buttons);
   resize(900, 560);
+}
 
+void KVS220::ConnectControls() {
   connect(Combo1, &QComboBox::currentIndexChanged, this, &KVS220::DayChosen);
   connect(chkKumi, &QCheckBox::toggled, cmbKumi, &QWidget::setEnabled);
   connect(chkClass, &QCheckBox::toggled, cmbClass, &QWidget::setEnabled);
@@ -220,11 +232,7 @@ void KVS220::BuildControls() {
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
   connect(cmdUnprinted, &QPushButton::clicked, this, &KVS220::SelectUnprinted);
   connect(chkAuto, &QCheckBox::toggled, this, &KVS220::AutoPrintToggled);
-  // A watcher is blind on network shares: the file is looked at every few seconds as well.
-  follow_timer_ = new QTimer(this);
-  follow_timer_->setInterval(3000);
   connect(follow_timer_, &QTimer::timeout, this, &KVS220::FollowMeet);
-  watcher_ = new QFileSystemWatcher(this);
   connect(watcher_, &QFileSystemWatcher::fileChanged, this, &KVS220::FollowMeet);
   connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
   connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
@@ -232,9 +240,8 @@ void KVS220::BuildControls() {
   connect(cmdResume, &QPushButton::clicked, this, &KVS220::ContinuePrint);
 
   // The window takes its function keys before the control that has the focus.
-  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
+  InstallKeyPreview(this, &KVS220::HandleKey);
   CallOnActivation(this, [this] { Activate(); });
-  UpdatePreviewNote();
 }
 
 void KVS220::Open() {
@@ -496,8 +503,8 @@ void KVS220::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool KVS220::HandleKey(int key) {
-  switch (key) {
+bool KVS220::HandleKey(QKeyEvent* event) {
+  switch (event->key()) {
     case Qt::Key_F5:
       Print();
       return true;

@@ -13,6 +13,7 @@ class QFileSystemWatcher;
 class QListWidget;
 class QTimer;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -39,6 +40,16 @@ class KVS220 : public QWidget, private PrintRunObserver {
   // Activation: keeps 全体フォント to one row and shows its font and the decided layout's name.
   void Activate();
 
+  // The preview window, once there is one: called instead of printing when ﾌﾟﾚﾋﾞｭｰ出力 is
+  // ticked. Without it a preview run prints to PDF files and the window says so.
+  void SetPreviewOpener(std::function<void()> opener);
+
+  int EventCount() const { return session_.EventCount(); }
+  bool Running() const { return run_.Running(); }
+  WorkTableModel* GridModel() const { return session_.Model(); }
+  PrintListSession& Session() { return session_; }
+
+ public slots:
   // 印刷(F5), 中止(F9), 閉じる(F10).
   void Print();
   void Cancel();
@@ -49,14 +60,45 @@ class KVS220 : public QWidget, private PrintRunObserver {
   // the events that became complete when 自動印刷 is on.
   void FollowMeet();
 
-  // The preview window, once there is one: called instead of printing when ﾌﾟﾚﾋﾞｭｰ出力 is
-  // ticked. Without it a preview run prints to PDF files and the window says so.
-  void SetPreviewOpener(std::function<void()> opener);
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
-  int EventCount() const { return session_.EventCount(); }
-  bool Running() const { return run_.Running(); }
-  WorkTableModel* GridModel() const { return session_.Model(); }
-  PrintListSession& Session() { return session_; }
+ private slots:
+  void DayChosen(int index);
+  void SelectUnprinted();
+  void AutoPrintToggled(bool on);
+  void AffiliationChosen(int index);
+  void FontChosen(int index);
+  void UpdatePreviewNote();
+  // Shows where a run would go now; the printer's problem when it has one.
+  void ShowDestination();
+
+ private:
+  // PrintRunObserver
+  void Collected(int count) override;
+  void Printing(int done, int total) override;
+  bool CancelRequested() override;
+
+  void BuildControls();
+  void LayOutControls();
+  void ConnectControls();
+  // F5, F6, F9, F10 and Esc; false for any other key.
+  bool HandleKey(QKeyEvent* event);
+  // The status column for the choices on show.
+  void RefreshStatus();
+  void AddAutoLine(const QString& line);
+  void SetRunning(bool running);
+  PrintListChoices Choices() const;
+  // Runs the print job (a new run, or going on after a stop), then shows how it ended.
+  void RunJob(const std::function<PrintJobResult(WarningLabel&)>& job);
+  void ShowRunState();
+
+  Dialogs& dialogs_;
+  PrintListSession session_;
+  RunFlag run_;
+  bool loading_ = false;  // controls are being filled: their handlers do nothing
+  QTimer* follow_timer_ = nullptr;
+  QFileSystemWatcher* watcher_ = nullptr;
 
   QComboBox* Combo1;
   QTableView* PROG_GRID;
@@ -87,42 +129,6 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QPushButton* SSCommand4;
   QPushButton* SSCommand2;
   QPushButton* SSCommand3;
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  // PrintRunObserver
-  void Collected(int count) override;
-  void Printing(int done, int total) override;
-  bool CancelRequested() override;
-
-  void BuildControls();
-  QTimer* follow_timer_ = nullptr;
-  QFileSystemWatcher* watcher_ = nullptr;
-  // F5, F9, F10 and Esc; false for any other key.
-  bool HandleKey(int key);
-  void DayChosen(int index);
-  // The status column for the choices on show.
-  void RefreshStatus();
-  void SelectUnprinted();
-  void AutoPrintToggled(bool on);
-  void AddAutoLine(const QString& line);
-  void AffiliationChosen(int index);
-  void FontChosen(int index);
-  void SetRunning(bool running);
-  PrintListChoices Choices() const;
-  void UpdatePreviewNote();
-  // Shows where a run would go now; the printer's problem when it has one.
-  void ShowDestination();
-  // Runs the print job (a new run, or going on after a stop), then shows how it ended.
-  void RunJob(const std::function<PrintJobResult(WarningLabel&)>& job);
-  void ShowRunState();
-
-  Dialogs& dialogs_;
-  PrintListSession session_;
-  RunFlag run_;
-  bool loading_ = false;  // controls are being filled: their handlers do nothing
 };
 
 }  // namespace kvsys

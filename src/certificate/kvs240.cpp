@@ -76,7 +76,7 @@ KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
   connect(cmdReprint, &QPushButton::clicked, this, &KVS240::Reprint);
   connect(cmdCancel, &QPushButton::clicked, this, &KVS240::Cancel);
   connect(cmdClose, &QPushButton::clicked, this, &KVS240::CloseWindow);
-  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e->key()); });
+  InstallKeyPreview(this, &KVS240::HandleKey);
 }
 
 KVS240::~KVS240() {
@@ -150,8 +150,8 @@ void KVS240::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool KVS240::HandleKey(int key) {
-  switch (key) {
+bool KVS240::HandleKey(QKeyEvent* event) {
+  switch (event->key()) {
     case Qt::Key_F4:
       Refresh();
       return true;

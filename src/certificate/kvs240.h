@@ -5,6 +5,7 @@
 #include "certificate/print_history.h"
 #include "common/run_flag.h"
 
+class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -24,14 +25,29 @@ class KVS240 : public QWidget, private PrintRunObserver {
   KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent = nullptr);
   ~KVS240() override;
 
+  bool Running() const { return run_.Running(); }
+  PrintHistorySession& Session() { return session_; }
+
+ public slots:
   // 更新(F4): reads the log and today's results again.
   void Refresh();
   // 再印刷(F5): the chosen lines, 部数 copies each.
   void Reprint();
   void Cancel();
   void CloseWindow();
-  bool Running() const { return run_.Running(); }
-  PrintHistorySession& Session() { return session_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void Printing(int done, int total) override;
+  bool CancelRequested() override;
+  bool HandleKey(QKeyEvent* event);
+  void SetRunning(bool running);
+
+  Dialogs& dialogs_;
+  PrintHistorySession session_;
+  RunFlag run_;
 
   QTableView* grdHistory;
   QLabel* lblSummary;
@@ -43,19 +59,6 @@ class KVS240 : public QWidget, private PrintRunObserver {
   QPushButton* cmdReprint;
   QPushButton* cmdCancel;
   QPushButton* cmdClose;
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void Printing(int done, int total) override;
-  bool CancelRequested() override;
-  bool HandleKey(int key);
-  void SetRunning(bool running);
-
-  Dialogs& dialogs_;
-  PrintHistorySession session_;
-  RunFlag run_;
 };
 
 }  // namespace kvsys

@@ -148,8 +148,8 @@ RunLayoutCheck CheckRunLayout(const CertificateLayout& layout, RecipientTable& t
     drawn.CurrentRecipient = static_cast<int16_t>(i);
     LayoutProblems found;
     const PrintDocument* doc = nullptr;
-    if (!DrawCertificate(surface, kPreviewMode, label, layout, drawn, options, quiet,
-                         &placements)) {
+    if (DrawCertificate(surface, DrawMode::kPreview, label, layout, drawn, options, quiet,
+                        &placements) == DrawResult::kDrawn) {
       doc = surface.HeldDocument();
     }
     if (doc) found = FindLayoutProblems(placements, QSize(doc->width, doc->height));

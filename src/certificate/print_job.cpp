@@ -301,7 +301,8 @@ PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTab
     }
     table.CurrentRecipient = static_cast<int16_t>(i);
     surface.SetDocumentName(CertificateName(i, table[i]));
-    if (!DrawCertificate(surface, kPrintingMode, label, layout, table, options, dialogs_)) {
+    if (DrawCertificate(surface, DrawMode::kPrinting, label, layout, table, options, dialogs_) ==
+        DrawResult::kDrawn) {
       ++result.output;
       log.CameOut(table[i], output->LastWritten());
     } else {

@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/window_ui.h"
+
 namespace kvsys {
 
 Answer QtDialogs::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
@@ -105,8 +107,9 @@ bool QtDialogs::ConfirmTable(const QString& title, const QStringList& headers,
                              const QString& reject) {
   QDialog dialog(parent_ ? parent_ : QApplication::activeWindow());
   dialog.setWindowTitle(title);
-  auto* table = new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size()));
-  table->setObjectName(QStringLiteral("CheckTable"));
+  auto* table =
+      Named(new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size())),
+            "CheckTable");
   table->setHorizontalHeaderLabels(headers);
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -120,10 +123,9 @@ bool QtDialogs::ConfirmTable(const QString& title, const QStringList& headers,
   table->resizeColumnsToContents();
   table->resizeRowsToContents();
   auto* buttons = new QDialogButtonBox;
-  QPushButton* accept_button = buttons->addButton(accept, QDialogButtonBox::AcceptRole);
-  QPushButton* reject_button = buttons->addButton(reject, QDialogButtonBox::RejectRole);
-  accept_button->setObjectName(QStringLiteral("AcceptButton"));
-  reject_button->setObjectName(QStringLiteral("RejectButton"));
+  QPushButton* accept_button =
+      Named(buttons->addButton(accept, QDialogButtonBox::AcceptRole), "AcceptButton");
+  Named(buttons->addButton(reject, QDialogButtonBox::RejectRole), "RejectButton");
   // Enter prints; Esc (the dialog's reject) goes back without printing.
   accept_button->setDefault(true);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);

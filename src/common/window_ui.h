@@ -42,9 +42,13 @@ void CloseForm(QWidget* window);
 
 // Gives a control the object name it is known by (tests and the window's own code find it so).
 template <class W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
+W* Named(W* widget, const QString& name) {
+  widget->setObjectName(name);
   return widget;
+}
+template <class W>
+W* Named(W* widget, const char* name) {
+  return Named(widget, QString::fromLatin1(name));
 }
 
 // Key preview: every key press aimed at the window or any control inside it (also controls
@@ -54,6 +58,13 @@ W* Named(W* widget, const char* name) {
 // that key again on its way to the parent controls).
 using KeyPreviewHandler = std::function<bool(QKeyEvent* event)>;
 void InstallKeyPreview(QWidget* window, KeyPreviewHandler handler);
+// The way windows take their keys: a member HandleKey(QKeyEvent*) of the window.
+template <class W>
+void InstallKeyPreview(W* window, bool (W::*handle_key)(QKeyEvent*)) {
+  InstallKeyPreview(static_cast<QWidget*>(window), [window, handle_key](QKeyEvent* event) {
+    return (window->*handle_key)(event);
+  });
+}
 
 // Calls activate whenever the window becomes the one the operator works in: inside the main
 // window when its frame is about to become the active sub-window, standing alone when it

@@ -21,8 +21,7 @@ QString BoxName(const char* array, int n) {
 }
 
 QComboBox* Box(const char* array, int n, int width, QWidget* parent) {
-  auto* box = new QComboBox(parent);
-  box->setObjectName(BoxName(array, n));
+  auto* box = Named(new QComboBox(parent), BoxName(array, n));
   box->setFixedWidth(width);
   // A long font list must not make the panel wider than the window.
   box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -58,14 +57,13 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
   grid->setHorizontalSpacing(4);
   const char* heads[] = {"FontName", "Size", "Bold", "Italic", "ShowOrNot"};
   for (int c = 0; c < 5; ++c) {
-    auto* head = new QLabel(QLatin1String(heads[c]), this);
-    head->setObjectName(QStringLiteral("Head_%1").arg(QLatin1String(heads[c])));
+    auto* head = Named(new QLabel(QLatin1String(heads[c]), this),
+                       QStringLiteral("Head_%1").arg(QLatin1String(heads[c])));
     grid->addWidget(head, 0, c + 1);
   }
   const auto& captions = SelectionCaptions();
   for (int n = 0; n < kLayoutItemCount; ++n) {
-    Check1[n] = new QCheckBox(captions[n], this);
-    Check1[n]->setObjectName(BoxName("Check1", n));
+    Check1[n] = Named(new QCheckBox(captions[n], this), BoxName("Check1", n));
     grid->addWidget(Check1[n], n + 1, 0);
     connect(Check1[n], &QCheckBox::toggled, this, [this, n](bool on) {
       if (!adjuster_ || filling_) return;
@@ -80,8 +78,7 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
     Combo2[n]->setInsertPolicy(QComboBox::NoInsert);
     Combo4[n] = Box("Combo4", n, 62, this);
     Combo5[n] = Box("Combo5", n, 62, this);
-    Schk[n] = new QCheckBox(this);
-    Schk[n]->setObjectName(BoxName("Schk", n));
+    Schk[n] = Named(new QCheckBox(this), BoxName("Schk", n));
     grid->addWidget(Combo1[n], n + 1, 1);
     grid->addWidget(Combo2[n], n + 1, 2);
     grid->addWidget(Combo4[n], n + 1, 3);

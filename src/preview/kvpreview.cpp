@@ -63,6 +63,8 @@ KVPreview::KVPreview(PreviewRecords records, Dialogs& dialogs, QWidget* parent)
   setObjectName(QStringLiteral("KVPreview"));
   setWindowTitle(kPreviewCaption);
   BuildControls();
+  LayOutControls();
+  ConnectControls();
 }
 
 // Deleted without a close (the main window going away) the shared table is left as it is: the
@@ -98,12 +100,14 @@ void KVPreview::BuildControls() {
   Command2 = Button(QStringLiteral("<"), "Command2", this);
   Command3 = Button(QStringLiteral(">"), "Command3", this);
   Command4 = Button(QStringLiteral(">|"), "Command4", this);
+  for (QPushButton* b : {Command1, Command2, Command3, Command4}) b->setMinimumWidth(44);
   Label13 = Named(new QLabel(this), "Label13");
   lblMes = Named(new QLabel(this), "lblMes");
   lblMes->setStyleSheet(QStringLiteral("color: red;"));
   lblMes->setWordWrap(true);
   lblMes->setVisible(false);
   SSCommand1 = Button(QStringLiteral("印刷(F5)"), "SSCommand1", this);
+  SSCommand1->setMinimumSize(120, 34);
   lblOutput = Named(new QLabel(this), "lblOutput");
   lblOutput->setWordWrap(true);
   lblRunState = Named(new QLabel(this), "lblRunState");
@@ -111,6 +115,7 @@ void KVPreview::BuildControls() {
   lblRunState->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lblRunState->setVisible(false);
   SSCommand2 = Button(QStringLiteral("閉じる(F10)"), "SSCommand2", this);
+  SSCommand2->setMinimumHeight(34);
   cmdPrintAll = Button(QStringLiteral("すべて印刷"), "cmdPrintAll", this);
   cmdStop = Button(QStringLiteral("中止"), "cmdStop", this);
   cmdStop->setEnabled(false);
@@ -129,11 +134,32 @@ void KVPreview::BuildControls() {
   lblLayoutNote->setWordWrap(true);
   lblLayoutNote->setVisible(false);
   List1 = Named(new QListWidget(this), "List1");
-  List1->setMaximumHeight(120);
+  List1->setMaximumHeight(96);
   SSCommand13 = Button(QStringLiteral("元に戻す"), "SSCommand13", this);
   SSCommand7 = Button(QStringLiteral("変更"), "SSCommand7", this);
   SSCommand7->setToolTip(QStringLiteral("F9"));
+  BuildOptionControls();
+}
 
+void KVPreview::BuildOptionControls() {
+  Frame3 = Named(new QGroupBox(QStringLiteral("オプション"), this), "Frame3");
+  Frame3->setVisible(false);
+  for (size_t i = 0; i < OptionBoxes().size(); ++i) {
+    const OptionBox& box = OptionBoxes()[i];
+    option_boxes[i] = Named(new QCheckBox(box.caption, Frame3), box.control);
+  }
+  txtLatticeX = Named(new QLineEdit(Frame3), "txtLatticeX");
+  txtLatticeY = Named(new QLineEdit(Frame3), "txtLatticeY");
+  for (QLineEdit* e : {txtLatticeX, txtLatticeY}) {
+    e->setMaximumWidth(60);
+    e->setAlignment(Qt::AlignRight);
+  }
+  txtDono = Named(new QLineEdit(Frame3), "txtDono");
+  txtDono->setMaximumWidth(100);
+  Command5 = Named(new QPushButton(QStringLiteral("閉じる"), Frame3), "Command5");
+}
+
+void KVPreview::LayOutControls() {
   // The side column: what is needed at every certificate stays in view (page, copies, 印刷,
   // すべて印刷, zoom); below it the adjustments or the options, one at a time, scrolling when
   // the window is low; the certificate takes the rest of the width.
@@ -142,10 +168,7 @@ void KVPreview::BuildControls() {
   page_row->addWidget(Text12);
   page_row->addWidget(Label13);
   page_row->addStretch();
-  for (QPushButton* b : {Command1, Command2, Command3, Command4}) {
-    b->setMinimumWidth(44);
-    page_row->addWidget(b);
-  }
+  for (QPushButton* b : {Command1, Command2, Command3, Command4}) page_row->addWidget(b);
   auto* copies_row = new QHBoxLayout;
   copies_row->addWidget(Named(new QLabel(QStringLiteral("枚数指定"), this), "Label1"));
   copies_row->addWidget(Text11);
@@ -161,8 +184,6 @@ void KVPreview::BuildControls() {
   zoom_row->addWidget(cmdActual);
   zoom_row->addWidget(lblZoom, 1);
   zoom_row->addWidget(Command6);
-  SSCommand1->setMinimumSize(120, 34);
-  SSCommand2->setMinimumHeight(34);
 
   auto* top = new QVBoxLayout;
   top->setContentsMargins(0, 0, 0, 0);
@@ -179,7 +200,6 @@ void KVPreview::BuildControls() {
   auto* adjust = new QVBoxLayout(adjust_page);
   adjust->setContentsMargins(0, 0, 0, 0);
   auto* list_row = new QHBoxLayout;
-  List1->setMaximumHeight(96);
   list_row->addWidget(List1, 1);
   auto* list_buttons = new QVBoxLayout;
   list_buttons->addWidget(Named(new QLabel(QStringLiteral("レイアウト"), this), "Label14"));
@@ -196,8 +216,9 @@ void KVPreview::BuildControls() {
   panel_scroll->setFrameShape(QFrame::NoFrame);
   panel_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
+  LayOutOptions();
   auto* options_scroll = Named(new QScrollArea(this), "OptionsPanel");
-  options_scroll->setWidget(BuildOptionsPanel());
+  options_scroll->setWidget(Frame3);
   options_scroll->setWidgetResizable(true);
   options_scroll->setFrameShape(QFrame::NoFrame);
   options_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -225,84 +246,13 @@ void KVPreview::BuildControls() {
   layout->addLayout(left, 1);
   layout->addWidget(right_widget);
   resize(1400, 900);
-
-  connect(Text12, &QLineEdit::textChanged, this, &KVPreview::PageTyped);
-  connect(Command1, &QPushButton::clicked, this, [this] { Move(PageMove::First); });
-  connect(Command2, &QPushButton::clicked, this, [this] { Move(PageMove::Previous); });
-  connect(Command3, &QPushButton::clicked, this, [this] { Move(PageMove::Next); });
-  connect(Command4, &QPushButton::clicked, this, [this] { Move(PageMove::Last); });
-  connect(VSPRN, &PageView::navigate, this, [this](int move) {
-    QPushButton* buttons[] = {Command1, Command2, Command3, Command4};
-    if (move >= 0 && move < 4 && buttons[move]->isEnabled()) buttons[move]->click();
-  });
-  connect(VSPRN, &PageView::zoomChanged, this, [this](double percent) {
-    lblZoom->setText(QStringLiteral("%1 %").arg(qRound(percent)));
-  });
-  connect(cmdFit, &QPushButton::clicked, VSPRN, &PageView::FitToWindow);
-  connect(cmdActual, &QPushButton::clicked, VSPRN, &PageView::ActualSize);
-  connect(SSCommand1, &QPushButton::clicked, this, &KVPreview::Print);
-  connect(cmdPrintAll, &QPushButton::clicked, this, &KVPreview::PrintAll);
-  connect(cmdStop, &QPushButton::clicked, this, &KVPreview::Cancel);
-  connect(SSCommand2, &QPushButton::clicked, this, &KVPreview::CloseWindow);
-  connect(Command6, &QPushButton::clicked, this, [this] { ShowOptions(true); });
-  // Drawing the page outlines it again.
-  connect(Frame1, &AdjustPanel::changed, this, &KVPreview::Redraw);
-  connect(Frame1, &AdjustPanel::selectionChanged, this, &KVPreview::ShowOutlines);
-  connect(VSPRN, &PageView::sheetClicked, this, [this](QPoint twips, bool add) {
-    LayoutAdjuster* adjuster = session_.Adjuster();
-    if (!adjuster || !Frame1->isEnabled()) return;
-    adjuster->SelectClicked(ItemAt(session_.Placements(), twips), add);
-    Frame1->ShowSelection();
-  });
-  connect(VSPRN, &PageView::arrowMove, this, [this](int move, bool large) {
-    if (!Frame1->isEnabled()) return;
-    const MoveDirection directions[] = {MoveDirection::kLeft, MoveDirection::kRight,
-                                        MoveDirection::kUp, MoveDirection::kDown};
-    Frame1->MoveSelected(directions[move], large ? kLargeStepMm : kStepMm);
-  });
-  // Every click reads the layout again, also on the entry already current (after 元に戻す);
-  // the arrow keys in the list do the same for the entry they reach.
-  auto load_listed = [this](QListWidgetItem* item) {
-    LayoutAdjuster* adjuster = session_.Adjuster();
-    if (!item || !adjuster) return;
-    if (adjuster->LoadListed(ParseListEntry(item->text()).number)) LayoutReplaced();
-  };
-  connect(List1, &QListWidget::itemClicked, this, load_listed);
-  connect(List1, &QListWidget::currentItemChanged, this, [load_listed](QListWidgetItem* item) {
-    // Not the entry the list makes current when it takes the focus (not selected): Tab into
-    // the list would drop every adjustment not saved.
-    if (QApplication::mouseButtons() == Qt::NoButton && item && item->isSelected()) {
-      load_listed(item);
-    }
-  });
-  connect(SSCommand13, &QPushButton::clicked, this, [this] {
-    if (session_.Adjuster() && session_.Adjuster()->Reload()) LayoutReplaced();
-  });
-  connect(SSCommand7, &QPushButton::clicked, this, &KVPreview::ChangeLayout);
-
-  for (QLineEdit* edit : {Text11, Text12, txtLatticeX, txtLatticeY, txtDono}) {
-    edit->installEventFilter(this);
-  }
-  InstallKeyPreview(this, [this](QKeyEvent* e) { return HandleKey(e); });
-  CallOnActivation(this, [this] { Activate(); });
 }
 
-QWidget* KVPreview::BuildOptionsPanel() {
-  Frame3 = Named(new QGroupBox(QStringLiteral("オプション"), this), "Frame3");
+void KVPreview::LayOutOptions() {
   auto* v = new QVBoxLayout(Frame3);
   for (size_t i = 0; i < OptionBoxes().size(); ++i) {
-    const OptionBox& box = OptionBoxes()[i];
-    option_boxes[i] = Named(new QCheckBox(box.caption, Frame3), box.control);
     v->addWidget(option_boxes[i]);
-    if (!box.note.isEmpty()) v->addWidget(Note(box.note, Frame3));
-    connect(option_boxes[i], &QCheckBox::toggled, this,
-            [this, flag = box.flag](bool checked) { FlagToggled(flag, checked); });
-  }
-  txtLatticeX = Named(new QLineEdit(Frame3), "txtLatticeX");
-  txtLatticeY = Named(new QLineEdit(Frame3), "txtLatticeY");
-  for (QLineEdit* e : {txtLatticeX, txtLatticeY}) {
-    e->setMaximumWidth(60);
-    e->setAlignment(Qt::AlignRight);
+    if (!OptionBoxes()[i].note.isEmpty()) v->addWidget(Note(OptionBoxes()[i].note, Frame3));
   }
   auto* grid = new QHBoxLayout;
   grid->addWidget(Named(new QLabel(QStringLiteral("縦列"), Frame3), "Label6"));
@@ -314,38 +264,142 @@ QWidget* KVPreview::BuildOptionsPanel() {
   auto* note = Note(kLatticeNote, Frame3);
   note->setIndent(0);
   v->addWidget(note);
-  txtDono = Named(new QLineEdit(Frame3), "txtDono");
-  txtDono->setMaximumWidth(100);
   auto* dono = new QHBoxLayout;
   dono->addWidget(Named(new QLabel(QStringLiteral("敬称変更："), Frame3), "Label8"));
   dono->addWidget(txtDono);
   dono->addStretch();
   v->addLayout(dono);
-  Command5 = Named(new QPushButton(QStringLiteral("閉じる"), Frame3), "Command5");
   v->addWidget(Command5);
   v->addStretch(1);  // a high window leaves the room below, not between the notes
+}
 
-  connect(txtLatticeX, &QLineEdit::editingFinished, this, [this] {
-    if (options_.LatticeCountLeft(LatticeAxis::X, txtLatticeX->text())) {
-      txtLatticeX->setText(PrintOptionsLogic::CountText(session_.Options().LatticeX));
-      Redraw();
-    }
-  });
-  connect(txtLatticeY, &QLineEdit::editingFinished, this, [this] {
-    if (options_.LatticeCountLeft(LatticeAxis::Y, txtLatticeY->text())) {
-      txtLatticeY->setText(PrintOptionsLogic::CountText(session_.Options().LatticeY));
-      Redraw();
-    }
-  });
-  connect(txtDono, &QLineEdit::editingFinished, this, [this] {
-    if (options_.DonoLeft(txtDono->text())) {
-      txtDono->setText(session_.Options().DonoStr);
-      Redraw();
-    }
-  });
-  connect(Command5, &QPushButton::clicked, this, [this] { ShowOptions(false); });
-  Frame3->setVisible(false);
-  return Frame3;
+void KVPreview::ConnectControls() {
+  connect(Text12, &QLineEdit::textChanged, this, &KVPreview::PageTyped);
+  connect(Command1, &QPushButton::clicked, this, &KVPreview::FirstPage);
+  connect(Command2, &QPushButton::clicked, this, &KVPreview::PreviousPage);
+  connect(Command3, &QPushButton::clicked, this, &KVPreview::NextPage);
+  connect(Command4, &QPushButton::clicked, this, &KVPreview::LastPage);
+  connect(VSPRN, &PageView::navigate, this, &KVPreview::ViewNavigated);
+  connect(VSPRN, &PageView::zoomChanged, this, &KVPreview::ShowZoom);
+  connect(cmdFit, &QPushButton::clicked, VSPRN, &PageView::FitToWindow);
+  connect(cmdActual, &QPushButton::clicked, VSPRN, &PageView::ActualSize);
+  connect(SSCommand1, &QPushButton::clicked, this, &KVPreview::Print);
+  connect(cmdPrintAll, &QPushButton::clicked, this, &KVPreview::PrintAll);
+  connect(cmdStop, &QPushButton::clicked, this, &KVPreview::Cancel);
+  connect(SSCommand2, &QPushButton::clicked, this, &KVPreview::CloseWindow);
+  connect(Command6, &QPushButton::clicked, this, &KVPreview::OpenOptions);
+  // Drawing the page outlines it again.
+  connect(Frame1, &AdjustPanel::changed, this, &KVPreview::Redraw);
+  connect(Frame1, &AdjustPanel::selectionChanged, this, &KVPreview::ShowOutlines);
+  connect(VSPRN, &PageView::sheetClicked, this, &KVPreview::SheetClicked);
+  connect(VSPRN, &PageView::arrowMove, this, &KVPreview::ArrowMoved);
+  connect(List1, &QListWidget::itemClicked, this, &KVPreview::LoadListed);
+  connect(List1, &QListWidget::currentItemChanged, this, &KVPreview::ListedReached);
+  connect(SSCommand13, &QPushButton::clicked, this, &KVPreview::ReloadLayout);
+  connect(SSCommand7, &QPushButton::clicked, this, &KVPreview::ChangeLayout);
+
+  for (size_t i = 0; i < OptionBoxes().size(); ++i) {
+    connect(option_boxes[i], &QCheckBox::toggled, this,
+            [this, flag = OptionBoxes()[i].flag](bool checked) { FlagToggled(flag, checked); });
+  }
+  connect(txtLatticeX, &QLineEdit::editingFinished, this, &KVPreview::LatticeXEdited);
+  connect(txtLatticeY, &QLineEdit::editingFinished, this, &KVPreview::LatticeYEdited);
+  connect(txtDono, &QLineEdit::editingFinished, this, &KVPreview::DonoEdited);
+  connect(Command5, &QPushButton::clicked, this, &KVPreview::CloseOptions);
+
+  for (QLineEdit* edit : {Text11, Text12, txtLatticeX, txtLatticeY, txtDono}) {
+    edit->installEventFilter(this);
+  }
+  InstallKeyPreview(this, &KVPreview::HandleKey);
+  CallOnActivation(this, [this] { Activate(); });
+}
+
+void KVPreview::FirstPage() {
+  Move(PageMove::First);
+}
+
+void KVPreview::PreviousPage() {
+  Move(PageMove::Previous);
+}
+
+void KVPreview::NextPage() {
+  Move(PageMove::Next);
+}
+
+void KVPreview::LastPage() {
+  Move(PageMove::Last);
+}
+
+void KVPreview::ViewNavigated(int move) {
+  QPushButton* buttons[] = {Command1, Command2, Command3, Command4};
+  if (move >= 0 && move < 4 && buttons[move]->isEnabled()) buttons[move]->click();
+}
+
+void KVPreview::ShowZoom(double percent) {
+  lblZoom->setText(QStringLiteral("%1 %").arg(qRound(percent)));
+}
+
+void KVPreview::OpenOptions() {
+  ShowOptions(true);
+}
+
+void KVPreview::CloseOptions() {
+  ShowOptions(false);
+}
+
+void KVPreview::SheetClicked(QPoint twips, bool add) {
+  LayoutAdjuster* adjuster = session_.Adjuster();
+  if (!adjuster || !Frame1->isEnabled()) return;
+  adjuster->SelectClicked(ItemAt(session_.Placements(), twips), add);
+  Frame1->ShowSelection();
+}
+
+void KVPreview::ArrowMoved(int move, bool large) {
+  if (!Frame1->isEnabled()) return;
+  const MoveDirection directions[] = {MoveDirection::kLeft, MoveDirection::kRight,
+                                      MoveDirection::kUp, MoveDirection::kDown};
+  Frame1->MoveSelected(directions[move], large ? kLargeStepMm : kStepMm);
+}
+
+void KVPreview::LoadListed(QListWidgetItem* item) {
+  // Every click reads the layout again, also on the entry already current (after 元に戻す).
+  LayoutAdjuster* adjuster = session_.Adjuster();
+  if (!item || !adjuster) return;
+  if (adjuster->LoadListed(ParseListEntry(item->text()).number)) LayoutReplaced();
+}
+
+void KVPreview::ListedReached(QListWidgetItem* item) {
+  // The arrow keys in the list load the entry they reach; not the entry the list makes current
+  // when it takes the focus (not selected): Tab into the list would drop every adjustment not
+  // saved.
+  if (QApplication::mouseButtons() == Qt::NoButton && item && item->isSelected()) {
+    LoadListed(item);
+  }
+}
+
+void KVPreview::ReloadLayout() {
+  if (session_.Adjuster() && session_.Adjuster()->Reload()) LayoutReplaced();
+}
+
+void KVPreview::LatticeXEdited() {
+  if (options_.LatticeCountLeft(LatticeAxis::X, txtLatticeX->text())) {
+    txtLatticeX->setText(PrintOptionsLogic::CountText(session_.Options().LatticeX));
+    Redraw();
+  }
+}
+
+void KVPreview::LatticeYEdited() {
+  if (options_.LatticeCountLeft(LatticeAxis::Y, txtLatticeY->text())) {
+    txtLatticeY->setText(PrintOptionsLogic::CountText(session_.Options().LatticeY));
+    Redraw();
+  }
+}
+
+void KVPreview::DonoEdited() {
+  if (options_.DonoLeft(txtDono->text())) {
+    txtDono->setText(session_.Options().DonoStr);
+    Redraw();
+  }
 }
 
 bool KVPreview::Open() {

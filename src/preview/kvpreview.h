@@ -15,6 +15,7 @@ class QLabel;
 class QKeyEvent;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
@@ -41,11 +42,6 @@ class KVPreview : public QWidget, private PrintRunObserver {
   // certificate of the page box drawn again when anything it depends on changed.
   void Activate();
 
-  void Print();     // 印刷(F5): the certificate on show, Text11 times
-  void PrintAll();  // すべて印刷: every certificate of the run, as the options stand now
-  void Cancel();    // 中止 of すべて印刷
-  void CloseWindow();
-
   bool Running() const { return run_.Running(); }
   // The main window going away closes the preview without the question about unsaved
   // adjustments (the databases are closed by then).
@@ -54,6 +50,84 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void SetTableInUse(std::function<bool()> in_use) { table_in_use_ = std::move(in_use); }
   PreviewSession& Session() { return session_; }
   PageView* View() const { return VSPRN; }
+
+ public slots:
+  void Print();     // 印刷(F5): the certificate on show, Text11 times
+  void PrintAll();  // すべて印刷: every certificate of the run, as the options stand now
+  void Cancel();    // 中止 of すべて印刷
+  void CloseWindow();
+
+ signals:
+  void closed();  // the operator (or the main window) closed the preview
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private slots:
+  void FirstPage();
+  void PreviousPage();
+  void NextPage();
+  void LastPage();
+  // The view's own keys and wheel: 0 to 3 as the page buttons |<, <, >, >|.
+  void ViewNavigated(int move);
+  void ShowZoom(double percent);
+  void OpenOptions();
+  void CloseOptions();
+  // A click on the certificate chooses the item there (add: Shift, to those chosen).
+  void SheetClicked(QPoint twips, bool add);
+  // An arrow key on the view moves the chosen items (0 to 3: left, right, up, down).
+  void ArrowMoved(int move, bool large);
+  // The saved layout of a list entry into the panel.
+  void LoadListed(QListWidgetItem* item);
+  void ListedReached(QListWidgetItem* item);
+  void ReloadLayout();  // 元に戻す
+  void LatticeXEdited();
+  void LatticeYEdited();
+  void DonoEdited();
+
+ private:
+  // PrintRunObserver, for すべて印刷.
+  void Printing(int done, int total) override;
+  bool CancelRequested() override;
+
+  void BuildControls();
+  void BuildOptionControls();
+  void LayOutControls();
+  void LayOutOptions();
+  void ConnectControls();
+  bool HandleKey(QKeyEvent* event);
+  // The layout adjustments: the list of saved layouts, the layout on show into the panel, the
+  // outlines of the chosen and the misplaced items, the change of the decided layout.
+  void FillLayoutList();
+  void LayoutReplaced();
+  void ShowOutlines();
+  void ChangeLayout();
+  void SetAdjustEnabled();
+  void ShowDestination();
+  void PageTyped();
+  void Move(PageMove move);
+  void ApplyNav(const NavState& nav);
+  void DrawPage(int page);
+  void Redraw();  // the page on show again, after an option changed
+  void FillOptions();
+  void FlagToggled(PrintFlag flag, bool checked);
+  void ShowOptions(bool show);
+  void SetRunning(bool running);
+  // Runs a print job (印刷 or すべて印刷) with the window at rest, then says what came out.
+  void RunJob(const std::function<PrintJobResult()>& job);
+
+  QStackedWidget* side_pages_ = nullptr;  // the adjustments, or the options while they are open
+  Dialogs& dialogs_;
+  PreviewSession session_;
+  PrintOptionsLogic options_;
+  std::function<bool()> table_in_use_;
+  NavState nav_;
+  bool setting_page_ = false;  // the window itself writes the page box
+  bool opened_ = false;
+  RunFlag run_;  // 印刷 or すべて印刷 is printing
+  bool unloaded_ = false;
+  bool ask_unsaved_ = true;  // closing asks first when the adjustments are not saved
 
   PageView* VSPRN;
   QLineEdit* Text12;
@@ -87,53 +161,6 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QListWidget* List1;
   QPushButton* SSCommand13;
   QPushButton* SSCommand7;
-
- signals:
-  void closed();  // the operator (or the main window) closed the preview
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  // PrintRunObserver, for すべて印刷.
-  void Printing(int done, int total) override;
-  bool CancelRequested() override;
-
-  void BuildControls();
-  QWidget* BuildOptionsPanel();
-  bool HandleKey(QKeyEvent* event);
-  // The layout adjustments: the list of saved layouts, the layout on show into the panel, the
-  // outlines of the chosen and the misplaced items, the change of the decided layout.
-  void FillLayoutList();
-  void LayoutReplaced();
-  void ShowOutlines();
-  void ChangeLayout();
-  void SetAdjustEnabled();
-  void ShowDestination();
-  void PageTyped();
-  void Move(PageMove move);
-  void ApplyNav(const NavState& nav);
-  void DrawPage(int page);
-  void Redraw();  // the page on show again, after an option changed
-  void FillOptions();
-  void FlagToggled(PrintFlag flag, bool checked);
-  void ShowOptions(bool show);
-  void SetRunning(bool running);
-  // Runs a print job (印刷 or すべて印刷) with the window at rest, then says what came out.
-  void RunJob(const std::function<PrintJobResult()>& job);
-
-  QStackedWidget* side_pages_ = nullptr;  // the adjustments, or the options while they are open
-  Dialogs& dialogs_;
-  PreviewSession session_;
-  PrintOptionsLogic options_;
-  std::function<bool()> table_in_use_;
-  NavState nav_;
-  bool setting_page_ = false;  // the window itself writes the page box
-  bool opened_ = false;
-  RunFlag run_;  // 印刷 or すべて印刷 is printing
-  bool unloaded_ = false;
-  bool ask_unsaved_ = true;  // closing asks first when the adjustments are not saved
 };
 
 }  // namespace kvsys

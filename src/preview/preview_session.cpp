@@ -123,8 +123,8 @@ bool PreviewSession::Draw(int page, WarningLabel& label) {
   placements_.clear();
   // Printed, it is named as the print list names this certificate.
   surface_.SetDocumentName(CertificateName(page, table_[page]));
-  return !DrawCertificate(surface_, kPreviewMode, label, layout_, table_, r_.prn, dialogs_,
-                          &placements_);
+  return DrawCertificate(surface_, DrawMode::kPreview, label, layout_, table_, r_.prn, dialogs_,
+                         &placements_) == DrawResult::kDrawn;
 }
 
 bool PreviewSession::NeedsRedraw(int page) const {

@@ -266,7 +266,8 @@ TEST(OperatorPath, DamagedMeetIsMarkedInItsRowAndEveryOtherMeetCanBeChosen) {
       window_shown = true;
       const QCursor* c = QGuiApplication::overrideCursor();
       waiting = waiting || (c && c->shape() == Qt::WaitCursor);
-      if (sel->lblProgress->isVisible()) progress << sel->lblProgress->text();
+      auto* line = Child<QLabel>(sel, "lblProgress");
+      if (line->isVisible()) progress << line->text();
     }
   });
   look.start(300);
@@ -276,7 +277,7 @@ TEST(OperatorPath, DamagedMeetIsMarkedInItsRowAndEveryOtherMeetCanBeChosen) {
   EXPECT_TRUE(waiting);
   EXPECT_TRUE(progress.contains(QStringLiteral("大会データを読み込んでいます（3／6）　Swim03.mdb")))
       << progress.join(u'|').toStdString();
-  EXPECT_FALSE(p.selection().lblProgress->isVisible());
+  EXPECT_FALSE(Child<QLabel>(&p.selection(), "lblProgress")->isVisible());
 
   auto* model = static_cast<WorkTableModel*>(p.grid()->model());
   ASSERT_EQ(model->rowCount(), 6);

@@ -111,8 +111,9 @@ class DrawTest : public ::testing::Test {
     table.RecipientCount = 1;
   }
 
-  bool Draw(int mode = kPreviewMode) {
-    return DrawCertificate(surface, mode, label, layout, table, options, dialogs, &placed);
+  bool Drawn(DrawMode mode = DrawMode::kPreview) {
+    return DrawCertificate(surface, mode, label, layout, table, options, dialogs, &placed) ==
+           DrawResult::kDrawn;
   }
   std::vector<TextRun> Page1() const { return Runs(surface.Document()); }
   const ItemPlacement* Placed(int item) const {
@@ -144,7 +145,7 @@ TEST_F(DrawTest, IndividualCertificateItemByItem) {
     layout.Items[i].Bold = i % 2 == 0;
     layout.Items[i].Italic = i % 3 == 0;
   }
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_EQ(surface.PageCount(), 1);
   EXPECT_FALSE(label.visible());
 
@@ -198,14 +199,14 @@ TEST_F(DrawTest, MillimetresBecomeTwipsRoundedToEven) {
   layout.Items[kItemTitle].X = 83;  // 15 mm = 850.5 twips
   layout.Items[kItemTitle].Y = 65;  // 5 mm = 283.5 twips
   layout.Items[kItemName].X = -2;   // 85 mm = 4819.5 twips
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const std::vector<TextRun> runs = Page1();
   EXPECT_EQ(runs[0].x, 850);
   EXPECT_EQ(runs[0].y, 284);
   EXPECT_EQ(Find(runs, QStringLiteral("山田 太郎"))->x, 4820);
   // The new-layout title: 98 mm, 70 mm.
   layout.Items[kItemTitle].X = layout.Items[kItemTitle].Y = 0;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_EQ(Page1()[0].x, 5557);
   EXPECT_EQ(Page1()[0].y, 3969);
 }
@@ -213,7 +214,7 @@ TEST_F(DrawTest, MillimetresBecomeTwipsRoundedToEven) {
 TEST_F(DrawTest, BodyLinesStartOneLineBelowTheItemAtItsX) {
   layout.Items[kItemBody].X = 2;
   layout.Texts.body = QString(17, QChar(u'永'));
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const std::vector<TextRun> runs = Page1();
   const std::optional<TextRun> first = Find(runs, QString(16, QChar(u'永')));
   const std::optional<TextRun> second = Find(runs, QStringLiteral("永"));
@@ -229,7 +230,7 @@ TEST_F(DrawTest, BodyLinesStartOneLineBelowTheItemAtItsX) {
   EXPECT_GE(p->rect.bottom(), second->y + step - 2);
 
   layout.Texts.body.clear();
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_FALSE(Find(Page1(), QStringLiteral("永")));
 }
 
@@ -238,7 +239,7 @@ TEST_F(DrawTest, HonorificFollowsTheNameAndNeverARelay) {
   layout.Items[kItemName].Bold = true;
   layout.Items[kItemHonorific].X = 10;
   options.DonoStr = QStringLiteral("様");
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const std::optional<TextRun> h = Find(Page1(), QStringLiteral("様"));
   ASSERT_TRUE(h);
   EXPECT_EQ(h->x, MmToTwips(145));
@@ -248,7 +249,7 @@ TEST_F(DrawTest, HonorificFollowsTheNameAndNeverARelay) {
   EXPECT_TRUE(h->bold);
 
   options.Dono = true;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_FALSE(Find(Page1(), QStringLiteral("様")));
   // Still placed, with nothing printed.
   ASSERT_TRUE(Placed(kItemHonorific));
@@ -257,14 +258,14 @@ TEST_F(DrawTest, HonorificFollowsTheNameAndNeverARelay) {
 
   options.Dono = false;
   layout.Items[kItemName].Hidden = 1;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_FALSE(Find(Page1(), QStringLiteral("様")));
   EXPECT_FALSE(Find(Page1(), QStringLiteral("山田 太郎")));
   EXPECT_EQ(Placed(kItemHonorific), nullptr);
 
   layout.Items[kItemName].Hidden = 0;
   table[1].EventName = QStringLiteral("男子200mリレー");
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_FALSE(Find(Page1(), QStringLiteral("様")));
 }
 
@@ -276,7 +277,7 @@ TEST_F(DrawTest, RelayMembersStackedOrOnOneLine) {
   layout.Items[kItemAffiliation].X = 5;
   layout.Items[kItemAffiliation].Y = -1;
   options.Relay = true;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   std::vector<TextRun> runs = Page1();
   // Font size 20: 20 div 3 + 2 = 8 mm between members, from (45 - 5, 157 + 1).
   const QStringList members = {QStringLiteral("赤井"), QStringLiteral("青木"),
@@ -296,7 +297,7 @@ TEST_F(DrawTest, RelayMembersStackedOrOnOneLine) {
   // Missing separators leave the later lines empty; nothing fails.
   r.Affiliation = QStringLiteral("赤井・青木");
   layout.Items[kItemAffiliation].FontSize = 31;  // 12 mm steps
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   runs = Page1();
   EXPECT_EQ(Find(runs, QStringLiteral("青木"))->y, MmToTwips(170));
   EXPECT_FALSE(Find(runs, QStringLiteral("黄田")));
@@ -304,7 +305,7 @@ TEST_F(DrawTest, RelayMembersStackedOrOnOneLine) {
   // Without Relay the members stay on one line, bracketed, at the relay's x.
   options.Relay = false;
   r.Affiliation = QStringLiteral("赤井・青木・黄田・緑川");
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const std::optional<TextRun> line = Find(Page1(), QStringLiteral("(赤井・青木・黄田・緑川)"));
   ASSERT_TRUE(line);
   EXPECT_EQ(line->x, MmToTwips(40));
@@ -317,7 +318,7 @@ TEST_F(DrawTest, VerticalWritingChangesOnlyTheDataItems) {
   table[1].Affiliation = QStringLiteral("abc");
   table[1].RecordText = QStringLiteral("25秒01  大会新");
   table[1].ClassName = QStringLiteral("A");
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const QStringList texts = Texts(Page1());
   for (const char* expected : {"山田　太郎", "(ａｂｃ)", "Ａ", "男子５０ｍ自由形",
                                "２５秒０１  大会新", "第0回", "第 １ 位"}) {
@@ -330,14 +331,14 @@ TEST_F(DrawTest, RankAndOpenEntrants) {
   table[2].RankText = QStringLiteral("OP");
   table[2].RecordText = QStringLiteral("24秒00");
   table.CurrentRecipient = 2;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_TRUE(Find(Page1(), QStringLiteral("オープン参加（第 １ 位）")));
   options.OpenRank = true;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_TRUE(Find(Page1(), QStringLiteral("オープン参加")));
   table.CurrentRecipient = 1;
   options.RankH = true;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const std::optional<TextRun> rank = Find(Page1(), QStringLiteral("１"));
   ASSERT_TRUE(rank);
   EXPECT_EQ(rank->x, MmToTwips(110));
@@ -349,7 +350,7 @@ TEST_F(DrawTest, EmptyAndHiddenItems) {
   table[1].Affiliation.clear();
   layout.Items[kItemDate].Hidden = 1;
   layout.Items[kItemTitle].Hidden = -1;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const QStringList texts = Texts(Page1());
   EXPECT_TRUE(texts.contains(QStringLiteral("クラス")));  // the caption stays
   EXPECT_FALSE(texts.contains(QStringLiteral("一般")));
@@ -369,7 +370,7 @@ TEST_F(DrawTest, EmptyAndHiddenItems) {
 TEST_F(DrawTest, AnItemBelowThePageIsRefusedAndLandsWhereThePreviousOneEnded) {
   layout.Items[kItemDate].Y = -104;  // 355 mm on a 354 mm sheet
   dialogs.Expect(kPositionMessage, MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const std::vector<TextRun> runs = Page1();
   const std::optional<TextRun> body_end =
       Find(runs, QStringLiteral("のでその栄誉を讃えこれを賞します"));
@@ -383,13 +384,13 @@ TEST_F(DrawTest, AnItemBelowThePageIsRefusedAndLandsWhereThePreviousOneEnded) {
 
   // Exactly the sheet's edge is accepted (and runs onto a second page).
   layout.Items[kItemDate].Y = -103;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_EQ(Runs(surface.Document(), 2).at(0).text, QStringLiteral("2024年06月01日"));
 }
 
 TEST_F(DrawTest, OverflowShowsTheWarningAndARedrawClearsIt) {
   layout.Items[kItemPresenter].Y = -70;  // 352 mm: a 40 pt line does not fit above 354 mm
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_EQ(surface.PageCount(), 2);
   EXPECT_TRUE(label.visible());
   EXPECT_EQ(label.caption(), kOverflowWarning);
@@ -397,7 +398,7 @@ TEST_F(DrawTest, OverflowShowsTheWarningAndARedrawClearsIt) {
   EXPECT_EQ(Placed(kItemPresenter)->page, 2);
 
   layout.Items[kItemPresenter].Y = 0;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_EQ(surface.PageCount(), 1);
   EXPECT_FALSE(label.visible());
 }
@@ -406,7 +407,7 @@ TEST_F(DrawTest, LatticeCoversTheSheetEdgesIncluded) {
   options.Lattice = true;
   options.LatticeX = 2;
   options.LatticeY = 2;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   // B4: 14175 x 20072 twips; steps (20072 - 1) div 2 and (14175 - 1) div 2.
   EXPECT_EQ(Lines(surface.Document()), (std::vector<LineElement>{{0, 1, 14175, 1},
                                                                  {0, 10036, 14175, 10036},
@@ -418,13 +419,13 @@ TEST_F(DrawTest, LatticeCoversTheSheetEdgesIncluded) {
   options.LatticeX = 20;
   options.LatticeY = 20;
   layout.PaperSize = 9;  // A4: 11907 x 16840
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   const std::vector<LineElement> lines = Lines(surface.Document());
   EXPECT_EQ(lines.size(), 21u + 21u);
   EXPECT_EQ(lines.back(), (LineElement{11901, 0, 11901, 16840}));
 
   options.Lattice = false;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_TRUE(Lines(surface.Document()).empty());
 }
 
@@ -434,7 +435,7 @@ TEST_F(DrawTest, LatticeCountsThatCannotMakeAGrid) {
     options.LatticeX = x;
     options.LatticeY = y;
     dialogs.Expect(kLatticeMessage, MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
-    ASSERT_FALSE(Draw()) << x << " " << y;
+    ASSERT_TRUE(Drawn()) << x << " " << y;
     EXPECT_TRUE(Lines(surface.Document()).empty());
     // The certificate itself is drawn and held.
     ASSERT_TRUE(surface.HeldDocument());
@@ -446,27 +447,24 @@ TEST_F(DrawTest, LatticeCountsThatCannotMakeAGrid) {
   // More bands than twips: one line per twip, and the drawing ends.
   options.LatticeX = 1;
   options.LatticeY = 1000000;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   EXPECT_EQ(Lines(surface.Document()).size(), 20072u + 2u);
 }
 
 TEST_F(DrawTest, ResultAndOutputs) {
   label.SetWarningCaption(QStringLiteral("前の警告"));
   label.SetWarningVisible(true);
-  EXPECT_TRUE(Draw(2));
-  EXPECT_TRUE(Draw(-1));
-  EXPECT_FALSE(surface.DocOpen());
-  EXPECT_EQ(surface.PageCount(), 0);
-  EXPECT_TRUE(label.visible());  // untouched when nothing is drawn
   for (const int index : {-1, 10000}) {
     table.CurrentRecipient = static_cast<int16_t>(index);
-    EXPECT_TRUE(Draw()) << index;
+    EXPECT_FALSE(Drawn()) << index;
+    EXPECT_FALSE(surface.DocOpen());
     EXPECT_EQ(surface.PageCount(), 0);
   }
+  EXPECT_TRUE(label.visible());  // untouched when nothing is drawn
   table.CurrentRecipient = 1;
 
   // Printing mode: one document to the output, nothing held.
-  EXPECT_FALSE(Draw(kPrintingMode));
+  EXPECT_TRUE(Drawn(DrawMode::kPrinting));
   ASSERT_EQ(output.written.size(), 1u);
   EXPECT_EQ(output.written[0].paper, 12);
   EXPECT_FALSE(Runs(output.written[0]).empty());
@@ -474,17 +472,17 @@ TEST_F(DrawTest, ResultAndOutputs) {
 
   // An output that is not ready: nothing drawn, nothing written.
   output.ready = false;
-  EXPECT_TRUE(Draw(kPrintingMode));
+  EXPECT_FALSE(Drawn(DrawMode::kPrinting));
   EXPECT_EQ(output.written.size(), 1u);
   // A document that could not be written is not reported as drawn.
   output.ready = true;
   output.write_ok = false;
-  EXPECT_TRUE(Draw(kPrintingMode));
+  EXPECT_FALSE(Drawn(DrawMode::kPrinting));
   EXPECT_EQ(output.written.size(), 1u);
   EXPECT_FALSE(surface.ErrorText().isEmpty());
 
   // Preview mode holds the document for display.
-  EXPECT_FALSE(Draw(kPreviewMode));
+  EXPECT_TRUE(Drawn(DrawMode::kPreview));
   ASSERT_TRUE(surface.HeldDocument());
   EXPECT_EQ(Texts(Runs(*surface.HeldDocument())), Texts(Page1()));
   EXPECT_EQ(output.written.size(), 1u);
@@ -498,7 +496,7 @@ TEST_F(DrawTest, VerticalFacesSetLinesAndMembersInColumnsRightToLeft) {
   layout.Items[kItemBody].X = 2;
   layout.Items[kItemBody].Y = 150;  // the columns start at 68 mm and end above the bottom
   layout.Texts.body = QString(17, QChar(u'永'));
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   std::vector<TextRun> runs = Page1();
   const std::optional<TextRun> first = Find(runs, QString(16, QChar(u'永')));
   const std::optional<TextRun> second = Find(runs, QStringLiteral("永"));
@@ -524,7 +522,7 @@ TEST_F(DrawTest, VerticalFacesSetLinesAndMembersInColumnsRightToLeft) {
   layout.Items[kItemAffiliation].X = 5;
   layout.Items[kItemAffiliation].Y = -1;
   options.Relay = true;
-  ASSERT_FALSE(Draw());
+  ASSERT_TRUE(Drawn());
   runs = Page1();
   const QStringList members = {QStringLiteral("赤井"), QStringLiteral("青木"),
                                QStringLiteral("黄田"), QStringLiteral("緑川")};
@@ -568,7 +566,8 @@ TEST(DrawLoadedLayout, ANewLayoutFromTheStoreDrawsAtTheBasePositions) {
                        QStringLiteral("25秒01"),
                        {}};
   table.CurrentRecipient = 1;
-  ASSERT_FALSE(DrawCertificate(surface, kPreviewMode, label, layout, table, AllOff(), dialogs));
+  ASSERT_EQ(DrawCertificate(surface, DrawMode::kPreview, label, layout, table, AllOff(), dialogs),
+            DrawResult::kDrawn);
   const std::vector<TextRun> runs = Runs(surface.Document());
   ASSERT_EQ(runs.size(), 20u);
   EXPECT_EQ(runs[0].x, 5557);

@@ -122,7 +122,9 @@ TEST(PdfPages, EachCertificateIsOnePageOfTheSheetAsPopplerReadsIt) {
     PlainWarningLabel label;
     for (int i = 1; i <= names.size(); ++i) {
       table.CurrentRecipient = static_cast<int16_t>(i);
-      ASSERT_FALSE(DrawCertificate(surface, kPrintingMode, label, layout, table, options, dialogs))
+      ASSERT_EQ(
+          DrawCertificate(surface, DrawMode::kPrinting, label, layout, table, options, dialogs),
+          DrawResult::kDrawn)
           << surface.ErrorText().toStdString();
       ASSERT_EQ(surface.PageCount(), 1);
       ASSERT_FALSE(label.visible());

@@ -432,8 +432,9 @@ class CertificateProblemsTest : public LayoutDbTest {
     options.Lattice = false;
   }
   LayoutProblems Draw() {
-    EXPECT_FALSE(
-        DrawCertificate(surface, kPreviewMode, label, layout, table, options, dialogs_, &placed));
+    EXPECT_EQ(DrawCertificate(surface, DrawMode::kPreview, label, layout, table, options, dialogs_,
+                              &placed),
+              DrawResult::kDrawn);
     return FindLayoutProblems(placed, QSize(surface.PageWidth(), surface.PageHeight()));
   }
   const ItemPlacement& Placed(int item) {

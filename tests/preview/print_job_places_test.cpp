@@ -40,7 +40,7 @@ QStringList PdfsIn(const QString& folder) {
 
 // The preview's line of what the last run did, without the marks that let its paths wrap.
 QString RunState(const KVPreview& k) {
-  return k.lblRunState->text().remove(QChar(0x200B));
+  return Child<QLabel>(k, "lblRunState")->text().remove(QChar(0x200B));
 }
 
 QString Shown(const QString& path) {
@@ -51,9 +51,9 @@ TEST(PreviewPrintJob, CopiesAreOneFileOfTheRunAndTheLineUnderTheButtonsNamesIt) 
   PreviewWorld p(3);  // Target=PDF, one file a run
   KVPreview k(p.Records(), p.w.dialogs);
   ASSERT_TRUE(k.Open());
-  k.Text12->setText(QStringLiteral("2"));
-  k.Text11->setText(QStringLiteral("3"));
-  QTest::keyClick(k.Text11, Qt::Key_F5);
+  Child<QLineEdit>(k, "Text12")->setText(QStringLiteral("2"));
+  Child<QLineEdit>(k, "Text11")->setText(QStringLiteral("3"));
+  QTest::keyClick(Child<QLineEdit>(k, "Text11"), Qt::Key_F5);
 
   const QString folder = p.w.folder() + QStringLiteral("/pdf");
   const QStringList files = PdfsIn(folder);
@@ -65,8 +65,8 @@ TEST(PreviewPrintJob, CopiesAreOneFileOfTheRunAndTheLineUnderTheButtonsNamesIt) 
       << RunState(k).toStdString();
 
   // Each 印刷 is a run of its own: a second file.
-  k.Text11->setText(QStringLiteral("1"));
-  QTest::keyClick(k.Text11, Qt::Key_F5);
+  Child<QLineEdit>(k, "Text11")->setText(QStringLiteral("1"));
+  QTest::keyClick(Child<QLineEdit>(k, "Text11"), Qt::Key_F5);
   EXPECT_EQ(PdfsIn(folder).size(), 2);
 }
 
@@ -81,8 +81,8 @@ TEST(PreviewPrintJob, ItsPrintsAreLogged) {
   ASSERT_TRUE(k.Open());
   PrintLog log(*p.w.layout_db);
   EXPECT_TRUE(log.Rows(records.meet).empty());
-  k.Text11->setText(QStringLiteral("2"));
-  QTest::keyClick(k.Text11, Qt::Key_F5);
+  Child<QLineEdit>(k, "Text11")->setText(QStringLiteral("2"));
+  QTest::keyClick(Child<QLineEdit>(k, "Text11"), Qt::Key_F5);
   std::vector<PrintLogRow> rows = log.Rows(records.meet);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].copies, 2);
@@ -123,9 +123,10 @@ TEST(PreviewPrintJob, AStopDuringPrintAllKeepsTheFileAndSaysHowManyCameOut) {
   KVPreview k(p.Records(), p.w.dialogs);
   ASSERT_TRUE(k.Open());
   // 中止 as the third certificate is about to be drawn.
-  QObject::connect(k.ProgressBar1, &QProgressBar::valueChanged, &k, [&k](int value) {
-    if (value == 2) k.Cancel();
-  });
+  QObject::connect(Child<QProgressBar>(k, "ProgressBar1"), &QProgressBar::valueChanged, &k,
+                   [&k](int value) {
+                     if (value == 2) k.Cancel();
+                   });
   p.w.dialogs.Expect(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
   k.PrintAll();
   EXPECT_TRUE(p.w.dialogs.AllShown());
