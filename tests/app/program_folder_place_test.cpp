@@ -94,9 +94,9 @@ TEST(ProgramFolderPlace, InstalledProgramsUseTheUsersDataFolderUnlessAFolderIsNa
   // A shared folder named by the environment, relative to where the program was started; the
   // command line names one over it.
   ProgramFolderFacts shared =
-      InstalledFor(QStringLiteral("/home/a/.local/share"), QStringLiteral("../shared/kvsys/"));
+      InstalledFor(QStringLiteral("/home/a/.local/share"), QStringLiteral("../common/kvsys/"));
   place = ChooseProgramFolder(shared);
-  EXPECT_EQ(place.folder, QStringLiteral("/home/shared/kvsys"));
+  EXPECT_EQ(place.folder, QStringLiteral("/home/common/kvsys"));
   EXPECT_EQ(place.kind, ProgramFolderKind::Named);
   shared.option = QStringLiteral("/srv/meet");
   EXPECT_EQ(ChooseProgramFolder(shared).folder, QStringLiteral("/srv/meet"));

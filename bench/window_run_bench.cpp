@@ -1,0 +1,232 @@
+// The windows against the engine on the large sample meet with the rank limits 8 and every
+// event chosen, in CPU time of the thread (the windows run on it):
+// - the preview opening from the print list (collection, window, first certificate on show)
+//   against the collection alone;
+// - a run of the print list into one PDF file against kvsys-print's path (the print job,
+//   collection included, into the same kind of file).
+// Counters give both ratios; the summary at the end gives the least times.
+#include <benchmark/benchmark.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "bench_support.h"
+#include "certificate/kvs220.h"
+#include "certificate/print_job.h"
+#include "certificate/print_run.h"
+#include "db/workspace.h"
+#include "layout/layout_schema.h"
+#include "layout/layout_store.h"
+#include "layout/print_log.h"
+#include "preview/kvpreview.h"
+#include "preview/preview_window_ui.h"
+#include "print/document_output.h"
+#include "results/meet_settings.h"
+#include "samplemeet/sample_meet.h"
+
+namespace {
+
+using namespace kvsys;
+
+struct World {
+  QTemporaryDir dir;
+  QString meet_path;
+  QString ini;
+  Workspace workspace;
+  std::shared_ptr<Database> layout_db;
+  std::shared_ptr<Database> results_db;
+  SilentDialogs dialogs;
+  DbErrorState state;
+  PrintOptions options;
+  MeetSettings meet;
+  CertificateLayout layout;
+  RecipientTable recipients;
+  PrintRequest request;
+  QStringList fonts{QStringLiteral("IPAMincho"), QStringLiteral("IPAGothic")};
+
+  World() {
+    QString error;
+    meet_path = samplemeet::WriteSampleMeet(
+        dir.path(), samplemeet::FolderLayout::Ver50,
+        samplemeet::PresetMeets(QStringLiteral("large")).front(), false, &error);
+    const QString layout_path = dir.filePath(QStringLiteral("KVSYS.mdb"));
+    CreateLayoutDatabase(layout_path);
+    layout_db = workspace.OpenDatabase(layout_path);
+    LayoutSettings s;
+    s.rank_heats = s.rank_timed_final = s.rank_final = s.rank_b_final = 8;
+    s.title = QStringLiteral("賞状");
+    s.meet_name1 = QStringLiteral("市民水泳競技大会");
+    LayoutStore store(*layout_db, dialogs, state);
+    store.CreateLayout(1, QStringLiteral("標準"), 1, s);
+    store.DecideLayout(1);
+    results_db = workspace.OpenDatabase(meet_path, false, true);
+    meet = LoadMeetSettings(*results_db, state, dialogs);
+    request.events = ReadProgramme(*results_db, true, QString());
+    ini = dir.filePath(QStringLiteral("KVSYS.ini"));
+    QFile f(ini);
+    if (f.open(QIODevice::WriteOnly)) {
+      f.write(
+          "[Prn]\nPrnShozNo=1\nLattice=False\n[Output]\nTarget=PDF\nPdfFolder=pdf\n"
+          "PdfFiles=Run\n");
+    }
+  }
+
+  // Each run starts from an empty log, as a first run of the meet does.
+  void ClearLog() {
+    try {
+      layout_db->Execute(QStringLiteral("DELETE FROM 印刷履歴"));
+    } catch (const DbError&) {
+      // no log yet
+    }
+    QDir(dir.filePath(QStringLiteral("pdf"))).removeRecursively();
+    QFile::remove(dir.filePath(QStringLiteral("e.pdf")));
+  }
+  PrintListRecords ListRecords() {
+    return PrintListRecords{state,  layout_db,  results_db, options,    meet,
+                            layout, recipients, ini,        dir.path(), fonts};
+  }
+};
+
+World& Data() {
+  static World w;
+  return w;
+}
+
+double least_collect = 0;
+double least_preview = 0;
+double least_engine = 0;
+double least_window = 0;
+int certificates = 0;
+
+void BM_PreviewOpen(benchmark::State& state) {
+  World& w = Data();
+  for (auto _ : state) {
+    double t0 = ThreadSeconds();
+    PrintRunObserver observer;
+    PrintRunContext context{*w.layout_db,        *w.results_db, w.state,      w.dialogs, w.options,
+                            w.meet.選手使用所属, w.layout,      w.recipients, observer};
+    const CollectResult collected = CollectRecipients(w.request, context);
+    const double collect = ThreadSeconds() - t0;
+    certificates = collected.count;
+
+    QMdiArea mdi;
+    mdi.resize(1280, 1000);
+    mdi.show();
+    KVS220 list(w.ListRecords(), w.dialogs);
+    list.Open();
+    bool shown = false;
+    list.SetPreviewOpener([&] {
+      KVPreview* preview =
+          OpenPreview(mdi,
+                      PreviewRecords{w.state, w.layout_db, w.options, w.layout, w.recipients, w.ini,
+                                     w.dir.path(), w.fonts, LoggedMeet()},
+                      w.dialogs, [&mdi](const QString&, const std::function<QWidget*()>& create) {
+                        QMdiSubWindow* frame = mdi.addSubWindow(create());
+                        frame->show();
+                        return frame;
+                      });
+      shown = preview != nullptr;
+    });
+    list.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+    list.findChild<QCheckBox*>(QStringLiteral("PRV_CHK"))->setChecked(true);
+    QCoreApplication::processEvents();
+    t0 = ThreadSeconds();
+    list.Print();
+    QCoreApplication::processEvents();  // the first certificate painted
+    const double preview = ThreadSeconds() - t0;
+    if (!shown) state.SkipWithError("the preview did not open");
+    state.SetIterationTime(preview);
+    Keep(least_collect, collect);
+    Keep(least_preview, preview);
+    state.counters["ratio"] = preview / collect;
+    state.counters["past collection ms"] = (preview - collect) * 1e3;
+    for (QMdiSubWindow* frame : mdi.subWindowList()) delete frame;
+    QCoreApplication::processEvents();
+  }
+  state.counters["certificates"] = certificates;
+}
+
+void BM_PrintListRun(benchmark::State& state) {
+  World& w = Data();
+  for (auto _ : state) {
+    // kvsys-print's path: the print job with the log, collection and one file.
+    w.ClearLog();
+    double t0 = ThreadSeconds();
+    {
+      PrintJob job(w.dialogs, w.ini, w.dir.path());
+      job.SetLayoutCheck(LayoutCheck::kTell);
+      job.SetOutputFactory([&w] {
+        return std::make_unique<RunPdfOutput>(QString(), w.dir.filePath(QStringLiteral("e.pdf")));
+      });
+      job.SetLog(*w.layout_db, LoggedMeetOf(w.meet_path, w.meet));
+      job.SetReprints(Reprints::kTell);
+      PlainWarningLabel label;
+      PrintRunObserver observer;
+      PrintRunContext context{*w.layout_db, *w.results_db, w.state,
+                              w.dialogs,    w.options,     w.meet.選手使用所属,
+                              w.layout,     w.recipients,  observer};
+      const std::optional<RunOutcome> ended = CollectForRun(w.request, context);
+      const RunOutcome outcome = ended ? *ended : job.PrintDecided(context, label, 1, 0).outcome;
+      if (outcome != RunOutcome::kPrinted) {
+        std::fprintf(stderr, "outcome %d (collection %s)\n", static_cast<int>(outcome),
+                     ended ? "ended" : "done");
+        state.SkipWithError("the engine's run failed");
+        break;
+      }
+    }
+    const double engine = ThreadSeconds() - t0;
+
+    // The print list, every event, into one file in the PDF folder.
+    w.ClearLog();
+    KVS220 list(w.ListRecords(), w.dialogs);
+    list.Open();
+    list.show();
+    list.findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+    QCoreApplication::processEvents();
+    t0 = ThreadSeconds();
+    list.Print();
+    QCoreApplication::processEvents();
+    const double window = ThreadSeconds() - t0;
+    if (QDir(w.dir.filePath(QStringLiteral("pdf"))).entryList({QStringLiteral("*.pdf")}).size() !=
+        1) {
+      state.SkipWithError("the print list wrote no file");
+    }
+    state.SetIterationTime(window);
+    Keep(least_engine, engine);
+    Keep(least_window, window);
+    state.counters["ratio"] = window / engine;
+  }
+}
+
+BENCHMARK(BM_PreviewOpen)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(BM_PrintListRun)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  kvsys::RunBenchmarks(argc, argv);
+  std::printf(
+      "%d certificates. Preview open %.0f ms CPU against the collection alone %.0f ms: ratio "
+      "%.2f, %.0f ms past the collection (aim <= 300)\n",
+      certificates, least_preview * 1e3, least_collect * 1e3, least_preview / least_collect,
+      (least_preview - least_collect) * 1e3);
+  std::printf(
+      "Print list run into one PDF %.0f ms CPU against kvsys-print's path %.0f ms: ratio %.2f "
+      "(aim <= 1.30)\n",
+      least_window * 1e3, least_engine * 1e3, least_window / least_engine);
+  return 0;
+}
