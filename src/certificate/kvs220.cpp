@@ -528,8 +528,7 @@ void KVS220::Collected(int count) {
 }
 
 void KVS220::Printing(int done, int total) {
-  if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, total);
-  ProgressBar1->setValue(done);
+  ShowRunProgress(ProgressBar1, run_, done, total);
 }
 
 bool KVS220::CancelRequested() {

@@ -171,8 +171,7 @@ bool KVS240::HandleKey(QKeyEvent* event) {
 }
 
 void KVS240::Printing(int done, int total) {
-  if (barRun->maximum() != total) barRun->setRange(0, total);
-  barRun->setValue(done);
+  ShowRunProgress(barRun, run_, done, total);
 }
 
 bool KVS240::CancelRequested() {

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -238,6 +239,12 @@ bool EnterMovesFocus(QWidget* window, QKeyEvent* event) {
   }
   next->setFocus(Qt::TabFocusReason);
   return true;
+}
+
+void ShowRunProgress(QProgressBar* bar, RunFlag& run, int done, int total) {
+  if (!run.ProgressDue(done, total)) return;
+  if (bar->maximum() != total) bar->setRange(0, std::max(total, 1));
+  bar->setValue(done);
 }
 
 }  // namespace kvsys

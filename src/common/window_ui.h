@@ -4,6 +4,10 @@
 #include <QWidget>
 #include <functional>
 
+#include "common/run_flag.h"
+
+class QProgressBar;
+
 namespace kvsys {
 
 // Centres a window in its normal state on its screen (the primary screen when it has none);
@@ -74,5 +78,8 @@ void CallOnActivation(QWidget* window, std::function<void()> activate);
 // For entry windows: Enter or Return pressed in a control moves the focus on as Tab does.
 // Returns true when it took the key. Buttons keep Enter (they are pressed with it).
 bool EnterMovesFocus(QWidget* window, QKeyEvent* event);
+
+// A run's progress on its bar, when the run finds it due.
+void ShowRunProgress(QProgressBar* bar, RunFlag& run, int done, int total);
 
 }  // namespace kvsys

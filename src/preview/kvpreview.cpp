@@ -633,8 +633,7 @@ void KVPreview::SetRunning(bool running) {
 }
 
 void KVPreview::Printing(int done, int total) {
-  if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, std::max(total, 1));
-  ProgressBar1->setValue(done);
+  ShowRunProgress(ProgressBar1, run_, done, total);
 }
 
 bool KVPreview::CancelRequested() {
