@@ -65,12 +65,6 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
   for (int n = 0; n < kLayoutItemCount; ++n) {
     Check1[n] = Named(new QCheckBox(captions[n], this), BoxName("Check1", n));
     grid->addWidget(Check1[n], n + 1, 0);
-    connect(Check1[n], &QCheckBox::toggled, this, [this, n](bool on) {
-      if (!adjuster_ || filling_) return;
-      adjuster_->selection[n] = on;
-      ShowSelectedFont();
-      emit selectionChanged();
-    });
     if (n >= kFontItemCount) continue;  // the honorific can only be moved
     Combo1[n] = Box("Combo1", n, 140, this);
     Combo2[n] = Box("Combo2", n, 56, this);
@@ -84,18 +78,6 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
     grid->addWidget(Combo4[n], n + 1, 3);
     grid->addWidget(Combo5[n], n + 1, 4);
     grid->addWidget(Schk[n], n + 1, 5);
-
-    connect(Combo1[n], &QComboBox::activated, this, [this] {
-      if (adjuster_) Changed(adjuster_->SetFontNames(Column(Combo1)));
-    });
-    auto sizes = [this] {
-      if (adjuster_) Changed(adjuster_->SetSizes(Column(Combo2)));
-    };
-    connect(Combo2[n], &QComboBox::activated, this, sizes);
-    connect(Combo2[n]->lineEdit(), &QLineEdit::returnPressed, this, sizes);
-    connect(Combo4[n], &QComboBox::activated, this, [this] { StyleChosen(StyleColumn::kBold); });
-    connect(Combo5[n], &QComboBox::activated, this, [this] { StyleChosen(StyleColumn::kItalic); });
-    connect(Schk[n], &QCheckBox::toggled, this, &AdjustPanel::ShowCaptions);
   }
 
   SSCommand8 = Named(new QPushButton(QStringLiteral("全て選択"), this), "SSCommand8");
@@ -149,36 +131,69 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
   v->addLayout(bottom);
   v->addStretch(1);
 
-  connect(SSCommand8, &QPushButton::clicked, this, [this] {
-    for (QCheckBox* b : Check1) b->setChecked(true);
-  });
-  connect(SSCommand9, &QPushButton::clicked, this, [this] {
-    for (QCheckBox* b : Check1) b->setChecked(false);
-  });
-  connect(SSCommand12, &QPushButton::clicked, this, [this] {
-    for (QCheckBox* b : Schk) b->setChecked(true);
-  });
-  connect(SSCommand11, &QPushButton::clicked, this, [this] {
-    for (QCheckBox* b : Schk) b->setChecked(false);
-  });
+  ConnectControls();
+  ShowCaptions();
+}
+
+void AdjustPanel::ConnectControls() {
+  for (int n = 0; n < kLayoutItemCount; ++n) {
+    connect(Check1[n], &QCheckBox::toggled, this, [this, n](bool on) { ItemTicked(n, on); });
+    if (n >= kFontItemCount) continue;
+    connect(Combo1[n], &QComboBox::activated, this, &AdjustPanel::FontsChosen);
+    connect(Combo2[n], &QComboBox::activated, this, &AdjustPanel::SizesChosen);
+    connect(Combo2[n]->lineEdit(), &QLineEdit::returnPressed, this, &AdjustPanel::SizesChosen);
+    connect(Combo4[n], &QComboBox::activated, this, [this] { StyleChosen(StyleColumn::kBold); });
+    connect(Combo5[n], &QComboBox::activated, this, [this] { StyleChosen(StyleColumn::kItalic); });
+    connect(Schk[n], &QCheckBox::toggled, this, &AdjustPanel::ShowCaptions);
+  }
+  connect(SSCommand8, &QPushButton::clicked, this, [this] { TickAll(true); });
+  connect(SSCommand9, &QPushButton::clicked, this, [this] { TickAll(false); });
+  connect(SSCommand12, &QPushButton::clicked, this, [this] { ShowAll(true); });
+  connect(SSCommand11, &QPushButton::clicked, this, [this] { ShowAll(false); });
   connect(SSCommand3, &QPushButton::clicked, this, [this] { MoveSelected(MoveDirection::kLeft); });
   connect(SSCommand4, &QPushButton::clicked, this, [this] { MoveSelected(MoveDirection::kUp); });
   connect(SSCommand5, &QPushButton::clicked, this, [this] { MoveSelected(MoveDirection::kDown); });
   connect(SSCommand6, &QPushButton::clicked, this, [this] { MoveSelected(MoveDirection::kRight); });
   connect(Combo3, &QComboBox::activated, this, [this] { font_chosen_ = true; });
-  connect(CmdKettei, &QPushButton::clicked, this, [this] {
-    if (adjuster_) Changed(adjuster_->GiveFontToSelected(Combo3->currentText()));
-  });
-  connect(cmdSorN, &QPushButton::clicked, this, [this] {
-    if (!adjuster_) return;
-    std::array<bool, kFontItemCount> shown{};
-    for (int n = 0; n < kFontItemCount; ++n) shown[n] = Schk[n]->isChecked();
-    adjuster_->StoreShowFlags(shown);
-    // Drawn again even when the store failed: the flags in memory changed.
-    Changed(true);
-  });
+  connect(CmdKettei, &QPushButton::clicked, this, &AdjustPanel::FontGiven);
+  connect(cmdSorN, &QPushButton::clicked, this, &AdjustPanel::ShowFlagsStored);
   connect(SSCommand10, &QPushButton::clicked, this, &AdjustPanel::Save);
-  ShowCaptions();
+}
+
+void AdjustPanel::ItemTicked(int item, bool on) {
+  if (!adjuster_ || filling_) return;
+  adjuster_->selection[item] = on;
+  ShowSelectedFont();
+  emit selectionChanged();
+}
+
+void AdjustPanel::FontsChosen() {
+  if (adjuster_) Changed(adjuster_->SetFontNames(Column(Combo1)));
+}
+
+void AdjustPanel::SizesChosen() {
+  if (adjuster_) Changed(adjuster_->SetSizes(Column(Combo2)));
+}
+
+void AdjustPanel::TickAll(bool on) {
+  for (QCheckBox* b : Check1) b->setChecked(on);
+}
+
+void AdjustPanel::ShowAll(bool on) {
+  for (QCheckBox* b : Schk) b->setChecked(on);
+}
+
+void AdjustPanel::FontGiven() {
+  if (adjuster_) Changed(adjuster_->GiveFontToSelected(Combo3->currentText()));
+}
+
+void AdjustPanel::ShowFlagsStored() {
+  if (!adjuster_) return;
+  std::array<bool, kFontItemCount> shown{};
+  for (int n = 0; n < kFontItemCount; ++n) shown[n] = Schk[n]->isChecked();
+  adjuster_->StoreShowFlags(shown);
+  // Drawn again even when the store failed: the flags in memory changed.
+  Changed(true);
 }
 
 void AdjustPanel::Fill(const QStringList& fonts) {

@@ -33,6 +33,27 @@ class AdjustPanel : public QGroupBox {
   void MoveSelected(MoveDirection direction, int step_mm = kStepMm);
   void Save();  // レイアウト保存(F1)
 
+ signals:
+  void changed();           // the layout in memory changed: draw again
+  void selectionChanged();  // the ticked items changed: outline them again
+
+ private slots:
+  void ItemTicked(int item, bool on);
+  void FontsChosen();
+  void SizesChosen();
+  void TickAll(bool on);   // 全選択 / 全解除
+  void ShowAll(bool on);   // the show boxes all ticked / cleared
+  void FontGiven();        // 決定: Combo3's font to the ticked items
+  void ShowFlagsStored();  // 表示設定
+
+ private:
+  void ConnectControls();
+  FontColumn Column(const std::array<QComboBox*, kFontItemCount>& boxes) const;
+  void StyleChosen(StyleColumn column);
+  void ShowCaptions();
+  void ShowSelectedFont();  // Combo3
+  void Changed(bool done);
+
   std::array<QCheckBox*, kLayoutItemCount> Check1{};
   std::array<QComboBox*, kFontItemCount> Combo1{};
   std::array<QComboBox*, kFontItemCount> Combo2{};
@@ -51,17 +72,6 @@ class AdjustPanel : public QGroupBox {
   QPushButton* SSCommand11;
   QPushButton* cmdSorN;
   QPushButton* SSCommand10;
-
- signals:
-  void changed();           // the layout in memory changed: draw again
-  void selectionChanged();  // the ticked items changed: outline them again
-
- private:
-  FontColumn Column(const std::array<QComboBox*, kFontItemCount>& boxes) const;
-  void StyleChosen(StyleColumn column);
-  void ShowCaptions();
-  void ShowSelectedFont();  // Combo3
-  void Changed(bool done);
 
   LayoutAdjuster* adjuster_ = nullptr;
   bool filling_ = false;      // the panel itself writes its boxes
