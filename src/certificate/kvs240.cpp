@@ -22,7 +22,12 @@ KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs), session_(std::move(records), dialogs, this) {
   setObjectName(QStringLiteral("KVS240"));
   setWindowTitle(kPrintHistoryTitle);
+  BuildControls();
+  LayOutControls();
+  ConnectControls();
+}
 
+void KVS240::BuildControls() {
   grdHistory = Named(new QTableView(this), "grdHistory");
   grdHistory->setModel(session_.Model());
   grdHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -36,8 +41,8 @@ KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
 
   lblSummary = Named(new QLabel(this), "lblSummary");
   lblSummary->setWordWrap(true);
-  auto* note = Named(new QLabel(kCompletedNote, this), "lblCompletedNote");
-  note->setWordWrap(true);
+  lblCompletedNote = Named(new QLabel(kCompletedNote, this), "lblCompletedNote");
+  lblCompletedNote->setWordWrap(true);
   spnCopies = Named(new QSpinBox(this), "spnCopies");
   spnCopies->setRange(1, 99);
   barRun = Named(new QProgressBar(this), "barRun");
@@ -52,7 +57,9 @@ KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
   cmdCancel = Named(new QPushButton(QStringLiteral("中止(F9)"), this), "cmdCancel");
   cmdClose = Named(new QPushButton(QStringLiteral("閉じる(F10)"), this), "cmdClose");
   cmdCancel->setEnabled(false);
+}
 
+void KVS240::LayOutControls() {
   auto* copies = new QHBoxLayout;
   copies->addWidget(Named(new QLabel(QStringLiteral("部数"), this), "lblCopies"));
   copies->addWidget(spnCopies);
@@ -66,12 +73,14 @@ KVS240::KVS240(PrintListRecords records, Dialogs& dialogs, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(lblSummary);
   layout->addWidget(grdHistory, 1);
-  layout->addWidget(note);
+  layout->addWidget(lblCompletedNote);
   layout->addLayout(copies);
   layout->addWidget(lblWarning);
   layout->addLayout(buttons);
   resize(980, 600);
+}
 
+void KVS240::ConnectControls() {
   connect(cmdRefresh, &QPushButton::clicked, this, &KVS240::Refresh);
   connect(cmdReprint, &QPushButton::clicked, this, &KVS240::Reprint);
   connect(cmdCancel, &QPushButton::clicked, this, &KVS240::Cancel);

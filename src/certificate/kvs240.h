@@ -42,6 +42,9 @@ class KVS240 : public QWidget, private PrintRunObserver {
  private:
   void Printing(int done, int total) override;
   bool CancelRequested() override;
+  void BuildControls();
+  void LayOutControls();
+  void ConnectControls();
   bool HandleKey(QKeyEvent* event);
   void SetRunning(bool running);
 
@@ -51,6 +54,7 @@ class KVS240 : public QWidget, private PrintRunObserver {
 
   QTableView* grdHistory;
   QLabel* lblSummary;
+  QLabel* lblCompletedNote;
   QSpinBox* spnCopies;
   QProgressBar* barRun;
   QLabel* lblWarning;  // what a certificate being drawn ran into
