@@ -20,6 +20,7 @@
 #include "layout/layout_store.h"
 #include "print/font_substitution.h"
 #include "print/print_document.h"
+#include "samplemeet/sample_meet.h"
 
 namespace kvsys {
 
@@ -39,7 +40,16 @@ inline CertificateTexts SampleTexts() {
   return s;
 }
 
-// KVSYS.mdb in a folder of its own, with layout 1 (標準, the sample texts) decided.
+// The large sample meet (300 events, 20,000 results) written into folder: its file.
+inline QString WriteLargeMeet(const QString& folder) {
+  QString error;
+  return samplemeet::WriteSampleMeet(folder, samplemeet::FolderLayout::Ver50,
+                                     samplemeet::PresetMeets(QStringLiteral("large")).front(),
+                                     false, &error);
+}
+
+// KVSYS.mdb in a folder of its own, with layout 1 (標準, the texts given, one rank limit for
+// every stage) decided.
 struct BenchLayoutDb {
   QTemporaryDir dir;
   Workspace workspace;
@@ -48,13 +58,14 @@ struct BenchLayoutDb {
   DbErrorState state;
   std::optional<LayoutSettings> settings;  // layout 1's as read back
 
-  BenchLayoutDb() {
+  explicit BenchLayoutDb(int rank_limit = 1, const CertificateTexts& texts = SampleTexts()) {
     const QString path = dir.filePath(QStringLiteral("KVSYS.mdb"));
     CreateLayoutDatabase(path);
     layout_db = workspace.OpenDatabase(path);
     LayoutStore store(*layout_db, dialogs, state);
     LayoutSettings s;
-    static_cast<CertificateTexts&>(s) = SampleTexts();
+    static_cast<CertificateTexts&>(s) = texts;
+    s.rank_heats = s.rank_timed_final = s.rank_final = s.rank_b_final = rank_limit;
     store.CreateLayout(1, QStringLiteral("標準"), 1, s);
     store.DecideLayout(1);
     settings = store.ReadSettings(1);

@@ -28,6 +28,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "bench_world.h"
 #include "certificate/award_status.h"
 #include "certificate/meet_follow.h"
 #include "certificate/pre_print_check.h"
@@ -43,16 +44,11 @@ namespace {
 
 using namespace kvsys;
 
-struct World {
-  QTemporaryDir dir;
+struct World : BenchLayoutDb {
   QString meet_path;
   QString indexed_path;  // the same meet with an index on the event number of the results
   std::shared_ptr<Database> indexed_db;
-  Workspace workspace;
-  std::shared_ptr<Database> layout_db;
   std::shared_ptr<Database> results_db;
-  SilentDialogs dialogs;
-  DbErrorState state;
   PrintOptions options;
   CertificateLayout layout;
   RecipientTable recipients;
@@ -60,19 +56,8 @@ struct World {
   PrintRequest request;
   int16_t meet_affiliation = 1;
 
-  World() {
-    QString error;
-    meet_path = samplemeet::WriteSampleMeet(
-        dir.path(), samplemeet::FolderLayout::Ver50,
-        samplemeet::PresetMeets(QStringLiteral("large")).front(), false, &error);
-    const QString layout_path = dir.filePath(QStringLiteral("KVSYS.mdb"));
-    CreateLayoutDatabase(layout_path);
-    layout_db = workspace.OpenDatabase(layout_path);
-    LayoutSettings s;
-    s.rank_heats = s.rank_timed_final = s.rank_final = s.rank_b_final = 3;
-    LayoutStore store(*layout_db, dialogs, state);
-    store.CreateLayout(1, QStringLiteral("標準"), 1, s);
-    store.DecideLayout(1);
+  World() : BenchLayoutDb(3, CertificateTexts{}) {
+    meet_path = WriteLargeMeet(dir.path());
     results_db = workspace.OpenDatabase(meet_path, false, true);
     request.events = ReadProgramme(*results_db, true, QString());
     indexed_path = dir.filePath(QStringLiteral("indexed.mdb"));

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "bench_support.h"
+#include "bench_world.h"
 #include "certificate/kvs220.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
@@ -35,15 +36,10 @@ namespace {
 
 using namespace kvsys;
 
-struct World {
-  QTemporaryDir dir;
+struct World : BenchLayoutDb {
   QString meet_path;
   QString ini;
-  Workspace workspace;
-  std::shared_ptr<Database> layout_db;
   std::shared_ptr<Database> results_db;
-  SilentDialogs dialogs;
-  DbErrorState state;
   PrintOptions options;
   MeetSettings meet;
   CertificateLayout layout;
@@ -51,21 +47,8 @@ struct World {
   PrintRequest request;
   QStringList fonts{QStringLiteral("IPAMincho"), QStringLiteral("IPAGothic")};
 
-  World() {
-    QString error;
-    meet_path = samplemeet::WriteSampleMeet(
-        dir.path(), samplemeet::FolderLayout::Ver50,
-        samplemeet::PresetMeets(QStringLiteral("large")).front(), false, &error);
-    const QString layout_path = dir.filePath(QStringLiteral("KVSYS.mdb"));
-    CreateLayoutDatabase(layout_path);
-    layout_db = workspace.OpenDatabase(layout_path);
-    LayoutSettings s;
-    s.rank_heats = s.rank_timed_final = s.rank_final = s.rank_b_final = 8;
-    s.title = QStringLiteral("賞状");
-    s.meet_name1 = QStringLiteral("市民水泳競技大会");
-    LayoutStore store(*layout_db, dialogs, state);
-    store.CreateLayout(1, QStringLiteral("標準"), 1, s);
-    store.DecideLayout(1);
+  World() : BenchLayoutDb(8) {
+    meet_path = WriteLargeMeet(dir.path());
     results_db = workspace.OpenDatabase(meet_path, false, true);
     meet = LoadMeetSettings(*results_db, state, dialogs);
     request.events = ReadProgramme(*results_db, true, QString());
