@@ -20,7 +20,7 @@ inline constexpr double kObliqueSlant = 0.3;
 // Glyphs of one face drawn one way: along a line (horizontal text, a turned stretch of a
 // vertical line), or one by one (the upright glyphs of a vertical line).
 struct GlyphPiece {
-  QRawFont font;           // the face as its file draws it, never leant by the engine
+  QRawFont font;           // the face, upright unless the plan is not exact
   double em = 0;           // twips
   double slant = 0;        // synthetic italic, per em of height
   double bold_stroke = 0;  // twips; synthetic bold (outlines filled and stroked) when positive
