@@ -52,6 +52,43 @@ void ShowText(QComboBox* box, const QString& text) {
 
 AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイアウト調整"), parent) {
   setObjectName(QStringLiteral("Frame1"));
+  BuildControls();
+  LayOutControls();
+  ConnectControls();
+  ShowCaptions();
+}
+
+void AdjustPanel::BuildControls() {
+  const auto& captions = SelectionCaptions();
+  for (int n = 0; n < kLayoutItemCount; ++n) {
+    Check1[n] = Named(new QCheckBox(captions[n], this), BoxName("Check1", n));
+    if (n >= kFontItemCount) continue;  // the honorific can only be moved
+    Combo1[n] = Box("Combo1", n, 140, this);
+    Combo2[n] = Box("Combo2", n, 56, this);
+    Combo2[n]->setEditable(true);
+    Combo2[n]->setInsertPolicy(QComboBox::NoInsert);
+    Combo4[n] = Box("Combo4", n, 62, this);
+    Combo5[n] = Box("Combo5", n, 62, this);
+    Schk[n] = Named(new QCheckBox(this), BoxName("Schk", n));
+  }
+  SSCommand8 = Named(new QPushButton(QStringLiteral("全て選択"), this), "SSCommand8");
+  SSCommand9 = Named(new QPushButton(QStringLiteral("全てはずす"), this), "SSCommand9");
+  SSCommand12 = Named(new QPushButton(QStringLiteral("全て選択"), this), "SSCommand12");
+  SSCommand11 = Named(new QPushButton(QStringLiteral("全てはずす"), this), "SSCommand11");
+  cmdSorN = Named(new QPushButton(QStringLiteral("決定"), this), "cmdSorN");
+  SSCommand3 = Named(new QPushButton(QStringLiteral("←"), this), "SSCommand3");
+  SSCommand4 = Named(new QPushButton(QStringLiteral("↑"), this), "SSCommand4");
+  SSCommand5 = Named(new QPushButton(QStringLiteral("↓"), this), "SSCommand5");
+  SSCommand6 = Named(new QPushButton(QStringLiteral("→"), this), "SSCommand6");
+  for (QPushButton* b : {SSCommand3, SSCommand4, SSCommand5, SSCommand6}) b->setFixedWidth(40);
+  Combo3 = Named(new QComboBox(this), "Combo3");
+  Combo3->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  Combo3->setMinimumWidth(150);
+  CmdKettei = Named(new QPushButton(QStringLiteral("決定"), this), "CmdKettei");
+  SSCommand10 = Named(new QPushButton(QStringLiteral("レイアウト保存(F1)"), this), "SSCommand10");
+}
+
+void AdjustPanel::LayOutControls() {
   auto* grid = new QGridLayout;
   grid->setVerticalSpacing(2);
   grid->setHorizontalSpacing(4);
@@ -61,18 +98,9 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
                        QStringLiteral("Head_%1").arg(QLatin1String(heads[c])));
     grid->addWidget(head, 0, c + 1);
   }
-  const auto& captions = SelectionCaptions();
   for (int n = 0; n < kLayoutItemCount; ++n) {
-    Check1[n] = Named(new QCheckBox(captions[n], this), BoxName("Check1", n));
     grid->addWidget(Check1[n], n + 1, 0);
-    if (n >= kFontItemCount) continue;  // the honorific can only be moved
-    Combo1[n] = Box("Combo1", n, 140, this);
-    Combo2[n] = Box("Combo2", n, 56, this);
-    Combo2[n]->setEditable(true);
-    Combo2[n]->setInsertPolicy(QComboBox::NoInsert);
-    Combo4[n] = Box("Combo4", n, 62, this);
-    Combo5[n] = Box("Combo5", n, 62, this);
-    Schk[n] = Named(new QCheckBox(this), BoxName("Schk", n));
+    if (n >= kFontItemCount) continue;
     grid->addWidget(Combo1[n], n + 1, 1);
     grid->addWidget(Combo2[n], n + 1, 2);
     grid->addWidget(Combo4[n], n + 1, 3);
@@ -80,11 +108,6 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
     grid->addWidget(Schk[n], n + 1, 5);
   }
 
-  SSCommand8 = Named(new QPushButton(QStringLiteral("全て選択"), this), "SSCommand8");
-  SSCommand9 = Named(new QPushButton(QStringLiteral("全てはずす"), this), "SSCommand9");
-  SSCommand12 = Named(new QPushButton(QStringLiteral("全て選択"), this), "SSCommand12");
-  SSCommand11 = Named(new QPushButton(QStringLiteral("全てはずす"), this), "SSCommand11");
-  cmdSorN = Named(new QPushButton(QStringLiteral("決定"), this), "cmdSorN");
   auto* select_row = new QHBoxLayout;
   select_row->addWidget(SSCommand8);
   select_row->addWidget(SSCommand9);
@@ -94,24 +117,14 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
   select_row->addWidget(SSCommand11);
   select_row->addWidget(cmdSorN);
 
-  SSCommand3 = Named(new QPushButton(QStringLiteral("←"), this), "SSCommand3");
-  SSCommand4 = Named(new QPushButton(QStringLiteral("↑"), this), "SSCommand4");
-  SSCommand5 = Named(new QPushButton(QStringLiteral("↓"), this), "SSCommand5");
-  SSCommand6 = Named(new QPushButton(QStringLiteral("→"), this), "SSCommand6");
   auto* arrows = new QGridLayout;
   arrows->setSpacing(2);
-  for (QPushButton* b : {SSCommand3, SSCommand4, SSCommand5, SSCommand6}) b->setFixedWidth(40);
   arrows->addWidget(SSCommand4, 0, 1);
   arrows->addWidget(SSCommand3, 1, 0);
   arrows->addWidget(SSCommand6, 1, 2);
   arrows->addWidget(SSCommand5, 2, 1);
   arrows->addWidget(new QLabel(QStringLiteral("1mm"), this), 1, 1, Qt::AlignCenter);
 
-  Combo3 = Named(new QComboBox(this), "Combo3");
-  Combo3->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  Combo3->setMinimumWidth(150);
-  CmdKettei = Named(new QPushButton(QStringLiteral("決定"), this), "CmdKettei");
-  SSCommand10 = Named(new QPushButton(QStringLiteral("レイアウト保存(F1)"), this), "SSCommand10");
   auto* font_row = new QHBoxLayout;
   font_row->addWidget(new QLabel(QStringLiteral("選択項目のフォント"), this));
   font_row->addWidget(Combo3, 1);
@@ -130,9 +143,6 @@ AdjustPanel::AdjustPanel(QWidget* parent) : QGroupBox(QStringLiteral("レイア�
   v->addLayout(select_row);
   v->addLayout(bottom);
   v->addStretch(1);
-
-  ConnectControls();
-  ShowCaptions();
 }
 
 void AdjustPanel::ConnectControls() {

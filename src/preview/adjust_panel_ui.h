@@ -47,6 +47,8 @@ class AdjustPanel : public QGroupBox {
   void ShowFlagsStored();  // 表示設定
 
  private:
+  void BuildControls();
+  void LayOutControls();
   void ConnectControls();
   FontColumn Column(const std::array<QComboBox*, kFontItemCount>& boxes) const;
   void StyleChosen(StyleColumn column);
