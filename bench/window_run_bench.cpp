@@ -71,6 +71,10 @@ struct World : BenchLayoutDb {
     QDir(dir.filePath(QStringLiteral("pdf"))).removeRecursively();
     QFile::remove(dir.filePath(QStringLiteral("e.pdf")));
   }
+  PrintRunContext Context(PrintRunObserver& observer) {
+    return PrintRunContext{*layout_db,        *results_db, state,      dialogs, options,
+                           meet.選手使用所属, layout,      recipients, observer};
+  }
   PrintListRecords ListRecords() {
     return PrintListRecords{state,  layout_db,  results_db, options,    meet,
                             layout, recipients, ini,        dir.path(), fonts};
@@ -95,8 +99,7 @@ void BM_PreviewOpen(benchmark::State& state) {
   for (auto _ : state) {
     double t0 = ThreadSeconds();
     PrintRunObserver observer;
-    PrintRunContext context{*w.layout_db,        *w.results_db, w.state,      w.dialogs, w.options,
-                            w.meet.選手使用所属, w.layout,      w.recipients, observer};
+    PrintRunContext context = w.Context(observer);
     const CollectResult collected = CollectRecipients(w.request, context);
     const double collect = ThreadSeconds() - t0;
     certificates = collected.count;
@@ -175,9 +178,7 @@ void BM_PrintListRun(benchmark::State& state) {
       job.SetReprints(Reprints::kTell);
       PlainWarningLabel label;
       PrintRunObserver observer;
-      PrintRunContext context{*w.layout_db, *w.results_db, w.state,
-                              w.dialogs,    w.options,     w.meet.選手使用所属,
-                              w.layout,     w.recipients,  observer};
+      PrintRunContext context = w.Context(observer);
       const std::optional<RunOutcome> ended = CollectForRun(w.request, context);
       const RunOutcome outcome = ended ? *ended : job.PrintDecided(context, label, 1, 0).outcome;
       if (outcome != RunOutcome::kPrinted) {

@@ -144,11 +144,14 @@ QTransform GlyphPiece::GlyphToTwips() const {
   return t * QTransform::fromScale(s, s);
 }
 
+QString PlanKey(const TextRun& run) {
+  return run.font + QChar(0x1F) + QString::number(run.size) + QChar(run.bold ? u'B' : u'-') +
+         QChar(run.italic ? u'I' : u'-') + QChar(run.vertical ? u'V' : u'-') + run.text;
+}
+
 const TextPlan& PlanText(const TextRun& run) {
   thread_local QHash<QString, TextPlan> plans;
-  QString key = run.font;
-  key += QChar(0x1F) + QString::number(run.size) + QChar(run.bold ? u'B' : u'-') +
-         QChar(run.italic ? u'I' : u'-') + QChar(run.vertical ? u'V' : u'-') + run.text;
+  const QString key = PlanKey(run);
   auto it = plans.constFind(key);
   if (it != plans.constEnd()) return it.value();
   if (plans.size() >= kMaxPlans) plans.clear();

@@ -42,7 +42,10 @@ struct TextPlan {
   bool exact = true;
 };
 
-// The run's plan, made once per font, style and text (per thread, a bounded number kept).
+// What a run's plan depends on: its font, size, style, direction and text.
+QString PlanKey(const TextRun& run);
+
+// The run's plan, made once per key (per thread, a bounded number kept).
 const TextPlan& PlanText(const TextRun& run);
 
 }  // namespace kvsys

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 #include "common/text_util.h"
@@ -189,9 +190,7 @@ struct PdfWriter::State {
   }
 
   const Shaped& Shape(const TextRun& run) {
-    QString key = run.font;
-    key += QChar(0x1F) + QString::number(run.size) + QChar(run.bold ? u'B' : u'-') +
-           QChar(run.italic ? u'I' : u'-') + QChar(run.vertical ? u'V' : u'-') + run.text;
+    const QString key = PlanKey(run);
     auto it = shaped.constFind(key);
     if (it != shaped.constEnd()) return it.value();
     if (shaped.size() >= kMaxShapedTexts) shaped.clear();
@@ -205,17 +204,16 @@ struct PdfWriter::State {
     if (std::any_of(run.text.begin(), run.text.end(), IsControlCharacter)) return out;
     const TextPlan& plan = PlanText(run);
     if (!plan.exact) return out;
+    // The vertical forms are learnt from the run's own font.
+    const std::optional<QFont> vertical =
+        run.vertical ? std::optional(CertificateFont(run.font, run.size, run.bold, run.italic))
+                     : std::nullopt;
     for (const GlyphPiece& g : plan.pieces) {
       Piece p;
       p.face = FaceFor(g.font);
       Face& face = *faces[static_cast<size_t>(p.face)];
       if (!face.usable) return out;
-      if (run.vertical) {
-        const QFont font = CertificateFont(run.font, run.size, run.bold, run.italic);
-        Learn(face, run.text, &font);
-      } else {
-        Learn(face, run.text, nullptr);
-      }
+      Learn(face, run.text, vertical ? &*vertical : nullptr);
       p.glyphs = g;
       out.pieces.push_back(std::move(p));
     }
