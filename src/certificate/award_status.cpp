@@ -29,23 +29,24 @@ QString AwardStatusText(const EventAwardStatus& s) {
   return parts.join(QStringLiteral("　"));
 }
 
+void PrinterJobFollower::Follow(PrintLogRow& row) {
+  // Only this desk's printing service knows its jobs; a stopped job may still go on.
+  const bool open = row.state == kLogOut || row.state == kLogStopped;
+  if (!open || row.output != kLogPrinter || row.job <= 0 || row.host != host_) return;
+  if (!fates_.count(row.where)) fates_[row.where] = OwnJobFates(row.where);
+  const auto fate = fates_[row.where].find(row.job);
+  if (fate == fates_[row.where].end() || fate->second == JobFate::kActive) return;
+  const QString state = fate->second == JobFate::kCompleted ? kLogCompleted
+                        : fate->second == JobFate::kStopped ? kLogStopped
+                                                            : kLogCancelled;
+  if (state == row.state) return;
+  row.state = state;
+  log_.SetState(row.id, row.state);
+}
+
 void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows) {
-  std::map<QString, std::map<int, JobFate>> fates;  // by queue, asked once each
-  const QString host = PrintLog::HostName();
-  for (PrintLogRow& row : rows) {
-    // Only this desk's printing service knows its jobs; a stopped job may still go on.
-    const bool open = row.state == kLogOut || row.state == kLogStopped;
-    if (!open || row.output != kLogPrinter || row.job <= 0 || row.host != host) continue;
-    if (!fates.count(row.where)) fates[row.where] = OwnJobFates(row.where);
-    const auto fate = fates[row.where].find(row.job);
-    if (fate == fates[row.where].end() || fate->second == JobFate::kActive) continue;
-    const QString state = fate->second == JobFate::kCompleted ? kLogCompleted
-                          : fate->second == JobFate::kStopped ? kLogStopped
-                                                              : kLogCancelled;
-    if (state == row.state) continue;
-    row.state = state;
-    log.SetState(row.id, row.state);
-  }
+  PrinterJobFollower follower(log);
+  for (PrintLogRow& row : rows) follower.Follow(row);
 }
 
 std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintRequest& request,

@@ -7,6 +7,7 @@
 
 #include "certificate/print_run.h"
 #include "layout/print_log.h"
+#include "print/printer_queue.h"
 
 namespace kvsys {
 
@@ -22,7 +23,18 @@ struct EventAwardStatus {
 };
 
 // Asks the printing service what became of this desk's printer jobs that the log holds as
-// out, and records what it says in the log and in rows (completed, stopped, cancelled).
+// out, and records what it says in the log and in the rows (completed, stopped, cancelled).
+// Each queue is asked once.
+class PrinterJobFollower {
+ public:
+  explicit PrinterJobFollower(PrintLog& log) : log_(log), host_(log.environment().host()) {}
+  void Follow(PrintLogRow& row);
+
+ private:
+  PrintLog& log_;
+  QString host_;
+  std::map<QString, std::map<int, JobFate>> fates_;
+};
 void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows);
 
 // The print list's column: "印刷済 3枚 10:42 desk1　変更あり 1　結果待ち 2" (parts left out

@@ -8,6 +8,7 @@
 #include "certificate/award_changes.h"
 #include "certificate/print_job.h"
 #include "certificate/recipient_selection.h"
+#include "common/text_util.h"
 #include "db/database.h"
 #include "db/recordset.h"
 
@@ -47,6 +48,51 @@ std::vector<int> CompletionWatch::Look(const std::map<int, EventProgress>& now) 
   return newly;
 }
 
+std::optional<LoggedMeet> MeetOfFile(Database& results_db, const QString& file) {
+  auto rs = results_db.OpenRecordset(QStringLiteral("SELECT 大会名1, 始期間 FROM 大会設定"),
+                                     dbOpenSnapshot, dbReadOnly);
+  if (rs->Eof()) return std::nullopt;
+  return LoggedMeet{file, TrimBlanks(rs->Field(0).toString()), TrimBlanks(rs->Field(1).toString())};
+}
+
+std::vector<int> MeetFollower::Resume(const PrintRequest& base, PrintRunContext& read,
+                                      std::map<int, int>& left) {
+  std::vector<int> resumed;
+  PrintRequest complete = base;
+  complete.events.clear();
+  for (const ProgramEvent& event : base.events) {
+    const auto progress = progress_.find(event.number);
+    if (progress != progress_.end() && progress->second.Complete()) {
+      complete.events.push_back(event);
+    }
+  }
+  if (complete.events.empty()) return resumed;
+  // Quietly: a layout that cannot print is said when something is to be printed.
+  const CollectResult collected = CollectRecipients(complete, read);
+  if (collected.outcome != CollectOutcome::kDone && collected.outcome != CollectOutcome::kFull) {
+    return resumed;
+  }
+  read.recipients.RecipientCount =
+      static_cast<int16_t>(std::min(collected.count, RecipientTable::kCapacity));
+  PrintLog log(read.layout_db);
+  const std::set<CertificateKey> taken = log.Taken(meet_);
+  std::map<int, int> missing;
+  for (int i = 1; i <= read.recipients.RecipientCount; ++i) {
+    const RecipientSource& source = read.recipients[i].Source;
+    if (taken.count(KeyOf(source)) == 0) missing[source.event] += 1;
+  }
+  // What a follower began is finished; the rest is the operator's to print.
+  const std::set<int> started = log.EventsLogged(meet_, true);
+  for (const auto& [event, n] : missing) {
+    if (started.count(event) != 0) {
+      resumed.push_back(event);
+    } else {
+      left[event] = n;
+    }
+  }
+  return resumed;
+}
+
 FollowLook MeetFollower::Look(const PrintRequest& base,
                               const std::function<PrintRunContext()>& context, PrintJob* job,
                               WarningLabel& label, bool pdf_only) {
@@ -56,10 +102,25 @@ FollowLook MeetFollower::Look(const PrintRequest& base,
   try {
     if (watch_.Started() && reopen_) reopen_();
     PrintRunContext read = context();
+    // A file that now holds another meet is not printed under this one's name.
+    if (const std::optional<LoggedMeet> now = MeetOfFile(read.results_db, meet_.file);
+        now && !SameMeet(meet_, *now)) {
+      if (!other_meet_) {
+        look.printed << QStringLiteral(
+                            "大会ファイルが別の大会（%1 %2）になりました。印刷しません。")
+                            .arg(now->name, now->first_day);
+      }
+      other_meet_ = true;
+      seen_ = stamp;
+      return look;
+    }
+    other_meet_ = false;
+    const bool first = !watch_.Started();
     progress_ = ReadEventProgress(read.results_db);
     seen_ = stamp;
     look.read = true;
     look.newly = watch_.Look(progress_);
+    if (first && job) look.newly = Resume(base, read, look.left_unprinted);
     for (const int number : look.newly) {
       const auto event =
           std::find_if(base.events.begin(), base.events.end(),
@@ -84,8 +145,8 @@ FollowLook MeetFollower::Look(const PrintRequest& base,
     PrintRunContext compare{read.layout_db, read.results_db, read.state,
                             read.dialogs,   read.options,    read.meet_affiliation,
                             read.layout,    read.recipients, quiet};
-    const std::optional<std::vector<AwardComparison>> compared =
-        CompareWithResults(PrintLog(read.layout_db).Rows(meet_), compare, has_classes_);
+    const std::optional<std::vector<AwardComparison>> compared = CompareWithResults(
+        PrintLog(read.layout_db).LatestPerCertificate(meet_), compare, has_classes_);
     for (const AwardComparison& c :
          compared ? ChangedOnly(*compared) : std::vector<AwardComparison>{}) {
       if (c.change == AwardChange::kNowInside) continue;  // printed when its event completes

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -52,19 +53,27 @@ class CompletionWatch {
   std::set<int> complete_;
 };
 
+// The meet a results file holds now, by its texts; nullopt when it says none. Raises DbError.
+std::optional<LoggedMeet> MeetOfFile(Database& results_db, const QString& file);
+
 // What one look at a followed meet found and did.
 struct FollowLook {
   bool read = false;       // the meet was read: its file changed, or this was the first look
   std::vector<int> newly;  // events complete since the last look, in number order
   QStringList printed;  // a line per chosen event printed ("10:42:05 競技番号 6 …：3 枚")
   QStringList changes;  // printed results that differ now, each said once
+  // The first look of a printing follower: events complete already, not begun by a follower,
+  // with the certificates of each the log does not hold (left to the operator).
+  std::map<int, int> left_unprinted;
 };
 
 // Follows a meet as its results come in, for the print tool and the print list alike: looks at
 // the meet file, reads every event's progress when it changed, prints the chosen events that
 // became complete since (only what the print log does not hold, each claimed first, so desks
 // following one meet share the work) and says which printed results changed, never printing
-// them again by itself. The first look only notes what is complete already.
+// them again by itself. The first look notes what is complete already: it finishes the events
+// a follower of this meet had begun to print (stopped or killed), and says which of the others
+// have certificates not printed. A file that came to hold another meet prints nothing.
 class MeetFollower {
  public:
   MeetFollower(QString meet_path, LoggedMeet meet, bool has_classes)
@@ -89,7 +98,12 @@ class MeetFollower {
   QString path_;
   LoggedMeet meet_;
   bool has_classes_;
+  // The chosen complete events a follower had begun, to print; the others are said in lines.
+  std::vector<int> Resume(const PrintRequest& base, PrintRunContext& read,
+                          std::map<int, int>& left);
+
   std::function<void()> reopen_;
+  bool other_meet_ = false;
   CompletionWatch watch_;
   FileStamp seen_;
   std::map<int, EventProgress> progress_;

@@ -2,7 +2,10 @@
 #include "certificate/print_job.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <algorithm>
+#include <utility>
 
 #include "certificate/draw_certificate.h"
 #include "certificate/layout_check.h"
@@ -31,133 +34,11 @@ PrintJobResult Outcome(RunOutcome outcome) {
   return result;
 }
 
-QString LogOutputName(const OutputPlace& place) {
-  switch (place.kind) {
-    case OutputPlace::Kind::kPrinter:
-      return kLogPrinter;
-    case OutputPlace::Kind::kPdfFile:
-    case OutputPlace::Kind::kPdfFolder:
-      return kLogPdf;
-    case OutputPlace::Kind::kNothing:
-      break;
-  }
-  return QString();
-}
-
-// What one run writes to the print log: a claim before each certificate is drawn (only the new
-// ones), a row as each comes out, and the rows of a file that gathers the run once that file is
-// there. A log that cannot be written stops logging, never the printing (unless the run relies
-// on claims); the operator is told.
-class RunLog {
- public:
-  RunLog(Database* db, const LoggedMeet& meet, int layout) : meet_(meet), layout_(layout) {
-    if (!db) return;
-    try {
-      log_.emplace(*db);
-    } catch (const DbError& e) {
-      error = e.text();
-    }
-  }
-  bool Active() const { return log_.has_value(); }
-
-  // Before r is drawn: false when it is printed already or another desk holds it. Raises
-  // DbError when the claim cannot be written.
-  bool Claim(const Recipient& r) {
-    claim_ = 0;
-    if (!log_ || !r.Source.FromMeet()) return true;
-    claim_ = log_->Claim(LogRowOf(r, meet_, layout_));
-    return claim_ != 0;
-  }
-  // The claimed certificate was not drawn.
-  void NotOut() {
-    if (claim_ != 0) Write([&] { log_->Release(claim_); });
-    claim_ = 0;
-  }
-  void CameOut(const Recipient& r, const DocumentPlace& at, int copies = 1) {
-    if (!log_) return;
-    // Only a record of the drawing was kept (a dump): no certificate came out.
-    if (!at.held && at.place.kind == OutputPlace::Kind::kNothing) {
-      NotOut();
-      return;
-    }
-    PrintLogRow row = LogRowOf(r, meet_, layout_);
-    row.copies = copies;
-    row.output = LogOutputName(at.place);
-    row.where = at.place.where;
-    row.page = at.page;
-    row.job = at.job;
-    if (at.held) {
-      held_.push_back({row, claim_});
-    } else if (claim_ != 0) {
-      Write([&] { log_->MarkOut(claim_, row.output, row.where, row.page, row.job); });
-    } else {
-      std::vector<PrintLogRow> rows{row};
-      Write([&] { log_->Add(rows); });
-    }
-    claim_ = 0;
-  }
-  // The output finished: the held certificates came out in written, or (kept false) did not.
-  void Finished(bool kept, const OutputPlace& written) {
-    if (!log_) return;
-    std::vector<PrintLogRow> rows;
-    for (Held& h : held_) {
-      if (!kept) {
-        if (h.claim != 0) Write([&] { log_->Release(h.claim); });
-      } else if (h.claim != 0) {
-        Write([&] { log_->MarkOut(h.claim, h.row.output, written.where, h.row.page); });
-      } else {
-        h.row.where = written.where;
-        rows.push_back(h.row);
-      }
-    }
-    held_.clear();
-    Write([&] { log_->Add(rows); });
-  }
-
-  QString error;
-
- private:
-  struct Held {
-    PrintLogRow row;
-    qint64 claim = 0;
-  };
-  void Write(const std::function<void()>& write) {
-    if (!log_) return;
-    try {
-      write();
-    } catch (const DbError& e) {
-      error = e.text();
-      log_.reset();
-    }
-  }
-
-  LoggedMeet meet_;
-  int layout_ = 0;
-  std::optional<PrintLog> log_;
-  qint64 claim_ = 0;
-  std::vector<Held> held_;
-};
+// Certificates claimed, drawn and (when the output holds them) published together: the log's
+// writes and the files' syncs are shared by a batch.
+constexpr int kBatch = 64;
 
 }  // namespace
-
-CertificateKey KeyOf(const RecipientSource& source) {
-  return {source.event, source.class_no, source.heat, source.relay, source.entrant};
-}
-
-PrintLogRow LogRowOf(const Recipient& r, const LoggedMeet& meet, int layout) {
-  PrintLogRow row;
-  row.meet = meet;
-  row.key = KeyOf(r.Source);
-  row.event_text = r.EventName;
-  row.stage = TrimBlanks(r.Source.stage);
-  row.class_name = r.ClassName;
-  row.name = r.Name;
-  row.affiliation = r.Affiliation;
-  row.rank = r.RankText;
-  row.record = r.RecordText;
-  row.layout = layout;
-  return row;
-}
 
 QString ReprintQuestion(int printed) {
   return QStringLiteral(
@@ -266,62 +147,102 @@ PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTab
   result.new_only = new_only_;
   result.first = std::max(first, 1);
   result.last = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
-  const int total = std::max(result.last - result.first + 1, 0);
-  RunLog log(log_db_, meet_, layout.CurrentLayoutNumber);
+  const DrawInputs in{layout, table,    options,
+                      label,  observer, std::max(result.last - result.first + 1, 0)};
+  RunLog log(log_db_, meet_, layout.CurrentLayoutNumber, new_only_, dialogs_, automatic_);
   if (new_only_ && !log.Active()) {
     // Without the log two desks could print the same certificate.
     result.outcome = RunOutcome::kFailed;
     result.next = result.first;
-    result.error = kLogFailedMessage + QLatin1Char('\r') + log.error;
+    result.error = log.error;
     dialogs_.MsgBox(result.error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
     return result;
   }
   const std::unique_ptr<DocumentOutput> output = MakeOutputFor(to_pdf);
+  const DocumentOutput::Holding holding = output->HoldUntilPublished();
   PrintSurface surface(output.get());
   result.outcome = RunOutcome::kPrinted;
-  for (int i = result.first; i <= result.last; ++i) {
-    observer.Printing(i - result.first, total);
+  std::vector<int> pending;
+  for (int i = result.first; i <= result.last; i += kBatch) {
+    std::vector<int> batch;
+    for (int e = i; e <= std::min(result.last, i + kBatch - 1); ++e) batch.push_back(e);
+    if (!DrawBatch(batch, surface, *output, holding, log, in, result, pending)) break;
+  }
+  // Certificates another desk was printing: printed by it in the end, or (its claim ended)
+  // printed here. A desk that keeps renewing them past the lease is left to print them.
+  QElapsedTimer waiting;
+  waiting.start();
+  while (result.outcome == RunOutcome::kPrinted && !pending.empty() &&
+         waiting.elapsed() < kLeaseExpireMs + kLeaseRenewMs) {
+    for (int step = 0; step < 10 && !observer.CancelRequested(); ++step) QThread::msleep(100);
     if (observer.CancelRequested()) {
       result.outcome = RunOutcome::kCancelled;
-      result.next = i;
+      result.next = pending.front();
       break;
     }
-    if (new_only_) {
-      try {
-        if (!log.Claim(table[i])) {
-          ++result.skipped;
-          continue;
-        }
-      } catch (const DbError& e) {
-        result.outcome = RunOutcome::kFailed;
-        result.next = i;
-        result.error = kLogFailedMessage + QLatin1Char('\r') + e.text();
-        break;
-      }
+    const std::vector<int> batch = std::exchange(pending, {});
+    if (!DrawBatch(batch, surface, *output, holding, log, in, result, pending)) break;
+    if (pending.size() < batch.size()) waiting.restart();
+  }
+  result.held_elsewhere = static_cast<int>(pending.size());
+  if (result.outcome == RunOutcome::kPrinted) observer.Printing(in.total, in.total);
+  Finish(*output, holding, log, result);
+  ReportLog(log, result);
+  return result;
+}
+
+bool PrintJob::DrawBatch(const std::vector<int>& entries, PrintSurface& surface,
+                         DocumentOutput& output, DocumentOutput::Holding holding, RunLog& log,
+                         const DrawInputs& in, PrintJobResult& result, std::vector<int>& pending) {
+  const auto stop = [&result](RunOutcome outcome, int next, const QString& error) {
+    result.outcome = outcome;
+    result.next = next;
+    result.error = error;
+    return false;
+  };
+  std::vector<ClaimFate> fates;
+  if (!log.Claim(in.table, entries, fates)) {
+    return stop(RunOutcome::kFailed, entries.front(), log.error);
+  }
+  for (size_t k = 0; k < entries.size(); ++k) {
+    const int i = entries[k];
+    in.observer.Printing(i - result.first, in.total);
+    if (in.observer.CancelRequested()) return stop(RunOutcome::kCancelled, i, QString());
+    if (fates[k] == ClaimFate::kPrinted) {
+      ++result.skipped;
+      continue;
     }
-    table.CurrentRecipient = static_cast<int16_t>(i);
-    surface.SetDocumentName(CertificateName(i, table[i]));
-    if (DrawCertificate(surface, DrawMode::kPrinting, label, layout, table, options, dialogs_) ==
-        DrawResult::kDrawn) {
+    if (fates[k] == ClaimFate::kHeld) {
+      pending.push_back(i);
+      continue;
+    }
+    if (holding == DocumentOutput::Holding::kNone && !log.Sending(i, output.Plan())) {
+      return stop(RunOutcome::kFailed, i, log.error);
+    }
+    in.table.CurrentRecipient = static_cast<int16_t>(i);
+    surface.SetDocumentName(CertificateName(i, in.table[i]));
+    if (DrawCertificate(surface, DrawMode::kPrinting, in.label, in.layout, in.table, in.options,
+                        dialogs_) == DrawResult::kDrawn) {
       ++result.output;
-      log.CameOut(table[i], output->LastWritten());
-    } else {
-      log.NotOut();
-      if (surface.Error() != kSurfaceOk) {
-        // The operator must know that the output stopped: the run ends at the first
-        // certificate that was not written.
-        result.outcome = RunOutcome::kFailed;
-        result.next = i;
-        result.error = FailedMessage(i, surface.ErrorText());
-        break;
-      }
+      log.Drawn(i, output.LastWritten());
+      if (log.Stopped()) return stop(RunOutcome::kFailed, i + 1, log.error);
+      continue;
+    }
+    log.NotDrawn(i);
+    if (surface.Error() != kSurfaceOk) {
+      // The operator must know that the output stopped: the run ends at the first certificate
+      // that was not written.
+      return stop(RunOutcome::kFailed, i, FailedMessage(i, surface.ErrorText()));
     }
   }
-  if (result.outcome == RunOutcome::kPrinted) observer.Printing(total, total);
-  Finish(*output, result);
-  log.Finished(result.output > 0, result.written);
-  ReportLog(log.error, result);
-  return result;
+  if (holding != DocumentOutput::Holding::kBatch) return true;
+  int not_out = 0;
+  QString error;
+  const bool published = log.PublishHeld(output, holding, false, &not_out, &error);
+  result.output -= not_out;
+  if (published && not_out == 0) return true;
+  // Nothing after a batch that did not come out whole.
+  return stop(RunOutcome::kFailed, entries.front(), error);
 }
 
 PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
@@ -350,15 +271,16 @@ PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
     ++result.output;
   }
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(result.last, result.last);
-  Finish(*output, result);
+  RunLog none(nullptr, meet_, layout, false, dialogs_);
+  Finish(*output, DocumentOutput::Holding::kNone, none, result);
   if (who && result.output > 0) {
     // One row for the copies of the certificate; a held file is there once finished.
-    RunLog log(log_db_, meet_, layout);
+    RunLog log(log_db_, meet_, layout, false, dialogs_);
     DocumentPlace at = output->LastWritten();
     at.held = false;
     if (at.place.where.isEmpty()) at.place = result.written;
-    log.CameOut(*who, at, result.output);
-    ReportLog(log.error, result);
+    log.AddOut(*who, at, result.output);
+    ReportLog(log, result);
   }
   return result;
 }
@@ -388,8 +310,14 @@ bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, boo
   if (!log_db_ || reprints_ == Reprints::kSilent || new_only) return true;
   int printed = 0;
   try {
-    const std::set<CertificateKey> taken = PrintLog(*log_db_).Taken(meet_);
     const int end = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
+    std::set<int> events;
+    for (int i = std::max(first, 1); i <= end; ++i) {
+      if (table[i].Source.FromMeet()) events.insert(table[i].Source.event);
+    }
+    // Only the run's events are read, with the log's index.
+    const std::set<CertificateKey> taken =
+        events.empty() ? std::set<CertificateKey>() : PrintLog(*log_db_).Taken(meet_, events);
     for (int i = std::max(first, 1); i <= end; ++i) {
       const RecipientSource& source = table[i].Source;
       if (source.FromMeet() && taken.count(KeyOf(source)) != 0) ++printed;
@@ -416,32 +344,47 @@ bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, boo
   }
 }
 
-void PrintJob::ReportLog(const QString& error, PrintJobResult& result) {
-  if (error.isEmpty()) return;
-  result.log_error = kLogFailedMessage + QLatin1Char('\r') + error;
+void PrintJob::ReportLog(const RunLog& log, PrintJobResult& result) {
+  if (log.error.isEmpty()) return;
+  result.log_error = log.error;
+  // A run of only the new ones that stopped for the log said so as its failure.
+  if (log.told || result.error == log.error) return;
   dialogs_.MsgBox(result.log_error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
 }
 
-void PrintJob::Finish(DocumentOutput& output, PrintJobResult& result) {
+void PrintJob::Finish(DocumentOutput& output, DocumentOutput::Holding holding, RunLog& log,
+                      PrintJobResult& result) {
+  // What came out before a stop or a failure is kept, and out before anything is said: a file
+  // that gathers the run is put under its name now. A run that wrote nothing leaves nothing.
+  QString error;
+  int not_out = 0;
+  const bool finished =
+      result.output <= 0 || log.PublishHeld(output, holding, true, &not_out, &error);
+  log.ReleaseUndrawn();
+  result.output -= not_out;
   if (result.outcome == RunOutcome::kCancelled) {
     dialogs_.MsgBox(kCancelledMessage, MsgButtons::Ok, MsgIcon::Information, kCancelledTitle);
   } else if (result.outcome == RunOutcome::kFailed) {
     dialogs_.MsgBox(result.error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
   }
-  // What came out before a stop or a failure is kept: a file that gathers the run is put
-  // under its name now. A run that wrote nothing leaves nothing.
-  if (result.output > 0) {
-    QString error;
-    if (!output.Finish(&error)) {
+  if (!finished) {
+    if (error != result.error) {
       dialogs_.MsgBox(error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+    }
+    if (result.outcome != RunOutcome::kFailed) {
       result.outcome = RunOutcome::kFailed;
       result.error = error;
-      // The file that was to hold them is not there: nothing of this run came out.
-      if (output.WrittenTo().kind == OutputPlace::Kind::kNothing) {
-        result.output = 0;
-        result.next = result.first;
-      }
     }
+    // The file that was to hold them is not there: nothing of this run came out.
+    if (output.WrittenTo().kind == OutputPlace::Kind::kNothing) {
+      result.output = 0;
+      result.next = result.first;
+    }
+  }
+  if (result.held_elsewhere > 0) {
+    dialogs_.MsgBox(QStringLiteral("他の端末が印刷中の賞状 %1 枚は、この端末では出力していません。")
+                        .arg(result.held_elsewhere),
+                    MsgButtons::Ok, MsgIcon::Information, kPrintTitle);
   }
   result.written = output.WrittenTo();
 }

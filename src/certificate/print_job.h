@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "certificate/print_run.h"
+#include "certificate/run_log.h"
 #include "layout/print_log.h"
 #include "print/document_output.h"
 #include "print/output_settings.h"
@@ -14,13 +15,12 @@
 namespace kvsys {
 
 class Dialogs;
+class PrintSurface;
 
 inline const QString kPdfInsteadQuestion = QStringLiteral("PDFファイルに出力しますか？");
 inline const QString kLayoutCheckMessage =
     QStringLiteral("印刷する賞状に、用紙からはみ出す項目か重なる項目があります。");
 inline const QString kPrintAnywayQuestion = QStringLiteral("このまま印刷しますか？");
-inline const QString kLogFailedMessage =
-    QStringLiteral("印刷履歴に記録できませんでした。出力した賞状は履歴にない分があります。");
 
 // The question before printing certificates that the log holds already.
 QString ReprintQuestion(int printed);
@@ -37,19 +37,30 @@ enum class Reprints { kSilent, kAsk, kTell };
 // An output of the caller's instead of the workstation's (the print tool's command line).
 using OutputFactory = std::function<std::unique_ptr<DocumentOutput>()>;
 
+// What a run draws: the layout and table, and where its progress goes.
+struct DrawInputs {
+  const CertificateLayout& layout;
+  RecipientTable& table;
+  const PrintOptions& options;
+  WarningLabel& label;
+  PrintRunObserver& observer;
+  int total = 0;
+};
+
 // How a print job ended and what came out of it.
 struct PrintJobResult {
   RunOutcome outcome = RunOutcome::kNothingToPrint;
-  int first = 0;          // the table entry printing began at; 0 when nothing was to be printed
-  int last = 0;           // the entry it was to end at (copies: the number asked for)
-  int output = 0;         // certificates (copies) that came out
-  int next = 0;           // the entry a resumed run starts at; 0 when there is none
-  int skipped = 0;        // certificates left out as printed already (only the new ones)
-  bool to_pdf = false;    // PDF files, whatever the settings' target
-  bool new_only = false;  // only certificates the log did not hold
-  OutputPlace written;    // where they came out
-  QString error;          // why the output stopped, as the operator was told
-  QString log_error;      // why the print log missed certificates that came out
+  int first = 0;           // the table entry printing began at; 0 when nothing was to be printed
+  int last = 0;            // the entry it was to end at (copies: the number asked for)
+  int output = 0;          // certificates (copies) that came out
+  int next = 0;            // the entry a resumed run starts at; 0 when there is none
+  int skipped = 0;         // certificates left out as printed already (only the new ones)
+  int held_elsewhere = 0;  // left out as another desk kept printing them (only the new ones)
+  bool to_pdf = false;     // PDF files, whatever the settings' target
+  bool new_only = false;   // only certificates the log did not hold
+  OutputPlace written;     // where they came out
+  QString error;           // why the output stopped, as the operator was told
+  QString log_error;       // why the print log missed certificates that came out
 };
 
 // One print job, wherever a run starts (the print list, the preview, the print tool): it
@@ -69,9 +80,11 @@ class PrintJob {
   void SetPrePrintCheck(bool on) { pre_print_check_ = on; }
   // Every certificate that comes out is logged in the layout database under this meet (a
   // preview's drawing never is). Without it nothing is logged.
-  void SetLog(Database& layout_db, LoggedMeet meet) {
+  // automatic: the rows say the meet was being followed (a restarted follower finishes them).
+  void SetLog(Database& layout_db, LoggedMeet meet, bool automatic = false) {
     log_db_ = &layout_db;
     meet_ = std::move(meet);
+    automatic_ = automatic;
   }
   void SetReprints(Reprints reprints) { reprints_ = reprints; }
   // Only certificates the log does not hold: each is claimed in the log before it is drawn, so
@@ -116,13 +129,20 @@ class PrintJob {
   // The layout check over the certificates to print; false when the operator declines.
   bool CheckLayout(const CertificateLayout& layout, RecipientTable& table,
                    const PrintOptions& options, int first, int last);
-  // Finishes an output that kept something and tells the operator what could not be.
-  void Finish(DocumentOutput& output, PrintJobResult& result);
+  // Finishes an output that kept something (its held certificates out and logged first) and
+  // tells the operator what could not be.
+  void Finish(DocumentOutput& output, DocumentOutput::Holding holding, RunLog& log,
+              PrintJobResult& result);
+  // Claims and draws the entries of one batch; false when the run ends there. Entries another
+  // desk holds are added to pending.
+  bool DrawBatch(const std::vector<int>& entries, PrintSurface& surface, DocumentOutput& output,
+                 DocumentOutput::Holding holding, RunLog& log, const DrawInputs& in,
+                 PrintJobResult& result, std::vector<int>& pending);
   // The reprint question of a run from its first certificate; false when the operator keeps
   // the run from starting. new_only is set when only the new ones are to be printed.
   bool AskReprints(const RecipientTable& table, int first, int last, bool& new_only);
-  // Tells the operator that the log missed what came out.
-  void ReportLog(const QString& error, PrintJobResult& result);
+  // Tells the operator that the log missed what came out (unless told already).
+  void ReportLog(const RunLog& log, PrintJobResult& result);
 
   Dialogs& dialogs_;
   QString ini_path_;
@@ -132,13 +152,10 @@ class PrintJob {
   bool pre_print_check_ = false;
   Database* log_db_ = nullptr;
   LoggedMeet meet_;
+  bool automatic_ = false;
   Reprints reprints_ = Reprints::kSilent;
   bool new_only_ = false;
 };
-
-// The log row of a certificate that comes out.
-PrintLogRow LogRowOf(const Recipient& r, const LoggedMeet& meet, int layout);
-CertificateKey KeyOf(const RecipientSource& source);
 
 // What a job did, for the line under a window's buttons: how many came out (of how many, when
 // it stopped) and where.

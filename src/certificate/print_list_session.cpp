@@ -96,7 +96,7 @@ FollowLook PrintListSession::Follow(const PrintListChoices& choices, bool auto_p
   all.rows.clear();
   for (int row = 0; row < model_->rowCount(); ++row) all.rows.push_back(row);
   const PrintRequest base = MakeRequest(all);
-  auto_job_.SetLog(*r_.layout_db, MeetOfLog());
+  auto_job_.SetLog(*r_.layout_db, MeetOfLog(), true);
   const FollowLook look = follower_->Look(
       base, [this, &observer] { return Context(*r_.layout_db, *r_.results_db, observer); },
       auto_print ? &auto_job_ : nullptr, label, auto_pdf_);

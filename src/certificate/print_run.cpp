@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <map>
 
 #include "certificate/affiliation.h"
 #include "common/text_util.h"
@@ -88,6 +89,8 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
   int previous_class = INT_MIN;
   QString previous_goal;
   int rank = 0;
+  // Rows of one entrant met so far: each result row is a certificate of its own.
+  std::map<int, int> rows_of;
   // p counts positions, so a row that is not printed still takes its place in the ranking.
   for (int p = 0; !rs->Eof(); rs->MoveNext(), ++p) {
     const QString goal = Text(rs->Field(QStringLiteral("ゴール")));
@@ -97,8 +100,10 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
         class_name = TrimBlanks(GetClassName(c_.results_db, c_.state, c_.dialogs, klass));
         previous_class = klass;
         p = 0;
+        rows_of.clear();
       }
     }
+    const int occurrence = ++rows_of[Int(rs->Field(QStringLiteral("選手番号")))];
     if (p == 0 || goal != previous_goal) rank = p + 1;
     previous_goal = goal;
     if (rank > limit) {
@@ -145,9 +150,9 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
     r.EventName = event_name;
     r.ClassName = class_name;
     r.RankText = MakeRankText(rank, open_entrant);
-    r.Source = {event.number,  event.stage, request_.class_wise ? previous_class : 0,
-                request_.heat, relay,       Int(rs->Field(QStringLiteral("選手番号"))),
-                rank,          open_entrant};
+    r.Source = {event.number,  event.stage,  request_.class_wise ? previous_class : 0,
+                request_.heat, relay,        Int(rs->Field(QStringLiteral("選手番号"))),
+                rank,          open_entrant, occurrence};
     r.RecordText = MakeRecordText(goal, Text(rs->Field(QStringLiteral("新記録印刷マーク"))));
     r = CleanRecipient(std::move(r));
     if (c_.observer.CancelRequested()) {

@@ -14,9 +14,10 @@ struct RecipientSource {
   int class_no = 0;  // class-wise runs: the class ranked within; 0 otherwise
   int heat = 0;      // heat runs: the heat ranked within; 0 otherwise
   bool relay = false;
-  int entrant = 0;    // 選手番号, or the relay team's チーム番号
-  int rank = 0;       // the rank by time, for an open entrant too
-  bool open = false;  // an open entrant (printed "OP")
+  int entrant = 0;     // 選手番号, or the relay team's チーム番号
+  int rank = 0;        // the rank by time, for an open entrant too
+  bool open = false;   // an open entrant (printed "OP")
+  int occurrence = 1;  // the entrant's n-th result row of the event, in ranking order
 
   bool FromMeet() const { return event != 0; }
   bool operator==(const RecipientSource&) const = default;

@@ -114,7 +114,19 @@ bool PendingFile::Append(const QByteArray& data) {
   return true;
 }
 
-bool PendingFile::Publish(bool replace, bool* exists) {
+void PendingFile::StartWriteback() {
+  if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+bool PendingFile::Sync() {
+  if (fd_ < 0) return true;
+  if (::fdatasync(fd_) == 0) return true;
+  error_ = QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
+  Discard();
+  return false;
+}
+
+bool PendingFile::Publish(bool replace, bool* exists, bool sync) {
   if (exists) *exists = false;
   if (published_) return true;
   if (part_.isEmpty() && !Append(QByteArray())) return false;
@@ -124,7 +136,7 @@ bool PendingFile::Publish(bool replace, bool* exists) {
       QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
   // On disk before it gets its name: a power cut must not leave an empty file under it.
   if (fd_ >= 0) {
-    const bool synced = ::fsync(fd_) == 0;
+    const bool synced = !sync || ::fsync(fd_) == 0;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     if (!synced || !closed) {
@@ -202,6 +214,14 @@ void PendingFile::RemoveStale(const QString& folder) {
     if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) continue;  // still running
     QFile::remove(QDir(folder).filePath(name));
   }
+}
+
+bool SyncFolder(const QString& folder) {
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
 }
 
 bool WriteNewFile(const QString& path, const QByteArray& data, QString* error, bool* exists) {

@@ -28,7 +28,12 @@ class PendingFile {
   // (false, with *exists set: the content stays, to be published under another name); with
   // replace it is swapped for the new one in one step. Once publishing began nothing more can
   // be appended; once published, later calls change nothing.
-  bool Publish(bool replace, bool* exists = nullptr);
+  // sync false: the caller made the content durable already (Sync).
+  bool Publish(bool replace, bool* exists = nullptr, bool sync = true);
+  // Starts writing the content to disk without waiting, so that a batch of files is made
+  // durable in about the time of one; Sync then waits for it.
+  void StartWriteback();
+  bool Sync();
   // Why the last call failed, for the operator.
   const QString& error() const { return error_; }
 
@@ -52,6 +57,9 @@ class PendingFile {
 inline constexpr int kMaxHostTagBytes = 24;
 QString PendingHostTag(const QString& host_name);
 QString PendingPartName(const QString& file_name, const QString& host_tag, qint64 pid, int n);
+
+// Makes the names published in a folder durable (one sync for a batch of files).
+bool SyncFolder(const QString& folder);
 
 // Writes data as a new file at path in one go: false when the file exists (*exists set) or
 // could not be written completely (nothing is left then).

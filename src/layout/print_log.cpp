@@ -1,23 +1,20 @@
-// The print log in KVSYS.mdb: what came out, where and when, and the claims of desks.
+// The print log in KVSYS.mdb: its tables, the rows of a meet and what a run reads of them.
 #include "layout/print_log.h"
 
-#include <signal.h>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSysInfo>
-#include <cerrno>
 
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/recordset.h"
+#include "layout/print_log_sql.h"
 #include "layout/store_transaction.h"
 #include "results/meet_settings.h"
 
 namespace kvsys {
 
-namespace {
+namespace logsql {
 
-// Columns in table order, after 番号.
 const QStringList& Columns() {
   static const QStringList columns = {
       QStringLiteral("大会ファイル"), QStringLiteral("大会名"),   QStringLiteral("大会開始日"),
@@ -28,19 +25,27 @@ const QStringList& Columns() {
       QStringLiteral("レイアウト"),   QStringLiteral("部数"),     QStringLiteral("端末"),
       QStringLiteral("プロセス"),     QStringLiteral("時刻"),     QStringLiteral("出力"),
       QStringLiteral("出力先"),       QStringLiteral("ページ"),   QStringLiteral("ジョブ"),
-      QStringLiteral("状態")};
+      QStringLiteral("状態"),         QStringLiteral("同番号順"), QStringLiteral("起動"),
+      QStringLiteral("大会番号"),     QStringLiteral("更新"),     QStringLiteral("自動")};
   return columns;
 }
 
-const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-
-QVariantList Values(const PrintLogRow& r) {
+QVariantList Values(const PrintLogRow& r, qint64 meet_number) {
   return {
-      r.meet.file,   r.meet.name,    r.meet.first_day, r.key.event, r.event_text,
-      r.stage,       r.key.class_no, r.class_name,     r.key.heat,  r.key.relay ? 1 : 0,
-      r.key.entrant, r.name,         r.affiliation,    r.rank,      r.record,
-      r.layout,      r.copies,       r.host,           r.pid,       r.time.toString(kTimeFormat),
-      r.output,      r.where,        r.page,           r.job,       r.state};
+      r.meet.file,      r.meet.name,    r.meet.first_day, r.key.event, r.event_text,
+      r.stage,          r.key.class_no, r.class_name,     r.key.heat,  r.key.relay ? 1 : 0,
+      r.key.entrant,    r.name,         r.affiliation,    r.rank,      r.record,
+      r.layout,         r.copies,       r.host,           r.pid,       r.time.toString(kTimeFormat),
+      r.output,         r.where,        r.page,           r.job,       r.state,
+      r.key.occurrence, r.started,      meet_number,      0,           r.automatic ? 1 : 0};
+}
+
+QDateTime ParseTime(const QString& text) {
+  // The desk's clock as it wrote it, read without a time-zone lookup for every row.
+  const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+  const QTime time = QTime::fromString(text.mid(11, 8), QStringLiteral("HH:mm:ss"));
+  if (!date.isValid() || !time.isValid()) return {};
+  return QDateTime(date, time, Qt::UTC);
 }
 
 PrintLogRow ReadRow(const Recordset& rs) {
@@ -54,8 +59,8 @@ PrintLogRow ReadRow(const Recordset& rs) {
   r.id = number("番号");
   r.meet = {text("大会ファイル"), text("大会名"), text("大会開始日")};
   r.key = {static_cast<int>(number("競技番号")), static_cast<int>(number("クラス番号")),
-           static_cast<int>(number("組")), number("リレー") != 0,
-           static_cast<int>(number("選手番号"))};
+           static_cast<int>(number("組")),       number("リレー") != 0,
+           static_cast<int>(number("選手番号")), std::max(1, static_cast<int>(number("同番号順")))};
   r.event_text = text("種目");
   r.stage = text("予決");
   r.class_name = text("クラス");
@@ -67,7 +72,10 @@ PrintLogRow ReadRow(const Recordset& rs) {
   r.copies = static_cast<int>(number("部数"));
   r.host = text("端末");
   r.pid = number("プロセス");
-  r.time = QDateTime::fromString(text("時刻"), kTimeFormat);
+  r.started = text("起動");
+  r.renewal = number("更新");
+  r.automatic = number("自動") != 0;
+  r.time = ParseTime(text("時刻"));
   r.output = text("出力");
   r.where = text("出力先");
   r.page = static_cast<int>(number("ページ"));
@@ -76,11 +84,25 @@ PrintLogRow ReadRow(const Recordset& rs) {
   return r;
 }
 
-const QString kMeetWhere =
-    QStringLiteral(" WHERE 大会ファイル = ? AND 大会名 = ? AND 大会開始日 = ?");
+QString InList(const std::vector<qint64>& numbers) {
+  QStringList items;
+  for (qint64 n : numbers) items << QString::number(n);
+  return QStringLiteral("(%1)").arg(items.join(QLatin1Char(',')));
+}
 
-QVariantList MeetParams(const LoggedMeet& meet) {
-  return {meet.file, meet.name, meet.first_day};
+}  // namespace logsql
+
+using namespace logsql;
+
+namespace {
+
+// A first day as written by the results system ("yyyy/mm/dd"); invalid for anything else.
+QDate FirstDay(const QString& text) {
+  return QDate::fromString(text.trimmed(), QStringLiteral("yyyy/MM/dd"));
+}
+
+QString MeetTag(const LoggedMeet& meet) {
+  return meet.file + QLatin1Char('\t') + meet.name + QLatin1Char('\t') + meet.first_day;
 }
 
 }  // namespace
@@ -89,8 +111,18 @@ LoggedMeet LoggedMeetOf(const QString& path, const MeetSettings& meet) {
   return {QFileInfo(path).fileName(), TrimBlanks(meet.大会名1), TrimBlanks(meet.始期間)};
 }
 
-PrintLog::PrintLog(Database& db) : db_(db) {
+bool SameMeet(const LoggedMeet& a, const LoggedMeet& b) {
+  if (a.file != b.file) return false;
+  if (a.first_day == b.first_day) return true;
+  if (a.name != b.name) return false;
+  const QDate da = FirstDay(a.first_day);
+  const QDate db = FirstDay(b.first_day);
+  return da.isValid() && db.isValid() && std::abs(da.daysTo(db)) <= 31;
+}
+
+PrintLog::PrintLog(Database& db, LogEnvironment env) : db_(db), env_(std::move(env)) {
   Ensure();
+  self_started_ = env_.started(env_.pid());
 }
 
 QString PrintLog::HostName() {
@@ -98,101 +130,226 @@ QString PrintLog::HostName() {
 }
 
 void PrintLog::Ensure() {
-  if (db_.TableExists(kPrintLogTable)) return;
+  const auto current = [this] {
+    return db_.TableExists(kPrintLogMeetTable) &&
+           db_.ColumnNames(kPrintLogTable).contains(QStringLiteral("大会番号"));
+  };
+  if (current()) return;
   StoreTransaction tx(db_);
-  QStringList defs = {QStringLiteral("番号 INTEGER PRIMARY KEY AUTOINCREMENT")};
-  for (const QString& c : Columns()) defs << c;
-  db_.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
-                  .arg(kPrintLogTable, defs.join(QStringLiteral(", "))));
-  // Claims and the print list look certificates up by meet and event.
-  db_.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS 印刷履歴_種目 ON %1 "
-                             "(大会ファイル, 大会名, 大会開始日, 競技番号)")
+  if (current()) return;  // another desk made them meanwhile
+  db_.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (番号 INTEGER PRIMARY KEY "
+                             "AUTOINCREMENT, 大会ファイル, 大会名, 大会開始日)")
+                  .arg(kPrintLogMeetTable));
+  if (!db_.TableExists(kPrintLogTable)) {
+    QStringList defs = {QStringLiteral("番号 INTEGER PRIMARY KEY AUTOINCREMENT")};
+    for (const QString& c : Columns()) defs << c;
+    db_.Execute(QStringLiteral("CREATE TABLE %1 (%2)")
+                    .arg(kPrintLogTable, defs.join(QStringLiteral(", "))));
+  } else {
+    // A log of an older version: its rows keep their meets, one for each name and first day.
+    for (const char* column : {"同番号順 DEFAULT 1", "起動 DEFAULT ''", "大会番号",
+                               "更新 DEFAULT 0", "自動 DEFAULT 0"}) {
+      db_.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                      .arg(kPrintLogTable, QString::fromUtf8(column)));
+    }
+    db_.Execute(QStringLiteral("INSERT INTO %1 (大会ファイル, 大会名, 大会開始日) SELECT DISTINCT "
+                               "大会ファイル, 大会名, 大会開始日 FROM %2")
+                    .arg(kPrintLogMeetTable, kPrintLogTable));
+    db_.Execute(QStringLiteral("UPDATE %2 SET 大会番号 = (SELECT m.番号 FROM %1 m WHERE "
+                               "m.大会ファイル IS %2.大会ファイル AND m.大会名 IS %2.大会名 AND "
+                               "m.大会開始日 IS %2.大会開始日)")
+                    .arg(kPrintLogMeetTable, kPrintLogTable));
+    db_.Execute(QStringLiteral("DROP INDEX IF EXISTS 印刷履歴_種目"));
+  }
+  // A certificate is looked up by its key (claims, what a run finds printed), a meet's rows
+  // are read in order, and the claims alone are read to settle them.
+  db_.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS 印刷履歴_賞状 ON %1 (大会番号, 競技番号, "
+                             "クラス番号, 組, リレー, 選手番号, 同番号順, 状態)")
                   .arg(kPrintLogTable));
+  db_.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS 印刷履歴_大会 ON %1 (大会番号, 番号)")
+                  .arg(kPrintLogTable));
+  db_.Execute(
+      QStringLiteral("CREATE INDEX IF NOT EXISTS 印刷履歴_確保 ON %1 (番号) WHERE 状態 = '%2'")
+          .arg(kPrintLogTable, kLogClaimed));
   tx.Commit();
 }
 
-qint64 PrintLog::Insert(const PrintLogRow& row, bool want_id) {
-  QStringList marks;
-  for (qsizetype i = 0; i < Columns().size(); ++i) marks << QStringLiteral("?");
-  db_.ExecuteWithParams(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(kPrintLogTable, Columns().join(QStringLiteral(", ")),
-                                 marks.join(QStringLiteral(", "))),
-                        Values(row));
-  if (!want_id) return 0;
-  auto rs = db_.OpenRecordset(QStringLiteral("SELECT last_insert_rowid()"), dbOpenSnapshot);
-  return rs->Field(0).toLongLong();
+std::vector<qint64> PrintLog::MeetNumbers(const LoggedMeet& meet) {
+  std::vector<qint64> numbers;
+  auto rs = db_.OpenRecordsetWithParams(
+      QStringLiteral("SELECT 番号, 大会ファイル, 大会名, 大会開始日 FROM %1 WHERE 大会ファイル = ?")
+          .arg(kPrintLogMeetTable),
+      {meet.file}, dbOpenSnapshot);
+  for (; !rs->Eof(); rs->MoveNext()) {
+    const LoggedMeet known{rs->Field(1).toString(), rs->Field(2).toString(),
+                           rs->Field(3).toString()};
+    if (SameMeet(known, meet)) numbers.push_back(rs->Field(0).toLongLong());
+  }
+  return numbers;
+}
+
+qint64 PrintLog::MeetNumber(const LoggedMeet& meet) {
+  const QString tag = MeetTag(meet);
+  if (const auto it = meets_.find(tag); it != meets_.end()) return it->second;
+  qint64 number = 0;
+  bool exact = false;
+  auto rs = db_.OpenRecordsetWithParams(
+      QStringLiteral("SELECT 番号, 大会ファイル, 大会名, 大会開始日 FROM %1 WHERE 大会ファイル = ? "
+                     "ORDER BY 番号 DESC")
+          .arg(kPrintLogMeetTable),
+      {meet.file}, dbOpenSnapshot);
+  for (; !rs->Eof() && !exact; rs->MoveNext()) {
+    const LoggedMeet known{rs->Field(1).toString(), rs->Field(2).toString(),
+                           rs->Field(3).toString()};
+    if (known == meet) {
+      number = rs->Field(0).toLongLong();
+      exact = true;
+    } else if (number == 0 && SameMeet(known, meet)) {
+      number = rs->Field(0).toLongLong();
+    }
+  }
+  if (number == 0) {
+    db_.ExecuteWithParams(
+        QStringLiteral("INSERT INTO %1 (大会ファイル, 大会名, 大会開始日) VALUES (?, ?, ?)")
+            .arg(kPrintLogMeetTable),
+        {meet.file, meet.name, meet.first_day});
+    number = db_.OpenRecordset(QStringLiteral("SELECT last_insert_rowid()"), dbOpenSnapshot)
+                 ->Field(0)
+                 .toLongLong();
+  } else if (!exact) {
+    // Corrected texts: the meet is known by them from now on.
+    db_.ExecuteWithParams(QStringLiteral("UPDATE %1 SET 大会名 = ?, 大会開始日 = ? WHERE 番号 = ?")
+                              .arg(kPrintLogMeetTable),
+                          {meet.name, meet.first_day, number});
+  }
+  meets_[tag] = number;
+  return number;
+}
+
+qint64 PrintLog::Insert(const PrintLogRow& row, qint64 meet_number) {
+  static const QString sql = [] {
+    QStringList marks;
+    for (qsizetype i = 0; i < Columns().size(); ++i) marks << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(kPrintLogTable, Columns().join(QStringLiteral(", ")),
+             marks.join(QStringLiteral(", ")));
+  }();
+  db_.ExecuteWithParams(sql, Values(row, meet_number));
+  return db_.OpenRecordset(QStringLiteral("SELECT last_insert_rowid()"), dbOpenSnapshot)
+      ->Field(0)
+      .toLongLong();
 }
 
 void PrintLog::Add(std::vector<PrintLogRow>& rows) {
   if (rows.empty()) return;
   StoreTransaction tx(db_);
+  const QDateTime now = QDateTime::currentDateTime();
   for (PrintLogRow& row : rows) {
-    row.host = HostName();
-    row.pid = QCoreApplication::applicationPid();
-    if (!row.time.isValid()) row.time = QDateTime::currentDateTime();
+    row.host = env_.host();
+    row.pid = env_.pid();
+    row.started = self_started_;
+    if (!row.time.isValid()) row.time = now;
     if (row.state.isEmpty()) row.state = kLogOut;
-    Insert(row, false);
+    row.id = Insert(row, row.meet.file.isEmpty() ? 0 : MeetNumber(row.meet));
   }
   tx.Commit();
 }
 
-bool PrintLog::ClaimAlive(const QString& host, qint64 pid, const QDateTime& time) const {
-  if (host == HostName()) {
-    // Signal 0 only asks whether the process is there.
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+void PrintLog::ForEachRow(const LoggedMeet& meet,
+                          const std::function<void(const PrintLogRow&)>& each) {
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty()) return;
+  // A page at a time: a long log never sits in memory whole.
+  constexpr int kPage = 2000;
+  const QString sql = QStringLiteral(
+                          "SELECT * FROM %1 WHERE 大会番号 IN %2 AND 番号 > ? "
+                          "ORDER BY 番号 LIMIT %3")
+                          .arg(kPrintLogTable, InList(numbers))
+                          .arg(kPage);
+  qint64 after = 0;
+  for (;;) {
+    auto rs = db_.OpenRecordsetWithParams(sql, {after}, dbOpenSnapshot);
+    int read = 0;
+    for (; !rs->Eof(); rs->MoveNext(), ++read) {
+      const PrintLogRow row = ReadRow(*rs);
+      after = row.id;
+      each(row);
+    }
+    if (read < kPage) return;
   }
-  return time.isValid() && time.secsTo(QDateTime::currentDateTime()) < claim_timeout_;
 }
 
-qint64 PrintLog::Claim(PrintLogRow row) {
-  StoreTransaction tx(db_);
-  const QString where = kMeetWhere + QStringLiteral(
-                                         " AND 競技番号 = ? AND クラス番号 = ? AND 組 = ? AND "
-                                         "リレー = ? AND 選手番号 = ?");
-  QVariantList params = MeetParams(row.meet);
-  params << row.key.event << row.key.class_no << row.key.heat << (row.key.relay ? 1 : 0)
-         << row.key.entrant;
-  std::vector<qint64> abandoned;
+std::vector<PrintLogRow> PrintLog::Rows(const LoggedMeet& meet) {
+  std::vector<PrintLogRow> rows;
+  ForEachRow(meet, [&rows](const PrintLogRow& row) { rows.push_back(row); });
+  return rows;
+}
+
+std::set<CertificateKey> PrintLog::Taken(const LoggedMeet& meet, const std::set<int>& events) {
+  std::set<CertificateKey> keys;
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty()) return keys;
+  QString where = QStringLiteral(" WHERE 大会番号 IN %1").arg(InList(numbers));
+  if (!events.empty()) {
+    where += QStringLiteral(" AND 競技番号 IN ") +
+             InList(std::vector<qint64>(events.begin(), events.end()));
+  }
+  const auto key_of = [](const Recordset& rs) {
+    return CertificateKey{static_cast<int>(rs.Field(0).toLongLong()),
+                          static_cast<int>(rs.Field(1).toLongLong()),
+                          static_cast<int>(rs.Field(2).toLongLong()),
+                          rs.Field(3).toLongLong() != 0,
+                          static_cast<int>(rs.Field(4).toLongLong()),
+                          std::max(1, static_cast<int>(rs.Field(5).toLongLong()))};
+  };
   {
     auto rs = db_.OpenRecordsetWithParams(
-        QStringLiteral("SELECT * FROM %1").arg(kPrintLogTable) + where, params, dbOpenSnapshot);
-    for (; !rs->Eof(); rs->MoveNext()) {
-      const PrintLogRow taken = ReadRow(*rs);
-      if (taken.Printed()) return 0;
-      if (taken.state != kLogClaimed) continue;
-      if (ClaimAlive(taken.host, taken.pid, taken.time)) return 0;
-      abandoned.push_back(taken.id);
-    }
+        QStringLiteral(
+            "SELECT DISTINCT 競技番号, クラス番号, 組, リレー, 選手番号, 同番号順 FROM %1")
+                .arg(kPrintLogTable) +
+            where + QStringLiteral(" AND 状態 IN (?, ?, ?)"),
+        {kLogOut, kLogCompleted, kLogUnknown}, dbOpenSnapshot);
+    for (; !rs->Eof(); rs->MoveNext()) keys.insert(key_of(*rs));
   }
-  for (qint64 id : abandoned) {
-    db_.ExecuteWithParams(QStringLiteral("DELETE FROM %1 WHERE 番号 = ?").arg(kPrintLogTable),
-                          {id});
+  std::vector<PrintLogRow> claims;
+  {
+    auto rs = db_.OpenRecordset(QStringLiteral("SELECT * FROM %1").arg(kPrintLogTable) + where +
+                                    QStringLiteral(" AND 状態 = '%1'").arg(kLogClaimed),
+                                dbOpenSnapshot);
+    for (; !rs->Eof(); rs->MoveNext()) claims.push_back(ReadRow(*rs));
   }
-  row.host = HostName();
-  row.pid = QCoreApplication::applicationPid();
-  row.time = QDateTime::currentDateTime();
-  row.state = kLogClaimed;
-  const qint64 id = Insert(row, true);
-  tx.Commit();
-  return id;
+  for (const PrintLogRow& claim : claims) {
+    if (ClaimAlive(claim)) keys.insert(claim.key);
+  }
+  return keys;
 }
 
-void PrintLog::MarkOut(qint64 id, const QString& output, const QString& where, int page, int job) {
-  StoreTransaction tx(db_);
-  db_.ExecuteWithParams(
-      QStringLiteral("UPDATE %1 SET 状態 = ?, 出力 = ?, 出力先 = ?, ページ = ?, ジョブ = ?, "
-                     "時刻 = ? WHERE 番号 = ?")
-          .arg(kPrintLogTable),
-      {kLogOut, output, where, page, job, QDateTime::currentDateTime().toString(kTimeFormat), id});
-  tx.Commit();
+std::vector<PrintLogRow> PrintLog::LatestPerCertificate(const LoggedMeet& meet) {
+  std::vector<PrintLogRow> rows;
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty()) return rows;
+  auto rs = db_.OpenRecordsetWithParams(
+      QStringLiteral(
+          "SELECT * FROM %1 WHERE 番号 IN (SELECT MAX(番号) FROM %1 WHERE 大会番号 IN %2 "
+          "AND 競技番号 <> 0 AND 状態 <> ? GROUP BY 競技番号, クラス番号, 組, リレー, "
+          "選手番号, 同番号順) ORDER BY 番号")
+          .arg(kPrintLogTable, InList(numbers)),
+      {kLogClaimed}, dbOpenSnapshot);
+  for (; !rs->Eof(); rs->MoveNext()) rows.push_back(ReadRow(*rs));
+  return rows;
 }
 
-void PrintLog::Release(qint64 id) {
-  StoreTransaction tx(db_);
-  db_.ExecuteWithParams(
-      QStringLiteral("DELETE FROM %1 WHERE 番号 = ? AND 状態 = ?").arg(kPrintLogTable),
-      {id, kLogClaimed});
-  tx.Commit();
+std::set<int> PrintLog::EventsLogged(const LoggedMeet& meet, bool automatic_only) {
+  std::set<int> events;
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty()) return events;
+  auto rs =
+      db_.OpenRecordset(QStringLiteral("SELECT DISTINCT 競技番号 FROM %1 WHERE 大会番号 IN %2%3")
+                            .arg(kPrintLogTable, InList(numbers),
+                                 automatic_only ? QStringLiteral(" AND 自動 = 1") : QString()),
+                        dbOpenSnapshot);
+  for (; !rs->Eof(); rs->MoveNext()) events.insert(static_cast<int>(rs->Field(0).toLongLong()));
+  return events;
 }
 
 void PrintLog::SetState(qint64 id, const QString& state) {
@@ -202,32 +359,15 @@ void PrintLog::SetState(qint64 id, const QString& state) {
   tx.Commit();
 }
 
-std::vector<PrintLogRow> PrintLog::Rows(const LoggedMeet& meet) {
-  std::vector<PrintLogRow> rows;
-  auto rs = db_.OpenRecordsetWithParams(QStringLiteral("SELECT * FROM %1").arg(kPrintLogTable) +
-                                            kMeetWhere + QStringLiteral(" ORDER BY 番号"),
-                                        MeetParams(meet), dbOpenSnapshot);
-  for (; !rs->Eof(); rs->MoveNext()) rows.push_back(ReadRow(*rs));
-  return rows;
-}
-
-std::set<CertificateKey> PrintLog::Taken(const LoggedMeet& meet) {
-  std::set<CertificateKey> keys;
-  for (const PrintLogRow& row : Rows(meet)) {
-    if (row.Printed() || (row.state == kLogClaimed && ClaimAlive(row.host, row.pid, row.time))) {
-      keys.insert(row.key);
-    }
-  }
-  return keys;
-}
-
 QString PrintLogHeaderLine() {
-  return QStringLiteral("番号\t") + Columns().join(QLatin1Char('\t'));
+  QStringList names = {QStringLiteral("番号")};
+  names << Columns().mid(0, kPrintedColumns);
+  return names.join(QLatin1Char('\t'));
 }
 
 QString PrintLogLine(const PrintLogRow& row) {
   QStringList fields = {QString::number(row.id)};
-  for (const QVariant& v : Values(row)) {
+  for (const QVariant& v : Values(row, 0).mid(0, kPrintedColumns)) {
     QString text = v.toString();
     for (QChar& c : text) {
       if (c == u'\t' || c == u'\r' || c == u'\n') c = u' ';

@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QString>
 #include <compare>
+#include <functional>
+#include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -11,9 +14,36 @@ namespace kvsys {
 class Database;
 struct MeetSettings;
 
-// The print log: one row per certificate that came out, in a table of KVSYS.mdb of its own,
-// so that every desk sharing the program folder knows what was printed, where and when.
+// The print log: one row per certificate that came out (or is about to), in a table of
+// KVSYS.mdb of its own, so that every desk sharing the program folder knows what was printed,
+// where and when.
+//
+// The contract every desk keeps:
+// - 確保 (claimed): a live desk is printing the certificate. The row is written before the
+//   certificate is drawn. Its 出力先 and ページ, once set, say where it will appear; they are set
+//   before it does (a PDF file is published only after its rows say so). The claim is a lease:
+//   the desk renews 更新 every kLeaseRenewMs while its process lives, also while a file is being
+//   finished and while a question is open.
+// - 出力 (out): the certificate came out at 出力先 (page ページ). It is never printed again by a
+//   run of only the new ones. 完了, 停止, 取消 follow a printer job as its service reports.
+// - 不明 (unknown): a certificate that was being handed to a printer when its desk ended; it may
+//   or may not have come out. It counts as taken (never printed again by itself) and is shown
+//   so that the operator looks at the printer's tray.
+// - A claim ends when its desk has ended: on this host when the process (told apart from a
+//   later process with the same id by its start time and the machine's boot) is gone; of
+//   another host when the observing desk has seen its 更新 unchanged for kLeaseExpireMs of its
+//   own clock. Clocks of two machines are never compared.
+// - Settling an ended claim: without 出力先 it did not come out (the row is removed); with a
+//   PDF file that is there it came out (出力); with a PDF file that is not there it did not
+//   (removed); with a printer it is 不明. Every desk settles when a run starts and when a
+//   claim stands in its way; only the claims are read for it.
+// - A kill leaves at most the certificates of one batch claimed, each settled as above; a lock
+//   or a full disk that keeps a write out raises DbError and leaves the table as it was before
+//   that write (each write is one transaction); a desk that finds a claim of its own gone (taken
+//   by another desk after its lease expired) is told by the call that marks it.
+// - A damaged KVSYS.mdb is refused when it is opened (see the program folder's opening).
 inline const QString kPrintLogTable = QStringLiteral("印刷履歴");
+inline const QString kPrintLogMeetTable = QStringLiteral("印刷大会");
 
 // States of a row.
 inline const QString kLogClaimed = QStringLiteral("確保");    // a desk is about to print it
@@ -21,9 +51,13 @@ inline const QString kLogOut = QStringLiteral("出力");        // handed to the
 inline const QString kLogCompleted = QStringLiteral("完了");  // the printing service finished
 inline const QString kLogStopped = QStringLiteral("停止");    // the service stopped the job
 inline const QString kLogCancelled = QStringLiteral("取消");  // the job was cancelled
+inline const QString kLogUnknown = QStringLiteral("不明");    // its desk ended while sending it
 
-// A meet as the log knows it: the path may differ between workstations, the file name, the
-// meet's name and its first day do not.
+inline constexpr int kLeaseRenewMs = 5000;
+inline constexpr int kLeaseExpireMs = 30000;
+
+// A meet as the log knows it: the path may differ between workstations; the file name and the
+// meet's texts as they were when printed.
 struct LoggedMeet {
   QString file;
   QString name;
@@ -34,14 +68,20 @@ struct LoggedMeet {
 
 // The meet of the results file at path with these settings.
 LoggedMeet LoggedMeetOf(const QString& path, const MeetSettings& meet);
+// Whether two sightings are one meet: the same file, and the same first day, or the same name
+// with a first day moved by a month at most (a corrected name or date keeps the meet; a file
+// that now holds another meet does not).
+bool SameMeet(const LoggedMeet& a, const LoggedMeet& b);
 
-// Which certificate a row is: printed twice, it has the same key.
+// Which certificate a row is: printed twice, it has the same key. One result row earns one
+// certificate: the occurrence tells apart two rows of one entrant in one event.
 struct CertificateKey {
   int event = 0;     // 競技番号; 0 for certificates that come from no meet
   int class_no = 0;  // class-wise runs
   int heat = 0;      // heat runs
   bool relay = false;
-  int entrant = 0;  // 選手番号 or チーム番号
+  int entrant = 0;     // 選手番号 or チーム番号
+  int occurrence = 1;  // the entrant's n-th result row of the event, in ranking order
 
   auto operator<=>(const CertificateKey&) const = default;
 };
@@ -61,12 +101,15 @@ struct PrintLogRow {
   int copies = 1;
   QString host;
   qint64 pid = 0;
-  QDateTime time;  // when it came out (claimed: when claimed)
-  QString output;  // "プリンタ" or "PDF"
-  QString where;   // the queue, or the PDF file
-  int page = 0;    // the page in that file
-  int job = 0;     // the printing service's job
+  QString started;     // the process's start (boot and start time), to tell a reused id
+  qint64 renewal = 0;  // how often its desk renewed the claim
+  QDateTime time;      // when it came out (claimed: when claimed), as that desk's clock said
+  QString output;      // "プリンタ" or "PDF"
+  QString where;       // the queue, or the PDF file
+  int page = 0;        // the page in that file
+  int job = 0;         // the printing service's job
   QString state;
+  bool automatic = false;  // printed by following the meet, not by an operator's run
 
   // Whether the certificate counts as printed (not a claim, not stopped or cancelled).
   bool Printed() const { return state == kLogOut || state == kLogCompleted; }
@@ -75,44 +118,124 @@ struct PrintLogRow {
 inline const QString kLogPrinter = QStringLiteral("プリンタ");
 inline const QString kLogPdf = QStringLiteral("PDF");
 
-// The log of a layout database. The table is made on first use, in one transaction, in an
-// older file too. Every call raises DbError; writes leave nothing half-written.
+// What the log needs of its process and machine; tests give their own.
+struct LogEnvironment {
+  std::function<QString()> host;
+  std::function<qint64()> pid;
+  // The start of a running process of this host ("boot/start time"); empty when none runs.
+  std::function<QString(qint64 pid)> started;
+  std::function<qint64()> now_ms;  // a clock of this desk that never goes back
+  // Whether a file is there (a PDF a claim names).
+  std::function<bool(const QString&)> file_exists;
+
+  static LogEnvironment System();
+};
+
+// Where a claimed certificate will appear, or came out.
+struct LogPlace {
+  qint64 id = 0;
+  QString output;
+  QString where;
+  int page = 0;
+  int job = 0;
+};
+
+// What a claim found.
+enum class ClaimFate {
+  kClaimed,  // this desk holds it now (id set)
+  kPrinted,  // it is printed already (only the new ones)
+  kHeld,     // another live desk holds it (only the new ones)
+};
+
+struct ClaimItem {
+  PrintLogRow row;  // meet, key and texts
+  ClaimFate fate = ClaimFate::kClaimed;
+  qint64 id = 0;
+};
+
+// The log of a layout database. The tables are made on first use, in one transaction, in an
+// older file too. Every call raises DbError; each write is one transaction and leaves nothing
+// half-written.
 class PrintLog {
  public:
-  explicit PrintLog(Database& db);
+  explicit PrintLog(Database& db, LogEnvironment env = LogEnvironment::System());
 
   // Rows that came out, in one transaction; their host, process and time are set.
   void Add(std::vector<PrintLogRow>& rows);
-  // Claims the certificate for this process before it is drawn, in one write transaction, so
-  // that two desks never print the same one: 0 when it is printed already or another live desk
-  // has claimed it, else the id of the claim. A claim whose process has ended (on this host) or
-  // that has made no progress for the claim timeout (another host) is released first.
-  qint64 Claim(PrintLogRow row);
-  // The claimed certificate came out there.
-  void MarkOut(qint64 id, const QString& output, const QString& where, int page, int job = 0);
-  // The claimed certificate did not come out.
-  void Release(qint64 id);
+  // Claims the certificates in one write transaction before they are drawn. With new_only a
+  // certificate printed already, or held by another live desk, is not claimed (its fate says
+  // which); ended claims met on the way are settled first.
+  void Claim(std::vector<ClaimItem>& items, bool new_only);
+  // Where claimed certificates will appear (before they do), or (MarkOut) that they came out
+  // there, in one transaction. Returns the ids that are no longer this desk's claims (taken by
+  // another desk after the lease expired); the rest are written.
+  std::vector<qint64> Place(const std::vector<LogPlace>& places);
+  std::vector<qint64> MarkOut(const std::vector<LogPlace>& places);
+  // The claimed certificates did not come out.
+  void Release(const std::vector<qint64>& ids);
   // What the printing service said of the job of a row.
   void SetState(qint64 id, const QString& state);
+  // Renews the leases of this process's claims; the number of claims renewed.
+  int Renew();
+  // Settles the claims of desks that ended (see the contract); the number settled.
+  int Settle();
 
-  // The rows of a meet, oldest first.
+  // The rows of a meet, oldest first, read a page at a time.
+  void ForEachRow(const LoggedMeet& meet, const std::function<void(const PrintLogRow&)>& each);
   std::vector<PrintLogRow> Rows(const LoggedMeet& meet);
-  // The certificates of a meet that count as printed, or are claimed by a live desk.
-  std::set<CertificateKey> Taken(const LoggedMeet& meet);
+  // The certificates of these events of a meet (all events when empty) that count as printed,
+  // are unknown, or are claimed by a live desk.
+  std::set<CertificateKey> Taken(const LoggedMeet& meet, const std::set<int>& events = {});
+  // The row that came out last of each certificate of a meet (claims and certificates of no
+  // meet left out), oldest first.
+  std::vector<PrintLogRow> LatestPerCertificate(const LoggedMeet& meet);
+  // The events of a meet with a row of any state (automatic_only: printed by following it).
+  std::set<int> EventsLogged(const LoggedMeet& meet, bool automatic_only = false);
 
-  // Seconds without progress after which a claim of another host counts as abandoned.
-  void SetClaimTimeout(int seconds) { claim_timeout_ = seconds; }
+  // For tests: the lease's expiry as this desk measures it.
+  void SetLeaseExpiryMs(qint64 ms) { expire_ms_ = ms; }
 
+  const LogEnvironment& environment() const { return env_; }
   static QString HostName();
 
  private:
   void Ensure();
-  bool ClaimAlive(const QString& host, qint64 pid, const QDateTime& time) const;
-  // The new row's id when asked for.
-  qint64 Insert(const PrintLogRow& row, bool want_id);
+  // The meet's number for rows written now, made when it has none (in a write transaction).
+  qint64 MeetNumber(const LoggedMeet& meet);
+  // Every number the meet has had (sightings before a correction was known as one meet).
+  std::vector<qint64> MeetNumbers(const LoggedMeet& meet);
+  bool Own(const PrintLogRow& row) const;
+  bool ClaimAlive(const PrintLogRow& row);
+  // Settles an ended claim inside a write transaction; whether it came out.
+  bool SettleRow(const PrintLogRow& row);
+  std::vector<qint64> WritePlaces(const std::vector<LogPlace>& places, bool out);
+  qint64 Insert(const PrintLogRow& row, qint64 meet_number);
 
   Database& db_;
-  int claim_timeout_ = 120;
+  LogEnvironment env_;
+  QString self_started_;
+  qint64 expire_ms_ = kLeaseExpireMs;
+  std::map<QString, qint64> meets_;  // meets resolved for writing, by their texts
+  // Claims of other hosts as this desk saw them: their 更新 and since when (its clock).
+  struct Sighting {
+    qint64 renewal = 0;
+    qint64 since_ms = 0;
+  };
+  std::map<qint64, Sighting> sightings_;
+};
+
+// Keeps this process's claims alive from a thread of its own, on a connection of its own, while
+// the process runs (a question left open, a long file being finished).
+class LeaseKeeper {
+ public:
+  explicit LeaseKeeper(QString database_path, int every_ms = kLeaseRenewMs);
+  ~LeaseKeeper();
+  LeaseKeeper(const LeaseKeeper&) = delete;
+  LeaseKeeper& operator=(const LeaseKeeper&) = delete;
+
+ private:
+  struct Thread;
+  std::unique_ptr<Thread> thread_;
 };
 
 // One row as a tab-separated line (tabs and line breaks in texts become blanks), and the line

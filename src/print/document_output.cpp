@@ -45,8 +45,17 @@ void SetUpPdf(QPdfWriter& writer, int paper) {
 
 }  // namespace
 
+struct PdfOutput::Held {
+  std::unique_ptr<PendingFile> file;
+  QString base;  // the name the document asks for, before "_2" ...; empty: a time stamp
+  QString stamp;
+  bool planned = false;
+};
+
 PdfOutput::PdfOutput(QString folder)
     : folder_(std::move(folder)), clock_([] { return QDateTime::currentDateTime(); }) {}
+
+PdfOutput::~PdfOutput() = default;
 
 bool PdfOutput::Ready(QString* error) {
   // Listing and probing the folder for every certificate made a run slower the more files the
@@ -73,25 +82,46 @@ bool PdfOutput::Write(const PrintDocument& doc, QString* error) {
   return written;
 }
 
-bool PdfOutput::WriteFile(const PrintDocument& doc, QString* error) {
+QByteArray PdfOutput::MakePdf(const PrintDocument& doc, QString* error) {
   if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
-    return Fail(error,
-                QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
+    Fail(error, QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
+    return {};
   }
   QByteArray pdf = writer_.Write(doc);
   if (pdf.isEmpty()) pdf = DocumentToPdf(doc);  // what the writer cannot draw as the renderer does
-  if (pdf.isEmpty()) {
-    return Fail(error, QStringLiteral("PDFを作成できませんでした。"));
-  }
+  if (pdf.isEmpty()) Fail(error, QStringLiteral("PDFを作成できませんでした。"));
+  return pdf;
+}
+
+QString PdfOutput::FreeName(const QString& base, const std::set<QString>& planned) const {
   const QDir dir(folder_);
   const QString stamp = clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  const QString base = doc.name.isEmpty() ? QString() : SafeFileName(doc.name);
   for (int seq = 1; seq <= kMaxSequence; ++seq) {
     const QString path = base.isEmpty() ? dir.filePath(QStringLiteral("certificate-%1-%2.pdf")
                                                            .arg(stamp)
                                                            .arg(seq, 3, 10, QLatin1Char('0')))
                                         : dir.filePath(Numbered(base, seq));
-    if (QFileInfo::exists(path)) continue;
+    if (planned.count(path) == 0 && !QFileInfo::exists(path)) return path;
+  }
+  return QString();
+}
+
+bool PdfOutput::WriteFile(const PrintDocument& doc, QString* error) {
+  const QByteArray pdf = MakePdf(doc, error);
+  if (pdf.isEmpty()) return false;
+  const QString base = doc.name.isEmpty() ? QString() : SafeFileName(doc.name);
+  if (hold_) {
+    // Written now, named and made durable with its batch.
+    Held held{std::make_unique<PendingFile>(QDir(folder_).filePath(QStringLiteral("held.pdf"))),
+              base, QString(), false};
+    if (!held.file->Append(pdf)) return Fail(error, held.file->error());
+    held.file->StartWriteback();
+    held_.push_back(std::move(held));
+    return true;
+  }
+  for (int attempt = 0; attempt < kMaxSequence; ++attempt) {
+    const QString path = FreeName(base, {});
+    if (path.isEmpty()) break;
     // A name taken meanwhile is never overwritten; a half-written file never gets a name.
     bool exists = false;
     if (!WriteNewFile(path, pdf, nullptr, &exists)) {
@@ -105,12 +135,72 @@ bool PdfOutput::WriteFile(const PrintDocument& doc, QString* error) {
               QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
 }
 
+DocumentOutput::Holding PdfOutput::HoldUntilPublished() {
+  hold_ = true;
+  return Holding::kBatch;
+}
+
+std::vector<DocumentPlace> PdfOutput::Plan() {
+  std::vector<DocumentPlace> places;
+  std::set<QString> planned;
+  for (Held& h : held_) {
+    if (!h.planned) {
+      const QString name = FreeName(h.base, planned);
+      if (name.isEmpty()) break;  // Publish says so
+      h.file->SetPath(name);
+      h.planned = true;
+    }
+    planned.insert(h.file->path());
+    places.push_back({{OutputPlace::Kind::kPdfFile, h.file->path()}, 1, true});
+  }
+  return places;
+}
+
+bool PdfOutput::Publish(std::vector<DocumentPlace>* published, QString* error) {
+  std::vector<Held> batch = std::move(held_);
+  held_.clear();
+  // The data of every file first, waited for together, then the names, then the folder.
+  for (Held& h : batch) {
+    if (!h.planned) {
+      return Fail(error,
+                  QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
+    }
+    if (!h.file->Sync()) return Fail(error, h.file->error());
+  }
+  bool ok = true;
+  for (Held& h : batch) {
+    bool exists = false;
+    while (!h.file->Publish(false, &exists, false)) {
+      const QString next = exists ? FreeName(h.base, {}) : QString();
+      if (next.isEmpty()) {
+        ok = Fail(error, h.file->error());
+        break;
+      }
+      h.file->SetPath(next);
+    }
+    if (!ok) break;
+    last_file_ = h.file->path();
+    if (published) published->push_back({{OutputPlace::Kind::kPdfFile, last_file_}, 1, false});
+  }
+  if (!batch.empty() && !SyncFolder(folder_) && ok) {
+    ok = Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_));
+  }
+  return ok;
+}
+
+bool PdfOutput::Finish(QString* error) {
+  if (held_.empty()) return true;
+  Plan();
+  return Publish(nullptr, error);
+}
+
 OutputPlace PdfOutput::WrittenTo() const {
   if (last_file_.isEmpty()) return {};
   return {OutputPlace::Kind::kPdfFolder, folder_};
 }
 
 DocumentPlace PdfOutput::LastWritten() const {
+  if (!held_.empty()) return {{OutputPlace::Kind::kPdfFile, QString()}, 1, true};
   if (last_file_.isEmpty()) return {};
   return {{OutputPlace::Kind::kPdfFile, last_file_}, 1, false};
 }
@@ -177,20 +267,51 @@ bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
     RenderPage(doc, page, pdf_->painter, scale);
   }
   last_page_ = pages_ + 1;
+  first_pages_.push_back(last_page_);
   pages_ += doc.PageCount();
   return true;
+}
+
+bool RunPdfOutput::EndFile(QString* error) {
+  if (!pdf_->painter.isActive()) return true;
+  const bool ended = pdf_->painter.end();
+  pdf_->file.close();
+  if (!ended || pdf_->file.error() != QFileDevice::NoError) {
+    pdf_.reset();
+    return Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") +
+                           Shown(file_.isEmpty() ? folder_ : file_));
+  }
+  return true;
+}
+
+std::vector<DocumentPlace> RunPdfOutput::Plan() {
+  std::vector<DocumentPlace> places;
+  if (!pdf_ || !written_.isEmpty() || !EndFile(nullptr)) return places;
+  if (planned_.isEmpty()) {
+    if (!file_.isEmpty()) {
+      planned_ = file_;
+    } else {
+      const QString base =
+          QStringLiteral("賞状_") + clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+      for (int seq = 1; seq <= kMaxSequence && planned_.isEmpty(); ++seq) {
+        const QString path = QDir(folder_).filePath(Numbered(base, seq));
+        if (!QFileInfo::exists(path)) planned_ = path;
+      }
+      if (planned_.isEmpty()) return places;
+    }
+  }
+  for (int page : first_pages_) {
+    places.push_back({{OutputPlace::Kind::kPdfFile, planned_}, page, true});
+  }
+  return places;
 }
 
 bool RunPdfOutput::Finish(QString* error) {
   if (!pdf_ || !written_.isEmpty()) return true;  // nothing printed, or done already
   const QString failed = QStringLiteral("PDFファイルを書き込めませんでした。\r") +
                          Shown(file_.isEmpty() ? folder_ : file_);
-  const bool ended = pdf_->painter.end();
-  pdf_->file.close();
-  if (!ended || pdf_->file.error() != QFileDevice::NoError) {
-    pdf_.reset();
-    return Fail(error, failed);
-  }
+  if (!EndFile(error)) return false;
+  if (planned_.isEmpty()) Plan();
   if (!file_.isEmpty()) {
     bool exists = false;
     if (!pdf_->part.Publish(false, &exists)) {
@@ -201,11 +322,10 @@ bool RunPdfOutput::Finish(QString* error) {
     written_ = file_;
     return true;
   }
-  const QString base =
-      QStringLiteral("賞状_") + clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  for (int seq = 1; seq <= kMaxSequence; ++seq) {
-    const QString path = QDir(folder_).filePath(Numbered(base, seq));
-    if (QFileInfo::exists(path)) continue;
+  // The name planned, or (taken meanwhile by another desk) the next free one.
+  const QString base = QFileInfo(planned_).completeBaseName().section(QLatin1Char('_'), 0, 1);
+  QString path = planned_;
+  for (int seq = 1; seq <= kMaxSequence && !path.isEmpty(); ++seq) {
     pdf_->part.SetPath(path);
     bool exists = false;
     if (pdf_->part.Publish(false, &exists)) {
@@ -213,6 +333,11 @@ bool RunPdfOutput::Finish(QString* error) {
       return true;
     }
     if (!exists) break;
+    path.clear();
+    for (int next = seq + 1; next <= kMaxSequence && path.isEmpty(); ++next) {
+      const QString candidate = QDir(folder_).filePath(Numbered(base, next));
+      if (!QFileInfo::exists(candidate)) path = candidate;
+    }
   }
   pdf_.reset();
   return Fail(error, failed);
@@ -300,6 +425,12 @@ bool PrinterOutput::Write(const PrintDocument& doc, QString* error) {
   return true;
 }
 
+std::vector<DocumentPlace> PrinterOutput::Plan() {
+  // The default printer is named by the printing service.
+  const QString queue = queue_.isEmpty() ? FindPrinterQueue(printer_name_).name : queue_;
+  return {{{OutputPlace::Kind::kPrinter, queue}, 0, false}};
+}
+
 OutputPlace PrinterOutput::WrittenTo() const {
   if (!written_) return {};
   return {OutputPlace::Kind::kPrinter, queue_};
@@ -334,6 +465,37 @@ DocumentPlace MultiOutput::LastWritten() const {
     }
   }
   return {};
+}
+
+DocumentOutput::Holding MultiOutput::HoldUntilPublished() {
+  Holding holding = Holding::kNone;
+  for (DocumentOutput* out : outputs_) holding = std::max(holding, out->HoldUntilPublished());
+  return holding;
+}
+
+std::vector<DocumentPlace> MultiOutput::Plan() {
+  std::vector<DocumentPlace> first;
+  for (DocumentOutput* out : outputs_) {
+    std::vector<DocumentPlace> places = out->Plan();
+    if (first.empty()) first = std::move(places);
+  }
+  return first;
+}
+
+bool MultiOutput::Publish(std::vector<DocumentPlace>* published, QString* error) {
+  QStringList errors;
+  bool said = false;
+  for (DocumentOutput* out : outputs_) {
+    std::vector<DocumentPlace> places;
+    QString e;
+    if (!out->Publish(&places, &e)) errors << e;
+    if (published && !said && !places.empty()) {
+      *published = std::move(places);
+      said = true;
+    }
+  }
+  if (errors.isEmpty()) return true;
+  return Fail(error, errors.join(QLatin1Char('\r')));
 }
 
 bool MultiOutput::Finish(QString* error) {

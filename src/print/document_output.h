@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "print/pdf_writer.h"
@@ -49,6 +50,23 @@ class DocumentOutput {
   virtual OutputPlace WrittenTo() const { return {}; }
   // Where the document written last went; nothing for an output that keeps no document (a dump).
   virtual DocumentPlace LastWritten() const { return {}; }
+
+  // How the output gives out what it is written: each document at once (a printer), held in
+  // batches until Publish (a file per document), or held for the whole run until Finish (one
+  // file). Where a held document will appear is fixed (Plan) before it does, so that a log can
+  // record it first.
+  enum class Holding { kNone, kBatch, kRun };
+  // Asks the output to hold documents when it can; how it holds from now on.
+  virtual Holding HoldUntilPublished() { return Holding::kNone; }
+  // Where the held documents will appear, in the order written, fixed from now on; for an
+  // output that holds nothing, where the next document will go (empty: nowhere).
+  virtual std::vector<DocumentPlace> Plan() { return {}; }
+  // Makes a batch of held documents appear; where each went, in order (a name taken meanwhile
+  // moves a document to the next free one). False when one could not: those before it are out,
+  // the rest are dropped.
+  virtual bool Publish(std::vector<DocumentPlace>* /*published*/, QString* /*error*/) {
+    return true;
+  }
 };
 
 // One PDF file per document in a folder, created when needed. A file is named after what the
@@ -60,10 +78,17 @@ class DocumentOutput {
 class PdfOutput : public DocumentOutput {
  public:
   explicit PdfOutput(QString folder);
+  ~PdfOutput() override;
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
+  // Publishes what is held.
+  bool Finish(QString* error) override;
   OutputPlace WrittenTo() const override;
   DocumentPlace LastWritten() const override;
+  Holding HoldUntilPublished() override;
+  std::vector<DocumentPlace> Plan() override;
+  // The batch is made durable together: its files' data and then the folder, once each.
+  bool Publish(std::vector<DocumentPlace>* published, QString* error) override;
 
   const QString& folder() const { return folder_; }
   // The file written last (empty before the first).
@@ -73,9 +98,15 @@ class PdfOutput : public DocumentOutput {
 
  private:
   bool WriteFile(const PrintDocument& doc, QString* error);
+  QByteArray MakePdf(const PrintDocument& doc, QString* error);
+  // A free name for the document named base (empty: a time stamp), not one planned already.
+  QString FreeName(const QString& base, const std::set<QString>& planned) const;
 
+  struct Held;
   QString folder_;
   QString last_file_;
+  bool hold_ = false;
+  std::vector<Held> held_;
   std::function<QDateTime()> clock_;
   PdfWriter writer_;  // keeps the fonts and texts of the run between its files
   // The folder was probed and written to: later documents of the run only check it is there.
@@ -96,6 +127,10 @@ class RunPdfOutput : public DocumentOutput {
   bool Finish(QString* error) override;
   OutputPlace WrittenTo() const override;
   DocumentPlace LastWritten() const override;
+  // The whole run is held until Finish.
+  Holding HoldUntilPublished() override { return Holding::kRun; }
+  // Ends the file and chooses its name; Finish puts it there.
+  std::vector<DocumentPlace> Plan() override;
 
   // The file written (empty before Finish).
   const QString& file() const { return written_; }
@@ -107,9 +142,13 @@ class RunPdfOutput : public DocumentOutput {
   QString folder_;
   QString file_;
   QString written_;
+  bool EndFile(QString* error);
+
   std::unique_ptr<Pdf> pdf_;
   int pages_ = 0;
-  int last_page_ = 0;  // the first page of the document written last
+  int last_page_ = 0;             // the first page of the document written last
+  std::vector<int> first_pages_;  // of each document written
+  QString planned_;               // the name Plan chose
   std::function<QDateTime()> clock_;
 };
 
@@ -131,6 +170,8 @@ class PrinterOutput : public DocumentOutput {
   bool Write(const PrintDocument& doc, QString* error) override;
   OutputPlace WrittenTo() const override;
   DocumentPlace LastWritten() const override;
+  // The queue the next document goes to.
+  std::vector<DocumentPlace> Plan() override;
   const QString& printer_name() const { return printer_name_; }
 
  private:
@@ -161,6 +202,10 @@ class MultiOutput : public DocumentOutput {
   bool Finish(QString* error) override;
   OutputPlace WrittenTo() const override;
   DocumentPlace LastWritten() const override;
+  // Every output is asked; the places are those of the first that holds (or sends).
+  Holding HoldUntilPublished() override;
+  std::vector<DocumentPlace> Plan() override;
+  bool Publish(std::vector<DocumentPlace>* published, QString* error) override;
 
  private:
   std::vector<DocumentOutput*> outputs_;

@@ -110,6 +110,9 @@ class RecordingOutput : public DocumentOutput {
     if (written.empty()) return {};
     return {{OutputPlace::Kind::kPrinter, QStringLiteral("recording")}, 0, false, 0};
   }
+  std::vector<DocumentPlace> Plan() override {
+    return {{{OutputPlace::Kind::kPrinter, QStringLiteral("recording")}, 0, false, 0}};
+  }
   bool ready = true;
   bool write_ok = true;
   int ready_calls = 0;
@@ -127,6 +130,11 @@ class ForwardingOutput : public DocumentOutput {
   bool Finish(QString* error) override { return to_.Finish(error); }
   OutputPlace WrittenTo() const override { return to_.WrittenTo(); }
   DocumentPlace LastWritten() const override { return to_.LastWritten(); }
+  Holding HoldUntilPublished() override { return to_.HoldUntilPublished(); }
+  std::vector<DocumentPlace> Plan() override { return to_.Plan(); }
+  bool Publish(std::vector<DocumentPlace>* published, QString* error) override {
+    return to_.Publish(published, error);
+  }
 
  private:
   DocumentOutput& to_;

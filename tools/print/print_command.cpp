@@ -130,17 +130,29 @@ bool ChooseEvents(const CommandLine& cl, Session& s, const MeetSettings& meet,
   return true;
 }
 
-// --log and --changed: the meet's log rows, all or those that differ from today's results.
+// --log and --changed: the meet's log rows, all (a page at a time) or those that differ from
+// today's results.
 int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
   const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
   PrintLog log(*s.layout_db);
-  std::vector<PrintLogRow> rows = log.Rows(LoggedMeetOf(cl.meet, meet));
-  FollowPrinterJobs(log, rows);
+  try {
+    log.Settle();  // what ended desks left, before it is shown
+  } catch (const DbError&) {
+    // Busy: shown as it stands; the next run settles it.
+  }
+  PrinterJobFollower jobs(log);
   if (cl.log) {
     out << PrintLogHeaderLine() << Qt::endl;
-    for (const PrintLogRow& row : rows) out << PrintLogLine(row) << Qt::endl;
+    log.ForEachRow(LoggedMeetOf(cl.meet, meet), [&](const PrintLogRow& logged) {
+      PrintLogRow row = logged;
+      jobs.Follow(row);
+      out << PrintLogLine(row) << '\n';
+    });
+    out.flush();
     return kExitOk;
   }
+  std::vector<PrintLogRow> rows = log.LatestPerCertificate(LoggedMeetOf(cl.meet, meet));
+  for (PrintLogRow& row : rows) jobs.Follow(row);
   PrintRunObserver observer;
   PrintRunContext context{*s.layout_db,      *s.results_db, s.state,      s.dialogs, s.options,
                           meet.選手使用所属, s.layout,      s.recipients, observer};
@@ -239,6 +251,7 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest&
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   job.SetNewOnly(true);
+  job.SetLog(*s.layout_db, LoggedMeetOf(cl.meet, meet), true);
   job.SetReprints(Reprints::kSilent);
   job.SetLayoutCheck(LayoutCheck::kNone);
   MeetFollower follower(cl.meet, LoggedMeetOf(cl.meet, meet), meet.クラス分け);
@@ -260,6 +273,15 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest&
                                  s.layout,     s.recipients,  observer};
         },
         &job, label);
+    if (!look.left_unprinted.empty()) {
+      QStringList events;
+      for (const auto& [event, n] : look.left_unprinted) {
+        events << QStringLiteral("%1（%2 枚）").arg(event).arg(n);
+      }
+      out << QStringLiteral("始めたときに結果がそろっていて未印刷の賞状がある種目（印刷しません）：") +
+                 events.join(QStringLiteral("、"))
+          << Qt::endl;
+    }
     for (const QString& line : look.printed + look.changes) out << line << Qt::endl;
     for (int waited = 0; waited < cl.interval * 10 && !stop_following; ++waited) {
       QThread::msleep(100);
@@ -441,6 +463,10 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed.output) << Qt::endl;
   if (printed.skipped > 0) {
     out << QStringLiteral("印刷済みの %1 枚は出力していません。").arg(printed.skipped) << Qt::endl;
+  }
+  if (printed.held_elsewhere > 0) {
+    out << QStringLiteral("他の端末が印刷中の %1 枚は出力していません。").arg(printed.held_elsewhere)
+        << Qt::endl;
   }
   switch (printed.written.kind) {
     case OutputPlace::Kind::kPrinter:
