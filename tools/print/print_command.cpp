@@ -278,7 +278,8 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest&
       for (const auto& [event, n] : look.left_unprinted) {
         events << QStringLiteral("%1（%2 枚）").arg(event).arg(n);
       }
-      out << QStringLiteral("始めたときに結果がそろっていて未印刷の賞状がある種目（印刷しません）：") +
+      out << QStringLiteral(
+                 "始めたときに結果がそろっていて未印刷の賞状がある種目（印刷しません）：") +
                  events.join(QStringLiteral("、"))
           << Qt::endl;
     }
@@ -465,7 +466,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     out << QStringLiteral("印刷済みの %1 枚は出力していません。").arg(printed.skipped) << Qt::endl;
   }
   if (printed.held_elsewhere > 0) {
-    out << QStringLiteral("他の端末が印刷中の %1 枚は出力していません。").arg(printed.held_elsewhere)
+    out << QStringLiteral("他の端末が印刷中の %1 枚は出力していません。")
+               .arg(printed.held_elsewhere)
         << Qt::endl;
   }
   switch (printed.written.kind) {
