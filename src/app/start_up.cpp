@@ -1,8 +1,6 @@
 #include "app/start_up.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include "app/captions.h"
 #include "app/instance_guard.h"
@@ -13,6 +11,7 @@
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/work_table.h"
+#include "layout/layout_db_open.h"
 #include "layout/layout_jet_import.h"
 
 namespace kvsys {
@@ -25,23 +24,6 @@ constexpr int kNoSuchOption = 340;
 QString StripTrailingSeparator(QString folder) {
   if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\'))) folder.chop(1);
   return folder;
-}
-
-// A shared KVSYS.mdb damaged (a share's locking failed, a crash mid-write): nothing more is
-// written to it. A copy is kept for whoever repairs it, and the operator is told what to do.
-void ReportDamagedLayoutDb(AppState& state, Dialogs& dialogs, const QString& problem) {
-  state.LayoutDb->Close();
-  QString copy;
-  for (int n = 1; n < 100 && copy.isEmpty(); ++n) {
-    const QString name = state.LayoutDbPath + QStringLiteral(".damaged") +
-                         (n == 1 ? QString() : QStringLiteral("-%1").arg(n));
-    if (!QFileInfo::exists(name) && QFile::copy(state.LayoutDbPath, name)) copy = name;
-  }
-  dialogs.MsgBox(kLayoutDbDamagedMessage + QStringLiteral("\r") +
-                     (copy.isEmpty() ? QStringLiteral("（写しを残せませんでした）")
-                                     : QStringLiteral("写し：") + QDir::toNativeSeparators(copy)) +
-                     QStringLiteral("\r\r") + problem.left(300),
-                 MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
 }
 
 }  // namespace
@@ -94,13 +76,14 @@ StartUpOutcome StartUp(AppState& state, Dialogs& dialogs, InstanceGuard& guard,
   try {
     state.Workspace = std::make_unique<kvsys::Workspace>();
     ConvertJetLayoutDatabase(state.LayoutDbPath, dialogs);
-    state.LayoutDb = state.Workspace->OpenDatabase(state.LayoutDbPath, false);
-    if (const QString problem = state.LayoutDb->IntegrityProblem(); !problem.isEmpty()) {
+    LayoutDbOpening opened = OpenLayoutDbForWriting(*state.Workspace, state.LayoutDbPath);
+    if (!opened.db) {
       wait.Restore();
-      ReportDamagedLayoutDb(state, dialogs, problem);
+      dialogs.MsgBox(opened.refusal, MsgButtons::Ok, MsgIcon::Critical, kMeetSelectionTitle);
       state.CloseDatabases();
       return StartUpOutcome::Exit;
     }
+    state.LayoutDb = std::move(opened.db);
     ClearTable(*state.LayoutDb, QStringLiteral("KVSSEL"));
     if (!view.SelectVersionOption(state.ResultVersion)) {
       throw DbError(kNoSuchOption, QStringLiteral("コントロール配列の要素が存在しません。"));

@@ -9,10 +9,6 @@ namespace kvsys {
 class Dialogs;
 class InstanceGuard;
 
-inline const QString kLayoutDbDamagedMessage = QStringLiteral(
-    "レイアウトデータベース（KVSYS.mdb）が壊れています。これ以上書き込まないため終了します。"
-    "バックアップから戻すか、壊れたファイルを別の名前にして作り直してください。");
-
 // Outcome of reading KVSYS.ini at start: a fatal flag and its detail text.
 struct SettingsReadResult {
   bool fatal = false;

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "db/jet_reader.h"
@@ -17,9 +16,6 @@
 namespace kvsys {
 
 namespace {
-
-// How long opening waits for another connection's lock before it reports the file in use.
-constexpr int kProbeTimeoutMs = 1000;
 
 enum class FileKind { kSqlite, kJet, kOther };
 
@@ -66,7 +62,9 @@ std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusi
   sqlite3_extended_result_codes(db, 1);
   auto conn = std::make_shared<detail::Connection>(
       db, path, read_only || sqlite3_db_readonly(db, "main") == 1);
-  conn->SetBusyTimeoutMs(std::min(busy_ms, kProbeTimeoutMs));
+  // Opening waits for another connection's lock as long as a write does: a desk busy writing
+  // to a shared file only delays the others. A file held past that is in use.
+  conn->SetBusyTimeoutMs(busy_ms);
   try {
     // The probe read: garbage and foreign formats fail here, a file another program holds
     // locked reports busy.
@@ -93,7 +91,6 @@ std::shared_ptr<detail::Connection> OpenSqlite(const QString& path, bool exclusi
     if (e.number() == dberr::kNotADatabase) throw NotADatabase(path);
     throw;
   }
-  conn->SetBusyTimeoutMs(busy_ms);
   return conn;
 }
 

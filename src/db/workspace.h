@@ -37,8 +37,8 @@ class Workspace {
   void Close();
   // No read locks outlive a call here, so there is nothing to free; kept for callers.
   void Idle(int option = dbFreeLocks);
-  // How long a write waits for another connection's lock before 3260 (and an open before
-  // 3045, up to a second). Applies to databases already open too.
+  // How long a write waits for another connection's lock before 3260, and an open before 3045.
+  // Applies to databases already open too.
   void SetBusyTimeoutMs(int ms);
   int BusyTimeoutMs() const { return busy_timeout_ms_; }
 

@@ -14,6 +14,7 @@
 #include "common/text_util.h"
 #include "db/db_error.h"
 #include "db/workspace.h"
+#include "layout/layout_db_open.h"
 #include "support/database_files.h"
 #include "support/find_child.h"
 #include "support/program_folder.h"
@@ -189,11 +190,7 @@ TEST(StartUp, UnusableLayoutDatabaseEndsTheProgramWithItsMessage) {
 TEST(StartUp, ADamagedLayoutDatabaseIsCopiedAndNotWrittenTo) {
   ProgramFolder folder;
   folder.dir().Write(QStringLiteral("KVSYS.ini"), IniWithMeets(folder, ""));
-  QByteArray bytes = folder.dir().Read(QStringLiteral("KVSYS.mdb"));
-  const int page = bytes.at(16) * 256 + static_cast<unsigned char>(bytes.at(17));
-  ASSERT_GT(bytes.size(), 3 * page);
-  bytes.replace(2 * page, 64, QByteArray(64, '\xA5'));  // a table's page, past the header
-  folder.dir().Write(QStringLiteral("KVSYS.mdb"), bytes);
+  const QByteArray bytes = folder.DamageLayoutDb(QStringLiteral("保存名"));
   QString problem;
   {
     Workspace ws;

@@ -3,6 +3,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
+#include <future>
+#include <thread>
 
 #include "db/workspace.h"
 #include "support/database_files.h"
@@ -151,6 +154,25 @@ TEST_F(Conflicts, ExclusiveHoldersKeepOthersOut) {
   held->OpenRecordset(QStringLiteral("保存名"));  // the holder itself goes on working
   held->Close();
   EXPECT_NO_THROW(theirs_.OpenDatabase(path_));
+}
+
+// Opening waits for another connection's lock as long as a write would: a desk writing to the
+// shared file for more than a second, but less than the busy timeout, only delays the others.
+TEST_F(Conflicts, OpenWaitsTheBusyTimeoutForALockReleasedMeanwhile) {
+  std::promise<void> locked;
+  std::jthread holder([&] {
+    RawDb other(path_);
+    other.Exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    locked.set_value();
+    QThread::msleep(1500);
+    other.Exec(QStringLiteral("COMMIT"));
+  });
+  locked.get_future().wait();
+  Workspace ws;
+  ws.SetBusyTimeoutMs(3000);
+  std::shared_ptr<Database> db;
+  ASSERT_NO_THROW(db = ws.OpenDatabase(path_));
+  EXPECT_EQ(db->OpenRecordset(QStringLiteral("保存名"))->RecordCount(), 2);
 }
 
 TEST_F(Conflicts, KeysAndSixteenBitColumns) {

@@ -22,6 +22,11 @@ class ProgramFolder {
   }
   QByteArray Read(const QString& name) const { return dir_.Read(name); }
   const TempFolder& dir() const { return dir_; }
+  // Overwrites the start of the table's first page in KVSYS.mdb with garbage, as a write torn
+  // by a share's failed locking leaves it: the file still opens and what does not read that
+  // table works on, SQLite's quick check finds the damage. Returns the file's bytes as they
+  // now are.
+  QByteArray DamageLayoutDb(const QString& table) const;
 
  private:
   TempFolder dir_;

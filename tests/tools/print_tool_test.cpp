@@ -15,6 +15,7 @@
 
 #include "common/cp932.h"
 #include "db/workspace.h"
+#include "layout/layout_db_open.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "print/print_command.h"
@@ -191,6 +192,20 @@ TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {
             kExitOk);
   EXPECT_TRUE(err_text.contains(QStringLiteral("初期設定ファイルがありません。")))
       << err_text.toStdString();
+}
+
+// A damaged KVSYS.mdb is refused before anything is printed or logged, even where the damage
+// lies in a table the run never reads: the run fails saying so, nothing more is written to the
+// file and a copy is kept beside it.
+TEST_F(PrintCommandTest, ADamagedLayoutDatabaseIsRefusedAndLeftAsItWas) {
+  Decide();
+  const QByteArray bytes = folder.DamageLayoutDb(QStringLiteral("KVSSEL"));
+  const QString pdf = folder.File(QStringLiteral("pdf"));
+  EXPECT_EQ(Run(QStringLiteral("--meet %1 --all --pdf %2").arg(meet, pdf)), kExitFailed);
+  EXPECT_TRUE(err_text.contains(kLayoutDbDamagedMessage)) << err_text.toStdString();
+  EXPECT_TRUE(QDir(pdf).entryList(QDir::Files).isEmpty());
+  EXPECT_EQ(folder.Read(QStringLiteral("KVSYS.mdb")), bytes);
+  EXPECT_EQ(folder.Read(QStringLiteral("KVSYS.mdb.damaged")), bytes);
 }
 
 // The demo meet printed with the example 標準, as ./run.sh sets a program folder up: the

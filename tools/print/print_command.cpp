@@ -25,6 +25,7 @@
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/workspace.h"
+#include "layout/layout_db_open.h"
 #include "layout/layout_store.h"
 #include "print/console_dialogs.h"
 #include "print/document_output.h"
@@ -343,7 +344,12 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   s.options = ReadPrintOptions(s.dialogs, ini);
   if (cl.affiliation != 0) s.options.PrnShozNo = static_cast<int16_t>(cl.affiliation);
   try {
-    s.layout_db = s.workspace.OpenDatabase(layout_path);
+    LayoutDbOpening opened = OpenLayoutDbForWriting(s.workspace, layout_path);
+    if (!opened.db) {
+      err << opened.refusal.replace(u'\r', u'\n') << Qt::endl;
+      return kExitFailed;
+    }
+    s.layout_db = std::move(opened.db);
     if (!cl.meet.isEmpty()) s.results_db = s.workspace.OpenDatabase(cl.meet, false, true);
     if (!PrepareLayouts(cl, s, out, err)) return kExitFailed;
     if (cl.example_layouts && cl.events.empty() && !cl.all_events) return kExitOk;
