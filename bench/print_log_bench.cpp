@@ -9,11 +9,11 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
 #include <map>
@@ -40,9 +40,20 @@ struct Spent {
   int exit = -1;
 };
 
-// Runs kvsys-print with its output thrown away.
+// Where the last run's error output is kept, to be shown when it failed.
+const std::string kErrors =
+    QDir::temp().filePath(QStringLiteral("print_log_bench.err")).toStdString();
+
+// Where GNU time writes the run's peak memory.
+const std::string kPeak =
+    QDir::temp().filePath(QStringLiteral("print_log_bench.peak")).toStdString();
+
+// Runs kvsys-print with its output thrown away, under GNU time: the peak memory of a process
+// spawned straight from this one would start at this one's (the kernel keeps the larger of the
+// two across exec).
 Spent RunTool(const QStringList& args) {
-  std::vector<std::string> words = {KVSYS_BINARY_DIR "/bin/kvsys-print"};
+  std::vector<std::string> words = {
+      "/usr/bin/time", "-f", "%M", "-o", kPeak, KVSYS_BINARY_DIR "/bin/kvsys-print"};
   for (const QString& a : args) words.push_back(a.toStdString());
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
@@ -50,7 +61,7 @@ Spent RunTool(const QStringList& args) {
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 2, kErrors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   QElapsedTimer timer;
   timer.start();
   pid_t pid = 0;
@@ -58,11 +69,15 @@ Spent RunTool(const QStringList& args) {
   if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) != 0) return spent;
   posix_spawn_file_actions_destroy(&files);
   int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
+  waitpid(pid, &status, 0);
   spent.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-  spent.peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  QFile peak(QString::fromStdString(kPeak));
+  if (peak.open(QIODevice::ReadOnly)) spent.peak_mb = peak.readAll().trimmed().toDouble() / 1024.0;
   spent.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (spent.exit != 0) {
+    QFile errors(QString::fromStdString(kErrors));
+    if (errors.open(QIODevice::ReadOnly)) std::fprintf(stderr, "%s", errors.readAll().constData());
+  }
   return spent;
 }
 
@@ -143,7 +158,7 @@ void BM_WholeMeet(benchmark::State& state) {
   World& w = Data();
   const bool with_log = state.range(0) != 0;
   const bool new_only = state.range(1) != 0;
-  int n = 0;
+  static int n = 0;  // each run a file of its own, across repetitions
   for (auto _ : state) {
     QStringList args = {
         QStringLiteral("--program-folder"),

@@ -312,12 +312,16 @@ bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, boo
   try {
     const int end = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
     std::set<int> events;
+    std::set<int> entrants;
     for (int i = std::max(first, 1); i <= end; ++i) {
-      if (table[i].Source.FromMeet()) events.insert(table[i].Source.event);
+      if (!table[i].Source.FromMeet()) continue;
+      events.insert(table[i].Source.event);
+      entrants.insert(table[i].Source.entrant);
     }
-    // Only the run's events are read, with the log's index.
-    const std::set<CertificateKey> taken =
-        events.empty() ? std::set<CertificateKey>() : PrintLog(*log_db_).Taken(meet_, events);
+    // Only the run's events and entrants are read, with the log's index.
+    const std::set<CertificateKey> taken = events.empty()
+                                               ? std::set<CertificateKey>()
+                                               : PrintLog(*log_db_).Taken(meet_, events, entrants);
     for (int i = std::max(first, 1); i <= end; ++i) {
       const RecipientSource& source = table[i].Source;
       if (source.FromMeet() && taken.count(KeyOf(source)) != 0) ++printed;

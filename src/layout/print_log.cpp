@@ -41,46 +41,59 @@ QVariantList Values(const PrintLogRow& r, qint64 meet_number) {
 }
 
 QDateTime ParseTime(const QString& text) {
-  // The desk's clock as it wrote it, read without a time-zone lookup for every row.
-  const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-  const QTime time = QTime::fromString(text.mid(11, 8), QStringLiteral("HH:mm:ss"));
+  // The desk's clock as it wrote it ("yyyy-MM-dd HH:mm:ss"), read without a time-zone lookup
+  // or a format parser for every row.
+  if (text.size() != 19) return {};
+  const auto digits = [&text](int at, int count) {
+    int n = 0;
+    for (int i = at; i < at + count; ++i) {
+      const int d = text[i].digitValue();
+      if (d < 0) return -1;
+      n = n * 10 + d;
+    }
+    return n;
+  };
+  const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
+  const QTime time(digits(11, 2), digits(14, 2), digits(17, 2));
   if (!date.isValid() || !time.isValid()) return {};
   return QDateTime(date, time, Qt::UTC);
 }
 
+QString SelectRows() {
+  static const QString select = QStringLiteral("SELECT 番号, %1 FROM %2")
+                                    .arg(Columns().join(QStringLiteral(", ")), kPrintLogTable);
+  return select;
+}
+
 PrintLogRow ReadRow(const Recordset& rs) {
-  const auto text = [&rs](const char* name) {
-    return rs.Field(QString::fromUtf8(name)).toString();
-  };
-  const auto number = [&rs](const char* name) {
-    return rs.Field(QString::fromUtf8(name)).toLongLong();
-  };
+  // By position, in the order SelectRows names them: a long log is read row after row.
+  const auto text = [&rs](int i) { return rs.Field(i).toString(); };
+  const auto number = [&rs](int i) { return rs.Field(i).toLongLong(); };
+  const auto whole = [&rs](int i) { return static_cast<int>(rs.Field(i).toLongLong()); };
   PrintLogRow r;
-  r.id = number("番号");
-  r.meet = {text("大会ファイル"), text("大会名"), text("大会開始日")};
-  r.key = {static_cast<int>(number("競技番号")), static_cast<int>(number("クラス番号")),
-           static_cast<int>(number("組")),       number("リレー") != 0,
-           static_cast<int>(number("選手番号")), std::max(1, static_cast<int>(number("同番号順")))};
-  r.event_text = text("種目");
-  r.stage = text("予決");
-  r.class_name = text("クラス");
-  r.name = text("氏名");
-  r.affiliation = text("所属");
-  r.rank = text("順位");
-  r.record = text("記録");
-  r.layout = static_cast<int>(number("レイアウト"));
-  r.copies = static_cast<int>(number("部数"));
-  r.host = text("端末");
-  r.pid = number("プロセス");
-  r.started = text("起動");
-  r.renewal = number("更新");
-  r.automatic = number("自動") != 0;
-  r.time = ParseTime(text("時刻"));
-  r.output = text("出力");
-  r.where = text("出力先");
-  r.page = static_cast<int>(number("ページ"));
-  r.job = static_cast<int>(number("ジョブ"));
-  r.state = text("状態");
+  r.id = number(0);
+  r.meet = {text(1), text(2), text(3)};
+  r.key = {whole(4), whole(7), whole(9), number(10) != 0, whole(11), std::max(1, whole(26))};
+  r.event_text = text(5);
+  r.stage = text(6);
+  r.class_name = text(8);
+  r.name = text(12);
+  r.affiliation = text(13);
+  r.rank = text(14);
+  r.record = text(15);
+  r.layout = whole(16);
+  r.copies = whole(17);
+  r.host = text(18);
+  r.pid = number(19);
+  r.time = ParseTime(text(20));
+  r.output = text(21);
+  r.where = text(22);
+  r.page = whole(23);
+  r.job = whole(24);
+  r.state = text(25);
+  r.started = text(27);
+  r.renewal = number(29);
+  r.automatic = number(30) != 0;
   return r;
 }
 
@@ -261,11 +274,10 @@ void PrintLog::ForEachRow(const LoggedMeet& meet,
   if (numbers.empty()) return;
   // A page at a time: a long log never sits in memory whole.
   constexpr int kPage = 2000;
-  const QString sql = QStringLiteral(
-                          "SELECT * FROM %1 WHERE 大会番号 IN %2 AND 番号 > ? "
-                          "ORDER BY 番号 LIMIT %3")
-                          .arg(kPrintLogTable, InList(numbers))
-                          .arg(kPage);
+  const QString sql =
+      SelectRows() + QStringLiteral(" WHERE 大会番号 IN %1 AND 番号 > ? ORDER BY 番号 LIMIT %2")
+                         .arg(InList(numbers))
+                         .arg(kPage);
   qint64 after = 0;
   for (;;) {
     auto rs = db_.OpenRecordsetWithParams(sql, {after}, dbOpenSnapshot);
@@ -279,13 +291,60 @@ void PrintLog::ForEachRow(const LoggedMeet& meet,
   }
 }
 
+void PrintLog::ForEachLine(const LoggedMeet& meet,
+                           const std::function<void(const QString&)>& each) {
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty()) return;
+  constexpr int kPage = 5000;
+  const QString sql =
+      SelectRows() + QStringLiteral(" WHERE 大会番号 IN %1 AND 番号 > ? ORDER BY 番号 LIMIT %2")
+                         .arg(InList(numbers))
+                         .arg(kPage);
+  qint64 after = 0;
+  QString line;
+  for (;;) {
+    auto rs = db_.OpenRecordsetWithParams(sql, {after}, dbOpenSnapshot);
+    int read = 0;
+    for (; !rs->Eof(); rs->MoveNext(), ++read) {
+      // Straight from the values as stored, as PrintLogLine writes a row.
+      after = rs->Field(0).toLongLong();
+      line = QString::number(after);
+      for (int c = 1; c <= kPrintedColumns; ++c) {
+        line += QLatin1Char('\t');
+        const qsizetype from = line.size();
+        line += rs->Field(c).toString();
+        for (qsizetype i = from; i < line.size(); ++i) {
+          if (line[i] == u'\t' || line[i] == u'\r' || line[i] == u'\n') line[i] = u' ';
+        }
+      }
+      each(line);
+    }
+    if (read < kPage) return;
+  }
+}
+
+std::vector<PrintLogRow> PrintLog::OpenPrinterJobs(const LoggedMeet& meet) {
+  std::vector<PrintLogRow> rows;
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty()) return rows;
+  auto rs = db_.OpenRecordsetWithParams(
+      SelectRows() +
+          QStringLiteral(" WHERE 大会番号 IN %1 AND 出力 = ? AND 端末 = ? AND ジョブ > 0 "
+                         "AND 状態 IN (?, ?) ORDER BY 番号")
+              .arg(InList(numbers)),
+      {kLogPrinter, env_.host(), kLogOut, kLogStopped}, dbOpenSnapshot);
+  for (; !rs->Eof(); rs->MoveNext()) rows.push_back(ReadRow(*rs));
+  return rows;
+}
+
 std::vector<PrintLogRow> PrintLog::Rows(const LoggedMeet& meet) {
   std::vector<PrintLogRow> rows;
   ForEachRow(meet, [&rows](const PrintLogRow& row) { rows.push_back(row); });
   return rows;
 }
 
-std::set<CertificateKey> PrintLog::Taken(const LoggedMeet& meet, const std::set<int>& events) {
+std::set<CertificateKey> PrintLog::Taken(const LoggedMeet& meet, const std::set<int>& events,
+                                         const std::set<int>& entrants) {
   std::set<CertificateKey> keys;
   const std::vector<qint64> numbers = MeetNumbers(meet);
   if (numbers.empty()) return keys;
@@ -293,6 +352,10 @@ std::set<CertificateKey> PrintLog::Taken(const LoggedMeet& meet, const std::set<
   if (!events.empty()) {
     where += QStringLiteral(" AND 競技番号 IN ") +
              InList(std::vector<qint64>(events.begin(), events.end()));
+  }
+  if (!entrants.empty()) {
+    where += QStringLiteral(" AND 選手番号 IN ") +
+             InList(std::vector<qint64>(entrants.begin(), entrants.end()));
   }
   const auto key_of = [](const Recordset& rs) {
     return CertificateKey{static_cast<int>(rs.Field(0).toLongLong()),
@@ -313,9 +376,8 @@ std::set<CertificateKey> PrintLog::Taken(const LoggedMeet& meet, const std::set<
   }
   std::vector<PrintLogRow> claims;
   {
-    auto rs = db_.OpenRecordset(QStringLiteral("SELECT * FROM %1").arg(kPrintLogTable) + where +
-                                    QStringLiteral(" AND 状態 = '%1'").arg(kLogClaimed),
-                                dbOpenSnapshot);
+    auto rs = db_.OpenRecordset(
+        SelectRows() + where + QStringLiteral(" AND 状態 = '%1'").arg(kLogClaimed), dbOpenSnapshot);
     for (; !rs->Eof(); rs->MoveNext()) claims.push_back(ReadRow(*rs));
   }
   for (const PrintLogRow& claim : claims) {
@@ -329,11 +391,11 @@ std::vector<PrintLogRow> PrintLog::LatestPerCertificate(const LoggedMeet& meet) 
   const std::vector<qint64> numbers = MeetNumbers(meet);
   if (numbers.empty()) return rows;
   auto rs = db_.OpenRecordsetWithParams(
-      QStringLiteral(
-          "SELECT * FROM %1 WHERE 番号 IN (SELECT MAX(番号) FROM %1 WHERE 大会番号 IN %2 "
-          "AND 競技番号 <> 0 AND 状態 <> ? GROUP BY 競技番号, クラス番号, 組, リレー, "
-          "選手番号, 同番号順) ORDER BY 番号")
-          .arg(kPrintLogTable, InList(numbers)),
+      SelectRows() +
+          QStringLiteral(" WHERE 番号 IN (SELECT MAX(番号) FROM %1 WHERE 大会番号 IN %2 AND "
+                         "競技番号 <> 0 AND 状態 <> ? GROUP BY 競技番号, クラス番号, 組, リレー, "
+                         "選手番号, 同番号順) ORDER BY 番号")
+              .arg(kPrintLogTable, InList(numbers)),
       {kLogClaimed}, dbOpenSnapshot);
   for (; !rs->Eof(); rs->MoveNext()) rows.push_back(ReadRow(*rs));
   return rows;

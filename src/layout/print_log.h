@@ -41,7 +41,7 @@ struct MeetSettings;
 //   or a full disk that keeps a write out raises DbError and leaves the table as it was before
 //   that write (each write is one transaction); a desk that finds a claim of its own gone (taken
 //   by another desk after its lease expired) is told by the call that marks it.
-// - A damaged KVSYS.mdb is refused when it is opened (see the program folder's opening).
+// - A damaged KVSYS.mdb is refused before anything is written (OpenLayoutDbForWriting).
 inline const QString kPrintLogTable = QStringLiteral("印刷履歴");
 inline const QString kPrintLogMeetTable = QStringLiteral("印刷大会");
 
@@ -183,9 +183,15 @@ class PrintLog {
   // The rows of a meet, oldest first, read a page at a time.
   void ForEachRow(const LoggedMeet& meet, const std::function<void(const PrintLogRow&)>& each);
   std::vector<PrintLogRow> Rows(const LoggedMeet& meet);
-  // The certificates of these events of a meet (all events when empty) that count as printed,
-  // are unknown, or are claimed by a live desk.
-  std::set<CertificateKey> Taken(const LoggedMeet& meet, const std::set<int>& events = {});
+  // The rows of a meet as PrintLogLine writes them, oldest first, made by the engine a page at
+  // a time (a long log is written at the speed of the disk, not of decoding every value).
+  void ForEachLine(const LoggedMeet& meet, const std::function<void(const QString&)>& each);
+  // This desk's printer jobs of a meet whose fate the printing service may tell still.
+  std::vector<PrintLogRow> OpenPrinterJobs(const LoggedMeet& meet);
+  // The certificates of these events and entrants of a meet (all when empty) that count as
+  // printed, are unknown, or are claimed by a live desk.
+  std::set<CertificateKey> Taken(const LoggedMeet& meet, const std::set<int>& events = {},
+                                 const std::set<int>& entrants = {});
   // The row that came out last of each certificate of a meet (claims and certificates of no
   // meet left out), oldest first.
   std::vector<PrintLogRow> LatestPerCertificate(const LoggedMeet& meet);

@@ -113,7 +113,7 @@ bool PrintLog::SettleRow(const PrintLogRow& row) {
 }
 
 int PrintLog::Settle() {
-  const QString claims = QStringLiteral("SELECT * FROM %1 WHERE ").arg(kPrintLogTable) + kIsClaim;
+  const QString claims = SelectRows() + QStringLiteral(" WHERE ") + kIsClaim;
   std::vector<qint64> ended;
   {
     auto rs = db_.OpenRecordset(claims, dbOpenSnapshot);
@@ -145,10 +145,9 @@ void PrintLog::Claim(std::vector<ClaimItem>& items, bool new_only) {
   StoreTransaction tx(db_);
   const QDateTime now = QDateTime::currentDateTime();
   const QString find =
-      QStringLiteral(
-          "SELECT * FROM %1 WHERE 大会番号 = ? AND 競技番号 = ? AND クラス番号 = ? AND "
-          "組 = ? AND リレー = ? AND 選手番号 = ? AND 同番号順 = ?")
-          .arg(kPrintLogTable);
+      SelectRows() + QStringLiteral(
+                         " WHERE 大会番号 = ? AND 競技番号 = ? AND クラス番号 = ? AND "
+                         "組 = ? AND リレー = ? AND 選手番号 = ? AND 同番号順 = ?");
   for (ClaimItem& item : items) {
     PrintLogRow& row = item.row;
     // Certificates of a recipients file belong to no meet and are never taken already.

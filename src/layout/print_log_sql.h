@@ -19,6 +19,8 @@ inline const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 const QStringList& Columns();
 inline constexpr int kPrintedColumns = 26;
 QVariantList Values(const PrintLogRow& row, qint64 meet_number);
+// "SELECT 番号, ... FROM 印刷履歴": the columns ReadRow reads, in its order.
+QString SelectRows();
 PrintLogRow ReadRow(const Recordset& rs);
 QDateTime ParseTime(const QString& text);
 // "(1,2,3)" for an IN clause of numbers.

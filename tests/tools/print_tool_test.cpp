@@ -854,5 +854,54 @@ TEST_F(FollowTest, TwoDesksFollowingOneMeetPrintEachCertificateOnce) {
       files);
 }
 
+// A follower started again finishes the events a follower of the meet had begun, says which
+// other complete events have certificates not printed, and prints nothing of a file that came to
+// hold another meet.
+TEST_F(FollowTest, ARestartFinishesWhatAFollowerBeganAndAnotherMeetPrintsNothing) {
+  test::RawDb meet(live);
+  const int begun =
+      meet.Scalar(QStringLiteral("SELECT 競技番号 FROM 記録マスター GROUP BY 競技番号 "
+                                 "HAVING sum(ゴール = '') = 0 ORDER BY 競技番号 "
+                                 "LIMIT 1"))
+          .toInt();
+  ASSERT_GT(begun, 0);
+  // A follower killed after the first place of that event came out.
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --events %2 --rank 1 --new-only --pdf %3")
+                    .arg(live)
+                    .arg(begun)
+                    .arg(folder.File(QStringLiteral("before")))),
+            kExitOk)
+      << err_text.toStdString();
+  Log(QStringLiteral("UPDATE 印刷履歴 SET 自動 = 1"));
+  const int first_places = Certificates();
+  ASSERT_GT(first_places, 0);
+
+  const QString pdf = folder.File(QStringLiteral("again"));
+  std::unique_ptr<QProcess> run = StartFollowing(pdf);
+  QString said;
+  for (int wait = 0; wait < 300 && !said.contains(QStringLiteral("競技番号 %1 ").arg(begun));
+       ++wait) {
+    run->waitForReadyRead(100);
+    said += QString::fromUtf8(run->readAllStandardOutput());
+  }
+  EXPECT_TRUE(said.contains(QStringLiteral("競技番号 %1 ").arg(begun))) << said.toStdString();
+  EXPECT_GT(PdfCount(pdf), 0);
+  EXPECT_EQ(Certificates(), first_places + PdfCount(pdf));
+
+  // The file now holds another meet: said once, nothing printed.
+  meet.Exec(QStringLiteral("UPDATE 大会設定 SET 大会名1 = '別の大会', 始期間 = '2030/01/05'"));
+  QString error;
+  ASSERT_FALSE(samplemeet::AdvanceMeet(live, 2, &error).empty()) << error.toStdString();
+  QThread::msleep(3000);
+  Stop(*run);
+  said += QString::fromUtf8(run->readAllStandardOutput());
+  EXPECT_TRUE(said.contains(QStringLiteral("始めたときに結果がそろっていて未印刷の賞状がある種目")))
+      << said.toStdString();
+  EXPECT_EQ(said.count(QStringLiteral("大会ファイルが別の大会（別の大会 2030/01/05）になりました")),
+            1)
+      << said.toStdString();
+  EXPECT_EQ(Certificates(), first_places + PdfCount(pdf));
+}
+
 }  // namespace
 }  // namespace kvsys::printtool

@@ -143,12 +143,11 @@ int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
   }
   PrinterJobFollower jobs(log);
   if (cl.log) {
+    // What the printing service says of this desk's jobs first, then every row as it stands.
+    for (PrintLogRow& row : log.OpenPrinterJobs(LoggedMeetOf(cl.meet, meet))) jobs.Follow(row);
     out << PrintLogHeaderLine() << Qt::endl;
-    log.ForEachRow(LoggedMeetOf(cl.meet, meet), [&](const PrintLogRow& logged) {
-      PrintLogRow row = logged;
-      jobs.Follow(row);
-      out << PrintLogLine(row) << '\n';
-    });
+    log.ForEachLine(LoggedMeetOf(cl.meet, meet),
+                    [&out](const QString& line) { out << line << '\n'; });
     out.flush();
     return kExitOk;
   }
