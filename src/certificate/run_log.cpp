@@ -62,8 +62,9 @@ RunLog::RunLog(Database* db, LoggedMeet meet, int layout, bool new_only, Dialogs
     log_->Settle();
     keeper_ = std::make_unique<LeaseKeeper>(db->Name());
   } catch (const DbError& e) {
-    log_.reset();
-    error = kLogFailedMessage + QLatin1Char('\r') + e.text();
+    // Said before anything is printed: a run of only the new ones does not start, any other
+    // goes on without the log.
+    Failed(e.text());
   }
 }
 

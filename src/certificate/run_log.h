@@ -17,8 +17,6 @@ class Dialogs;
 struct Recipient;
 struct RecipientTable;
 
-inline const QString kLogFailedMessage =
-    QStringLiteral("印刷履歴に記録できませんでした。出力した賞状は履歴にない分があります。");
 inline const QString kLogOffMessage = QStringLiteral(
     "印刷履歴に記録できなくなりました。印刷は続けますが、ここから先の賞状は履歴に残りません。");
 inline const QString kNewOnlyStoppedMessage = QStringLiteral(
