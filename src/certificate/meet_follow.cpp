@@ -139,6 +139,9 @@ FollowLook MeetFollower::Look(const PrintRequest& base,
                          .arg(MakeEventName(*event))
                          .arg(printed.output);
       if (printed.skipped > 0) line += QStringLiteral("（印刷済み %1 枚）").arg(printed.skipped);
+      if (printed.held_elsewhere > 0) {
+        line += QStringLiteral("（他の端末が印刷中 %1 枚）").arg(printed.held_elsewhere);
+      }
       look.printed << line;
     }
     PrintRunObserver quiet;

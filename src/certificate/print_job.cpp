@@ -385,11 +385,6 @@ void PrintJob::Finish(DocumentOutput& output, DocumentOutput::Holding holding, R
       result.next = result.first;
     }
   }
-  if (result.held_elsewhere > 0) {
-    dialogs_.MsgBox(QStringLiteral("他の端末が印刷中の賞状 %1 枚は、この端末では出力していません。")
-                        .arg(result.held_elsewhere),
-                    MsgButtons::Ok, MsgIcon::Information, kPrintTitle);
-  }
   result.written = output.WrittenTo();
 }
 
@@ -411,6 +406,11 @@ QString DescribeJobResult(const PrintJobResult& result) {
       break;
     default:
       return QString();
+  }
+  // Not a question: a run nobody watches (自動印刷) must not stop for it.
+  if (result.held_elsewhere > 0) {
+    text += QStringLiteral("他の端末が印刷中の%1枚は、この端末では出力していません。")
+                .arg(result.held_elsewhere);
   }
   switch (result.written.kind) {
     case OutputPlace::Kind::kPdfFile:

@@ -268,59 +268,48 @@ void PrintLog::Add(std::vector<PrintLogRow>& rows) {
   tx.Commit();
 }
 
-void PrintLog::ForEachRow(const LoggedMeet& meet,
-                          const std::function<void(const PrintLogRow&)>& each) {
+void PrintLog::ForEachPage(const LoggedMeet& meet, int page,
+                           const std::function<void(const Recordset&)>& each) {
   const std::vector<qint64> numbers = MeetNumbers(meet);
   if (numbers.empty()) return;
   // A page at a time: a long log never sits in memory whole.
-  constexpr int kPage = 2000;
   const QString sql =
       SelectRows() + QStringLiteral(" WHERE 大会番号 IN %1 AND 番号 > ? ORDER BY 番号 LIMIT %2")
                          .arg(InList(numbers))
-                         .arg(kPage);
+                         .arg(page);
   qint64 after = 0;
   for (;;) {
     auto rs = db_.OpenRecordsetWithParams(sql, {after}, dbOpenSnapshot);
     int read = 0;
     for (; !rs->Eof(); rs->MoveNext(), ++read) {
-      const PrintLogRow row = ReadRow(*rs);
-      after = row.id;
-      each(row);
+      after = rs->Field(0).toLongLong();
+      each(*rs);
     }
-    if (read < kPage) return;
+    if (read < page) return;
   }
+}
+
+void PrintLog::ForEachRow(const LoggedMeet& meet,
+                          const std::function<void(const PrintLogRow&)>& each) {
+  ForEachPage(meet, 2000, [&each](const Recordset& rs) { each(ReadRow(rs)); });
 }
 
 void PrintLog::ForEachLine(const LoggedMeet& meet,
                            const std::function<void(const QString&)>& each) {
-  const std::vector<qint64> numbers = MeetNumbers(meet);
-  if (numbers.empty()) return;
-  constexpr int kPage = 5000;
-  const QString sql =
-      SelectRows() + QStringLiteral(" WHERE 大会番号 IN %1 AND 番号 > ? ORDER BY 番号 LIMIT %2")
-                         .arg(InList(numbers))
-                         .arg(kPage);
-  qint64 after = 0;
   QString line;
-  for (;;) {
-    auto rs = db_.OpenRecordsetWithParams(sql, {after}, dbOpenSnapshot);
-    int read = 0;
-    for (; !rs->Eof(); rs->MoveNext(), ++read) {
-      // Straight from the values as stored, as PrintLogLine writes a row.
-      after = rs->Field(0).toLongLong();
-      line = QString::number(after);
-      for (int c = 1; c <= kPrintedColumns; ++c) {
-        line += QLatin1Char('\t');
-        const qsizetype from = line.size();
-        line += rs->Field(c).toString();
-        for (qsizetype i = from; i < line.size(); ++i) {
-          if (line[i] == u'\t' || line[i] == u'\r' || line[i] == u'\n') line[i] = u' ';
-        }
+  ForEachPage(meet, 5000, [&](const Recordset& rs) {
+    // Straight from the values as stored, as PrintLogLine writes a row.
+    line = QString::number(rs.Field(0).toLongLong());
+    for (int c = 1; c <= kPrintedColumns; ++c) {
+      line += QLatin1Char('\t');
+      const qsizetype from = line.size();
+      line += rs.Field(c).toString();
+      for (qsizetype i = from; i < line.size(); ++i) {
+        if (line[i] == u'\t' || line[i] == u'\r' || line[i] == u'\n') line[i] = u' ';
       }
-      each(line);
     }
-    if (read < kPage) return;
-  }
+    each(line);
+  });
 }
 
 std::vector<PrintLogRow> PrintLog::OpenPrinterJobs(const LoggedMeet& meet) {

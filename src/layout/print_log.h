@@ -12,6 +12,7 @@
 namespace kvsys {
 
 class Database;
+class Recordset;
 struct MeetSettings;
 
 // The print log: one row per certificate that came out (or is about to), in a table of
@@ -210,6 +211,9 @@ class PrintLog {
   qint64 MeetNumber(const LoggedMeet& meet);
   // Every number the meet has had (sightings before a correction was known as one meet).
   std::vector<qint64> MeetNumbers(const LoggedMeet& meet);
+  // The meet's rows in order, read page rows at a time.
+  void ForEachPage(const LoggedMeet& meet, int page,
+                   const std::function<void(const Recordset&)>& each);
   bool Own(const PrintLogRow& row) const;
   bool ClaimAlive(const PrintLogRow& row);
   // Settles an ended claim inside a write transaction; whether it came out.
