@@ -135,6 +135,16 @@ QVariant Recordset::Field(int index) const {
   return d.Value(LiveRow(), index);
 }
 
+void Recordset::AppendFieldText(int index, QByteArray& out) const {
+  const RecordsetData& d = Data();
+  if (index < 0 || index >= d.cols) throw DbError(dberr::kItemNotFound);
+  if (edit_mode_ != dbEditNone) {
+    out.append(buffer_[static_cast<size_t>(index)].toString().toUtf8());
+    return;
+  }
+  d.values.AppendText(LiveRow(), index, out);
+}
+
 namespace {
 constexpr int kBookmarkSize = 8;
 }

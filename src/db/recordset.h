@@ -44,6 +44,8 @@ class Recordset {
   // integers as int (qlonglong beyond 32 bits), texts as QString, reals as double.
   QVariant Field(const QString& name) const;
   QVariant Field(int index) const;
+  // Appends Field(index).toString() in UTF-8; a long read of texts makes no QVariant per value.
+  void AppendFieldText(int index, QByteArray& out) const;
   int FieldCount() const;
   QString FieldName(int index) const;
   bool HasField(const QString& name) const;

@@ -1,6 +1,9 @@
 #include "db/row_store.h"
 
 #include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <charconv>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -123,6 +126,29 @@ std::optional<QByteArray> RowStore::TextBytes(int row, int col) const {
   const Cell& cell = block.cells[CellIndex(row, col)];
   if (cell.kind != kText) return std::nullopt;
   return QByteArray(cell.size ? block.bytes.data() + cell.at : "", cell.size);
+}
+
+void RowStore::AppendText(int row, int col, QByteArray& out) const {
+  const Block& block = BlockOf(row);
+  const Cell& cell = block.cells[CellIndex(row, col)];
+  switch (cell.kind) {
+    case kNull:
+      return;
+    case kInt:
+    case kLongLong: {
+      char digits[24];
+      const auto end = std::to_chars(digits, digits + sizeof digits, cell.integer).ptr;
+      out.append(digits, end - digits);
+      return;
+    }
+    case kDouble:
+      out.append(QString::number(cell.real, 'g', QLocale::FloatingPointShortest).toUtf8());
+      return;
+    case kText:
+    case kBlob:
+      if (cell.size) out.append(block.bytes.data() + cell.at, cell.size);
+      return;
+  }
 }
 
 QVariant RowStore::Value(int row, int col) const {

@@ -38,6 +38,9 @@ class RowStore {
   // The bytes of a text as the file holds them (decoding may not give them back, e.g. a
   // leading BOM or bad bytes); nullopt for any other value.
   std::optional<QByteArray> TextBytes(int row, int col) const;
+  // Appends the value as Value(...).toString() gives it, in UTF-8, without making a QVariant:
+  // texts and blobs as their bytes, numbers in decimal, null as nothing.
+  void AppendText(int row, int col, QByteArray& out) const;
 
  private:
   enum Kind : uint8_t { kNull, kInt, kLongLong, kDouble, kText, kBlob };

@@ -295,17 +295,20 @@ void PrintLog::ForEachRow(const LoggedMeet& meet,
 }
 
 void PrintLog::ForEachLine(const LoggedMeet& meet,
-                           const std::function<void(const QString&)>& each) {
-  QString line;
+                           const std::function<void(const QByteArray&)>& each) {
+  QByteArray line;
   ForEachPage(meet, 5000, [&](const Recordset& rs) {
-    // Straight from the values as stored, as PrintLogLine writes a row.
-    line = QString::number(rs.Field(0).toLongLong());
+    // Straight from the bytes as stored, as PrintLogLine writes a row (tabs and line breaks are
+    // single bytes in UTF-8, so they are replaced in place).
+    line.clear();
+    rs.AppendFieldText(0, line);
     for (int c = 1; c <= kPrintedColumns; ++c) {
-      line += QLatin1Char('\t');
+      line += '\t';
       const qsizetype from = line.size();
-      line += rs.Field(c).toString();
-      for (qsizetype i = from; i < line.size(); ++i) {
-        if (line[i] == u'\t' || line[i] == u'\r' || line[i] == u'\n') line[i] = u' ';
+      rs.AppendFieldText(c, line);
+      char* const end = line.data() + line.size();
+      for (char* p = line.data() + from; p != end; ++p) {
+        if (*p == '\t' || *p == '\r' || *p == '\n') *p = ' ';
       }
     }
     each(line);

@@ -184,9 +184,10 @@ class PrintLog {
   // The rows of a meet, oldest first, read a page at a time.
   void ForEachRow(const LoggedMeet& meet, const std::function<void(const PrintLogRow&)>& each);
   std::vector<PrintLogRow> Rows(const LoggedMeet& meet);
-  // The rows of a meet as PrintLogLine writes them, oldest first, made by the engine a page at
-  // a time (a long log is written at the speed of the disk, not of decoding every value).
-  void ForEachLine(const LoggedMeet& meet, const std::function<void(const QString&)>& each);
+  // The rows of a meet as PrintLogLine writes them, in UTF-8 without the line break, oldest
+  // first, a page at a time (a long log is written at the speed of the disk, not of decoding
+  // every value).
+  void ForEachLine(const LoggedMeet& meet, const std::function<void(const QByteArray&)>& each);
   // This desk's printer jobs of a meet whose fate the printing service may tell still.
   std::vector<PrintLogRow> OpenPrinterJobs(const LoggedMeet& meet);
   // The certificates of these events and entrants of a meet (all when empty) that count as
