@@ -148,14 +148,14 @@ void BM_AwardStatus(benchmark::State& state) {
 // A look at a followed meet whose file did not change: nothing is read.
 void BM_FollowLookUnchanged(benchmark::State& state) {
   World& w = Data();
-  MeetFollower follower(w.meet_path, LoggedMeet{}, true);
+  MeetFollower follower(w.meet_path, LoggedMeet{}, true, FollowPrinting{});
   PlainWarningLabel label;
   const auto context = [&w] { return w.Context(); };
-  follower.Look(w.request, context, nullptr, label);
+  follower.Look(w.request, context, false, label);
   for (auto _ : state) {
     QElapsedTimer timer;
     timer.start();
-    const FollowLook look = follower.Look(w.request, context, nullptr, label);
+    const FollowLook look = follower.Look(w.request, context, false, label);
     Keep(unchanged_look_us, static_cast<double>(timer.nsecsElapsed()) / 1000.0);
     if (look.read) state.SkipWithError("read an unchanged meet");
   }

@@ -21,6 +21,7 @@
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "certificate/choice_combo_ui.h"
 #include "certificate/run_labels_ui.h"
@@ -341,8 +342,23 @@ void KVS220::FollowMeet() {
   const bool close = run_.End();
   if (auto_print) SetRunning(false);
   for (const QString& line : look.printed + look.changes) AddAutoLine(line);
+  // A file being written is read once it held still.
+  if (look.settling) QTimer::singleShot(FileChangeWatch::kSettleMs, this, &KVS220::FollowMeet);
   const int fresh = session_.FreshCount();
-  lblFresh->setText(fresh > 0 ? QStringLiteral("新着 %1 種目").arg(fresh) : QString());
+  QString text = fresh > 0 ? QStringLiteral("新着 %1 種目").arg(fresh) : QString();
+  const std::map<int, qint64> holding = auto_print ? session_.Holding() : std::map<int, qint64>{};
+  if (!holding.empty()) {
+    // The first to be printed, and when.
+    qint64 soonest = holding.begin()->second;
+    for (const auto& [event, left] : holding) soonest = std::min(soonest, left);
+    const qint64 seconds = (soonest + 999) / 1000;
+    text += QStringLiteral("%1保留 %2 種目（次はあと %3 分 %4 秒）")
+                .arg(text.isEmpty() ? QString() : QStringLiteral("　"))
+                .arg(holding.size())
+                .arg(seconds / 60)
+                .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+  }
+  lblFresh->setText(text);
   if (close) CloseWindow();
 }
 

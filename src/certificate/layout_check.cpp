@@ -4,31 +4,10 @@
 #include <algorithm>
 #include <set>
 
-#include "common/dialogs.h"
+#include "common/line_dialogs.h"
 #include "print/print_surface.h"
 
 namespace kvsys {
-
-namespace {
-
-// The drawing's own messages (a position below the sheet, a grid of 0) are for the run that
-// prints; the check stays silent.
-class QuietDialogs : public Dialogs {
- public:
-  Answer MsgBox(const QString&, MsgButtons buttons, MsgIcon, const QString&, int) override {
-    return buttons == MsgButtons::Ok ? Answer::Ok : Answer::No;
-  }
-  std::optional<QString> InputBox(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
-  bool ConfirmTable(const QString&, const QStringList&, const std::vector<QStringList>&,
-                    const QString&, const QString&) override {
-    return false;
-  }
-};
-
-}  // namespace
 
 const std::array<QString, kLayoutItemCount>& SelectionCaptions() {
   static const std::array<QString, kLayoutItemCount> captions = {QStringLiteral("タイトル"),
@@ -139,7 +118,9 @@ RunLayoutCheck CheckRunLayout(const CertificateLayout& layout, RecipientTable& t
   if (each) each->clear();
   if (last <= 0 || last > table.RecipientCount) last = table.RecipientCount;
   PrintSurface surface;
-  QuietDialogs quiet;
+  // The drawing's own messages (a position below the sheet, a grid of 0) are for the run
+  // that prints; the check stays silent.
+  LineDialogs quiet;
   PlainWarningLabel label;
   RecipientTable& drawn = table;
   const int16_t current = drawn.CurrentRecipient;

@@ -9,36 +9,72 @@
 #include <set>
 #include <vector>
 
+#include "certificate/print_job.h"
 #include "certificate/print_run.h"
+#include "common/line_dialogs.h"
 #include "layout/print_log.h"
 
 namespace kvsys {
 
 class Database;
-class PrintJob;
 class WarningLabel;
 
 // Where one event's race stands in the results file.
 struct EventProgress {
-  int entries = 0;  // rows of the event
-  int pending = 0;  // rows with neither a time nor a status that rules them out
+  int entries = 0;     // rows of the event
+  int pending = 0;     // rows with neither a time nor a status that rules them out
+  size_t results = 0;  // a digest of its rows: another value means a result changed
 
   // Every entry has its result: the awards can be given.
   bool Complete() const { return entries > 0 && pending == 0; }
 };
 
-// Every event's progress, in one read of the results. Raises DbError.
-std::map<int, EventProgress> ReadEventProgress(Database& results_db);
+// Every event's progress, in one read of the results (pending as PendingCondition says).
+// Raises DbError.
+std::map<int, EventProgress> ReadEventProgress(Database& results_db, bool exclude_open = false);
 
-// What tells that a file changed: its size and time. A watcher alone is blind on network
-// shares, so the file is looked at as well.
-struct FileStamp {
+// What a file looks like from outside: size and time, and while it is young (just changed) a
+// digest of its content. A watcher alone is blind on network shares, so the file is looked at
+// as well; a write in place that keeps the size within the clock's resolution (FAT and shares
+// keep 1–2 s) changes only the content.
+struct FileSignature {
   qint64 size = -1;
   QDateTime modified;
+  QByteArray content;  // empty when not read: equal to any
 
-  bool operator==(const FileStamp&) const = default;
+  bool Same(const FileSignature& other) const;
 };
-FileStamp StampOf(const QString& path);
+
+// Whether a followed file changed since it was last read, and whether the change has settled:
+// a file is read only after it looked the same for kSettleMs, so a write in progress (the
+// results system writing a race) is not read half done. now_ms: a steady clock in ms.
+class FileChangeWatch {
+ public:
+  static constexpr qint64 kSettleMs = 500;
+  // How long after a change the content is compared too; well past any clock's resolution.
+  static constexpr qint64 kYoungMs = 10000;
+
+  explicit FileChangeWatch(QString path, std::function<qint64()> now_ms = {});
+  enum class Seen {
+    kSame,      // as last read
+    kSettling,  // changed, not yet still for kSettleMs: look again soon
+    kChanged,   // changed and still: read it, then call Read
+  };
+  Seen Look();
+  // The file as the last look saw it was read.
+  void Read();
+
+ private:
+  FileSignature SignatureNow(bool with_content) const;
+
+  QString path_;
+  std::function<qint64()> now_ms_;
+  bool read_once_ = false;
+  FileSignature read_;
+  FileSignature seen_;
+  qint64 seen_at_ = -1;  // when seen_ was first seen; -1 when nothing new is seen
+  qint64 young_until_ = 0;
+};
 
 // The events that became complete since the last look. The first look only sets what was
 // complete already, so following a meet never prints a backlog by surprise.
@@ -59,54 +95,102 @@ std::optional<LoggedMeet> MeetOfFile(Database& results_db, const QString& file);
 // What one look at a followed meet found and did.
 struct FollowLook {
   bool read = false;       // the meet was read: its file changed, or this was the first look
+  bool settling = false;   // the file is being written: look again in a moment
   std::vector<int> newly;  // events complete since the last look, in number order
-  QStringList printed;  // a line per chosen event printed ("10:42:05 競技番号 6 …：3 枚")
-  QStringList changes;  // printed results that differ now, each said once
+  // A line per chosen event printed, or what stopped it ("10:42:05 競技番号 6 男子50m自由形
+  // 決勝：3 枚"), each message of a run on a line of its own.
+  QStringList printed;
+  QStringList changes;  // printed results that differ now, each said once, with its time
   // The first look of a printing follower: events complete already, not begun by a follower,
   // with the certificates of each the log does not hold (left to the operator).
   std::map<int, int> left_unprinted;
 };
 
+// "競技番号 6 男子50m自由形 決勝 10歳以下": the event as a follower's line names it.
+QString FollowedEventText(const ProgramEvent& event);
+
+// KVSYS.ini [Prn] of a workstation: its protest period in minutes (0 or missing: none).
+inline const QString kAutoPrintHoldKey = QStringLiteral("AutoPrintHold");
+inline constexpr int kMaxHoldMinutes = 600;
+
+// How a following desk prints: the workstation's output (KVSYS.ini), or the caller's.
+struct FollowPrinting {
+  QString ini_path;
+  QString program_folder;
+  OutputFactory output;  // none: the workstation's
+  // The protest period: an event is printed only this long after its last result came in, and
+  // a change meanwhile starts it again. 0: at once.
+  int hold_minutes = 0;
+};
+
 // Follows a meet as its results come in, for the print tool and the print list alike: looks at
-// the meet file, reads every event's progress when it changed, prints the chosen events that
-// became complete since (only what the print log does not hold, each claimed first, so desks
-// following one meet share the work) and says which printed results changed, never printing
-// them again by itself. The first look notes what is complete already: it finishes the events
-// a follower of this meet had begun to print (stopped or killed), and says which of the others
-// have certificates not printed. A file that came to hold another meet prints nothing.
+// the meet file, reads every event's progress once a change settled, queues the chosen events
+// that became complete since and prints them (only what the print log does not hold, each
+// claimed first, so desks following one meet share the work) and says which printed results
+// changed, never printing them again by itself. An event leaves the queue only when its run
+// printed everything or it earns nothing; a read or run that fails is tried again at the next
+// look. Nobody watches: the runs ask nothing, their messages become lines. The first look
+// notes what is complete already: it finishes the events a follower of this meet had begun to
+// print (stopped or killed), and says which of the others have certificates not printed. A
+// file that came to hold another meet prints nothing.
 class MeetFollower {
  public:
-  MeetFollower(QString meet_path, LoggedMeet meet, bool has_classes)
-      : path_(std::move(meet_path)), meet_(std::move(meet)), has_classes_(has_classes) {}
+  MeetFollower(QString meet_path, LoggedMeet meet, bool has_classes, FollowPrinting printing,
+               std::function<qint64()> now_ms = {});
 
   // Called before the meet is read again after its file changed: a Jet meet is read whole
   // when it is opened, so it must be opened again.
   void SetReopen(std::function<void()> reopen) { reopen_ = std::move(reopen); }
-  // Forgets what was complete: the next look notes what is complete then, printing none of it.
-  void Restart() { watch_ = CompletionWatch(); }
+  // Forgets what was complete and queued: the next look notes what is complete then, printing
+  // none of it.
+  void Restart();
   bool Started() const { return watch_.Started(); }
   const std::map<int, EventProgress>& Progress() const { return progress_; }
+  // The events waiting to be printed, in number order.
+  std::vector<int> Queued() const { return {queue_.begin(), queue_.end()}; }
+  // The queued events still in their protest period, with the milliseconds left.
+  std::map<int, qint64> Holding() const;
+  // Where its runs would go now (asked once when printing is turned on, never during a run).
+  OutputDestination Destination(bool pdf_only) { return job_.Destination(pdf_only); }
 
-  // base: the chosen events and how they are printed. context: made after any reopening.
-  // job: where the newly complete events are printed (as set for only new certificates and
-  // without questions); none notes them only. A read that fails (the results system writing
-  // at that moment) is tried again at the next look.
+  // base: the chosen events and how they are printed. context: made after any reopening; its
+  // dialogs are not used. print: the queued events are printed (else only noted). pdf_only:
+  // PDF files whatever the workstation's target.
   FollowLook Look(const PrintRequest& base, const std::function<PrintRunContext()>& context,
-                  PrintJob* job, WarningLabel& label, bool pdf_only = false);
+                  bool print, WarningLabel& label, bool pdf_only = false);
 
  private:
-  QString path_;
-  LoggedMeet meet_;
-  bool has_classes_;
   // The chosen complete events a follower had begun, to print; the others are said in lines.
   std::vector<int> Resume(const PrintRequest& base, PrintRunContext& read,
                           std::map<int, int>& left);
+  void PrintQueued(const PrintRequest& base, PrintRunContext& read, WarningLabel& label,
+                   bool pdf_only, FollowLook& look);
+  // One queued event's run; true when it is done (everything printed, or nothing earned).
+  bool PrintEvent(const PrintRequest& base, const ProgramEvent& event, PrintRunContext& read,
+                  WarningLabel& label, bool pdf_only, QStringList& lines);
+  QString Now() const;
+  // Starts the protest period of newly queued events, and again for those whose results
+  // changed during it; said in lines.
+  void Hold(const PrintRequest& base, FollowLook& look);
 
+  QString path_;
+  LoggedMeet meet_;
+  bool has_classes_;
+  LineDialogs dialogs_;
+  PrintJob job_;
+  std::function<qint64()> now_ms_;
   std::function<void()> reopen_;
   bool other_meet_ = false;
+  bool read_before_ = false;  // the meet was read once: a later read opens it again
   CompletionWatch watch_;
-  FileStamp seen_;
+  FileChangeWatch file_;
   std::map<int, EventProgress> progress_;
+  std::set<int> queue_;
+  qint64 hold_ms_ = 0;
+  // Per queued event in its hold: when its last result came in, and what its rows were then.
+  std::map<int, std::pair<qint64, size_t>> held_;
+  std::map<int, QString> told_;  // per queued event, what was said of its last failed run
+  QString read_failure_told_;
   std::set<QString> announced_;
 };
 

@@ -17,19 +17,11 @@ namespace kvsys {
 
 namespace {
 
-// Entries that may still change the ranking: no time yet, and a status under which a time would
-// be ranked (regular, or open unless open entrants are left out). A Null status is read as the
-// regular one, so an entry the results system has not filled in is counted, not hidden. One
-// read for all events: a query per event would scan the results once each.
+// Entries that may still change the ranking. One read for all events: a query per event would
+// scan the results once each.
 std::map<int, int> PendingEntries(Database& results_db, const PrintRequest& request) {
-  QString sql = QStringLiteral(
-      "SELECT 競技番号, COUNT(*) AS pending FROM 記録マスター "
-      "WHERE (ゴール IS NULL OR TRIM(ゴール) = '') ");
-  sql += request.exclude_open
-             ? QStringLiteral("AND (事由入力ステータス IS NULL OR 事由入力ステータス = 0) ")
-             : QStringLiteral(
-                   "AND (事由入力ステータス IS NULL OR 事由入力ステータス = 0 OR "
-                   "事由入力ステータス = 4) ");
+  QString sql = QStringLiteral("SELECT 競技番号, COUNT(*) AS pending FROM 記録マスター WHERE ") +
+                PendingCondition(request.exclude_open) + QLatin1Char(' ');
   // Only the heat or class the run ranks within can move its ranks.
   if (request.heat != 0) sql += QStringLiteral("AND 組 = %1 ").arg(request.heat);
   if (request.class_wise && request.class_no != 0) {

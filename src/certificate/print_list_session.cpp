@@ -2,6 +2,7 @@
 #include "certificate/print_list_session.h"
 
 #include <QDir>
+#include <algorithm>
 
 #include "common/dialogs.h"
 #include "common/profile.h"
@@ -37,8 +38,7 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
     : r_(std::move(records)),
       dialogs_(dialogs),
       model_(new WorkTableModel(kGridColumns, kGridHeaders, model_owner)),
-      job_(dialogs, r_.ini_path, r_.program_folder),
-      auto_job_(dialogs, r_.ini_path, r_.program_folder) {
+      job_(dialogs, r_.ini_path, r_.program_folder) {
   model_->SetRightAligned({0, 6});
   // The column is there from the start: setting it later would reset the grid's selection.
   model_->SetExtraColumn(kAwardStatusHeader, {});
@@ -46,8 +46,20 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
   job_.SetLayoutCheck(LayoutCheck::kAsk);
   job_.SetReprints(Reprints::kAsk);
   job_.SetPrePrintCheck(true);
-  // Auto printing asks nothing while it runs: only what the log does not hold, claimed first.
-  auto_job_.SetNewOnly(true);
+}
+
+MeetFollower& PrintListSession::Follower() {
+  if (!follower_) {
+    // The protest period of this workstation, in minutes (none when missing or not a number).
+    const int hold =
+        std::clamp(GetProfileEx(dialogs_, r_.ini_path, kPrnSection, kAutoPrintHoldKey).toInt(), 0,
+                   kMaxHoldMinutes);
+    follower_ =
+        std::make_unique<MeetFollower>(r_.results_db->Name(), MeetOfLog(), r_.meet.クラス分け,
+                                       FollowPrinting{r_.ini_path, r_.program_folder, {}, hold});
+    follower_->SetReopen(r_.reopen_results);
+  }
+  return *follower_;
 }
 
 LoggedMeet PrintListSession::MeetOfLog() const {
@@ -75,8 +87,8 @@ bool PrintListSession::RefreshStatus(PrintListChoices choices) {
     const auto found = status->find(event.number);
     row_status_.push_back(found == status->end() ? EventAwardStatus() : found->second);
     const EventAwardStatus& shown = row_status_.back();
-    // New until everything it earns came out.
-    if (shown.printed > 0 && shown.unprinted == 0) fresh_.erase(event.number);
+    // New until everything it earns came out (at once when it earns nothing).
+    if (shown.unprinted == 0 && shown.pending == 0) fresh_.erase(event.number);
     texts << (fresh_.count(event.number) ? QStringLiteral("新着　") : QString()) +
                  AwardStatusText(shown);
   }
@@ -87,20 +99,14 @@ bool PrintListSession::RefreshStatus(PrintListChoices choices) {
 FollowLook PrintListSession::Follow(const PrintListChoices& choices, bool auto_print,
                                     WarningLabel& label, PrintRunObserver& observer) {
   if (!HasMeet() || model_->rowCount() == 0) return {};
-  if (!follower_) {
-    follower_ =
-        std::make_unique<MeetFollower>(r_.results_db->Name(), MeetOfLog(), r_.meet.クラス分け);
-    follower_->SetReopen(r_.reopen_results);
-  }
   PrintListChoices all = choices;
   all.rows.clear();
   for (int row = 0; row < model_->rowCount(); ++row) all.rows.push_back(row);
   const PrintRequest base = MakeRequest(all);
-  auto_job_.SetLog(*r_.layout_db, MeetOfLog(), true);
-  const FollowLook look = follower_->Look(
+  const FollowLook look = Follower().Look(
       base, [this, &observer] { return Context(*r_.layout_db, *r_.results_db, observer); },
-      auto_print ? &auto_job_ : nullptr, label, auto_pdf_);
-  if (!look.read) return look;
+      auto_print, label, auto_pdf_);
+  if (!look.read && look.printed.isEmpty()) return look;
   for (const int event : look.newly) fresh_.insert(event);
   RefreshStatus(choices);
   return look;
@@ -110,7 +116,7 @@ std::optional<std::vector<int>> PrintListSession::StartAutoPrint(const PrintList
   if (!HasMeet()) return std::nullopt;
   // Asked once now, not in the middle of a ceremony's printing.
   auto_pdf_ = false;
-  const OutputDestination dest = auto_job_.Destination();
+  const OutputDestination dest = Follower().Destination(false);
   if (!dest.problem.isEmpty()) {
     if (dialogs_.MsgBox(dest.problem + QStringLiteral("\r\r") + kPdfInsteadQuestion,
                         MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2) != Answer::Yes) {
@@ -118,7 +124,7 @@ std::optional<std::vector<int>> PrintListSession::StartAutoPrint(const PrintList
     }
     auto_pdf_ = true;
   }
-  if (follower_) follower_->Restart();
+  Follower().Restart();
   PrintRunObserver quiet;
   PlainWarningLabel label;
   Follow(choices, false, label, quiet);

@@ -107,6 +107,10 @@ class PrintListSession {
   // choose from). nullopt when the operator keeps it from a printer that cannot take it.
   std::optional<std::vector<int>> StartAutoPrint(const PrintListChoices& choices);
   int FreshCount() const { return static_cast<int>(fresh_.size()); }
+  // Events auto printing holds in their protest period, with the milliseconds left.
+  std::map<int, qint64> Holding() const {
+    return follower_ ? follower_->Holding() : std::map<int, qint64>{};
+  }
   // The meet file followed; empty without a meet.
   QString MeetPath() const { return r_.results_db ? r_.results_db->Name() : QString(); }
 
@@ -145,6 +149,8 @@ class PrintListSession {
  private:
   PrintRunContext Context(Database& layout_db, Database& results_db, PrintRunObserver& observer);
   LoggedMeet MeetOfLog() const;
+  // The follower of the meet (made at its first use).
+  MeetFollower& Follower();
   void Ended(const PrintJobResult& result);
 
   PrintListRecords r_;
@@ -158,7 +164,6 @@ class PrintListSession {
   std::vector<EventAwardStatus> row_status_;
   // Following the meet: its look, the job of auto printing, the events that became complete.
   std::unique_ptr<MeetFollower> follower_;
-  PrintJob auto_job_;
   bool auto_pdf_ = false;
   std::set<int> fresh_;
   QString last_pdf_;  // the PDF file or folder the last run wrote to

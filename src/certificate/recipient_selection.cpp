@@ -23,6 +23,17 @@ bool IsRelayStroke(const QString& stroke) {
   return TrimBlanks(stroke).endsWith(QStringLiteral("リレー"));
 }
 
+QString RankedStatusCondition(bool exclude_open) {
+  return exclude_open ? QStringLiteral("(事由入力ステータス = 0)")
+                      : QStringLiteral("(事由入力ステータス = 0 OR 事由入力ステータス = 4)");
+}
+
+QString PendingCondition(bool exclude_open) {
+  return QStringLiteral(
+             "((ゴール IS NULL OR TRIM(ゴール) = '') AND (事由入力ステータス IS NULL OR %1))")
+      .arg(RankedStatusCondition(exclude_open));
+}
+
 QString MakeEventName(const ProgramEvent& event) {
   return TrimBlanks(event.sex) + TrimBlanks(event.distance) + TrimBlanks(event.stroke);
 }
@@ -84,9 +95,7 @@ QString ResultsQuery(int event_number, bool relay, const ResultsFilter& filter) 
           QStringLiteral(" WHERE 記録マスター.競技番号 = ") + QString::number(event_number);
   }
   if (filter.heat != 0) sql += QStringLiteral(" AND 組 = ") + QString::number(filter.heat);
-  sql += filter.exclude_open
-             ? QStringLiteral(" AND (事由入力ステータス=0) ")
-             : QStringLiteral(" AND (事由入力ステータス=0 or 事由入力ステータス=4) ");
+  sql += QStringLiteral(" AND ") + RankedStatusCondition(filter.exclude_open) + QLatin1Char(' ');
   const QString order =
       QStringLiteral(" AND ゴール<>'' ORDER BY 事由入力ステータス,ゴール ASC,組,水路");
   if (!filter.class_wise) {

@@ -18,6 +18,15 @@ struct RankLimits {
   int ForStage(const QString& stage) const;
 };
 
+// The one rule of which result rows count, over 記録マスター. 事由入力ステータス 0 is a regular
+// entrant and 4 an open one (ranked, printed "OP"); any other rules the row out (棄権, 失格, ...).
+// A row is ranked when it has a time and one of those statuses.
+QString RankedStatusCondition(bool exclude_open);
+// A row still to come: no time yet, and a status under which it would be ranked, or none filled
+// in yet (Null), so that an event with such a row is never taken as complete. Ranking, the
+// check before printing, the status column and following a meet all use it.
+QString PendingCondition(bool exclude_open);
+
 // Whether the grid's stroke text names a relay.
 bool IsRelayStroke(const QString& stroke);
 

@@ -757,7 +757,7 @@ class FollowTest : public AwardDeskTest {
         const QString line = QString::fromUtf8(run.readLine()).trimmed();
         // Not the announcements of changed results.
         if (line.contains(QStringLiteral("競技番号")) &&
-            !line.startsWith(QStringLiteral("印刷後の"))) {
+            !line.contains(QStringLiteral(" 印刷後の"))) {
           lines << line;
         }
       }

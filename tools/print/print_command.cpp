@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QIODevice>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -146,8 +147,23 @@ int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
     // What the printing service says of this desk's jobs first, then every row as it stands.
     for (PrintLogRow& row : log.OpenPrinterJobs(LoggedMeetOf(cl.meet, meet))) jobs.Follow(row);
     out << PrintLogHeaderLine() << Qt::endl;
-    log.ForEachLine(LoggedMeetOf(cl.meet, meet),
-                    [&out](const QString& line) { out << line << '\n'; });
+    // Bytes straight to the stream's file; a stream on a string (tests) takes them decoded.
+    QIODevice* const device = out.device();
+    QByteArray page;
+    const auto write = [&] {
+      if (device) {
+        device->write(page);
+      } else {
+        out << QString::fromUtf8(page);
+      }
+      page.clear();
+    };
+    log.ForEachLine(LoggedMeetOf(cl.meet, meet), [&](const QByteArray& line) {
+      page += line;
+      page += '\n';
+      if (page.size() > (1 << 16)) write();
+    });
+    write();
     out.flush();
     return kExitOk;
   }
@@ -243,18 +259,14 @@ class FollowObserver : public PrintRunObserver {
 // progress and prints the chosen events that became complete since, only certificates not in
 // the log (claimed first, so desks following the same meet share the work). A result changed
 // after its certificate came out is announced, never printed again by itself.
-int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest& base,
+int Follow(const CommandLine& cl, Session& s, FollowPrinting printing, const PrintRequest& base,
            const MeetSettings& meet, QTextStream& out) {
   struct sigaction action {};
   action.sa_handler = StopFollowing;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
-  job.SetNewOnly(true);
-  job.SetLog(*s.layout_db, LoggedMeetOf(cl.meet, meet), true);
-  job.SetReprints(Reprints::kSilent);
-  job.SetLayoutCheck(LayoutCheck::kNone);
-  MeetFollower follower(cl.meet, LoggedMeetOf(cl.meet, meet), meet.クラス分け);
+  MeetFollower follower(cl.meet, LoggedMeetOf(cl.meet, meet), meet.クラス分け, std::move(printing));
   follower.SetReopen([&s, &cl] {
     s.results_db->Close();
     s.results_db = s.workspace.OpenDatabase(cl.meet, false, true);
@@ -272,7 +284,7 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest&
                                  s.dialogs,    s.options,     meet.選手使用所属,
                                  s.layout,     s.recipients,  observer};
         },
-        &job, label);
+        true, label);
     if (!look.left_unprinted.empty()) {
       QStringList events;
       for (const auto& [event, n] : look.left_unprinted) {
@@ -284,7 +296,10 @@ int Follow(const CommandLine& cl, Session& s, PrintJob& job, const PrintRequest&
           << Qt::endl;
     }
     for (const QString& line : look.printed + look.changes) out << line << Qt::endl;
-    for (int waited = 0; waited < cl.interval * 10 && !stop_following; ++waited) {
+    // A file being written is looked at again once it may have settled.
+    const int wait =
+        look.settling ? static_cast<int>(FileChangeWatch::kSettleMs / 100) + 1 : cl.interval * 10;
+    for (int waited = 0; waited < wait && !stop_following; ++waited) {
       QThread::msleep(100);
     }
   }
@@ -383,11 +398,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   // file is kept, the run goes to "name_2") is told afterwards.
   std::unique_ptr<JsonLinesSink> dump_sink;
   if (!cl.dump.isEmpty()) dump_sink = std::make_unique<JsonLinesSink>(cl.dump);
-  PrintJob job(s.dialogs, ini, folder);
-  // Items that run off the sheet or over each other are told on stderr; the run goes on.
-  job.SetLayoutCheck(LayoutCheck::kTell);
-  job.SetOutputFactory([&cl, &printer, &s, &ini, &folder,
-                        &dump_sink]() -> std::unique_ptr<DocumentOutput> {
+  const OutputFactory make_output = [&cl, &printer, &s, &ini, &folder,
+                                     &dump_sink]() -> std::unique_ptr<DocumentOutput> {
     auto output = std::make_unique<MultiOutput>(
         dump_sink ? std::vector<DocumentOutput*>{dump_sink.get()} : std::vector<DocumentOutput*>{});
     if (cl.to_printer) {
@@ -401,7 +413,11 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
       output->Add(MakeOutput(LoadOutputSettings(s.dialogs, ini, folder), true));
     }
     return output;
-  });
+  };
+  PrintJob job(s.dialogs, ini, folder);
+  // Items that run off the sheet or over each other are told on stderr; the run goes on.
+  job.SetLayoutCheck(LayoutCheck::kTell);
+  job.SetOutputFactory(make_output);
   PlainWarningLabel label;
   PrintRunObserver observer;
 
@@ -426,7 +442,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     if (const int chosen = MakeRequest(cl, s, meet, request, err); chosen != kExitOk) {
       return chosen;
     }
-    if (cl.follow) return Follow(cl, s, job, request, meet, out);
+    if (cl.follow) return Follow(cl, s, {ini, folder, make_output, cl.hold}, request, meet, out);
     if (const std::optional<RunOutcome> ended = CollectForRun(request, context, &collected)) {
       switch (*ended) {
         case RunOutcome::kNothingToPrint:
@@ -515,7 +531,8 @@ QString UsageText() {
       "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
       "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
-      "              [--interval SECONDS] [--pdf DIR|--printer NAME|--default-printer] ...\n"
+      "              [--interval SECONDS] [--hold MINUTES]\n"
+      "              [--pdf DIR|--printer NAME|--default-printer] ...\n"
       "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
       "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
       "              [--dump FILE]\n"
@@ -554,6 +571,8 @@ QString UsageText() {
       "印刷履歴にない賞状を印刷する（始めたときにそろっていた種目は印刷しません）。\n"
       "                  印刷後に結果が変わった賞状は知らせるだけで印刷しません。Ctrl+C（SIGINT・\n"
       "                  SIGTERM）で、描いている賞状を出力してから終わります\n"
+      "  --hold MINUTES  --follow で、種目の結果がそろってから MINUTES 分（0〜600）待って\n"
+      "                  印刷する（異議申し立ての時間。待つ間に結果が変われば待ち直します）\n"
       "  --log           大会の印刷履歴をタブ区切りで書く（印刷しません）\n"
       "  --changed       印刷後に順位・記録・氏名・所属が変わった賞状と、圏外になった・圏内に\n"
       "                  入った受賞者をタブ区切りで書く（印刷しません）\n"
@@ -676,10 +695,13 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         int lo;
         int hi;
       };
-      const NumberOption numbers[] = {
-          {"--rank", &cl.rank, 1, 9999},   {"--skip-up-to", &cl.skip_up_to, 1, 9999},
-          {"--heat", &cl.heat, 1, 99},     {"--affiliation", &cl.affiliation, 1, 4},
-          {"--index", &cl.index, 1, 9999}, {"--interval", &cl.interval, 1, 3600}};
+      const NumberOption numbers[] = {{"--rank", &cl.rank, 1, 9999},
+                                      {"--skip-up-to", &cl.skip_up_to, 1, 9999},
+                                      {"--heat", &cl.heat, 1, 99},
+                                      {"--affiliation", &cl.affiliation, 1, 4},
+                                      {"--index", &cl.index, 1, 9999},
+                                      {"--interval", &cl.interval, 1, 3600},
+                                      {"--hold", &cl.hold, 0, kMaxHoldMinutes}};
       const NumberOption* found = nullptr;
       for (const NumberOption& n : numbers) {
         if (option == QLatin1String(n.name)) found = &n;

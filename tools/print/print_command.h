@@ -58,6 +58,7 @@ struct CommandLine {
   // results are complete, until SIGINT or SIGTERM.
   bool follow = false;
   int interval = 5;    // seconds between looks at the meet file
+  int hold = 0;        // --follow: minutes an event waits after its last result (protests)
   bool check = false;  // write the check before printing of the chosen events, print nothing
 };
 
