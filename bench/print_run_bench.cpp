@@ -221,14 +221,15 @@ double certificates_per_second[2] = {0, 0};  // without and with the print log
 struct MeetRun {
   MeetRun(World& w, OutputFactory make)
       : world(w), context(w.Context()), job(context.dialogs, QString(), QString()) {
-    job.SetOutputFactory(std::move(make));
+    options.output = std::move(make);
   }
-  PrintJobResult Print() { return job.Run(world.request, context, label); }
+  PrintJobResult Print() { return job.Run(options, world.request, context, label); }
 
   World& world;
   PlainWarningLabel label;
   PrintRunContext context;
   PrintJob job;
+  RunOptions options;
 };
 
 // logged: every certificate that comes out is logged in KVSYS.mdb (as the windows and the print
@@ -239,7 +240,8 @@ void BM_PrintMeetToPdf(benchmark::State& state) {
     QTemporaryDir out_dir;
     MeetRun run(w, [&out_dir] { return std::make_unique<PdfOutput>(out_dir.path()); });
     if (state.range(0) != 0)
-      run.job.SetLog(*w.layout_db, LoggedMeet{QStringLiteral("bench.mdb"), QString(), QString()});
+      run.options.log = {&*w.layout_db,
+                         LoggedMeet{QStringLiteral("bench.mdb"), QString(), QString()}, false};
     QElapsedTimer timer;
     timer.start();
     const PrintJobResult printed = run.Print();

@@ -148,9 +148,10 @@ void BM_PreviewOpen(benchmark::State& state) {
     t0 = ThreadSeconds();
     {
       PrintJob job(w.dialogs, w.ini, w.dir.path());
+      RunOptions opts;
       PlainWarningLabel label;
       PrintRunObserver quiet;
-      if (job.Print(w.layout, w.recipients, w.options, label, quiet).outcome !=
+      if (job.Print(opts, w.layout, w.recipients, w.options, label, quiet).outcome !=
           RunOutcome::kPrinted) {
         state.SkipWithError("the print job did not print the table");
       }
@@ -170,17 +171,19 @@ void BM_PrintListRun(benchmark::State& state) {
     double t0 = ThreadSeconds();
     {
       PrintJob job(w.dialogs, w.ini, w.dir.path());
-      job.SetLayoutCheck(LayoutCheck::kTell);
-      job.SetOutputFactory([&w] {
+      RunOptions opts;
+      opts.layout_check = LayoutCheck::kTell;
+      opts.output = [&w] {
         return std::make_unique<RunPdfOutput>(QString(), w.dir.filePath(QStringLiteral("e.pdf")));
-      });
-      job.SetLog(*w.layout_db, LoggedMeetOf(w.meet_path, w.meet));
-      job.SetReprints(Reprints::kTell);
+      };
+      opts.log = {&*w.layout_db, LoggedMeetOf(w.meet_path, w.meet), false};
+      opts.reprints = Reprints::kTell;
       PlainWarningLabel label;
       PrintRunObserver observer;
       PrintRunContext context = w.Context(observer);
       const std::optional<RunOutcome> ended = CollectForRun(w.request, context);
-      const RunOutcome outcome = ended ? *ended : job.PrintDecided(context, label, 1, 0).outcome;
+      const RunOutcome outcome =
+          ended ? *ended : job.PrintDecided(opts, context, label, 1, 0).outcome;
       if (outcome != RunOutcome::kPrinted) {
         std::fprintf(stderr, "outcome %d (collection %s)\n", static_cast<int>(outcome),
                      ended ? "ended" : "done");

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QColor>
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemWatcher>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QListWidgetItem>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -69,7 +71,8 @@ void KVS220::BuildControls() {
   lblAuto->setVisible(false);
   lblFresh = Named(new QLabel(this), "lblFresh");
   lstAuto = Named(new QListWidget(this), "lstAuto");
-  lstAuto->setMaximumHeight(96);
+  // A dozen lines: a morning's events stay in sight without scrolling.
+  lstAuto->setMaximumHeight(lstAuto->fontMetrics().lineSpacing() * 12 + 2 * lstAuto->frameWidth());
   lstAuto->setVisible(false);
 
   PROG_GRID = Named(new QTableView(this), "PROG_GRID");
@@ -326,9 +329,14 @@ void KVS220::RefreshStatus() {
   session_.RefreshStatus(Choices());
 }
 
-void KVS220::AddAutoLine(const QString& line) {
+void KVS220::AddAutoLine(const QString& line, bool notice) {
   lstAuto->setVisible(true);
-  lstAuto->addItem(line);
+  auto* item = new QListWidgetItem(line, lstAuto);
+  if (notice) {
+    // A result changed after printing: the operator must act on it.
+    item->setForeground(QColor(160, 0, 0));
+    item->setBackground(QColor(255, 236, 200));
+  }
   lstAuto->scrollToBottom();
 }
 
@@ -341,7 +349,8 @@ void KVS220::FollowMeet() {
   const FollowLook look = session_.Follow(Choices(), auto_print, warning, *this);
   const bool close = run_.End();
   if (auto_print) SetRunning(false);
-  for (const QString& line : look.printed + look.changes) AddAutoLine(line);
+  for (const QString& line : look.printed) AddAutoLine(line);
+  for (const QString& line : look.changes) AddAutoLine(line, true);
   // A file being written is read once it held still.
   if (look.settling) QTimer::singleShot(FileChangeWatch::kSettleMs, this, &KVS220::FollowMeet);
   const int fresh = session_.FreshCount();

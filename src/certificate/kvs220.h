@@ -86,7 +86,8 @@ class KVS220 : public QWidget, private PrintRunObserver {
   bool HandleKey(QKeyEvent* event);
   // The status column for the choices on show.
   void RefreshStatus();
-  void AddAutoLine(const QString& line);
+  // notice: a line the operator must act on (a result changed after printing), coloured.
+  void AddAutoLine(const QString& line, bool notice = false);
   void SetRunning(bool running);
   PrintListChoices Choices() const;
   // Runs the print job (a new run, or going on after a stop), then shows how it ended.

@@ -180,10 +180,10 @@ MeetFollower::MeetFollower(QString meet_path, LoggedMeet meet, bool has_classes,
       file_(path_, std::move(now_ms)),
       hold_ms_(static_cast<qint64>(printing.hold_minutes) * 60000) {
   // Only what the log does not hold, claimed first; no question while it runs.
-  job_.SetNewOnly(true);
-  job_.SetReprints(Reprints::kSilent);
-  job_.SetLayoutCheck(LayoutCheck::kNone);
-  if (printing.output) job_.SetOutputFactory(std::move(printing.output));
+  run_.new_only = true;
+  run_.reprints = Reprints::kSilent;
+  run_.layout_check = LayoutCheck::kNone;
+  run_.output = std::move(printing.output);
 }
 
 std::map<int, qint64> MeetFollower::Holding() const {
@@ -207,8 +207,8 @@ QString MeetFollower::Now() const {
   return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
 }
 
-bool MeetFollower::PrintEvent(const PrintRequest& base, const ProgramEvent& event,
-                              PrintRunContext& read, WarningLabel& label, bool pdf_only,
+bool MeetFollower::PrintEvent(const RunOptions& run, const PrintRequest& base,
+                              const ProgramEvent& event, PrintRunContext& read, WarningLabel& label,
                               QStringList& lines) {
   PrintRequest request = base;
   request.events = {event};
@@ -224,7 +224,7 @@ bool MeetFollower::PrintEvent(const PrintRequest& base, const ProgramEvent& even
     return true;
   }
   PrintJobResult printed;
-  if (!ended) printed = job_.PrintDecided(read, label, 1, 0, pdf_only);
+  if (!ended) printed = job_.PrintDecided(run, read, label);
   const QStringList said = dialogs_.TakeLines();
   const bool done = !ended && printed.outcome == RunOutcome::kPrinted &&
                     printed.held_elsewhere == 0 && printed.log_error.isEmpty() &&
@@ -237,9 +237,13 @@ bool MeetFollower::PrintEvent(const PrintRequest& base, const ProgramEvent& even
     }
     lines << line;
   }
-  if (done) {
+  const bool cancelled =
+      (ended && *ended == RunOutcome::kCancelled) || printed.outcome == RunOutcome::kCancelled;
+  if (done || cancelled) {
+    // 中止 is the operator's word on this event: it is not printed again by itself.
     told_.erase(event.number);
     for (const QString& message : said) lines << head + QStringLiteral("：") + message;
+    if (cancelled) lines << head + QStringLiteral("：中止したため、自動では印刷しません");
     return true;
   }
   // Kept for the next look; what stopped it is said once, not at every look.
@@ -257,7 +261,9 @@ bool MeetFollower::PrintEvent(const PrintRequest& base, const ProgramEvent& even
 
 void MeetFollower::PrintQueued(const PrintRequest& base, PrintRunContext& read, WarningLabel& label,
                                bool pdf_only, FollowLook& look) {
-  job_.SetLog(read.layout_db, meet_, true);
+  RunOptions run = run_;
+  run.log = {&read.layout_db, meet_, true};
+  run.pdf_only = pdf_only;
   const std::map<int, qint64> holding = Holding();
   for (auto it = queue_.begin(); it != queue_.end();) {
     const int number = *it;
@@ -275,7 +281,7 @@ void MeetFollower::PrintQueued(const PrintRequest& base, PrintRunContext& read, 
       continue;
     }
     if (read.observer.CancelRequested()) return;
-    if (PrintEvent(base, *event, read, label, pdf_only, look.printed)) {
+    if (PrintEvent(run, base, *event, read, label, look.printed)) {
       held_.erase(number);
       it = queue_.erase(it);
     } else {

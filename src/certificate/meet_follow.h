@@ -166,8 +166,8 @@ class MeetFollower {
   void PrintQueued(const PrintRequest& base, PrintRunContext& read, WarningLabel& label,
                    bool pdf_only, FollowLook& look);
   // One queued event's run; true when it is done (everything printed, or nothing earned).
-  bool PrintEvent(const PrintRequest& base, const ProgramEvent& event, PrintRunContext& read,
-                  WarningLabel& label, bool pdf_only, QStringList& lines);
+  bool PrintEvent(const RunOptions& run, const PrintRequest& base, const ProgramEvent& event,
+                  PrintRunContext& read, WarningLabel& label, QStringList& lines);
   QString Now() const;
   // Starts the protest period of newly queued events, and again for those whose results
   // changed during it; said in lines.
@@ -178,6 +178,7 @@ class MeetFollower {
   bool has_classes_;
   LineDialogs dialogs_;
   PrintJob job_;
+  RunOptions run_;  // how its runs print; the log is set for each
   std::function<qint64()> now_ms_;
   std::function<void()> reopen_;
   bool other_meet_ = false;

@@ -148,8 +148,10 @@ PrintJobResult PrintHistorySession::Reprint(const std::vector<int>& rows, int co
     ReportDbError(dialogs_, r_.state, e, kPrintHistoryTitle, kTargetLayoutDb);
     return {};
   }
-  job_.SetLog(*layout_db, MeetOfLog());
-  return job_.Print(r_.layout, *table_, r_.prn, label, observer);
+  RunOptions run;
+  run.output = output_;
+  run.log = {layout_db.get(), MeetOfLog(), false};
+  return job_.Print(run, r_.layout, *table_, r_.prn, label, observer);
 }
 
 }  // namespace kvsys

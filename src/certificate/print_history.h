@@ -44,7 +44,8 @@ class PrintHistorySession {
   // every certificate is logged. Lines no longer within the rank limit are left out (told).
   PrintJobResult Reprint(const std::vector<int>& rows, int copies, WarningLabel& label,
                          PrintRunObserver& observer);
-  PrintJob& Job() { return job_; }
+  // Where its runs go instead of the workstation's output (tests, the print tool).
+  void SetOutput(OutputFactory output) { output_ = std::move(output); }
 
  private:
   LoggedMeet MeetOfLog() const;
@@ -53,6 +54,7 @@ class PrintHistorySession {
   Dialogs& dialogs_;
   QStandardItemModel* model_;
   PrintJob job_;
+  OutputFactory output_;
   std::vector<HistoryEntry> entries_;
   std::unique_ptr<RecipientTable> table_;
 };

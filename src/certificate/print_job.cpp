@@ -56,8 +56,8 @@ OutputDestination PrintJob::Destination(bool pdf_only) {
   return CheckOutputDestination(LoadOutputSettings(dialogs_, ini_path_, program_folder_), pdf_only);
 }
 
-std::optional<bool> PrintJob::ChooseOutput(bool pdf_only) {
-  if (factory_ || pdf_only) return pdf_only;
+std::optional<bool> PrintJob::ChooseOutput(const RunOptions& run) {
+  if (run.output || run.pdf_only) return run.pdf_only;
   const OutputSettings settings = LoadOutputSettings(dialogs_, ini_path_, program_folder_);
   if (settings.target == OutputTarget::Pdf) return false;
   const OutputDestination dest = CheckOutputDestination(settings);
@@ -71,18 +71,21 @@ std::optional<bool> PrintJob::ChooseOutput(bool pdf_only) {
   return true;
 }
 
-std::unique_ptr<DocumentOutput> PrintJob::MakeOutputFor(bool to_pdf) {
-  if (factory_) return factory_();
+std::unique_ptr<DocumentOutput> PrintJob::MakeOutputFor(const RunOptions& run, bool to_pdf) {
+  if (run.output) return run.output();
   return MakeOutput(LoadOutputSettings(dialogs_, ini_path_, program_folder_), to_pdf);
 }
 
-PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& context,
-                             WarningLabel& label, const std::function<void()>& open_preview) {
+PrintJobResult PrintJob::Run(const RunOptions& run, const PrintRequest& request,
+                             PrintRunContext& context, WarningLabel& label,
+                             const std::function<void()>& open_preview) {
   const bool previewing = request.preview && open_preview;
-  bool to_pdf = request.preview;
+  bool to_pdf = request.preview || run.pdf_only;
   // Asked before the collection, which may take a while; an empty choice is told first.
   if (!previewing && !request.events.empty()) {
-    const std::optional<bool> chosen = ChooseOutput(to_pdf);
+    RunOptions asked = run;
+    asked.pdf_only = to_pdf;
+    const std::optional<bool> chosen = ChooseOutput(asked);
     if (!chosen) return Outcome(RunOutcome::kNotStarted);
     to_pdf = *chosen;
   }
@@ -93,9 +96,9 @@ PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& conte
     return Outcome(RunOutcome::kPreview);
   }
   bool check_layout = true;
-  if (pre_print_check_) {
+  if (run.pre_print_check) {
     const std::optional<PrePrintCheck> check =
-        CheckBeforePrinting(request, context, check_ != LayoutCheck::kNone);
+        CheckBeforePrinting(request, context, run.layout_check != LayoutCheck::kNone);
     if (!check) return Outcome(RunOutcome::kFailed);
     if (!dialogs_.ConfirmTable(PrePrintCheckTitle(*check), PrePrintCheckHeaders(),
                                PrePrintCheckCells(*check), kCheckPrintButton, kCheckBackButton)) {
@@ -105,52 +108,54 @@ PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& conte
     check_layout = false;
   }
   // The output was chosen before the collection: the printer is not asked about again.
-  return PrintChosen(context, label, 1, 0, to_pdf, check_layout);
+  return PrintChosen(run, context, label, 1, 0, to_pdf, check_layout);
 }
 
-PrintJobResult PrintJob::PrintDecided(PrintRunContext& context, WarningLabel& label, int first,
-                                      int last, bool pdf_only) {
-  const std::optional<bool> to_pdf = ChooseOutput(pdf_only);
+PrintJobResult PrintJob::PrintDecided(const RunOptions& run, PrintRunContext& context,
+                                      WarningLabel& label, int first, int last) {
+  const std::optional<bool> to_pdf = ChooseOutput(run);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
-  return PrintChosen(context, label, first, last, *to_pdf);
+  return PrintChosen(run, context, label, first, last, *to_pdf);
 }
 
-PrintJobResult PrintJob::PrintChosen(PrintRunContext& context, WarningLabel& label, int first,
-                                     int last, bool to_pdf, bool check_layout) {
+PrintJobResult PrintJob::PrintChosen(RunOptions run, PrintRunContext& context, WarningLabel& label,
+                                     int first, int last, bool to_pdf, bool check_layout) {
   if (check_layout && first <= 1 &&
-      !CheckLayout(context.layout, context.recipients, context.options, first, last)) {
+      !CheckLayout(run.layout_check, context.layout, context.recipients, context.options, first,
+                   last)) {
     return Outcome(RunOutcome::kDeclined);
   }
-  const bool new_only = new_only_;
-  if (first <= 1 && !AskReprints(context.recipients, first, last, new_only_)) {
+  // The answer holds for this run only: run is its own copy.
+  if (first <= 1 && !AskReprints(run, context.recipients, first, last)) {
     return Outcome(RunOutcome::kNotStarted);
   }
-  PrintJobResult result = DrawTable(context.layout, context.recipients, context.options, label,
-                                    context.observer, first, last, to_pdf);
-  new_only_ = new_only;  // the answer holds for this run only
-  return result;
+  return DrawTable(run, context.layout, context.recipients, context.options, label,
+                   context.observer, first, last, to_pdf);
 }
 
-PrintJobResult PrintJob::Print(const CertificateLayout& layout, RecipientTable& table,
-                               const PrintOptions& options, WarningLabel& label,
-                               PrintRunObserver& observer, int first, int last, bool pdf_only) {
-  const std::optional<bool> to_pdf = ChooseOutput(pdf_only);
+PrintJobResult PrintJob::Print(const RunOptions& run, const CertificateLayout& layout,
+                               RecipientTable& table, const PrintOptions& options,
+                               WarningLabel& label, PrintRunObserver& observer, int first,
+                               int last) {
+  const std::optional<bool> to_pdf = ChooseOutput(run);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
-  return DrawTable(layout, table, options, label, observer, first, last, *to_pdf);
+  return DrawTable(run, layout, table, options, label, observer, first, last, *to_pdf);
 }
 
-PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTable& table,
-                                   const PrintOptions& options, WarningLabel& label,
-                                   PrintRunObserver& observer, int first, int last, bool to_pdf) {
+PrintJobResult PrintJob::DrawTable(const RunOptions& run, const CertificateLayout& layout,
+                                   RecipientTable& table, const PrintOptions& options,
+                                   WarningLabel& label, PrintRunObserver& observer, int first,
+                                   int last, bool to_pdf) {
   PrintJobResult result;
   result.to_pdf = to_pdf;
-  result.new_only = new_only_;
+  result.new_only = run.new_only;
   result.first = std::max(first, 1);
   result.last = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
   const DrawInputs in{layout, table,    options,
                       label,  observer, std::max(result.last - result.first + 1, 0)};
-  RunLog log(log_db_, meet_, layout.CurrentLayoutNumber, new_only_, dialogs_, automatic_);
-  if (new_only_ && !log.Active()) {
+  RunLog log(run.log.db, run.log.meet, layout.CurrentLayoutNumber, run.new_only, dialogs_,
+             run.log.automatic);
+  if (run.new_only && !log.Active()) {
     // Without the log two desks could print the same certificate.
     result.outcome = RunOutcome::kFailed;
     result.next = result.first;
@@ -158,7 +163,7 @@ PrintJobResult PrintJob::DrawTable(const CertificateLayout& layout, RecipientTab
     dialogs_.MsgBox(result.error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
     return result;
   }
-  const std::unique_ptr<DocumentOutput> output = MakeOutputFor(to_pdf);
+  const std::unique_ptr<DocumentOutput> output = MakeOutputFor(run, to_pdf);
   const DocumentOutput::Holding holding = output->HoldUntilPublished();
   PrintSurface surface(output.get());
   result.outcome = RunOutcome::kPrinted;
@@ -245,16 +250,16 @@ bool PrintJob::DrawBatch(const std::vector<int>& entries, PrintSurface& surface,
   return stop(RunOutcome::kFailed, entries.front(), error);
 }
 
-PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
+PrintJobResult PrintJob::PrintCopies(const RunOptions& run, const PrintDocument& doc, int copies,
                                      PrintRunObserver& observer, const Recipient* who, int layout) {
-  const std::optional<bool> to_pdf = ChooseOutput(false);
+  const std::optional<bool> to_pdf = ChooseOutput(run);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
   PrintJobResult result;
   result.to_pdf = *to_pdf;
   result.first = 1;
   result.last = std::max(copies, 0);
   result.outcome = RunOutcome::kPrinted;
-  const std::unique_ptr<DocumentOutput> output = MakeOutputFor(*to_pdf);
+  const std::unique_ptr<DocumentOutput> output = MakeOutputFor(run, *to_pdf);
   for (int n = 1; n <= result.last; ++n) {
     observer.Printing(n - 1, result.last);
     if (observer.CancelRequested()) {
@@ -271,11 +276,11 @@ PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
     ++result.output;
   }
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(result.last, result.last);
-  RunLog none(nullptr, meet_, layout, false, dialogs_);
+  RunLog none(nullptr, run.log.meet, layout, false, dialogs_);
   Finish(*output, DocumentOutput::Holding::kNone, none, result);
   if (who && result.output > 0) {
     // One row for the copies of the certificate; a held file is there once finished.
-    RunLog log(log_db_, meet_, layout, false, dialogs_);
+    RunLog log(run.log.db, run.log.meet, layout, false, dialogs_);
     DocumentPlace at = output->LastWritten();
     at.held = false;
     if (at.place.where.isEmpty()) at.place = result.written;
@@ -285,15 +290,16 @@ PrintJobResult PrintJob::PrintCopies(const PrintDocument& doc, int copies,
   return result;
 }
 
-bool PrintJob::CheckLayout(const CertificateLayout& layout, RecipientTable& table,
-                           const PrintOptions& options, int first, int last) {
-  if (check_ == LayoutCheck::kNone) return true;
+bool PrintJob::CheckLayout(LayoutCheck check, const CertificateLayout& layout,
+                           RecipientTable& table, const PrintOptions& options, int first,
+                           int last) {
+  if (check == LayoutCheck::kNone) return true;
   WaitCursor wait;
   const QStringList problems =
       DescribeRunCheck(CheckRunLayout(layout, table, options, first, last));
   wait.Restore();
   if (problems.isEmpty()) return true;
-  if (check_ == LayoutCheck::kTell) {
+  if (check == LayoutCheck::kTell) {
     for (const QString& line : problems) {
       dialogs_.MsgBox(line, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
     }
@@ -306,8 +312,8 @@ bool PrintJob::CheckLayout(const CertificateLayout& layout, RecipientTable& tabl
          Answer::Yes;
 }
 
-bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, bool& new_only) {
-  if (!log_db_ || reprints_ == Reprints::kSilent || new_only) return true;
+bool PrintJob::AskReprints(RunOptions& run, const RecipientTable& table, int first, int last) {
+  if (!run.log.db || run.reprints == Reprints::kSilent || run.new_only) return true;
   int printed = 0;
   try {
     const int end = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
@@ -319,9 +325,9 @@ bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, boo
       entrants.insert(table[i].Source.entrant);
     }
     // Only the run's events and entrants are read, with the log's index.
-    const std::set<CertificateKey> taken = events.empty()
-                                               ? std::set<CertificateKey>()
-                                               : PrintLog(*log_db_).Taken(meet_, events, entrants);
+    const std::set<CertificateKey> taken =
+        events.empty() ? std::set<CertificateKey>()
+                       : PrintLog(*run.log.db).Taken(run.log.meet, events, entrants);
     for (int i = std::max(first, 1); i <= end; ++i) {
       const RecipientSource& source = table[i].Source;
       if (source.FromMeet() && taken.count(KeyOf(source)) != 0) ++printed;
@@ -331,7 +337,7 @@ bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, boo
     return true;
   }
   if (printed == 0) return true;
-  if (reprints_ == Reprints::kTell) {
+  if (run.reprints == Reprints::kTell) {
     dialogs_.MsgBox(QStringLiteral("印刷済みの賞状 %1 枚をもう一度印刷します。").arg(printed),
                     MsgButtons::Ok, MsgIcon::Information, kPrintTitle);
     return true;
@@ -341,7 +347,7 @@ bool PrintJob::AskReprints(const RecipientTable& table, int first, int last, boo
     case Answer::Yes:
       return true;
     case Answer::No:
-      new_only = true;
+      run.new_only = true;
       return true;
     default:
       return false;

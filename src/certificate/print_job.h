@@ -63,71 +63,82 @@ struct PrintJobResult {
   QString log_error;       // why the print log missed certificates that came out
 };
 
+// Where a run logs every certificate that comes out (a preview's drawing never is): the
+// layout database and the meet. Without a database nothing is logged.
+struct RunLogTarget {
+  Database* db = nullptr;
+  LoggedMeet meet;
+  bool automatic = false;  // the rows say the meet was being followed (a restarted follower
+                           // finishes them)
+};
+
+// How one run prints, given whole to the run that uses it, so that no run inherits another's.
+struct RunOptions {
+  // Items that would run off the sheet or over each other, for a run from its first
+  // certificate.
+  LayoutCheck layout_check = LayoutCheck::kNone;
+  // Run shows the check before printing (CheckBeforePrinting) as a table to print from or go
+  // back; its layout findings (when layout_check is not kNone) stand for the layout question.
+  bool pre_print_check = false;
+  Reprints reprints = Reprints::kSilent;
+  // Only certificates the log does not hold: each is claimed in the log before it is drawn, so
+  // that two desks never print the same one.
+  bool new_only = false;
+  RunLogTarget log;
+  // The caller's output instead of the workstation's; the run then asks nothing of it.
+  OutputFactory output;
+  // PDF files whatever the workstation's target, without asking.
+  bool pdf_only = false;
+};
+
 // One print job, wherever a run starts (the print list, the preview, the print tool): it
 // chooses the output (the workstation's settings, asking whether PDF files will do when the
 // printer cannot take the run; or the caller's), draws the certificates to it, finishes it on
 // every ending that keeps output (done, 中止, a failure after others came out), and says what
 // came out, where, and where a resumed run starts. No widgets: questions go through Dialogs.
+// Every run is told how to print by its RunOptions; the job keeps nothing from one run to the
+// next.
 class PrintJob {
  public:
   PrintJob(Dialogs& dialogs, QString ini_path, QString program_folder);
 
-  // Every later run writes to what the factory makes, and asks nothing.
-  void SetOutputFactory(OutputFactory factory) { factory_ = std::move(factory); }
-  void SetLayoutCheck(LayoutCheck check) { check_ = check; }
-  // Run shows the check before printing (CheckBeforePrinting) as a table to print from or go
-  // back; its layout findings (when SetLayoutCheck is not kNone) stand for the layout question.
-  void SetPrePrintCheck(bool on) { pre_print_check_ = on; }
-  // Every certificate that comes out is logged in the layout database under this meet (a
-  // preview's drawing never is). Without it nothing is logged.
-  // automatic: the rows say the meet was being followed (a restarted follower finishes them).
-  void SetLog(Database& layout_db, LoggedMeet meet, bool automatic = false) {
-    log_db_ = &layout_db;
-    meet_ = std::move(meet);
-    automatic_ = automatic;
-  }
-  void SetReprints(Reprints reprints) { reprints_ = reprints; }
-  // Only certificates the log does not hold: each is claimed in the log before it is drawn, so
-  // that two desks never print the same one.
-  void SetNewOnly(bool new_only) { new_only_ = new_only; }
   // Where a run would go now; pdf_only: PDF files whatever the target.
   OutputDestination Destination(bool pdf_only = false);
 
   // 印刷(F5) of the print list: the printer-or-PDF question (not when the preview is asked
   // for), the recipients collected, then the preview opened (request.preview with
   // open_preview) or, after the check before printing when it is on, every certificate printed
-  // with the decided layout. Without open_preview a
-  // preview run writes PDF files.
-  PrintJobResult Run(const PrintRequest& request, PrintRunContext& context, WarningLabel& label,
-                     const std::function<void()>& open_preview = {});
+  // with the decided layout. Without open_preview a preview run writes PDF files.
+  PrintJobResult Run(const RunOptions& run, const PrintRequest& request, PrintRunContext& context,
+                     WarningLabel& label, const std::function<void()>& open_preview = {});
   // Certificates first to last (0 = RecipientCount) of the context's table with the layout
-  // the run read (LoadRunLayout, by the collection). pdf_only: PDF files without asking (going on
-  // where a stop wrote PDFs). A run from the first certificate is checked first, as SetLayoutCheck
-  // says.
-  PrintJobResult PrintDecided(PrintRunContext& context, WarningLabel& label, int first = 1,
-                              int last = 0, bool pdf_only = false);
+  // the run read (LoadRunLayout, by the collection). A run from the first certificate is
+  // checked first, as its layout_check says.
+  PrintJobResult PrintDecided(const RunOptions& run, PrintRunContext& context, WarningLabel& label,
+                              int first = 1, int last = 0);
   // The same with a layout already loaded (the preview's, as adjusted on screen).
-  PrintJobResult Print(const CertificateLayout& layout, RecipientTable& table,
-                       const PrintOptions& options, WarningLabel& label, PrintRunObserver& observer,
-                       int first = 1, int last = 0, bool pdf_only = false);
+  PrintJobResult Print(const RunOptions& run, const CertificateLayout& layout,
+                       RecipientTable& table, const PrintOptions& options, WarningLabel& label,
+                       PrintRunObserver& observer, int first = 1, int last = 0);
   // One document, copies times (the certificate on show in the preview: who, logged once with
   // its copies).
-  PrintJobResult PrintCopies(const PrintDocument& doc, int copies, PrintRunObserver& observer,
-                             const Recipient* who = nullptr, int layout = 0);
+  PrintJobResult PrintCopies(const RunOptions& run, const PrintDocument& doc, int copies,
+                             PrintRunObserver& observer, const Recipient* who = nullptr,
+                             int layout = 0);
 
  private:
   // Whether the run goes to PDF files; nullopt when the operator keeps it from a printer that
   // cannot take it.
-  std::optional<bool> ChooseOutput(bool pdf_only);
-  std::unique_ptr<DocumentOutput> MakeOutputFor(bool to_pdf);
+  std::optional<bool> ChooseOutput(const RunOptions& run);
+  std::unique_ptr<DocumentOutput> MakeOutputFor(const RunOptions& run, bool to_pdf);
   // PrintDecided with the output already chosen.
-  PrintJobResult PrintChosen(PrintRunContext& context, WarningLabel& label, int first, int last,
-                             bool to_pdf, bool check_layout = true);
-  PrintJobResult DrawTable(const CertificateLayout& layout, RecipientTable& table,
-                           const PrintOptions& options, WarningLabel& label,
+  PrintJobResult PrintChosen(RunOptions run, PrintRunContext& context, WarningLabel& label,
+                             int first, int last, bool to_pdf, bool check_layout = true);
+  PrintJobResult DrawTable(const RunOptions& run, const CertificateLayout& layout,
+                           RecipientTable& table, const PrintOptions& options, WarningLabel& label,
                            PrintRunObserver& observer, int first, int last, bool to_pdf);
   // The layout check over the certificates to print; false when the operator declines.
-  bool CheckLayout(const CertificateLayout& layout, RecipientTable& table,
+  bool CheckLayout(LayoutCheck check, const CertificateLayout& layout, RecipientTable& table,
                    const PrintOptions& options, int first, int last);
   // Finishes an output that kept something (its held certificates out and logged first) and
   // tells the operator what could not be.
@@ -139,22 +150,14 @@ class PrintJob {
                  DocumentOutput::Holding holding, RunLog& log, const DrawInputs& in,
                  PrintJobResult& result, std::vector<int>& pending);
   // The reprint question of a run from its first certificate; false when the operator keeps
-  // the run from starting. new_only is set when only the new ones are to be printed.
-  bool AskReprints(const RecipientTable& table, int first, int last, bool& new_only);
+  // the run from starting. run.new_only is set when only the new ones are to be printed.
+  bool AskReprints(RunOptions& run, const RecipientTable& table, int first, int last);
   // Tells the operator that the log missed what came out (unless told already).
   void ReportLog(const RunLog& log, PrintJobResult& result);
 
   Dialogs& dialogs_;
   QString ini_path_;
   QString program_folder_;
-  OutputFactory factory_;
-  LayoutCheck check_ = LayoutCheck::kNone;
-  bool pre_print_check_ = false;
-  Database* log_db_ = nullptr;
-  LoggedMeet meet_;
-  bool automatic_ = false;
-  Reprints reprints_ = Reprints::kSilent;
-  bool new_only_ = false;
 };
 
 // What a job did, for the line under a window's buttons: how many came out (of how many, when

@@ -42,10 +42,17 @@ PrintListSession::PrintListSession(PrintListRecords records, Dialogs& dialogs, Q
   model_->SetRightAligned({0, 6});
   // The column is there from the start: setting it later would reset the grid's selection.
   model_->SetExtraColumn(kAwardStatusHeader, {});
+}
+
+RunOptions PrintListSession::ListRun(Database& layout_db) const {
+  RunOptions run;
   // Said before anything is drawn, as the preview would show it.
-  job_.SetLayoutCheck(LayoutCheck::kAsk);
-  job_.SetReprints(Reprints::kAsk);
-  job_.SetPrePrintCheck(true);
+  run.layout_check = LayoutCheck::kAsk;
+  run.reprints = Reprints::kAsk;
+  run.pre_print_check = true;
+  run.log = {&layout_db, MeetOfLog(), false};
+  run.output = output_;
+  return run;
 }
 
 MeetFollower& PrintListSession::Follower() {
@@ -54,9 +61,9 @@ MeetFollower& PrintListSession::Follower() {
     const int hold =
         std::clamp(GetProfileEx(dialogs_, r_.ini_path, kPrnSection, kAutoPrintHoldKey).toInt(), 0,
                    kMaxHoldMinutes);
-    follower_ =
-        std::make_unique<MeetFollower>(r_.results_db->Name(), MeetOfLog(), r_.meet.クラス分け,
-                                       FollowPrinting{r_.ini_path, r_.program_folder, {}, hold});
+    follower_ = std::make_unique<MeetFollower>(
+        r_.results_db->Name(), MeetOfLog(), r_.meet.クラス分け,
+        FollowPrinting{r_.ini_path, r_.program_folder, output_, hold});
     follower_->SetReopen(r_.reopen_results);
   }
   return *follower_;
@@ -281,9 +288,8 @@ PrintJobResult PrintListSession::Print(const PrintRequest& request, WarningLabel
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
   PrintRunContext context = Context(*layout_db, *results_db, observer);
-  job_.SetLog(*layout_db, MeetOfLog());
-  job_.SetNewOnly(false);
-  const PrintJobResult result = job_.Run(request, context, label, preview_opener_);
+  const PrintJobResult result =
+      job_.Run(ListRun(*layout_db), request, context, label, preview_opener_);
   // A run that did not start leaves the stopped one to go on with.
   if (result.outcome != RunOutcome::kNotStarted) Ended(result);
   return result;
@@ -295,11 +301,10 @@ PrintJobResult PrintListSession::Continue(WarningLabel& label, PrintRunObserver&
   const std::shared_ptr<Database> results_db = r_.results_db;
   PrintRunContext context = Context(*layout_db, *results_db, observer);
   // Going on after a stop writes where the stopped run wrote, and leaves out what it left out.
-  job_.SetLog(*layout_db, MeetOfLog());
-  job_.SetNewOnly(resume_new_only_);
-  const PrintJobResult result =
-      job_.PrintDecided(context, label, resume_.Next(), 0, resume_to_pdf_);
-  job_.SetNewOnly(false);
+  RunOptions run = ListRun(*layout_db);
+  run.new_only = resume_new_only_;
+  run.pdf_only = resume_to_pdf_;
+  const PrintJobResult result = job_.PrintDecided(run, context, label, resume_.Next());
   if (result.outcome != RunOutcome::kNotStarted) Ended(result);
   return result;
 }

@@ -78,7 +78,8 @@ class PrintListSession {
   const MeetSettings& Meet() const { return r_.meet; }
   WorkTableModel* Model() const { return model_; }
   const QStringList& Fonts() const { return r_.fonts; }
-  PrintJob& Job() { return job_; }
+  // Where its runs go instead of the workstation's output (tests, the print tool).
+  void SetOutput(OutputFactory output) { output_ = std::move(output); }
 
   // Loading: empties the event list, then the choices.
   void Clear();
@@ -149,6 +150,9 @@ class PrintListSession {
  private:
   PrintRunContext Context(Database& layout_db, Database& results_db, PrintRunObserver& observer);
   LoggedMeet MeetOfLog() const;
+  // How the list's runs print (the layout question, the reprint question, the check before
+  // printing), logged in layout_db.
+  RunOptions ListRun(Database& layout_db) const;
   // The follower of the meet (made at its first use).
   MeetFollower& Follower();
   void Ended(const PrintJobResult& result);
@@ -157,6 +161,7 @@ class PrintListSession {
   Dialogs& dialogs_;
   WorkTableModel* model_;
   PrintJob job_;
+  OutputFactory output_;
   std::function<void()> preview_opener_;
   PrintResume resume_;
   bool resume_to_pdf_ = false;    // the stopped run wrote PDF files: going on writes there too

@@ -467,7 +467,7 @@ void KVPreview::ShowOptions(bool show) {
 }
 
 void KVPreview::ShowDestination() {
-  const OutputDestination dest = session_.Job().Destination();
+  const OutputDestination dest = session_.Destination();
   QString text = QStringLiteral("出力先：") + BreakablePaths(dest.text);
   if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
   ShowDestinationLine(lblOutput, text, !dest.problem.isEmpty());

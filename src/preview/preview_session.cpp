@@ -132,23 +132,24 @@ bool PreviewSession::NeedsRedraw(int page) const {
          !surface_.HeldDocument();
 }
 
-void PreviewSession::LogPrints() {
+RunOptions PreviewSession::Printing() const {
   // What is shown is never logged; what is printed from here is.
-  if (r_.layout_db && !r_.meet.file.isEmpty()) job_.SetLog(*r_.layout_db, r_.meet);
+  RunOptions run;
+  run.output = output_;
+  if (r_.layout_db && !r_.meet.file.isEmpty()) run.log = {r_.layout_db.get(), r_.meet, false};
+  return run;
 }
 
 PrintJobResult PreviewSession::PrintCopies(int copies, PrintRunObserver& observer) {
   const PrintDocument* held = surface_.HeldDocument();
   if (!held) return {};
-  LogPrints();
-  return job_.PrintCopies(*held, copies, observer, &table_[drawn_page_],
+  return job_.PrintCopies(Printing(), *held, copies, observer, &table_[drawn_page_],
                           layout_.CurrentLayoutNumber);
 }
 
 PrintJobResult PreviewSession::PrintAll(WarningLabel& label, PrintRunObserver& observer) {
   const int16_t on_show = table_.CurrentRecipient;
-  LogPrints();
-  const PrintJobResult result = job_.Print(layout_, table_, r_.prn, label, observer);
+  const PrintJobResult result = job_.Print(Printing(), layout_, table_, r_.prn, label, observer);
   table_.CurrentRecipient = on_show;
   return result;
 }

@@ -138,11 +138,14 @@ class PreviewSession {
   // run is filling that table right now; the preview's own copy goes with it.
   void Unload(bool table_in_use);
 
-  // Where 印刷 and すべて印刷 send the certificates: by default the workstation's output.
-  PrintJob& Job() { return job_; }
+  // Where 印刷 and すべて印刷 send the certificates instead of the workstation's output.
+  void SetOutput(OutputFactory output) { output_ = std::move(output); }
+  // Where they would go now.
+  OutputDestination Destination() { return job_.Destination(); }
 
  private:
-  void LogPrints();
+  // How 印刷 and すべて印刷 print: logged when the preview shows a meet's certificates.
+  RunOptions Printing() const;
   PreviewRecords r_;
   Dialogs& dialogs_;
   RecipientTable table_;
@@ -150,6 +153,7 @@ class PreviewSession {
   QString layout_name_;
   PrintSurface surface_;
   PrintJob job_;
+  OutputFactory output_;
   std::unique_ptr<LayoutStore> store_;
   std::unique_ptr<LayoutAdjuster> adjuster_;
   std::vector<ItemPlacement> placements_;

@@ -132,7 +132,7 @@ TEST(LayoutToPrint, FreshProgramFolderThroughTheEditorToPrintedCertificates) {
   Child<QCheckBox>(list, "Check1")->setChecked(true);
   // The workstation's output, and a look at what it is given.
   RecordingOutput seen;
-  list->Session().Job().SetOutputFactory([&] {
+  list->Session().SetOutput([&] {
     auto out = std::make_unique<MultiOutput>();
     out->Add(MakeOutput(LoadOutputSettings(dialogs, state.IniPath, state.AppFolder)));
     out->Add(std::make_unique<ForwardingOutput>(seen));

@@ -22,13 +22,14 @@ TEST(PrintHistory, ChangesSinceAndReprintsWithTodaysResults) {
   RecordingOutput out;
   {
     PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
-    job.SetOutputFactory([&out] { return std::make_unique<ForwardingOutput>(out); });
-    job.SetLog(*w.layout_db, LoggedMeetOf(w.meet_path(), meet));
+    RunOptions opts;
+    opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
+    opts.log = {&*w.layout_db, LoggedMeetOf(w.meet_path(), meet), false};
     PrintRequest request;
     request.events = {w.Listed(1)};
     PrintRunContext context = w.Context();
     PlainWarningLabel label;
-    ASSERT_EQ(job.Run(request, context, label).output, 3);
+    ASSERT_EQ(job.Run(opts, request, context, label).output, 3);
   }
   // A correction: S4 was fastest, the others move down, S3 out of the limit.
   w.Meet(QStringLiteral("UPDATE 記録マスター SET ゴール = '00:30.00' WHERE 選手番号 = 4"));
@@ -58,7 +59,7 @@ TEST(PrintHistory, ChangesSinceAndReprintsWithTodaysResults) {
   EXPECT_EQ(history.ChangedCount(), 4);
 
   // Every line twice: the one now outside the limit is left out and said so.
-  history.Job().SetOutputFactory([&out] { return std::make_unique<ForwardingOutput>(out); });
+  history.SetOutput([&out] { return std::make_unique<ForwardingOutput>(out); });
   w.dialogs.Expect(QStringLiteral("今の結果では順位の範囲外になった 1 件は印刷しません。"),
                    MsgButtons::Ok, MsgIcon::Information, kPrintHistoryTitle);
   out.written.clear();

@@ -249,13 +249,14 @@ class KilledRunTest : public ::testing::Test {
     auto results = ws.OpenDatabase(w.meet_path(), false, true);
     ScriptedDialogs dialogs;
     PrintJob job(dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
-    job.SetOutputFactory([&out, die] { return std::make_unique<DyingOutput>(out(), die); });
-    job.SetLog(*layout_db, meet);
-    job.SetNewOnly(true);
+    RunOptions opts;
+    opts.output = [&out, die] { return std::make_unique<DyingOutput>(out(), die); };
+    opts.log = {&*layout_db, meet, false};
+    opts.new_only = true;
     PrintRunContext context{*layout_db, *results, w.state,      dialogs,           w.options,
                             1,          w.layout, w.recipients, w.default_observer};
     PlainWarningLabel label;
-    return job.Run(request, context, label);
+    return job.Run(opts, request, context, label);
   }
 
   PrintRunWorld w;
@@ -338,12 +339,13 @@ TEST_F(KilledRunTest, ALockOnTheLogStopsARunOfOnlyTheNewOnes) {
     SCOPED_TRACE(new_only ? "new only" : "plain");
     out.written.clear();
     PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
-    job.SetOutputFactory([&out, holder] { return std::make_unique<Locking>(out, holder); });
-    job.SetLog(*w.layout_db, meet);
-    job.SetNewOnly(new_only);
+    RunOptions opts;
+    opts.output = [&out, holder] { return std::make_unique<Locking>(out, holder); };
+    opts.log = {&*w.layout_db, meet, false};
+    opts.new_only = new_only;
     PrintRunContext context = w.Context();
     PlainWarningLabel label;
-    const PrintJobResult result = job.Run(request, context, label);
+    const PrintJobResult result = job.Run(opts, request, context, label);
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
     if (new_only) {
       EXPECT_EQ(result.outcome, RunOutcome::kFailed);
@@ -364,14 +366,15 @@ TEST_F(KilledRunTest, TwoResultRowsOfOneEntrantAreTwoCertificates) {
   w.Result(1, 101, QStringLiteral("0:29.00"));
   RecordingOutput out;
   PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
-  job.SetOutputFactory([&out] { return std::make_unique<ForwardingOutput>(out); });
-  job.SetLog(*w.layout_db, meet);
-  job.SetNewOnly(true);
+  RunOptions opts;
+  opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
+  opts.log = {&*w.layout_db, meet, false};
+  opts.new_only = true;
   PrintRunContext context = w.Context();
   PlainWarningLabel label;
   PrintRequest one;
   one.events = {request.events.front()};
-  const PrintJobResult first = job.Run(one, context, label);
+  const PrintJobResult first = job.Run(opts, one, context, label);
   EXPECT_EQ(first.output, 8);
   EXPECT_EQ(first.skipped, 0);
   int twice = 0;

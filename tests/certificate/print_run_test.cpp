@@ -370,14 +370,17 @@ TEST_F(PrintRunTest, CertificatesPrintedBeforeAreAskedAbout) {
   RecordingOutput out;
   const auto run = [&] {
     PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
-    job.SetOutputFactory([&out] { return std::make_unique<ForwardingOutput>(out); });
-    job.SetLog(*w.layout_db, LoggedMeet{QStringLiteral("Swim01.mdb"), QStringLiteral("テスト大会"),
-                                        QStringLiteral("2026/07/18")});
-    job.SetReprints(Reprints::kAsk);
+    RunOptions opts;
+    opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
+    opts.log = {&*w.layout_db,
+                LoggedMeet{QStringLiteral("Swim01.mdb"), QStringLiteral("テスト大会"),
+                           QStringLiteral("2026/07/18")},
+                false};
+    opts.reprints = Reprints::kAsk;
     PrintRunContext context = w.Context();
     PlainWarningLabel label;
     out.written.clear();
-    return job.Run(Request({1}), context, label);
+    return job.Run(opts, Request({1}), context, label);
   };
   EXPECT_EQ(run().output, 3);
   // A late result ties the third place.

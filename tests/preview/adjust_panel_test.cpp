@@ -32,7 +32,7 @@ class AdjustPanelTest : public ::testing::Test {
     PreviewRecords records = p->Records();
     records.font_names = {QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAGothic")};
     window = std::make_unique<KVPreview>(records, p->w.dialogs);
-    window->Session().Job().SetOutputFactory(p->Factory());
+    window->Session().SetOutput(p->Factory());
     ASSERT_TRUE(window->Open());
     window->resize(1400, 1000);
     window->show();

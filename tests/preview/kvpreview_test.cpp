@@ -33,7 +33,7 @@ class KVPreviewTest : public ::testing::Test {
   KVPreview* Make(int count) {
     p = std::make_unique<PreviewWorld>(count);
     window = std::make_unique<KVPreview>(p->Records(), p->w.dialogs);
-    window->Session().Job().SetOutputFactory(p->Factory());
+    window->Session().SetOutput(p->Factory());
     EXPECT_TRUE(window->Open());
     return window.get();
   }
@@ -506,7 +506,7 @@ TEST_F(PreviewInAreaTest, ClosingThePreviewBringsBackTheWindowItCameFrom) {
 TEST_F(PreviewInAreaTest, APreviewPrintingAllIsNotReplaced) {
   KVPreview* first = OpenIn();
   ASSERT_NE(first, nullptr);
-  first->Session().Job().SetOutputFactory(p.Factory());
+  first->Session().SetOutput(p.Factory());
   KVPreview* second = reinterpret_cast<KVPreview*>(1);
   // The print list's run ends while the preview prints all of its certificates.
   QTimer::singleShot(0, &area, [&] {

@@ -97,7 +97,7 @@ TEST(PreviewSession, ARunStartedMeanwhileDoesNotChangeTheCertificatesOnShow) {
 TEST(PreviewSession, CopiesPrintTheDocumentOnShowAndAFailureIsTold) {
   PreviewWorld p(3);
   PreviewSession s(p.Records(), p.w.dialogs);
-  s.Job().SetOutputFactory(p.Factory());
+  s.SetOutput(p.Factory());
   ASSERT_TRUE(s.Open());
   PlainWarningLabel label;
   ASSERT_TRUE(s.Draw(3, label));
@@ -124,7 +124,7 @@ TEST(PreviewSession, CopiesPrintTheDocumentOnShowAndAFailureIsTold) {
 TEST(PreviewSession, PrintAllDrawsEveryCertificateWithTheOptionsAsTheyStandNow) {
   PreviewWorld p(4);
   PreviewSession s(p.Records(), p.w.dialogs);
-  s.Job().SetOutputFactory(p.Factory());
+  s.SetOutput(p.Factory());
   ASSERT_TRUE(s.Open());
   PlainWarningLabel label;
   ASSERT_TRUE(s.Draw(2, label));

@@ -104,11 +104,12 @@ TEST(PreviewPrintJob, PrintAllOneFileACertificateIsNamedAsThePrintListNamesIt) {
   // The print list's run of the same event, to a folder of its own.
   WriteIni(p.ini, "Target=PDF\nPdfFolder=list\nPdfFiles=Certificate\n");
   PrintJob job(p.w.dialogs, p.ini, p.w.folder());
+  RunOptions opts;
   PrintRequest request;
   request.events = {p.w.Listed(1)};
   PrintRunContext context = p.w.Context();
   PlainWarningLabel label;
-  const PrintJobResult listed = job.Run(request, context, label);
+  const PrintJobResult listed = job.Run(opts, request, context, label);
   ASSERT_EQ(listed.outcome, RunOutcome::kPrinted);
   EXPECT_EQ(listed.written.kind, OutputPlace::Kind::kPdfFolder);
   const QStringList from_list = PdfsIn(p.w.folder() + QStringLiteral("/list"));
@@ -201,12 +202,12 @@ TEST(PrintJobPlaces, ThePrintListThePreviewAndThePrintToolGiveTheSamePages) {
                                p.w.folder(),
                                {}},
               p.w.dialogs);
-  list.Session().Job().SetOutputFactory(dump_to(QStringLiteral("list.jsonl")));
+  list.Session().SetOutput(dump_to(QStringLiteral("list.jsonl")));
   list.Open();  // the first event is chosen
   list.Print();
 
   KVPreview preview(p.Records(), p.w.dialogs);
-  preview.Session().Job().SetOutputFactory(dump_to(QStringLiteral("preview.jsonl")));
+  preview.Session().SetOutput(dump_to(QStringLiteral("preview.jsonl")));
   ASSERT_TRUE(preview.Open());
   preview.PrintAll();
 

@@ -67,11 +67,12 @@ class CupsTest : public ::testing::Test {
     f.write("[Output]\n" + output_section);
     f.close();
     PrintJob job(w.dialogs, ini, w.folder());
+    RunOptions opts;
     PlainWarningLabel label;
     PrintRequest request;
     request.events = {w.Listed(1)};
     PrintRunContext context = w.Context();
-    const PrintJobResult result = job.Run(request, context, label);
+    const PrintJobResult result = job.Run(opts, request, context, label);
     if (result.outcome == RunOutcome::kPrinted) {
       EXPECT_EQ(result.written.kind, OutputPlace::Kind::kPrinter);
       EXPECT_EQ(result.output, 3);
@@ -193,15 +194,16 @@ TEST_F(CupsTest, AStoppedOrRefusingQueueIsReportedOnceAndGetsNothing) {
 TEST_F(CupsTest, TheLogFollowsEachJobToItsEnd) {
   const int before = static_cast<int>(cups_->WaitForJobs(kOtherQueue, 0, 0).size());
   PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
-  job.SetOutputFactory([] { return std::make_unique<PrinterOutput>(kOtherQueue); });
+  RunOptions opts;
+  opts.output = [] { return std::make_unique<PrinterOutput>(kOtherQueue); };
   const LoggedMeet meet{QStringLiteral("Swim01.mdb"), QStringLiteral("テスト大会"),
                         QStringLiteral("2026/07/18")};
-  job.SetLog(*w.layout_db, meet);
+  opts.log = {&*w.layout_db, meet, false};
   PlainWarningLabel label;
   PrintRequest request;
   request.events = {w.Listed(1)};
   PrintRunContext context = w.Context();
-  ASSERT_EQ(job.Run(request, context, label).output, 3);
+  ASSERT_EQ(job.Run(opts, request, context, label).output, 3);
   ASSERT_EQ(cups_->WaitForJobs(kOtherQueue, before + 3, kJobTimeoutMs).size(), before + 3);
 
   PrintLog log(*w.layout_db);

@@ -107,10 +107,11 @@ class PrintRunWorld {
   // 印刷(F5) through the print job, the documents going to out.
   PrintJobResult Run(const PrintRequest& request, DocumentOutput& out) {
     PrintJob job(dialogs, folder() + QStringLiteral("/KVSYS.ini"), folder());
-    job.SetOutputFactory([&out] { return std::make_unique<ForwardingOutput>(out); });
+    RunOptions opts;
+    opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
     PrintRunContext context = Context();
     PlainWarningLabel label;
-    return job.Run(request, context, label);
+    return job.Run(opts, request, context, label);
   }
 
   CollectResult Collect(PrintRequest request) {

@@ -415,9 +415,10 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     return output;
   };
   PrintJob job(s.dialogs, ini, folder);
+  RunOptions run;
   // Items that run off the sheet or over each other are told on stderr; the run goes on.
-  job.SetLayoutCheck(LayoutCheck::kTell);
-  job.SetOutputFactory(make_output);
+  run.layout_check = LayoutCheck::kTell;
+  run.output = make_output;
   PlainWarningLabel label;
   PrintRunObserver observer;
 
@@ -425,9 +426,9 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   if (s.results_db) meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
   // Every certificate that comes out is logged; certificates printed before are printed again
   // with a line on stderr, or (--new-only) left out.
-  job.SetLog(*s.layout_db, s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet());
-  job.SetReprints(Reprints::kTell);
-  job.SetNewOnly(cl.new_only);
+  run.log = {s.layout_db.get(), s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet(), false};
+  run.reprints = Reprints::kTell;
+  run.new_only = cl.new_only;
   // A recipients file needs no meet: printing reads only the layout database.
   PrintRunContext context{*s.layout_db, s.results_db ? *s.results_db : *s.layout_db,
                           s.state,      s.dialogs,
@@ -480,7 +481,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     }
   }
 
-  const PrintJobResult printed = job.PrintDecided(context, label, first, last);
+  const PrintJobResult printed = job.PrintDecided(run, context, label, first, last);
   if (printed.outcome != RunOutcome::kPrinted) return kExitFailed;
   out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed.output) << Qt::endl;
   if (printed.skipped > 0) {
