@@ -383,7 +383,8 @@ FollowLook MeetFollower::Look(const PrintRequest& base,
     }
   } catch (const DbError& e) {
     // Read while the results system was writing: looked at again next time, said once.
-    const QString why = e.text();
+    QString why = e.text();
+    while (why.endsWith(u'。')) why.chop(1);
     if (why != read_failure_told_) {
       read_failure_told_ = why;
       look.printed << Now() + QStringLiteral(
