@@ -95,7 +95,8 @@ PrintJobResult PrintJob::Run(const PrintRequest& request, PrintRunContext& conte
   bool check_layout = true;
   if (pre_print_check_) {
     const std::optional<PrePrintCheck> check =
-        CheckBeforePrinting(request, context, check_ != LayoutCheck::kNone);
+        CheckBeforePrinting(request, context, check_ != LayoutCheck::kNone,
+                            log_db_ == &context.layout_db ? &meet_ : nullptr);
     if (!check) return Outcome(RunOutcome::kFailed);
     if (!dialogs_.ConfirmTable(PrePrintCheckTitle(*check), PrePrintCheckHeaders(),
                                PrePrintCheckCells(*check), kCheckPrintButton, kCheckBackButton)) {
