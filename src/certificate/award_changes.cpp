@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "certificate/print_job.h"
 #include "certificate/program_list.h"
@@ -61,9 +62,10 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
   std::vector<AwardComparison> out;
   if (printed.empty()) return out;
 
-  const std::vector<ProgramEvent> programme =
-      ReadProgramme(context.results_db, has_classes, QString());
-  SideCollection side(context);
+  // The programme and a table of the comparison's own only when the known results do not
+  // cover every group (the print list's status has them all).
+  std::optional<std::vector<ProgramEvent>> programme;
+  std::optional<SideCollection> side;
   // The events printed the same way (class, heat) are collected again in one go; a way that
   // would overfill the table is collected event by event.
   std::map<std::pair<int, int>, std::vector<ProgramEvent>> ways;
@@ -86,9 +88,10 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
   for (const auto& entry : printed) {
     const Group& group = entry.first;
     if (covered(group)) continue;
-    const auto event = std::find_if(programme.begin(), programme.end(),
+    if (!programme) programme = ReadProgramme(context.results_db, has_classes, QString());
+    const auto event = std::find_if(programme->begin(), programme->end(),
                                     [&](const ProgramEvent& e) { return e.number == group.event; });
-    if (event != programme.end()) ways[{group.class_no, group.heat}].push_back(*event);
+    if (event != programme->end()) ways[{group.class_no, group.heat}].push_back(*event);
   }
   const auto collect = [&](const std::vector<ProgramEvent>& events, int class_no, int heat) {
     PrintRequest request;
@@ -97,11 +100,12 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
     request.class_wise = class_no != 0;
     request.class_no = class_no;
     request.PrnShozNo = context.options.PrnShozNo;
-    const CollectResult collected = side.Collect(request);
+    if (!side) side.emplace(context);
+    const CollectResult collected = side->Collect(request);
     if (collected.outcome == CollectOutcome::kFailed) return CollectOutcome::kFailed;
     const int count = std::min(collected.count, RecipientTable::kCapacity);
     for (int i = 1; i <= count; ++i) {
-      const Recipient& r = side.Table()[i];
+      const Recipient& r = side->Table()[i];
       today[{r.Source.event, r.Source.class_no, r.Source.heat}][KeyOf(r.Source)] = r;
     }
     return collected.outcome;

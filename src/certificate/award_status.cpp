@@ -18,11 +18,14 @@ namespace kvsys {
 QString AwardStatusText(const EventAwardStatus& s) {
   QStringList parts;
   if (s.printed > 0) {
-    parts << QStringLiteral("印刷済 %1枚 %2 %3")
+    // Reprints add sheets, not certificates: both are said when they differ.
+    const QString sheets =
+        s.sheets > s.printed ? QStringLiteral("（%1枚）").arg(s.sheets) : QString();
+    parts << QStringLiteral("印刷済 %1件%2 %3 %4")
                  .arg(s.printed)
-                 .arg(s.last.toString(QStringLiteral("HH:mm")), s.host);
-    if (s.unprinted > 0) parts << QStringLiteral("未印刷 %1").arg(s.unprinted);
+                 .arg(sheets, s.last.toString(QStringLiteral("HH:mm")), s.host);
   }
+  if (s.unprinted > 0) parts << QStringLiteral("未印刷 %1").arg(s.unprinted);
   if (s.unfinished > 0) parts << QStringLiteral("未完了ジョブ %1").arg(s.unfinished);
   if (s.changed > 0) parts << QStringLiteral("変更あり %1").arg(s.changed);
   if (s.pending > 0) parts << QStringLiteral("結果待ち %1").arg(s.pending);
@@ -65,12 +68,12 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
         status[row.key.event].unfinished += 1;
       if (!row.Printed()) continue;
       EventAwardStatus& s = status[row.key.event];
-      s.printed += 1;
+      s.sheets += std::max(row.copies, 1);
       if (!s.last.isValid() || row.time >= s.last) {
         s.last = row.time;
         s.host = row.host;
       }
-      taken.insert(row.key);
+      if (taken.insert(row.key).second) s.printed += 1;
     }
   } catch (const DbError& e) {
     ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
@@ -107,10 +110,25 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
   const std::optional<std::vector<AwardComparison>> compared =
       CompareWithResults(rows, context, has_classes, known);
   if (!compared) return std::nullopt;
+  // A recipient newly within the limit has no certificate to be wrong: it is counted as
+  // unprinted above, not as a change.
   for (const AwardComparison& c : *compared) {
-    if (c.change != AwardChange::kSame) status[c.logged.key.event].changed += 1;
+    if (c.change == AwardChange::kChanged || c.change == AwardChange::kNowOutside) {
+      status[c.logged.key.event].changed += 1;
+    }
   }
   return status;
+}
+
+QString DescribeDeskRun(const PrintJobResult& result) {
+  QString text = DescribeJobResult(result);
+  if (text.isEmpty() || result.skipped <= 0) return text;
+  // Before the line that says where they came out.
+  const qsizetype place = text.indexOf(QLatin1Char('\n'));
+  text.insert(
+      place < 0 ? text.size() : place,
+      QStringLiteral("印刷済みの%1枚は、この端末では出力していません。").arg(result.skipped));
+  return text;
 }
 
 }  // namespace kvsys

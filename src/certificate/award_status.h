@@ -11,13 +11,16 @@
 
 namespace kvsys {
 
+struct PrintJobResult;
+
 // Where an event stands at the award desk.
 struct EventAwardStatus {
-  int printed = 0;     // certificates that came out
+  int printed = 0;     // certificates that came out, each once however often it came out
+  int sheets = 0;      // the sheets they came out on: reprints and copies included
   QDateTime last;      // when the last of them came out
   QString host;        // at which desk
   int unprinted = 0;   // certificates the event earns now that never came out
-  int changed = 0;     // printed ones that today's results change, or new ones they bring
+  int changed = 0;     // printed ones that today's results change or put outside the limit
   int pending = 0;     // entries with neither a time nor a status that rules them out
   int unfinished = 0;  // printer jobs the printing service stopped or cancelled
 };
@@ -37,8 +40,9 @@ class PrinterJobFollower {
 };
 void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows);
 
-// The print list's column: "印刷済 3枚 10:42 desk1　変更あり 1　結果待ち 2" (parts left out
-// when they are nothing).
+// The print list's column: "印刷済 4件（12枚） 10:42 desk1　未印刷 1　変更あり 1　結果待ち 2"
+// (件 counts certificates, 枚 the sheets when reprints made more; parts left out when they are
+// nothing).
 inline const QString kAwardStatusHeader = QStringLiteral("印刷状況");
 QString AwardStatusText(const EventAwardStatus& status);
 
@@ -50,5 +54,9 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
                                                                PrintRunContext& context,
                                                                const LoggedMeet& meet,
                                                                bool has_classes);
+
+// The line after a run of the print list: what came out and, when less came out than was
+// collected, why (printed already, or another desk was printing them).
+QString DescribeDeskRun(const PrintJobResult& result);
 
 }  // namespace kvsys

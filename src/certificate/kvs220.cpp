@@ -129,6 +129,10 @@ void KVS220::BuildControls() {
   Label7->setStyleSheet(QStringLiteral("color: red;"));
   Label7->setWordWrap(true);
   Label7->setVisible(false);
+  lblResult = Named(new QLabel(this), "lblResult");
+  lblResult->setWordWrap(true);
+  lblResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblResult->setVisible(false);
   lblRunState = Named(new QLabel(this), "lblRunState");
   lblRunState->setWordWrap(true);
   lblRunState->setVisible(false);
@@ -199,9 +203,11 @@ void KVS220::LayOutControls() {
   ++row;
   options->setRowStretch(row, 1);
 
+  // The choices keep the width they need; the grid takes the rest, so that the status column
+  // reads whole on a screen 1280 pixels wide.
   auto* middle = new QHBoxLayout;
-  middle->addWidget(PROG_GRID, 3);
-  middle->addLayout(options, 2);
+  middle->addWidget(PROG_GRID, 1);
+  middle->addLayout(options, 0);
 
   auto* count = new QHBoxLayout;
   count->addWidget(Named(new QLabel(QStringLiteral("印刷件数"), this), "Label10"));
@@ -220,6 +226,7 @@ void KVS220::LayOutControls() {
   layout->addLayout(middle, 1);
   layout->addWidget(lstAuto);
   layout->addLayout(count);
+  layout->addWidget(lblResult);
   layout->addWidget(lblRunState);
   layout->addWidget(Label7);
   layout->addLayout(buttons);
@@ -485,6 +492,7 @@ void KVS220::ContinuePrint() {
 }
 
 void KVS220::RunJob(const std::function<PrintJobResult(WarningLabel&)>& job) {
+  lblResult->setVisible(false);
   lblRunState->setVisible(false);
   ProgressBar1->setTextVisible(true);
   run_.Begin();
@@ -494,6 +502,14 @@ void KVS220::RunJob(const std::function<PrintJobResult(WarningLabel&)>& job) {
   // A run stopped while printing keeps its bar: it shows how far it came.
   if (result.outcome != RunOutcome::kPrinted && !session_.Resume().CanContinue()) {
     ProgressBar1->setRange(0, 1);
+  }
+  if (result.outcome == RunOutcome::kPrinted) {
+    // The bar ends at what came out: certificates left out as printed already, or left to the
+    // desk printing them, did not (a stop says its own in lblRunState).
+    ProgressBar1->setRange(0, std::max(result.last - result.first + 1, 1));
+    ProgressBar1->setValue(result.output);
+    lblResult->setText(DescribeDeskRun(result));
+    lblResult->setVisible(true);
   }
   const bool close = run_.End();
   SetRunning(false);

@@ -124,6 +124,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QLineEdit* Text3;
   QProgressBar* ProgressBar1;
   QLabel* Label7;
+  QLabel* lblResult;    // after a whole run: how many came out, and why the others did not
   QLabel* lblRunState;  // after a stop: what was output, and who comes next
   QLabel* lblOutput;    // where 印刷 sends the certificates: the printer or the PDF folder
   QPushButton* cmdResume;

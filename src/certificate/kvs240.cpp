@@ -1,5 +1,6 @@
 #include "certificate/kvs240.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -41,6 +42,8 @@ void KVS240::BuildControls() {
 
   lblSummary = Named(new QLabel(this), "lblSummary");
   lblSummary->setWordWrap(true);
+  chkChangedOnly =
+      Named(new QCheckBox(QStringLiteral("変化のある賞状だけ"), this), "chkChangedOnly");
   lblCompletedNote = Named(new QLabel(kCompletedNote, this), "lblCompletedNote");
   lblCompletedNote->setWordWrap(true);
   spnCopies = Named(new QSpinBox(this), "spnCopies");
@@ -71,7 +74,10 @@ void KVS240::LayOutControls() {
     buttons->addWidget(b);
   }
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(lblSummary);
+  auto* top = new QHBoxLayout;
+  top->addWidget(lblSummary, 1);
+  top->addWidget(chkChangedOnly);
+  layout->addLayout(top);
   layout->addWidget(grdHistory, 1);
   layout->addWidget(lblCompletedNote);
   layout->addLayout(copies);
@@ -81,6 +87,7 @@ void KVS240::LayOutControls() {
 }
 
 void KVS240::ConnectControls() {
+  connect(chkChangedOnly, &QCheckBox::toggled, this, &KVS240::ChangedOnlyToggled);
   connect(cmdRefresh, &QPushButton::clicked, this, &KVS240::Refresh);
   connect(cmdReprint, &QPushButton::clicked, this, &KVS240::Reprint);
   connect(cmdCancel, &QPushButton::clicked, this, &KVS240::Cancel);
@@ -111,10 +118,17 @@ void KVS240::Refresh() {
 
 void KVS240::SetRunning(bool running) {
   cmdCancel->setEnabled(running);
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{grdHistory, spnCopies, cmdRefresh, cmdReprint, cmdClose}) {
+  // The rows chosen are the run's: the grid stays as it is until the run ends.
+  for (QWidget* w : std::initializer_list<QWidget*>{grdHistory, chkChangedOnly, spnCopies,
+                                                    cmdRefresh, cmdReprint, cmdClose}) {
     w->setEnabled(!running);
   }
+}
+
+void KVS240::ChangedOnlyToggled(bool on) {
+  if (run_.Running()) return;
+  session_.SetChangedOnly(on);
+  if (session_.Model()->rowCount() > 0) grdHistory->setCurrentIndex(session_.Model()->index(0, 0));
 }
 
 void KVS240::Reprint() {

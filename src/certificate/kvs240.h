@@ -5,6 +5,7 @@
 #include "certificate/print_history.h"
 #include "common/run_flag.h"
 
+class QCheckBox;
 class QKeyEvent;
 class QLabel;
 class QProgressBar;
@@ -47,6 +48,7 @@ class KVS240 : public QWidget, private PrintRunObserver {
   void ConnectControls();
   bool HandleKey(QKeyEvent* event);
   void SetRunning(bool running);
+  void ChangedOnlyToggled(bool on);
 
   Dialogs& dialogs_;
   PrintHistorySession session_;
@@ -54,6 +56,7 @@ class KVS240 : public QWidget, private PrintRunObserver {
 
   QTableView* grdHistory;
   QLabel* lblSummary;
+  QCheckBox* chkChangedOnly;  // only the lines today's results change
   QLabel* lblCompletedNote;
   QSpinBox* spnCopies;
   QProgressBar* barRun;

@@ -6,6 +6,7 @@
 
 #include "certificate/layout_check.h"
 #include "certificate/recipient_selection.h"
+#include "certificate/run_log.h"
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/database.h"
@@ -54,7 +55,8 @@ struct EventRange {
 }  // namespace
 
 std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
-                                                 PrintRunContext& context, bool with_layout) {
+                                                 PrintRunContext& context, bool with_layout,
+                                                 const LoggedMeet* logged) {
   WaitCursor wait;
   PrePrintCheck check;
   std::map<int, int> pending;
@@ -88,6 +90,23 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
     range.last = i;
   }
 
+  // What the log holds of the run, read for its events and entrants only (with the log's index).
+  std::set<CertificateKey> taken;
+  if (logged && table.RecipientCount > 0) {
+    std::set<int> events;
+    std::set<int> entrants;
+    for (int i = 1; i <= table.RecipientCount; ++i) {
+      if (!table[i].Source.FromMeet()) continue;
+      events.insert(table[i].Source.event);
+      entrants.insert(table[i].Source.entrant);
+    }
+    try {
+      if (!events.empty()) taken = PrintLog(context.layout_db).Taken(*logged, events, entrants);
+    } catch (const DbError&) {
+      // The run says afterwards that it could not log; it prints without the log.
+    }
+  }
+
   // One drawing of the run (a surface for each event would cost as much again), split by event.
   std::vector<LayoutProblems> drawn;
   if (with_layout && table.RecipientCount > 0) {
@@ -118,6 +137,9 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
         class_names[r.Source.class_no] = r.ClassName;
         if (r.Source.open) ++row.open_inside;
         if (r.Source.relay && MemberMissing(r)) ++row.relay_missing;
+        if (!taken.empty() && r.Source.FromMeet() && taken.count(KeyOf(r.Source)) != 0) {
+          ++row.printed;
+        }
       }
       // Those tied at the limit are all printed: more certificates than places.
       const int limit = limits.ForStage(event.stage);
@@ -139,13 +161,18 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
       }
     }
     check.certificates += row.certificates;
+    check.printed += row.printed;
     check.rows.push_back(std::move(row));
   }
   return check;
 }
 
 QString PrePrintCheckTitle(const PrePrintCheck& check) {
-  return QStringLiteral("印刷前の確認（賞状 %1 枚）").arg(check.certificates);
+  if (check.printed == 0)
+    return QStringLiteral("印刷前の確認（賞状 %1 枚）").arg(check.certificates);
+  return QStringLiteral("印刷前の確認（賞状 %1 枚、うち印刷済み %2 枚）")
+      .arg(check.certificates)
+      .arg(check.printed);
 }
 
 QStringList PrePrintCheckHeaders() {
@@ -160,9 +187,12 @@ std::vector<QStringList> PrePrintCheckCells(const PrePrintCheck& check) {
   const auto count = [](int n) { return n == 0 ? QString() : QString::number(n); };
   std::vector<QStringList> cells;
   for (const PrePrintCheckRow& row : check.rows) {
+    // The printed ones inside the count's cell: the columns stay as a listing reads them.
+    QString certificates = QString::number(row.certificates);
+    if (row.printed > 0) certificates += QStringLiteral("（印刷済 %1）").arg(row.printed);
     cells.push_back({QString::number(row.event), row.event_name, row.class_name, row.stage,
-                     QString::number(row.certificates), row.ties.join(QStringLiteral("、")),
-                     count(row.relay_missing), count(row.pending), count(row.open_inside),
+                     certificates, row.ties.join(QStringLiteral("、")), count(row.relay_missing),
+                     count(row.pending), count(row.open_inside),
                      row.layout.join(QStringLiteral("、"))});
   }
   return cells;

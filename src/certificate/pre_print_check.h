@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "certificate/print_run.h"
+#include "layout/print_log.h"
 
 namespace kvsys {
 
@@ -18,6 +19,7 @@ struct PrePrintCheckRow {
   QString class_name;  // the grid's クラス
   QString stage;       // 予決
   int certificates = 0;
+  int printed = 0;  // of those, the ones the log holds (printed, or being printed elsewhere)
   // Ranks shared past the limit, each "3位 2名" (class-wise: the class first).
   QStringList ties;
   int relay_missing = 0;  // relay teams printed with a member's name missing
@@ -29,17 +31,23 @@ struct PrePrintCheckRow {
 struct PrePrintCheck {
   std::vector<PrePrintCheckRow> rows;
   int certificates = 0;
+  int printed = 0;
 };
 
 // The check of a run whose recipients were just collected into context.recipients
 // (RecipientCount of them) for request. with_layout: also draw each certificate to find items
-// that run off the sheet or over each other. nullopt after a database error, which is reported.
+// that run off the sheet or over each other. logged: the meet in the print log, whose
+// certificates are said apart as printed (the reprint question may leave them out); a log that
+// cannot be read leaves them uncounted, as the run does not need it. nullopt after a database
+// error of the results or the layout, which is reported.
 std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
-                                                 PrintRunContext& context, bool with_layout);
+                                                 PrintRunContext& context, bool with_layout,
+                                                 const LoggedMeet* logged = nullptr);
 
 inline const QString kCheckPrintButton = QStringLiteral("印刷");
 inline const QString kCheckBackButton = QStringLiteral("戻る");
-// The title over the table: "印刷前の確認（賞状 12 枚）".
+// The title over the table: "印刷前の確認（賞状 12 枚）", "印刷前の確認（賞状 12 枚、うち印刷済み
+// 8 枚）".
 QString PrePrintCheckTitle(const PrePrintCheck& check);
 
 // The table as shown: its column names and its cells.

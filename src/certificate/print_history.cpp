@@ -1,9 +1,11 @@
 // The print history: what came out for the meet, what changed since, and reprints.
 #include "certificate/print_history.h"
 
+#include <QColor>
 #include <QStandardItemModel>
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #include "certificate/award_status.h"
@@ -14,17 +16,34 @@ namespace kvsys {
 
 namespace {
 
+// The change first: the output column is long, and at a narrow screen the last columns are
+// out of sight.
 const QStringList kHeaders = {
-    QStringLiteral("競技No."), QStringLiteral("種目"), QStringLiteral("クラス"),
-    QStringLiteral("順位"),    QStringLiteral("氏名"), QStringLiteral("所属"),
-    QStringLiteral("記録"),    QStringLiteral("回数"), QStringLiteral("最終印刷"),
-    QStringLiteral("出力先"),  QStringLiteral("状態"), QStringLiteral("変化")};
+    QStringLiteral("変化"),     QStringLiteral("競技No."), QStringLiteral("種目"),
+    QStringLiteral("クラス"),   QStringLiteral("順位"),    QStringLiteral("氏名"),
+    QStringLiteral("所属"),     QStringLiteral("記録"),    QStringLiteral("回数"),
+    QStringLiteral("最終印刷"), QStringLiteral("出力先"),  QStringLiteral("状態")};
 
 QStandardItem* Item(const QString& text, bool right = false) {
   auto* item = new QStandardItem(text);
   item->setEditable(false);
   if (right) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
   return item;
+}
+
+// A printed certificate that is wrong now stands out in red; one still to print in amber. The
+// text is set dark too, so that a dark theme does not put light text on the light colour.
+std::optional<QColor> RowColour(AwardChange change) {
+  switch (change) {
+    case AwardChange::kChanged:
+    case AwardChange::kNowOutside:
+      return QColor(255, 196, 196);
+    case AwardChange::kNowInside:
+      return QColor(255, 232, 160);
+    case AwardChange::kSame:
+      break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -47,7 +66,7 @@ LoggedMeet PrintHistorySession::MeetOfLog() const {
 
 bool PrintHistorySession::Load() {
   entries_.clear();
-  model_->removeRows(0, model_->rowCount());
+  Fill();
   if (!r_.layout_db || !r_.results_db) return false;
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
@@ -73,37 +92,67 @@ bool PrintHistorySession::Load() {
   if (!compared) return false;
   std::map<CertificateKey, int> times;
   for (const PrintLogRow& row : rows) {
-    if (row.Printed()) times[row.key] += 1;
+    if (row.Printed()) times[row.key] += std::max(row.copies, 1);
   }
   for (AwardComparison& c : *compared) {
     const int n = c.change == AwardChange::kNowInside ? 0 : times[c.logged.key];
     entries_.push_back({std::move(c), n});
   }
-  // By event as printed, then by today's rank; those now outside the limit last.
+  // What today's results change first, then by event as printed and today's rank; those now
+  // outside the limit last in their event.
   const auto order = [](const HistoryEntry& e) {
     const AwardComparison& c = e.comparison;
     const int rank = c.change == AwardChange::kNowOutside ? 99999 : c.today.Source.rank;
-    return std::tuple(c.logged.key.event, c.logged.key.class_no, c.logged.key.heat, rank);
+    return std::tuple(c.change == AwardChange::kSame, c.logged.key.event, c.logged.key.class_no,
+                      c.logged.key.heat, rank);
   };
   std::stable_sort(
       entries_.begin(), entries_.end(),
       [&order](const HistoryEntry& a, const HistoryEntry& b) { return order(a) < order(b); });
-  for (const HistoryEntry& e : entries_) {
+  Fill();
+  return true;
+}
+
+void PrintHistorySession::SetChangedOnly(bool on) {
+  if (on == changed_only_) return;
+  changed_only_ = on;
+  Fill();
+}
+
+void PrintHistorySession::Fill() {
+  model_->removeRows(0, model_->rowCount());
+  shown_.clear();
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const HistoryEntry& e = entries_[i];
+    if (changed_only_ && e.comparison.change == AwardChange::kSame) continue;
+    shown_.push_back(i);
     const PrintLogRow& row = e.comparison.logged;
     const bool printed = e.times > 0;
     QString what = ChangeMark(e.comparison.change);
     if (!e.comparison.what.isEmpty()) what += QStringLiteral("：") + e.comparison.what;
-    model_->appendRow(
-        {Item(QString::number(row.key.event), true), Item(row.event_text), Item(row.class_name),
-         Item(row.rank), Item(row.name), Item(row.affiliation), Item(row.record),
-         Item(QString::number(e.times), true),
-         Item(printed ? row.time.toString(QStringLiteral("MM/dd HH:mm ")) + row.host : QString()),
-         Item(!printed       ? QString()
-              : row.page > 1 ? row.where + QStringLiteral("（%1ページ）").arg(row.page)
-                             : row.where),
-         Item(printed ? row.state : QStringLiteral("未印刷")), Item(what)});
+    const QList<QStandardItem*> items{
+        Item(what),
+        Item(QString::number(row.key.event), true),
+        Item(row.event_text),
+        Item(row.class_name),
+        Item(row.rank),
+        Item(row.name),
+        Item(row.affiliation),
+        Item(row.record),
+        Item(QString::number(e.times), true),
+        Item(printed ? row.time.toString(QStringLiteral("MM/dd HH:mm ")) + row.host : QString()),
+        Item(!printed       ? QString()
+             : row.page > 1 ? row.where + QStringLiteral("（%1ページ）").arg(row.page)
+                            : row.where),
+        Item(printed ? row.state : QStringLiteral("未印刷"))};
+    if (const std::optional<QColor> colour = RowColour(e.comparison.change)) {
+      for (QStandardItem* item : items) {
+        item->setBackground(*colour);
+        item->setForeground(QColor(Qt::black));
+      }
+    }
+    model_->appendRow(items);
   }
-  return true;
 }
 
 int PrintHistorySession::ChangedCount() const {
@@ -120,8 +169,8 @@ PrintJobResult PrintHistorySession::Reprint(const std::vector<int>& rows, int co
   int count = 0;
   int outside = 0;
   for (const int row : rows) {
-    if (row < 0 || row >= static_cast<int>(entries_.size())) continue;
-    const AwardComparison& c = entries_[static_cast<size_t>(row)].comparison;
+    if (row < 0 || row >= static_cast<int>(shown_.size())) continue;
+    const AwardComparison& c = entries_[shown_[static_cast<size_t>(row)]].comparison;
     // Today's results are printed: a recipient no longer within the limit has none.
     if (c.change == AwardChange::kNowOutside) {
       ++outside;

@@ -17,7 +17,7 @@ namespace kvsys {
 // against today's results, or one that today's results bring and that never came out.
 struct HistoryEntry {
   AwardComparison comparison;
-  int times = 0;  // how many times it came out
+  int times = 0;  // how many times it came out (copies included)
 };
 
 inline const QString kPrintHistoryTitle = QStringLiteral("印刷履歴");
@@ -33,15 +33,21 @@ class PrintHistorySession {
   PrintHistorySession(PrintListRecords records, Dialogs& dialogs, QObject* model_owner);
   ~PrintHistorySession();
 
-  // Reads the log and today's results into the grid; false after a reported error.
+  // Reads the log and today's results into the grid, the lines that today's results change
+  // first (and coloured); false after a reported error.
   bool Load();
   QStandardItemModel* Model() const { return model_; }
+  // Every line, in the grid's order (the grid may show only the changed ones).
   const std::vector<HistoryEntry>& Entries() const { return entries_; }
   // How many lines are marked as changed.
   int ChangedCount() const;
+  // Whether the grid shows only the lines marked as changed (kept through Load).
+  void SetChangedOnly(bool on);
+  bool ChangedOnly() const { return changed_only_; }
 
-  // Prints the lines of rows again, copies each, with today's results and the decided layout;
-  // every certificate is logged. Lines no longer within the rank limit are left out (told).
+  // Prints the lines of the grid's rows again, copies each, with today's results and the
+  // decided layout; every certificate is logged. Lines no longer within the rank limit are left
+  // out (told).
   PrintJobResult Reprint(const std::vector<int>& rows, int copies, WarningLabel& label,
                          PrintRunObserver& observer);
   // Where its runs go instead of the workstation's output (tests, the print tool).
@@ -49,6 +55,8 @@ class PrintHistorySession {
 
  private:
   LoggedMeet MeetOfLog() const;
+  // Fills the grid with the entries the filter lets through.
+  void Fill();
 
   PrintListRecords r_;
   Dialogs& dialogs_;
@@ -56,6 +64,8 @@ class PrintHistorySession {
   PrintJob job_;
   OutputFactory output_;
   std::vector<HistoryEntry> entries_;
+  std::vector<size_t> shown_;  // the entry of each row of the grid
+  bool changed_only_ = false;
   std::unique_ptr<RecipientTable> table_;
 };
 

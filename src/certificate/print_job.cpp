@@ -98,7 +98,8 @@ PrintJobResult PrintJob::Run(const RunOptions& run, const PrintRequest& request,
   bool check_layout = true;
   if (run.pre_print_check) {
     const std::optional<PrePrintCheck> check =
-        CheckBeforePrinting(request, context, run.layout_check != LayoutCheck::kNone);
+        CheckBeforePrinting(request, context, run.layout_check != LayoutCheck::kNone,
+                            run.log.db == &context.layout_db ? &run.log.meet : nullptr);
     if (!check) return Outcome(RunOutcome::kFailed);
     if (!dialogs_.ConfirmTable(PrePrintCheckTitle(*check), PrePrintCheckHeaders(),
                                PrePrintCheckCells(*check), kCheckPrintButton, kCheckBackButton)) {

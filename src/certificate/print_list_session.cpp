@@ -94,8 +94,9 @@ bool PrintListSession::RefreshStatus(PrintListChoices choices) {
     const auto found = status->find(event.number);
     row_status_.push_back(found == status->end() ? EventAwardStatus() : found->second);
     const EventAwardStatus& shown = row_status_.back();
-    // New until everything it earns came out (at once when it earns nothing).
-    if (shown.unprinted == 0 && shown.pending == 0) fresh_.erase(event.number);
+    // New while it earns certificates that did not come out: one that earns none (all
+    // disqualified, say) has nothing new to print.
+    if (shown.unprinted == 0) fresh_.erase(event.number);
     texts << (fresh_.count(event.number) ? QStringLiteral("新着　") : QString()) +
                  AwardStatusText(shown);
   }

@@ -20,8 +20,10 @@
 
 #include "certificate/kvs220.h"
 #include "certificate/pre_print_check.h"
+#include "certificate/run_log.h"
 #include "db/work_table_model.h"
 #include "layout/layout_store.h"
+#include "layout/print_log.h"
 #include "results/meet_settings.h"
 #include "support/document_helpers.h"
 #include "support/find_child.h"
@@ -32,6 +34,11 @@ namespace {
 
 class KVS220Test : public ::testing::Test {
  protected:
+  // A look at the meet after a change: the list reads it once the file held still.
+  static void FollowSettled(KVS220* k) {
+    k->FollowMeet();
+    QTest::qWait(static_cast<int>(FileChangeWatch::kSettleMs) + 200);
+  }
   void SetUp() override {
     ini = w.folder() + QStringLiteral("/KVSYS.ini");
     QFile f(ini);
@@ -168,8 +175,10 @@ TEST_F(KVS220Test, PrintingEveryEventWritesOnePdfPerCertificate) {
   EXPECT_EQ(w.recipients[1].ClassName, QStringLiteral("中学生"));
 }
 
-// The status column follows the log and the results; 未印刷を選択 picks the events that earn
-// certificates never printed, and a run of events printed before asks first.
+// The status column follows the log and the results: certificates apart from the sheets
+// reprints add, what an event never printed earns, a recipient newly within the limit as
+// unprinted (not as a change), a corrected result as a change; 未印刷を選択 picks the events
+// that earn certificates never printed, and a run of events printed before asks first.
 TEST_F(KVS220Test, TheStatusColumnAndTheEventsNeverPrinted) {
   KVS220* k = Make();
   k->Open();
@@ -177,13 +186,16 @@ TEST_F(KVS220Test, TheStatusColumnAndTheEventsNeverPrinted) {
   auto* grid = Child<QTableView>(k, "PROG_GRID");
   const auto status = [k](int row) { return k->GridModel()->index(row, 7).data().toString(); };
   EXPECT_EQ(k->GridModel()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("印刷状況"));
+  EXPECT_EQ(status(1), QStringLiteral("未印刷 3"));
   grid->selectRow(0);
   QTest::keyClick(k, Qt::Key_F5);
   ASSERT_EQ(PdfFiles().size(), 3);
-  EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 3枚 "))) << status(0).toStdString();
-  EXPECT_EQ(status(1), QString());
+  EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 3件 "))) << status(0).toStdString();
+  EXPECT_FALSE(status(0).contains(QStringLiteral("未印刷"))) << status(0).toStdString();
+  EXPECT_EQ(status(1), QStringLiteral("未印刷 3"));
 
-  // A result still to come in event 2, and a late swimmer who ties the third place of event 1.
+  // A result still to come in event 2, and a late swimmer who ties the third place of event 1:
+  // a certificate to print, not a printed one gone wrong.
   w.Swimmer(7, QStringLiteral("S7"));
   w.Result(2, 7, QString(), 0, 2);
   w.Swimmer(8, QStringLiteral("S8"));
@@ -192,9 +204,9 @@ TEST_F(KVS220Test, TheStatusColumnAndTheEventsNeverPrinted) {
   std::vector<int> chosen;
   for (const QModelIndex& i : grid->selectionModel()->selectedRows()) chosen.push_back(i.row());
   EXPECT_EQ(chosen, (std::vector<int>{0, 1}));
-  EXPECT_TRUE(status(0).contains(QStringLiteral("未印刷 1　変更あり 1")))
-      << status(0).toStdString();
-  EXPECT_EQ(status(1), QStringLiteral("結果待ち 1"));
+  EXPECT_TRUE(status(0).endsWith(QStringLiteral("　未印刷 1"))) << status(0).toStdString();
+  EXPECT_FALSE(status(0).contains(QStringLiteral("変更あり"))) << status(0).toStdString();
+  EXPECT_EQ(status(1), QStringLiteral("未印刷 3　結果待ち 1"));
 
   // Event 1 again: only the new certificate, as the question's default answer says.
   grid->clearSelection();
@@ -203,7 +215,41 @@ TEST_F(KVS220Test, TheStatusColumnAndTheEventsNeverPrinted) {
                           kPrintTitle, 2, Answer::No);
   QTest::keyClick(k, Qt::Key_F5);
   EXPECT_EQ(PdfFiles().size(), 4);
-  EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 4枚 "))) << status(0).toStdString();
+  EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 4件 "))) << status(0).toStdString();
+
+  // A corrected record changes one printed certificate; printing all again mends it, and the
+  // four certificates have come out on eight sheets.
+  QThread::msleep(20);
+  w.Meet(QStringLiteral("UPDATE 記録マスター SET ゴール = '00:32.50' WHERE 選手番号 = 2"));
+  FollowSettled(k);
+  EXPECT_TRUE(status(0).endsWith(QStringLiteral("　変更あり 1"))) << status(0).toStdString();
+  w.dialogs.ExpectDefault(ReprintQuestion(4), MsgButtons::YesNoCancel, MsgIcon::Question,
+                          kPrintTitle, 2, Answer::Yes);
+  QTest::keyClick(k, Qt::Key_F5);
+  EXPECT_EQ(PdfFiles().size(), 8);
+  EXPECT_TRUE(status(0).startsWith(QStringLiteral("印刷済 4件（8枚） ")))
+      << status(0).toStdString();
+  EXPECT_FALSE(status(0).contains(QStringLiteral("変更あり"))) << status(0).toStdString();
+
+  // The whole column is in sight on a screen 1280 pixels wide, with a desk named as Windows
+  // names them, a change, a late swimmer and a result to come.
+  k->resize(1280, 720);
+  w.Swimmer(9, QStringLiteral("S9"));
+  w.Result(1, 9, QString(), 0, 1);
+  w.Swimmer(10, QStringLiteral("S10"));
+  w.Result(1, 10, QStringLiteral("00:31.00"), 0, 1);
+  QThread::msleep(20);
+  LogEnvironment desk = LogEnvironment::System();
+  desk.host = [] { return QStringLiteral("DESKTOP-7K3J9QF"); };
+  std::vector<PrintLogRow> reprint{LogRowOf(w.recipients[1], LoggedMeetOf(w.meet_path(), meet), 1)};
+  PrintLog(*w.layout_db, desk).Add(reprint);
+  FollowSettled(k);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(
+      status(0).contains(QStringLiteral("DESKTOP-7K3J9QF　未印刷 1　変更あり 3　結果待ち 1")))
+      << status(0).toStdString();
+  EXPECT_GE(grid->columnWidth(7), grid->fontMetrics().horizontalAdvance(status(0)));
+  EXPECT_LE(grid->columnViewportPosition(7) + grid->columnWidth(7), grid->viewport()->width());
 }
 
 // 自動印刷: what is complete when it is ticked is listed, not printed; an event is printed once
@@ -244,13 +290,75 @@ TEST_F(KVS220Test, AutoPrintingWaitsForAnEventsLastResult) {
       << swim_off.toStdString();
   // Printed whole, it is no longer new.
   EXPECT_TRUE(
-      k->GridModel()->index(1, 7).data().toString().startsWith(QStringLiteral("印刷済 3枚")));
+      k->GridModel()->index(1, 7).data().toString().startsWith(QStringLiteral("印刷済 3件")));
   EXPECT_EQ(Child<QLabel>(k, "lblFresh")->text(), QString());
   QThread::msleep(20);
   w.Meet(QStringLiteral("UPDATE 記録マスター SET 新記録印刷マーク = '' WHERE 選手番号 = 9"));
   k->FollowMeet();
   QTest::qWait(2 * FileChangeWatch::kSettleMs);
   EXPECT_EQ(PdfFiles().size(), 3);
+}
+
+// 新着 marks an event that became complete while it has certificates to print; one that earns
+// none (its only swimmer disqualified) is not new.
+TEST_F(KVS220Test, AnEventIsNewOnlyWhileItHasCertificatesToPrint) {
+  w.Event(3, 1, 1, 2, 2, 1);
+  w.Event(4, 1, 1, 2, 2, 1);
+  for (int n = 7; n <= 9; ++n) w.Swimmer(n, QStringLiteral("S%1").arg(n));
+  w.Result(3, 7, QStringLiteral("00:30.00"), 0, 1);
+  w.Result(3, 8, QString(), 0, 1);
+  w.Result(4, 9, QString(), 0, 1);
+  KVS220* k = Make();
+  k->Open();
+  ASSERT_EQ(k->GridModel()->rowCount(), 4);
+  const auto status = [k](int row) { return k->GridModel()->index(row, 7).data().toString(); };
+  QThread::msleep(20);
+  w.Meet(QStringLiteral("UPDATE 記録マスター SET ゴール = '00:31.00' WHERE 選手番号 = 8"));
+  w.Meet(QStringLiteral("UPDATE 記録マスター SET 事由入力ステータス = 1 WHERE 選手番号 = 9"));
+  FollowSettled(k);
+  EXPECT_EQ(status(2), QStringLiteral("新着　未印刷 2"));
+  EXPECT_EQ(status(3), QString());
+  EXPECT_EQ(Child<QLabel>(k, "lblFresh")->text(), QStringLiteral("新着 1 種目"));
+}
+
+// Another desk printed the chosen event first: the check before printing says so, this desk
+// prints nothing of it and says that nothing came out and why.
+TEST_F(KVS220Test, ADeskThatFindsItsCertificatesPrintedElsewhereSaysNothingCameOut) {
+  KVS220* k = Make();
+  k->Open();
+  k->show();
+  PrintRequest request;
+  request.events = {w.Listed(1)};
+  const CollectResult collected = w.Collect(request);
+  ASSERT_EQ(collected.count, 3);
+  std::vector<PrintLogRow> rows;
+  for (int i = 1; i <= collected.count; ++i) {
+    rows.push_back(LogRowOf(w.recipients[i], LoggedMeetOf(w.meet_path(), meet), 1));
+  }
+  LogEnvironment desk2 = LogEnvironment::System();
+  desk2.host = [] { return QStringLiteral("DESK2"); };
+  PrintLog(*w.layout_db, desk2).Add(rows);
+
+  Child<QTableView>(k, "PROG_GRID")->selectRow(0);
+  w.dialogs.ExpectTable(true);
+  w.dialogs.ExpectDefault(ReprintQuestion(3), MsgButtons::YesNoCancel, MsgIcon::Question,
+                          kPrintTitle, 2, Answer::No);
+  k->Print();
+  EXPECT_TRUE(w.dialogs.AllShown());
+  EXPECT_TRUE(PdfFiles().isEmpty());
+  ASSERT_EQ(w.dialogs.tables().size(), 1u);
+  EXPECT_EQ(w.dialogs.tables()[0].title,
+            QStringLiteral("印刷前の確認（賞状 3 枚、うち印刷済み 3 枚）"));
+  EXPECT_EQ(w.dialogs.tables()[0].rows.at(0).value(4), QStringLiteral("3（印刷済 3）"));
+  auto* result = Child<QLabel>(k, "lblResult");
+  EXPECT_FALSE(result->isHidden());
+  EXPECT_TRUE(result->text().startsWith(
+      QStringLiteral("0枚を出力しました。印刷済みの3枚は、この端末では出力していません。")))
+      << result->text().toStdString();
+  auto* bar = Child<QProgressBar>(k, "ProgressBar1");
+  EXPECT_EQ(bar->value(), 0);
+  EXPECT_EQ(bar->maximum(), 3);
+  EXPECT_TRUE(k->GridModel()->index(0, 7).data().toString().contains(QStringLiteral("DESK2")));
 }
 
 TEST_F(KVS220Test, TheCheckBeforePrintingNamesWhatRunsOffTheSheetAndBackPrintsNothing) {

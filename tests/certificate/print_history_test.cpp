@@ -11,13 +11,18 @@
 namespace kvsys::test {
 namespace {
 
-TEST(PrintHistory, ChangesSinceAndReprintsWithTodaysResults) {
+// The lines today's results change come first, coloured, and can be shown alone; a reprint
+// takes the line the grid shows.
+TEST(PrintHistory, ChangesSinceFirstAndAloneAndReprintsWithTodaysResults) {
   PrintRunWorld w;
   w.Event(1, 1, 1, 2, 2);
+  w.Event(2, 2, 1, 2, 2);
   for (int n = 1; n <= 4; ++n) {
     w.Swimmer(n, QStringLiteral("S%1").arg(n));
     w.Result(1, n, QStringLiteral("00:3%1.00").arg(n));
   }
+  w.Swimmer(5, QStringLiteral("S5"));
+  w.Result(2, 5, QStringLiteral("00:40.00"));
   const MeetSettings meet = LoadMeetSettings(w.Results(), w.state, w.dialogs);
   RecordingOutput out;
   {
@@ -26,10 +31,10 @@ TEST(PrintHistory, ChangesSinceAndReprintsWithTodaysResults) {
     opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
     opts.log = {&*w.layout_db, LoggedMeetOf(w.meet_path(), meet), false};
     PrintRequest request;
-    request.events = {w.Listed(1)};
+    request.events = {w.Listed(2), w.Listed(1)};
     PrintRunContext context = w.Context();
     PlainWarningLabel label;
-    ASSERT_EQ(job.Run(opts, request, context, label).output, 3);
+    ASSERT_EQ(job.Run(opts, request, context, label).output, 4);
   }
   // A correction: S4 was fastest, the others move down, S3 out of the limit.
   w.Meet(QStringLiteral("UPDATE 記録マスター SET ゴール = '00:30.00' WHERE 選手番号 = 4"));
@@ -47,18 +52,28 @@ TEST(PrintHistory, ChangesSinceAndReprintsWithTodaysResults) {
                                                {}},
                               w.dialogs, &owner);
   ASSERT_TRUE(history.Load());
-  QStringList lines;
-  for (int row = 0; row < history.Model()->rowCount(); ++row) {
-    lines << history.Model()->index(row, 4).data().toString() + u' ' +
-                 history.Model()->index(row, 7).data().toString() + u' ' +
-                 history.Model()->index(row, 11).data().toString();
-  }
-  EXPECT_EQ(lines,
-            (QStringList{QStringLiteral("S4 0 圏内"), QStringLiteral("S1 1 変更：順位 １→２"),
-                         QStringLiteral("S2 1 変更：順位 ２→３"), QStringLiteral("S3 1 圏外")}));
+  // The mark, the name and the times, and "*" for a coloured line.
+  const auto lines = [&history] {
+    QStringList shown;
+    for (int row = 0; row < history.Model()->rowCount(); ++row) {
+      const QModelIndex mark = history.Model()->index(row, 0);
+      shown << mark.data().toString() + u' ' + history.Model()->index(row, 5).data().toString() +
+                   u' ' + history.Model()->index(row, 8).data().toString() +
+                   (mark.data(Qt::BackgroundRole).isValid() ? QStringLiteral(" *") : QString());
+    }
+    return shown;
+  };
+  EXPECT_EQ(history.Model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("変化"));
+  EXPECT_EQ(lines(),
+            (QStringList{QStringLiteral("圏内 S4 0 *"), QStringLiteral("変更：順位 １→２ S1 1 *"),
+                         QStringLiteral("変更：順位 ２→３ S2 1 *"), QStringLiteral("圏外 S3 1 *"),
+                         QStringLiteral(" S5 1")}));
   EXPECT_EQ(history.ChangedCount(), 4);
+  history.SetChangedOnly(true);
+  EXPECT_EQ(lines().size(), 4);
+  EXPECT_FALSE(lines().join(u',').contains(QStringLiteral("S5")));
 
-  // Every line twice: the one now outside the limit is left out and said so.
+  // Every line shown, twice: the one now outside the limit is left out and said so.
   history.SetOutput([&out] { return std::make_unique<ForwardingOutput>(out); });
   w.dialogs.Expect(QStringLiteral("今の結果では順位の範囲外になった 1 件は印刷しません。"),
                    MsgButtons::Ok, MsgIcon::Information, kPrintHistoryTitle);
@@ -70,7 +85,11 @@ TEST(PrintHistory, ChangesSinceAndReprintsWithTodaysResults) {
   EXPECT_TRUE(out.written[0].name.contains(QStringLiteral("１位_S4")));
   ASSERT_TRUE(history.Load());
   EXPECT_EQ(history.ChangedCount(), 1);  // S3 stays outside
-  EXPECT_EQ(history.Model()->index(0, 7).data().toString(), QStringLiteral("2"));
+  // Still only the changed line: the filter holds through a reload.
+  EXPECT_EQ(lines(), QStringList{QStringLiteral("圏外 S3 1 *")});
+  history.SetChangedOnly(false);
+  EXPECT_EQ(lines().first(), QStringLiteral("圏外 S3 1 *"));
+  EXPECT_TRUE(lines().contains(QStringLiteral(" S4 2")));
 }
 
 }  // namespace
