@@ -138,13 +138,19 @@ QString CaptionText(int item) {
 QString OpenRankText(const RecipientTable& table, int index) {
   if (!RecipientTable::ValidIndex(index)) return QString();
   const Recipient& open = table[index];
-  // Only the recipients of the same event (and class) count: a print run lists several events
-  // one after another, and another event's times say nothing about this one.
+  // Only the recipients of the same race count: a print run lists several events one after
+  // another, and another event's times say nothing about this one. Heats and final of one
+  // event are printed with one name, so a meet's recipients are known by their event number
+  // (which has one stage) and the class or heat ranked within; a recipients file's by name.
+  const auto same_race = [&open](const Recipient& r) {
+    if (open.Source.FromMeet() || r.Source.FromMeet()) {
+      return r.Source.event == open.Source.event && r.Source.class_no == open.Source.class_no &&
+             r.Source.heat == open.Source.heat && r.ClassName == open.ClassName;
+    }
+    return r.EventName == open.EventName && r.ClassName == open.ClassName;
+  };
   int first = index;
-  while (first > 1 && table[first - 1].EventName == open.EventName &&
-         table[first - 1].ClassName == open.ClassName) {
-    --first;
-  }
+  while (first > 1 && same_race(table[first - 1])) --first;
   const QString key = RankingKey(open.RecordText);
   for (int j = first; j < index; ++j) {
     if (RankingKey(table[j].RecordText) >= key) {

@@ -117,11 +117,26 @@ TEST(CertificateText, OpenEntrantTakesTheRankOfTheFirstEqualOrSlowerTimeOfItsEve
   EXPECT_EQ(OpenRankText(OpenRun(QStringLiteral("30秒00")), 1), QString());
 }
 
-TEST(CertificateText, OpenEntrantsOfAnotherClassDoNotCompare) {
+TEST(CertificateText, OpenEntrantsCompareOnlyWithTheirOwnRace) {
   RecipientTable t = OpenRun(QStringLiteral("01分01秒00"));
   t[7].RecordText = QStringLiteral("29秒00");
   t[7].ClassName = QStringLiteral("マスターズ");
   EXPECT_EQ(OpenRankText(t, 7), QString());
+
+  // Heats (event 11) and final (event 12) of one event in one run share the printed name: the
+  // open entrant of the final is ranked among the final's swimmers only.
+  t = OpenRun(QStringLiteral("32秒00"));
+  for (int i = 1; i <= 7; ++i) {
+    t[i].EventName = QStringLiteral("男子50m自由形");
+    t[i].Source.event = i <= 2 ? 11 : 12;
+    t[i].Source.stage = i <= 2 ? QStringLiteral("予選") : QStringLiteral("決勝");
+  }
+  t[1].RecordText = QStringLiteral("33秒00");
+  t[1].RankText = QStringLiteral("１４");
+  t[6].RecordText = QStringLiteral("31秒50");
+  EXPECT_EQ(OpenRankText(t, 7), QString());  // slower than the whole final
+  t[7].RecordText = QStringLiteral("30秒50");
+  EXPECT_EQ(OpenRankText(t, 7), QStringLiteral("（第 ２ 位）"));
 }
 
 TEST(CertificateText, RecordUnderVerticalWritingKeepsWhatFollowsItsFirstBlank) {
