@@ -20,7 +20,22 @@ int32_t ReadCount(Dialogs& dialogs, const QString& ini_path, const QString& key)
 
 }  // namespace
 
+PrintOptions FirstPrintOptions() {
+  PrintOptions o;
+  o.Dono = false;
+  o.Kako = false;
+  o.Lattice = false;
+  o.Length = false;
+  o.RankH = false;
+  o.Open = false;
+  o.Relay = false;
+  o.OpenRank = false;
+  return o;
+}
+
 PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path) {
+  // Not written yet (a program folder the program never started in): what it would write.
+  if (!ProfileSectionExists(ini_path, kPrnSection)) return FirstPrintOptions();
   PrintOptions o;
   o.Dono = ReadFlag(dialogs, ini_path, QStringLiteral("Dono"));
   o.Kako = ReadFlag(dialogs, ini_path, QStringLiteral("Kako"));
@@ -43,15 +58,21 @@ PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path) {
 
 bool WriteFirstPrintOptions(Dialogs& dialogs, const QString& ini_path) {
   if (ProfileSectionExists(ini_path, kPrnSection)) return true;
-  const std::pair<const char*, const char*> keys[] = {
-      {"Dono", "False"},  {"Kako", "False"},     {"Lattice", "False"}, {"LatticeX", "20"},
-      {"LatticeY", "20"}, {"Length", "False"},   {"RankH", "False"},   {"Open", "False"},
-      {"Relay", "False"}, {"OpenRank", "False"}, {"DonoStr", "殿"},    {"Shrink", "True"}};
+  const PrintOptions o = FirstPrintOptions();
+  const std::pair<const char*, QString> keys[] = {{"Dono", FlagText(o.Dono)},
+                                                  {"Kako", FlagText(o.Kako)},
+                                                  {"Lattice", FlagText(o.Lattice)},
+                                                  {"LatticeX", QString::number(o.LatticeX)},
+                                                  {"LatticeY", QString::number(o.LatticeY)},
+                                                  {"Length", FlagText(o.Length)},
+                                                  {"RankH", FlagText(o.RankH)},
+                                                  {"Open", FlagText(o.Open)},
+                                                  {"Relay", FlagText(o.Relay)},
+                                                  {"OpenRank", FlagText(o.OpenRank)},
+                                                  {"DonoStr", o.DonoStr},
+                                                  {"Shrink", FlagText(o.Shrink)}};
   for (const auto& [key, value] : keys) {
-    if (!SetProfileEx(dialogs, ini_path, kPrnSection, QString::fromUtf8(key),
-                      QString::fromUtf8(value))) {
-      return false;
-    }
+    if (!SetProfileEx(dialogs, ini_path, kPrnSection, QString::fromUtf8(key), value)) return false;
   }
   return true;
 }

@@ -31,13 +31,18 @@ struct PrintOptions {
 
 inline const QString kPrnSection = QStringLiteral("Prn");
 
-// Reads every Prn key by its rule: a flag is false only for the exact text "False".
+// The options an operator starts with: the flags False, the honorific 殿, a 20 by 20 grid,
+// texts shrunk to fit.
+PrintOptions FirstPrintOptions();
+
+// Reads every Prn key by its rule: a flag is false only for the exact text "False". A file
+// without the section reads as FirstPrintOptions, as the program would write it: the program
+// and its tools print alike.
 PrintOptions ReadPrintOptions(Dialogs& dialogs, const QString& ini_path);
 
 // A settings file without a Prn section would print with every flag set (a missing key reads
-// as True): a grid over each sheet, no honorific, no brackets, no 第/位. Such a file gets the
-// options an operator starts with (the flags False, the honorific 殿, a 20 by 20 grid, texts
-// shrunk to fit); a file with the section is left as it is. False when writing failed (the
+// as True): a grid over each sheet, no honorific, no brackets, no 第/位. Such a file gets
+// FirstPrintOptions; a file with the section is left as it is. False when writing failed (the
 // profile writer has said so).
 bool WriteFirstPrintOptions(Dialogs& dialogs, const QString& ini_path);
 

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "common/cp932.h"
+#include "common/print_options.h"
 #include "db/workspace.h"
 #include "layout/layout_db_open.h"
 #include "layout/layout_schema.h"
@@ -264,6 +265,28 @@ TEST_F(PrintCommandTest, TheDemoMeetsStandardCertificatesEndInsideTheSheet) {
 
 // Nothing the operator has is replaced: a second dump of the same name goes beside the first,
 // and a recipients file of an existing name stops the run before anything is printed.
+// The tool reads the workstation's print options as the program does: a file the program never
+// wrote them to reads as the program would write them, and 「オープン参加は賞状なし」 holds.
+TEST_F(PrintCommandTest, TheWorkstationsPrintOptionsHoldForTheTool) {
+  test::ScriptedDialogs dialogs;
+  EXPECT_TRUE(ReadPrintOptions(dialogs, folder.path() + QStringLiteral("/KVSYS.ini")) ==
+              FirstPrintOptions());
+  Decide();
+  test::RawDb m(meet);
+  const int event =
+      m.Scalar(QStringLiteral("SELECT min(競技番号) FROM 記録マスター WHERE ゴール <> ''")).toInt();
+  m.Exec(QStringLiteral("UPDATE 記録マスター SET 事由入力ステータス = 4 WHERE 競技番号 = %1")
+             .arg(event));
+  const QString run = QStringLiteral("--meet %1 --events %2 --dump %3").arg(meet).arg(event);
+  ASSERT_EQ(Run(run.arg(folder.File(QStringLiteral("open.jsonl")))), kExitOk)
+      << err_text.toStdString();
+  ASSERT_GT(Documents(QStringLiteral("open.jsonl")).size(), 0);
+  folder.Write(QStringLiteral("KVSYS.ini"), folder.Ini() + "[Prn]\nOpen=True\n");
+  ASSERT_EQ(Run(run.arg(folder.File(QStringLiteral("none.jsonl")))), kExitOk)
+      << err_text.toStdString();
+  EXPECT_TRUE(Documents(QStringLiteral("none.jsonl")).isEmpty());
+}
+
 TEST_F(PrintCommandTest, ExistingDumpsAndRecipientListsAreNeverReplaced) {
   Decide();
   const QString dump = folder.File(QStringLiteral("d.jsonl"));

@@ -199,7 +199,8 @@ int MakeRequest(const CommandLine& cl, Session& s, const MeetSettings& meet, Pri
   request.heat = cl.heat;
   request.class_wise = cl.class_wise;
   request.class_no = cl.class_no;
-  request.exclude_open = cl.open_excluded;
+  // The workstation's option (open entrants get no certificate) holds here as in the print list.
+  request.exclude_open = cl.open_excluded || s.options.Open;
   request.PrnShozNo = s.options.PrnShozNo;
   return kExitOk;
 }
