@@ -17,14 +17,18 @@
 
 namespace kvsys {
 
-std::map<int, EventProgress> ReadEventProgress(Database& results_db, bool exclude_open) {
+std::map<int, EventProgress> ReadEventProgress(Database& results_db, bool exclude_open,
+                                               bool digest) {
   std::map<int, EventProgress> progress;
   auto rs = results_db.OpenRecordset(
-      QStringLiteral("SELECT 競技番号, count(*), sum(CASE WHEN %1 THEN 1 ELSE 0 END), "
-                     "group_concat(ifnull(選手番号, '') || '/' || ifnull(ゴール, '') || '/' || "
-                     "ifnull(事由入力ステータス, ''), ',') "
+      QStringLiteral("SELECT 競技番号, count(*), sum(CASE WHEN %1 THEN 1 ELSE 0 END), %2 "
                      "FROM 記録マスター GROUP BY 競技番号")
-          .arg(PendingCondition(exclude_open)),
+          .arg(PendingCondition(exclude_open),
+               digest
+                   ? QStringLiteral("group_concat(ifnull(選手番号, '') || '/' || "
+                                    "ifnull(ゴール, '') || '/' || ifnull(事由入力ステータス, ''), "
+                                    "',')")
+                   : QStringLiteral("NULL")),
       dbOpenSnapshot, dbReadOnly);
   for (; !rs->Eof(); rs->MoveNext()) {
     progress[rs->Field(0).toInt()] = {rs->Field(1).toInt(), rs->Field(2).toInt(),
@@ -347,7 +351,7 @@ FollowLook MeetFollower::Look(const PrintRequest& base,
       }
       other_meet_ = false;
       const bool first = !watch_.Started();
-      progress_ = ReadEventProgress(read.results_db, base.exclude_open);
+      progress_ = ReadEventProgress(read.results_db, base.exclude_open, hold_ms_ > 0);
       file_.Read();
       read_before_ = true;
       read_failure_told_.clear();

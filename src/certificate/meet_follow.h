@@ -23,15 +23,16 @@ class WarningLabel;
 struct EventProgress {
   int entries = 0;     // rows of the event
   int pending = 0;     // rows with neither a time nor a status that rules them out
-  size_t results = 0;  // a digest of its rows: another value means a result changed
+  size_t results = 0;  // a digest of its rows (when asked): another value means a result changed
 
   // Every entry has its result: the awards can be given.
   bool Complete() const { return entries > 0 && pending == 0; }
 };
 
-// Every event's progress, in one read of the results (pending as PendingCondition says).
-// Raises DbError.
-std::map<int, EventProgress> ReadEventProgress(Database& results_db, bool exclude_open = false);
+// Every event's progress, in one read of the results (pending as PendingCondition says);
+// digest: with the digest of each event's rows (only a hold needs it). Raises DbError.
+std::map<int, EventProgress> ReadEventProgress(Database& results_db, bool exclude_open = false,
+                                               bool digest = false);
 
 // What a file looks like from outside: size and time, and while it is young (just changed) a
 // digest of its content. A watcher alone is blind on network shares, so the file is looked at
