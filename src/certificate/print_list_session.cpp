@@ -2,9 +2,11 @@
 #include "certificate/print_list_session.h"
 
 #include <QDir>
+#include <QTime>
 #include <algorithm>
 
 #include "common/dialogs.h"
+#include "common/line_dialogs.h"
 #include "common/profile.h"
 #include "common/text_util.h"
 #include "db/database.h"
@@ -73,7 +75,7 @@ LoggedMeet PrintListSession::MeetOfLog() const {
   return LoggedMeetOf(r_.results_db ? r_.results_db->Name() : QString(), r_.meet);
 }
 
-bool PrintListSession::RefreshStatus(PrintListChoices choices) {
+bool PrintListSession::RefreshStatus(PrintListChoices choices, Dialogs* told) {
   row_status_.clear();
   if (!HasMeet() || model_->rowCount() == 0) {
     model_->SetExtraColumn(kAwardStatusHeader, {});
@@ -85,7 +87,7 @@ bool PrintListSession::RefreshStatus(PrintListChoices choices) {
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
   PrintRunObserver quiet;
-  PrintRunContext context = Context(*layout_db, *results_db, quiet);
+  PrintRunContext context = Context(*layout_db, *results_db, quiet, told);
   const std::optional<std::map<int, EventAwardStatus>> status =
       ReadAwardStatus(request, context, MeetOfLog(), r_.meet.クラス分け);
   if (!status) return false;
@@ -111,12 +113,17 @@ FollowLook PrintListSession::Follow(const PrintListChoices& choices, bool auto_p
   all.rows.clear();
   for (int row = 0; row < model_->rowCount(); ++row) all.rows.push_back(row);
   const PrintRequest base = MakeRequest(all);
-  const FollowLook look = Follower().Look(
+  FollowLook look = Follower().Look(
       base, [this, &observer] { return Context(*r_.layout_db, *r_.results_db, observer); },
       auto_print, label, auto_pdf_);
   if (!look.read && look.printed.isEmpty()) return look;
   for (const int event : look.newly) fresh_.insert(event);
-  RefreshStatus(choices);
+  // The list's own look is watched by nobody either: what the status read meets is a line.
+  LineDialogs told;
+  RefreshStatus(choices, &told);
+  for (const QString& line : told.TakeLines()) {
+    look.printed << QTime::currentTime().toString(QStringLiteral("HH:mm:ss 印刷状況：")) + line;
+  }
   return look;
 }
 
@@ -277,9 +284,10 @@ PrintListSession::DestinationText PrintListSession::Destination(bool preview) {
 }
 
 PrintRunContext PrintListSession::Context(Database& layout_db, Database& results_db,
-                                          PrintRunObserver& observer) {
-  return PrintRunContext{layout_db, results_db,    r_.state, dialogs_, r_.prn, r_.meet.選手使用所属,
-                         r_.layout, r_.recipients, observer};
+                                          PrintRunObserver& observer, Dialogs* told) {
+  return PrintRunContext{layout_db, results_db,           r_.state,  told ? *told : dialogs_,
+                         r_.prn,    r_.meet.選手使用所属, r_.layout, r_.recipients,
+                         observer};
 }
 
 PrintJobResult PrintListSession::Print(const PrintRequest& request, WarningLabel& label,

@@ -96,7 +96,8 @@ class PrintListSession {
 
   // The status column of the event list (what was printed, changed, is still to print or to
   // swim), for the choices on show; false after a reported error.
-  bool RefreshStatus(PrintListChoices choices);
+  // told: where its messages go instead of boxes (a look nobody watches).
+  bool RefreshStatus(PrintListChoices choices, Dialogs* told = nullptr);
   // The rows whose events earn certificates that never came out.
   std::vector<int> UnprintedRows() const;
 
@@ -148,7 +149,8 @@ class PrintListSession {
   QString RunState() const { return DescribePrintStop(resume_, r_.recipients); }
 
  private:
-  PrintRunContext Context(Database& layout_db, Database& results_db, PrintRunObserver& observer);
+  PrintRunContext Context(Database& layout_db, Database& results_db, PrintRunObserver& observer,
+                          Dialogs* told = nullptr);
   LoggedMeet MeetOfLog() const;
   // How the list's runs print (the layout question, the reprint question, the check before
   // printing), logged in layout_db.

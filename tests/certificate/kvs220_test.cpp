@@ -299,6 +299,22 @@ TEST_F(KVS220Test, AutoPrintingWaitsForAnEventsLastResult) {
   EXPECT_EQ(PdfFiles().size(), 3);
 }
 
+// The list's own look at the meet is watched by nobody: a meet it cannot read (the results
+// system rebuilding its tables) is said in the list, never in a box.
+TEST_F(KVS220Test, ALookAtTheMeetNeverOpensABox) {
+  KVS220* k = Make();
+  k->Open();
+  QThread::msleep(20);
+  w.Meet(QStringLiteral("ALTER TABLE 記録マスター RENAME TO 記録控え"));
+  FollowSettled(k);
+  auto* list = Child<QListWidget>(k, "lstAuto");
+  bool said = false;
+  for (int i = 0; i < list->count(); ++i) {
+    said = said || list->item(i)->text().contains(QStringLiteral("印刷状況："));
+  }
+  EXPECT_TRUE(said);
+}
+
 // 新着 marks an event that became complete while it has certificates to print; one that earns
 // none (its only swimmer disqualified) is not new.
 TEST_F(KVS220Test, AnEventIsNewOnlyWhileItHasCertificatesToPrint) {
