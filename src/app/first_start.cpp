@@ -1,6 +1,7 @@
 #include "app/first_start.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "app/captions.h"
 #include "certificate/program_folder_setup.h"
@@ -10,7 +11,19 @@
 namespace kvsys {
 
 bool PrepareProgramFolder(const ProgramFolderPlace& place, Dialogs& dialogs, DbErrorState& errors) {
-  if (place.kind == ProgramFolderKind::Beside) return true;
+  if (place.kind == ProgramFolderKind::Beside) {
+    // A folder made by hand (or by a copy that left it out) gets what an installed program
+    // makes, and the operator is told where.
+    if (QFileInfo::exists(QDir(place.folder).filePath(QStringLiteral("KVSYS.mdb")))) return true;
+    if (SetUpProgramFolder(place.folder, dialogs, errors) == ProgramFolderSetup::Failed) {
+      return false;
+    }
+    dialogs.MsgBox(QStringLiteral("レイアウトデータベース（KVSYS.mdb）がなかったため、"
+                                  "見本のレイアウト入りで作成しました。\r") +
+                       QDir::toNativeSeparators(place.folder),
+                   MsgButtons::Ok, MsgIcon::Information, kMeetSelectionTitle);
+    return true;
+  }
   if (place.folder.isEmpty()) {
     dialogs.MsgBox(
         QStringLiteral("プログラムフォルダを決められません（ホームフォルダがありません）。\r"

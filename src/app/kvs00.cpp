@@ -155,7 +155,8 @@ void KVS00::ShowPrintList() {
                              state_.ResultsDb =
                                  state_.Workspace->OpenDatabase(state_.ResultsDbPath, false, true);
                            }
-                         }},
+                         },
+                         state_.MeetNo},
         dialogs_);
     list->resize(list->size().expandedTo(QSize(980, 600)));
     list->SetPreviewOpener([this] {

@@ -44,7 +44,7 @@ void PrinterJobFollower::Follow(PrintLogRow& row) {
                                                             : kLogCancelled;
   if (state == row.state) return;
   row.state = state;
-  log_.SetState(row.id, row.state);
+  if (record_) log_.SetState(row.id, row.state);
 }
 
 void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows) {

@@ -26,16 +26,18 @@ struct EventAwardStatus {
 };
 
 // Asks the printing service what became of this desk's printer jobs that the log holds as
-// out, and records what it says in the log and in the rows (completed, stopped, cancelled).
-// Each queue is asked once.
+// out, and records what it says in the rows and (record) in the log (completed, stopped,
+// cancelled). Each queue is asked once.
 class PrinterJobFollower {
  public:
-  explicit PrinterJobFollower(PrintLog& log) : log_(log), host_(log.environment().host()) {}
+  explicit PrinterJobFollower(PrintLog& log, bool record = true)
+      : log_(log), host_(log.environment().host()), record_(record) {}
   void Follow(PrintLogRow& row);
 
  private:
   PrintLog& log_;
   QString host_;
+  bool record_;
   std::map<QString, std::map<int, JobFate>> fates_;
 };
 void FollowPrinterJobs(PrintLog& log, std::vector<PrintLogRow>& rows);

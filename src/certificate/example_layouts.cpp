@@ -68,13 +68,22 @@ CertificateLayout VerticalExampleLayout() {
 }
 
 LayoutSettings StandardExampleSettings(const MeetSettings& meet) {
-  LayoutSettings s = NewLayoutSettings(meet);
-  // The edition split off the meet's name, as the editor's default layout does; a name
-  // without one gets none, rather than a "第0回" over the name.
-  const LayoutSettings split = DefaultLayoutSettings(meet, QDate::currentDate());
-  s.edition = meet.大会名1.contains(u'回') ? split.edition : QString();
-  s.meet_name1 = split.meet_name1;
-  return s;
+  return NewLayoutSettings(meet);
+}
+
+CertificateLayout StandardExampleLayout() {
+  CertificateLayout layout;
+  for (int i = 0; i < kFontItemCount; ++i) {
+    layout.Items[i].FontName = kNewLayoutFont;
+    layout.Items[i].FontSize = kLayoutItems[i].new_size;
+  }
+  // At 32 points (11.3 mm a character) eight characters take 90 mm: from 55 mm to 145 mm,
+  // the honorific at 148 mm.
+  layout.Items[kItemName].FontSize = 32;
+  layout.Items[kItemName].X = static_cast<int16_t>(ItemBase(kItemName, false).x - 55);
+  layout.Items[kItemHonorific].X = static_cast<int16_t>(ItemBase(kItemHonorific, false).x - 148);
+  layout.PaperSize = 12;
+  return layout;
 }
 
 LayoutSettings VerticalExampleSettings(const MeetSettings& meet) {
@@ -92,10 +101,10 @@ bool AddExampleLayouts(LayoutStore& store, const MeetSettings& meet, const QStri
   return store.WriteInOneTransaction([&] {
     if (store.FindLayoutNamed(kStandardExampleName) == 0) {
       const int number = store.ChooseNewNumber();
-      if (number == 0 ||
-          store.CreateLayout(number, kStandardExampleName, 0, StandardExampleSettings(meet)) == 0) {
-        return false;
-      }
+      if (number == 0) return false;
+      const int created =
+          store.CreateLayout(number, kStandardExampleName, 0, StandardExampleSettings(meet));
+      if (created == 0 || !store.SaveLayoutRows(created, StandardExampleLayout())) return false;
     }
     if (store.FindLayoutNamed(kVerticalExampleName) == 0) {
       const int number = store.ChooseNewNumber();

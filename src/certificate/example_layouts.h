@@ -16,6 +16,10 @@ inline const QString kVerticalExampleName = QStringLiteral("縦書き");
 // The standard example's print settings: a new layout's for the meet, with the edition split
 // off the meet's name ("第40回" and the rest); no edition when the name has none.
 LayoutSettings StandardExampleSettings(const MeetSettings& meet);
+// Its fonts and positions: a new layout's, with the name a little smaller and further left so
+// that kExampleNameChars full-width characters stand before the honorific.
+CertificateLayout StandardExampleLayout();
+inline constexpr int kExampleNameChars = 8;
 
 // Fonts, sizes, positions and show flags of the vertical example: "@" faces, on B4, read
 // right to left: the title, the event's columns, the swimmer, the body, the date, the meet

@@ -317,7 +317,14 @@ void KVS220::Activate() {
   }
   Combo2->setCurrentIndex(Combo2->findText(shown->font));
   loading_ = false;
-  lblCurR->setText(QStringLiteral("  ") + shown->layout_name + QStringLiteral("  "));
+  // A layout of another meet is marked where the operator reads its name.
+  lblCurR->setText(
+      QStringLiteral("  ") + shown->layout_name +
+      (shown->layout_mark.isEmpty() ? QString() : QStringLiteral("　※") + shown->layout_mark) +
+      QStringLiteral("  "));
+  lblCurR->setStyleSheet(shown->layout_mark.isEmpty() ? QString()
+                                                      : QStringLiteral("color: #a00000;"));
+  lblCurR->setToolTip(QString(shown->notice).replace(u'\r', u'\n'));
 }
 
 void KVS220::DayChosen(int index) {

@@ -182,7 +182,8 @@ MeetFollower::MeetFollower(QString meet_path, LoggedMeet meet, bool has_classes,
       job_(dialogs_, printing.ini_path, printing.program_folder),
       now_ms_(now_ms ? now_ms : SteadyMs),
       file_(path_, std::move(now_ms)),
-      hold_ms_(static_cast<qint64>(printing.hold_minutes) * 60000) {
+      hold_ms_(static_cast<qint64>(printing.hold_minutes) * 60000),
+      selected_(printing.meet) {
   // Only what the log does not hold, claimed first; no question while it runs.
   run_.new_only = true;
   run_.reprints = Reprints::kSilent;
@@ -228,7 +229,17 @@ bool MeetFollower::PrintEvent(const RunOptions& run, const PrintRequest& base,
     return true;
   }
   PrintJobResult printed;
-  if (!ended) printed = job_.PrintDecided(run, read, label);
+  if (!ended) {
+    // Nobody is asked: what is said of the layout goes in the lines, once.
+    RunOptions named = run;
+    named.meet = selected_;
+    named.shown_layout = last_layout_ ? &*last_layout_ : nullptr;
+    const QString notices = RunLayoutNotices(named, read.layout).join(u' ').replace(u'\r', u' ');
+    if (!notices.isEmpty() && notices != layout_told_) lines << Now() + u' ' + notices;
+    layout_told_ = notices;
+    last_layout_ = read.layout;
+    printed = job_.PrintDecided(run, read, label);
+  }
   const QStringList said = dialogs_.TakeLines();
   const bool done = !ended && printed.outcome == RunOutcome::kPrinted &&
                     printed.held_elsewhere == 0 && printed.log_error.isEmpty() &&

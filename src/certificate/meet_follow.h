@@ -122,6 +122,8 @@ struct FollowPrinting {
   // The protest period: an event is printed only this long after its last result came in, and
   // a change meanwhile starts it again. 0: at once.
   int hold_minutes = 0;
+  // The meet followed: a layout made for another one is said in the lines.
+  SelectedMeet meet;
 };
 
 // Follows a meet as its results come in, for the print tool and the print list alike: looks at
@@ -192,6 +194,11 @@ class MeetFollower {
   // Per queued event in its hold: when its last result came in, and what its rows were then.
   std::map<int, std::pair<qint64, size_t>> held_;
   std::map<int, QString> told_;  // per queued event, what was said of its last failed run
+  SelectedMeet selected_;
+  // The layout the last run printed with, and what was said of it: a layout decided or saved
+  // elsewhere meanwhile, or made for another meet, is said once.
+  std::optional<CertificateLayout> last_layout_;
+  QString layout_told_;
   QString read_failure_told_;
   std::set<QString> announced_;
 };

@@ -7,6 +7,7 @@
 #include "certificate/layout_check.h"
 #include "certificate/recipient_selection.h"
 #include "certificate/run_log.h"
+#include "common/byte_text.h"
 #include "common/text_util.h"
 #include "common/wait_cursor.h"
 #include "db/database.h"
@@ -159,6 +160,16 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
         }
         row.layout = DescribeRunCheck(layout);
       }
+      // A mark the record's field cuts prints as less than the results say.
+      std::set<QString> cut;
+      for (int i = range.first; i <= range.last; ++i) {
+        const QString& mark = table[i].Source.cut_mark;
+        if (mark.isEmpty() || !cut.insert(mark).second) continue;
+        row.layout << QStringLiteral("新記録マーク「%1」は%2バイトまで（「%3」と印刷）")
+                          .arg(mark)
+                          .arg(kRecordMarkBytes)
+                          .arg(TrimBlanks(LeftBytes(mark, kRecordMarkBytes)));
+      }
     }
     check.certificates += row.certificates;
     check.printed += row.printed;
@@ -168,11 +179,14 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
 }
 
 QString PrePrintCheckTitle(const PrePrintCheck& check) {
-  if (check.printed == 0)
-    return QStringLiteral("印刷前の確認（賞状 %1 枚）").arg(check.certificates);
-  return QStringLiteral("印刷前の確認（賞状 %1 枚、うち印刷済み %2 枚）")
-      .arg(check.certificates)
-      .arg(check.printed);
+  QString title = check.printed == 0
+                      ? QStringLiteral("印刷前の確認（賞状 %1 枚）").arg(check.certificates)
+                      : QStringLiteral("印刷前の確認（賞状 %1 枚、うち印刷済み %2 枚）")
+                            .arg(check.certificates)
+                            .arg(check.printed);
+  for (const QString& notice : check.notices)
+    title += u'\n' + QString(notice).replace(u'\r', u'\n');
+  return title;
 }
 
 QStringList PrePrintCheckHeaders() {

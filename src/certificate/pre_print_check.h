@@ -29,6 +29,8 @@ struct PrePrintCheckRow {
 };
 
 struct PrePrintCheck {
+  // Read first: the layout is another meet's, or not the one the operator was shown.
+  QStringList notices;
   std::vector<PrePrintCheckRow> rows;
   int certificates = 0;
   int printed = 0;
@@ -47,7 +49,7 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
 inline const QString kCheckPrintButton = QStringLiteral("印刷");
 inline const QString kCheckBackButton = QStringLiteral("戻る");
 // The title over the table: "印刷前の確認（賞状 12 枚）", "印刷前の確認（賞状 12 枚、うち印刷済み
-// 8 枚）".
+// 8 枚）", with the notices on the lines after it.
 QString PrePrintCheckTitle(const PrePrintCheck& check);
 
 // The table as shown: its column names and its cells.

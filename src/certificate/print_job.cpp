@@ -40,6 +40,14 @@ constexpr int kBatch = 64;
 
 }  // namespace
 
+QStringList RunLayoutNotices(const RunOptions& run, const CertificateLayout& loaded) {
+  QStringList notices;
+  if (run.shown_layout) notices << LayoutChangedNotice(*run.shown_layout, loaded);
+  notices << LayoutMeetNotice(loaded, run.meet);
+  notices.removeAll(QString());
+  return notices;
+}
+
 QString ReprintQuestion(int printed) {
   return QStringLiteral(
              "選択した種目には印刷済みの賞状が %1 枚あります。\r\r"
@@ -96,17 +104,25 @@ PrintJobResult PrintJob::Run(const RunOptions& run, const PrintRequest& request,
     return Outcome(RunOutcome::kPreview);
   }
   bool check_layout = true;
+  const QStringList notices = RunLayoutNotices(run, context.layout);
   if (run.pre_print_check) {
-    const std::optional<PrePrintCheck> check =
+    std::optional<PrePrintCheck> check =
         CheckBeforePrinting(request, context, run.layout_check != LayoutCheck::kNone,
                             run.log.db == &context.layout_db ? &run.log.meet : nullptr);
     if (!check) return Outcome(RunOutcome::kFailed);
+    check->notices = notices;
     if (!dialogs_.ConfirmTable(PrePrintCheckTitle(*check), PrePrintCheckHeaders(),
                                PrePrintCheckCells(*check), kCheckPrintButton, kCheckBackButton)) {
       return Outcome(RunOutcome::kDeclined);
     }
     // The table showed the layout's findings: the operator is not asked again.
     check_layout = false;
+  } else if (!notices.isEmpty() &&
+             dialogs_.MsgBox(notices.join(QStringLiteral("\r\r")) + QStringLiteral("\r\r") +
+                                 kPrintAnywayQuestion,
+                             MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle,
+                             2) != Answer::Yes) {
+    return Outcome(RunOutcome::kDeclined);
   }
   // The output was chosen before the collection: the printer is not asked about again.
   return PrintChosen(run, context, label, 1, 0, to_pdf, check_layout);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "certificate/layout_for_meet.h"
 #include "certificate/print_run.h"
 #include "certificate/run_log.h"
 #include "layout/print_log.h"
@@ -89,7 +90,14 @@ struct RunOptions {
   OutputFactory output;
   // PDF files whatever the workstation's target, without asking.
   bool pdf_only = false;
+  // The meet printed, and the layout the operator was shown (none: not compared): Run names a
+  // layout made for another meet, or decided or saved elsewhere since, before it prints.
+  SelectedMeet meet;
+  const CertificateLayout* shown_layout = nullptr;
 };
+
+// What Run says first about the layout it loaded (LayoutChangedNotice, LayoutMeetNotice).
+QStringList RunLayoutNotices(const RunOptions& run, const CertificateLayout& loaded);
 
 // One print job, wherever a run starts (the print list, the preview, the print tool): it
 // chooses the output (the workstation's settings, asking whether PDF files will do when the

@@ -54,6 +54,8 @@ RunOptions PrintListSession::ListRun(Database& layout_db) const {
   run.pre_print_check = true;
   run.log = {&layout_db, MeetOfLog(), false};
   run.output = output_;
+  run.meet = Selected();
+  run.shown_layout = shown_layout_ ? &*shown_layout_ : nullptr;
   return run;
 }
 
@@ -65,7 +67,7 @@ MeetFollower& PrintListSession::Follower() {
                    kMaxHoldMinutes);
     follower_ = std::make_unique<MeetFollower>(
         r_.results_db->Name(), MeetOfLog(), r_.meet.クラス分け,
-        FollowPrinting{r_.ini_path, r_.program_folder, output_, hold});
+        FollowPrinting{r_.ini_path, r_.program_folder, output_, hold, Selected()});
     follower_->SetReopen(r_.reopen_results);
   }
   return *follower_;
@@ -131,6 +133,12 @@ std::optional<std::vector<int>> PrintListSession::StartAutoPrint(const PrintList
   if (!HasMeet()) return std::nullopt;
   // Asked once now, not in the middle of a ceremony's printing.
   auto_pdf_ = false;
+  if (std::optional<DecisionShown> shown = Activate(); shown && !shown->notice.isEmpty()) {
+    if (dialogs_.MsgBox(shown->notice + QStringLiteral("\r\r自動印刷を始めますか？"),
+                        MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2) != Answer::Yes) {
+      return std::nullopt;
+    }
+  }
   const OutputDestination dest = Follower().Destination(false);
   if (!dest.problem.isEmpty()) {
     if (dialogs_.MsgBox(dest.problem + QStringLiteral("\r\r") + kPdfInsteadQuestion,
@@ -231,9 +239,14 @@ std::optional<DecisionShown> PrintListSession::Activate() {
   try {
     LayoutStore store(*r_.layout_db, dialogs_, r_.state);
     const DecisionRow row = store.KeepOneDecisionRow(r_.fonts.value(0));
+    CertificateLayout shown;
+    shown_layout_.reset();
+    if (LoadRunLayout(*r_.layout_db, r_.state, dialogs_, shown)) shown_layout_ = shown;
     // A stored face that is not installed ("ＭＳ　明朝") is offered as it stands.
     return DecisionShown{FontChoices(r_.fonts, row.font), row.font,
-                         store.LayoutName(row.decided).value_or(QString())};
+                         store.LayoutName(row.decided).value_or(QString()),
+                         shown_layout_ ? LayoutMeetMark(shown, Selected()) : QString(),
+                         shown_layout_ ? LayoutMeetNotice(shown, Selected()) : QString()};
   } catch (const DbError& e) {
     ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
     return std::nullopt;

@@ -46,6 +46,7 @@ struct PrintListRecords {
   // Opens the meet again after its file changed (a Jet meet is read whole when opened); none
   // when reading the open meet again shows the change.
   std::function<void()> reopen_results = {};
+  int meet_no = 0;  // the selected meet's 大会No.
 };
 
 // What the operator set in the print list, as the controls hold it.
@@ -64,6 +65,8 @@ struct DecisionShown {
   QStringList fonts;    // the font list, with a stored face that is not installed
   QString font;         // 全体フォント's face
   QString layout_name;  // the decided layout's name
+  QString layout_mark;  // LayoutMeetMark: empty when the layout fits the meet
+  QString notice;       // LayoutMeetNotice, for the operator who asks
 };
 
 // The print list below its window: the day, class, heat and affiliation choices, the event
@@ -152,6 +155,7 @@ class PrintListSession {
   PrintRunContext Context(Database& layout_db, Database& results_db, PrintRunObserver& observer,
                           Dialogs* told = nullptr);
   LoggedMeet MeetOfLog() const;
+  SelectedMeet Selected() const { return {r_.meet_no, &r_.meet}; }
   // How the list's runs print (the layout question, the reprint question, the check before
   // printing), logged in layout_db.
   RunOptions ListRun(Database& layout_db) const;
@@ -166,6 +170,8 @@ class PrintListSession {
   OutputFactory output_;
   std::function<void()> preview_opener_;
   PrintResume resume_;
+  // The decided layout as the list last showed it: a run with another one says so first.
+  std::optional<CertificateLayout> shown_layout_;
   bool resume_to_pdf_ = false;    // the stopped run wrote PDF files: going on writes there too
   bool resume_new_only_ = false;  // the stopped run printed only new ones: so does going on
   std::vector<EventAwardStatus> row_status_;

@@ -55,7 +55,7 @@ CollectResult Collector::Run() {
   // The layout is read once, so that every certificate of a run comes from one layout even
   // when another workstation decides another one meanwhile.
   try {
-    if (!LoadRunLayout(c_.layout_db, c_.state, c_.dialogs, c_.layout, &limits)) {
+    if (!LoadRunLayout(c_.layout_db, c_.state, c_.dialogs, c_.layout, &limits, request_.layout)) {
       result_.outcome = c_.layout.CurrentLayoutNumber == 0 ? CollectOutcome::kNoDecision
                                                            : CollectOutcome::kNoSettings;
       return result_;
@@ -150,10 +150,18 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
     r.EventName = event_name;
     r.ClassName = class_name;
     r.RankText = MakeRankText(rank, open_entrant);
-    r.Source = {event.number,  event.stage,  request_.class_wise ? previous_class : 0,
-                request_.heat, relay,        Int(rs->Field(QStringLiteral("選手番号"))),
-                rank,          open_entrant, occurrence};
-    r.RecordText = MakeRecordText(goal, Text(rs->Field(QStringLiteral("新記録印刷マーク"))));
+    const QString mark = Text(rs->Field(QStringLiteral("新記録印刷マーク")));
+    r.Source = {event.number,
+                event.stage,
+                request_.class_wise ? previous_class : 0,
+                request_.heat,
+                relay,
+                Int(rs->Field(QStringLiteral("選手番号"))),
+                rank,
+                open_entrant,
+                occurrence,
+                CutRecordMark(mark)};
+    r.RecordText = MakeRecordText(goal, mark);
     r = CleanRecipient(std::move(r));
     if (c_.observer.CancelRequested()) {
       result_.outcome = CollectOutcome::kCancelled;
@@ -170,15 +178,17 @@ void ShowCancelled(Dialogs& dialogs) {
 }  // namespace
 
 bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
-                   CertificateLayout& layout, RankLimits* limits) {
+                   CertificateLayout& layout, RankLimits* limits, int number) {
   // One read: another workstation saving a layout meanwhile cannot give texts of one version
   // and positions of the other.
   ReadTransaction snapshot(layout_db);
   LayoutStore store(layout_db, dialogs, state);
-  layout.CurrentLayoutNumber = static_cast<int16_t>(store.DecidedLayout());
+  layout.CurrentLayoutNumber = static_cast<int16_t>(number != 0 ? number : store.DecidedLayout());
   if (layout.CurrentLayoutNumber == 0) return false;
   const std::optional<LayoutSettings> settings = store.ReadSettings(layout.CurrentLayoutNumber);
   if (!settings) return false;
+  layout.Name = store.LayoutName(layout.CurrentLayoutNumber).value_or(QString());
+  layout.MeetNo = static_cast<int16_t>(store.LayoutMeet(layout.CurrentLayoutNumber));
   if (limits) {
     *limits = {settings->rank_heats, settings->rank_timed_final, settings->rank_final,
                settings->rank_b_final};

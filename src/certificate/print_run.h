@@ -44,6 +44,7 @@ struct PrintRequest {
   bool exclude_open = false;         // print option Open: no open entrants
   int16_t PrnShozNo = 4;             // which affiliation name (1 to 3, 4 = the swimmer's own)
   bool preview = false;              // ﾌﾟﾚﾋﾞｭｰ出力
+  int layout = 0;                    // a saved layout for this run only; 0 = the decided one
 };
 
 // What a running print run tells its window, and asks of it once per recipient.
@@ -132,11 +133,12 @@ enum class RunOutcome {
                     // before printing
 };
 
-// Reads the decided layout whole into the layout record, in one read of the layout database:
-// its number, print-settings texts and paper size, items and show flags; false when no layout
-// is decided or it has no print settings row. Raises DbError.
+// Reads the decided layout (or saved layout `number`) whole into the layout record, in one read
+// of the layout database: its number, name and meet, print-settings texts and paper size, items
+// and show flags; false when no layout is decided or it has no print settings row. Raises
+// DbError.
 bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
-                   CertificateLayout& layout, RankLimits* limits = nullptr);
+                   CertificateLayout& layout, RankLimits* limits = nullptr, int number = 0);
 
 // The first half of the print run of 印刷(F5) (the print job does the rest): collects the
 // recipients and tells the operator what the collection met (no event chosen, table full, nothing

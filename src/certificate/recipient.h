@@ -18,6 +18,7 @@ struct RecipientSource {
   int rank = 0;        // the rank by time, for an open entrant too
   bool open = false;   // an open entrant (printed "OP")
   int occurrence = 1;  // the entrant's n-th result row of the event, in ranking order
+  QString cut_mark;    // the new-record mark as the results hold it, when it was cut to fit
 
   bool FromMeet() const { return event != 0; }
   bool operator==(const RecipientSource&) const = default;

@@ -56,9 +56,13 @@ QString FormatGoalTime(const QString& goal) {
 QString MakeRecordText(const QString& goal, const QString& mark) {
   QString text = FormatGoalTime(goal);
   if (!TrimBlanks(mark).isEmpty()) {
-    text += QStringLiteral("  ") + PadBytes(LeftBytes(mark, 6), 6);
+    text += QStringLiteral("  ") + PadBytes(LeftBytes(mark, kRecordMarkBytes), kRecordMarkBytes);
   }
   return text;
+}
+
+QString CutRecordMark(const QString& mark) {
+  return ByteLen(TrimBlanks(mark)) > kRecordMarkBytes ? TrimBlanks(mark) : QString();
 }
 
 QString MakeRankText(int rank, bool open_entrant) {

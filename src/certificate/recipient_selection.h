@@ -40,6 +40,10 @@ QString FormatGoalTime(const QString& goal);
 // The record of a certificate: the formatted time, then for a new-record mark two blanks and
 // the mark cut or filled to 6 bytes.
 QString MakeRecordText(const QString& goal, const QString& mark);
+// Bytes of a new-record mark the record text keeps.
+inline constexpr int kRecordMarkBytes = 6;
+// The mark when the record text cuts it (longer than kRecordMarkBytes), else empty.
+QString CutRecordMark(const QString& mark);
 
 // The rank as printed: full-width digits, or "OP" for an open entrant.
 QString MakeRankText(int rank, bool open_entrant);

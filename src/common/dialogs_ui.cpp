@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -106,7 +107,15 @@ bool QtDialogs::ConfirmTable(const QString& title, const QStringList& headers,
                              const std::vector<QStringList>& rows, const QString& accept,
                              const QString& reject) {
   QDialog dialog(parent_ ? parent_ : QApplication::activeWindow());
-  dialog.setWindowTitle(title);
+  // The first line is the window's title; the lines after it are read before the table.
+  const qsizetype title_end = title.indexOf(u'\n');
+  dialog.setWindowTitle(title.left(title_end));
+  QLabel* notes = nullptr;
+  if (title_end >= 0) {
+    notes = Named(new QLabel(title.mid(title_end + 1)), "CheckNotes");
+    notes->setWordWrap(true);
+    notes->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold;"));
+  }
   auto* table =
       Named(new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(headers.size())),
             "CheckTable");
@@ -131,13 +140,15 @@ bool QtDialogs::ConfirmTable(const QString& title, const QStringList& headers,
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   auto* layout = new QVBoxLayout(&dialog);
+  if (notes) layout->addWidget(notes);
   layout->addWidget(table);
   layout->addWidget(buttons);
   // As large as the table, within the screen; a longer table scrolls.
-  const int width = table->verticalHeader()->width() + table->horizontalHeader()->length() +
-                    table->frameWidth() * 2 + 40;
+  const int width = std::max(table->verticalHeader()->width() +
+                                 table->horizontalHeader()->length() + table->frameWidth() * 2 + 40,
+                             notes ? 640 : 0);
   const int height = table->horizontalHeader()->height() + table->verticalHeader()->length() +
-                     table->frameWidth() * 2 + 80;
+                     table->frameWidth() * 2 + 80 + (notes ? notes->sizeHint().height() + 12 : 0);
   const QRect screen =
       dialog.screen() ? dialog.screen()->availableGeometry() : QRect(0, 0, 1024, 768);
   dialog.resize(std::min(width, screen.width() * 9 / 10),

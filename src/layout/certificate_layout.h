@@ -28,6 +28,10 @@ struct LayoutItem {
 // Texts and PaperSize; the preview adjusts the items in place.
 struct CertificateLayout {
   int16_t CurrentLayoutNumber = 0;  // the layout the loaders read
+  // Who the run's layout is for the operator: its saved name and the meet (大会No.) it was
+  // made for, 0 when none is kept. Filled by the print run's load.
+  QString Name;
+  int16_t MeetNo = 0;
   std::array<LayoutItem, kLayoutItemCount> Items{};
   CertificateTexts Texts;
   int16_t PaperSize = 12;

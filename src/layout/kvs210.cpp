@@ -96,6 +96,8 @@ void KVS210::BuildControls() {
   SSCommand5 = Named(new QPushButton(QStringLiteral("名前の変更"), this), "SSCommand5");
   SSDelete = Named(new QPushButton(QStringLiteral("削除"), this), "SSDelete");
   cmdDef = Named(new QPushButton(QStringLiteral("ﾃﾞﾌｫﾙﾄﾚｲｱｳﾄ"), this), "cmdDef");
+  cmdMeet = Named(new QPushButton(QStringLiteral("大会名取込"), this), "cmdMeet");
+  cmdMeet->setToolTip(QStringLiteral("選択している大会の大会回数・大会名を取り込みます"));
   SSCommand1->setEnabled(false);
   SetEntryButtons(false);
 }
@@ -152,12 +154,14 @@ void KVS210::LayOutControls() {
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(cmdDef);
+  buttons->addWidget(cmdMeet);
   buttons->addStretch();
   for (QPushButton* b : {SSCommand1, SSCommand4, SSCommand2, SSCommand3}) {
     b->setMinimumSize(110, 36);
     buttons->addWidget(b);
   }
   cmdDef->setMinimumHeight(36);
+  cmdMeet->setMinimumHeight(36);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(middle, 1);
@@ -169,7 +173,7 @@ void KVS210::LayOutControls() {
   for (QWidget* w : std::initializer_list<QWidget*>{
            fields_[1], fields_[2], fields_[3],  fields_[4],  fields_[5],  fields_[6], fields_[7],
            fields_[8], fields_[9], fields_[10], fields_[11], SHEET_COMBO, SSCommand1, SSCommand4,
-           SSCommand2, SSCommand3, cmdDef,      List1,       SSCommand5,  SSDelete}) {
+           SSCommand2, SSCommand3, cmdDef,      cmdMeet,     List1,       SSCommand5, SSDelete}) {
     setTabOrder(previous, w);
     previous = w;
   }
@@ -193,6 +197,7 @@ void KVS210::ConnectControls() {
   connect(SSCommand5, &QPushButton::clicked, this, &KVS210::RenameLayout);
   connect(SSDelete, &QPushButton::clicked, this, &KVS210::DeleteLayout);
   connect(cmdDef, &QPushButton::clicked, this, &KVS210::DefaultTexts);
+  connect(cmdMeet, &QPushButton::clicked, this, &KVS210::TakeMeetTexts);
 
   InstallKeyPreview(this, &KVS210::HandleKey);
 }
@@ -304,6 +309,8 @@ void KVS210::ShowSettings(const LayoutSettings& settings) {
   for (int f = 0; f < kLayoutFieldCount; ++f) SetFieldText(f, texts[f]);
   SHEET_COMBO->setCurrentIndex(SHEET_COMBO->findText(PaperSizeText(settings.paper_code)));
   loading_ = was_loading;
+  loaded_texts_ = FieldTexts();
+  loaded_paper_ = SHEET_COMBO->currentText();
 }
 
 void KVS210::FieldChanged() {
@@ -454,7 +461,23 @@ void KVS210::DefaultTexts() {
   lblCurR->setText(QStringLiteral("  "));
 }
 
+void KVS210::TakeMeetTexts() {
+  const MeetTexts meet = session_.TakeMeetTexts();
+  // The operator's change: 新規 and 変更 save it, closing asks about it.
+  flags_.key_seen = true;
+  SetFieldText(kFieldEdition, meet.edition);
+  flags_.key_seen = true;
+  SetFieldText(kFieldMeetName1, meet.name1);
+  flags_.key_seen = true;
+  SetFieldText(kFieldMeetName2, meet.name2);
+  Focus(kFieldEdition);
+}
+
 void KVS210::CloseWindow() {
+  if (!session_.ConfirmClose(FieldTexts() != loaded_texts_ ||
+                             SHEET_COMBO->currentText() != loaded_paper_)) {
+    return;
+  }
   CloseForm(this);
 }
 

@@ -42,6 +42,7 @@ class KVS210 : public QWidget {
   void RenameLayout();        // 名前の変更
   void DeleteLayout();        // 削除
   void DefaultTexts();        // ﾃﾞﾌｫﾙﾄﾚｲｱｳﾄ
+  void TakeMeetTexts();       // 大会名取込
   void CloseWindow();         // 閉じる(F10), Esc
 
  protected:
@@ -84,6 +85,10 @@ class KVS210 : public QWidget {
   bool loading_ = false;  // the program is writing the controls
   // The field texts as they stood before their next change, which the byte limits compare with.
   std::array<QString, kLayoutFieldCount> shown_texts_{};
+  // The fields and paper as last shown from a layout or a default set: closing asks when the
+  // operator changed them since.
+  LayoutFieldTexts loaded_texts_{};
+  QString loaded_paper_;
 
   QListWidget* List1;
   QLabel* lblCurR;
@@ -95,6 +100,7 @@ class KVS210 : public QWidget {
   QPushButton* SSCommand5;  // 名前の変更
   QPushButton* SSDelete;    // 削除
   QPushButton* cmdDef;      // ﾃﾞﾌｫﾙﾄﾚｲｱｳﾄ
+  QPushButton* cmdMeet;     // 大会名取込
 };
 
 }  // namespace kvsys

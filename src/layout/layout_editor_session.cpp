@@ -52,7 +52,14 @@ std::optional<LayoutStore::EditorView> LayoutEditorSession::ReadView(
 
 LayoutSettings LayoutEditorSession::Loaded(const std::optional<LayoutSettings>& stored) {
   loaded_ = stored;
-  return stored ? *stored : NewLayoutSettings(r_.meet);
+  if (stored) return *stored;
+  // The first default set names the meet: a name too long for its field is said, not lost.
+  const MeetTexts meet = MeetTextsOf(r_.meet);
+  if (meet.cut) {
+    dialogs_.MsgBox(MeetNameCutMessage(r_.meet, meet), MsgButtons::Ok, MsgIcon::Information,
+                    kKvs210Caption);
+  }
+  return NewLayoutSettings(r_.meet);
 }
 
 std::optional<EditorEntry> LayoutEditorSession::Open() {
@@ -194,7 +201,7 @@ EditorWrite LayoutEditorSession::ChangeLayout(int row, const EditorFields& field
   result.focus = Check(fields);
   if (result.focus) return result;
   const LayoutSettings settings = SettingsOfFields(fields.texts, fields.paper_text);
-  if (!Store().ChangeSettings(entry->number, settings, loaded_)) return result;
+  if (!Store().ChangeSettings(entry->number, settings, loaded_, r_.meet_no)) return result;
   result.written = true;
   dialogs_.MsgBox(kLayoutChangedMessage);
   result.entry = ReadEntry([row](const LayoutStore::EditorView& view) {
@@ -270,6 +277,20 @@ std::optional<LayoutSettings> LayoutEditorSession::DefaultTexts(bool modified) {
     return std::nullopt;
   }
   return DefaultLayoutSettings(r_.meet, r_.today());
+}
+
+MeetTexts LayoutEditorSession::TakeMeetTexts() {
+  const MeetTexts meet = MeetTextsOf(r_.meet);
+  if (meet.cut) {
+    dialogs_.MsgBox(MeetNameCutMessage(r_.meet, meet), MsgButtons::Ok, MsgIcon::Information,
+                    kKvs210Caption);
+  }
+  return meet;
+}
+
+bool LayoutEditorSession::ConfirmClose(bool unsaved) {
+  return !unsaved || dialogs_.MsgBox(kUnsavedFieldsQuestion, MsgButtons::YesNo, MsgIcon::Question,
+                                     kKvs210Caption, 2) == Answer::Yes;
 }
 
 }  // namespace kvsys

@@ -44,6 +44,8 @@ inline const QString kDeleteInForceQuestion =
     QStringLiteral("\r\r") + QString(24, u' ') + QStringLiteral("削除を実行しますか？");
 inline const QString kDefaultTextsQuestion =
     QStringLiteral("設定が変更されています。デフォルトに戻しますか？");
+inline const QString kUnsavedFieldsQuestion =
+    QStringLiteral("入力した内容が保存されていません。保存せずに閉じますか？");
 
 // "県大会の内容を変更します。\rよろしいですか？" and the other questions naming a layout.
 QString ChangeQuestion(const QString& name);
@@ -125,6 +127,11 @@ class LayoutEditorSession {
   DeleteOutcome DeleteLayout(int row);
   // ﾃﾞﾌｫﾙﾄﾚｲｱｳﾄ: the default texts, after asking when the operator changed a field.
   std::optional<LayoutSettings> DefaultTexts(bool modified);
+  // 大会名取込: the selected meet's edition and name lines (nothing else changes), after
+  // telling the operator when the name did not fit its field.
+  MeetTexts TakeMeetTexts();
+  // 閉じる(F10), Esc: true when the window may close (nothing typed is lost unasked).
+  bool ConfirmClose(bool unsaved);
 
  private:
   LayoutStore Store();

@@ -35,12 +35,35 @@ struct LayoutSettings : CertificateTexts {
   bool operator==(const LayoutSettings&) const = default;
 };
 
+// Bytes (CP932) the editor's edition and first meet-name fields hold.
+inline constexpr int kEditionFieldBytes = 48;
+inline constexpr int kMeetName1FieldBytes = 48;
+
+// The meet's own texts as a layout carries them: the edition split off the first name line at
+// its first "回" (none when it has no "回"), the rest of that line, and the second line. A rest
+// longer than its field goes on in the second line when that is empty, from the last natural
+// break that fits (a blank, "兼", after "・" or "、"); with a second line it is cut, and cut
+// says so.
+struct MeetTexts {
+  QString edition;
+  QString name1;
+  QString name2;
+  bool cut = false;
+};
+MeetTexts SplitMeetName(const QString& name1, const QString& name2);
+// The same for the meet's whole names.
+MeetTexts MeetTextsOf(const MeetSettings& meet);
+
+// The message for a meet name that did not fit its field, naming what was left out.
+QString MeetNameCutMessage(const MeetSettings& meet, const MeetTexts& texts);
+
 // The settings a layout gets when it has no KVS210 row yet (the editor's first default set):
-// rank limit 1 for every stage, the meet's two name lines and its start date.
+// rank limit 1 for every stage, the meet's texts (MeetTextsOf) and its start date.
 LayoutSettings NewLayoutSettings(const MeetSettings& meet);
 
-// The editor's ﾃﾞﾌｫﾙﾄﾚｲｱｳﾄ texts: no heats, three places for the other stages, the edition
-// split off the meet's first name line at its first "回", and today's date in the Japanese era.
+// The editor's ﾃﾞﾌｫﾙﾄﾚｲｱｳﾄ texts: no heats, three places for the other stages, the meet's
+// edition and first line (MeetTextsOf), a placeholder second line unless the first went on
+// there, and today's date in the Japanese era.
 LayoutSettings DefaultLayoutSettings(const MeetSettings& meet, const QDate& today);
 
 // A two-digit Western year as the two-digit year of the Heisei era ("99" -> "11" up to

@@ -159,6 +159,12 @@ LayoutSettings LayoutStore::SettingsOfRow(Recordset& row) {
   return s;
 }
 
+int LayoutStore::LayoutMeet(int number) {
+  auto rs = db_.OpenRecordset(
+      QStringLiteral("select FLDA from KVS210 where savenumber=") + Num(number), dbOpenSnapshot);
+  return rs->Eof() ? 0 : IntOf(rs->Field(0));
+}
+
 int LayoutStore::DecidedLayout() {
   auto rs = db_.OpenRecordset(QStringLiteral("select 決定 from 全体フォント"), dbOpenSnapshot);
   if (rs->Eof()) return 0;
@@ -366,7 +372,7 @@ bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings) {
 }
 
 bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings,
-                                 const std::optional<LayoutSettings>& as_read) {
+                                 const std::optional<LayoutSettings>& as_read, int meet_no) {
   try {
     // Compared under the write lock: a save by another workstation cannot come between the
     // comparison and the write and then be overwritten without the question.
@@ -381,8 +387,13 @@ bool LayoutStore::ChangeSettings(int number, const LayoutSettings& settings,
     if (SettingsOfRow(*rs) != as_read && !ConfirmOverwrite()) return false;
     rs->Edit();
     SetSettings(*rs, settings);
+    if (meet_no != 0) rs->SetField(QStringLiteral("FLDA"), meet_no);
     if (!Written(UpdateRow(*rs))) return false;
     rs->Close();
+    if (meet_no != 0) {
+      db_.Execute(QStringLiteral("update 保存名 set taikai_no=") + Num(meet_no) +
+                  QStringLiteral(" where savenumber=") + Num(number));
+    }
     tx.Commit();
     return true;
   } catch (const DbError& e) {

@@ -56,6 +56,8 @@ class LayoutStore {
   // The KVS210 row of layout n, read by column position; nullopt when there is none. Empty
   // rank limits read as 0, empty texts as empty, an empty paper code as 0.
   std::optional<LayoutSettings> ReadSettings(int number);
+  // The meet (大会No.) layout n was made for, FLDA of its KVS210 row; 0 when none is kept.
+  int LayoutMeet(int number);
   // 決定 of the first 全体フォント row; 0 when there is no row or it is empty.
   int DecidedLayout();
   // The number of the first saved layout named name; 0 when there is none.
@@ -88,9 +90,10 @@ class LayoutStore {
   // As above for the editor, which shows the row as it read it (as_read; nullopt when there
   // was none): when another workstation has written the row since, it is overwritten only when
   // the operator answers Yes to the overwrite question. The row is compared and written in one
-  // transaction under the write lock.
+  // transaction under the write lock. meet_no, when not 0, becomes the meet the layout is for
+  // (taikai_no, FLDA): the operator saved its texts with that meet selected.
   bool ChangeSettings(int number, const LayoutSettings& settings,
-                      const std::optional<LayoutSettings>& as_read);
+                      const std::optional<LayoutSettings>& as_read, int meet_no = 0);
   // Rewrites the name of layout n.
   bool RenameLayout(int number, const QString& name);
   // Removes layout n from 保存名, KVS210, ShowOrNot, フォント and 座標, in that order, in one

@@ -185,15 +185,26 @@ void KVPreview::LayOutControls() {
   zoom_row->addWidget(lblZoom, 1);
   zoom_row->addWidget(Command6);
 
+  // The buttons stay where the operator found them: the lines that come and go after a run
+  // (the page hint, where it went, what came out) keep their room, under the buttons.
+  for (QWidget* w : std::initializer_list<QWidget*>{Text15, lblRunState}) {
+    QSizePolicy keep = w->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(keep);
+  }
+  for (QLabel* l : {lblOutput, lblRunState}) {
+    l->setFixedHeight(l->fontMetrics().lineSpacing() * 3 + 4);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  }
   auto* top = new QVBoxLayout;
   top->setContentsMargins(0, 0, 0, 0);
   top->addLayout(page_row);
-  top->addWidget(Text15);
   top->addLayout(copies_row);
-  top->addWidget(lblOutput);
-  top->addWidget(lblRunState);
   top->addLayout(all_row);
   top->addLayout(zoom_row);
+  top->addWidget(Text15);
+  top->addWidget(lblOutput);
+  top->addWidget(lblRunState);
 
   // The adjustments: the saved layouts, then the 19 rows of the panel.
   auto* adjust_page = new QWidget;
@@ -613,6 +624,7 @@ void KVPreview::RunJob(const std::function<PrintJobResult()>& job) {
   SetRunning(false);
   if (const QString said = DescribeJobResult(result); !said.isEmpty()) {
     lblRunState->setText(BreakablePaths(said));
+    lblRunState->setToolTip(said);
     lblRunState->setVisible(true);
   }
   ShowDestination();

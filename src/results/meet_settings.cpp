@@ -1,5 +1,8 @@
 #include "results/meet_settings.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdlib>
 #include <exception>
 #include <optional>
@@ -77,6 +80,8 @@ void ReadSettingsRow(RowReader& row, MeetSettings& s) {
   s.印刷用競技番号 = row.Int(QStringLiteral("印刷用競技番号"), 2);
   s.大会名1 = row.Text(QStringLiteral("大会名1"), kMeetNameWidth);
   s.大会名2 = row.Text(QStringLiteral("大会名2"), kMeetNameWidth);
+  s.WholeName1 = TrimBlanks(row.Get(QStringLiteral("大会名1")).toString());
+  s.WholeName2 = TrimBlanks(row.Get(QStringLiteral("大会名2")).toString());
   s.開催地 = row.Text(QStringLiteral("開催地"), kVenueWidth);
   s.備考 = row.Text(QStringLiteral("備考"), kRemarksWidth);
   s.始期間 = row.Text(QStringLiteral("始期間"), kDateWidth);
@@ -161,6 +166,19 @@ QString ReadMeetText(Database& db, DbErrorState& state, Dialogs& dialogs, const 
 }
 
 }  // namespace
+
+int MeetNumberOfFile(const QString& path) {
+  const QFileInfo file(path);
+  static const QRegularExpression swim_nn(QStringLiteral("^swim(\\d{1,2})\\.mdb$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+  if (const QRegularExpressionMatch m = swim_nn.match(file.fileName()); m.hasMatch()) {
+    return m.captured(1).toInt();
+  }
+  if (file.fileName().compare(QStringLiteral("SWIM.mdb"), Qt::CaseInsensitive) != 0) return 0;
+  static const QRegularExpression nn(QStringLiteral("^\\d{1,2}$"));
+  const QString folder = file.absoluteDir().dirName();
+  return nn.match(folder).hasMatch() ? folder.toInt() : 0;
+}
 
 MeetSettings LoadMeetSettings(Database& db, DbErrorState& state, Dialogs& dialogs) {
   MeetSettings settings;

@@ -40,6 +40,9 @@ struct MeetSettings {
   int16_t 印刷用競技番号 = 2;
   QString 大会名1;
   QString 大会名2;
+  // 大会名1 and 大会名2 as stored, trimmed but never cut: what a certificate names the meet with.
+  QString WholeName1;
+  QString WholeName2;
   QString 開催地;
   QString 備考;
   QString 始期間;
@@ -51,6 +54,10 @@ struct MeetSettings {
   QString LaneBoxDigits = QStringLiteral("1234567890");
   QString LaneUseDigits = QStringLiteral("1111111111");
 };
+
+// The meet number (大会No.) the results system's file name gives: "SwimNN.mdb", or "SWIM.mdb"
+// in a folder "NN"; 0 when the name gives none.
+int MeetNumberOfFile(const QString& path);
 
 // Reads 大会設定 (first row) and レーンボックス of the results database into a new record.
 // Errors are reported under "Ｓｙｓｄ取得"; the record then holds what was read, the other

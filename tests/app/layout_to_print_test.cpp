@@ -101,8 +101,11 @@ TEST(LayoutToPrint, FreshProgramFolderThroughTheEditorToPrintedCertificates) {
   QTest::keyClick(main.menuWindow(), Qt::Key_F2);
   auto* editor = qobject_cast<KVS210*>(ActivePage(main));
   ASSERT_NE(editor, nullptr);
-  // The meet's own names, not another meet's.
-  EXPECT_EQ(editor->FieldTexts()[kFieldMeetName1], TrimBlanks(state.MeetSettings.大会名1));
+  // The meet's own names, not another meet's, the edition split off as its own item.
+  const QString edition = editor->FieldTexts()[kFieldEdition];
+  const QString name1 = editor->FieldTexts()[kFieldMeetName1];
+  EXPECT_TRUE(edition.startsWith(u'第') && edition.endsWith(u'回')) << edition.toStdString();
+  EXPECT_EQ(edition + u' ' + name1, TrimBlanks(state.MeetSettings.大会名1));
 
   Retype(Child<QLineEdit>(editor, "TXT_TITLE"), QStringLiteral("表彰状"));
   Retype(Child<QLineEdit>(editor, "TXT_TAIKAI2"), QStringLiteral("兼 県予選会"));
@@ -126,7 +129,10 @@ TEST(LayoutToPrint, FreshProgramFolderThroughTheEditorToPrintedCertificates) {
   auto* list = qobject_cast<KVS220*>(ActivePage(main));
   ASSERT_NE(list, nullptr);
   list->Activate();
-  EXPECT_EQ(Child<QLabel>(list, "lblCurR")->text(), QStringLiteral("  市民大会  "));
+  // The second line typed over the meet's own is marked where the layout is named.
+  ASSERT_FALSE(TrimBlanks(state.MeetSettings.大会名2).isEmpty());
+  EXPECT_EQ(Child<QLabel>(list, "lblCurR")->text(),
+            QStringLiteral("  市民大会　※大会名が違います  "));
   EXPECT_EQ(Child<QComboBox>(list, "Combo2")->currentText(), QStringLiteral("ＭＳ　明朝"));
   ASSERT_GT(list->EventCount(), 0);
   Child<QCheckBox>(list, "Check1")->setChecked(true);
@@ -144,9 +150,8 @@ TEST(LayoutToPrint, FreshProgramFolderThroughTheEditorToPrintedCertificates) {
   EXPECT_EQ(pdfs.size(), 1);  // one file for the run
   ASSERT_FALSE(seen.written.empty());
   const QStringList printed = TextsOf(seen.written.back());
-  for (const QString& text :
-       {QStringLiteral("表彰状"), QStringLiteral("兼 県予選会"), QStringLiteral("水野 一郎"), today,
-        TrimBlanks(state.MeetSettings.大会名1)}) {
+  for (const QString& text : {QStringLiteral("表彰状"), QStringLiteral("兼 県予選会"),
+                              QStringLiteral("水野 一郎"), today, edition, name1}) {
     EXPECT_TRUE(printed.contains(text)) << text.toStdString();
   }
 

@@ -394,7 +394,11 @@ TEST_F(KVS220Test, TheCheckBeforePrintingNamesWhatRunsOffTheSheetAndBackPrintsNo
   EXPECT_FALSE(Child<QPushButton>(k, "cmdResume")->isEnabled());
   ASSERT_EQ(w.dialogs.tables().size(), 1u);
   const ShownTable& shown = w.dialogs.tables()[0];
-  EXPECT_EQ(shown.title, QStringLiteral("印刷前の確認（賞状 6 枚）"));
+  // The layout names another meet: said first, before the table.
+  EXPECT_EQ(
+      shown.title,
+      QStringLiteral("印刷前の確認（賞状 6 枚）\nレイアウト「標準」の大会名は「第７０回記念全国"
+                     "ジュニアオリンピックカップ夏季水泳競技大会」です。\n大会名：テスト大会"));
   EXPECT_EQ(shown.accept, QStringLiteral("印刷"));
   EXPECT_EQ(shown.reject, QStringLiteral("戻る"));
   EXPECT_EQ(shown.headers, PrePrintCheckHeaders());

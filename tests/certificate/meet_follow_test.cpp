@@ -77,8 +77,11 @@ class MeetFollowTest : public ::testing::Test {
     follower = std::make_unique<MeetFollower>(
         w.meet_path(),
         LoggedMeetOf(w.meet_path(), LoadMeetSettings(w.Results(), w.state, w.dialogs)), false,
-        FollowPrinting{w.folder() + QStringLiteral("/KVSYS.ini"), w.folder(),
-                       [this] { return std::make_unique<ForwardingOutput>(out); }, hold_minutes},
+        FollowPrinting{w.folder() + QStringLiteral("/KVSYS.ini"),
+                       w.folder(),
+                       [this] { return std::make_unique<ForwardingOutput>(out); },
+                       hold_minutes,
+                       {}},
         [this] { return now; });
   }
 

@@ -175,8 +175,9 @@ TEST_F(KVS210Test, FreshDatabaseShowsTheFirstDefaultSetAndTheKeysWorkOnDisabledB
   const LayoutFieldTexts t = k->FieldTexts();
   EXPECT_EQ(t[kFieldHeats], QStringLiteral("1"));
   EXPECT_EQ(t[kFieldTitle], QStringLiteral("賞状"));
-  EXPECT_EQ(t[kFieldEdition], QStringLiteral("第0回"));
-  EXPECT_EQ(t[kFieldMeetName1], meet.大会名1);
+  // The edition split off the meet's name, not a "第0回" over the whole of it.
+  EXPECT_EQ(t[kFieldEdition], QStringLiteral("第45回"));
+  EXPECT_EQ(t[kFieldMeetName1], QStringLiteral("市民水泳競技大会"));
   EXPECT_EQ(t[kFieldMeetName2], meet.大会名2);
   EXPECT_EQ(t[kFieldDate], QStringLiteral("2026年07月18日"));
   EXPECT_EQ(t[kFieldPresenterTitle], QStringLiteral(" ○○○県水泳連盟理事長"));
@@ -221,7 +222,7 @@ TEST_F(KVS210Test, NewLayoutByKeyboardIsWrittenSelectedAndDecided) {
   ASSERT_TRUE(s);
   EXPECT_EQ(s->title, QStringLiteral("表彰状"));
   EXPECT_EQ(s->rank_heats, 8);
-  EXPECT_EQ(s->meet_name1, meet.大会名1);
+  EXPECT_EQ(s->meet_name1, QStringLiteral("市民水泳競技大会"));
   EXPECT_EQ(s->paper_code, 9);
   EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT taikai_no FROM 保存名 WHERE SaveNumber = 2")), 5);
   for (const char* t : {"フォント", "座標", "ShowOrNot"}) {
@@ -563,12 +564,62 @@ TEST_F(KVS210Test, KeysStillWorkAfterTheLayoutInForceIsDeletedFromItsButton) {
   EXPECT_TRUE(k->parentWidget()->isHidden());
 }
 
-TEST_F(KVS210Test, EscapeClosesWithoutAQuestion) {
+// Typed texts are not lost unasked: F10 and Esc ask, No keeps the window and the text, Yes
+// closes without writing; untouched fields (or a paper chosen back) close without a word.
+TEST_F(KVS210Test, ClosingAsksOnlyWhenTypedTextsWouldBeLost) {
   KVS210* k = Open();
   Type("TXT_TITLE", QStringLiteral("捨てる"));
+  ExpectYesNo(kUnsavedFieldsQuestion, Answer::No, kKvs210Caption);
+  Key(Qt::Key_F10);
+  EXPECT_TRUE(k->isVisible());
+  EXPECT_EQ(Edit("TXT_TITLE")->text(), QStringLiteral("捨てる"));
+  ExpectYesNo(kUnsavedFieldsQuestion, Answer::Yes, kKvs210Caption);
   Key(Qt::Key_Escape);
   EXPECT_FALSE(k->isVisible());
   EXPECT_EQ(raw().Scalar(QStringLiteral("SELECT count(*) FROM KVS210")).toInt(), 0);
+
+  KVS210* again = Open();
+  Type("TXT_TITLE", QStringLiteral("表彰状"));
+  Type("TXT_TITLE", QStringLiteral("賞状"));  // typed back as it was
+  Key(Qt::Key_Escape);
+  EXPECT_FALSE(again->isVisible());
+}
+
+// 大会名取込 puts the meet's edition and lines in, and only them; a first line too long for its
+// field goes on in an empty second line at a natural break, and is said cut when the second is
+// taken.
+TEST_F(KVS210Test, TheMeetsNameIsTakenWholeOrSaidCut) {
+  KVS210* k = Open();
+  Type("TXT_KAISU", QStringLiteral("第0回"));
+  Type("TXT_TITLE", QStringLiteral("表彰状"));
+  Child<QPushButton>(k, "cmdMeet")->click();
+  LayoutFieldTexts t = k->FieldTexts();
+  EXPECT_EQ(t[kFieldEdition], QStringLiteral("第45回"));
+  EXPECT_EQ(t[kFieldMeetName2], meet.大会名2);
+  EXPECT_EQ(t[kFieldTitle], QStringLiteral("表彰状"));
+  EXPECT_TRUE(k->Modified());
+
+  // 62 bytes after the edition, the second line empty: nothing is lost.
+  meet.WholeName1 =
+      QStringLiteral("第89回 さいたま市民水泳競技大会兼ジュニアオリンピック地区予選会");
+  meet.WholeName2.clear();
+  meet.大会名2.clear();
+  Child<QPushButton>(k, "cmdMeet")->click();
+  t = k->FieldTexts();
+  EXPECT_EQ(t[kFieldEdition], QStringLiteral("第89回"));
+  EXPECT_EQ(t[kFieldMeetName1], QStringLiteral("さいたま市民水泳競技大会"));
+  EXPECT_EQ(t[kFieldMeetName2], QStringLiteral("兼ジュニアオリンピック地区予選会"));
+
+  // With a second line of its own the first is cut, and the operator reads what was cut.
+  meet.WholeName2 = QStringLiteral("記録会");
+  ExpectInfo(QStringLiteral("大会名１が長いため、大会名前段（48バイト）に入りきりません。"
+                            "「区予選会」が切れています。\r大会名後段に続けるか、短くして"
+                            "ください。"),
+             kKvs210Caption);
+  Child<QPushButton>(k, "cmdMeet")->click();
+  t = k->FieldTexts();
+  EXPECT_EQ(t[kFieldMeetName1], QStringLiteral("さいたま市民水泳競技大会兼ジュニアオリンピック地"));
+  EXPECT_EQ(t[kFieldMeetName2], QStringLiteral("記録会"));
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ class PrintRunWorld {
     s.rank_final = final;
     s.rank_b_final = b_final;
     s.title = QStringLiteral("賞状");
+    s.meet_name1 = QStringLiteral("テスト大会");  // the meet's own: no notice before a run
     s.body = QStringLiteral("あなたは優秀なる成績を収めました");
     LayoutStore store(*layout_db, dialogs, state);
     if (store.ReadSettings(1)) {

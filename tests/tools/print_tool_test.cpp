@@ -18,10 +18,12 @@
 #include "db/workspace.h"
 #include "layout/layout_db_open.h"
 #include "layout/layout_schema.h"
+#include "layout/layout_settings.h"
 #include "layout/layout_store.h"
 #include "print/print_command.h"
 #include "print/print_surface.h"
 #include "print/recipients_file.h"
+#include "results/meet_settings.h"
 #include "samplemeet/sample_meet.h"
 #include "support/document_helpers.h"
 #include "support/fixture.h"
@@ -757,7 +759,20 @@ class FollowTest : public AwardDeskTest {
                                        &error);
     ASSERT_FALSE(live.isEmpty()) << error.toStdString();
   }
+  // Layout 1 made the followed meet's (its texts and its number, as the editor's 変更 does).
+  void LayoutForTheLiveMeet() {
+    Workspace ws;
+    auto db = ws.OpenDatabase(folder.LayoutDbPath());
+    auto results = ws.OpenDatabase(live, false, true);
+    test::ScriptedDialogs dialogs;
+    DbErrorState state;
+    LayoutStore store(*db, dialogs, state);
+    LayoutSettings s = NewLayoutSettings(LoadMeetSettings(*results, state, dialogs));
+    s.rank_heats = s.rank_timed_final = s.rank_final = s.rank_b_final = 3;
+    ASSERT_TRUE(store.ChangeSettings(1, s, store.ReadSettings(1), 9));
+  }
   std::unique_ptr<QProcess> StartFollowing(const QString& pdf) {
+    LayoutForTheLiveMeet();
     auto run = std::make_unique<QProcess>();
     run->start(QStringLiteral(KVSYS_BINARY_DIR "/bin/kvsys-print"),
                {QStringLiteral("--program-folder"), folder.path(), QStringLiteral("--meet"), live,
@@ -799,6 +814,23 @@ class FollowTest : public AwardDeskTest {
 
   QString live;
 };
+
+// Nobody watches a followed meet: a layout made for another meet keeps it from starting, and
+// a run says which layout it prints with when that is another meet's.
+TEST_F(FollowTest, AnotherMeetsLayoutKeepsFollowingFromStarting) {
+  const QString follow = QStringLiteral("--meet %1 --all --follow --pdf %2")
+                             .arg(live, folder.File(QStringLiteral("f")));
+  EXPECT_EQ(Run(follow), kExitFailed);
+  const QString notice =
+      QStringLiteral("レイアウト「標準」は 大会No.1（大会名なし）用です。 大会名：大会No.9 ");
+  EXPECT_TRUE(err_text.contains(notice)) << err_text.toStdString();
+  EXPECT_FALSE(out_text.contains(QStringLiteral("大会の結果を見ています")));
+  EXPECT_EQ(PdfCount(folder.File(QStringLiteral("f"))), 0);
+
+  LayoutForTheLiveMeet();
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --check").arg(live)), kExitOk);
+  EXPECT_FALSE(err_text.contains(QStringLiteral("レイアウト「"))) << err_text.toStdString();
+}
 
 TEST_F(FollowTest, EventsComeOutAsTheyCompleteAndNeverTwice) {
   const QString pdf = folder.File(QStringLiteral("follow"));

@@ -13,6 +13,7 @@
 #include "certificate/award_changes.h"
 #include "certificate/award_status.h"
 #include "certificate/example_layouts.h"
+#include "certificate/layout_for_meet.h"
 #include "certificate/meet_follow.h"
 #include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
@@ -48,6 +49,11 @@ std::optional<int> Number(const QString& text, int lo, int hi) {
   return n;
 }
 
+// Only the dump is written: no PDF and no printer.
+bool DumpOnly(const CommandLine& cl) {
+  return !cl.dump.isEmpty() && cl.pdf.isEmpty() && cl.pdf_file.isEmpty() && !cl.to_printer;
+}
+
 QString BadValue(const QString& option, const QString& value) {
   return QStringLiteral("%1 の値が正しくありません: %2").arg(option, value);
 }
@@ -63,6 +69,7 @@ struct Session {
   PrintOptions options;
   CertificateLayout layout;
   RecipientTable recipients;
+  int run_layout = 0;  // --layout: the saved layout of this run; 0 = the decided one
 };
 
 // A layout as the editor creates it for this meet, decided; for a program folder that has
@@ -79,7 +86,8 @@ bool DecideDefaultLayout(Session& s, QTextStream& out) {
       const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
       number = store.ChooseNewNumber();
       if (number == 0) return false;
-      number = store.CreateLayout(number, kStandardExampleName, 0, NewLayoutSettings(meet));
+      number = store.CreateLayout(number, kStandardExampleName,
+                                  MeetNumberOfFile(s.results_db->Name()), NewLayoutSettings(meet));
       if (number == 0) return false;
       done = QStringLiteral("レイアウト %1「標準」を作成して決定しました。").arg(number);
     }
@@ -89,7 +97,8 @@ bool DecideDefaultLayout(Session& s, QTextStream& out) {
   return ok;
 }
 
-// The example layouts, and the decision asked for.
+// The example layouts, and the layout asked for (for this run only: the decision every desk
+// prints with is the editor's).
 bool PrepareLayouts(const CommandLine& cl, Session& s, QTextStream& out, QTextStream& err) {
   LayoutStore store(*s.layout_db, s.dialogs, s.state);
   if (cl.example_layouts) {
@@ -100,9 +109,8 @@ bool PrepareLayouts(const CommandLine& cl, Session& s, QTextStream& out, QTextSt
         << Qt::endl;
   }
   if (cl.layout_name.isEmpty()) return true;
-  for (const SavedLayout& saved : store.ListLayouts()) {
-    if (saved.name == cl.layout_name) return store.DecideLayout(saved.number);
-  }
+  s.run_layout = store.FindLayoutNamed(cl.layout_name);
+  if (s.run_layout != 0) return true;
   err << QStringLiteral("レイアウト「%1」は保存されていません。").arg(cl.layout_name) << Qt::endl;
   return false;
 }
@@ -136,13 +144,15 @@ bool ChooseEvents(const CommandLine& cl, Session& s, const MeetSettings& meet,
 // today's results.
 int WriteLog(const CommandLine& cl, Session& s, QTextStream& out) {
   const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
-  PrintLog log(*s.layout_db);
-  try {
-    log.Settle();  // what ended desks left, before it is shown
-  } catch (const DbError&) {
-    // Busy: shown as it stands; the next run settles it.
+  // Only read: claims of ended desks are shown as they stand (the next printing desk settles
+  // them), and a layout database that never logged anything is not given the log's tables.
+  if (!s.layout_db->TableExists(kPrintLogTable)) {
+    out << (cl.log ? QString() : QStringLiteral("変化\t内容\t")) << PrintLogHeaderLine()
+        << Qt::endl;
+    return kExitOk;
   }
-  PrinterJobFollower jobs(log);
+  PrintLog log(*s.layout_db);
+  PrinterJobFollower jobs(log, false);
   if (cl.log) {
     // What the printing service says of this desk's jobs first, then every row as it stands.
     for (PrintLogRow& row : log.OpenPrinterJobs(LoggedMeetOf(cl.meet, meet))) jobs.Follow(row);
@@ -202,6 +212,7 @@ int MakeRequest(const CommandLine& cl, Session& s, const MeetSettings& meet, Pri
   // The workstation's option (open entrants get no certificate) holds here as in the print list.
   request.exclude_open = cl.open_excluded || s.options.Open;
   request.PrnShozNo = s.options.PrnShozNo;
+  request.layout = s.run_layout;
   return kExitOk;
 }
 
@@ -370,7 +381,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     if (cl.example_layouts && cl.events.empty() && !cl.all_events) return kExitOk;
     if (cl.default_layout && !DecideDefaultLayout(s, out)) return kExitFailed;
     if (cl.log || cl.changed) return WriteLog(cl, s, out);
-    if (!LoadRunLayout(*s.layout_db, s.state, s.dialogs, s.layout)) {
+    if (!LoadRunLayout(*s.layout_db, s.state, s.dialogs, s.layout, nullptr, s.run_layout)) {
       err << (s.layout.CurrentLayoutNumber == 0 ? kNoDecisionMessage : kNoSettingsMessage)
           << Qt::endl;
       return kExitFailed;
@@ -378,6 +389,21 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   } catch (const DbError& e) {
     err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
     return kExitFailed;
+  }
+  if (s.results_db) {
+    // A layout of another meet is said before anything is checked or printed; nobody watches
+    // a followed meet, so that does not start with one.
+    const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+    const QString notice =
+        LayoutMeetNotice(s.layout, {MeetNumberOfFile(cl.meet), &meet}).replace(u'\r', u' ');
+    if (!notice.isEmpty()) err << notice << Qt::endl;
+    if (!notice.isEmpty() && cl.follow) {
+      err << QStringLiteral(
+                 "この大会のレイアウトを決定するか、--layout で指定してください。"
+                 "大会の結果を見ずに終わります。")
+          << Qt::endl;
+      return kExitFailed;
+    }
   }
   // Before any output is made: a check leaves no file behind.
   if (cl.check) return WriteCheck(cl, s, out, err);
@@ -427,8 +453,11 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   if (s.results_db) meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
   // Every certificate that comes out is logged; certificates printed before are printed again
   // with a line on stderr, or (--new-only) left out.
-  run.log = {s.layout_db.get(), s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet(), false};
-  run.reprints = Reprints::kTell;
+  // A run whose only output is the dump prints nothing, so it logs nothing either.
+  if (!DumpOnly(cl)) {
+    run.log = {s.layout_db.get(), s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet(), false};
+    run.reprints = Reprints::kTell;
+  }
   run.new_only = cl.new_only;
   // A recipients file needs no meet: printing reads only the layout database.
   PrintRunContext context{*s.layout_db, s.results_db ? *s.results_db : *s.layout_db,
@@ -444,7 +473,9 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     if (const int chosen = MakeRequest(cl, s, meet, request, err); chosen != kExitOk) {
       return chosen;
     }
-    if (cl.follow) return Follow(cl, s, {ini, folder, make_output, cl.hold}, request, meet, out);
+    if (cl.follow)
+      return Follow(cl, s, {ini, folder, make_output, cl.hold, {MeetNumberOfFile(cl.meet), &meet}},
+                    request, meet, out);
     if (const std::optional<RunOutcome> ended = CollectForRun(request, context, &collected)) {
       switch (*ended) {
         case RunOutcome::kNothingToPrint:
@@ -557,13 +588,16 @@ QString UsageText() {
       "  --class-wise    クラス別（all = 各クラス別一括、N = クラス番号）\n"
       "  --open-excluded オープン参加を印刷しない\n"
       "  --affiliation   印刷する所属名（1〜3 = 所属名１〜３、4 = 設定値；既定は KVSYS.ini）\n"
-      "  --dump FILE     出力した文書を JSON Lines で書く\n"
+      "  --dump FILE     出力した文書を JSON Lines で書く（--dump だけのときは印刷しないので\n"
+      "                  印刷履歴にも記録しない）\n"
       "  --recipients-out FILE  選んだ受賞者をタブ区切りで書く（--recipients で読める形）\n"
       "  --default-layout  決定レイアウトがなければ、「標準」を（なければ新規レイアウトの\n"
       "                  初期値で作って）決定する\n"
       "  --example-layouts  「標準」と縦書きの見本「縦書き」を、同じ名前のレイアウトがなければ\n"
       "                  保存する（種目を指定しなければ、それだけを行う）\n"
-      "  --layout NAME   保存名 NAME のレイアウトを決定してから印刷する\n"
+      "  --layout NAME   保存名 NAME のレイアウトでこの実行だけ印刷する（決定レイアウトは\n"
+      "                  変えない）。選んだ大会と別の大会用のレイアウトは標準エラーで知らせ、\n"
+      "                  --follow はそのままでは始めない\n"
       "  --new-only      "
       "印刷履歴にない賞状だけを印刷する（1枚ずつ履歴に確保してから印刷するので、\n"
       "                  同時に印刷する端末と同じ賞状を出しません）。省くと印刷済みの賞状も\n"
@@ -575,7 +609,8 @@ QString UsageText() {
       "                  SIGTERM）で、描いている賞状を出力してから終わります\n"
       "  --hold MINUTES  --follow で、種目の結果がそろってから MINUTES 分（0〜600）待って\n"
       "                  印刷する（異議申し立ての時間。待つ間に結果が変われば待ち直します）\n"
-      "  --log           大会の印刷履歴をタブ区切りで書く（印刷しません）\n"
+      "  --log           大会の印刷履歴をタブ区切りで書く（印刷しません。--check・--changed と\n"
+      "                  同じく KVSYS.mdb に何も書きません）\n"
       "  --changed       印刷後に順位・記録・氏名・所属が変わった賞状と、圏外になった・圏内に\n"
       "                  入った受賞者をタブ区切りで書く（印刷しません）\n"
       "  --check         印刷前の確認をタブ区切りで書く（印刷しません）：種目ごとの枚数、\n"
@@ -737,6 +772,22 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
         (listing || cl.check || !cl.pdf_file.isEmpty() || !cl.recipients_out.isEmpty())) {
       return fail(
           QStringLiteral("--follow は --pdf-file、--recipients-out、--log、--changed、--check "
+                         "と一緒には使えません。"));
+    }
+    // Commands that only read leave KVSYS.mdb as it is: no layout decided or made.
+    if (listing && (!cl.layout_name.isEmpty() || cl.default_layout || cl.example_layouts)) {
+      return fail(
+          QStringLiteral("--log と --changed は読むだけのため、--layout、"
+                         "--default-layout、--example-layouts と一緒には使えません。"));
+    }
+    if (cl.check && (cl.default_layout || cl.example_layouts)) {
+      return fail(
+          QStringLiteral("--check は読むだけのため、--default-layout、--example-layouts "
+                         "と一緒には使えません（--layout はこの確認にだけ使います）。"));
+    }
+    if (DumpOnly(cl) && (cl.new_only || cl.follow)) {
+      return fail(
+          QStringLiteral("--dump だけの実行は印刷しないため、--new-only、--follow "
                          "と一緒には使えません。"));
     }
     // A check prints nothing: an output asked for with it would silently not be there.
