@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTableView>
 
@@ -198,6 +199,42 @@ TEST(ProgramFolderPlace, UsersNamingOneFolderShareItAndItsLayouts) {
   EXPECT_EQ(Layouts(shared).first, (QStringList{kStandardExampleName, kVerticalExampleName}));
   EXPECT_FALSE(QFileInfo::exists(machine.File(QStringLiteral("a/kvsys"))));
   EXPECT_FALSE(QFileInfo::exists(machine.File(QStringLiteral("b/kvsys"))));
+}
+
+// A program folder made by hand beside the program, without KVSYS.mdb: made as an installed
+// program makes it, and the operator is told where, instead of a message naming no folder.
+TEST(ProgramFolderPlace, AFolderBesideTheProgramWithoutItsLayoutDatabaseGetsOne) {
+  TempFolder machine;
+  const QString meets = machine.File(QStringLiteral("meets"));
+  samplemeet::MeetSpec spec;
+  spec.swimmers = 12;
+  spec.events = 4;
+  spec.days = 1;
+  QString error;
+  ASSERT_FALSE(
+      samplemeet::WriteSampleMeet(meets, samplemeet::FolderLayout::Ver50, spec, false, &error)
+          .isEmpty())
+      << error.toStdString();
+  ProgramFolderPlace place;
+  place.folder = machine.File(QStringLiteral("bin"));
+  place.kind = ProgramFolderKind::Beside;
+  ASSERT_TRUE(QDir().mkpath(place.folder));
+  QFile ini(QDir(place.folder).filePath(QStringLiteral("KVSYS.ini")));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[D_B]\nDB_Path=" + meets.toUtf8() + "/\n");
+  ini.close();
+
+  ScriptedDialogs dialogs;
+  dialogs.Expect(
+      QStringLiteral("レイアウトデータベース（KVSYS.mdb）がなかったため、見本のレイアウト"
+                     "入りで作成しました。\r") +
+          place.folder,
+      MsgButtons::Ok, MsgIcon::Information, kMeetSelectionTitle);
+  int listed = 0;
+  ASSERT_EQ(StartTo(place, dialogs, machine.File(QStringLiteral("k.lock")), &listed),
+            StartUpOutcome::Listed);
+  EXPECT_EQ(listed, 1);
+  EXPECT_EQ(Layouts(place.folder).second, kStandardExampleName);
 }
 
 }  // namespace

@@ -55,12 +55,22 @@ class KVS220Test : public ::testing::Test {
     }
   }
 
-  KVS220* Make() {
+  // The print list of meet meet_no (the world's layout was made for meet 1).
+  KVS220* Make(int meet_no = 1) {
     meet = LoadMeetSettings(w.Results(), w.state, w.dialogs);
     window = std::make_unique<KVS220>(
-        PrintListRecords{w.state, w.layout_db, w.results_db, w.options, meet, w.layout,
-                         w.recipients, ini, w.folder(),
-                         QStringList{QStringLiteral("IPAMincho"), QStringLiteral("ＭＳ　明朝")}},
+        PrintListRecords{w.state,
+                         w.layout_db,
+                         w.results_db,
+                         w.options,
+                         meet,
+                         w.layout,
+                         w.recipients,
+                         ini,
+                         w.folder(),
+                         QStringList{QStringLiteral("IPAMincho"), QStringLiteral("ＭＳ　明朝")},
+                         {},
+                         meet_no},
         w.dialogs);
     return window.get();
   }
@@ -377,6 +387,44 @@ TEST_F(KVS220Test, ADeskThatFindsItsCertificatesPrintedElsewhereSaysNothingCameO
   EXPECT_TRUE(k->GridModel()->index(0, 7).data().toString().contains(QStringLiteral("DESK2")));
 }
 
+// Two meets share one program folder and desks share its decision: the list marks a layout
+// made for another meet, and a run says it (or a layout another desk decided since the list
+// showed its own) before the table, where 戻る prints nothing.
+TEST_F(KVS220Test, ARunNamesAnotherMeetsLayoutAndOneDecidedElsewhere) {
+  KVS220* k = Make(2);
+  k->Open();
+  k->Activate();
+  EXPECT_EQ(Child<QLabel>(k, "lblCurR")->text(), QStringLiteral("  標準　※大会No.1 用  "));
+  Child<QCheckBox>(k, "Check1")->setChecked(true);
+  w.dialogs.ExpectTable(false);
+  k->Print();
+  ASSERT_EQ(w.dialogs.tables().size(), 1u);
+  EXPECT_EQ(w.dialogs.tables()[0].title,
+            QStringLiteral("印刷前の確認（賞状 6 枚）\nレイアウト「標準」は 大会No.1（テスト大会）"
+                           "用です。\n大会名：大会No.2 テスト大会"));
+  EXPECT_TRUE(PdfFiles().isEmpty());
+
+  // Another desk makes and decides meet 2's layout after this list showed 標準.
+  LayoutStore store(*w.layout_db, w.dialogs, w.state);
+  LayoutSettings mine = *store.ReadSettings(1);
+  mine.title = QStringLiteral("表彰状");
+  ASSERT_EQ(store.CreateLayout(2, QStringLiteral("第2大会"), 2, mine), 2);
+  ASSERT_TRUE(store.DecideLayout(2));
+  w.dialogs.ExpectTable(false);
+  k->Print();
+  ASSERT_EQ(w.dialogs.tables().size(), 2u);
+  EXPECT_EQ(w.dialogs.tables()[1].title,
+            QStringLiteral("印刷前の確認（賞状 6 枚）\n決定レイアウトが別の端末で「標準」から"
+                           "「第2大会」に変わりました。"));
+  // Shown again, it is this meet's: nothing to say, and the run prints.
+  k->Activate();
+  EXPECT_EQ(Child<QLabel>(k, "lblCurR")->text(), QStringLiteral("  第2大会  "));
+  w.dialogs.ExpectTable(true);
+  k->Print();
+  EXPECT_EQ(w.dialogs.tables()[2].title, QStringLiteral("印刷前の確認（賞状 6 枚）"));
+  EXPECT_EQ(PdfFiles().size(), 6);
+}
+
 TEST_F(KVS220Test, TheCheckBeforePrintingNamesWhatRunsOffTheSheetAndBackPrintsNothing) {
   LayoutStore store(*w.layout_db, w.dialogs, w.state);
   std::optional<LayoutSettings> s = store.ReadSettings(1);
@@ -395,10 +443,10 @@ TEST_F(KVS220Test, TheCheckBeforePrintingNamesWhatRunsOffTheSheetAndBackPrintsNo
   ASSERT_EQ(w.dialogs.tables().size(), 1u);
   const ShownTable& shown = w.dialogs.tables()[0];
   // The layout names another meet: said first, before the table.
-  EXPECT_EQ(
-      shown.title,
-      QStringLiteral("印刷前の確認（賞状 6 枚）\nレイアウト「標準」の大会名は「第７０回記念全国"
-                     "ジュニアオリンピックカップ夏季水泳競技大会」です。\n大会名：テスト大会"));
+  EXPECT_EQ(shown.title,
+            QStringLiteral(
+                "印刷前の確認（賞状 6 枚）\nレイアウト「標準」の大会名は「第７０回記念全国"
+                "ジュニアオリンピックカップ夏季水泳競技大会」です。\n大会名：大会No.1 テスト大会"));
   EXPECT_EQ(shown.accept, QStringLiteral("印刷"));
   EXPECT_EQ(shown.reject, QStringLiteral("戻る"));
   EXPECT_EQ(shown.headers, PrePrintCheckHeaders());

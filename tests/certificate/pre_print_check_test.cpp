@@ -116,5 +116,19 @@ TEST_F(PrePrintCheckTest, ARelayTeamWithAMemberMissingIsFlagged) {
   EXPECT_EQ(rows[1].relay_missing, 1);
 }
 
+// A new-record mark longer than the record's field prints cut: the check says which, once,
+// with what is printed instead; a mark that fits is not mentioned.
+TEST_F(PrePrintCheckTest, AMarkCutToItsFieldIsSaid) {
+  Swimmers(3);
+  w.Event(1, 1, 1, 2, 2);
+  w.Result(1, 1, QStringLiteral("00:31.00"), 0, 0, 1, QStringLiteral("大会タイ"));
+  w.Result(1, 2, QStringLiteral("00:32.00"), 0, 0, 1, QStringLiteral("大会タイ"));
+  w.Result(1, 3, QStringLiteral("00:33.00"), 0, 0, 1, QStringLiteral("大会新"));
+  const std::map<int, PrePrintCheckRow> rows = Check(Request({1}));
+  EXPECT_EQ(
+      rows.at(1).layout,
+      QStringList{QStringLiteral("新記録マーク「大会タイ」は6バイトまで（「大会タ」と印刷）")});
+}
+
 }  // namespace
 }  // namespace kvsys::test

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 #include "certificate/draw_certificate.h"
@@ -117,6 +118,32 @@ TEST_F(KVPreviewTest, AnEmptyPageBoxStopsMovingAndPrintingUntilANumberComes) {
   EXPECT_EQ(Navigation(), QStringLiteral("11001"));
   EXPECT_TRUE(Child<QLineEdit>(*k, "Text15")->isHidden());
   EXPECT_TRUE(OnShow().contains(QStringLiteral("S3")));
+}
+
+// The buttons stay where the operator found them: neither what a print says afterwards nor
+// the page hint moves any of them.
+TEST_F(KVPreviewTest, NoButtonMovesAfterAPrintOrAHint) {
+  KVPreview* k = Make(3);
+  k->show();
+  QCoreApplication::processEvents();
+  const auto places = [k] {
+    std::map<QString, QPoint> at;
+    for (QPushButton* b : k->findChildren<QPushButton*>()) {
+      if (b->isVisible()) at[b->objectName()] = b->mapTo(k, QPoint(0, 0));
+    }
+    return at;
+  };
+  const std::map<QString, QPoint> before = places();
+  ASSERT_GT(before.size(), 8u);
+  QTest::mouseClick(Child<QPushButton>(*k, "SSCommand1"), Qt::LeftButton);
+  ASSERT_EQ(p->output.written.size(), 1u);
+  EXPECT_FALSE(Child<QLabel>(*k, "lblRunState")->isHidden());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(places(), before);
+  Child<QLineEdit>(*k, "Text12")->clear();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(Child<QLineEdit>(*k, "Text15")->isHidden());
+  EXPECT_EQ(places(), before);
 }
 
 TEST_F(KVPreviewTest, CopiesPrintTheCertificateOnShowThatManyTimes) {

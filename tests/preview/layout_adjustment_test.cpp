@@ -484,6 +484,20 @@ TEST_F(CertificateProblemsTest, LongMeetNameAndLongNameUnderTheHonorificAreCaugh
   EXPECT_TRUE(ProblemNote(cleared).isEmpty());
 }
 
+// The standard example leaves room before 殿 for a name of kExampleNameChars characters, and
+// the check still catches one character more.
+TEST_F(CertificateProblemsTest, TheStandardExampleLeavesRoomBeforeTheHonorific) {
+  layout.Items = StandardExampleLayout().Items;
+  layout.Texts.meet_name1 = QStringLiteral("市民水泳大会");
+  table.entries[1].Name = QStringLiteral("勅使河原　久美子");
+  ASSERT_EQ(table.entries[1].Name.size(), kExampleNameChars);
+  LayoutProblems found = Draw();
+  EXPECT_TRUE(found.empty()) << ProblemNote(found).toStdString();
+  table.entries[1].Name += u'子';
+  found = Draw();
+  EXPECT_EQ(found.overlaps, (std::vector<std::pair<int, int>>{{kItemName, kItemHonorific}}));
+}
+
 // The vertical example is clean; its columns are checked and clicked down their length, and
 // a column that runs below the sheet is caught.
 TEST_F(CertificateProblemsTest, VerticalColumnsAreCheckedAndClickedDownTheirLength) {

@@ -76,6 +76,11 @@ TEST(PrintCommandLine, MeetFormAndRecipientsForm) {
       "--program-folder p --meet m --all --check --pdf o",   // a check prints nothing
       "--program-folder p --meet m --check",                 // no events
       "--program-folder p --recipients r --check",           // a meet option
+      // Commands that only read decide or make no layout; a dump alone logs nothing.
+      "--program-folder p --meet m --log --layout x",
+      "--program-folder p --meet m --changed --default-layout",
+      "--program-folder p --meet m --all --check --example-layouts",
+      "--program-folder p --meet m --all --dump d --new-only",
   };
   for (const char* line : bad) {
     error.clear();
@@ -444,6 +449,21 @@ TEST_F(PrintCommandTest, RunsStartedAtOnceSaveOneStandardLayout) {
         other.Scalar(QStringLiteral("SELECT 決定 FROM 全体フォント")),
         other.Scalar(QStringLiteral("SELECT SaveNumber FROM 保存名 WHERE savename = '標準'")));
   }
+  // The default layout is made for the meet it was made on, as the editor's new layouts are.
+  test::ProgramFolder fresh;
+  QString said;
+  QTextStream out(&said);
+  QTextStream err(&said);
+  ASSERT_EQ(RunPrintCommand(Args(QStringLiteral("--program-folder %1 --meet %2 --default-layout "
+                                                "--events 1 --rank 1 --dump %3")
+                                     .arg(fresh.path(), meet, fresh.File(QStringLiteral("d")))),
+                            out, err),
+            kExitOk)
+      << said.toStdString();
+  ASSERT_GT(MeetNumberOfFile(meet), 0);
+  EXPECT_EQ(
+      test::RawDb(fresh.LayoutDbPath()).Scalar(QStringLiteral("SELECT taikai_no FROM 保存名")),
+      MeetNumberOfFile(meet));
 }
 
 // Control characters in a swimmer's name are dropped alike whether the certificates come from
@@ -610,6 +630,47 @@ class AwardDeskTest : public PrintCommandTest {
     return static_cast<int>(QDir(dir).entryList({QStringLiteral("*.pdf")}, QDir::Files).size());
   }
 };
+
+// --check (with --layout for itself), --log, --changed and a run that only writes the dump and
+// the recipients leave KVSYS.mdb byte for byte as it was, and the decision with it.
+TEST_F(AwardDeskTest, CommandsThatOnlyReadLeaveTheLayoutDatabaseAsItIs) {
+  {
+    Workspace ws;
+    auto db = ws.OpenDatabase(folder.LayoutDbPath());
+    test::ScriptedDialogs dialogs;
+    DbErrorState state;
+    LayoutSettings other;
+    other.title = QStringLiteral("鳥取");
+    ASSERT_EQ(
+        LayoutStore(*db, dialogs, state).CreateLayout(2, QStringLiteral("鳥取大会"), 3, other), 2);
+  }
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --events 1 --pdf %2")
+                    .arg(meet, folder.File(QStringLiteral("a")))),
+            kExitOk);
+  const auto file = [this] {
+    return folder.Read(QStringLiteral("KVSYS.mdb")) +
+           (QFileInfo::exists(folder.LayoutDbPath() + QStringLiteral("-wal"))
+                ? folder.Read(QStringLiteral("KVSYS.mdb-wal"))
+                : QByteArray());
+  };
+  const QByteArray before = file();
+  const QString m = QStringLiteral("--meet %1 ").arg(meet);
+  ASSERT_EQ(Run(m + QStringLiteral("--events 1 --check --layout 鳥取大会")), kExitOk);
+  // The layout named here, for this check only: it is another meet's, and says so.
+  EXPECT_TRUE(err_text.contains(QStringLiteral("レイアウト「鳥取大会」は 大会No.3")))
+      << err_text.toStdString();
+  ASSERT_EQ(Run(m + QStringLiteral("--log")), kExitOk);
+  EXPECT_GT(out_text.count(u'\n'), 1);
+  ASSERT_EQ(Run(m + QStringLiteral("--changed")), kExitOk);
+  ASSERT_EQ(Run(m + QStringLiteral("--events 1 --recipients-out %1 --dump %2")
+                        .arg(folder.File(QStringLiteral("r.tsv")),
+                             folder.File(QStringLiteral("d.jsonl")))),
+            kExitOk)
+      << err_text.toStdString();
+  EXPECT_FALSE(Documents(QStringLiteral("d.jsonl")).isEmpty());
+  EXPECT_TRUE(file() == before);
+  EXPECT_EQ(Log(QStringLiteral("SELECT 決定 FROM 全体フォント")).toInt(), 1);
+}
 
 TEST_F(AwardDeskTest, NewOnlyReprintsAndChangedResults) {
   const QString events = QStringLiteral("--meet %1 --events 1,2 ").arg(meet);
