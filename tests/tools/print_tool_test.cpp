@@ -939,11 +939,20 @@ TEST_F(FollowTest, EventsComeOutAsTheyCompleteAndNeverTwice) {
   Stop(*run);
   EXPECT_EQ(PdfCount(pdf), printed);
 
-  // Started again: what came out before stays out, the next event comes out alone.
+  // Started again, with the workstation's [Prn] Open=True: what came out before stays out, and
+  // the next event, whose finishers are all open entrants, earns nothing and is said alone.
+  folder.Write(QStringLiteral("KVSYS.ini"), folder.Ini() + "\n[Prn]\nOpen=True\n");
+  const int open_only = meet.Scalar(QStringLiteral("SELECT min(競技番号) FROM 予定記録")).toInt();
+  meet.Exec(QStringLiteral("UPDATE 予定記録 SET 事由入力ステータス = 4 WHERE 競技番号 = %1 AND "
+                           "ゴール <> ''")
+                .arg(open_only));
   run = StartFollowing(pdf);
-  ASSERT_EQ(samplemeet::AdvanceMeet(live, 1, &error).size(), 1u);
-  ASSERT_EQ(Printed(*run, 1).size(), 1);
+  ASSERT_EQ(samplemeet::AdvanceMeet(live, 1, &error), std::vector<int>{open_only});
+  const QStringList said = Printed(*run, 1);
+  ASSERT_EQ(said.size(), 1);
+  EXPECT_TRUE(said[0].endsWith(QStringLiteral("：賞状なし"))) << said[0].toStdString();
   Stop(*run);
+  EXPECT_EQ(PdfCount(pdf), printed);
   EXPECT_EQ(Certificates(), PdfCount(pdf));
   EXPECT_EQ(
       Log(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT 競技番号, 選手番号 FROM 印刷履歴 "
