@@ -9,8 +9,8 @@ QString ProgramVersion() {
 }
 
 QString LicenceText() {
-  // No licence has been chosen for the program yet; the package's copyright file says the same.
-  return QStringLiteral("ライセンス：未定（利用・配布の条件はまだ決まっていません）");
+  // As the LICENSE file and the package's copyright file say.
+  return QStringLiteral("ライセンス：MIT License（Copyright (c) 2026 the kvsys developers）");
 }
 
 QString AboutText(const QString& program_folder) {
