@@ -387,5 +387,37 @@ TEST_F(KilledRunTest, TwoResultRowsOfOneEntrantAreTwoCertificates) {
       << ComparisonLine(ChangedOnly(*compared).front()).toStdString();
 }
 
+// A run gathered in one file whose file cannot be put under its name: nothing came out, the
+// operator is told why, a resumed run starts at the first certificate, and the log holds none
+// of them as out (a --new-only run prints them all again).
+TEST_F(KilledRunTest, AGatheredFileThatDoesNotAppearLeavesNothingOut) {
+  RecordingOutput out;
+  out.gathers = true;
+  out.finish_ok = false;
+  PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
+  RunOptions opts;
+  opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
+  opts.log = {&*w.layout_db, meet, false};
+  opts.new_only = true;
+  PrintRunContext context = w.Context();
+  PlainWarningLabel label;
+  w.dialogs.Expect(QStringLiteral("ファイルを置けません"), MsgButtons::Ok, MsgIcon::Exclamation,
+                   kPrintTitle);
+  const PrintJobResult failed = job.Run(opts, request, context, label);
+  EXPECT_EQ(failed.outcome, RunOutcome::kFailed);
+  EXPECT_GT(out.written.size(), 0u);
+  EXPECT_EQ(failed.output, 0);
+  EXPECT_EQ(failed.next, failed.first);
+  EXPECT_EQ(failed.written.kind, OutputPlace::Kind::kNothing);
+  EXPECT_TRUE(PrintLog(*w.layout_db).Taken(meet).empty());
+
+  out.finish_ok = true;
+  const size_t tried = out.written.size();
+  const PrintJobResult again = job.Run(opts, request, context, label);
+  EXPECT_EQ(again.outcome, RunOutcome::kPrinted);
+  EXPECT_EQ(again.output, static_cast<int>(tried));
+  EXPECT_EQ(again.written.where, QStringLiteral("recording.pdf"));
+}
+
 }  // namespace
 }  // namespace kvsys::test

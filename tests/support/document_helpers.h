@@ -86,6 +86,9 @@ struct Poppler {
 };
 
 // Records what a surface hands over, and can be told to refuse.
+// Records what it is written. By default it is a printer queue: each document out as it is
+// written. With gathers it is one file for the run (a run PDF): held until Finish, which puts
+// the file under its name, or (finish_ok false) fails and leaves no file.
 class RecordingOutput : public DocumentOutput {
  public:
   bool Ready(QString* error) override {
@@ -101,23 +104,47 @@ class RecordingOutput : public DocumentOutput {
     written.push_back(doc);
     return true;
   }
-  bool Finish(QString* /*error*/) override {
+  bool Finish(QString* error) override {
     ++finished;
-    return true;
+    if (finish_ok) {
+      file_there = gathers && !written.empty();
+      return true;
+    }
+    if (error) *error = QStringLiteral("ファイルを置けません");
+    return false;
   }
-  // As a printer queue would be: each document out as it is written.
+  OutputPlace WrittenTo() const override {
+    if (gathers) return file_there ? Gathered() : OutputPlace{};
+    return written.empty() ? OutputPlace{} : Queue();
+  }
   DocumentPlace LastWritten() const override {
     if (written.empty()) return {};
-    return {{OutputPlace::Kind::kPrinter, QStringLiteral("recording")}, 0, false, 0};
+    return gathers ? DocumentPlace{Gathered(), static_cast<int>(written.size()), true, 0}
+                   : DocumentPlace{Queue(), 0, false, 0};
   }
+  Holding HoldUntilPublished() override { return gathers ? Holding::kRun : Holding::kNone; }
   std::vector<DocumentPlace> Plan() override {
-    return {{{OutputPlace::Kind::kPrinter, QStringLiteral("recording")}, 0, false, 0}};
+    if (!gathers) return {{Queue(), 0, false, 0}};
+    std::vector<DocumentPlace> plan;
+    for (size_t i = 0; i < written.size(); ++i) {
+      plan.push_back({Gathered(), static_cast<int>(i) + 1, true, 0});
+    }
+    return plan;
   }
   bool ready = true;
   bool write_ok = true;
+  bool finish_ok = true;
+  bool gathers = false;
   int ready_calls = 0;
   int finished = 0;  // runs finished
   std::vector<PrintDocument> written;
+
+ private:
+  static OutputPlace Queue() { return {OutputPlace::Kind::kPrinter, QStringLiteral("recording")}; }
+  static OutputPlace Gathered() {
+    return {OutputPlace::Kind::kPdfFile, QStringLiteral("recording.pdf")};
+  }
+  bool file_there = false;
 };
 
 // Hands everything to another output, so that a test keeps what each run of a job (which owns
