@@ -149,14 +149,17 @@ QString PlanKey(const TextRun& run) {
          QChar(run.italic ? u'I' : u'-') + QChar(run.vertical ? u'V' : u'-') + run.text;
 }
 
-const TextPlan& PlanText(const TextRun& run) {
-  thread_local QHash<QString, TextPlan> plans;
+std::shared_ptr<const TextPlan> PlanText(const TextRun& run) {
+  thread_local QHash<QString, std::shared_ptr<const TextPlan>> plans;
   const QString key = PlanKey(run);
   auto it = plans.constFind(key);
   if (it != plans.constEnd()) return it.value();
   if (plans.size() >= kMaxPlans) plans.clear();
   const ShapingFont f = ShapingFontOf(run);
-  return plans.insert(key, run.vertical ? PlanVertical(run, f) : PlanHorizontal(run, f)).value();
+  auto plan = std::make_shared<const TextPlan>(run.vertical ? PlanVertical(run, f)
+                                                            : PlanHorizontal(run, f));
+  plans.insert(key, plan);
+  return plan;
 }
 
 }  // namespace kvsys

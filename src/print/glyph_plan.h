@@ -3,6 +3,7 @@
 #include <QPointF>
 #include <QRawFont>
 #include <QTransform>
+#include <memory>
 #include <vector>
 
 #include "print/print_document.h"
@@ -45,7 +46,8 @@ struct TextPlan {
 // What a run's plan depends on: its font, size, style, direction and text.
 QString PlanKey(const TextRun& run);
 
-// The run's plan, made once per key (per thread, a bounded number kept).
-const TextPlan& PlanText(const TextRun& run);
+// The run's plan, made once per key (per thread, a bounded number kept). Shared: a plan the
+// caller holds outlives the cache letting go of it.
+std::shared_ptr<const TextPlan> PlanText(const TextRun& run);
 
 }  // namespace kvsys

@@ -76,7 +76,8 @@ bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, const QRe
   for (const PageElement& e : p->elements) {
     if (const auto* run = std::get_if<TextRun>(&e)) {
       painter.setPen(Qt::black);
-      for (const GlyphPiece& piece : PlanText(*run).pieces) {
+      const std::shared_ptr<const TextPlan> plan = PlanText(*run);
+      for (const GlyphPiece& piece : plan->pieces) {
         PaintPiece(painter, piece, QPointF(run->x, run->y));
       }
     } else if (const auto* line = std::get_if<LineElement>(&e)) {

@@ -202,7 +202,8 @@ struct PdfWriter::State {
   Shaped FromPlan(const TextRun& run) {
     Shaped out;
     if (std::any_of(run.text.begin(), run.text.end(), IsControlCharacter)) return out;
-    const TextPlan& plan = PlanText(run);
+    const std::shared_ptr<const TextPlan> held = PlanText(run);
+    const TextPlan& plan = *held;
     if (!plan.exact) return out;
     // The vertical forms are learnt from the run's own font.
     const std::optional<QFont> vertical =
