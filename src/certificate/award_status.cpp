@@ -88,8 +88,8 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
     return std::nullopt;
   }
   // What the events earn now, every rank and open entrant, in one collection into a table of
-  // the status's own; the request's rank and open choices are applied here, so that the same
-  // collection serves the comparison with the log.
+  // the status's own; the request's rank and open choices are applied here by the run's own
+  // rule, so that the same collection serves the comparison with the log.
   SideCollection side(context);
   PrintRequest every = request;
   every.rank_only = 0;
@@ -100,9 +100,7 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
   const int count = std::min(collected.count, RecipientTable::kCapacity);
   for (int i = 1; i <= count; ++i) {
     const RecipientSource& source = side.Table()[i].Source;
-    if (request.rank_only != 0 && source.rank != request.rank_only) continue;
-    if (request.skip_up_to != 0 && source.rank <= request.skip_up_to) continue;
-    if (request.exclude_open && source.open) continue;
+    if (!Wanted(request, source.rank, source.open)) continue;
     if (taken.count(KeyOf(source)) == 0) status[source.event].unprinted += 1;
   }
   const KnownResults known{collected.outcome == CollectOutcome::kDone ? &every : nullptr,

@@ -55,8 +55,8 @@ bool MeetTextsFit(const CertificateLayout& layout, const MeetSettings& meet) {
                                Shown(layout, kItemMeetName1, layout.Texts.meet_name1));
   const QString second = Folded(Shown(layout, kItemMeetName2, layout.Texts.meet_name2));
   // The meet's own second line (not the rest of a long first one).
-  const bool own_second = !TrimBlanks(meet.WholeName2.isEmpty() ? meet.大会名2 : meet.WholeName2)
-                               .isEmpty();
+  const bool own_second =
+      !TrimBlanks(meet.WholeName2.isEmpty() ? meet.大会名2 : meet.WholeName2).isEmpty();
   for (const QString& head : {Folded(t.edition), QString()}) {
     if (first + second == head + name) return true;
     // A subtitle of the meet left out.

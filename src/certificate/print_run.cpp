@@ -110,8 +110,8 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
       if (request_.class_wise) continue;  // the next class starts at rank 1 again
       break;
     }
-    if (request_.rank_only != 0 && request_.rank_only != rank) continue;
-    if (request_.skip_up_to != 0 && request_.skip_up_to >= rank) continue;
+    const bool open_entrant = Int(rs->Field(QStringLiteral("事由入力ステータス"))) == 4;
+    if (!Wanted(request_, rank, open_entrant)) continue;
 
     ++result_.count;
     c_.observer.Collected(result_.count);
@@ -124,8 +124,7 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
         first.Name = Text(rs->Field(relay ? QStringLiteral("チーム名") : QStringLiteral("氏名")));
         first.EventName = event_name;
         first.ClassName = class_name;
-        first.RankText =
-            MakeRankText(rank, Int(rs->Field(QStringLiteral("事由入力ステータス"))) == 4);
+        first.RankText = MakeRankText(rank, open_entrant);
         result_.first_left_out = RecipientLabel(CleanRecipient(std::move(first)));
       }
       if (c_.observer.CancelRequested()) {
@@ -136,7 +135,6 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
     }
     c_.recipients.CurrentRecipient = static_cast<int16_t>(result_.count);
     Recipient& r = c_.recipients[result_.count];
-    const bool open_entrant = Int(rs->Field(QStringLiteral("事由入力ステータス"))) == 4;
     if (relay) {
       r.Name = Text(rs->Field(QStringLiteral("チーム名")));
       r.Affiliation = RelayMembers(*rs);
@@ -176,6 +174,12 @@ void ShowCancelled(Dialogs& dialogs) {
 }
 
 }  // namespace
+
+bool Wanted(const PrintRequest& request, int rank, bool open) {
+  if (open && request.exclude_open) return false;
+  if (request.rank_only != 0 && request.rank_only != rank) return false;
+  return request.skip_up_to == 0 || request.skip_up_to < rank;
+}
 
 bool LoadRunLayout(Database& layout_db, DbErrorState& state, Dialogs& dialogs,
                    CertificateLayout& layout, RankLimits* limits, int number) {

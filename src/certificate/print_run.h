@@ -47,6 +47,11 @@ struct PrintRequest {
   int layout = 0;                    // a saved layout for this run only; 0 = the decided one
 };
 
+// Whether the request asks for the certificate of a rank (順位指定, 除外順位) and, for an open
+// entrant, whether it takes them at all. One rule for the run and the status: it is applied after
+// ranking and moves no one's rank (open entrants rank after every other entrant).
+bool Wanted(const PrintRequest& request, int rank, bool open);
+
 // What a running print run tells its window, and asks of it once per recipient.
 class PrintRunObserver {
  public:
