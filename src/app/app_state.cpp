@@ -1,5 +1,7 @@
 #include "app/app_state.h"
 
+#include "db/workspace.h"
+
 namespace kvsys {
 
 void AppState::CloseDatabases() {
@@ -8,6 +10,11 @@ void AppState::CloseDatabases() {
   if (Workspace) Workspace->Close();
   Workspace.reset();
   LayoutDb.reset();
+}
+
+void AppState::ReopenChangedMeet() {
+  if (!Workspace || !IsJetFile(ResultsDbPath)) return;
+  ResultsDb = Workspace->OpenDatabase(ResultsDbPath, false, true);
 }
 
 }  // namespace kvsys

@@ -41,6 +41,9 @@ struct AppState : DbErrorState {
 
   // Closes both databases and the workspace (going back to the meet selection, ending).
   void CloseDatabases();
+  // After the meet's file changed: a Jet meet is read whole when opened, so it is opened
+  // again; a meet read in place shows the change as it is.
+  void ReopenChangedMeet();
 };
 
 }  // namespace kvsys

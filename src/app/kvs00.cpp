@@ -148,15 +148,7 @@ void KVS00::ShowPrintList() {
     auto* list = new KVS220(
         PrintListRecords{state_, state_.LayoutDb, state_.ResultsDb, state_.Prn, state_.MeetSettings,
                          state_.Layout, state_.Recipients, state_.IniPath, state_.AppFolder,
-                         state_.FontNames,
-                         // A Jet meet is read whole when opened: following it opens it again.
-                         [this] {
-                           if (IsJetFile(state_.ResultsDbPath)) {
-                             state_.ResultsDb =
-                                 state_.Workspace->OpenDatabase(state_.ResultsDbPath, false, true);
-                           }
-                         },
-                         state_.MeetNo},
+                         state_.FontNames, [this] { state_.ReopenChangedMeet(); }, state_.MeetNo},
         dialogs_);
     list->resize(list->size().expandedTo(QSize(980, 600)));
     list->SetPreviewOpener([this] {

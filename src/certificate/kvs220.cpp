@@ -5,7 +5,6 @@
 #include <QColor>
 #include <QComboBox>
 #include <QDir>
-#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -148,9 +147,7 @@ void KVS220::BuildControls() {
   SSCommand2->setEnabled(false);
 
   // A watcher is blind on network shares: the file is looked at every few seconds as well.
-  follow_timer_ = new QTimer(this);
-  follow_timer_->setInterval(3000);
-  watcher_ = new QFileSystemWatcher(this);
+  meet_watch_ = new MeetFileWatch(3000, this);
 }
 
 void KVS220::LayOutControls() {
@@ -243,8 +240,7 @@ void KVS220::ConnectControls() {
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
   connect(cmdUnprinted, &QPushButton::clicked, this, &KVS220::SelectUnprinted);
   connect(chkAuto, &QCheckBox::toggled, this, &KVS220::AutoPrintToggled);
-  connect(follow_timer_, &QTimer::timeout, this, &KVS220::FollowMeet);
-  connect(watcher_, &QFileSystemWatcher::fileChanged, this, &KVS220::FollowMeet);
+  connect(meet_watch_, &MeetFileWatch::Due, this, &KVS220::FollowMeet);
   connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
   connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
   connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
@@ -292,12 +288,7 @@ void KVS220::Open() {
   ShowDestination();
   // Off each time the list opens: nothing is printed by surprise.
   chkAuto->setChecked(false);
-  if (!session_.MeetPath().isEmpty()) {
-    if (!watcher_->files().isEmpty()) watcher_->removePaths(watcher_->files());
-    watcher_->addPath(session_.MeetPath());
-  }
-  follow_timer_->start();
-  FollowMeet();
+  meet_watch_->Watch(session_.MeetPath());
   // The operator starts on the list with the first event chosen.
   PROG_GRID->setFocus(Qt::OtherFocusReason);
 }
@@ -366,7 +357,7 @@ void KVS220::FollowMeet() {
   for (const QString& line : look.printed) AddAutoLine(line);
   for (const QString& line : look.changes) AddAutoLine(line, true);
   // A file being written is read once it held still.
-  if (look.settling) QTimer::singleShot(FileChangeWatch::kSettleMs, this, &KVS220::FollowMeet);
+  if (look.settling) meet_watch_->LookSoon();
   const int fresh = session_.FreshCount();
   QString text = fresh > 0 ? QStringLiteral("新着 %1 種目").arg(fresh) : QString();
   const std::map<int, qint64> holding = auto_print ? session_.Holding() : std::map<int, qint64>{};

@@ -9,7 +9,6 @@
 #include "common/run_flag.h"
 
 class QCheckBox;
-class QFileSystemWatcher;
 class QListWidget;
 class QTimer;
 class QComboBox;
@@ -98,8 +97,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   PrintListSession session_;
   RunFlag run_;
   bool loading_ = false;  // controls are being filled: their handlers do nothing
-  QTimer* follow_timer_ = nullptr;
-  QFileSystemWatcher* watcher_ = nullptr;
+  MeetFileWatch* meet_watch_ = nullptr;
 
   QComboBox* Combo1;
   QTableView* PROG_GRID;

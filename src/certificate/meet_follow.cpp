@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTime>
+#include <QTimer>
 #include <algorithm>
 
 #include "certificate/award_changes.h"
@@ -189,6 +190,39 @@ MeetFollower::MeetFollower(QString meet_path, LoggedMeet meet, bool has_classes,
   run_.reprints = Reprints::kSilent;
   run_.layout_check = LayoutCheck::kNone;
   run_.output = std::move(printing.output);
+}
+
+MeetFileWatch::MeetFileWatch(int interval_ms, QObject* parent)
+    : QObject(parent), interval_(new QTimer(this)) {
+  interval_->setInterval(interval_ms);
+  connect(interval_, &QTimer::timeout, this, [this] {
+    Rewatch();
+    emit Due();
+  });
+  connect(&watcher_, &QFileSystemWatcher::fileChanged, this, [this] {
+    Rewatch();
+    emit Due();
+  });
+}
+
+void MeetFileWatch::Watch(const QString& path) {
+  if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
+  path_ = path;
+  Rewatch();
+  interval_->start();
+  emit Due();
+}
+
+void MeetFileWatch::LookSoon() {
+  QTimer::singleShot(FileChangeWatch::kSettleMs, this, &MeetFileWatch::Due);
+}
+
+void MeetFileWatch::Rewatch() {
+  // A file written anew under its name (a rename over it) is no longer watched: watched again
+  // once it is there.
+  if (!path_.isEmpty() && watcher_.files().isEmpty() && QFileInfo::exists(path_)) {
+    watcher_.addPath(path_);
+  }
 }
 
 std::map<int, qint64> MeetFollower::Holding() const {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <map>
 #include <optional>
@@ -75,6 +78,31 @@ class FileChangeWatch {
   FileSignature seen_;
   qint64 seen_at_ = -1;  // when seen_ was first seen; -1 when nothing new is seen
   qint64 young_until_ = 0;
+};
+
+// When a followed meet file is to be looked at, for the print list and the print tool alike:
+// when the file system says it changed, every interval (a network share says nothing), and
+// once more soon after a look that found it still being written (LookSoon). Due is emitted;
+// what the look finds is FileChangeWatch's to say.
+class MeetFileWatch : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit MeetFileWatch(int interval_ms, QObject* parent = nullptr);
+  // Follows path from now on (none: only the interval), and is due at once.
+  void Watch(const QString& path);
+  // A look found the file settling: due again once it may have settled.
+  void LookSoon();
+
+ signals:
+  void Due();
+
+ private:
+  void Rewatch();
+
+  QString path_;
+  QFileSystemWatcher watcher_;
+  QTimer* interval_;
 };
 
 // The events that became complete since the last look. The first look only sets what was

@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "certificate/meet_follow.h"
 #include "results/meet_settings.h"
@@ -12,6 +14,48 @@
 
 namespace kvsys::test {
 namespace {
+
+// The watch is due at once, when the file is written in place, when it is written anew under
+// its name (a rename over it, which a file system watcher loses), soon after a look that found
+// it settling, and every interval; not otherwise.
+TEST(MeetFileWatch, DueWhenTheFileChangesOrTheIntervalPasses) {
+  TempFolder folder;
+  const QString path = folder.File(QStringLiteral("Swim01.mdb"));
+  const auto write = [](const QString& to, const QByteArray& data) {
+    QFile f(to);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+  };
+  write(path, "a");
+  MeetFileWatch watch(60000);
+  QSignalSpy due(&watch, &MeetFileWatch::Due);
+  watch.Watch(path);
+  EXPECT_EQ(due.count(), 1);
+  EXPECT_FALSE(due.wait(300));
+
+  write(path, "b");
+  EXPECT_TRUE(due.wait(2000));
+  const QString fresh = folder.File(QStringLiteral("fresh"));
+  write(fresh, "c");
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QFile::rename(fresh, path));
+  EXPECT_TRUE(due.wait(2000));
+  QTest::qWait(200);
+  // Still watched after the rename: a write in place is seen.
+  write(path, "d");
+  EXPECT_TRUE(due.wait(2000));
+
+  const int settled = due.count();
+  watch.LookSoon();
+  EXPECT_TRUE(due.wait(static_cast<int>(FileChangeWatch::kSettleMs) + 500));
+  EXPECT_EQ(due.count(), settled + 1);
+
+  MeetFileWatch quick(100);
+  QSignalSpy ticks(&quick, &MeetFileWatch::Due);
+  quick.Watch(QString());
+  QTest::qWait(450);
+  EXPECT_GE(ticks.count(), 4);
+}
 
 TEST(FileChangeWatch, AWriteInPlaceIsSeenAndReadOnlyOnceItHeldStill) {
   TempFolder folder;

@@ -2,9 +2,10 @@
 
 #include <QDate>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -288,7 +289,10 @@ int Follow(const CommandLine& cl, Session& s, FollowPrinting printing, const Pri
   out << QStringLiteral("大会の結果を見ています（%1 秒ごと。Ctrl+C で終わります）。")
              .arg(cl.interval)
       << Qt::endl;
-  while (!stop_following) {
+  QEventLoop loop;
+  MeetFileWatch watch(cl.interval * 1000);
+  QObject::connect(&watch, &MeetFileWatch::Due, &loop, [&] {
+    if (stop_following) return;
     const FollowLook look = follower.Look(
         base,
         [&] {
@@ -309,12 +313,16 @@ int Follow(const CommandLine& cl, Session& s, FollowPrinting printing, const Pri
     }
     for (const QString& line : look.printed + look.changes) out << line << Qt::endl;
     // A file being written is looked at again once it may have settled.
-    const int wait =
-        look.settling ? static_cast<int>(FileChangeWatch::kSettleMs / 100) + 1 : cl.interval * 10;
-    for (int waited = 0; waited < wait && !stop_following; ++waited) {
-      QThread::msleep(100);
-    }
-  }
+    if (look.settling) watch.LookSoon();
+  });
+  // The signals only set the flag: the loop ends between looks.
+  QTimer stopping;
+  QObject::connect(&stopping, &QTimer::timeout, &loop, [&] {
+    if (stop_following) loop.quit();
+  });
+  stopping.start(100);
+  watch.Watch(cl.meet);
+  if (!stop_following) loop.exec();
   out << QStringLiteral("終わりました。") << Qt::endl;
   return kExitOk;
 }
