@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMetaType>
 
+#include "certificate/recipient_selection.h"
 #include "support/database_files.h"
 #include "support/fixture.h"
 #include "support/raw_db.h"
@@ -92,8 +93,8 @@ TEST_F(JetWorkspace, EveryTableReadsLikeTheSqliteMeetOfTheSameSql) {
 }
 
 TEST_F(JetWorkspace, PrintRunQueriesRankTheSameRows) {
-  const QString individual = kIndividual + QStringLiteral("1") + kBothStatuses + kByTime;
-  const QString relay = kRelay + QStringLiteral("4") + kRegularOnly + kByTime;
+  const QString individual = ResultsQuery(1, false, {});
+  const QString relay = ResultsQuery(4, true, {0, true, false, 0});
   for (const QString& sql : {individual, relay}) {
     EXPECT_TRUE(SameTable(ReadAll(*jet_, sql), ReadAll(*sqlite_, sql)));
   }

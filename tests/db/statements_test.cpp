@@ -2,6 +2,7 @@
 // documented shape: each must be taken as written and return the right rows.
 #include <gtest/gtest.h>
 
+#include "certificate/recipient_selection.h"
 #include "db/workspace.h"
 #include "support/database_files.h"
 
@@ -29,32 +30,28 @@ class ResultsStatements : public ::testing::Test {
 };
 
 TEST_F(ResultsStatements, IndividualResultsInRankingOrder) {
-  auto rs = db_->OpenRecordset(kIndividual + QStringLiteral("1") + kBothStatuses + kByTime);
+  auto rs = db_->OpenRecordset(ResultsQuery(1, false, {}));
   // Empty times and statuses other than 0 and 4 are left out; open entrants come last.
   EXPECT_EQ(Column(*rs, QStringLiteral("選手番号")), Ints({4, 2, 1, 3, 5, 9, 7}));
   EXPECT_EQ(Column(*rs, QStringLiteral("氏名")).first().toString(), QStringLiteral("高橋 翔"));
   EXPECT_EQ(Column(*rs, QStringLiteral("主所属")).first(), QVariant(4));
 
-  rs = db_->OpenRecordset(kIndividual + QStringLiteral("1") + kRegularOnly + kByTime);
+  rs = db_->OpenRecordset(ResultsQuery(1, false, {0, true, false, 0}));
   EXPECT_EQ(Column(*rs, QStringLiteral("選手番号")), Ints({4, 2, 1, 3, 5, 9}));
 
-  rs = db_->OpenRecordset(kIndividual + QStringLiteral("1") + QStringLiteral(" AND 組 = 2") +
-                          kBothStatuses + kByTime);
+  rs = db_->OpenRecordset(ResultsQuery(1, false, {2, false, false, 0}));
   EXPECT_EQ(Column(*rs, QStringLiteral("選手番号")), Ints({4, 5, 9, 7}));
 
-  rs = db_->OpenRecordset(kIndividual + QStringLiteral("2") + kBothStatuses +
-                          QStringLiteral(" AND クラス番号 = 2") + kByTime);
+  rs = db_->OpenRecordset(ResultsQuery(2, false, {0, false, true, 2}));
   EXPECT_EQ(Column(*rs, QStringLiteral("選手番号")), Ints({11, 12, 10, 13}));
 
-  rs = db_->OpenRecordset(
-      kIndividual + QStringLiteral("2") + kBothStatuses +
-      QStringLiteral(" AND ゴール<>'' ORDER BY クラス番号,事由入力ステータス,ゴール ASC,組,水路"));
+  rs = db_->OpenRecordset(ResultsQuery(2, false, {0, false, true, 0}));
   EXPECT_EQ(Column(*rs, QStringLiteral("選手番号")), Ints({15, 14, 11, 12, 10, 13}));
   EXPECT_EQ(Column(*rs, QStringLiteral("クラス番号")), Ints({1, 1, 2, 2, 2, 2}));
 }
 
 TEST_F(ResultsStatements, RelayResultsWithTheFourMembers) {
-  auto rs = db_->OpenRecordset(kRelay + QStringLiteral("4") + kBothStatuses + kByTime);
+  auto rs = db_->OpenRecordset(ResultsQuery(4, true, {}));
   ASSERT_EQ(rs->RecordCount(), 3);
   EXPECT_EQ(Column(*rs, QStringLiteral("チーム名")),
             QVariantList({QStringLiteral("ＡＢＣ水泳"), QStringLiteral("市民ＳＣ Ａ"),
@@ -76,13 +73,9 @@ TEST_F(ResultsStatements, RelayResultsWithTheFourMembers) {
   EXPECT_EQ(rs->Field(QStringLiteral("選手マスター_3.氏名")).toString(),
             QStringLiteral("山下 結菜"));
 
-  rs = db_->OpenRecordset(kRelay + QStringLiteral("4") + kRegularOnly +
-                          QStringLiteral(" AND 記録マスター.クラス番号 = 3") + kByTime);
+  rs = db_->OpenRecordset(ResultsQuery(4, true, {0, true, true, 3}));
   EXPECT_EQ(rs->RecordCount(), 3);
-  rs = db_->OpenRecordset(
-      kRelay + QStringLiteral("5") + kBothStatuses +
-      QStringLiteral(" AND ゴール<>'' ORDER BY 記録マスター.クラス番号,事由入力ステータス,ゴール "
-                     "ASC,組,水路"));
+  rs = db_->OpenRecordset(ResultsQuery(5, true, {0, false, true, 0}));
   EXPECT_EQ(Column(*rs, QStringLiteral("選手番号")), Ints({4, 2}));
   EXPECT_FALSE(rs->Updatable());
 }

@@ -42,39 +42,4 @@ int ErrorOf(Fn&& fn) {
   return 0;
 }
 
-// The results statements as the print run writes them: a head ending in "競技番号 = ", the
-// event number, a status filter and the ranking order.
-const QString kIndividual =
-    QStringLiteral(" SELECT 記録マスター.*,選手マスター.主所属,選手マスター.氏名 ") +
-    QStringLiteral(
-        " FROM (記録マスター INNER JOIN 選手マスター ON 記録マスター.選手番号 = "
-        "選手マスター.選手番号) ") +
-    QStringLiteral(" WHERE 記録マスター.競技番号 = ");
-
-const QString kRelay = QStringLiteral(
-                           " SELECT 記録マスター.*, チームマスター.チーム名, 選手マスター_1.氏名, "
-                           "選手マスター_2.氏名, 選手マスター_3.氏名, 選手マスター_4.氏名") +
-                       QStringLiteral(
-                           " FROM ((((記録マスター INNER JOIN チームマスター ON "
-                           "記録マスター.選手番号 = チームマスター.チーム番号) ") +
-                       QStringLiteral(
-                           " LEFT JOIN 選手マスター AS 選手マスター_1 ON 記録マスター.第１泳者 = "
-                           "選手マスター_1.選手番号) ") +
-                       QStringLiteral(
-                           " LEFT JOIN 選手マスター AS 選手マスター_2 ON 記録マスター.第２泳者 = "
-                           "選手マスター_2.選手番号) ") +
-                       QStringLiteral(
-                           " LEFT JOIN 選手マスター AS 選手マスター_3 ON 記録マスター.第３泳者 = "
-                           "選手マスター_3.選手番号) ") +
-                       QStringLiteral(
-                           " LEFT JOIN 選手マスター AS 選手マスター_4 ON 記録マスター.第４泳者 = "
-                           "選手マスター_4.選手番号  ") +
-                       QStringLiteral(" WHERE 記録マスター.競技番号 = ");
-
-const QString kBothStatuses =
-    QStringLiteral(" AND (事由入力ステータス=0 or 事由入力ステータス=4) ");
-const QString kRegularOnly = QStringLiteral(" AND (事由入力ステータス=0) ");
-const QString kByTime =
-    QStringLiteral(" AND ゴール<>'' ORDER BY 事由入力ステータス,ゴール ASC,組,水路");
-
 }  // namespace kvsys::test
