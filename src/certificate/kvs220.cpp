@@ -533,33 +533,18 @@ void KVS220::CloseWindow() {
 }
 
 void KVS220::closeEvent(QCloseEvent* event) {
-  // A run is inside this window's loop: it is cancelled, and the window closes after it.
-  if (run_.HoldClose()) {
-    event->ignore();
-    return;
-  }
+  if (HeldForRun(event, run_)) return;
   session_.Closing();
   event->accept();
 }
 
 bool KVS220::HandleKey(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_F5:
-      Print();
-      return true;
-    case Qt::Key_F9:
-      Cancel();
-      return true;
-    case Qt::Key_F6:
-      ContinuePrint();
-      return true;
-    case Qt::Key_F10:
-    case Qt::Key_Escape:
-      CloseWindow();
-      return true;
-    default:
-      return false;
-  }
+  const auto close = [this] { CloseWindow(); };
+  return RunKeyAction(event, {{Qt::Key_F5, [this] { Print(); }},
+                              {Qt::Key_F9, [this] { Cancel(); }},
+                              {Qt::Key_F6, [this] { ContinuePrint(); }},
+                              {Qt::Key_F10, close},
+                              {Qt::Key_Escape, close}});
 }
 
 void KVS220::Collected(int count) {

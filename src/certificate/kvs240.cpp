@@ -166,31 +166,17 @@ void KVS240::CloseWindow() {
 }
 
 void KVS240::closeEvent(QCloseEvent* event) {
-  if (run_.HoldClose()) {
-    event->ignore();
-    return;
-  }
+  if (HeldForRun(event, run_)) return;
   event->accept();
 }
 
 bool KVS240::HandleKey(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_F4:
-      Refresh();
-      return true;
-    case Qt::Key_F5:
-      Reprint();
-      return true;
-    case Qt::Key_F9:
-      Cancel();
-      return true;
-    case Qt::Key_F10:
-    case Qt::Key_Escape:
-      CloseWindow();
-      return true;
-    default:
-      return false;
-  }
+  const auto close = [this] { CloseWindow(); };
+  return RunKeyAction(event, {{Qt::Key_F4, [this] { Refresh(); }},
+                              {Qt::Key_F5, [this] { Reprint(); }},
+                              {Qt::Key_F9, [this] { Cancel(); }},
+                              {Qt::Key_F10, close},
+                              {Qt::Key_Escape, close}});
 }
 
 void KVS240::Printing(int done, int total) {

@@ -247,4 +247,20 @@ void ShowRunProgress(QProgressBar* bar, RunFlag& run, int done, int total) {
   bar->setValue(done);
 }
 
+bool RunKeyAction(const QKeyEvent* event, std::initializer_list<KeyAction> actions) {
+  for (const KeyAction& a : actions) {
+    if (a.key == event->key()) {
+      a.act();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool HeldForRun(QCloseEvent* event, RunFlag& run) {
+  if (!run.HoldClose()) return false;
+  event->ignore();
+  return true;
+}
+
 }  // namespace kvsys

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 
 #include "common/run_flag.h"
 
@@ -69,6 +71,17 @@ void InstallKeyPreview(W* window, bool (W::*handle_key)(QKeyEvent*)) {
     return (window->*handle_key)(event);
   });
 }
+
+// A window's function keys: the action of the key pressed is run. True when the key had one.
+struct KeyAction {
+  int key;
+  std::function<void()> act;
+};
+bool RunKeyAction(const QKeyEvent* event, std::initializer_list<KeyAction> actions);
+
+// A window's close while a run is inside its loop: the run is cancelled and the window closes
+// after it, so this close is ignored. True when it was; the window then does nothing more.
+bool HeldForRun(QCloseEvent* event, RunFlag& run);
 
 // Calls activate whenever the window becomes the one the operator works in: inside the main
 // window when its frame is about to become the active sub-window, standing alone when it

@@ -235,23 +235,13 @@ void KVS210::PaperChosen() {
 }
 
 bool KVS210::HandleKey(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_F5:
-      NewLayout();
-      return true;
-    case Qt::Key_F6:
-      ChangeLayout();
-      return true;
-    case Qt::Key_F9:
-      DecideLayout();
-      return true;
-    case Qt::Key_F10:
-    case Qt::Key_Escape:
-      CloseWindow();
-      return true;
-    default:
-      return EnterMovesFocus(this, event);
-  }
+  const auto close = [this] { CloseWindow(); };
+  return RunKeyAction(event, {{Qt::Key_F5, [this] { NewLayout(); }},
+                              {Qt::Key_F6, [this] { ChangeLayout(); }},
+                              {Qt::Key_F9, [this] { DecideLayout(); }},
+                              {Qt::Key_F10, close},
+                              {Qt::Key_Escape, close}}) ||
+         EnterMovesFocus(this, event);
 }
 
 bool KVS210::IsRankField(const QObject* control) const {

@@ -657,11 +657,7 @@ void KVPreview::CloseWindow() {
 }
 
 void KVPreview::closeEvent(QCloseEvent* event) {
-  // A run is inside this window's loop: cancelled, and the window closes after it.
-  if (run_.HoldClose()) {
-    event->ignore();
-    return;
-  }
+  if (HeldForRun(event, run_)) return;
   LayoutAdjuster* adjuster = session_.Adjuster();
   if (opened_ && !unloaded_ && ask_unsaved_ && adjuster && adjuster->Unsaved() &&
       dialogs_.MsgBox(kUnsavedAdjustmentsQuestion, MsgButtons::YesNo, MsgIcon::Question, kAppTitle,
@@ -711,27 +707,19 @@ bool KVPreview::HandleKey(QKeyEvent* event) {
       if (button->isEnabled()) button->click();
       return true;
     }
-    case Qt::Key_F5:
-      Print();
-      return true;
-    case Qt::Key_F9:
-      // While すべて印刷 runs F9 stops it, as in the print list.
-      if (run_.Running()) {
-        Cancel();
-      } else {
-        ChangeLayout();
-      }
-      return true;
-    case Qt::Key_F1:
-      if (!run_.Running()) Frame1->Save();
-      return true;
-    case Qt::Key_F10:
-    case Qt::Key_Escape:
-      CloseWindow();
-      return true;
     default:
-      return false;
+      break;
   }
+  const auto close = [this] { CloseWindow(); };
+  return RunKeyAction(event, {{Qt::Key_F5, [this] { Print(); }},
+                              // While すべて印刷 runs F9 stops it, as in the print list.
+                              {Qt::Key_F9, [this] { run_.Running() ? Cancel() : ChangeLayout(); }},
+                              {Qt::Key_F1,
+                               [this] {
+                                 if (!run_.Running()) Frame1->Save();
+                               }},
+                              {Qt::Key_F10, close},
+                              {Qt::Key_Escape, close}});
 }
 
 }  // namespace kvsys
