@@ -350,26 +350,33 @@ std::optional<QString> DefaultProgramFolder(QTextStream& out, QTextStream& err) 
   return place.folder;
 }
 
-int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
+// The program folder of the run, with its KVSYS.mdb; nullopt after saying why there is none.
+std::optional<QString> ProgramFolderOf(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   QString program_folder = cl.program_folder;
   if (program_folder.isEmpty()) {
     const std::optional<QString> chosen = DefaultProgramFolder(out, err);
-    if (!chosen) return kExitFailed;
+    if (!chosen) return std::nullopt;
     program_folder = *chosen;
   }
   const QString folder = QDir(program_folder).absolutePath();
   if (!QFileInfo(folder).isDir()) {
     err << QStringLiteral("プログラムフォルダがありません: %1").arg(program_folder) << Qt::endl;
-    return kExitFailed;
+    return std::nullopt;
   }
-  const QString ini = QDir(folder).filePath(QStringLiteral("KVSYS.ini"));
   const QString layout_path = QDir(folder).filePath(QStringLiteral("KVSYS.mdb"));
   if (!QFileInfo::exists(layout_path)) {
     err << QStringLiteral("KVSYS.mdb がありません: %1").arg(layout_path) << Qt::endl;
-    return kExitFailed;
+    return std::nullopt;
   }
+  return folder;
+}
 
-  Session s(err);
+// The workstation's options, the databases, the layouts asked for and the run's layout. The
+// exit code when the command ends here (the example layouts alone, --log, --changed, a
+// failure); nullopt to go on.
+std::optional<int> OpenSession(const CommandLine& cl, Session& s, const QString& folder,
+                               QTextStream& out, QTextStream& err) {
+  const QString ini = QDir(folder).filePath(QStringLiteral("KVSYS.ini"));
   // Built-in options are used then, as the program does; the operator must know.
   if (QString problem = ProfileFileProblem(CheckProfileFile(ini), ini); !problem.isEmpty()) {
     err << problem.replace(u'\r', u' ') << QStringLiteral(" 印刷オプションは既定値を使います。")
@@ -378,7 +385,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   s.options = ReadPrintOptions(s.dialogs, ini);
   if (cl.affiliation != 0) s.options.PrnShozNo = static_cast<int16_t>(cl.affiliation);
   try {
-    LayoutDbOpening opened = OpenLayoutDbForWriting(s.workspace, layout_path);
+    LayoutDbOpening opened =
+        OpenLayoutDbForWriting(s.workspace, QDir(folder).filePath(QStringLiteral("KVSYS.mdb")));
     if (!opened.db) {
       err << opened.refusal.replace(u'\r', u'\n') << Qt::endl;
       return kExitFailed;
@@ -398,130 +406,94 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     err << e.text() << QStringLiteral(" (%1)").arg(e.number()) << Qt::endl;
     return kExitFailed;
   }
-  if (s.results_db) {
-    // A layout of another meet is said before anything is checked or printed; nobody watches
-    // a followed meet, so that does not start with one.
-    const MeetSettings meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
-    const QString notice =
-        LayoutMeetNotice(s.layout, {MeetNumberOfFile(cl.meet), &meet}).replace(u'\r', u' ');
-    if (!notice.isEmpty()) err << notice << Qt::endl;
-    if (!notice.isEmpty() && cl.follow) {
-      err << QStringLiteral(
-                 "この大会のレイアウトを決定するか、--layout で指定してください。"
-                 "大会の結果を見ずに終わります。")
-          << Qt::endl;
-      return kExitFailed;
-    }
-  }
-  // Before any output is made: a check leaves no file behind.
-  if (cl.check) return WriteCheck(cl, s, out, err);
+  return std::nullopt;
+}
 
-  // Outputs: the PDF folder or file asked for, else the PDF output of KVSYS.ini (never a
-  // printer: a run without a screen leaves files); and the dump.
+// A layout of another meet is said before anything is checked or printed; nobody watches a
+// followed meet, so that does not start with one. False when the run must not go on.
+bool SayTheLayoutsMeet(const CommandLine& cl, const Session& s, const MeetSettings& meet,
+                       QTextStream& err) {
+  const QString notice =
+      LayoutMeetNotice(s.layout, {MeetNumberOfFile(cl.meet), &meet}).replace(u'\r', u' ');
+  if (notice.isEmpty()) return true;
+  err << notice << Qt::endl;
+  if (!cl.follow) return true;
+  err << QStringLiteral(
+             "この大会のレイアウトを決定するか、--layout で指定してください。"
+             "大会の結果を見ずに終わります。")
+      << Qt::endl;
+  return false;
+}
+
+// Where the run's certificates go: the PDF folder or file asked for, the printer, or the PDF
+// output of KVSYS.ini (never a printer: a run without a screen leaves files); and the dump,
+// which outlives each output the job makes (where it went is told afterwards).
+struct Outputs {
   QString printer;
+  std::unique_ptr<JsonLinesSink> dump;
+  OutputFactory make;
+};
+
+bool ChooseOutputs(const CommandLine& cl, Session& s, const QString& folder, Outputs& o,
+                   QTextStream& out, QTextStream& err) {
   if (cl.to_printer) {
     // A queue that is missing, stopped or refusing jobs gets nothing, and the run says why.
     const PrinterQueue queue = FindPrinterQueue(cl.printer);
     if (queue.state != QueueState::kReady) {
       err << QueueProblemText(queue) << Qt::endl;
-      return kExitFailed;
+      return false;
     }
-    printer = queue.name;
-    out << QStringLiteral("出力先：プリンタ「%1」").arg(printer) << Qt::endl;
+    o.printer = queue.name;
+    out << QStringLiteral("出力先：プリンタ「%1」").arg(o.printer) << Qt::endl;
   }
-  // The dump outlives the job's output, which ends with the run: where it went (an existing
-  // file is kept, the run goes to "name_2") is told afterwards.
-  std::unique_ptr<JsonLinesSink> dump_sink;
-  if (!cl.dump.isEmpty()) dump_sink = std::make_unique<JsonLinesSink>(cl.dump);
-  const OutputFactory make_output = [&cl, &printer, &s, &ini, &folder,
-                                     &dump_sink]() -> std::unique_ptr<DocumentOutput> {
-    auto output = std::make_unique<MultiOutput>(
-        dump_sink ? std::vector<DocumentOutput*>{dump_sink.get()} : std::vector<DocumentOutput*>{});
+  if (!cl.dump.isEmpty()) o.dump = std::make_unique<JsonLinesSink>(cl.dump);
+  o.make = [&cl, &s, &o, folder]() -> std::unique_ptr<DocumentOutput> {
+    auto output = std::make_unique<MultiOutput>(o.dump ? std::vector<DocumentOutput*>{o.dump.get()}
+                                                       : std::vector<DocumentOutput*>{});
     if (cl.to_printer) {
-      output->Add(std::make_unique<PrinterOutput>(printer));
+      output->Add(std::make_unique<PrinterOutput>(o.printer));
     } else if (!cl.pdf.isEmpty()) {
       output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
     } else if (!cl.pdf_file.isEmpty()) {
       output->Add(
           std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
     } else if (cl.dump.isEmpty()) {
-      output->Add(MakeOutput(LoadOutputSettings(s.dialogs, ini, folder), true));
+      output->Add(MakeOutput(
+          LoadOutputSettings(s.dialogs, QDir(folder).filePath(QStringLiteral("KVSYS.ini")), folder),
+          true));
     }
     return output;
   };
-  PrintJob job(s.dialogs, ini, folder);
-  RunOptions run;
-  // Items that run off the sheet or over each other are told on stderr; the run goes on.
-  run.layout_check = LayoutCheck::kTell;
-  run.output = make_output;
-  PlainWarningLabel label;
-  PrintRunObserver observer;
+  return true;
+}
 
-  MeetSettings meet;
-  if (s.results_db) meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
-  // Every certificate that comes out is logged; certificates printed before are printed again
-  // with a line on stderr, or (--new-only) left out.
-  // A run whose only output is the dump prints nothing, so it logs nothing either.
-  if (!DumpOnly(cl)) {
-    run.log = {s.layout_db.get(), s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet(), false};
-    run.reprints = Reprints::kTell;
+// The certificates of a recipients file (one of them with --index); the exit code when there
+// is nothing to print, nullopt to print first to last.
+std::optional<int> ReadRecipients(const CommandLine& cl, Session& s, int& first, int& last,
+                                  QTextStream& err) {
+  QString error;
+  if (!ReadRecipientsFile(cl.recipients, s.recipients, &error)) {
+    err << error << Qt::endl;
+    return kExitFailed;
   }
-  run.new_only = cl.new_only;
-  // A recipients file needs no meet: printing reads only the layout database.
-  PrintRunContext context{*s.layout_db, s.results_db ? *s.results_db : *s.layout_db,
-                          s.state,      s.dialogs,
-                          s.options,    meet.選手使用所属,
-                          s.layout,     s.recipients,
-                          observer};
-  int first = 1;
-  int last = 0;
-  CollectResult collected;
-  if (s.results_db) {
-    PrintRequest request;
-    if (const int chosen = MakeRequest(cl, s, meet, request, err); chosen != kExitOk) {
-      return chosen;
-    }
-    if (cl.follow)
-      return Follow(cl, s, {ini, folder, make_output, cl.hold, {MeetNumberOfFile(cl.meet), &meet}},
-                    request, meet, out);
-    if (const std::optional<RunOutcome> ended = CollectForRun(request, context, &collected)) {
-      switch (*ended) {
-        case RunOutcome::kNothingToPrint:
-          return kExitOk;
-        case RunOutcome::kNoSelection:  // no event on that day
-          return kExitBadArguments;
-        default:
-          return kExitFailed;
-      }
-    }
-    if (!cl.recipients_out.isEmpty()) {
-      QString error;
-      if (!WriteRecipientsFile(cl.recipients_out, s.recipients, &error)) {
-        err << error << Qt::endl;
-        return kExitFailed;
-      }
-    }
-  } else {
-    QString error;
-    if (!ReadRecipientsFile(cl.recipients, s.recipients, &error)) {
-      err << error << Qt::endl;
-      return kExitFailed;
-    }
-    if (cl.index > s.recipients.RecipientCount) {
-      err << QStringLiteral("%1 番目の受賞者はいません（%2 人）。")
-                 .arg(cl.index)
-                 .arg(s.recipients.RecipientCount)
-          << Qt::endl;
-      return kExitBadArguments;
-    }
-    if (cl.index > 0) first = last = cl.index;
-    if (s.recipients.RecipientCount == 0) {
-      err << kNothingToPrintMessage << Qt::endl;
-      return kExitOk;
-    }
+  if (cl.index > s.recipients.RecipientCount) {
+    err << QStringLiteral("%1 番目の受賞者はいません（%2 人）。")
+               .arg(cl.index)
+               .arg(s.recipients.RecipientCount)
+        << Qt::endl;
+    return kExitBadArguments;
   }
+  if (cl.index > 0) first = last = cl.index;
+  if (s.recipients.RecipientCount == 0) {
+    err << kNothingToPrintMessage << Qt::endl;
+    return kExitOk;
+  }
+  return std::nullopt;
+}
 
-  const PrintJobResult printed = job.PrintDecided(run, context, label, first, last);
+// What came out and where, and the exit code it makes.
+int ReportPrinted(const CommandLine& cl, const PrintJobResult& printed,
+                  const CollectResult& collected, const Outputs& o, QTextStream& out) {
   if (printed.outcome != RunOutcome::kPrinted) return kExitFailed;
   out << QStringLiteral("賞状 %1 枚を出力しました。").arg(printed.output) << Qt::endl;
   if (printed.skipped > 0) {
@@ -543,8 +515,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     case OutputPlace::Kind::kNothing:
       break;
   }
-  if (dump_sink && !dump_sink->written_path().isEmpty()) {
-    out << QStringLiteral("JSON Lines: %1").arg(dump_sink->written_path()) << Qt::endl;
+  if (o.dump && !o.dump->written_path().isEmpty()) {
+    out << QStringLiteral("JSON Lines: %1").arg(o.dump->written_path()) << Qt::endl;
   }
   if (!cl.recipients_out.isEmpty()) {
     out << QStringLiteral("受賞者一覧: %1").arg(cl.recipients_out) << Qt::endl;
@@ -555,6 +527,71 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   // What came out but is not in the log would be printed again by --new-only.
   if (!printed.log_error.isEmpty()) return kExitFailed;
   return kExitOk;
+}
+
+int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
+  const std::optional<QString> folder = ProgramFolderOf(cl, out, err);
+  if (!folder) return kExitFailed;
+  Session s(err);
+  if (const std::optional<int> ended = OpenSession(cl, s, *folder, out, err)) return *ended;
+  MeetSettings meet;
+  if (s.results_db) {
+    meet = LoadMeetSettings(*s.results_db, s.state, s.dialogs);
+    if (!SayTheLayoutsMeet(cl, s, meet, err)) return kExitFailed;
+  }
+  // Before any output is made: a check leaves no file behind.
+  if (cl.check) return WriteCheck(cl, s, out, err);
+  Outputs o;
+  if (!ChooseOutputs(cl, s, *folder, o, out, err)) return kExitFailed;
+
+  RunOptions run;
+  // Items that run off the sheet or over each other are told on stderr; the run goes on.
+  run.layout_check = LayoutCheck::kTell;
+  run.output = o.make;
+  // Every certificate that comes out is logged; certificates printed before are printed again
+  // with a line on stderr, or (--new-only) left out. A run whose only output is the dump
+  // prints nothing, so it logs nothing either.
+  if (!DumpOnly(cl)) {
+    run.log = {s.layout_db.get(), s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet(), false};
+    run.reprints = Reprints::kTell;
+  }
+  run.new_only = cl.new_only;
+  PrintRunObserver observer;
+  // A recipients file needs no meet: printing reads only the layout database.
+  PrintRunContext context{*s.layout_db, s.results_db ? *s.results_db : *s.layout_db,
+                          s.state,      s.dialogs,
+                          s.options,    meet.選手使用所属,
+                          s.layout,     s.recipients,
+                          observer};
+  const QString ini = QDir(*folder).filePath(QStringLiteral("KVSYS.ini"));
+  int first = 1;
+  int last = 0;
+  CollectResult collected;
+  if (s.results_db) {
+    PrintRequest request;
+    if (const int chosen = MakeRequest(cl, s, meet, request, err); chosen != kExitOk) {
+      return chosen;
+    }
+    if (cl.follow) {
+      return Follow(cl, s, {ini, *folder, o.make, cl.hold, {MeetNumberOfFile(cl.meet), &meet}},
+                    request, meet, out);
+    }
+    if (const std::optional<RunOutcome> ended = CollectForRun(request, context, &collected)) {
+      if (*ended == RunOutcome::kNothingToPrint) return kExitOk;
+      return *ended == RunOutcome::kNoSelection ? kExitBadArguments : kExitFailed;
+    }
+    QString error;
+    if (!cl.recipients_out.isEmpty() &&
+        !WriteRecipientsFile(cl.recipients_out, s.recipients, &error)) {
+      err << error << Qt::endl;
+      return kExitFailed;
+    }
+  } else if (const std::optional<int> ended = ReadRecipients(cl, s, first, last, err)) {
+    return *ended;
+  }
+  PrintJob job(s.dialogs, ini, *folder);
+  PlainWarningLabel label;
+  return ReportPrinted(cl, job.PrintDecided(run, context, label, first, last), collected, o, out);
 }
 
 }  // namespace
