@@ -62,6 +62,9 @@ struct CommandLine {
   bool check = false;  // write the check before printing of the chosen events, print nothing
 };
 
+// Only the dump is written: no PDF and no printer (nothing is printed, nothing logged).
+bool DumpOnly(const CommandLine& cl);
+
 // Parses the arguments (without the program name); nullopt with a message in error when they
 // are not usable.
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error);
