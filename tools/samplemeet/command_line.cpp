@@ -1,7 +1,9 @@
 #include "samplemeet/command_line.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace kvsys::samplemeet {
@@ -68,6 +70,72 @@ struct Overrides {
   bool in_progress = false;
 };
 
+// The overrides the options give, checked; an error message when one is not usable.
+QString ReadOverrides(const QCommandLineParser& parser, CommandLine& line, Overrides& set) {
+  const auto given = [&parser](const char* name) { return parser.isSet(QLatin1String(name)); };
+  const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
+  if (given("preset")) {
+    if (PresetMeets(value("preset")).empty()) {
+      return QStringLiteral("--preset は demo か large です（\"%1\"）。").arg(value("preset"));
+    }
+    set.preset = value("preset");
+  }
+  if (given("layout")) {
+    if (value("layout") == QLatin1String("5.0")) {
+      line.layout = FolderLayout::Ver50;
+    } else if (value("layout") == QLatin1String("4.6")) {
+      line.layout = FolderLayout::Ver46;
+    } else {
+      return QStringLiteral("--layout は 5.0 か 4.6 です（\"%1\"）。").arg(value("layout"));
+    }
+  }
+  if (given("meets")) {
+    std::vector<int> numbers;
+    for (const QString& part : value("meets").split(QLatin1Char(','))) {
+      const auto number = Number(part.trimmed(), 1, kMaxMeetNo);
+      if (!number) return RangeError(QStringLiteral("--meets"), value("meets"), 1, kMaxMeetNo);
+      if (std::find(numbers.begin(), numbers.end(), static_cast<int>(*number)) != numbers.end()) {
+        return QStringLiteral("--meets の大会番号 %1 が重複しています。").arg(*number);
+      }
+      numbers.push_back(static_cast<int>(*number));
+    }
+    set.meets = numbers;
+  }
+  const struct {
+    const char* name;
+    int high;
+    std::optional<int>* into;
+  } counts[] = {{"swimmers", kMaxSwimmers, &set.swimmers},
+                {"events", kMaxEvents, &set.events},
+                {"days", kMaxDays, &set.days},
+                {"results", kMaxResults, &set.results}};
+  for (const auto& c : counts) {
+    if (!given(c.name)) continue;
+    const auto number = Number(value(c.name), 1, static_cast<qulonglong>(c.high));
+    if (!number) {
+      return RangeError(QStringLiteral("--") + QLatin1String(c.name), value(c.name), 1, c.high);
+    }
+    *c.into = static_cast<int>(*number);
+  }
+  if (given("classes")) {
+    if (value("classes") != QLatin1String("on") && value("classes") != QLatin1String("off")) {
+      return QStringLiteral("--classes は on か off です（\"%1\"）。").arg(value("classes"));
+    }
+    set.classes = value("classes") == QLatin1String("on");
+  }
+  if (given("seed")) {
+    const auto number = Number(value("seed"), 0, ~0ULL);
+    if (!number) {
+      return QStringLiteral("--seed の値 \"%1\" が正しくありません（0 以上の整数）。")
+          .arg(value("seed"));
+    }
+    set.seed = *number;
+  }
+  set.in_progress = given("in-progress");
+  line.force = given("force");
+  return QString();
+}
+
 }  // namespace
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
@@ -77,109 +145,56 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     if (error) *error = message;
     return std::nullopt;
   };
-  for (int i = 0; i < args.size(); ++i) {
-    QString arg = args[i];
-    if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-      line.help = true;
-      return line;
-    }
-    if (arg == QLatin1String("--force")) {
-      line.force = true;
-      continue;
-    }
-    if (arg == QLatin1String("--in-progress")) {
-      set.in_progress = true;
-      continue;
-    }
-    if (arg == QLatin1String("--advance")) {
-      if (i + 2 >= args.size())
-        return fail(QStringLiteral("--advance には N と FILE が要ります。"));
-      const auto number = Number(args[i + 1], 1, kMaxEvents);
-      if (!number) return fail(RangeError(arg, args[i + 1], 1, kMaxEvents));
-      line.advance = static_cast<int>(*number);
-      line.advance_file = args[i + 2];
-      i += 2;
-      continue;
-    }
-    if (!arg.startsWith(QLatin1String("--"))) {
-      if (!line.folder.isEmpty()) {
-        return fail(QStringLiteral("フォルダは 1 つだけ指定してください（\"%1\"）。").arg(arg));
-      }
-      line.folder = arg;
-      continue;
-    }
-    QString value;
-    const qsizetype equals = arg.indexOf(QLatin1Char('='));
-    if (equals >= 0) {
-      value = arg.mid(equals + 1);
-      arg.truncate(equals);
-    } else {
-      static const QStringList kWithValue{
-          QStringLiteral("--preset"),   QStringLiteral("--layout"),  QStringLiteral("--meets"),
-          QStringLiteral("--swimmers"), QStringLiteral("--events"),  QStringLiteral("--days"),
-          QStringLiteral("--results"),  QStringLiteral("--classes"), QStringLiteral("--seed")};
-      if (kWithValue.contains(arg)) {
-        if (i + 1 >= args.size()) return fail(QStringLiteral("%1 の値がありません。").arg(arg));
-        value = args[++i];
-      }
-    }
-    if (arg == QLatin1String("--preset")) {
-      if (PresetMeets(value).empty()) {
-        return fail(QStringLiteral("--preset は demo か large です（\"%1\"）。").arg(value));
-      }
-      set.preset = value;
-    } else if (arg == QLatin1String("--layout")) {
-      if (value == QLatin1String("5.0")) {
-        line.layout = FolderLayout::Ver50;
-      } else if (value == QLatin1String("4.6")) {
-        line.layout = FolderLayout::Ver46;
-      } else {
-        return fail(QStringLiteral("--layout は 5.0 か 4.6 です（\"%1\"）。").arg(value));
-      }
-    } else if (arg == QLatin1String("--meets")) {
-      std::vector<int> numbers;
-      for (const QString& part : value.split(QLatin1Char(','))) {
-        const auto number = Number(part.trimmed(), 1, kMaxMeetNo);
-        if (!number) return fail(RangeError(arg, value, 1, kMaxMeetNo));
-        if (std::find(numbers.begin(), numbers.end(), static_cast<int>(*number)) != numbers.end()) {
-          return fail(QStringLiteral("--meets の大会番号 %1 が重複しています。").arg(*number));
-        }
-        numbers.push_back(static_cast<int>(*number));
-      }
-      set.meets = numbers;
-    } else if (arg == QLatin1String("--swimmers") || arg == QLatin1String("--events") ||
-               arg == QLatin1String("--days") || arg == QLatin1String("--results")) {
-      const int high = arg == QLatin1String("--swimmers") ? kMaxSwimmers
-                       : arg == QLatin1String("--events") ? kMaxEvents
-                       : arg == QLatin1String("--days")   ? kMaxDays
-                                                          : kMaxResults;
-      const auto number = Number(value, 1, static_cast<qulonglong>(high));
-      if (!number) return fail(RangeError(arg, value, 1, high));
-      const int n = static_cast<int>(*number);
-      if (arg == QLatin1String("--swimmers")) set.swimmers = n;
-      if (arg == QLatin1String("--events")) set.events = n;
-      if (arg == QLatin1String("--days")) set.days = n;
-      if (arg == QLatin1String("--results")) set.results = n;
-    } else if (arg == QLatin1String("--classes")) {
-      if (value != QLatin1String("on") && value != QLatin1String("off")) {
-        return fail(QStringLiteral("--classes は on か off です（\"%1\"）。").arg(value));
-      }
-      set.classes = value == QLatin1String("on");
-    } else if (arg == QLatin1String("--seed")) {
-      const auto number = Number(value, 0, ~0ULL);
-      if (!number) {
-        return fail(
-            QStringLiteral("--seed の値 \"%1\" が正しくありません（0 以上の整数）。").arg(value));
-      }
-      set.seed = *number;
-    } else {
-      return fail(QStringLiteral("不明なオプションです: %1").arg(args[i]));
-    }
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+  for (const char* flag : {"force", "in-progress"}) {
+    parser.addOption(QCommandLineOption(QString::fromLatin1(flag)));
   }
-  if (line.advance > 0) {
-    if (!line.folder.isEmpty()) return fail(QStringLiteral("--advance にフォルダは指定しません。"));
+  const QStringList with_value{QStringLiteral("preset"),  QStringLiteral("layout"),
+                               QStringLiteral("meets"),   QStringLiteral("swimmers"),
+                               QStringLiteral("events"),  QStringLiteral("days"),
+                               QStringLiteral("results"), QStringLiteral("classes"),
+                               QStringLiteral("seed"),    QStringLiteral("advance")};
+  for (const QString& name : with_value) {
+    parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+  }
+  // The parser takes the program's name first.
+  if (!parser.parse(QStringList{QStringLiteral("kvsys-samplemeet")} + args)) {
+    if (!parser.unknownOptionNames().isEmpty()) {
+      return fail(
+          QStringLiteral("不明なオプションです: --%1").arg(parser.unknownOptionNames().first()));
+    }
+    if (args.contains(QStringLiteral("--advance"))) {
+      return fail(QStringLiteral("--advance には N と FILE が要ります。"));
+    }
+    // "Missing value after '--seed'."
+    static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
+    const QRegularExpressionMatch m = quoted.match(parser.errorText());
+    return fail(
+        QStringLiteral("%1 の値がありません。").arg(m.hasMatch() ? m.captured(1) : QString()));
+  }
+  if (parser.isSet(QStringLiteral("help"))) {
+    line.help = true;
     return line;
   }
+  const QStringList positional = parser.positionalArguments();
+  if (parser.isSet(QStringLiteral("advance"))) {
+    const QString n = parser.value(QStringLiteral("advance"));
+    const auto number = Number(n, 1, kMaxEvents);
+    if (!number) return fail(RangeError(QStringLiteral("--advance"), n, 1, kMaxEvents));
+    if (positional.isEmpty()) return fail(QStringLiteral("--advance には N と FILE が要ります。"));
+    line.advance = static_cast<int>(*number);
+    line.advance_file = positional.first();
+    if (positional.size() > 1) return fail(QStringLiteral("--advance にフォルダは指定しません。"));
+    return line;
+  }
+  if (positional.size() > 1) {
+    return fail(
+        QStringLiteral("フォルダは 1 つだけ指定してください（\"%1\"）。").arg(positional[1]));
+  }
+  line.folder = positional.value(0);
+  if (const QString wrong = ReadOverrides(parser, line, set); !wrong.isEmpty()) return fail(wrong);
   if (line.folder.isEmpty()) return fail(QStringLiteral("フォルダを指定してください。"));
 
   std::vector<MeetSpec> base = set.preset ? PresetMeets(*set.preset) : std::vector<MeetSpec>{{}};
