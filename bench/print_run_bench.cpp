@@ -30,8 +30,8 @@
 
 #include "bench_support.h"
 #include "bench_world.h"
-#include "certificate/award_status.h"
-#include "certificate/meet_follow.h"
+#include "desk/award_status.h"
+#include "desk/meet_follow.h"
 #include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"

@@ -19,7 +19,7 @@
 
 #include "bench_support.h"
 #include "bench_world.h"
-#include "certificate/kvs220.h"
+#include "desk/kvs220.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "db/workspace.h"

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "certificate/kvs220.h"
+#include "desk/kvs220.h"
 #include "common/dialogs.h"
 #include "preview/kvpreview.h"
 

@@ -20,7 +20,7 @@
 #include "app/kvs00.h"
 #include "app/kvsmenu.h"
 #include "app/kvssel.h"
-#include "certificate/kvs220.h"
+#include "desk/kvs220.h"
 #include "common/text_util.h"
 #include "layout/japanese_date.h"
 #include "layout/kvs210.h"

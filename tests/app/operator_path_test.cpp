@@ -37,7 +37,7 @@
 #include "app/meet_list.h"
 #include "app/qt_translations.h"
 #include "app/workstation_settings.h"
-#include "certificate/kvs220.h"
+#include "desk/kvs220.h"
 #include "common/dialogs_ui.h"
 #include "db/work_table_model.h"
 #include "layout/layout_store.h"

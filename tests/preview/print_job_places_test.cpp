@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTextStream>
 
-#include "certificate/kvs220.h"
+#include "desk/kvs220.h"
 #include "certificate/print_job.h"
 #include "layout/layout_store.h"
 #include "preview/kvpreview.h"

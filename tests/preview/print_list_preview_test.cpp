@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "certificate/kvs220.h"
+#include "desk/kvs220.h"
 #include "preview/kvpreview.h"
 #include "preview/preview_window_ui.h"
 #include "preview_world.h"

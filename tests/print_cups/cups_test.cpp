@@ -10,7 +10,7 @@
 #include <memory>
 #include <set>
 
-#include "certificate/award_status.h"
+#include "desk/award_status.h"
 #include "certificate/print_job.h"
 #include "print/output_settings.h"
 #include "print/print_command.h"

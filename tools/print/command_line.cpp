@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QRegularExpression>
 
-#include "certificate/meet_follow.h"
+#include "desk/meet_follow.h"
 #include "print/print_command.h"
 
 namespace kvsys::printtool {

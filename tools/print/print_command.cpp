@@ -11,11 +11,11 @@
 #include <csignal>
 #include <memory>
 
-#include "certificate/award_changes.h"
-#include "certificate/award_status.h"
+#include "desk/award_changes.h"
+#include "desk/award_status.h"
 #include "certificate/example_layouts.h"
 #include "certificate/layout_for_meet.h"
-#include "certificate/meet_follow.h"
+#include "desk/meet_follow.h"
 #include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "certificate/print_history.h"
 #include "common/run_flag.h"
+#include "desk/print_history.h"
 
 class QCheckBox;
 class QKeyEvent;

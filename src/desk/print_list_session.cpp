@@ -1,5 +1,5 @@
 // The print list's logic: its choices, its event list and its runs.
-#include "certificate/print_list_session.h"
+#include "desk/print_list_session.h"
 
 #include <QDir>
 #include <QTime>

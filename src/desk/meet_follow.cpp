@@ -1,5 +1,5 @@
 // Following a meet as its results come in.
-#include "certificate/meet_follow.h"
+#include "desk/meet_follow.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -9,12 +9,12 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "certificate/award_changes.h"
 #include "certificate/print_job.h"
 #include "certificate/recipient_selection.h"
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/recordset.h"
+#include "desk/award_changes.h"
 
 namespace kvsys {
 

@@ -8,8 +8,6 @@
 #include <set>
 #include <vector>
 
-#include "certificate/award_status.h"
-#include "certificate/meet_follow.h"
 #include "certificate/print_job.h"
 #include "certificate/print_resume.h"
 #include "certificate/print_run.h"
@@ -18,6 +16,8 @@
 #include "common/print_options.h"
 #include "db/database.h"
 #include "db/db_error.h"
+#include "desk/award_status.h"
+#include "desk/meet_follow.h"
 #include "layout/certificate_layout.h"
 #include "results/classes.h"
 #include "results/meet_settings.h"

@@ -11,8 +11,8 @@
 #include <QFile>
 #include <functional>
 
-#include "certificate/award_changes.h"
 #include "certificate/print_job.h"
+#include "desk/award_changes.h"
 #include "layout/print_log.h"
 #include "support/document_helpers.h"
 #include "support/print_run_world.h"

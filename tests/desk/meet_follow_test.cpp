@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "certificate/meet_follow.h"
+#include "desk/meet_follow.h"
 #include "results/meet_settings.h"
 #include "support/print_run_world.h"
 #include "support/temp_folder.h"

@@ -18,10 +18,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "certificate/kvs220.h"
 #include "certificate/pre_print_check.h"
 #include "certificate/run_log.h"
 #include "db/work_table_model.h"
+#include "desk/kvs220.h"
 #include "layout/layout_store.h"
 #include "layout/print_log.h"
 #include "results/meet_settings.h"

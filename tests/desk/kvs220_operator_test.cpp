@@ -17,9 +17,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "certificate/kvs220.h"
 #include "certificate/print_resume.h"
 #include "db/work_table_model.h"
+#include "desk/kvs220.h"
 #include "results/meet_settings.h"
 #include "support/find_child.h"
 #include "support/print_run_world.h"

@@ -1,4 +1,4 @@
-#include "certificate/kvs240.h"
+#include "desk/kvs240.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
 // The print list's status column read against the log, on meets built row by row.
 #include <gtest/gtest.h>
 
-#include "certificate/award_status.h"
 #include "certificate/print_job.h"
 #include "certificate/run_log.h"
+#include "desk/award_status.h"
 #include "results/meet_settings.h"
 #include "support/document_helpers.h"
 #include "support/print_run_world.h"

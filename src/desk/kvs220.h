@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "certificate/print_list_session.h"
 #include "common/run_flag.h"
+#include "desk/print_list_session.h"
 
 class QCheckBox;
 class QListWidget;

@@ -1,5 +1,5 @@
 // The print history: what came out for the meet, what changed since, and reprints.
-#include "certificate/print_history.h"
+#include "desk/print_history.h"
 
 #include <QColor>
 #include <QStandardItemModel>
@@ -8,8 +8,8 @@
 #include <optional>
 #include <tuple>
 
-#include "certificate/award_status.h"
 #include "db/database.h"
+#include "desk/award_status.h"
 #include "results/results_error.h"
 
 namespace kvsys {

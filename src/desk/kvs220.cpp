@@ -1,4 +1,4 @@
-#include "certificate/kvs220.h"
+#include "desk/kvs220.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

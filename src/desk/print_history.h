@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "certificate/award_changes.h"
 #include "certificate/print_job.h"
-#include "certificate/print_list_session.h"
+#include "desk/award_changes.h"
+#include "desk/print_list_session.h"
 
 class QObject;
 class QStandardItemModel;

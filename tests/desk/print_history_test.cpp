@@ -4,7 +4,7 @@
 
 #include <QStandardItemModel>
 
-#include "certificate/print_history.h"
+#include "desk/print_history.h"
 #include "results/meet_settings.h"
 #include "support/print_run_world.h"
 

@@ -1,5 +1,5 @@
 // Printed certificates against today's results: what a protest or a late correction changed.
-#include "certificate/award_changes.h"
+#include "desk/award_changes.h"
 
 #include <algorithm>
 #include <map>

@@ -1,15 +1,15 @@
 // What the award desk sees per event: printed, changed since, still to print, still to swim.
-#include "certificate/award_status.h"
+#include "desk/award_status.h"
 
 #include <algorithm>
 #include <memory>
 #include <set>
 
-#include "certificate/award_changes.h"
-#include "certificate/meet_follow.h"
 #include "certificate/print_job.h"
 #include "db/database.h"
 #include "db/recordset.h"
+#include "desk/award_changes.h"
+#include "desk/meet_follow.h"
 #include "print/printer_queue.h"
 #include "results/results_error.h"
 
