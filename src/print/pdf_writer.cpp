@@ -143,6 +143,45 @@ QByteArray ToUnicodeMap(const Face& face, const std::vector<quint32>& glyphs, si
   return map;
 }
 
+// The file being written: its bytes, and where each object begins for the cross-reference
+// table at its end.
+class PdfFile {
+ public:
+  explicit PdfFile(int objects) : offsets_(static_cast<size_t>(objects), 0) {
+    out_.reserve(64 * 1024);
+    out_.append("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+  }
+  // Object n begins here; what it holds is appended to the bytes returned.
+  QByteArray& Begin(int n) {
+    offsets_[static_cast<size_t>(n)] = out_.size();
+    return out_.append(QByteArray::number(n)).append(" 0 obj\n");
+  }
+  static QByteArray Ref(int n) { return QByteArray::number(n) + " 0 R"; }
+  void Stream(int n, const QByteArray& data, const QByteArray& extra) {
+    Begin(n).append("<< /Length ").append(QByteArray::number(data.size()));
+    out_.append(" /Filter /FlateDecode").append(extra).append(" >>\nstream\n");
+    out_.append(data).append("\nendstream\nendobj\n");
+  }
+  // The cross-reference table and the trailer: the file is whole.
+  QByteArray Close() {
+    const qsizetype xref = out_.size();
+    const int objects = static_cast<int>(offsets_.size());
+    out_.append("xref\n0 ").append(QByteArray::number(objects)).append("\n0000000000 65535 f \n");
+    for (int i = 1; i < objects; ++i) {
+      out_.append(QByteArray::number(offsets_[static_cast<size_t>(i)]).rightJustified(10, '0'));
+      out_.append(" 00000 n \n");
+    }
+    out_.append("trailer\n<< /Size ").append(QByteArray::number(objects));
+    out_.append(" /Root 1 0 R /Info 3 0 R >>\nstartxref\n").append(QByteArray::number(xref));
+    out_.append("\n%%EOF\n");
+    return std::move(out_);
+  }
+
+ private:
+  QByteArray out_;
+  std::vector<qsizetype> offsets_;
+};
+
 }  // namespace
 
 struct PdfWriter::State {
@@ -299,6 +338,88 @@ struct PdfWriter::State {
     }
     c.append(bold ? "ET Q\n" : "ET\n");
   }
+
+  // The compressed content stream of each page, the faces they use filled in; nullopt when a
+  // text cannot be drawn exactly here or the compressor failed.
+  std::optional<std::vector<QByteArray>> Contents(const PrintDocument& doc, double sheet_height,
+                                                  std::map<int, UsedFace>& used) {
+    std::vector<QByteArray> contents;
+    for (const PrintPage& page : doc.pages) {
+      QByteArray c;
+      c.reserve(4096);
+      // Twips, y down, the sheet's top-left corner at the origin.
+      c << kPointsPerTwip << 0.0 << 0.0 << -kPointsPerTwip << 0.0 << sheet_height;
+      c.append("cm 0 g 0 G\n");
+      for (const PageElement& e : page.elements) {
+        if (const auto* run = std::get_if<TextRun>(&e)) {
+          const Shaped& shaped = Shape(*run);
+          if (!shaped.ok) return std::nullopt;
+          for (const Piece& p : shaped.pieces) Emit(c, p, QPointF(run->x, run->y), used[p.face]);
+        } else if (const auto* line = std::get_if<LineElement>(&e)) {
+          c.append("q ");
+          c << kLineWidthTwips;
+          c.append("w 0 J ");
+          c << line->x1 << line->y1;
+          c.append("m ");
+          c << line->x2 << line->y2;
+          c.append("l S Q\n");
+        }
+      }
+      contents.push_back(deflater.Stream(c));
+      if (contents.back().isEmpty()) return std::nullopt;
+    }
+    return contents;
+  }
+
+  // The five objects of a used face from object n: the font, its CID font, its descriptor, its
+  // subset's outlines and its ToUnicode map. False when the subset or the map failed.
+  bool WriteFace(PdfFile& file, int n, Face& face, UsedFace& u) {
+    const size_t shown = u.glyphs.size();
+    qsizetype font_size = 0;
+    const QByteArray packed_font = PackFont(face, u.glyphs, &font_size);  // may add components
+    if (packed_font.isEmpty()) return false;
+    // Six letters that tell this subset from others of the face, the same in every run (Qt's
+    // hashes are seeded per process), so a certificate's file is the same each time.
+    QByteArray name;
+    quint64 h = 14695981039346656037ULL;
+    for (quint32 g : u.glyphs) h = (h ^ g) * 1099511628211ULL;
+    for (int i = 0; i < 6; ++i, h /= 26) name.append(static_cast<char>('A' + h % 26));
+    name.append('+').append(face.name);
+    const double per_unit = 1000.0 / std::max(face.outlines.units_per_em(), 1);
+
+    file.Begin(n)
+        .append("<< /Type /Font /Subtype /Type0 /BaseFont /")
+        .append(name)
+        .append(" /Encoding /Identity-H /DescendantFonts [")
+        .append(PdfFile::Ref(n + 1))
+        .append("] /ToUnicode ")
+        .append(PdfFile::Ref(n + 4))
+        .append(" >>\nendobj\n");
+    QByteArray& cid = file.Begin(n + 1);
+    cid.append("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /").append(name);
+    cid.append(" /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>");
+    cid.append(" /FontDescriptor ").append(PdfFile::Ref(n + 2));
+    cid.append(" /CIDToGIDMap /Identity /DW 1000 /W [0 [");
+    for (quint32 g : u.glyphs) cid.append(QByteArray::number(face.Width(g))).append(' ');
+    cid.append("]] >>\nendobj\n");
+    QByteArray& d = file.Begin(n + 2);
+    d.append("<< /Type /FontDescriptor /FontName /").append(name);
+    d.append(" /Flags 4 /FontBBox [");
+    for (int i = 0; i < 4; ++i) d << face.outlines.bbox()[i] * per_unit;
+    d.append("] /ItalicAngle 0 /Ascent ");
+    d << face.outlines.ascent() * per_unit;
+    d.append("/Descent ");
+    d << face.outlines.descent() * per_unit;
+    d.append("/CapHeight ");
+    d << face.outlines.ascent() * per_unit;
+    d.append("/StemV 80 /FontFile2 ").append(PdfFile::Ref(n + 3)).append(" >>\nendobj\n");
+    file.Stream(n + 3, packed_font, " /Length1 " + QByteArray::number(font_size));
+
+    const QByteArray packed_map = deflater.Stream(ToUnicodeMap(face, u.glyphs, shown));
+    if (packed_map.isEmpty()) return false;
+    file.Stream(n + 4, packed_map, QByteArray());
+    return true;
+  }
 };
 
 PdfWriter::PdfWriter() : state_(std::make_unique<State>()) {}
@@ -309,135 +430,48 @@ QByteArray PdfWriter::Write(const PrintDocument& doc) {
   State& s = *state_;
   const QSizeF sheet = PdfPageSize(doc.paper).sizePoints();
   std::map<int, UsedFace> used;
-  std::vector<QByteArray> contents;
-  for (const PrintPage& page : doc.pages) {
-    QByteArray c;
-    c.reserve(4096);
-    // Twips, y down, the sheet's top-left corner at the origin.
-    c << kPointsPerTwip << 0.0 << 0.0 << -kPointsPerTwip << 0.0 << sheet.height();
-    c.append("cm 0 g 0 G\n");
-    for (const PageElement& e : page.elements) {
-      if (const auto* run = std::get_if<TextRun>(&e)) {
-        const Shaped& shaped = s.Shape(*run);
-        if (!shaped.ok) return {};
-        for (const Piece& p : shaped.pieces) s.Emit(c, p, QPointF(run->x, run->y), used[p.face]);
-      } else if (const auto* line = std::get_if<LineElement>(&e)) {
-        c.append("q ");
-        c << kLineWidthTwips;
-        c.append("w 0 J ");
-        c << line->x1 << line->y1;
-        c.append("m ");
-        c << line->x2 << line->y2;
-        c.append("l S Q\n");
-      }
-    }
-    contents.push_back(s.deflater.Stream(c));
-    if (contents.back().isEmpty()) return {};  // the compressor failed
-  }
+  const std::optional<std::vector<QByteArray>> contents = s.Contents(doc, sheet.height(), used);
+  if (!contents) return {};
 
   // 1 catalogue, 2 page tree, 3 information, 4 resources, a page and its content for each
   // page, then five objects for each face: font, CID font, descriptor, outlines, ToUnicode.
   const int pages = doc.PageCount();
   const int first_font = 5 + 2 * pages;
-  const int objects = first_font + 5 * static_cast<int>(used.size());
-  std::vector<qsizetype> offsets(static_cast<size_t>(objects), 0);
-  QByteArray out;
-  out.reserve(64 * 1024);
-  out.append("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
-  auto begin = [&](int n) {
-    offsets[static_cast<size_t>(n)] = out.size();
-    out.append(QByteArray::number(n)).append(" 0 obj\n");
-  };
-  auto ref = [](int n) { return QByteArray::number(n) + " 0 R"; };
-  auto stream = [&](int n, const QByteArray& data, const QByteArray& extra) {
-    begin(n);
-    out.append("<< /Length ").append(QByteArray::number(data.size()));
-    out.append(" /Filter /FlateDecode").append(extra).append(" >>\nstream\n");
-    out.append(data).append("\nendstream\nendobj\n");
-  };
-
-  begin(1);
-  out.append("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
-  begin(2);
-  out.append("<< /Type /Pages /Count ").append(QByteArray::number(pages)).append(" /Kids [");
-  for (int i = 0; i < pages; ++i) out.append(ref(5 + 2 * i)).append(' ');
-  out.append("] >>\nendobj\n");
-  begin(3);
-  out.append("<< /Creator (KVSYS) /Producer (KVSYS) /Title <FEFF");
-  AppendUtf16Hex(out, QStringLiteral("賞状"));
-  out.append("> >>\nendobj\n");
-  begin(4);
-  out.append("<< /ProcSet [/PDF /Text] /Font <<");
+  PdfFile file(first_font + 5 * static_cast<int>(used.size()));
+  file.Begin(1).append("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
+  QByteArray& tree = file.Begin(2);
+  tree.append("<< /Type /Pages /Count ").append(QByteArray::number(pages)).append(" /Kids [");
+  for (int i = 0; i < pages; ++i) tree.append(PdfFile::Ref(5 + 2 * i)).append(' ');
+  tree.append("] >>\nendobj\n");
+  QByteArray& info = file.Begin(3);
+  info.append("<< /Creator (KVSYS) /Producer (KVSYS) /Title <FEFF");
+  AppendUtf16Hex(info, QStringLiteral("賞状"));
+  info.append("> >>\nendobj\n");
+  QByteArray& resources = file.Begin(4);
+  resources.append("<< /ProcSet [/PDF /Text] /Font <<");
   int k = 0;
   for (const auto& [face, _] : used) {
-    out.append(" /F")
+    resources.append(" /F")
         .append(QByteArray::number(face))
         .append(' ')
-        .append(ref(first_font + 5 * k++));
+        .append(PdfFile::Ref(first_font + 5 * k++));
   }
-  out.append(" >> >>\nendobj\n");
+  resources.append(" >> >>\nendobj\n");
   for (int i = 0; i < pages; ++i) {
-    begin(5 + 2 * i);
-    out.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ");
-    out << sheet.width() << sheet.height();
-    out.append("] /Resources 4 0 R /Contents ").append(ref(6 + 2 * i)).append(" >>\nendobj\n");
-    stream(6 + 2 * i, contents[static_cast<size_t>(i)], QByteArray());
+    QByteArray& page = file.Begin(5 + 2 * i);
+    page.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ");
+    page << sheet.width() << sheet.height();
+    page.append("] /Resources 4 0 R /Contents ").append(PdfFile::Ref(6 + 2 * i));
+    page.append(" >>\nendobj\n");
+    file.Stream(6 + 2 * i, (*contents)[static_cast<size_t>(i)], QByteArray());
   }
-
   k = 0;
   for (auto& [index, u] : used) {
-    Face& face = *s.faces[static_cast<size_t>(index)];
-    const int n = first_font + 5 * k++;
-    const size_t shown = u.glyphs.size();
-    qsizetype font_size = 0;
-    const QByteArray packed_font = s.PackFont(face, u.glyphs, &font_size);  // may add components
-    if (packed_font.isEmpty()) return {};
-    // Six letters that tell this subset from others of the face.
-    QByteArray name;
-    size_t h = qHashBits(u.glyphs.data(), u.glyphs.size() * sizeof(quint32), 0x6B7673);
-    for (int i = 0; i < 6; ++i, h /= 26) name.append(static_cast<char>('A' + h % 26));
-    name.append('+').append(face.name);
-    const double per_unit = 1000.0 / std::max(face.outlines.units_per_em(), 1);
-
-    begin(n);
-    out.append("<< /Type /Font /Subtype /Type0 /BaseFont /").append(name);
-    out.append(" /Encoding /Identity-H /DescendantFonts [").append(ref(n + 1));
-    out.append("] /ToUnicode ").append(ref(n + 4)).append(" >>\nendobj\n");
-    begin(n + 1);
-    out.append("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /").append(name);
-    out.append(" /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>");
-    out.append(" /FontDescriptor ").append(ref(n + 2));
-    out.append(" /CIDToGIDMap /Identity /DW 1000 /W [0 [");
-    for (quint32 g : u.glyphs) out.append(QByteArray::number(face.Width(g))).append(' ');
-    out.append("]] >>\nendobj\n");
-    begin(n + 2);
-    out.append("<< /Type /FontDescriptor /FontName /").append(name);
-    out.append(" /Flags 4 /FontBBox [");
-    for (int i = 0; i < 4; ++i) out << face.outlines.bbox()[i] * per_unit;
-    out.append("] /ItalicAngle 0 /Ascent ");
-    out << face.outlines.ascent() * per_unit;
-    out.append("/Descent ");
-    out << face.outlines.descent() * per_unit;
-    out.append("/CapHeight ");
-    out << face.outlines.ascent() * per_unit;
-    out.append("/StemV 80 /FontFile2 ").append(ref(n + 3)).append(" >>\nendobj\n");
-    stream(n + 3, packed_font, " /Length1 " + QByteArray::number(font_size));
-
-    const QByteArray packed_map = s.deflater.Stream(ToUnicodeMap(face, u.glyphs, shown));
-    if (packed_map.isEmpty()) return {};
-    stream(n + 4, packed_map, QByteArray());
+    if (!s.WriteFace(file, first_font + 5 * k++, *s.faces[static_cast<size_t>(index)], u)) {
+      return {};
+    }
   }
-
-  const qsizetype xref = out.size();
-  out.append("xref\n0 ").append(QByteArray::number(objects)).append("\n0000000000 65535 f \n");
-  for (int i = 1; i < objects; ++i) {
-    out.append(QByteArray::number(offsets[static_cast<size_t>(i)]).rightJustified(10, '0'));
-    out.append(" 00000 n \n");
-  }
-  out.append("trailer\n<< /Size ").append(QByteArray::number(objects));
-  out.append(" /Root 1 0 R /Info 3 0 R >>\nstartxref\n").append(QByteArray::number(xref));
-  out.append("\n%%EOF\n");
-  return out;
+  return file.Close();
 }
 
 }  // namespace kvsys
