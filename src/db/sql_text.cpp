@@ -199,75 +199,91 @@ QStringList TablesNamed(const QString& sql) {
   return tables;
 }
 
-SelectShape AnalyzeSelect(const QString& sql) {
-  SelectShape shape;
-  const Lexed lx = Significant(sql);
-  const size_t n = lx.toks.size();
-  if (!lx.IsWord(0, u"SELECT")) return shape;
-  shape.is_select = true;
+namespace {
 
-  size_t i = 1;
-  bool distinct = false;
-  if (IsOneOf(lx, i, {u"DISTINCT", u"DISTINCTROW"})) {
-    distinct = true;
-    ++i;
-  } else if (lx.IsWord(i, u"ALL")) {
-    ++i;
-  }
-  if (i < n) shape.list_start = lx.toks[i].start;
-
-  // The select list, up to FROM at the outer level.
-  bool aggregate = false;
-  int depth = 0;
-  size_t item_begin = i;
-  auto close_item = [&](size_t end) {
-    SelectShape::Item item;
-    const size_t len = end - item_begin;
-    const size_t a = item_begin;
-    size_t col_len = len;  // tokens before an alias
-    if (len >= 3 && lx.IsWord(end - 2, u"AS") && lx.IsName(end - 1)) col_len = len - 2;
-    if (col_len == 1 && lx.IsPunct(a, u"*")) {
-      item.kind = SelectShape::Item::kStar;
-    } else if (col_len == 3 && lx.IsName(a) && lx.IsPunct(a + 1, u".") && lx.IsPunct(a + 2, u"*")) {
-      item.kind = SelectShape::Item::kQualifiedStar;
-      item.qualifier = NameAt(lx, a);
-    } else if (col_len == 1 && lx.IsName(a)) {
-      item.kind = SelectShape::Item::kColumn;
-      item.column = NameAt(lx, a);
-    } else if (col_len == 3 && lx.IsName(a) && lx.IsPunct(a + 1, u".") && lx.IsName(a + 2)) {
-      item.kind = SelectShape::Item::kColumn;
-      item.qualifier = NameAt(lx, a);
-      item.column = NameAt(lx, a + 2);
-    } else {
-      for (size_t k = a; k + 1 < end; ++k) {
-        if (IsOneOf(lx, k, {u"COUNT", u"SUM", u"AVG", u"MIN", u"MAX", u"TOTAL", u"GROUP_CONCAT"}) &&
-            lx.IsPunct(k + 1, u"(")) {
-          aggregate = true;
-        }
+// One item of a select list, tokens begin to end: a star, a column (perhaps qualified), or an
+// expression (aggregate when it calls an aggregate function).
+SelectShape::Item SelectItem(const Lexed& lx, size_t begin, size_t end, bool& aggregate) {
+  SelectShape::Item item;
+  const size_t len = end - begin;
+  const size_t a = begin;
+  size_t col_len = len;  // tokens before an alias
+  if (len >= 3 && lx.IsWord(end - 2, u"AS") && lx.IsName(end - 1)) col_len = len - 2;
+  if (col_len == 1 && lx.IsPunct(a, u"*")) {
+    item.kind = SelectShape::Item::kStar;
+  } else if (col_len == 3 && lx.IsName(a) && lx.IsPunct(a + 1, u".") && lx.IsPunct(a + 2, u"*")) {
+    item.kind = SelectShape::Item::kQualifiedStar;
+    item.qualifier = NameAt(lx, a);
+  } else if (col_len == 1 && lx.IsName(a)) {
+    item.kind = SelectShape::Item::kColumn;
+    item.column = NameAt(lx, a);
+  } else if (col_len == 3 && lx.IsName(a) && lx.IsPunct(a + 1, u".") && lx.IsName(a + 2)) {
+    item.kind = SelectShape::Item::kColumn;
+    item.qualifier = NameAt(lx, a);
+    item.column = NameAt(lx, a + 2);
+  } else {
+    for (size_t k = a; k + 1 < end; ++k) {
+      if (IsOneOf(lx, k, {u"COUNT", u"SUM", u"AVG", u"MIN", u"MAX", u"TOTAL", u"GROUP_CONCAT"}) &&
+          lx.IsPunct(k + 1, u"(")) {
+        aggregate = true;
       }
     }
-    shape.items.push_back(item);
-  };
+  }
+  return item;
+}
+
+// The select list from token i up to FROM at the outer level (or the end); returns where it
+// stopped.
+size_t ReadSelectList(const Lexed& lx, size_t i, SelectShape& shape, bool& aggregate) {
+  const size_t n = lx.toks.size();
+  int depth = 0;
+  size_t item_begin = i;
   for (; i < n; ++i) {
     if (lx.IsPunct(i, u"(")) ++depth;
     if (lx.IsPunct(i, u")")) --depth;
     if (depth != 0) continue;
     if (lx.IsPunct(i, u",")) {
-      close_item(i);
+      shape.items.push_back(SelectItem(lx, item_begin, i, aggregate));
       item_begin = i + 1;
     } else if (lx.IsWord(i, u"FROM") || lx.IsPunct(i, u";")) {
       break;
     }
   }
-  if (i > item_begin) close_item(i);
-  if (!lx.IsWord(i, u"FROM")) return shape;
+  if (i > item_begin) shape.items.push_back(SelectItem(lx, item_begin, i, aggregate));
+  return i;
+}
 
-  // The FROM clause: names after FROM, a comma or JOIN are tables, each perhaps with an alias.
-  bool known = true;
-  bool joined = false;
+// A table named in FROM at token i, with its alias; i moves past them.
+SelectShape::Source FromSource(const Lexed& lx, size_t& i) {
+  SelectShape::Source src;
+  src.table = NameAt(lx, i);
+  if (lx.IsPunct(i + 1, u".") && lx.IsName(i + 2)) {  // schema.table
+    i += 2;
+    src.table = NameAt(lx, i);
+  }
+  if (lx.IsWord(i + 1, u"AS") && lx.IsName(i + 2)) {
+    src.name = NameAt(lx, i + 2);
+    i += 2;
+  } else if (lx.IsName(i + 1) &&
+             !IsOneOf(lx, i + 1,
+                      {u"ON",     u"USING",     u"INNER",   u"LEFT",  u"RIGHT",   u"FULL",
+                       u"OUTER",  u"CROSS",     u"NATURAL", u"JOIN",  u"INDEXED", u"NOT",
+                       u"WHERE",  u"GROUP",     u"HAVING",  u"ORDER", u"LIMIT",   u"UNION",
+                       u"EXCEPT", u"INTERSECT", u"WINDOW"})) {
+    src.name = NameAt(lx, i + 1);
+    i += 1;
+  }
+  if (src.name.isEmpty()) src.name = src.table;
+  return src;
+}
+
+// The FROM clause after token i: names after FROM, a comma or JOIN are tables, each perhaps
+// with an alias. known: no subquery stands for a table. Returns where the clause ended.
+size_t ReadFromClause(const Lexed& lx, size_t i, SelectShape& shape, bool& known, bool& joined) {
+  const size_t n = lx.toks.size();
   bool expect_table = true;
   int cond_depth = -1;
-  depth = 0;
+  int depth = 0;
   for (++i; i < n; ++i) {
     if (depth == 0 && (IsOneOf(lx, i,
                                {u"WHERE", u"GROUP", u"HAVING", u"ORDER", u"LIMIT", u"UNION",
@@ -304,42 +320,52 @@ SelectShape AnalyzeSelect(const QString& sql) {
       continue;
     }
     if (!expect_table || !lx.IsName(i)) continue;
-    SelectShape::Source src;
-    src.table = NameAt(lx, i);
-    if (lx.IsPunct(i + 1, u".") && lx.IsName(i + 2)) {  // schema.table
-      i += 2;
-      src.table = NameAt(lx, i);
-    }
-    if (lx.IsWord(i + 1, u"AS") && lx.IsName(i + 2)) {
-      src.name = NameAt(lx, i + 2);
-      i += 2;
-    } else if (lx.IsName(i + 1) &&
-               !IsOneOf(lx, i + 1,
-                        {u"ON",     u"USING",     u"INNER",   u"LEFT",  u"RIGHT",   u"FULL",
-                         u"OUTER",  u"CROSS",     u"NATURAL", u"JOIN",  u"INDEXED", u"NOT",
-                         u"WHERE",  u"GROUP",     u"HAVING",  u"ORDER", u"LIMIT",   u"UNION",
-                         u"EXCEPT", u"INTERSECT", u"WINDOW"})) {
-      src.name = NameAt(lx, i + 1);
-      i += 1;
-    }
-    if (src.name.isEmpty()) src.name = src.table;
-    shape.sources.push_back(src);
+    shape.sources.push_back(FromSource(lx, i));
     expect_table = false;
   }
+  return i;
+}
 
-  bool grouped_or_compound = false;
-  depth = 0;
-  for (; i < n; ++i) {
+// Whether the rest of the statement from token i groups or joins another select.
+bool GroupedOrCompound(const Lexed& lx, size_t i) {
+  int depth = 0;
+  for (; i < lx.toks.size(); ++i) {
     if (lx.IsPunct(i, u"(")) ++depth;
     if (lx.IsPunct(i, u")")) --depth;
     if (depth == 0 &&
         IsOneOf(lx, i, {u"GROUP", u"HAVING", u"UNION", u"EXCEPT", u"INTERSECT", u"WINDOW"})) {
-      grouped_or_compound = true;
+      return true;
     }
   }
+  return false;
+}
+
+}  // namespace
+
+SelectShape AnalyzeSelect(const QString& sql) {
+  SelectShape shape;
+  const Lexed lx = Significant(sql);
+  if (!lx.IsWord(0, u"SELECT")) return shape;
+  shape.is_select = true;
+
+  size_t i = 1;
+  bool distinct = false;
+  if (IsOneOf(lx, i, {u"DISTINCT", u"DISTINCTROW"})) {
+    distinct = true;
+    ++i;
+  } else if (lx.IsWord(i, u"ALL")) {
+    ++i;
+  }
+  if (i < lx.toks.size()) shape.list_start = lx.toks[i].start;
+  bool aggregate = false;
+  i = ReadSelectList(lx, i, shape, aggregate);
+  if (!lx.IsWord(i, u"FROM")) return shape;
+  bool known = true;
+  bool joined = false;
+  i = ReadFromClause(lx, i, shape, known, joined);
   shape.sources_known = known && !shape.sources.empty();
   shape.single_table = shape.sources_known && shape.sources.size() == 1 && !joined && !distinct &&
-                       !aggregate && !grouped_or_compound;
+                       !aggregate && !GroupedOrCompound(lx, i);
   return shape;
 }
 
