@@ -57,6 +57,21 @@ TEST(MeetFileWatch, DueWhenTheFileChangesOrTheIntervalPasses) {
   EXPECT_GE(ticks.count(), 4);
 }
 
+// What is complete at the first look is no news; an event is new once, when it becomes
+// complete; one whose result is taken back is new again when it is complete again; an event
+// without entries is never complete.
+TEST(CompletionWatch, EachEventIsNewOnceEachTimeItBecomesComplete) {
+  CompletionWatch watch;
+  const EventProgress done{3, 0, 0};
+  const EventProgress waiting{3, 1, 0};
+  EXPECT_TRUE(watch.Look({{1, done}, {2, waiting}, {3, EventProgress{}}}).empty());
+  EXPECT_TRUE(watch.Started());
+  EXPECT_EQ(watch.Look({{1, done}, {2, done}, {3, EventProgress{}}}), std::vector<int>{2});
+  EXPECT_TRUE(watch.Look({{1, done}, {2, done}}).empty());
+  EXPECT_TRUE(watch.Look({{1, waiting}, {2, done}}).empty());
+  EXPECT_EQ(watch.Look({{1, done}, {2, done}, {4, done}}), (std::vector<int>{1, 4}));
+}
+
 TEST(FileChangeWatch, AWriteInPlaceIsSeenAndReadOnlyOnceItHeldStill) {
   TempFolder folder;
   const QString path = folder.File(QStringLiteral("meet.db"));
