@@ -19,10 +19,10 @@
 
 #include "bench_support.h"
 #include "bench_world.h"
-#include "desk/kvs220.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "db/workspace.h"
+#include "desk/kvs220.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "layout/print_log.h"

@@ -5,8 +5,8 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "desk/kvs220.h"
 #include "common/dialogs.h"
+#include "desk/kvs220.h"
 #include "preview/kvpreview.h"
 
 namespace kvsys {

@@ -14,8 +14,8 @@
 #include <QTest>
 #include <QTextStream>
 
-#include "desk/kvs220.h"
 #include "certificate/print_job.h"
+#include "desk/kvs220.h"
 #include "layout/layout_store.h"
 #include "preview/kvpreview.h"
 #include "preview_world.h"

@@ -10,8 +10,8 @@
 #include <memory>
 #include <set>
 
-#include "desk/award_status.h"
 #include "certificate/print_job.h"
+#include "desk/award_status.h"
 #include "print/output_settings.h"
 #include "print/print_command.h"
 #include "print/print_surface.h"

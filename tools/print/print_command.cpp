@@ -11,11 +11,8 @@
 #include <csignal>
 #include <memory>
 
-#include "desk/award_changes.h"
-#include "desk/award_status.h"
 #include "certificate/example_layouts.h"
 #include "certificate/layout_for_meet.h"
-#include "desk/meet_follow.h"
 #include "certificate/pre_print_check.h"
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
@@ -28,6 +25,9 @@
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/workspace.h"
+#include "desk/award_changes.h"
+#include "desk/award_status.h"
+#include "desk/meet_follow.h"
 #include "layout/layout_db_open.h"
 #include "layout/layout_store.h"
 #include "print/console_dialogs.h"
