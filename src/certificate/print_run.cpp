@@ -42,8 +42,22 @@ class Collector {
   CollectResult Run();
 
  private:
+  // Where a result row stands in its event's ranking.
+  struct Ranked {
+    QString event_name;
+    QString class_name;
+    int class_no = 0;  // class-wise: the class ranked within
+    int rank = 0;
+    bool open = false;
+    int occurrence = 1;
+  };
   // Reads one event; false when the collection ends here (full or cancelled).
   bool CollectEvent(const ProgramEvent& event, int limit);
+  // The certificate of the row, into entry result_.count of the table.
+  void Fill(const Recordset& row, const ProgramEvent& event, bool relay, const Ranked& at);
+  // The table is full: the rest are only counted, and the first of them named, so that the
+  // operator knows what was left out and where a run of the rest starts.
+  void LeftOut(const Recordset& row, bool relay, const Ranked& at);
 
   const PrintRequest& request_;
   PrintRunContext& c_;
@@ -84,11 +98,11 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
                              request_.class_no};
   auto rs = c_.results_db.OpenRecordset(ResultsQuery(event.number, relay, filter), dbOpenSnapshot,
                                         dbReadOnly);
-  const QString event_name = MakeEventName(event);
-  QString class_name = TrimBlanks(event.class_name);
+  Ranked at;
+  at.event_name = MakeEventName(event);
+  at.class_name = TrimBlanks(event.class_name);
   int previous_class = INT_MIN;
   QString previous_goal;
-  int rank = 0;
   // Rows of one entrant met so far: each result row is a certificate of its own.
   std::map<int, int> rows_of;
   // p counts positions, so a row that is not printed still takes its place in the ranking.
@@ -97,76 +111,78 @@ bool Collector::CollectEvent(const ProgramEvent& event, int limit) {
     if (request_.class_wise) {
       const int klass = Int(rs->Field(QStringLiteral("クラス番号")));
       if (klass != previous_class) {
-        class_name = TrimBlanks(GetClassName(c_.results_db, c_.state, c_.dialogs, klass));
-        previous_class = klass;
+        at.class_name = TrimBlanks(GetClassName(c_.results_db, c_.state, c_.dialogs, klass));
+        at.class_no = previous_class = klass;
         p = 0;
         rows_of.clear();
       }
     }
-    const int occurrence = ++rows_of[Int(rs->Field(QStringLiteral("選手番号")))];
-    if (p == 0 || goal != previous_goal) rank = p + 1;
+    at.occurrence = ++rows_of[Int(rs->Field(QStringLiteral("選手番号")))];
+    if (p == 0 || goal != previous_goal) at.rank = p + 1;
     previous_goal = goal;
-    if (rank > limit) {
+    if (at.rank > limit) {
       if (request_.class_wise) continue;  // the next class starts at rank 1 again
       break;
     }
-    const bool open_entrant = Int(rs->Field(QStringLiteral("事由入力ステータス"))) == 4;
-    if (!Wanted(request_, rank, open_entrant)) continue;
+    at.open = Int(rs->Field(QStringLiteral("事由入力ステータス"))) == 4;
+    if (!Wanted(request_, at.rank, at.open)) continue;
 
     ++result_.count;
     c_.observer.Collected(result_.count);
     if (result_.count > RecipientTable::kCapacity) {
-      // The table is full: the rest are only counted, and the first of them named, so that
-      // the operator knows what was left out and where a run of the rest starts.
-      if (result_.outcome != CollectOutcome::kFull) {
-        result_.outcome = CollectOutcome::kFull;
-        Recipient first;
-        first.Name = Text(rs->Field(relay ? QStringLiteral("チーム名") : QStringLiteral("氏名")));
-        first.EventName = event_name;
-        first.ClassName = class_name;
-        first.RankText = MakeRankText(rank, open_entrant);
-        result_.first_left_out = RecipientLabel(CleanRecipient(std::move(first)));
-      }
-      if (c_.observer.CancelRequested()) {
-        result_.outcome = CollectOutcome::kCancelled;
-        return false;
-      }
-      continue;
-    }
-    c_.recipients.CurrentRecipient = static_cast<int16_t>(result_.count);
-    Recipient& r = c_.recipients[result_.count];
-    if (relay) {
-      r.Name = Text(rs->Field(QStringLiteral("チーム名")));
-      r.Affiliation = RelayMembers(*rs);
+      LeftOut(*rs, relay, at);
     } else {
-      r.Name = Text(rs->Field(QStringLiteral("氏名")));
-      r.Affiliation = FNC_ShozokumeiKettei(
-          c_.results_db, static_cast<int16_t>(Int(rs->Field(QStringLiteral("主所属")))),
-          static_cast<int16_t>(Int(rs->Field(QStringLiteral("選手番号")))), request_.PrnShozNo,
-          c_.meet_affiliation);
+      Fill(*rs, event, relay, at);
     }
-    r.EventName = event_name;
-    r.ClassName = class_name;
-    r.RankText = MakeRankText(rank, open_entrant);
-    const QString mark = Text(rs->Field(QStringLiteral("新記録印刷マーク")));
-    r.Source = {event.number,
-                event.stage,
-                request_.class_wise ? previous_class : 0,
-                request_.heat,
-                relay,
-                Int(rs->Field(QStringLiteral("選手番号"))),
-                rank,
-                open_entrant,
-                occurrence,
-                CutRecordMark(mark)};
-    r.RecordText = MakeRecordText(goal, mark);
-    r = CleanRecipient(std::move(r));
     if (c_.observer.CancelRequested()) {
       result_.outcome = CollectOutcome::kCancelled;
       return false;
     }
   }
   return true;
+}
+
+void Collector::LeftOut(const Recordset& row, bool relay, const Ranked& at) {
+  if (result_.outcome == CollectOutcome::kFull) return;
+  result_.outcome = CollectOutcome::kFull;
+  Recipient first;
+  first.Name = Text(row.Field(relay ? QStringLiteral("チーム名") : QStringLiteral("氏名")));
+  first.EventName = at.event_name;
+  first.ClassName = at.class_name;
+  first.RankText = MakeRankText(at.rank, at.open);
+  result_.first_left_out = RecipientLabel(CleanRecipient(std::move(first)));
+}
+
+void Collector::Fill(const Recordset& row, const ProgramEvent& event, bool relay,
+                     const Ranked& at) {
+  c_.recipients.CurrentRecipient = static_cast<int16_t>(result_.count);
+  Recipient& r = c_.recipients[result_.count];
+  const int entrant = Int(row.Field(QStringLiteral("選手番号")));
+  if (relay) {
+    r.Name = Text(row.Field(QStringLiteral("チーム名")));
+    r.Affiliation = RelayMembers(row);
+  } else {
+    r.Name = Text(row.Field(QStringLiteral("氏名")));
+    r.Affiliation = FNC_ShozokumeiKettei(
+        c_.results_db, static_cast<int16_t>(Int(row.Field(QStringLiteral("主所属")))),
+        static_cast<int16_t>(entrant), request_.PrnShozNo, c_.meet_affiliation);
+  }
+  r.EventName = at.event_name;
+  r.ClassName = at.class_name;
+  r.RankText = MakeRankText(at.rank, at.open);
+  const QString mark = Text(row.Field(QStringLiteral("新記録印刷マーク")));
+  r.Source = {event.number,
+              event.stage,
+              request_.class_wise ? at.class_no : 0,
+              request_.heat,
+              relay,
+              entrant,
+              at.rank,
+              at.open,
+              at.occurrence,
+              CutRecordMark(mark)};
+  r.RecordText = MakeRecordText(Text(row.Field(QStringLiteral("ゴール"))), mark);
+  r = CleanRecipient(std::move(r));
 }
 
 void ShowCancelled(Dialogs& dialogs) {
