@@ -94,6 +94,36 @@ QString ParseFailure(const QCommandLineParser& parser) {
   return QStringLiteral("%1 に値がありません。").arg(m.hasMatch() ? m.captured(1) : QString());
 }
 
+// --events, --day and --class-wise into cl; why one is not usable, empty when all are.
+QString ReadEventChoices(const QCommandLineParser& parser, CommandLine& cl,
+                         bool& have_meet_option) {
+  for (const QString& list : parser.values(QStringLiteral("events"))) {
+    for (const QString& part : list.split(QLatin1Char(','))) {
+      const std::optional<int> n = Number(part, 1, 32767);
+      if (!n) return BadValue(QStringLiteral("--events"), list);
+      cl.events.push_back(*n);
+    }
+  }
+  if (parser.isSet(QStringLiteral("day"))) {
+    cl.day = parser.value(QStringLiteral("day"));
+    if (!QDate::fromString(cl.day, QStringLiteral("yyyy/MM/dd")).isValid()) {
+      return BadValue(QStringLiteral("--day"), cl.day);
+    }
+    have_meet_option = true;
+  }
+  if (parser.isSet(QStringLiteral("class-wise"))) {
+    const QString v = parser.value(QStringLiteral("class-wise"));
+    cl.class_wise = true;
+    have_meet_option = true;
+    if (v != QLatin1String("all")) {
+      const std::optional<int> n = Number(v, 1, 32767);
+      if (!n) return BadValue(QStringLiteral("--class-wise"), v);
+      cl.class_no = *n;
+    }
+  }
+  return QString();
+}
+
 // The combinations a meet run or a recipients run allows; empty when cl is usable.
 QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_option) {
   if (!cl.pdf.isEmpty() + !cl.pdf_file.isEmpty() + cl.to_printer > 1) {
@@ -277,29 +307,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     if (name != QLatin1String("index")) have_meet_option = true;
   }
   const bool have_events = parser.isSet(QStringLiteral("events"));
-  for (const QString& list : parser.values(QStringLiteral("events"))) {
-    for (const QString& part : list.split(QLatin1Char(','))) {
-      const std::optional<int> n = Number(part, 1, 32767);
-      if (!n) return fail(BadValue(QStringLiteral("--events"), list));
-      cl.events.push_back(*n);
-    }
-  }
-  if (parser.isSet(QStringLiteral("day"))) {
-    cl.day = parser.value(QStringLiteral("day"));
-    if (!QDate::fromString(cl.day, QStringLiteral("yyyy/MM/dd")).isValid()) {
-      return fail(BadValue(QStringLiteral("--day"), cl.day));
-    }
-    have_meet_option = true;
-  }
-  if (parser.isSet(QStringLiteral("class-wise"))) {
-    const QString v = parser.value(QStringLiteral("class-wise"));
-    cl.class_wise = true;
-    have_meet_option = true;
-    if (v != QLatin1String("all")) {
-      const std::optional<int> n = Number(v, 1, 32767);
-      if (!n) return fail(BadValue(QStringLiteral("--class-wise"), v));
-      cl.class_no = *n;
-    }
+  if (const QString wrong = ReadEventChoices(parser, cl, have_meet_option); !wrong.isEmpty()) {
+    return fail(wrong);
   }
   if (cl.help || cl.version) return cl;
   if (const QString wrong = Combinations(cl, have_events, have_meet_option); !wrong.isEmpty()) {

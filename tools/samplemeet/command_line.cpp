@@ -136,6 +136,20 @@ QString ReadOverrides(const QCommandLineParser& parser, CommandLine& line, Overr
   return QString();
 }
 
+// Why the parser refused the arguments, in the command's words.
+QString ParseFailure(const QCommandLineParser& parser, const QStringList& args) {
+  if (!parser.unknownOptionNames().isEmpty()) {
+    return QStringLiteral("不明なオプションです: --%1").arg(parser.unknownOptionNames().first());
+  }
+  if (args.contains(QStringLiteral("--advance"))) {
+    return QStringLiteral("--advance には N と FILE が要ります。");
+  }
+  // "Missing value after '--seed'."
+  static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
+  const QRegularExpressionMatch m = quoted.match(parser.errorText());
+  return QStringLiteral("%1 の値がありません。").arg(m.hasMatch() ? m.captured(1) : QString());
+}
+
 }  // namespace
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
@@ -161,18 +175,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
   }
   // The parser takes the program's name first.
   if (!parser.parse(QStringList{QStringLiteral("kvsys-samplemeet")} + args)) {
-    if (!parser.unknownOptionNames().isEmpty()) {
-      return fail(
-          QStringLiteral("不明なオプションです: --%1").arg(parser.unknownOptionNames().first()));
-    }
-    if (args.contains(QStringLiteral("--advance"))) {
-      return fail(QStringLiteral("--advance には N と FILE が要ります。"));
-    }
-    // "Missing value after '--seed'."
-    static const QRegularExpression quoted(QStringLiteral("'([^']*)'"));
-    const QRegularExpressionMatch m = quoted.match(parser.errorText());
-    return fail(
-        QStringLiteral("%1 の値がありません。").arg(m.hasMatch() ? m.captured(1) : QString()));
+    return fail(ParseFailure(parser, args));
   }
   if (parser.isSet(QStringLiteral("help"))) {
     line.help = true;
