@@ -53,6 +53,76 @@ struct EventRange {
   int last = 0;
 };
 
+// What the log holds of the run's certificates, read for its events and entrants only (with the
+// log's index); empty without a logged meet or when the log cannot be read (the run says so
+// afterwards and prints without it).
+std::set<CertificateKey> TakenOfRun(PrintRunContext& context, const LoggedMeet* logged) {
+  const RecipientTable& table = context.recipients;
+  std::set<CertificateKey> taken;
+  if (!logged || table.RecipientCount <= 0) return taken;
+  std::set<int> events;
+  std::set<int> entrants;
+  for (int i = 1; i <= table.RecipientCount; ++i) {
+    if (!table[i].Source.FromMeet()) continue;
+    events.insert(table[i].Source.event);
+    entrants.insert(table[i].Source.entrant);
+  }
+  try {
+    if (!events.empty()) taken = PrintLog(context.layout_db).Taken(*logged, events, entrants);
+  } catch (const DbError&) {
+    // The run says afterwards that it could not log; it prints without the log.
+  }
+  return taken;
+}
+
+// The row of one event from its stretch of the table: certificates, ties past the limit, open
+// entrants, relay members missing, what the log holds, what the drawing found, cut marks.
+void CountEvent(const EventRange& range, const RecipientTable& table, const PrintRequest& request,
+                int limit, const std::vector<LayoutProblems>& drawn,
+                const std::set<CertificateKey>& taken, PrePrintCheckRow& row) {
+  row.certificates = range.last - range.first + 1;
+  // How many share each rank, class by class (class-wise ranks restart in each class).
+  std::map<std::pair<int, int>, int> sharing;
+  std::map<int, QString> class_names;
+  for (int i = range.first; i <= range.last; ++i) {
+    const Recipient& r = table[i];
+    ++sharing[{r.Source.class_no, r.Source.rank}];
+    class_names[r.Source.class_no] = r.ClassName;
+    if (r.Source.open) ++row.open_inside;
+    if (r.Source.relay && MemberMissing(r)) ++row.relay_missing;
+    if (!taken.empty() && r.Source.FromMeet() && taken.count(KeyOf(r.Source)) != 0) {
+      ++row.printed;
+    }
+  }
+  // Those tied at the limit are all printed: more certificates than places.
+  for (const auto& [key, count] : sharing) {
+    const auto& [klass, rank] = key;
+    if (count < 2 || rank + count - 1 <= limit) continue;
+    QString text = QStringLiteral("%1位 %2名").arg(rank).arg(count);
+    if (request.class_wise && !class_names[klass].isEmpty()) {
+      text = class_names[klass] + u' ' + text;
+    }
+    row.ties << text;
+  }
+  if (static_cast<int>(drawn.size()) >= range.last) {
+    RunLayoutCheck layout;
+    for (int i = range.first; i <= range.last; ++i) {
+      AddLayoutProblems(layout, drawn[static_cast<size_t>(i - 1)]);
+    }
+    row.layout = DescribeRunCheck(layout);
+  }
+  // A mark the record's field cuts prints as less than the results say.
+  std::set<QString> cut;
+  for (int i = range.first; i <= range.last; ++i) {
+    const QString& mark = table[i].Source.cut_mark;
+    if (mark.isEmpty() || !cut.insert(mark).second) continue;
+    row.layout << QStringLiteral("新記録マーク「%1」は%2バイトまで（「%3」と印刷）")
+                      .arg(mark)
+                      .arg(kRecordMarkBytes)
+                      .arg(TrimBlanks(LeftBytes(mark, kRecordMarkBytes)));
+  }
+}
+
 }  // namespace
 
 std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
@@ -91,22 +161,7 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
     range.last = i;
   }
 
-  // What the log holds of the run, read for its events and entrants only (with the log's index).
-  std::set<CertificateKey> taken;
-  if (logged && table.RecipientCount > 0) {
-    std::set<int> events;
-    std::set<int> entrants;
-    for (int i = 1; i <= table.RecipientCount; ++i) {
-      if (!table[i].Source.FromMeet()) continue;
-      events.insert(table[i].Source.event);
-      entrants.insert(table[i].Source.entrant);
-    }
-    try {
-      if (!events.empty()) taken = PrintLog(context.layout_db).Taken(*logged, events, entrants);
-    } catch (const DbError&) {
-      // The run says afterwards that it could not log; it prints without the log.
-    }
-  }
+  const std::set<CertificateKey> taken = TakenOfRun(context, logged);
 
   // One drawing of the run (a surface for each event would cost as much again), split by event.
   std::vector<LayoutProblems> drawn;
@@ -127,49 +182,7 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
     if (p != pending.end()) row.pending = p->second;
     const auto found = ranges.find(event.number);
     if (found != ranges.end()) {
-      const EventRange range = found->second;
-      row.certificates = range.last - range.first + 1;
-      // How many share each rank, class by class (class-wise ranks restart in each class).
-      std::map<std::pair<int, int>, int> sharing;
-      std::map<int, QString> class_names;
-      for (int i = range.first; i <= range.last; ++i) {
-        const Recipient& r = table[i];
-        ++sharing[{r.Source.class_no, r.Source.rank}];
-        class_names[r.Source.class_no] = r.ClassName;
-        if (r.Source.open) ++row.open_inside;
-        if (r.Source.relay && MemberMissing(r)) ++row.relay_missing;
-        if (!taken.empty() && r.Source.FromMeet() && taken.count(KeyOf(r.Source)) != 0) {
-          ++row.printed;
-        }
-      }
-      // Those tied at the limit are all printed: more certificates than places.
-      const int limit = limits.ForStage(event.stage);
-      for (const auto& [key, count] : sharing) {
-        const auto& [klass, rank] = key;
-        if (count < 2 || rank + count - 1 <= limit) continue;
-        QString text = QStringLiteral("%1位 %2名").arg(rank).arg(count);
-        if (request.class_wise && !class_names[klass].isEmpty()) {
-          text = class_names[klass] + u' ' + text;
-        }
-        row.ties << text;
-      }
-      if (static_cast<int>(drawn.size()) >= range.last) {
-        RunLayoutCheck layout;
-        for (int i = range.first; i <= range.last; ++i) {
-          AddLayoutProblems(layout, drawn[static_cast<size_t>(i - 1)]);
-        }
-        row.layout = DescribeRunCheck(layout);
-      }
-      // A mark the record's field cuts prints as less than the results say.
-      std::set<QString> cut;
-      for (int i = range.first; i <= range.last; ++i) {
-        const QString& mark = table[i].Source.cut_mark;
-        if (mark.isEmpty() || !cut.insert(mark).second) continue;
-        row.layout << QStringLiteral("新記録マーク「%1」は%2バイトまで（「%3」と印刷）")
-                          .arg(mark)
-                          .arg(kRecordMarkBytes)
-                          .arg(TrimBlanks(LeftBytes(mark, kRecordMarkBytes)));
-      }
+      CountEvent(found->second, table, request, limits.ForStage(event.stage), drawn, taken, row);
     }
     check.certificates += row.certificates;
     check.printed += row.printed;
