@@ -33,6 +33,37 @@ QString Differences(const PrintLogRow& logged, const Recipient& today) {
   return what.join(QStringLiteral("、"));
 }
 
+// Each printed certificate against today's of its group (same, changed, now outside), then
+// today's certificates of those groups that were never printed (now inside).
+void Compare(const std::map<Group, std::map<CertificateKey, const PrintLogRow*>>& printed,
+             std::map<Group, std::map<CertificateKey, Recipient>>& today, const LoggedMeet& meet,
+             std::vector<AwardComparison>& out) {
+  for (const auto& [group, logged] : printed) {
+    const std::map<CertificateKey, Recipient>& now_group = today[group];
+    for (const auto& [key, row] : logged) {
+      AwardComparison c;
+      c.logged = *row;
+      const auto now = now_group.find(key);
+      if (now == now_group.end()) {
+        c.change = AwardChange::kNowOutside;
+      } else {
+        c.today = now->second;
+        c.what = Differences(*row, c.today);
+        c.change = c.what.isEmpty() ? AwardChange::kSame : AwardChange::kChanged;
+      }
+      out.push_back(c);
+    }
+    for (const auto& [key, recipient] : now_group) {
+      if (logged.count(key) != 0) continue;
+      AwardComparison c;
+      c.change = AwardChange::kNowInside;
+      c.today = recipient;
+      c.logged = LogRowOf(recipient, meet, 0);
+      out.push_back(c);
+    }
+  }
+}
+
 }  // namespace
 
 QString ChangeMark(AwardChange change) {
@@ -118,30 +149,7 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
       if (collect({event}, way.first, way.second) == CollectOutcome::kFailed) return std::nullopt;
     }
   }
-  for (const auto& [group, logged] : printed) {
-    const std::map<CertificateKey, Recipient>& now_group = today[group];
-    for (const auto& [key, row] : logged) {
-      AwardComparison c;
-      c.logged = *row;
-      const auto now = now_group.find(key);
-      if (now == now_group.end()) {
-        c.change = AwardChange::kNowOutside;
-      } else {
-        c.today = now->second;
-        c.what = Differences(*row, c.today);
-        c.change = c.what.isEmpty() ? AwardChange::kSame : AwardChange::kChanged;
-      }
-      out.push_back(c);
-    }
-    for (const auto& [key, recipient] : now_group) {
-      if (logged.count(key) != 0) continue;
-      AwardComparison c;
-      c.change = AwardChange::kNowInside;
-      c.today = recipient;
-      c.logged = LogRowOf(recipient, rows.front().meet, 0);
-      out.push_back(c);
-    }
-  }
+  Compare(printed, today, rows.front().meet, out);
   return out;
 }
 
