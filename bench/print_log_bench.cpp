@@ -23,7 +23,7 @@
 #include "bench_world.h"
 #include "certificate/program_list.h"
 #include "db/database.h"
-#include "layout/print_log.h"
+#include "desk/print_log.h"
 #include "results/meet_settings.h"
 
 extern char** environ;

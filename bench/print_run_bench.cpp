@@ -36,6 +36,7 @@
 #include "db/workspace.h"
 #include "desk/award_status.h"
 #include "desk/meet_follow.h"
+#include "desk/print_log.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
 #include "print/document_output.h"
@@ -120,13 +121,14 @@ void BM_CollectAndCheck(benchmark::State& state) {
   World& w = Data();
   const bool with_layout = state.range(0) != 0;
   LogEveryCertificate(w);
+  const RunLogTarget log{PrintLogOpener(*w.layout_db), kStatusMeet, false};
   for (auto _ : state) {
     PrintRunContext c = w.Context();
     const CollectResult r = CollectRecipients(w.request, c);
     if (r.outcome != CollectOutcome::kDone) state.SkipWithError("collection did not finish");
     w.recipients.RecipientCount = static_cast<int16_t>(r.count);
     const std::optional<PrePrintCheck> check =
-        CheckBeforePrinting(w.request, c, with_layout, &kStatusMeet);
+        CheckBeforePrinting(w.request, c, with_layout, &log);
     if (!check || check->certificates != r.count || check->printed != r.count) {
       state.SkipWithError("check did not finish");
     }
@@ -251,7 +253,7 @@ void BM_PrintMeetToPdf(benchmark::State& state) {
     QTemporaryDir out_dir;
     MeetRun run(w, [&out_dir] { return std::make_unique<PdfOutput>(out_dir.path()); });
     if (state.range(0) != 0)
-      run.options.log = {&*w.layout_db,
+      run.options.log = {PrintLogOpener(*w.layout_db),
                          LoggedMeet{QStringLiteral("bench.mdb"), QString(), QString()}, false};
     QElapsedTimer timer;
     timer.start();

@@ -23,9 +23,9 @@
 #include "certificate/print_run.h"
 #include "db/workspace.h"
 #include "desk/kvs220.h"
+#include "desk/print_log.h"
 #include "layout/layout_schema.h"
 #include "layout/layout_store.h"
-#include "layout/print_log.h"
 #include "preview/kvpreview.h"
 #include "preview/preview_window_ui.h"
 #include "print/document_output.h"
@@ -176,7 +176,7 @@ void BM_PrintListRun(benchmark::State& state) {
       opts.output = [&w] {
         return std::make_unique<RunPdfOutput>(QString(), w.dir.filePath(QStringLiteral("e.pdf")));
       };
-      opts.log = {&*w.layout_db, LoggedMeetOf(w.meet_path, w.meet), false};
+      opts.log = {PrintLogOpener(*w.layout_db), LoggedMeetOf(w.meet_path, w.meet), false};
       opts.reprints = Reprints::kTell;
       PlainWarningLabel label;
       PrintRunObserver observer;

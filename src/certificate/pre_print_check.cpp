@@ -54,12 +54,12 @@ struct EventRange {
 };
 
 // What the log holds of the run's certificates, read for its events and entrants only (with the
-// log's index); empty without a logged meet or when the log cannot be read (the run says so
+// log's index); empty without a log or when the log cannot be read (the run says so
 // afterwards and prints without it).
-std::set<CertificateKey> TakenOfRun(PrintRunContext& context, const LoggedMeet* logged) {
+std::set<CertificateKey> TakenOfRun(PrintRunContext& context, const RunLogTarget* log) {
   const RecipientTable& table = context.recipients;
   std::set<CertificateKey> taken;
-  if (!logged || table.RecipientCount <= 0) return taken;
+  if (!log || table.RecipientCount <= 0) return taken;
   std::set<int> events;
   std::set<int> entrants;
   for (int i = 1; i <= table.RecipientCount; ++i) {
@@ -68,7 +68,7 @@ std::set<CertificateKey> TakenOfRun(PrintRunContext& context, const LoggedMeet* 
     entrants.insert(table[i].Source.entrant);
   }
   try {
-    if (!events.empty()) taken = PrintLog(context.layout_db).Taken(*logged, events, entrants);
+    if (!events.empty()) taken = log->Taken(events, entrants);
   } catch (const DbError&) {
     // The run says afterwards that it could not log; it prints without the log.
   }
@@ -127,7 +127,7 @@ void CountEvent(const EventRange& range, const RecipientTable& table, const Prin
 
 std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
                                                  PrintRunContext& context, bool with_layout,
-                                                 const LoggedMeet* logged) {
+                                                 const RunLogTarget* log) {
   WaitCursor wait;
   PrePrintCheck check;
   std::map<int, int> pending;
@@ -161,7 +161,7 @@ std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
     range.last = i;
   }
 
-  const std::set<CertificateKey> taken = TakenOfRun(context, logged);
+  const std::set<CertificateKey> taken = TakenOfRun(context, log);
 
   // One drawing of the run (a surface for each event would cost as much again), split by event.
   std::vector<LayoutProblems> drawn;

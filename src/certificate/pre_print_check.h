@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "certificate/certificate_log.h"
 #include "certificate/print_run.h"
-#include "layout/print_log.h"
 
 namespace kvsys {
 
@@ -38,13 +38,13 @@ struct PrePrintCheck {
 
 // The check of a run whose recipients were just collected into context.recipients
 // (RecipientCount of them) for request. with_layout: also draw each certificate to find items
-// that run off the sheet or over each other. logged: the meet in the print log, whose
+// that run off the sheet or over each other. log: the print log and the meet, whose
 // certificates are said apart as printed (the reprint question may leave them out); a log that
 // cannot be read leaves them uncounted, as the run does not need it. nullopt after a database
 // error of the results or the layout, which is reported.
 std::optional<PrePrintCheck> CheckBeforePrinting(const PrintRequest& request,
                                                  PrintRunContext& context, bool with_layout,
-                                                 const LoggedMeet* logged = nullptr);
+                                                 const RunLogTarget* log = nullptr);
 
 inline const QString kCheckPrintButton = QStringLiteral("印刷");
 inline const QString kCheckBackButton = QStringLiteral("戻る");

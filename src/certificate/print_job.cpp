@@ -108,7 +108,7 @@ PrintJobResult PrintJob::Run(const RunOptions& run, const PrintRequest& request,
   if (run.pre_print_check) {
     std::optional<PrePrintCheck> check =
         CheckBeforePrinting(request, context, run.layout_check != LayoutCheck::kNone,
-                            run.log.db == &context.layout_db ? &run.log.meet : nullptr);
+                            run.log.Logged() ? &run.log : nullptr);
     if (!check) return Outcome(RunOutcome::kFailed);
     check->notices = notices;
     if (!dialogs_.ConfirmTable(PrePrintCheckTitle(*check), PrePrintCheckHeaders(),
@@ -170,8 +170,7 @@ PrintJobResult PrintJob::DrawTable(const RunOptions& run, const CertificateLayou
   result.last = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
   const DrawInputs in{layout, table,    options,
                       label,  observer, std::max(result.last - result.first + 1, 0)};
-  RunLog log(run.log.db, run.log.meet, layout.CurrentLayoutNumber, run.new_only, dialogs_,
-             run.log.automatic);
+  RunLog log(run.log, layout.CurrentLayoutNumber, run.new_only, dialogs_);
   if (run.new_only && !log.Active()) {
     // Without the log two desks could print the same certificate.
     result.outcome = RunOutcome::kFailed;
@@ -293,11 +292,11 @@ PrintJobResult PrintJob::PrintCopies(const RunOptions& run, const PrintDocument&
     ++result.output;
   }
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(result.last, result.last);
-  RunLog none(nullptr, run.log.meet, layout, false, dialogs_);
+  RunLog none(RunLogTarget(), layout, false, dialogs_);
   Finish(*output, DocumentOutput::Holding::kNone, none, result);
   if (who && result.output > 0) {
     // One row for the copies of the certificate; a held file is there once finished.
-    RunLog log(run.log.db, run.log.meet, layout, false, dialogs_);
+    RunLog log(run.log, layout, false, dialogs_);
     DocumentPlace at = output->LastWritten();
     at.held = false;
     if (at.place.where.isEmpty()) at.place = result.written;
@@ -330,7 +329,7 @@ bool PrintJob::CheckLayout(LayoutCheck check, const CertificateLayout& layout,
 }
 
 bool PrintJob::AskReprints(RunOptions& run, const RecipientTable& table, int first, int last) {
-  if (!run.log.db || run.reprints == Reprints::kSilent || run.new_only) return true;
+  if (!run.log.Logged() || run.reprints == Reprints::kSilent || run.new_only) return true;
   int printed = 0;
   try {
     const int end = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
@@ -343,8 +342,7 @@ bool PrintJob::AskReprints(RunOptions& run, const RecipientTable& table, int fir
     }
     // Only the run's events and entrants are read, with the log's index.
     const std::set<CertificateKey> taken =
-        events.empty() ? std::set<CertificateKey>()
-                       : PrintLog(*run.log.db).Taken(run.log.meet, events, entrants);
+        events.empty() ? std::set<CertificateKey>() : run.log.Taken(events, entrants);
     for (int i = std::max(first, 1); i <= end; ++i) {
       const RecipientSource& source = table[i].Source;
       if (source.FromMeet() && taken.count(KeyOf(source)) != 0) ++printed;

@@ -8,7 +8,6 @@
 #include "certificate/layout_for_meet.h"
 #include "certificate/print_run.h"
 #include "certificate/run_log.h"
-#include "layout/print_log.h"
 #include "print/document_output.h"
 #include "print/output_settings.h"
 #include "print/warning_label.h"
@@ -62,15 +61,6 @@ struct PrintJobResult {
   OutputPlace written;     // where they came out
   QString error;           // why the output stopped, as the operator was told
   QString log_error;       // why the print log missed certificates that came out
-};
-
-// Where a run logs every certificate that comes out (a preview's drawing never is): the
-// layout database and the meet. Without a database nothing is logged.
-struct RunLogTarget {
-  Database* db = nullptr;
-  LoggedMeet meet;
-  bool automatic = false;  // the rows say the meet was being followed (a restarted follower
-                           // finishes them)
 };
 
 // How one run prints, given whole to the run that uses it, so that no run inherits another's.

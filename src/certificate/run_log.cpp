@@ -7,7 +7,7 @@
 #include "certificate/recipient.h"
 #include "common/dialogs.h"
 #include "common/text_util.h"
-#include "db/database.h"
+#include "db/db_error.h"
 
 namespace kvsys {
 
@@ -48,19 +48,18 @@ PrintLogRow LogRowOf(const Recipient& r, const LoggedMeet& meet, int layout) {
   return row;
 }
 
-RunLog::RunLog(Database* db, LoggedMeet meet, int layout, bool new_only, Dialogs& dialogs,
-               bool automatic)
+RunLog::RunLog(const RunLogTarget& target, int layout, bool new_only, Dialogs& dialogs)
     : dialogs_(dialogs),
-      meet_(std::move(meet)),
+      meet_(target.meet),
       layout_(layout),
       new_only_(new_only),
-      automatic_(automatic) {
-  if (!db) return;
+      automatic_(target.automatic) {
+  if (!target.Logged()) return;
   try {
-    log_.emplace(*db);
+    log_ = target.open();
     // What ended desks left is settled before this run looks at anything.
     log_->Settle();
-    keeper_ = std::make_unique<LeaseKeeper>(db->Name());
+    log_->KeepLeases();
   } catch (const DbError& e) {
     // Said before anything is printed: a run of only the new ones does not start, any other
     // goes on without the log.
@@ -74,7 +73,6 @@ RunLog::~RunLog() {
 
 void RunLog::Failed(const QString& why) {
   log_.reset();
-  keeper_.reset();
   claims_.clear();
   if (new_only_) {
     error = kNewOnlyStoppedMessage + QLatin1Char('\r') + why;

@@ -7,12 +7,11 @@
 #include <optional>
 #include <vector>
 
-#include "layout/print_log.h"
+#include "certificate/certificate_log.h"
 #include "print/document_output.h"
 
 namespace kvsys {
 
-class Database;
 class Dialogs;
 struct Recipient;
 struct RecipientTable;
@@ -36,11 +35,10 @@ PrintLogRow LogRowOf(const Recipient& r, const LoggedMeet& meet, int layout);
 // the log. While the run lives, its claims are renewed from a thread of their own.
 class RunLog {
  public:
-  // automatic: the run follows the meet (its rows say so).
-  RunLog(Database* db, LoggedMeet meet, int layout, bool new_only, Dialogs& dialogs,
-         bool automatic = false);
+  // Nothing is logged when the target has no log.
+  RunLog(const RunLogTarget& target, int layout, bool new_only, Dialogs& dialogs);
   ~RunLog();
-  bool Active() const { return log_.has_value(); }
+  bool Active() const { return log_ != nullptr; }
   // A run of only the new ones whose log failed: it must not print more.
   bool Stopped() const { return new_only_ && !log_ && !error.isEmpty(); }
 
@@ -85,8 +83,7 @@ class RunLog {
   int layout_ = 0;
   bool new_only_ = false;
   bool automatic_ = false;
-  std::optional<PrintLog> log_;
-  std::unique_ptr<LeaseKeeper> keeper_;
+  std::unique_ptr<CertificateLog> log_;
   const RecipientTable* table_ = nullptr;
   std::map<int, qint64> claims_;  // entry -> claim, until out or released
   std::vector<int> held_;         // entries drawn into the output, not yet out

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "certificate/print_run.h"
-#include "layout/print_log.h"
+#include "desk/print_log.h"
 
 namespace kvsys {
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "certificate/print_run.h"
-#include "layout/print_log.h"
+#include "desk/print_log.h"
 #include "print/printer_queue.h"
 
 namespace kvsys {

@@ -15,6 +15,7 @@
 #include "db/database.h"
 #include "db/recordset.h"
 #include "desk/award_changes.h"
+#include "desk/print_log.h"
 
 namespace kvsys {
 
@@ -311,7 +312,7 @@ bool MeetFollower::PrintEvent(const RunOptions& run, const PrintRequest& base,
 void MeetFollower::PrintQueued(const PrintRequest& base, PrintRunContext& read, WarningLabel& label,
                                bool pdf_only, FollowLook& look) {
   RunOptions run = run_;
-  run.log = {&read.layout_db, meet_, true};
+  run.log = {PrintLogOpener(read.layout_db), meet_, true};
   run.pdf_only = pdf_only;
   const std::map<int, qint64> holding = Holding();
   for (auto it = queue_.begin(); it != queue_.end();) {

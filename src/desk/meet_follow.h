@@ -15,7 +15,7 @@
 #include "certificate/print_job.h"
 #include "certificate/print_run.h"
 #include "common/line_dialogs.h"
-#include "layout/print_log.h"
+#include "desk/print_log.h"
 
 namespace kvsys {
 

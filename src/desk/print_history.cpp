@@ -10,6 +10,7 @@
 
 #include "db/database.h"
 #include "desk/award_status.h"
+#include "desk/print_log.h"
 #include "results/results_error.h"
 
 namespace kvsys {
@@ -199,7 +200,7 @@ PrintJobResult PrintHistorySession::Reprint(const std::vector<int>& rows, int co
   }
   RunOptions run;
   run.output = output_;
-  run.log = {layout_db.get(), MeetOfLog(), false};
+  run.log = {PrintLogOpener(*layout_db), MeetOfLog(), false};
   return job_.Print(run, r_.layout, *table_, r_.prn, label, observer);
 }
 

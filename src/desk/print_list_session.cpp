@@ -12,6 +12,7 @@
 #include "db/database.h"
 #include "db/work_table.h"
 #include "db/work_table_model.h"
+#include "desk/print_log.h"
 #include "layout/layout_store.h"
 #include "print/font_substitution.h"
 #include "results/results_error.h"
@@ -52,7 +53,7 @@ RunOptions PrintListSession::ListRun(Database& layout_db) const {
   run.layout_check = LayoutCheck::kAsk;
   run.reprints = Reprints::kAsk;
   run.pre_print_check = true;
-  run.log = {&layout_db, MeetOfLog(), false};
+  run.log = {PrintLogOpener(layout_db), MeetOfLog(), false};
   run.output = output_;
   run.meet = Selected();
   run.shown_layout = shown_layout_ ? &*shown_layout_ : nullptr;

@@ -8,6 +8,7 @@
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/db_error_report.h"
+#include "desk/print_log.h"
 #include "layout/layout_store.h"
 
 namespace kvsys {
@@ -136,7 +137,8 @@ RunOptions PreviewSession::Printing() const {
   // What is shown is never logged; what is printed from here is.
   RunOptions run;
   run.output = output_;
-  if (r_.layout_db && !r_.meet.file.isEmpty()) run.log = {r_.layout_db.get(), r_.meet, false};
+  if (r_.layout_db && !r_.meet.file.isEmpty())
+    run.log = {PrintLogOpener(*r_.layout_db), r_.meet, false};
   return run;
 }
 

@@ -363,50 +363,5 @@ TEST(PrintRunJet, Swim01PrintedEndToEnd) {
   EXPECT_TRUE(relay_seen);
 }
 
-// A run of events whose certificates the log holds asks first, いいえ (only the new ones)
-// being the default; each answer does what it says, and a first run asks nothing.
-TEST_F(PrintRunTest, CertificatesPrintedBeforeAreAskedAbout) {
-  TimedFinal(1, {"00:30.00", "00:31.00", "00:32.00"});
-  RecordingOutput out;
-  const auto run = [&] {
-    PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
-    RunOptions opts;
-    opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
-    opts.log = {&*w.layout_db,
-                LoggedMeet{QStringLiteral("Swim01.mdb"), QStringLiteral("テスト大会"),
-                           QStringLiteral("2026/07/18")},
-                false};
-    opts.reprints = Reprints::kAsk;
-    PrintRunContext context = w.Context();
-    PlainWarningLabel label;
-    out.written.clear();
-    return job.Run(opts, Request({1}), context, label);
-  };
-  EXPECT_EQ(run().output, 3);
-  // A late result ties the third place.
-  w.Swimmer(4, QStringLiteral("S4"));
-  w.Result(1, 4, QStringLiteral("00:32.00"));
-  for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
-    w.dialogs.ExpectDefault(ReprintQuestion(answer == Answer::Yes ? 4 : 3), MsgButtons::YesNoCancel,
-                            MsgIcon::Question, kPrintTitle, 2, answer);
-    const PrintJobResult result = run();
-    switch (answer) {
-      case Answer::Cancel:
-        EXPECT_EQ(result.outcome, RunOutcome::kNotStarted);
-        EXPECT_TRUE(out.written.empty());
-        break;
-      case Answer::No:
-        EXPECT_EQ(result.output, 1);
-        EXPECT_EQ(result.skipped, 3);
-        ASSERT_EQ(out.written.size(), 1u);
-        EXPECT_EQ(out.written[0].name, CertificateName(4, w.recipients[4]));
-        break;
-      default:
-        EXPECT_EQ(result.output, 4);
-        break;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace kvsys::test

@@ -4,6 +4,7 @@
 #include "certificate/print_job.h"
 #include "certificate/run_log.h"
 #include "desk/award_status.h"
+#include "desk/print_log.h"
 #include "results/meet_settings.h"
 #include "support/document_helpers.h"
 #include "support/print_run_world.h"
@@ -30,7 +31,7 @@ class AwardStatusTest : public ::testing::Test {
     PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
     RunOptions run;
     run.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
-    run.log = {&*w.layout_db, meet, false};
+    run.log = {PrintLogOpener(*w.layout_db), meet, false};
     PrintRunContext context = w.Context();
     PlainWarningLabel label;
     return job.Run(run, request, context, label);

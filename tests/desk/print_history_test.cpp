@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 
 #include "desk/print_history.h"
+#include "desk/print_log.h"
 #include "results/meet_settings.h"
 #include "support/print_run_world.h"
 
@@ -29,7 +30,7 @@ TEST(PrintHistory, ChangesSinceFirstAndAloneAndReprintsWithTodaysResults) {
     PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
     RunOptions opts;
     opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
-    opts.log = {&*w.layout_db, LoggedMeetOf(w.meet_path(), meet), false};
+    opts.log = {PrintLogOpener(*w.layout_db), LoggedMeetOf(w.meet_path(), meet), false};
     PrintRequest request;
     request.events = {w.Listed(2), w.Listed(1)};
     PrintRunContext context = w.Context();

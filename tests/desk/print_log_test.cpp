@@ -13,7 +13,7 @@
 
 #include "certificate/print_job.h"
 #include "desk/award_changes.h"
-#include "layout/print_log.h"
+#include "desk/print_log.h"
 #include "support/document_helpers.h"
 #include "support/print_run_world.h"
 #include "support/raw_db.h"
@@ -251,7 +251,7 @@ class KilledRunTest : public ::testing::Test {
     PrintJob job(dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
     RunOptions opts;
     opts.output = [&out, die] { return std::make_unique<DyingOutput>(out(), die); };
-    opts.log = {&*layout_db, meet, false};
+    opts.log = {PrintLogOpener(*layout_db), meet, false};
     opts.new_only = true;
     PrintRunContext context{*layout_db, *results, w.state,      dialogs,           w.options,
                             1,          w.layout, w.recipients, w.default_observer};
@@ -341,7 +341,7 @@ TEST_F(KilledRunTest, ALockOnTheLogStopsARunOfOnlyTheNewOnes) {
     PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
     RunOptions opts;
     opts.output = [&out, holder] { return std::make_unique<Locking>(out, holder); };
-    opts.log = {&*w.layout_db, meet, false};
+    opts.log = {PrintLogOpener(*w.layout_db), meet, false};
     opts.new_only = new_only;
     PrintRunContext context = w.Context();
     PlainWarningLabel label;
@@ -368,7 +368,7 @@ TEST_F(KilledRunTest, TwoResultRowsOfOneEntrantAreTwoCertificates) {
   PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
   RunOptions opts;
   opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
-  opts.log = {&*w.layout_db, meet, false};
+  opts.log = {PrintLogOpener(*w.layout_db), meet, false};
   opts.new_only = true;
   PrintRunContext context = w.Context();
   PlainWarningLabel label;
@@ -397,7 +397,7 @@ TEST_F(KilledRunTest, AGatheredFileThatDoesNotAppearLeavesNothingOut) {
   PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
   RunOptions opts;
   opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
-  opts.log = {&*w.layout_db, meet, false};
+  opts.log = {PrintLogOpener(*w.layout_db), meet, false};
   opts.new_only = true;
   PrintRunContext context = w.Context();
   PlainWarningLabel label;
@@ -417,6 +417,55 @@ TEST_F(KilledRunTest, AGatheredFileThatDoesNotAppearLeavesNothingOut) {
   EXPECT_EQ(again.outcome, RunOutcome::kPrinted);
   EXPECT_EQ(again.output, static_cast<int>(tried));
   EXPECT_EQ(again.written.where, QStringLiteral("recording.pdf"));
+}
+
+// A run of events whose certificates the log holds asks first, いいえ (only the new ones)
+// being the default; each answer does what it says, and a first run asks nothing.
+TEST(ReprintQuestion, CertificatesPrintedBeforeAreAskedAbout) {
+  PrintRunWorld w;
+  w.Event(1, 1, 1, 2, 2);
+  for (int n = 1; n <= 3; ++n) {
+    w.Swimmer(n, QStringLiteral("S%1").arg(n));
+    w.Result(1, n, QStringLiteral("00:3%1.00").arg(n - 1));
+  }
+  PrintRequest request;
+  request.events.push_back(w.Listed(1));
+  RecordingOutput out;
+  const auto run = [&] {
+    PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
+    RunOptions opts;
+    opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
+    opts.log = {PrintLogOpener(*w.layout_db), kMeet, false};
+    opts.reprints = Reprints::kAsk;
+    PrintRunContext context = w.Context();
+    PlainWarningLabel label;
+    out.written.clear();
+    return job.Run(opts, request, context, label);
+  };
+  EXPECT_EQ(run().output, 3);
+  // A late result ties the third place.
+  w.Swimmer(4, QStringLiteral("S4"));
+  w.Result(1, 4, QStringLiteral("00:32.00"));
+  for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
+    w.dialogs.ExpectDefault(ReprintQuestion(answer == Answer::Yes ? 4 : 3), MsgButtons::YesNoCancel,
+                            MsgIcon::Question, kPrintTitle, 2, answer);
+    const PrintJobResult result = run();
+    switch (answer) {
+      case Answer::Cancel:
+        EXPECT_EQ(result.outcome, RunOutcome::kNotStarted);
+        EXPECT_TRUE(out.written.empty());
+        break;
+      case Answer::No:
+        EXPECT_EQ(result.output, 1);
+        EXPECT_EQ(result.skipped, 3);
+        ASSERT_EQ(out.written.size(), 1u);
+        EXPECT_EQ(out.written[0].name, CertificateName(4, w.recipients[4]));
+        break;
+      default:
+        EXPECT_EQ(result.output, 4);
+        break;
+    }
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "certificate/print_job.h"
 #include "desk/award_status.h"
+#include "desk/print_log.h"
 #include "print/output_settings.h"
 #include "print/print_command.h"
 #include "print/print_surface.h"
@@ -198,7 +199,7 @@ TEST_F(CupsTest, TheLogFollowsEachJobToItsEnd) {
   opts.output = [] { return std::make_unique<PrinterOutput>(kOtherQueue); };
   const LoggedMeet meet{QStringLiteral("Swim01.mdb"), QStringLiteral("テスト大会"),
                         QStringLiteral("2026/07/18")};
-  opts.log = {&*w.layout_db, meet, false};
+  opts.log = {PrintLogOpener(*w.layout_db), meet, false};
   PlainWarningLabel label;
   PrintRequest request;
   request.events = {w.Listed(1)};

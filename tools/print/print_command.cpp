@@ -1,3 +1,4 @@
+#include "desk/print_log.h"
 #include "print/print_command.h"
 
 #include <QDate>
@@ -535,7 +536,8 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   // with a line on stderr, or (--new-only) left out. A run whose only output is the dump
   // prints nothing, so it logs nothing either.
   if (!DumpOnly(cl)) {
-    run.log = {s.layout_db.get(), s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet(), false};
+    run.log = {PrintLogOpener(*s.layout_db),
+               s.results_db ? LoggedMeetOf(cl.meet, meet) : LoggedMeet(), false};
     run.reprints = Reprints::kTell;
   }
   run.new_only = cl.new_only;

@@ -1,5 +1,5 @@
 // The print log in KVSYS.mdb: its tables, the rows of a meet and what a run reads of them.
-#include "layout/print_log.h"
+#include "desk/print_log.h"
 
 #include <QFileInfo>
 #include <QSysInfo>
@@ -7,7 +7,7 @@
 #include "common/text_util.h"
 #include "db/database.h"
 #include "db/recordset.h"
-#include "layout/print_log_sql.h"
+#include "desk/print_log_sql.h"
 #include "layout/store_transaction.h"
 #include "results/meet_settings.h"
 
@@ -109,33 +109,26 @@ using namespace logsql;
 
 namespace {
 
-// A first day as written by the results system ("yyyy/mm/dd"); invalid for anything else.
-QDate FirstDay(const QString& text) {
-  return QDate::fromString(text.trimmed(), QStringLiteral("yyyy/MM/dd"));
-}
-
 QString MeetTag(const LoggedMeet& meet) {
   return meet.file + QLatin1Char('\t') + meet.name + QLatin1Char('\t') + meet.first_day;
 }
 
 }  // namespace
 
-LoggedMeet LoggedMeetOf(const QString& path, const MeetSettings& meet) {
-  return {QFileInfo(path).fileName(), TrimBlanks(meet.大会名1), TrimBlanks(meet.始期間)};
-}
-
-bool SameMeet(const LoggedMeet& a, const LoggedMeet& b) {
-  if (a.file != b.file) return false;
-  if (a.first_day == b.first_day) return true;
-  if (a.name != b.name) return false;
-  const QDate da = FirstDay(a.first_day);
-  const QDate db = FirstDay(b.first_day);
-  return da.isValid() && db.isValid() && std::abs(da.daysTo(db)) <= 31;
-}
-
 PrintLog::PrintLog(Database& db, LogEnvironment env) : db_(db), env_(std::move(env)) {
   Ensure();
   self_started_ = env_.started(env_.pid());
+}
+
+PrintLog::~PrintLog() = default;
+PrintLog::PrintLog(PrintLog&&) noexcept = default;
+
+void PrintLog::KeepLeases() {
+  if (!keeper_) keeper_ = std::make_unique<LeaseKeeper>(db_.Name());
+}
+
+CertificateLogOpener PrintLogOpener(Database& db) {
+  return [&db] { return std::make_unique<PrintLog>(db); };
 }
 
 QString PrintLog::HostName() {

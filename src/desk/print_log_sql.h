@@ -6,7 +6,7 @@
 #include <QVariantList>
 #include <vector>
 
-#include "layout/print_log.h"
+#include "desk/print_log.h"
 
 namespace kvsys {
 

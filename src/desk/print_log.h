@@ -9,11 +9,12 @@
 #include <set>
 #include <vector>
 
+#include "certificate/certificate_log.h"
+
 namespace kvsys {
 
 class Database;
 class Recordset;
-struct MeetSettings;
 
 // The print log: one row per certificate that came out (or is about to), in a table of
 // KVSYS.mdb of its own, so that every desk sharing the program folder knows what was printed,
@@ -46,79 +47,6 @@ struct MeetSettings;
 inline const QString kPrintLogTable = QStringLiteral("印刷履歴");
 inline const QString kPrintLogMeetTable = QStringLiteral("印刷大会");
 
-// States of a row.
-inline const QString kLogClaimed = QStringLiteral("確保");    // a desk is about to print it
-inline const QString kLogOut = QStringLiteral("出力");        // handed to the printer, or in a PDF
-inline const QString kLogCompleted = QStringLiteral("完了");  // the printing service finished
-inline const QString kLogStopped = QStringLiteral("停止");    // the service stopped the job
-inline const QString kLogCancelled = QStringLiteral("取消");  // the job was cancelled
-inline const QString kLogUnknown = QStringLiteral("不明");    // its desk ended while sending it
-
-inline constexpr int kLeaseRenewMs = 5000;
-inline constexpr int kLeaseExpireMs = 30000;
-
-// A meet as the log knows it: the path may differ between workstations; the file name and the
-// meet's texts as they were when printed.
-struct LoggedMeet {
-  QString file;
-  QString name;
-  QString first_day;
-
-  bool operator==(const LoggedMeet&) const = default;
-};
-
-// The meet of the results file at path with these settings.
-LoggedMeet LoggedMeetOf(const QString& path, const MeetSettings& meet);
-// Whether two sightings are one meet: the same file, and the same first day, or the same name
-// with a first day moved by a month at most (a corrected name or date keeps the meet; a file
-// that now holds another meet does not).
-bool SameMeet(const LoggedMeet& a, const LoggedMeet& b);
-
-// Which certificate a row is: printed twice, it has the same key. One result row earns one
-// certificate: the occurrence tells apart two rows of one entrant in one event.
-struct CertificateKey {
-  int event = 0;     // 競技番号; 0 for certificates that come from no meet
-  int class_no = 0;  // class-wise runs
-  int heat = 0;      // heat runs
-  bool relay = false;
-  int entrant = 0;     // 選手番号 or チーム番号
-  int occurrence = 1;  // the entrant's n-th result row of the event, in ranking order
-
-  auto operator<=>(const CertificateKey&) const = default;
-};
-
-struct PrintLogRow {
-  qint64 id = 0;
-  LoggedMeet meet;
-  CertificateKey key;
-  QString event_text;
-  QString stage;
-  QString class_name;
-  QString name;
-  QString affiliation;
-  QString rank;
-  QString record;
-  int layout = 0;
-  int copies = 1;
-  QString host;
-  qint64 pid = 0;
-  QString started;     // the process's start (boot and start time), to tell a reused id
-  qint64 renewal = 0;  // how often its desk renewed the claim
-  QDateTime time;      // when it came out (claimed: when claimed), as that desk's clock said
-  QString output;      // "プリンタ" or "PDF"
-  QString where;       // the queue, or the PDF file
-  int page = 0;        // the page in that file
-  int job = 0;         // the printing service's job
-  QString state;
-  bool automatic = false;  // printed by following the meet, not by an operator's run
-
-  // Whether the certificate counts as printed (not a claim, not stopped or cancelled).
-  bool Printed() const { return state == kLogOut || state == kLogCompleted; }
-};
-
-inline const QString kLogPrinter = QStringLiteral("プリンタ");
-inline const QString kLogPdf = QStringLiteral("PDF");
-
 // What the log needs of its process and machine; tests give their own.
 struct LogEnvironment {
   std::function<QString()> host;
@@ -132,54 +60,38 @@ struct LogEnvironment {
   static LogEnvironment System();
 };
 
-// Where a claimed certificate will appear, or came out.
-struct LogPlace {
-  qint64 id = 0;
-  QString output;
-  QString where;
-  int page = 0;
-  int job = 0;
-};
-
-// What a claim found.
-enum class ClaimFate {
-  kClaimed,  // this desk holds it now (id set)
-  kPrinted,  // it is printed already (only the new ones)
-  kHeld,     // another live desk holds it (only the new ones)
-};
-
-struct ClaimItem {
-  PrintLogRow row;  // meet, key and texts
-  ClaimFate fate = ClaimFate::kClaimed;
-  qint64 id = 0;
-};
-
 // The log of a layout database. The tables are made on first use, in one transaction, in an
 // older file too. Every call raises DbError; each write is one transaction and leaves nothing
 // half-written.
-class PrintLog {
+class LeaseKeeper;
+
+class PrintLog : public CertificateLog {
  public:
   explicit PrintLog(Database& db, LogEnvironment env = LogEnvironment::System());
+  ~PrintLog() override;
+  PrintLog(PrintLog&&) noexcept;
 
   // Rows that came out, in one transaction; their host, process and time are set.
-  void Add(std::vector<PrintLogRow>& rows);
+  void Add(std::vector<PrintLogRow>& rows) override;
   // Claims the certificates in one write transaction before they are drawn. With new_only a
   // certificate printed already, or held by another live desk, is not claimed (its fate says
   // which); ended claims met on the way are settled first.
-  void Claim(std::vector<ClaimItem>& items, bool new_only);
+  void Claim(std::vector<ClaimItem>& items, bool new_only) override;
   // Where claimed certificates will appear (before they do), or (MarkOut) that they came out
   // there, in one transaction. Returns the ids that are no longer this desk's claims (taken by
   // another desk after the lease expired); the rest are written.
-  std::vector<qint64> Place(const std::vector<LogPlace>& places);
-  std::vector<qint64> MarkOut(const std::vector<LogPlace>& places);
+  std::vector<qint64> Place(const std::vector<LogPlace>& places) override;
+  std::vector<qint64> MarkOut(const std::vector<LogPlace>& places) override;
   // The claimed certificates did not come out.
-  void Release(const std::vector<qint64>& ids);
+  void Release(const std::vector<qint64>& ids) override;
   // What the printing service said of the job of a row.
   void SetState(qint64 id, const QString& state);
   // Renews the leases of this process's claims; the number of claims renewed.
   int Renew();
   // Settles the claims of desks that ended (see the contract); the number settled.
-  int Settle();
+  int Settle() override;
+  // Renews this process's claims from a thread of its own until the log is destroyed.
+  void KeepLeases() override;
 
   // The rows of a meet, oldest first, read a page at a time.
   void ForEachRow(const LoggedMeet& meet, const std::function<void(const PrintLogRow&)>& each);
@@ -192,8 +104,9 @@ class PrintLog {
   std::vector<PrintLogRow> OpenPrinterJobs(const LoggedMeet& meet);
   // The certificates of these events and entrants of a meet (all when empty) that count as
   // printed, are unknown, or are claimed by a live desk.
-  std::set<CertificateKey> Taken(const LoggedMeet& meet, const std::set<int>& events = {},
-                                 const std::set<int>& entrants = {});
+  std::set<CertificateKey> Taken(const LoggedMeet& meet, const std::set<int>& events,
+                                 const std::set<int>& entrants) override;
+  std::set<CertificateKey> Taken(const LoggedMeet& meet) { return Taken(meet, {}, {}); }
   // The row that came out last of each certificate of a meet (claims and certificates of no
   // meet left out), oldest first.
   std::vector<PrintLogRow> LatestPerCertificate(const LoggedMeet& meet);
@@ -233,7 +146,11 @@ class PrintLog {
     qint64 since_ms = 0;
   };
   std::map<qint64, Sighting> sightings_;
+  std::unique_ptr<LeaseKeeper> keeper_;
 };
+
+// Opens the print log of a layout database for a run.
+CertificateLogOpener PrintLogOpener(Database& db);
 
 // Keeps this process's claims alive from a thread of its own, on a connection of its own, while
 // the process runs (a question left open, a long file being finished).

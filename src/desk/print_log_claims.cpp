@@ -11,8 +11,8 @@
 #include "db/database.h"
 #include "db/recordset.h"
 #include "db/workspace.h"
-#include "layout/print_log.h"
-#include "layout/print_log_sql.h"
+#include "desk/print_log.h"
+#include "desk/print_log_sql.h"
 #include "layout/store_transaction.h"
 
 namespace kvsys {
