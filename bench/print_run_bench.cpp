@@ -127,8 +127,7 @@ void BM_CollectAndCheck(benchmark::State& state) {
     const CollectResult r = CollectRecipients(w.request, c);
     if (r.outcome != CollectOutcome::kDone) state.SkipWithError("collection did not finish");
     w.recipients.RecipientCount = static_cast<int16_t>(r.count);
-    const std::optional<PrePrintCheck> check =
-        CheckBeforePrinting(w.request, c, with_layout, &log);
+    const std::optional<PrePrintCheck> check = CheckBeforePrinting(w.request, c, with_layout, &log);
     if (!check || check->certificates != r.count || check->printed != r.count) {
       state.SkipWithError("check did not finish");
     }

@@ -1,5 +1,5 @@
-#include "desk/print_log.h"
 #include "print/print_command.h"
+#include "desk/print_log.h"
 
 #include <QDate>
 #include <QDir>
