@@ -193,6 +193,39 @@ void SetLineIndent(PrintSurface& surface, double x_mm) {
   surface.SetLineIndent(Twips16(x_mm));
 }
 
+namespace {
+
+// A relay's members in the affiliation's place, one line (or column) each, at one size.
+void DrawRelayMembers(PrintSurface& surface, PlacementRecorder& recorder, const LayoutItem& style,
+                      double x, double y, const std::array<QString, 4>& members, bool shrink,
+                      Dialogs& dialogs) {
+  const int line_step = style.FontSize / 3 + 2;  // mm between members
+  // Members of a vertical face stand in columns from right to left.
+  const bool vertical = IsVerticalFace(style.FontName);
+  auto place = [&](size_t k) {
+    const int step = line_step * static_cast<int>(k);
+    SetItemPosition(surface, vertical ? x - step : x, vertical ? y : y + step, dialogs);
+    SetItemFont(surface, style);
+  };
+  // The members share one size: the one at which the longest of them fits.
+  double size = style.FontSize;
+  if (shrink) {
+    for (size_t k = 0; k < members.size(); ++k) {
+      place(k);
+      size = std::min(size, FittingSize(surface, {members[k]}));
+    }
+  }
+  for (size_t k = 0; k < members.size(); ++k) {
+    place(k);
+    surface.SetFontSize(size);
+    if (k == 0) recorder.Begin(kItemAffiliation);
+    surface.OutputText(members[k]);
+  }
+  recorder.End(size < style.FontSize);
+}
+
+}  // namespace
+
 DrawResult DrawCertificate(PrintSurface& surface, DrawMode mode, WarningLabel& label,
                            const CertificateLayout& layout, const RecipientTable& recipients,
                            const PrintOptions& options, Dialogs& dialogs,
@@ -223,30 +256,8 @@ DrawResult DrawCertificate(PrintSurface& surface, DrawMode mode, WarningLabel& l
     const double y = base.y - offsets.Y;
 
     if (item == kItemAffiliation && relay && options.Relay) {
-      const std::array<QString, 4> members = RelayMembers(r, options);
-      const int line_step = style.FontSize / 3 + 2;  // mm between members
-      // Members of a vertical face stand in columns from right to left.
-      const bool vertical = IsVerticalFace(style.FontName);
-      auto place = [&](size_t k) {
-        const int step = line_step * static_cast<int>(k);
-        SetItemPosition(surface, vertical ? x - step : x, vertical ? y : y + step, dialogs);
-        SetItemFont(surface, style);
-      };
-      // The members share one size: the one at which the longest of them fits.
-      double size = style.FontSize;
-      if (options.Shrink) {
-        for (size_t k = 0; k < members.size(); ++k) {
-          place(k);
-          size = std::min(size, FittingSize(surface, {members[k]}));
-        }
-      }
-      for (size_t k = 0; k < members.size(); ++k) {
-        place(k);
-        surface.SetFontSize(size);
-        if (k == 0) recorder.Begin(item);
-        surface.OutputText(members[k]);
-      }
-      recorder.End(size < style.FontSize);
+      DrawRelayMembers(surface, recorder, style, x, y, RelayMembers(r, options), options.Shrink,
+                       dialogs);
       continue;
     }
 

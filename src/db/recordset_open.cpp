@@ -73,6 +73,40 @@ void AddNameIfAbsent(RecordsetData& d, const QString& name, int index) {
   if (!d.folded.contains(folded)) d.folded.insert(folded, index);
 }
 
+// The columns of a prepared statement: names (plain first, then qualified), affinities, and
+// for an updatable recordset the table column each one writes.
+void DescribeColumns(RecordsetData& d, sqlite3* db, sqlite3_stmt* stmt, const SelectShape& shape,
+                     bool with_rowid) {
+  const int first = with_rowid ? 1 : 0;
+  d.cols = sqlite3_column_count(stmt) - first;
+  const QStringList qualifiers = Qualifiers(db, shape, d.cols);
+  for (int i = 0; i < d.cols; ++i) {
+    const int c = i + first;
+    const QString name = QString::fromUtf8(sqlite3_column_name(stmt, c));
+    d.names << name;
+    d.affinity.push_back(AffinityOf(sqlite3_column_decltype(stmt, c)));
+    const char* origin = sqlite3_column_origin_name(stmt, c);
+    int slot = -1;
+    if (with_rowid && origin) {
+      const QString o = QString::fromUtf8(origin);
+      slot = static_cast<int>(d.origin_names.indexOf(o));
+      if (slot < 0) {
+        d.origin_names << o;
+        slot = static_cast<int>(d.origin_names.size()) - 1;
+      }
+    }
+    d.origin.push_back(slot);
+    AddNameIfAbsent(d, name, i);
+  }
+  // Qualified names come after the plain ones so that a plain name keeps its first column.
+  if (!qualifiers.isEmpty()) {
+    for (int i = 0; i < d.cols; ++i) {
+      if (qualifiers[i].isEmpty()) continue;
+      AddNameIfAbsent(d, qualifiers[i] + QLatin1Char('.') + d.names[i], i);
+    }
+  }
+}
+
 }  // namespace
 
 int RecordsetData::FindAndRemember(const QString& name) const {
@@ -147,33 +181,7 @@ std::shared_ptr<RecordsetData> LoadRecordset(const std::shared_ptr<Connection>& 
   d->updatable = with_rowid;
   if (shape.single_table) d->table = shape.sources[0].table;
   const int first = with_rowid ? 1 : 0;
-  d->cols = sqlite3_column_count(stmt) - first;
-  const QStringList qualifiers = Qualifiers(db, shape, d->cols);
-  for (int i = 0; i < d->cols; ++i) {
-    const int c = i + first;
-    const QString name = QString::fromUtf8(sqlite3_column_name(stmt, c));
-    d->names << name;
-    d->affinity.push_back(AffinityOf(sqlite3_column_decltype(stmt, c)));
-    const char* origin = sqlite3_column_origin_name(stmt, c);
-    int slot = -1;
-    if (with_rowid && origin) {
-      const QString o = QString::fromUtf8(origin);
-      slot = static_cast<int>(d->origin_names.indexOf(o));
-      if (slot < 0) {
-        d->origin_names << o;
-        slot = static_cast<int>(d->origin_names.size()) - 1;
-      }
-    }
-    d->origin.push_back(slot);
-    AddNameIfAbsent(*d, name, i);
-  }
-  // Qualified names come after the plain ones so that a plain name keeps its first column.
-  if (!qualifiers.isEmpty()) {
-    for (int i = 0; i < d->cols; ++i) {
-      if (qualifiers[i].isEmpty()) continue;
-      AddNameIfAbsent(*d, qualifiers[i] + QLatin1Char('.') + d->names[i], i);
-    }
-  }
+  DescribeColumns(*d, db, stmt, shape, with_rowid);
 
   d->values = RowStore(d->cols);
   while (st->Step()) {

@@ -58,6 +58,14 @@ KVS220::~KVS220() {
 }
 
 void KVS220::BuildControls() {
+  BuildEventControls();
+  BuildChoiceControls();
+  BuildRunControls();
+  // A watcher is blind on network shares: the file is looked at every few seconds as well.
+  meet_watch_ = new MeetFileWatch(3000, this);
+}
+
+void KVS220::BuildEventControls() {
   Combo1 = Named(new QComboBox(this), "Combo1");
   Combo1->setMinimumContentsLength(18);
   Check1 = Named(new QCheckBox(QStringLiteral("すべて選択"), this), "Check1");
@@ -89,7 +97,9 @@ void KVS220::BuildControls() {
   PROG_GRID->setTabKeyNavigation(false);
   // The row number would only repeat 競技No.
   PROG_GRID->verticalHeader()->setVisible(false);
+}
 
+void KVS220::BuildChoiceControls() {
   // Ranks are typed as digits only; an empty box means "not used".
   auto* digits =
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,4}")), this);
@@ -112,6 +122,9 @@ void KVS220::BuildControls() {
   lblCurR = Named(new QLabel(this), "lblCurR");
   lblCurR->setFrameShape(QFrame::Panel);
   lblCurR->setFrameShadow(QFrame::Sunken);
+}
+
+void KVS220::BuildRunControls() {
   PRV_CHK = Named(new QCheckBox(QStringLiteral("ﾌﾟﾚﾋﾞｭｰ出力"), this), "PRV_CHK");
   lblPreviewNote = Named(new QLabel(kPreviewNote, this), "lblPreviewNote");
   lblPreviewNote->setWordWrap(true);
@@ -145,9 +158,6 @@ void KVS220::BuildControls() {
   SSCommand3 = Named(new QPushButton(QStringLiteral("閉じる(F10)"), this), "SSCommand3");
   SSCommand4->setEnabled(false);
   SSCommand2->setEnabled(false);
-
-  // A watcher is blind on network shares: the file is looked at every few seconds as well.
-  meet_watch_ = new MeetFileWatch(3000, this);
 }
 
 void KVS220::LayOutControls() {

@@ -79,6 +79,11 @@ class KVS220 : public QWidget, private PrintRunObserver {
   bool CancelRequested() override;
 
   void BuildControls();
+  // The day, the choice of events and the grid; the ranks, heats, classes and layout; the
+  // run's buttons and lines.
+  void BuildEventControls();
+  void BuildChoiceControls();
+  void BuildRunControls();
   void LayOutControls();
   void ConnectControls();
   // F5, F6, F9, F10 and Esc; false for any other key.

@@ -18,7 +18,9 @@ class QListWidget;
 class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
+class QVBoxLayout;
 
 namespace kvsys {
 
@@ -94,6 +96,11 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void BuildControls();
   void BuildOptionControls();
   void LayOutControls();
+  // The rows above the side panel (page, copies, run, zoom, the run's lines).
+  QVBoxLayout* LayOutRunRows();
+  // The saved layouts and the adjustment panel, as one scrolling page.
+  QWidget* LayOutAdjustments();
+  QScrollArea* SidePanel(QWidget* page, const char* name);
   void LayOutOptions();
   void ConnectControls();
   bool HandleKey(QKeyEvent* event);

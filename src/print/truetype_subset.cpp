@@ -101,6 +101,57 @@ QByteArray WithoutInstructions(QByteArray glyph) {
   return glyph;
 }
 
+struct FontTable {
+  std::array<char, 4> tag;
+  const QByteArray* data;
+};
+
+// A font file of these tables (tags ascending, one of them 'head'), the glyphs last in the file
+// so that their bytes can be found by where the glyph table starts (*glyf_at).
+QByteArray FontFile(const std::vector<FontTable>& tables, qsizetype* glyf_at) {
+  const auto n = static_cast<quint32>(tables.size());
+  quint32 power = 1;
+  quint32 log2 = 0;
+  while (power * 2 <= n) {
+    power *= 2;
+    ++log2;
+  }
+  QByteArray out;
+  qsizetype total = 12 + 16 * static_cast<qsizetype>(n);
+  for (const FontTable& t : tables) total += (t.data->size() + 3) & ~qsizetype(3);
+  out.reserve(total);
+  Append32(out, 0x00010000);
+  Append16(out, n);
+  Append16(out, power * 16);
+  Append16(out, log2);
+  Append16(out, n * 16 - power * 16);
+  const qsizetype directory = out.size();
+  out.resize(directory + 16 * static_cast<qsizetype>(n));
+  qsizetype head_at = 0;
+  const auto is = [](const FontTable& t, const char* tag) {
+    return std::equal(t.tag.begin(), t.tag.end(), tag);
+  };
+  auto place = [&](const FontTable& t, qsizetype entry) {
+    const qsizetype at = out.size();
+    if (is(t, "head")) head_at = at;
+    if (is(t, "glyf")) *glyf_at = at;
+    out.append(*t.data);
+    while (out.size() % 4) out.append('\0');
+    std::copy(t.tag.begin(), t.tag.end(), out.begin() + entry);
+    Put32(out, entry + 4, Checksum(t.data->constData(), t.data->size()));
+    Put32(out, entry + 8, static_cast<quint32>(at));
+    Put32(out, entry + 12, static_cast<quint32>(t.data->size()));
+  };
+  for (quint32 i = 0; i < n; ++i) {
+    if (!is(tables[i], "glyf")) place(tables[i], directory + 16 * i);
+  }
+  for (quint32 i = 0; i < n; ++i) {
+    if (is(tables[i], "glyf")) place(tables[i], directory + 16 * i);
+  }
+  Put32(out, head_at + 8, 0xB1B0AFBA - Checksum(out.constData(), out.size()));
+  return out;
+}
+
 }  // namespace
 
 bool TrueTypeSubsetter::Load(const QRawFont& font) {
@@ -151,26 +202,22 @@ QByteArray TrueTypeSubsetter::GlyphData(quint32 glyph) const {
   return data;
 }
 
-QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
-                                     std::vector<GlyphSpan>* spans) const {
-  if (loca_.empty()) return {};
+bool TrueTypeSubsetter::CopyGlyphs(std::vector<quint32>& glyphs, QByteArray& glyf,
+                                   std::vector<quint32>& offsets,
+                                   std::vector<GlyphSpan>& placed) const {
   QHash<quint32, quint32> new_index;
   for (size_t i = 0; i < glyphs.size(); ++i) {
-    if (glyphs[i] >= glyph_count()) return {};
+    if (glyphs[i] >= glyph_count()) return false;
     new_index.insert(glyphs[i], static_cast<quint32>(i));
   }
-  // The glyph table, components brought in as they are met.
-  QByteArray glyf;
-  std::vector<quint32> offsets;
-  std::vector<GlyphSpan> placed;
   for (size_t i = 0; i < glyphs.size(); ++i) {
     const quint32 g = glyphs[i];
     QByteArray data = GlyphData(g);
     std::vector<qsizetype> refs;
-    if (ForEachComponent(data, [&](qsizetype at) { refs.push_back(at + 2); }) < 0) return {};
+    if (ForEachComponent(data, [&](qsizetype at) { refs.push_back(at + 2); }) < 0) return false;
     for (qsizetype at : refs) {
       const quint32 component = U16(data, at);
-      if (component >= glyph_count()) return {};
+      if (component >= glyph_count()) return false;
       auto it = new_index.find(component);
       if (it == new_index.end()) {
         it = new_index.insert(component, static_cast<quint32>(glyphs.size()));
@@ -183,6 +230,17 @@ QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
     glyf.append(data);
   }
   offsets.push_back(static_cast<quint32>(glyf.size()));
+  return true;
+}
+
+QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
+                                     std::vector<GlyphSpan>* spans) const {
+  if (loca_.empty()) return {};
+  // The glyph table, components brought in as they are met.
+  QByteArray glyf;
+  std::vector<quint32> offsets;
+  std::vector<GlyphSpan> placed;
+  if (!CopyGlyphs(glyphs, glyf, offsets, placed)) return {};
   const quint32 count = static_cast<quint32>(glyphs.size());
 
   QByteArray loca;
@@ -204,59 +262,19 @@ QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
   QByteArray maxp = maxp_;
   Put16(maxp, 4, count);
 
-  struct Table {
-    std::array<char, 4> tag;
-    const QByteArray* data;
-  };
-  // Tags in ascending order, as readers search them; the glyphs come last in the file.
-  std::vector<Table> tables;
-  tables.push_back({{'g', 'l', 'y', 'f'}, &glyf});
-  tables.push_back({{'h', 'e', 'a', 'd'}, &head});
-  tables.push_back({{'h', 'h', 'e', 'a'}, &hhea});
-  tables.push_back({{'h', 'm', 't', 'x'}, &hmtx});
-  tables.push_back({{'l', 'o', 'c', 'a'}, &loca});
-  tables.push_back({{'m', 'a', 'x', 'p'}, &maxp});
-
-  const auto n = static_cast<quint32>(tables.size());
-  quint32 power = 1;
-  quint32 log2 = 0;
-  while (power * 2 <= n) {
-    power *= 2;
-    ++log2;
+  // Tags in ascending order, as readers search them.
+  qsizetype glyf_at = 0;
+  QByteArray out = FontFile({{{'g', 'l', 'y', 'f'}, &glyf},
+                             {{'h', 'e', 'a', 'd'}, &head},
+                             {{'h', 'h', 'e', 'a'}, &hhea},
+                             {{'h', 'm', 't', 'x'}, &hmtx},
+                             {{'l', 'o', 'c', 'a'}, &loca},
+                             {{'m', 'a', 'x', 'p'}, &maxp}},
+                            &glyf_at);
+  if (spans) {
+    for (GlyphSpan& span : placed) span.offset += glyf_at;
+    *spans = std::move(placed);
   }
-  QByteArray out;
-  qsizetype total = 12 + 16 * static_cast<qsizetype>(n);
-  for (const Table& t : tables) total += (t.data->size() + 3) & ~qsizetype(3);
-  out.reserve(total);
-  Append32(out, 0x00010000);
-  Append16(out, n);
-  Append16(out, power * 16);
-  Append16(out, log2);
-  Append16(out, n * 16 - power * 16);
-  const qsizetype directory = out.size();
-  out.resize(directory + 16 * static_cast<qsizetype>(n));
-  qsizetype head_at = 0;
-  auto place = [&](const Table& t, qsizetype entry) {
-    const qsizetype at = out.size();
-    if (t.data == &head) head_at = at;
-    if (t.data == &glyf && spans) {
-      for (GlyphSpan& span : placed) span.offset += at;
-      *spans = std::move(placed);
-    }
-    out.append(*t.data);
-    while (out.size() % 4) out.append('\0');
-    std::copy(t.tag.begin(), t.tag.end(), out.begin() + entry);
-    Put32(out, entry + 4, Checksum(t.data->constData(), t.data->size()));
-    Put32(out, entry + 8, static_cast<quint32>(at));
-    Put32(out, entry + 12, static_cast<quint32>(t.data->size()));
-  };
-  for (quint32 i = 0; i < n; ++i) {
-    if (tables[i].data != &glyf) place(tables[i], directory + 16 * i);
-  }
-  for (quint32 i = 0; i < n; ++i) {
-    if (tables[i].data == &glyf) place(tables[i], directory + 16 * i);
-  }
-  Put32(out, head_at + 8, 0xB1B0AFBA - Checksum(out.constData(), out.size()));
   return out;
 }
 

@@ -40,6 +40,11 @@ class TrueTypeSubsetter {
   QByteArray GlyphData(quint32 glyph) const;
 
  private:
+  // The glyphs' data one after the other, their offsets (one more than glyphs) and spans;
+  // components renumbered and appended to glyphs. False when a glyph is not in the font.
+  bool CopyGlyphs(std::vector<quint32>& glyphs, QByteArray& glyf, std::vector<quint32>& offsets,
+                  std::vector<GlyphSpan>& placed) const;
+
   QByteArray head_, hhea_, maxp_, hmtx_, glyf_;
   std::vector<quint32> loca_;  // glyph_count + 1 offsets into glyf_
   quint32 hmetrics_ = 0;

@@ -303,6 +303,22 @@ class TableCopier {
     sqlite3_bind_double(stmt, n, negative ? -v : v);
   }
 
+  // A date as the results system's text when it is one, else the day number itself.
+  static void BindDate(sqlite3_stmt* stmt, int n, double day_number) {
+    if (const auto text = kvsys::JetDateText(day_number)) {
+      sqlite3_bind_text(stmt, n, text->c_str(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_double(stmt, n, day_number);
+    }
+  }
+
+  // A value libmdb turns into text itself (a memo follows its pages).
+  void BindAsLibmdbText(sqlite3_stmt* stmt, int n, const MdbField& f, int type) {
+    char* text = mdb_col_to_string(mdb_, mdb_->pg_buf, f.start, type, f.siz);
+    sqlite3_bind_text(stmt, n, text ? text : "", -1, SQLITE_TRANSIENT);
+    g_free(text);
+  }
+
   void Bind(sqlite3_stmt* stmt, int n, MdbColumn* col, const MdbField& f) {
     if (col->col_type == MDB_BOOL) {  // the null bit is the value itself
       sqlite3_bind_int(stmt, n, f.is_null ? 0 : -1);
@@ -345,17 +361,10 @@ class TableCopier {
         need(8);
         sqlite3_bind_double(stmt, n, mdb_get_double(buf, f.start));
         break;
-      case MDB_DATETIME: {
+      case MDB_DATETIME:
         need(8);
-        const double day_number = mdb_get_double(buf, f.start);
-        if (const auto text = kvsys::JetDateText(day_number)) {
-          sqlite3_bind_text(stmt, n, text->c_str(), static_cast<int>(text->size()),
-                            SQLITE_TRANSIENT);
-        } else {
-          sqlite3_bind_double(stmt, n, day_number);
-        }
+        BindDate(stmt, n, mdb_get_double(buf, f.start));
         break;
-      }
       case MDB_NUMERIC:
         need(17);
         BindNumeric(stmt, n, col, f);
@@ -363,19 +372,13 @@ class TableCopier {
       case MDB_TEXT:
         BindText(stmt, n, f);
         break;
-      case MDB_MEMO: {
-        char* text = mdb_col_to_string(mdb_, buf, f.start, MDB_MEMO, f.siz);
-        sqlite3_bind_text(stmt, n, text ? text : "", -1, SQLITE_TRANSIENT);
-        g_free(text);
+      case MDB_MEMO:
+        BindAsLibmdbText(stmt, n, f, MDB_MEMO);
         break;
-      }
-      case MDB_REPID: {
+      case MDB_REPID:
         need(16);
-        char* text = mdb_col_to_string(mdb_, buf, f.start, MDB_REPID, f.siz);
-        sqlite3_bind_text(stmt, n, text ? text : "", -1, SQLITE_TRANSIENT);
-        g_free(text);
+        BindAsLibmdbText(stmt, n, f, MDB_REPID);
         break;
-      }
       case MDB_OLE:
         BindOle(stmt, n, col, f);
         break;

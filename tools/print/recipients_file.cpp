@@ -66,6 +66,37 @@ QString Unescaped(const QString& field) {
   return out;
 }
 
+// UTF-8 (one byte order mark dropped, and only here), or Shift_JIS (CP932) as Japanese
+// spreadsheets save text, told apart as the settings file is: by whether the bytes are
+// valid UTF-8. Bytes that are neither are refused, with their line: printed, they would be
+// certificates full of replacement marks.
+bool DecodeRecipientsText(const QString& path, const QByteArray& bytes, QString& text,
+                          QString* error) {
+  if (IsValidUtf8(bytes)) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    text = utf8.decode(bytes);
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+  } else {
+    bool valid = true;
+    text = DecodeCp932(bytes, &valid);
+    if (!valid) {
+      const QList<QByteArray> raw = bytes.split('\n');
+      for (qsizetype n = 0; n < raw.size(); ++n) {
+        DecodeCp932(raw[n], &valid);
+        if (valid) continue;
+        if (error) {
+          *error = QStringLiteral(
+                       "%1 の %2 行目を読めません（UTF-8 でも Shift_JIS でもない文字があります）。")
+                       .arg(path)
+                       .arg(n + 1);
+        }
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsBlankRecipient(const Recipient& r) {
@@ -110,34 +141,9 @@ bool ReadRecipientsFile(const QString& path, RecipientTable& table, QString* err
     if (error) *error = QStringLiteral("%1 を読めません。（%2）").arg(path, file.errorString());
     return false;
   }
-  // UTF-8 (one byte order mark dropped, and only here), or Shift_JIS (CP932) as Japanese
-  // spreadsheets save text, told apart as the settings file is: by whether the bytes are
-  // valid UTF-8. Bytes that are neither are refused, with their line: printed, they would be
-  // certificates full of replacement marks.
   const QByteArray bytes = file.readAll();
   QString text;
-  if (IsValidUtf8(bytes)) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    text = utf8.decode(bytes);
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-  } else {
-    bool valid = true;
-    text = DecodeCp932(bytes, &valid);
-    if (!valid) {
-      const QList<QByteArray> raw = bytes.split('\n');
-      for (qsizetype n = 0; n < raw.size(); ++n) {
-        DecodeCp932(raw[n], &valid);
-        if (valid) continue;
-        if (error) {
-          *error = QStringLiteral(
-                       "%1 の %2 行目を読めません（UTF-8 でも Shift_JIS でもない文字があります）。")
-                       .arg(path)
-                       .arg(n + 1);
-        }
-        return false;
-      }
-    }
-  }
+  if (!DecodeRecipientsText(path, bytes, text, error)) return false;
   QStringList lines = text.split(QLatin1Char('\n'));
   // A blank line is no recipient (a spreadsheet's empty last rows, say).
   std::vector<qsizetype> numbers;  // the file's line number of each recipient's line
