@@ -1,9 +1,10 @@
 // The print history: printed certificates against today's results, and reprints of chosen
-// lines with today's results, logged like any run.
+// lines with today's results, logged like any run; the comparison itself.
 #include <gtest/gtest.h>
 
 #include <QStandardItemModel>
 
+#include "desk/award_changes.h"
 #include "desk/print_history.h"
 #include "desk/print_log.h"
 #include "results/meet_settings.h"
@@ -91,6 +92,64 @@ TEST(PrintHistory, ChangesSinceFirstAndAloneAndReprintsWithTodaysResults) {
   history.SetChangedOnly(false);
   EXPECT_EQ(lines().first(), QStringLiteral("圏外 S3 1 *"));
   EXPECT_TRUE(lines().contains(QStringLiteral(" S4 2")));
+}
+
+// Each certificate is compared the way it was printed: class-wise ranks against class-wise
+// ranks (an overall comparison would call every class's winner changed), and today's
+// certificates handed in give what a fresh collection gives.
+TEST(CompareWithResults, EachCertificateAgainstTheWayItWasPrinted) {
+  PrintRunWorld w;
+  w.Meet(QStringLiteral("UPDATE 大会設定 SET クラス分け = -1"));
+  w.Meet(QStringLiteral("INSERT INTO クラス VALUES (1, '小学生'), (2, '中学生')"));
+  w.Event(1, 1, 1, 2, 2, 1);
+  for (int n = 1; n <= 5; ++n) {
+    w.Swimmer(n, QStringLiteral("S%1").arg(n));
+    w.Result(1, n, QStringLiteral("00:3%1.00").arg(n), 0, n <= 3 ? 1 : 2);
+  }
+  const MeetSettings meet = LoadMeetSettings(w.Results(), w.state, w.dialogs);
+  const LoggedMeet logged = LoggedMeetOf(w.meet_path(), meet);
+  PrintRequest request;
+  request.events = {w.Listed(1)};
+  request.class_wise = true;
+  {
+    RecordingOutput out;
+    PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
+    RunOptions opts;
+    opts.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
+    opts.log = {PrintLogOpener(*w.layout_db), logged, false};
+    PrintRunContext context = w.Context();
+    PlainWarningLabel label;
+    ASSERT_EQ(job.Run(opts, request, context, label).output, 5);
+  }
+  const auto compare = [&](const KnownResults& known) {
+    PrintRunContext context = w.Context();
+    const auto all = CompareWithResults(PrintLog(*w.layout_db).Rows(logged), context, true, known);
+    std::map<QString, QString> marks;
+    if (all) {
+      for (const AwardComparison& c : *all) {
+        marks[c.logged.name] = (ChangeMark(c.change) + u' ' + c.what).trimmed();
+      }
+    }
+    return marks;
+  };
+  EXPECT_EQ(compare({}), (std::map<QString, QString>{{QStringLiteral("S1"), QString()},
+                                                     {QStringLiteral("S2"), QString()},
+                                                     {QStringLiteral("S3"), QString()},
+                                                     {QStringLiteral("S4"), QString()},
+                                                     {QStringLiteral("S5"), QString()}}));
+
+  // S5 now wins class 2; class 1 stands.
+  w.Meet(QStringLiteral("UPDATE 記録マスター SET ゴール = '00:29.00' WHERE 選手番号 = 5"));
+  const std::map<QString, QString> fresh = compare({});
+  EXPECT_EQ(fresh.at(QStringLiteral("S1")), QString());
+  EXPECT_EQ(fresh.at(QStringLiteral("S4")), QStringLiteral("変更 順位 １→２"));
+  EXPECT_TRUE(fresh.at(QStringLiteral("S5")).startsWith(QStringLiteral("変更 順位 ２→１")))
+      << fresh.at(QStringLiteral("S5")).toStdString();
+  PrintRunContext context = w.Context();
+  const CollectResult today = CollectRecipients(request, context);
+  ASSERT_EQ(today.outcome, CollectOutcome::kDone);
+  auto table = std::make_unique<RecipientTable>(w.recipients);
+  EXPECT_EQ(compare({&request, table.get(), today.count}), fresh);
 }
 
 }  // namespace

@@ -156,6 +156,30 @@ TEST_F(LeaseTest, EndedClaimsAreSettledByWhereTheySayTheyGo) {
   EXPECT_EQ(ClaimOne(log_a, 3), ClaimFate::kPrinted);  // never printed again by itself
 }
 
+// What a claim finds besides another desk: a released claim and a job the printing service
+// stopped leave the certificate free; a run of every certificate claims a printed one again
+// (a reprint), and a mark of a released claim is refused.
+TEST_F(LeaseTest, ReleasedAndStoppedCertificatesAreFreeAndAReprintIsClaimed) {
+  PrintLog log(*db, a.Env());
+  std::vector<ClaimItem> items{{Certificate(1)}, {Certificate(2)}, {Certificate(3)}};
+  log.Claim(items, true);
+  log.Release({items[0].id});
+  EXPECT_EQ(log.MarkOut({{items[0].id, kLogPdf, QStringLiteral("x.pdf"), 1, 0}}),
+            std::vector<qint64>{items[0].id});
+  EXPECT_TRUE(log.MarkOut({{items[1].id, kLogPrinter, QStringLiteral("queue"), 0, 7},
+                           {items[2].id, kLogPrinter, QStringLiteral("queue"), 0, 7}})
+                  .empty());
+  log.SetState(items[1].id, kLogStopped);
+  EXPECT_EQ(log.Taken(kMeet), (std::set<CertificateKey>{Certificate(3).key}));
+  EXPECT_EQ(ClaimOne(log, 1), ClaimFate::kClaimed);
+  EXPECT_EQ(ClaimOne(log, 2), ClaimFate::kClaimed);
+  EXPECT_EQ(ClaimOne(log, 3), ClaimFate::kPrinted);
+  std::vector<ClaimItem> reprint{{Certificate(3)}};
+  log.Claim(reprint, false);
+  EXPECT_EQ(reprint[0].fate, ClaimFate::kClaimed);
+  EXPECT_NE(reprint[0].id, items[2].id);
+}
+
 // A meet is known through corrected texts; a file that holds another meet is another meet.
 TEST_F(LeaseTest, AMeetKeepsItsRowsThroughACorrectedNameOrDate) {
   PrintLog log(*db, a.Env());
