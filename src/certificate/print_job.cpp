@@ -125,29 +125,8 @@ PrintJobResult PrintJob::Run(const RunOptions& run, const PrintRequest& request,
     return Outcome(RunOutcome::kDeclined);
   }
   // The output was chosen before the collection: the printer is not asked about again.
-  return PrintChosen(run, context, label, 1, 0, to_pdf, check_layout);
-}
-
-PrintJobResult PrintJob::PrintDecided(const RunOptions& run, PrintRunContext& context,
-                                      WarningLabel& label, int first, int last) {
-  const std::optional<bool> to_pdf = ChooseOutput(run);
-  if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
-  return PrintChosen(run, context, label, first, last, *to_pdf);
-}
-
-PrintJobResult PrintJob::PrintChosen(RunOptions run, PrintRunContext& context, WarningLabel& label,
-                                     int first, int last, bool to_pdf, bool check_layout) {
-  if (check_layout && first <= 1 &&
-      !CheckLayout(run.layout_check, context.layout, context.recipients, context.options, first,
-                   last)) {
-    return Outcome(RunOutcome::kDeclined);
-  }
-  // The answer holds for this run only: run is its own copy.
-  if (first <= 1 && !AskReprints(run, context.recipients, first, last)) {
-    return Outcome(RunOutcome::kNotStarted);
-  }
-  return DrawTable(run, context.layout, context.recipients, context.options, label,
-                   context.observer, first, last, to_pdf);
+  return PrintChosen(run, context.layout, context.recipients, context.options, label,
+                     context.observer, 1, 0, to_pdf, check_layout);
 }
 
 PrintJobResult PrintJob::Print(const RunOptions& run, const CertificateLayout& layout,
@@ -156,7 +135,20 @@ PrintJobResult PrintJob::Print(const RunOptions& run, const CertificateLayout& l
                                int last) {
   const std::optional<bool> to_pdf = ChooseOutput(run);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
-  return DrawTable(run, layout, table, options, label, observer, first, last, *to_pdf);
+  return PrintChosen(run, layout, table, options, label, observer, first, last, *to_pdf);
+}
+
+PrintJobResult PrintJob::PrintChosen(RunOptions run, const CertificateLayout& layout,
+                                     RecipientTable& table, const PrintOptions& options,
+                                     WarningLabel& label, PrintRunObserver& observer, int first,
+                                     int last, bool to_pdf, bool check_layout) {
+  if (check_layout && first <= 1 &&
+      !CheckLayout(run.layout_check, layout, table, options, first, last)) {
+    return Outcome(RunOutcome::kDeclined);
+  }
+  // The answer holds for this run only: run is its own copy.
+  if (first <= 1 && !AskReprints(run, table, first, last)) return Outcome(RunOutcome::kNotStarted);
+  return DrawTable(run, layout, table, options, label, observer, first, last, to_pdf);
 }
 
 PrintJobResult PrintJob::DrawTable(const RunOptions& run, const CertificateLayout& layout,

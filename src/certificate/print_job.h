@@ -109,15 +109,19 @@ class PrintJob {
   // with the decided layout. Without open_preview a preview run writes PDF files.
   PrintJobResult Run(const RunOptions& run, const PrintRequest& request, PrintRunContext& context,
                      WarningLabel& label, const std::function<void()>& open_preview = {});
-  // Certificates first to last (0 = RecipientCount) of the context's table with the layout
-  // the run read (LoadRunLayout, by the collection). A run from the first certificate is
-  // checked first, as its layout_check says.
-  PrintJobResult PrintDecided(const RunOptions& run, PrintRunContext& context, WarningLabel& label,
-                              int first = 1, int last = 0);
-  // The same with a layout already loaded (the preview's, as adjusted on screen).
+  // Certificates first to last (0 = RecipientCount) of a table already collected, with a
+  // layout already loaded (the preview's, as adjusted on screen). A run from the first
+  // certificate is checked first, as its layout_check and reprints say.
   PrintJobResult Print(const RunOptions& run, const CertificateLayout& layout,
                        RecipientTable& table, const PrintOptions& options, WarningLabel& label,
                        PrintRunObserver& observer, int first = 1, int last = 0);
+  // The same with the context's table and the layout the run read (LoadRunLayout, by the
+  // collection).
+  PrintJobResult PrintDecided(const RunOptions& run, PrintRunContext& context, WarningLabel& label,
+                              int first = 1, int last = 0) {
+    return Print(run, context.layout, context.recipients, context.options, label, context.observer,
+                 first, last);
+  }
   // One document, copies times (the certificate on show in the preview: who, logged once with
   // its copies).
   PrintJobResult PrintCopies(const RunOptions& run, const PrintDocument& doc, int copies,
@@ -129,9 +133,11 @@ class PrintJob {
   // cannot take it.
   std::optional<bool> ChooseOutput(const RunOptions& run);
   std::unique_ptr<DocumentOutput> MakeOutputFor(const RunOptions& run, bool to_pdf);
-  // PrintDecided with the output already chosen.
-  PrintJobResult PrintChosen(RunOptions run, PrintRunContext& context, WarningLabel& label,
-                             int first, int last, bool to_pdf, bool check_layout = true);
+  // Print with the output already chosen: every run that draws a table comes through here.
+  PrintJobResult PrintChosen(RunOptions run, const CertificateLayout& layout, RecipientTable& table,
+                             const PrintOptions& options, WarningLabel& label,
+                             PrintRunObserver& observer, int first, int last, bool to_pdf,
+                             bool check_layout = true);
   PrintJobResult DrawTable(const RunOptions& run, const CertificateLayout& layout,
                            RecipientTable& table, const PrintOptions& options, WarningLabel& label,
                            PrintRunObserver& observer, int first, int last, bool to_pdf);
