@@ -21,6 +21,7 @@
 #include "db/work_table_model.h"
 #include "desk/kvs220.h"
 #include "results/meet_settings.h"
+#include "support/desk_records.h"
 #include "support/find_child.h"
 #include "support/print_run_world.h"
 
@@ -44,11 +45,10 @@ class PrintListOperator : public ::testing::Test {
       }
     }
     meet = LoadMeetSettings(w.Results(), w.state, w.dialogs);
-    window = std::make_unique<KVS220>(
-        PrintListRecords{w.state, w.layout_db, w.results_db, w.options, meet, w.layout,
-                         w.recipients, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder(),
-                         QStringList{QStringLiteral("IPAMincho")}},
-        w.dialogs);
+    window =
+        std::make_unique<KVS220>(ListRecords(w, meet, w.folder() + QStringLiteral("/KVSYS.ini"),
+                                             {QStringLiteral("IPAMincho")}),
+                                 w.dialogs);
     window->resize(1200, 800);
     window->Open();
     window->show();

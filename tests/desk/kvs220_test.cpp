@@ -25,6 +25,7 @@
 #include "desk/print_log.h"
 #include "layout/layout_store.h"
 #include "results/meet_settings.h"
+#include "support/desk_records.h"
 #include "support/document_helpers.h"
 #include "support/find_child.h"
 #include "support/print_run_world.h"
@@ -59,18 +60,8 @@ class KVS220Test : public ::testing::Test {
   KVS220* Make(int meet_no = 1) {
     meet = LoadMeetSettings(w.Results(), w.state, w.dialogs);
     window = std::make_unique<KVS220>(
-        PrintListRecords{w.state,
-                         w.layout_db,
-                         w.results_db,
-                         w.options,
-                         meet,
-                         w.layout,
-                         w.recipients,
-                         ini,
-                         w.folder(),
-                         QStringList{QStringLiteral("IPAMincho"), QStringLiteral("ＭＳ　明朝")},
-                         {},
-                         meet_no},
+        ListRecords(w, meet, ini, {QStringLiteral("IPAMincho"), QStringLiteral("ＭＳ　明朝")},
+                    meet_no),
         w.dialogs);
     return window.get();
   }

@@ -8,6 +8,7 @@
 #include "desk/print_history.h"
 #include "desk/print_log.h"
 #include "results/meet_settings.h"
+#include "support/desk_records.h"
 #include "support/print_run_world.h"
 
 namespace kvsys::test {
@@ -42,16 +43,7 @@ TEST(PrintHistory, ChangesSinceFirstAndAloneAndReprintsWithTodaysResults) {
   w.Meet(QStringLiteral("UPDATE 記録マスター SET ゴール = '00:30.00' WHERE 選手番号 = 4"));
 
   QObject owner;
-  PrintHistorySession history(PrintListRecords{w.state,
-                                               w.layout_db,
-                                               w.results_db,
-                                               w.options,
-                                               meet,
-                                               w.layout,
-                                               w.recipients,
-                                               w.folder() + QStringLiteral("/KVSYS.ini"),
-                                               w.folder(),
-                                               {}},
+  PrintHistorySession history(ListRecords(w, meet, w.folder() + QStringLiteral("/KVSYS.ini")),
                               w.dialogs, &owner);
   ASSERT_TRUE(history.Load());
   // The mark, the name and the times, and "*" for a coloured line.

@@ -6,6 +6,7 @@
 
 #include "desk/print_list_session.h"
 #include "results/meet_settings.h"
+#include "support/desk_records.h"
 #include "support/document_helpers.h"
 #include "support/print_run_world.h"
 
@@ -22,19 +23,8 @@ TEST(PrintListSession, TheChoicesMakeTheRunAndTheUnprintedRowsFollowTheLog) {
   }
   const MeetSettings meet = LoadMeetSettings(w.Results(), w.state, w.dialogs);
   QObject owner;
-  PrintListSession s(PrintListRecords{w.state,
-                                      w.layout_db,
-                                      w.results_db,
-                                      w.options,
-                                      meet,
-                                      w.layout,
-                                      w.recipients,
-                                      w.folder() + QStringLiteral("/x.ini"),
-                                      w.folder(),
-                                      QStringList(),
-                                      {},
-                                      1},
-                     w.dialogs, &owner);
+  PrintListSession s(ListRecords(w, meet, w.folder() + QStringLiteral("/x.ini"), {}, 1), w.dialogs,
+                     &owner);
   RecordingOutput out;
   s.SetOutput([&out] { return std::make_unique<ForwardingOutput>(out); });
   ASSERT_TRUE(s.Activate());

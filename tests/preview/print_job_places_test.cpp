@@ -22,6 +22,7 @@
 #include "print/json_lines.h"
 #include "print/print_command.h"
 #include "results/meet_settings.h"
+#include "support/desk_records.h"
 #include "support/find_child.h"
 
 namespace kvsys::test {
@@ -191,17 +192,7 @@ TEST(PrintJobPlaces, ThePrintListThePreviewAndThePrintToolGiveTheSamePages) {
   };
 
   const MeetSettings meet = LoadMeetSettings(p.w.Results(), p.w.state, p.w.dialogs);
-  KVS220 list(PrintListRecords{p.w.state,
-                               p.w.layout_db,
-                               p.w.results_db,
-                               p.w.options,
-                               meet,
-                               p.w.layout,
-                               p.w.recipients,
-                               p.ini,
-                               p.w.folder(),
-                               {}},
-              p.w.dialogs);
+  KVS220 list(ListRecords(p.w, meet, p.ini), p.w.dialogs);
   list.Session().SetOutput(dump_to(QStringLiteral("list.jsonl")));
   list.Open();  // the first event is chosen
   list.Print();

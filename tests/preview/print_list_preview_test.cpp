@@ -15,6 +15,7 @@
 #include "preview/preview_window_ui.h"
 #include "preview_world.h"
 #include "results/meet_settings.h"
+#include "support/desk_records.h"
 #include "support/find_child.h"
 
 namespace kvsys::test {
@@ -24,10 +25,7 @@ class PrintListPreviewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     meet = LoadMeetSettings(p.w.Results(), p.w.state, p.w.dialogs);
-    list = new KVS220(PrintListRecords{p.w.state, p.w.layout_db, p.w.results_db, p.w.options, meet,
-                                       p.w.layout, p.w.recipients, p.ini, p.w.folder(),
-                                       QStringList{QStringLiteral("IPAMincho")}},
-                      p.w.dialogs);
+    list = new KVS220(ListRecords(p.w, meet, p.ini, {QStringLiteral("IPAMincho")}), p.w.dialogs);
     area.addSubWindow(list)->setAttribute(Qt::WA_DeleteOnClose);
     list->SetPreviewOpener([this] {
       OpenPreview(area, p.Records(), p.w.dialogs,
