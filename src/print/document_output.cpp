@@ -208,9 +208,13 @@ DocumentPlace PdfOutput::LastWritten() const {
 struct RunPdfOutput::Pdf {
   explicit Pdf(const QString& target) : part(target) {}
   PendingFile part;
+  // Our writer, page by page to the hidden file; or, for a layout only Qt draws exactly
+  // (vertical italic), Qt's PDF engine through the painter.
+  std::unique_ptr<PdfWriter::File> ours;
   QFile file;
   std::unique_ptr<QPdfWriter> writer;
   QPainter painter;
+  bool open = true;
 };
 
 RunPdfOutput::RunPdfOutput(QString folder, QString file)
@@ -246,25 +250,38 @@ bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
     // Named for real at the end; the hidden file lies in the same folder until then.
     pdf_ = std::make_unique<Pdf>(file_.isEmpty() ? QDir(folder_).filePath(QStringLiteral("run.pdf"))
                                                  : file_);
-    if (!pdf_->part.Append(QByteArray()) ||
-        !pdf_->file.open(pdf_->part.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    if (!pdf_->part.Append(QByteArray())) {
       pdf_.reset();
       return Fail(error, failed);
     }
-    pdf_->writer = std::make_unique<QPdfWriter>(&pdf_->file);
-    SetUpPdf(*pdf_->writer, doc.paper);
-    if (!pdf_->painter.begin(pdf_->writer.get())) {
+    // A run prints one layout: its first certificate tells which writer can draw it.
+    if (writer_.CanWrite(doc)) {
+      PendingFile* part = &pdf_->part;
+      pdf_->ours = std::make_unique<PdfWriter::File>(
+          writer_, [part](const QByteArray& bytes) { return part->Append(bytes); });
+    } else if (!StartQtPdf(doc.paper)) {
       pdf_.reset();
       return Fail(error, failed);
     }
+  } else if (pdf_->ours) {
+    // Nothing of a certificate our writer cannot draw goes in; the run stops at it.
   } else {
     pdf_->writer->setPageSize(PdfPageSize(doc.paper));
     if (!pdf_->writer->newPage()) return Fail(error, failed);
   }
-  const double scale = pdf_->writer->resolution() / kTwipsPerInch;
-  for (int page = 1; page <= doc.PageCount(); ++page) {
-    if (page > 1 && !pdf_->writer->newPage()) return Fail(error, failed);
-    RenderPage(doc, page, pdf_->painter, scale);
+  if (pdf_->ours) {
+    if (!pdf_->ours->Add(doc)) {
+      return Fail(error, writer_.CanWrite(doc)
+                             ? failed
+                             : QStringLiteral("この賞状は他の賞状と同じPDFファイルに書けません。") +
+                                   QStringLiteral("\r") + doc.name);
+    }
+  } else {
+    const double scale = pdf_->writer->resolution() / kTwipsPerInch;
+    for (int page = 1; page <= doc.PageCount(); ++page) {
+      if (page > 1 && !pdf_->writer->newPage()) return Fail(error, failed);
+      RenderPage(doc, page, pdf_->painter, scale);
+    }
   }
   last_page_ = pages_ + 1;
   first_pages_.push_back(last_page_);
@@ -272,11 +289,27 @@ bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
   return true;
 }
 
+bool RunPdfOutput::StartQtPdf(int paper) {
+  if (!pdf_->file.open(pdf_->part.fd(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+    return false;
+  }
+  pdf_->writer = std::make_unique<QPdfWriter>(&pdf_->file);
+  SetUpPdf(*pdf_->writer, paper);
+  return pdf_->painter.begin(pdf_->writer.get());
+}
+
 bool RunPdfOutput::EndFile(QString* error) {
-  if (!pdf_->painter.isActive()) return true;
-  const bool ended = pdf_->painter.end();
-  pdf_->file.close();
-  if (!ended || pdf_->file.error() != QFileDevice::NoError) {
+  if (!pdf_->open) return true;
+  pdf_->open = false;
+  bool ended = true;
+  if (pdf_->ours) {
+    ended = pdf_->ours->Close();
+  } else {
+    ended = pdf_->painter.end();
+    pdf_->file.close();
+    ended = ended && pdf_->file.error() == QFileDevice::NoError;
+  }
+  if (!ended) {
     pdf_.reset();
     return Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") +
                            Shown(file_.isEmpty() ? folder_ : file_));

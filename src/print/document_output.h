@@ -143,7 +143,9 @@ class RunPdfOutput : public DocumentOutput {
   QString file_;
   QString written_;
   bool EndFile(QString* error);
+  bool StartQtPdf(int paper);
 
+  PdfWriter writer_;  // keeps the fonts and texts of the run
   std::unique_ptr<Pdf> pdf_;
   int pages_ = 0;
   int last_page_ = 0;             // the first page of the document written last

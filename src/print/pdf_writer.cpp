@@ -4,6 +4,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -143,17 +144,23 @@ QByteArray ToUnicodeMap(const Face& face, const std::vector<quint32>& glyphs, si
   return map;
 }
 
-// The file being written: its bytes, and where each object begins for the cross-reference
-// table at its end.
+// The file being written: its bytes go to the sink a piece at a time, and where each object
+// begins is kept for the cross-reference table at its end.
 class PdfFile {
  public:
-  explicit PdfFile(int objects) : offsets_(static_cast<size_t>(objects), 0) {
-    out_.reserve(64 * 1024);
+  using Sink = std::function<bool(const QByteArray&)>;
+  explicit PdfFile(Sink sink) : sink_(std::move(sink)), offsets_(1, 0) {
+    out_.reserve(kFlushBytes + 64 * 1024);
     out_.append("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+  }
+  // A number for an object written later.
+  int Reserve() {
+    offsets_.push_back(0);
+    return static_cast<int>(offsets_.size()) - 1;
   }
   // Object n begins here; what it holds is appended to the bytes returned.
   QByteArray& Begin(int n) {
-    offsets_[static_cast<size_t>(n)] = out_.size();
+    offsets_[static_cast<size_t>(n)] = flushed_ + out_.size();
     return out_.append(QByteArray::number(n)).append(" 0 obj\n");
   }
   static QByteArray Ref(int n) { return QByteArray::number(n) + " 0 R"; }
@@ -162,9 +169,17 @@ class PdfFile {
     out_.append(" /Filter /FlateDecode").append(extra).append(" >>\nstream\n");
     out_.append(data).append("\nendstream\nendobj\n");
   }
+  // What is written so far goes to the sink once there is enough of it (or now).
+  bool Flush(bool now = false) {
+    if (out_.isEmpty() || (!now && out_.size() < kFlushBytes)) return ok_;
+    if (ok_) ok_ = sink_(out_);
+    flushed_ += out_.size();
+    out_.clear();
+    return ok_;
+  }
   // The cross-reference table and the trailer: the file is whole.
-  QByteArray Close() {
-    const qsizetype xref = out_.size();
+  bool Close(int root, int info) {
+    const qsizetype xref = flushed_ + out_.size();
     const int objects = static_cast<int>(offsets_.size());
     out_.append("xref\n0 ").append(QByteArray::number(objects)).append("\n0000000000 65535 f \n");
     for (int i = 1; i < objects; ++i) {
@@ -172,14 +187,18 @@ class PdfFile {
       out_.append(" 00000 n \n");
     }
     out_.append("trailer\n<< /Size ").append(QByteArray::number(objects));
-    out_.append(" /Root 1 0 R /Info 3 0 R >>\nstartxref\n").append(QByteArray::number(xref));
-    out_.append("\n%%EOF\n");
-    return std::move(out_);
+    out_.append(" /Root ").append(Ref(root)).append(" /Info ").append(Ref(info));
+    out_.append(" >>\nstartxref\n").append(QByteArray::number(xref)).append("\n%%EOF\n");
+    return Flush(true);
   }
 
  private:
+  static constexpr qsizetype kFlushBytes = 256 * 1024;
+  Sink sink_;
   QByteArray out_;
-  std::vector<qsizetype> offsets_;
+  qsizetype flushed_ = 0;
+  bool ok_ = true;
+  std::vector<qsizetype> offsets_;  // by object number; 0 is the free entry
 };
 
 }  // namespace
@@ -425,23 +444,89 @@ struct PdfWriter::State {
 PdfWriter::PdfWriter() : state_(std::make_unique<State>()) {}
 PdfWriter::~PdfWriter() = default;
 
-QByteArray PdfWriter::Write(const PrintDocument& doc) {
-  if (doc.PageCount() == 0 || doc.width <= 0 || doc.height <= 0) return {};
-  State& s = *state_;
-  const QSizeF sheet = PdfPageSize(doc.paper).sizePoints();
-  std::map<int, UsedFace> used;
-  const std::optional<std::vector<QByteArray>> contents = s.Contents(doc, sheet.height(), used);
-  if (!contents) return {};
+bool PdfWriter::CanWrite(const PrintDocument& doc) {
+  if (doc.PageCount() == 0 || doc.width <= 0 || doc.height <= 0) return false;
+  for (const PrintPage& page : doc.pages) {
+    for (const PageElement& e : page.elements) {
+      const auto* run = std::get_if<TextRun>(&e);
+      if (run && !state_->Shape(*run).ok) return false;
+    }
+  }
+  return true;
+}
 
-  // 1 catalogue, 2 page tree, 3 information, 4 resources, a page and its content for each
-  // page, then five objects for each face: font, CID font, descriptor, outlines, ToUnicode.
-  const int pages = doc.PageCount();
-  const int first_font = 5 + 2 * pages;
-  PdfFile file(first_font + 5 * static_cast<int>(used.size()));
+QByteArray PdfWriter::Write(const PrintDocument& doc) {
+  QByteArray pdf;
+  File file(*this, [&pdf](const QByteArray& bytes) {
+    pdf.append(bytes);
+    return true;
+  });
+  if (!file.Add(doc) || !file.Close()) return {};
+  return pdf;
+}
+
+// 1 catalogue, 2 page tree, 3 information and 4 resources first; then a page and its content
+// for each page as documents come; at the end five objects for each face (font, CID font,
+// descriptor, outlines, ToUnicode) and the objects that list the pages and the fonts.
+struct PdfWriter::File::Data {
+  Data(State& s, PdfFile::Sink sink) : state(s), file(std::move(sink)) {
+    for (int i = 1; i <= 4; ++i) file.Reserve();
+  }
+  State& state;
+  PdfFile file;
+  std::map<int, UsedFace> used;  // of the whole file: one subset of each face
+  std::vector<int> pages;        // page objects in order
+  bool closed = false;
+};
+
+PdfWriter::File::File(PdfWriter& writer, std::function<bool(const QByteArray&)> sink)
+    : d_(std::make_unique<Data>(*writer.state_, std::move(sink))) {}
+PdfWriter::File::~File() = default;
+
+int PdfWriter::File::pages() const {
+  return static_cast<int>(d_->pages.size());
+}
+
+bool PdfWriter::File::Add(const PrintDocument& doc) {
+  if (d_->closed || doc.PageCount() == 0 || doc.width <= 0 || doc.height <= 0) return false;
+  const QSizeF sheet = PdfPageSize(doc.paper).sizePoints();
+  // Every page is composed before any is written: a document that cannot be drawn here
+  // leaves nothing of itself in the file.
+  const std::optional<std::vector<QByteArray>> contents =
+      d_->state.Contents(doc, sheet.height(), d_->used);
+  if (!contents) return false;
+  PdfFile& file = d_->file;
+  for (const QByteArray& content : *contents) {
+    const int page_object = file.Reserve();
+    const int content_object = file.Reserve();
+    QByteArray& page = file.Begin(page_object);
+    page.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ");
+    page << sheet.width() << sheet.height();
+    page.append("] /Resources 4 0 R /Contents ").append(PdfFile::Ref(content_object));
+    page.append(" >>\nendobj\n");
+    file.Stream(content_object, content, QByteArray());
+    d_->pages.push_back(page_object);
+  }
+  return file.Flush();
+}
+
+bool PdfWriter::File::Close() {
+  if (d_->closed || d_->pages.empty()) return false;
+  d_->closed = true;
+  State& s = d_->state;
+  PdfFile& file = d_->file;
+  std::vector<int> fonts;
+  for (auto& [index, u] : d_->used) {
+    const int first = file.Reserve();
+    for (int i = 1; i < 5; ++i) file.Reserve();
+    if (!s.WriteFace(file, first, *s.faces[static_cast<size_t>(index)], u)) return false;
+    fonts.push_back(first);
+    if (!file.Flush()) return false;
+  }
   file.Begin(1).append("<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
   QByteArray& tree = file.Begin(2);
-  tree.append("<< /Type /Pages /Count ").append(QByteArray::number(pages)).append(" /Kids [");
-  for (int i = 0; i < pages; ++i) tree.append(PdfFile::Ref(5 + 2 * i)).append(' ');
+  tree.append("<< /Type /Pages /Count ").append(QByteArray::number(pages())).append(" /Kids [");
+  for (int page : d_->pages) tree.append(PdfFile::Ref(page)).append(' ');
   tree.append("] >>\nendobj\n");
   QByteArray& info = file.Begin(3);
   info.append("<< /Creator (KVSYS) /Producer (KVSYS) /Title <FEFF");
@@ -449,29 +534,15 @@ QByteArray PdfWriter::Write(const PrintDocument& doc) {
   info.append("> >>\nendobj\n");
   QByteArray& resources = file.Begin(4);
   resources.append("<< /ProcSet [/PDF /Text] /Font <<");
-  int k = 0;
-  for (const auto& [face, _] : used) {
+  size_t k = 0;
+  for (const auto& entry : d_->used) {
     resources.append(" /F")
-        .append(QByteArray::number(face))
+        .append(QByteArray::number(entry.first))
         .append(' ')
-        .append(PdfFile::Ref(first_font + 5 * k++));
+        .append(PdfFile::Ref(fonts[k++]));
   }
   resources.append(" >> >>\nendobj\n");
-  for (int i = 0; i < pages; ++i) {
-    QByteArray& page = file.Begin(5 + 2 * i);
-    page.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ");
-    page << sheet.width() << sheet.height();
-    page.append("] /Resources 4 0 R /Contents ").append(PdfFile::Ref(6 + 2 * i));
-    page.append(" >>\nendobj\n");
-    file.Stream(6 + 2 * i, (*contents)[static_cast<size_t>(i)], QByteArray());
-  }
-  k = 0;
-  for (auto& [index, u] : used) {
-    if (!s.WriteFace(file, first_font + 5 * k++, *s.faces[static_cast<size_t>(index)], u)) {
-      return {};
-    }
-  }
-  return file.Close();
+  return file.Close(1, 3);
 }
 
 }  // namespace kvsys

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 
 #include "print/print_document.h"
@@ -22,6 +23,32 @@ class PdfWriter {
   // does (a font without TrueType outlines, a text with control characters, vertical italic
   // text, an empty sheet): the caller then writes it through Qt's PDF engine.
   QByteArray Write(const PrintDocument& doc);
+  // Whether every text of the document can be drawn here exactly as the renderer draws it.
+  bool CanWrite(const PrintDocument& doc);
+
+  // One PDF file of many documents, written as they come: each page goes to the sink at once
+  // (a run of thousands never holds its pages), the fonts, one subset of each face for the
+  // whole file, at the end. The writer must outlive it.
+  class File {
+   public:
+    // sink takes the file's bytes in order; false when it could not (the file is then given
+    // up: every later call fails).
+    File(PdfWriter& writer, std::function<bool(const QByteArray&)> sink);
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    // Appends the document's pages. False when it cannot be drawn exactly here (nothing of it
+    // is written then) or the sink failed.
+    bool Add(const PrintDocument& doc);
+    // The fonts, the page tree and the cross-reference table: the file is whole. False when a
+    // font could not be made or the sink failed, or without a page.
+    bool Close();
+    int pages() const;
+
+   private:
+    struct Data;
+    std::unique_ptr<Data> d_;
+  };
 
  private:
   struct State;
