@@ -5,7 +5,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libharfbuzz-dev zlib1g-d
           mdbtools libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
           fonts-dejavu-core
           qt6-translations-l10n desktop-file-utils appstream
-          poppler-utils libcups2-dev cups printer-driver-cups-pdf "$@")
+          poppler-utils ghostscript libcups2-dev cups printer-driver-cups-pdf "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -121,6 +121,52 @@ TEST(PdfWriter, DrawsWhatQtDrawsAndKeepsTheTexts) {
   }
 }
 
+// A run's one file draws each certificate as its own file does, with one subset of each face
+// for the whole file; poppler and Ghostscript read every file without a word; a sink that
+// stops taking bytes fails the file.
+TEST(PdfWriter, ARunFileDrawsEachCertificateAsItsOwnFileDoes) {
+  PdfWriter writer;
+  Poppler poppler;
+  const std::vector<PrintDocument> docs = {Certificate(QStringLiteral("山田　太郎")),
+                                           Certificate(QStringLiteral("野村 菜々子"))};
+  QByteArray run;
+  PdfWriter::File file(writer, [&run](const QByteArray& bytes) {
+    run.append(bytes);
+    return true;
+  });
+  for (const PrintDocument& doc : docs) ASSERT_TRUE(file.Add(doc));
+  ASSERT_TRUE(file.Close());
+  EXPECT_FALSE(file.Add(docs[0]));  // closed: the file is whole
+  EXPECT_EQ(poppler.Complaints(run, QStringLiteral("run")), QString());
+  for (size_t i = 0; i < docs.size(); ++i) {
+    const QByteArray alone = writer.Write(docs[i]);
+    EXPECT_EQ(poppler.Complaints(alone, QStringLiteral("alone")), QString());
+    for (int page = 1; page <= 2; ++page) {
+      const QImage a = poppler.Raster(run, QStringLiteral("run"), 2 * static_cast<int>(i) + page);
+      const QImage b = poppler.Raster(alone, QStringLiteral("alone"), page);
+      ASSERT_EQ(a.size(), b.size());
+      const InkDifference d = Compare(a, b);
+      EXPECT_GT(d.total_ink, 100);
+      EXPECT_LE(d.differing * 50, d.ink) << "document " << i << " page " << page;
+    }
+  }
+  const QString text = QString::fromUtf8(poppler.Run(
+      QStringLiteral("pdftotext"), {poppler.Save(run, QStringLiteral("t")), QStringLiteral("-")}));
+  EXPECT_TRUE(text.contains(QStringLiteral("山田")) && text.contains(QStringLiteral("野村")));
+  const QByteArray fonts =
+      poppler.Run(QStringLiteral("pdffonts"), {poppler.Save(run, QStringLiteral("f"))});
+  EXPECT_EQ(fonts.count("+IPAMincho "), 1) << fonts.toStdString();
+
+  qsizetype taken = 0;
+  PdfWriter::File full(writer, [&taken](const QByteArray& bytes) {
+    taken += bytes.size();
+    return taken < 1000;
+  });
+  bool added = true;
+  for (int i = 0; i < 200 && added; ++i) added = full.Add(docs[i % 2]);
+  EXPECT_FALSE(added && full.Close());
+}
+
 // What the writer cannot draw as the renderer does goes through Qt's engine: the file is there
 // all the same.
 TEST(PdfWriter, LeavesToQtWhatItCannotDrawTheSame) {

@@ -67,6 +67,24 @@ struct Poppler {
     }
     return p.readAllStandardOutput();
   }
+  // What poppler and Ghostscript say while reading every page of a PDF: empty when both read
+  // it without a word.
+  QString Complaints(const QByteArray& pdf, const QString& name) {
+    const QString file = Save(pdf, name);
+    QString said;
+    for (const auto& [tool, args] : std::vector<std::pair<QString, QStringList>>{
+             {QStringLiteral("pdftoppm"),
+              {QStringLiteral("-r"), QStringLiteral("20"), file, dir.filePath(name)}},
+             {QStringLiteral("gs"),
+              {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
+               QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=nullpage"), file}}}) {
+      QProcess p;
+      p.start(tool, args);
+      if (!p.waitForFinished(60000) || p.exitCode() != 0) said += tool + QStringLiteral(" failed ");
+      said += QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput());
+    }
+    return said;
+  }
   // The number of pages pdfinfo reads in a PDF file; 0 when it reads none.
   int Pages(const QString& file) {
     for (const QByteArray& line : Run(QStringLiteral("pdfinfo"), {file}).split('\n')) {
