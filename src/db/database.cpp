@@ -43,7 +43,12 @@ void Database::ExecuteWithParams(const QString& sql, const QVariantList& params,
 void Database::ExecuteStatement(const QString& sql, const QVariantList& params, int /*options*/) {
   sqlite3* db = conn_->Handle();
   rows_affected_ = 0;
-  detail::Statement st(db, ToSqliteDialect(sql));
+  detail::Statement& st = conn_->Prepared(sql, &ToSqliteDialect);
+  // Reset however the call ends: a kept statement must not hold a lock until its next use.
+  struct ResetAfter {
+    detail::Statement& st;
+    ~ResetAfter() { st.Reset(); }
+  } reset_after{st};
   const bool reads_only = sqlite3_stmt_readonly(st.get()) != 0;
   if (reads_only && sqlite3_column_count(st.get()) > 0) {
     throw DbError(dberr::kSelectNotExecutable, DbErrorText(dberr::kSelectNotExecutable), sql);

@@ -132,9 +132,20 @@ sqlite3* Connection::Handle() const {
   return db_;
 }
 
+Statement& Connection::Prepared(const QString& text, QString (*dialect)(const QString&)) {
+  const auto it = prepared_.find(text);
+  if (it != prepared_.end()) return *it->second;
+  // A handful of texts repeat; anything else is let go rather than kept forever.
+  if (prepared_.size() >= 64) prepared_.clear();
+  auto statement = std::make_unique<Statement>(Handle(), dialect(text));
+  return *prepared_.emplace(text, std::move(statement)).first->second;
+}
+
 void Connection::Close() {
+  prepared_.clear();
   if (db_) {
-    // Statements never outlive a call, so close_v2 has nothing left to wait for.
+    // Statements never outlive a call but the kept ones, finalized just now, so close_v2 has
+    // nothing left to wait for.
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
@@ -167,6 +178,11 @@ Statement::Statement(sqlite3* db, const QString& sql, bool single_only) : db_(db
 
 Statement::~Statement() {
   sqlite3_finalize(stmt_);
+}
+
+void Statement::Reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
 }
 
 void Statement::Bind(int index, const QVariant& v) {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "db/db_error.h"
@@ -21,6 +23,8 @@ DbError SqliteError(sqlite3* db, int rc);
 // The error of a statement the caller asked for: a file that cannot be read any more also
 // says which tables sql was reading; other errors are given back as they are.
 DbError WithDataRead(const DbError& error, const QString& sql);
+
+class Statement;
 
 class Connection {
  public:
@@ -37,10 +41,16 @@ class Connection {
   bool ReadOnly() const { return read_only_; }
   void SetBusyTimeoutMs(int ms);
 
+  // The statement of text (SQLite's dialect of it made by dialect), prepared at its first use
+  // and kept for the next, reset and without bindings: writes repeated a batch at a time (the
+  // print log's) are prepared once. Kept statements hold no lock between calls.
+  Statement& Prepared(const QString& text, QString (*dialect)(const QString&));
+
  private:
   sqlite3* db_;
   QString name_;
   bool read_only_;
+  std::unordered_map<QString, std::unique_ptr<Statement>> prepared_;
 };
 
 // A prepared statement, finalized with the object so no read lock outlives its use.
@@ -59,6 +69,8 @@ class Statement {
   // True while a row is available; raises on failure.
   bool Step();
   QVariant Column(int index) const;
+  // Back to before the first step, bindings cleared (a kept statement between its uses).
+  void Reset();
 
  private:
   sqlite3* db_;
