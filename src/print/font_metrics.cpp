@@ -42,4 +42,9 @@ int HorizontalMetrics::Advance(quint32 glyph) const {
   return static_cast<int>(U16(hmtx_, 4 * std::min(glyph, hmetrics_ - 1)));
 }
 
+int HorizontalMetrics::SideBearing(quint32 glyph) const {
+  if (hmetrics_ == 0) return 0;
+  return S16(hmtx_, glyph < hmetrics_ ? 4 * glyph + 2 : 4 * hmetrics_ + 2 * (glyph - hmetrics_));
+}
+
 }  // namespace kvsys

@@ -19,6 +19,8 @@ class HorizontalMetrics {
   const int* bbox() const { return bbox_; }
   // Advance width of a glyph, font units (the last one given for glyphs after it).
   int Advance(quint32 glyph) const;
+  // Left side bearing of a glyph, font units.
+  int SideBearing(quint32 glyph) const;
 
  private:
   QByteArray hmtx_;
