@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libharfbuzz-dev zlib1g-dev libsqlite3-dev mdbtools-dev
           mdbtools libgtest-dev libgmock-dev libbenchmark-dev fonts-ipafont-mincho fonts-ipafont-gothic
-          fonts-dejavu-core
+          fonts-dejavu-core fonts-urw-base35 fonts-noto-cjk libfreetype-dev libfontconfig-dev
           qt6-translations-l10n desktop-file-utils appstream
           poppler-utils ghostscript libcups2-dev cups printer-driver-cups-pdf "$@")
 missing=()

@@ -158,7 +158,6 @@ bool TrueTypeSubsetter::Load(const QRawFont& font) {
   head_ = font.fontTable("head");
   hhea_ = font.fontTable("hhea");
   maxp_ = font.fontTable("maxp");
-  hmtx_ = font.fontTable("hmtx");
   glyf_ = font.fontTable("glyf");
   const QByteArray loca = font.fontTable("loca");
   loca_.clear();
@@ -167,10 +166,8 @@ bool TrueTypeSubsetter::Load(const QRawFont& font) {
     return false;
   }
   const quint32 glyphs = U16(maxp_, 4);
-  hmetrics_ = U16(hhea_, 34);
   const bool long_offsets = S16(head_, 50) == 1;
-  if (glyphs == 0 || hmetrics_ == 0 || hmetrics_ > glyphs ||
-      hmtx_.size() < static_cast<qsizetype>(4 * hmetrics_ + 2 * (glyphs - hmetrics_)) ||
+  if (!metrics_.Load(head_, hhea_, font.fontTable("hmtx"), glyphs) ||
       loca.size() < static_cast<qsizetype>((glyphs + 1) * (long_offsets ? 4 : 2))) {
     return false;
   }
@@ -182,16 +179,7 @@ bool TrueTypeSubsetter::Load(const QRawFont& font) {
       return false;
     }
   }
-  units_per_em_ = static_cast<int>(U16(head_, 18));
-  for (int i = 0; i < 4; ++i) bbox_[i] = S16(head_, 36 + 2 * i);
-  ascent_ = S16(hhea_, 4);
-  descent_ = S16(hhea_, 6);
-  return units_per_em_ > 0;
-}
-
-int TrueTypeSubsetter::Advance(quint32 glyph) const {
-  if (hmetrics_ == 0) return 0;
-  return static_cast<int>(U16(hmtx_, 4 * std::min(glyph, hmetrics_ - 1)));
+  return true;
 }
 
 QByteArray TrueTypeSubsetter::GlyphData(quint32 glyph) const {
@@ -249,10 +237,8 @@ QByteArray TrueTypeSubsetter::Subset(std::vector<quint32>& glyphs,
   QByteArray hmtx;
   hmtx.reserve(4 * count);
   for (quint32 g : glyphs) {
-    const quint32 lsb =
-        g < hmetrics_ ? U16(hmtx_, 4 * g + 2) : U16(hmtx_, 4 * hmetrics_ + 2 * (g - hmetrics_));
     Append16(hmtx, static_cast<quint32>(Advance(g)));
-    Append16(hmtx, lsb);
+    Append16(hmtx, static_cast<quint32>(metrics_.SideBearing(g)) & 0xFFFF);
   }
   QByteArray head = head_.left(54);
   Put32(head, 8, 0);   // the whole file's checksum goes here at the end

@@ -4,6 +4,8 @@
 #include <QRawFont>
 #include <vector>
 
+#include "print/font_metrics.h"
+
 namespace kvsys {
 
 // The outlines of one TrueType font, read once, from which fonts holding only a few of its
@@ -15,14 +17,14 @@ class TrueTypeSubsetter {
   // together; nothing else may be asked then.
   bool Load(const QRawFont& font);
 
-  int units_per_em() const { return units_per_em_; }
+  int units_per_em() const { return metrics_.units_per_em(); }
   quint32 glyph_count() const { return loca_.empty() ? 0 : static_cast<quint32>(loca_.size()) - 1; }
-  int ascent() const { return ascent_; }  // font units, as the horizontal header gives them
-  int descent() const { return descent_; }
+  int ascent() const { return metrics_.ascent(); }  // font units, as the horizontal header gives
+  int descent() const { return metrics_.descent(); }
   // xMin, yMin, xMax, yMax of all glyphs, font units.
-  const int* bbox() const { return bbox_; }
+  const int* bbox() const { return metrics_.bbox(); }
   // Advance width of a glyph, font units.
-  int Advance(quint32 glyph) const;
+  int Advance(quint32 glyph) const { return metrics_.Advance(glyph); }
 
   // Where a glyph's data lies in a subset font; the glyphs fill the end of the file.
   struct GlyphSpan {
@@ -45,13 +47,9 @@ class TrueTypeSubsetter {
   bool CopyGlyphs(std::vector<quint32>& glyphs, QByteArray& glyf, std::vector<quint32>& offsets,
                   std::vector<GlyphSpan>& placed) const;
 
-  QByteArray head_, hhea_, maxp_, hmtx_, glyf_;
+  QByteArray head_, hhea_, maxp_, glyf_;
   std::vector<quint32> loca_;  // glyph_count + 1 offsets into glyf_
-  quint32 hmetrics_ = 0;
-  int units_per_em_ = 0;
-  int ascent_ = 0;
-  int descent_ = 0;
-  int bbox_[4] = {0, 0, 0, 0};
+  HorizontalMetrics metrics_;
 };
 
 }  // namespace kvsys
