@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "common/text_util.h"
+#include "print/cff_subset.h"
 #include "print/deflate_pieces.h"
 #include "print/font_substitution.h"
 #include "print/glyph_plan.h"
@@ -56,11 +57,13 @@ void AppendUtf16Hex(QByteArray& out, const QString& text) {
   for (QChar c : text) AppendHex4(out, c.unicode());
 }
 
-// One face of a font file, read once per writer.
+// One face of a font file, read once per writer: TrueType outlines, or else CFF ones.
 struct Face {
   QRawFont raw;  // to look characters up
   TrueTypeSubsetter outlines;
+  CffSubsetter cff;
   bool usable = false;
+  bool is_cff = false;
   QByteArray name;                  // the PostScript-safe part of the font's PDF name
   QHash<quint32, QString> text_of;  // glyph -> the characters it shows, for copying text out
   QSet<char32_t> looked_up;
@@ -68,10 +71,16 @@ struct Face {
   // Each glyph compressed the first time a file shows it (node-based: streams point into it).
   std::unordered_map<quint32, DeflatedPiece> packed;
 
+  int UnitsPerEm() const {
+    return std::max(is_cff ? cff.units_per_em() : outlines.units_per_em(), 1);
+  }
+  int Ascent() const { return is_cff ? cff.ascent() : outlines.ascent(); }
+  int Descent() const { return is_cff ? cff.descent() : outlines.descent(); }
+  const int* Box() const { return is_cff ? cff.bbox() : outlines.bbox(); }
   // Advance in thousandths of an em, as the file's width table states it.
   int Width(quint32 glyph) const {
-    return static_cast<int>(
-        std::lround(outlines.Advance(glyph) * 1000.0 / std::max(outlines.units_per_em(), 1)));
+    const int advance = is_cff ? cff.Advance(glyph) : outlines.Advance(glyph);
+    return static_cast<int>(std::lround(advance * 1000.0 / UnitsPerEm()));
   }
 };
 
@@ -217,6 +226,7 @@ struct PdfWriter::State {
     auto face = std::make_unique<Face>();
     face->raw = raw;
     face->usable = face->outlines.Load(raw);
+    if (!face->usable) face->usable = face->is_cff = face->cff.Load(raw);
     face->name = PdfName(raw);
     faces.push_back(std::move(face));
     const int index = static_cast<int>(faces.size()) - 1;
@@ -255,8 +265,8 @@ struct PdfWriter::State {
     return shaped.insert(key, FromPlan(run)).value();
   }
 
-  // The run's plan on this writer's faces; not ok when a face has no TrueType outlines to
-  // embed, or when the plan is drawn exactly only through Qt.
+  // The run's plan on this writer's faces; not ok when a face has neither TrueType nor CFF
+  // outlines to embed, or when the plan is drawn exactly only through Qt.
   Shaped FromPlan(const TextRun& run) {
     Shaped out;
     if (std::any_of(run.text.begin(), run.text.end(), IsControlCharacter)) return out;
@@ -395,7 +405,13 @@ struct PdfWriter::State {
   bool WriteFace(PdfFile& file, int n, Face& face, UsedFace& u) {
     const size_t shown = u.glyphs.size();
     qsizetype font_size = 0;
-    const QByteArray packed_font = PackFont(face, u.glyphs, &font_size);  // may add components
+    // A TrueType subset may add the components of composite glyphs; a CFF one has none.
+    QByteArray packed_font;
+    if (!face.is_cff) {
+      packed_font = PackFont(face, u.glyphs, &font_size);
+    } else if (const QByteArray cff = face.cff.Subset(u.glyphs); !cff.isEmpty()) {
+      packed_font = deflater.Stream(cff);
+    }
     if (packed_font.isEmpty()) return false;
     // Six letters that tell this subset from others of the face, the same in every run (Qt's
     // hashes are seeded per process), so a certificate's file is the same each time.
@@ -404,7 +420,7 @@ struct PdfWriter::State {
     for (quint32 g : u.glyphs) h = (h ^ g) * 1099511628211ULL;
     for (int i = 0; i < 6; ++i, h /= 26) name.append(static_cast<char>('A' + h % 26));
     name.append('+').append(face.name);
-    const double per_unit = 1000.0 / std::max(face.outlines.units_per_em(), 1);
+    const double per_unit = 1000.0 / face.UnitsPerEm();
 
     file.Begin(n)
         .append("<< /Type /Font /Subtype /Type0 /BaseFont /")
@@ -415,24 +431,32 @@ struct PdfWriter::State {
         .append(PdfFile::Ref(n + 4))
         .append(" >>\nendobj\n");
     QByteArray& cid = file.Begin(n + 1);
-    cid.append("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /").append(name);
+    cid.append(face.is_cff ? "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /"
+                           : "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /")
+        .append(name);
     cid.append(" /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>");
     cid.append(" /FontDescriptor ").append(PdfFile::Ref(n + 2));
-    cid.append(" /CIDToGIDMap /Identity /DW 1000 /W [0 [");
+    // A CFF subset numbers its glyphs by CID already.
+    if (!face.is_cff) cid.append(" /CIDToGIDMap /Identity");
+    cid.append(" /DW 1000 /W [0 [");
     for (quint32 g : u.glyphs) cid.append(QByteArray::number(face.Width(g))).append(' ');
     cid.append("]] >>\nendobj\n");
     QByteArray& d = file.Begin(n + 2);
     d.append("<< /Type /FontDescriptor /FontName /").append(name);
     d.append(" /Flags 4 /FontBBox [");
-    for (int i = 0; i < 4; ++i) d << face.outlines.bbox()[i] * per_unit;
+    for (int i = 0; i < 4; ++i) d << face.Box()[i] * per_unit;
     d.append("] /ItalicAngle 0 /Ascent ");
-    d << face.outlines.ascent() * per_unit;
+    d << face.Ascent() * per_unit;
     d.append("/Descent ");
-    d << face.outlines.descent() * per_unit;
+    d << face.Descent() * per_unit;
     d.append("/CapHeight ");
-    d << face.outlines.ascent() * per_unit;
-    d.append("/StemV 80 /FontFile2 ").append(PdfFile::Ref(n + 3)).append(" >>\nendobj\n");
-    file.Stream(n + 3, packed_font, " /Length1 " + QByteArray::number(font_size));
+    d << face.Ascent() * per_unit;
+    d.append(face.is_cff ? "/StemV 80 /FontFile3 " : "/StemV 80 /FontFile2 ")
+        .append(PdfFile::Ref(n + 3))
+        .append(" >>\nendobj\n");
+    file.Stream(n + 3, packed_font,
+                face.is_cff ? QByteArray(" /Subtype /CIDFontType0C")
+                            : " /Length1 " + QByteArray::number(font_size));
 
     const QByteArray packed_map = deflater.Stream(ToUnicodeMap(face, u.glyphs, shown));
     if (packed_map.isEmpty()) return false;

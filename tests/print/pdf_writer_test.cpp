@@ -167,6 +167,39 @@ TEST(PdfWriter, ARunFileDrawsEachCertificateAsItsOwnFileDoes) {
   EXPECT_FALSE(added && full.Close());
 }
 
+// A face with CFF outlines is embedded as CFF (a CJK face keyed by CIDs): drawn as Qt draws
+// it, its text searchable, in its own file as in a run's.
+TEST(PdfWriter, EmbedsCffFacesAsCff) {
+  PrintDocument doc = Certificate(QStringLiteral("山田　太郎"));
+  const QString noto = QStringLiteral("Noto Serif CJK JP");
+  doc.pages[1].elements.emplace_back(
+      TextAt(1000, 3000, QStringLiteral("明朝の賞状ですAb"), 28, noto));
+  doc.pages[1].elements.emplace_back(
+      Styled(TextAt(1000, 5000, QStringLiteral("太字の名前"), 28, noto), true, false));
+  PdfWriter writer;
+  const QByteArray ours = writer.Write(doc);
+  ASSERT_FALSE(ours.isEmpty());
+  Poppler poppler;
+  EXPECT_EQ(poppler.Complaints(ours, QStringLiteral("cff")), QString());
+  const QByteArray fonts =
+      poppler.Run(QStringLiteral("pdffonts"), {poppler.Save(ours, QStringLiteral("f"))});
+  EXPECT_TRUE(fonts.contains("NotoSerifCJK") && fonts.contains("CID Type 0C"))
+      << fonts.toStdString();
+  // Finer than the others: the thin strokes of a Mincho face land on other pixels of a coarse
+  // raster when one file hints them and the other draws them as outlines.
+  const QImage a = poppler.Raster(ours, QStringLiteral("ours"), 2, 200);
+  const QImage b = poppler.Raster(DocumentToPdf(doc), QStringLiteral("qt"), 2, 200);
+  ASSERT_EQ(a.size(), b.size());
+  const InkDifference d = Compare(a, b);
+  EXPECT_GT(d.total_ink, 100);
+  EXPECT_LE(d.differing * 5, d.ink);
+  const QString text = QString::fromUtf8(poppler.Run(
+      QStringLiteral("pdftotext"), {poppler.Save(ours, QStringLiteral("t")), QStringLiteral("-")}));
+  EXPECT_TRUE(text.contains(QStringLiteral("明朝の賞状ですAb")) &&
+              text.contains(QStringLiteral("太字の名前")))
+      << text.toStdString();
+}
+
 // What the writer cannot draw as the renderer does goes through Qt's engine: the file is there
 // all the same.
 TEST(PdfWriter, LeavesToQtWhatItCannotDrawTheSame) {
