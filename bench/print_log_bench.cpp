@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -160,10 +159,7 @@ BENCHMARK(BM_LogQuery)
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   benchmark::Shutdown();
   for (const char* run : {"0", "1"}) {
     const Spent& e = least[std::string("whole0") + run];

@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QProcess>
 #include <cstdio>
 #include <map>
@@ -77,10 +76,7 @@ BENCHMARK(BM_RunIntoOnePdf)
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  RunBenchmarks(argc, argv);
   benchmark::Shutdown();
   const Seen& small = seen[3];
   const Seen& large = seen[99];

@@ -2,19 +2,11 @@
 
 #include <algorithm>
 
+#include "print/font_bytes.h"
+
 namespace kvsys {
 
-namespace {
-
-quint32 U16(const QByteArray& d, qsizetype at) {
-  const auto* p = reinterpret_cast<const uchar*>(d.constData()) + at;
-  return static_cast<quint32>(p[0] << 8 | p[1]);
-}
-int S16(const QByteArray& d, qsizetype at) {
-  return static_cast<qint16>(U16(d, at));
-}
-
-}  // namespace
+using namespace fontbytes;
 
 bool HorizontalMetrics::Load(const QByteArray& head, const QByteArray& hhea, const QByteArray& hmtx,
                              quint32 glyphs) {
