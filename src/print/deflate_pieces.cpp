@@ -11,8 +11,8 @@ struct Deflater::Z {
 
 Deflater::Deflater() : z_(std::make_unique<Z>()) {
   // Raw deflate: the zlib header and checksum are written around the joined pieces.
-  z_->ok = deflateInit2(&z_->s, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 6,
-                        Z_DEFAULT_STRATEGY) == Z_OK;
+  z_->ok =
+      deflateInit2(&z_->s, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 6, Z_DEFAULT_STRATEGY) == Z_OK;
 }
 
 Deflater::~Deflater() {
