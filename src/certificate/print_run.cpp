@@ -163,9 +163,9 @@ void Collector::Fill(const Recordset& row, const ProgramEvent& event, bool relay
     r.Affiliation = RelayMembers(row);
   } else {
     r.Name = Text(row.Field(QStringLiteral("氏名")));
-    r.Affiliation = FNC_ShozokumeiKettei(
-        c_.results_db, static_cast<int16_t>(Int(row.Field(QStringLiteral("主所属")))),
-        static_cast<int16_t>(entrant), request_.PrnShozNo, c_.meet_affiliation);
+    const QString column = AffiliationColumn(Int(row.Field(QStringLiteral("主所属"))),
+                                             request_.PrnShozNo, c_.meet_affiliation);
+    r.Affiliation = column.isEmpty() ? QString() : Text(row.Field(column));
   }
   r.EventName = at.event_name;
   r.ClassName = at.class_name;

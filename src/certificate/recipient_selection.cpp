@@ -92,7 +92,11 @@ QString ResultsQuery(int event_number, bool relay, const ResultsFilter& filter) 
               "選手マスター_4.選手番号  ") +
           QStringLiteral(" WHERE 記録マスター.競技番号 = ") + QString::number(event_number);
   } else {
-    sql = QStringLiteral(" SELECT 記録マスター.*,選手マスター.主所属,選手マスター.氏名 ") +
+    // The swimmer's affiliation names come with the row: one statement for the event, not one
+    // for every swimmer.
+    sql = QStringLiteral(
+              " SELECT 記録マスター.*,選手マスター.主所属,選手マスター.氏名,"
+              "選手マスター.所属名称１,選手マスター.所属名称２,選手マスター.所属名称３ ") +
           QStringLiteral(
               " FROM (記録マスター INNER JOIN 選手マスター ON 記録マスター.選手番号 = "
               "選手マスター.選手番号) ") +

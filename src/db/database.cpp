@@ -65,6 +65,10 @@ int Database::RowsAffected() const {
   return rows_affected_;
 }
 
+qint64 Database::LastInsertId() const {
+  return sqlite3_last_insert_rowid(conn_->Handle());
+}
+
 void Database::Close() {
   if (conn_) conn_->Close();
 }

@@ -39,6 +39,8 @@ class Database {
   void Execute(const QString& sql, int options = 0);
   void ExecuteWithParams(const QString& sql, const QVariantList& params, int options = 0);
   int RowsAffected() const;  // rows changed by the last Execute
+  // The row number the last INSERT of this connection gave its row.
+  qint64 LastInsertId() const;
 
   void Close();  // its recordsets are closed with it
   bool IsOpen() const;

@@ -219,9 +219,7 @@ qint64 PrintLog::MeetNumber(const LoggedMeet& meet) {
         QStringLiteral("INSERT INTO %1 (大会ファイル, 大会名, 大会開始日) VALUES (?, ?, ?)")
             .arg(kPrintLogMeetTable),
         {meet.file, meet.name, meet.first_day});
-    number = db_.OpenRecordset(QStringLiteral("SELECT last_insert_rowid()"), dbOpenSnapshot)
-                 ->Field(0)
-                 .toLongLong();
+    number = db_.LastInsertId();
   } else if (!exact) {
     // Corrected texts: the meet is known by them from now on.
     db_.ExecuteWithParams(QStringLiteral("UPDATE %1 SET 大会名 = ?, 大会開始日 = ? WHERE 番号 = ?")
@@ -241,9 +239,7 @@ qint64 PrintLog::Insert(const PrintLogRow& row, qint64 meet_number) {
              marks.join(QStringLiteral(", ")));
   }();
   db_.ExecuteWithParams(sql, Values(row, meet_number));
-  return db_.OpenRecordset(QStringLiteral("SELECT last_insert_rowid()"), dbOpenSnapshot)
-      ->Field(0)
-      .toLongLong();
+  return db_.LastInsertId();
 }
 
 void PrintLog::Add(std::vector<PrintLogRow>& rows) {

@@ -210,7 +210,6 @@ TEST_F(PrintRunTest, AffiliationNameFromTheSwimmersRow) {
   w.Collect(Request({1}));
   EXPECT_EQ(w.recipients[1].Affiliation, QStringLiteral("甲の学校"));
   EXPECT_EQ(w.recipients[2].Affiliation, QStringLiteral("乙の県"));
-  EXPECT_EQ(FNC_ShozokumeiKettei(w.Results(), 1, 77, 4, 1), QString());  // no such swimmer
 }
 
 TEST_F(PrintRunTest, MessagesOfARunThatPrintsNothing) {
