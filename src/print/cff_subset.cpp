@@ -528,6 +528,50 @@ bool Flattener::Operator(int op, qsizetype& at, qsizetype end, int depth) {
   return stack_.size() <= kMaxOperands;
 }
 
+DictEntry Entry(int op, QByteArray operands) {
+  DictEntry e;
+  e.op = op;
+  e.operands = std::move(operands);
+  return e;
+}
+
+// Only the strings a subset names, numbered anew in the order they are met.
+class SubsetStrings {
+ public:
+  explicit SubsetStrings(const std::vector<QByteArray>& all) : all_(all) {}
+
+  quint32 Sid(double old) {
+    const auto s = static_cast<quint32>(old);
+    if (s < kStandardStrings) return s;
+    auto it = new_sid_.find(s);
+    if (it == new_sid_.end()) {
+      it = new_sid_.insert(s, kStandardStrings + static_cast<quint32>(strings_.size()));
+      strings_.push_back(all_[s - kStandardStrings]);
+    }
+    return it.value();
+  }
+  // The entries with the strings they name renumbered; a CID-keyed font's ROS first.
+  std::vector<DictEntry> With(std::vector<DictEntry> entries) {
+    for (DictEntry& e : entries) {
+      if (!TakesStrings(e.op) && e.op != kRos) continue;
+      e.operands.clear();
+      for (size_t i = 0; i < e.values.size(); ++i) {
+        const bool is_sid = e.op != kRos || i < 2;
+        e.operands.append(DictInt(static_cast<qint32>(is_sid ? Sid(e.values[i]) : e.values[i])));
+      }
+    }
+    std::stable_partition(entries.begin(), entries.end(),
+                          [](const DictEntry& e) { return e.op == kRos; });
+    return entries;
+  }
+  const std::vector<QByteArray>& strings() const { return strings_; }
+
+ private:
+  const std::vector<QByteArray>& all_;
+  std::vector<QByteArray> strings_;
+  QHash<quint32, quint32> new_sid_;
+};
+
 }  // namespace
 
 bool CffSubsetter::Load(const QRawFont& font) {
@@ -592,27 +636,7 @@ bool CffSubsetter::LoadTables(const QByteArray& cff, const QByteArray& head, con
       fonts_[0].entries.clear();
       return true;
     }
-    Index fd_array;
-    qint64 fd_array_at = 0;
-    qint64 fd_select_at = 0;
-    if (!Whole(Find(top, kFdArray), 0, cff.size(), &fd_array_at) ||
-        !Whole(Find(top, kFdSelect), 0, cff.size(), &fd_select_at)) {
-      return false;
-    }
-    at = fd_array_at;
-    if (!ReadIndex(cff, &at, &fd_array) || fd_array.items.empty() || fd_array.items.size() > 256) {
-      return false;
-    }
-    for (const Span& s : fd_array.items) {
-      std::vector<DictEntry> entries;
-      fonts_.emplace_back();
-      if (!ReadDict(cff, s, &entries) || !ReadFont(cff, entries, &fonts_.back())) return false;
-      if (const DictEntry* name = Find(entries, kFontName)) {
-        qint64 sid = 0;
-        if (!Whole(name, 0, kStandardStrings + strings_.size() - 1, &sid)) return false;
-      }
-    }
-    return ReadFdSelect(cff, fd_select_at, glyph_count_, fonts_.size(), &fd_select_);
+    return LoadFontDicts(cff, top);
   }();
   if (!loaded) {
     *this = CffSubsetter();
@@ -622,71 +646,79 @@ bool CffSubsetter::LoadTables(const QByteArray& cff, const QByteArray& head, con
   return true;
 }
 
+bool CffSubsetter::LoadFontDicts(const QByteArray& cff, const std::vector<DictEntry>& top) {
+  Index fd_array;
+  qint64 fd_array_at = 0;
+  qint64 fd_select_at = 0;
+  if (!Whole(Find(top, kFdArray), 0, cff.size(), &fd_array_at) ||
+      !Whole(Find(top, kFdSelect), 0, cff.size(), &fd_select_at)) {
+    return false;
+  }
+  qsizetype at = fd_array_at;
+  if (!ReadIndex(cff, &at, &fd_array) || fd_array.items.empty() || fd_array.items.size() > 256) {
+    return false;
+  }
+  for (const Span& s : fd_array.items) {
+    std::vector<DictEntry> entries;
+    fonts_.emplace_back();
+    if (!ReadDict(cff, s, &entries) || !ReadFont(cff, entries, &fonts_.back())) return false;
+    if (const DictEntry* name = Find(entries, kFontName)) {
+      qint64 sid = 0;
+      if (!Whole(name, 0, kStandardStrings + strings_.size() - 1, &sid)) return false;
+    }
+  }
+  return ReadFdSelect(cff, fd_select_at, glyph_count_, fonts_.size(), &fd_select_);
+}
+
 QByteArray CffSubsetter::Flatten(quint32 glyph) const {
   const Index& local = fonts_[cid_keyed_ ? fd_select_[glyph] : 0].subrs;
   return Flattener(cff_, global_subrs_, local).Run(charstrings_.items[glyph]);
 }
 
-QByteArray CffSubsetter::Subset(const std::vector<quint32>& glyphs) const {
-  if (fonts_.empty() || glyphs.empty() || glyphs.size() > 0xFFFF) return {};
-  std::vector<QByteArray> charstrings;
-  charstrings.reserve(glyphs.size());
+bool CffSubsetter::FlattenAll(const std::vector<quint32>& glyphs,
+                              std::vector<QByteArray>* charstrings) const {
+  charstrings->reserve(glyphs.size());
   for (quint32 g : glyphs) {
-    if (g >= glyph_count_) return {};
-    charstrings.push_back(Flatten(g));
-    if (charstrings.back().isEmpty()) return {};
+    if (g >= glyph_count_) return false;
+    charstrings->push_back(Flatten(g));
+    if (charstrings->back().isEmpty()) return false;
   }
+  return true;
+}
 
-  // Only the strings the subset names, numbered anew in the order they are met.
-  std::vector<QByteArray> strings;
-  QHash<quint32, quint32> new_sid;
-  const auto sid = [&](double old) {
-    const auto s = static_cast<quint32>(old);
-    if (s < kStandardStrings) return s;
-    auto it = new_sid.find(s);
-    if (it == new_sid.end()) {
-      it = new_sid.insert(s, kStandardStrings + static_cast<quint32>(strings.size()));
-      strings.push_back(strings_[s - kStandardStrings]);
-    }
-    return it.value();
-  };
-  const auto with_strings = [&](std::vector<DictEntry> entries) {
-    for (DictEntry& e : entries) {
-      if (!TakesStrings(e.op) && e.op != kRos) continue;
-      e.operands.clear();
-      for (size_t i = 0; i < e.values.size(); ++i) {
-        const bool is_sid = e.op != kRos || i < 2;
-        e.operands.append(DictInt(static_cast<qint32>(is_sid ? sid(e.values[i]) : e.values[i])));
-      }
-    }
-    // A CID-keyed font says so first.
-    std::stable_partition(entries.begin(), entries.end(),
-                          [](const DictEntry& e) { return e.op == kRos; });
-    return entries;
-  };
-  const auto entry = [](int op, QByteArray operands) {
-    DictEntry e;
-    e.op = op;
-    e.operands = std::move(operands);
-    return e;
-  };
-
-  // The font DICTs the glyphs use, in the order first used.
+void CffSubsetter::Numbering(const std::vector<quint32>& glyphs,
+                             const std::function<quint32(double)>& sid, std::vector<int>* used,
+                             QByteArray* fd_select, QByteArray* charset) const {
   std::vector<int> new_fd(fonts_.size(), -1);
-  std::vector<int> used;
-  QByteArray fd_select;
-  QByteArray charset(1, '\0');  // format 0: each glyph's SID or CID after .notdef
+  *charset = QByteArray(1, '\0');  // format 0: each glyph's SID or CID after .notdef
   for (size_t i = 0; i < glyphs.size(); ++i) {
     const int fd = cid_keyed_ ? fd_select_[glyphs[i]] : 0;
     if (new_fd[fd] < 0) {
-      new_fd[fd] = static_cast<int>(used.size());
-      used.push_back(fd);
+      new_fd[fd] = static_cast<int>(used->size());
+      used->push_back(fd);
     }
-    if (cid_keyed_) fd_select.append(static_cast<char>(new_fd[fd]));
+    if (cid_keyed_) fd_select->append(static_cast<char>(new_fd[fd]));
     if (i > 0)
-      AppendCard(charset, cid_keyed_ ? static_cast<quint32>(i) : sid(charset_[glyphs[i]]), 2);
+      AppendCard(*charset, cid_keyed_ ? static_cast<quint32>(i) : sid(charset_[glyphs[i]]), 2);
   }
-  if (cid_keyed_) fd_select.prepend('\0');  // format 0: a font DICT number for each glyph
+  if (cid_keyed_) fd_select->prepend('\0');  // format 0: a font DICT number for each glyph
+}
+
+QByteArray CffSubsetter::Subset(const std::vector<quint32>& glyphs) const {
+  if (fonts_.empty() || glyphs.empty() || glyphs.size() > 0xFFFF) return {};
+  std::vector<QByteArray> charstrings;
+  if (!FlattenAll(glyphs, &charstrings)) return {};
+
+  SubsetStrings strings(strings_);
+  const auto sid = [&strings](double old) { return strings.Sid(old); };
+  const auto with_strings = [&strings](std::vector<DictEntry> entries) {
+    return strings.With(std::move(entries));
+  };
+
+  std::vector<int> used;
+  QByteArray fd_select;
+  QByteArray charset;
+  Numbering(glyphs, sid, &used, &fd_select, &charset);
 
   std::vector<QByteArray> privates;
   for (int fd : used) privates.push_back(DictBytes(fonts_[fd].private_entries));
@@ -699,20 +731,20 @@ QByteArray CffSubsetter::Subset(const std::vector<quint32>& glyphs) const {
   // the DICTs are as long with stand-in offsets as with the real ones.
   const QByteArray charstrings_index = WriteIndex(charstrings);
   const QByteArray name_index = WriteIndex({name_});
-  const QByteArray string_index = WriteIndex(strings);
+  const QByteArray string_index = WriteIndex(strings.strings());
   const QByteArray global_index = WriteIndex({});
   const auto top_dict = [&](qint64 charset_at, qint64 fd_select_at, qint64 charstrings_at,
                             qint64 fd_array_at, qint64 private_at) {
     std::vector<DictEntry> entries = top;
-    entries.push_back(entry(kCharset, DictFixed(charset_at)));
-    entries.push_back(entry(kCharStrings, DictFixed(charstrings_at)));
+    entries.push_back(Entry(kCharset, DictFixed(charset_at)));
+    entries.push_back(Entry(kCharStrings, DictFixed(charstrings_at)));
     if (cid_keyed_) {
-      entries.push_back(entry(kCidCount, DictInt(static_cast<qint32>(glyphs.size()))));
-      entries.push_back(entry(kFdSelect, DictFixed(fd_select_at)));
-      entries.push_back(entry(kFdArray, DictFixed(fd_array_at)));
+      entries.push_back(Entry(kCidCount, DictInt(static_cast<qint32>(glyphs.size()))));
+      entries.push_back(Entry(kFdSelect, DictFixed(fd_select_at)));
+      entries.push_back(Entry(kFdArray, DictFixed(fd_array_at)));
     } else {
       entries.push_back(
-          entry(kPrivate, DictFixed(privates[0].size()).append(DictFixed(private_at))));
+          Entry(kPrivate, DictFixed(privates[0].size()).append(DictFixed(private_at))));
     }
     return WriteIndex({DictBytes(entries)});
   };
@@ -721,7 +753,7 @@ QByteArray CffSubsetter::Subset(const std::vector<quint32>& glyphs) const {
     for (size_t i = 0; i < used.size(); ++i) {
       std::vector<DictEntry> entries = font_dicts[i];
       entries.push_back(
-          entry(kPrivate, DictFixed(privates[i].size()).append(DictFixed(private_at))));
+          Entry(kPrivate, DictFixed(privates[i].size()).append(DictFixed(private_at))));
       private_at += privates[i].size();
       dicts.push_back(DictBytes(entries));
     }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QRawFont>
+#include <functional>
 #include <vector>
 
 #include "print/font_metrics.h"
@@ -70,6 +71,14 @@ class CffSubsetter {
  private:
   // A glyph's charstring with the subroutines written out; empty when it does not hold together.
   QByteArray Flatten(quint32 glyph) const;
+  // Every glyph's charstring flattened; false when one is out of range or does not hold.
+  bool FlattenAll(const std::vector<quint32>& glyphs, std::vector<QByteArray>* charstrings) const;
+  // The font DICTs the glyphs use (in the order first used), the subset's FDSelect (CID-keyed)
+  // and charset (format 0), sid renumbering the strings a name-keyed glyph names.
+  void Numbering(const std::vector<quint32>& glyphs, const std::function<quint32(double)>& sid,
+                 std::vector<int>* used, QByteArray* fd_select, QByteArray* charset) const;
+  // A CID-keyed font's FDArray (each font DICT with its Private) and FDSelect.
+  bool LoadFontDicts(const QByteArray& cff, const std::vector<cff::DictEntry>& top);
 
   QByteArray cff_;
   HorizontalMetrics metrics_;
