@@ -35,8 +35,10 @@ PrintJobResult Outcome(RunOutcome outcome) {
 }
 
 // Certificates claimed, drawn and (when the output holds them) published together: the log's
-// writes and the files' syncs are shared by a batch.
+// writes and the files' syncs are shared by a batch. A run held whole until it ends (one
+// file) publishes nothing per batch: its batches only share the claims' transaction.
 constexpr int kBatch = 64;
+constexpr int kHeldRunBatch = 1024;
 
 }  // namespace
 
@@ -176,9 +178,10 @@ PrintJobResult PrintJob::DrawTable(const RunOptions& run, const CertificateLayou
   PrintSurface surface(output.get());
   result.outcome = RunOutcome::kPrinted;
   std::vector<int> pending;
-  for (int i = result.first; i <= result.last; i += kBatch) {
+  const int size = holding == DocumentOutput::Holding::kRun ? kHeldRunBatch : kBatch;
+  for (int i = result.first; i <= result.last; i += size) {
     std::vector<int> batch;
-    for (int e = i; e <= std::min(result.last, i + kBatch - 1); ++e) batch.push_back(e);
+    for (int e = i; e <= std::min(result.last, i + size - 1); ++e) batch.push_back(e);
     if (!DrawBatch(batch, surface, *output, holding, log, in, result, pending)) break;
   }
   // Certificates another desk was printing: printed by it in the end, or (its claim ended)

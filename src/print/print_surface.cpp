@@ -1,6 +1,10 @@
 #include "print/print_surface.h"
 
+#include <QFontMetricsF>
+#include <QHash>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 #include "print/font_substitution.h"
 #include "print/paper.h"
@@ -13,9 +17,10 @@ namespace {
 const QString kNoOutput = QStringLiteral("出力先が設定されていません。");
 const QString kNothingHeld = QStringLiteral("印刷するデータがありません。");
 
-// Bounds of the measuring cache, far above what a print run uses.
+// Bounds of the measuring cache: above the names of a full run (9,999), so a run's check and
+// its drawing measure each text once.
 constexpr size_t kMaxMeasuredFonts = 64;
-constexpr qsizetype kMaxWidthsPerFont = 4096;
+constexpr qsizetype kMaxWidthsPerFont = 16384;
 
 }  // namespace
 
@@ -116,13 +121,23 @@ void PrintSurface::SetFontItalic(bool italic) {
   italic_ = italic;
 }
 
+// A font as measured, with the widths of the lines already measured in it: certificates repeat
+// their fonts and most of their texts, and measuring large glyphs loads each again. Kept per
+// thread for every surface: a run's check and its drawing measure the same texts.
+struct PrintSurface::MeasuredFont {
+  QFont font;
+  QFontMetricsF metrics;
+  QHash<QString, double> widths;  // advance along the line: a vertical line's height
+};
+
 PrintSurface::MeasuredFont& PrintSurface::Measured() {
+  thread_local std::map<std::tuple<QString, double, bool, bool>, MeasuredFont> measured;
   const auto key = std::make_tuple(face_, size_, bold_, italic_);
-  auto it = measured_.find(key);
-  if (it == measured_.end()) {
-    if (measured_.size() >= kMaxMeasuredFonts) measured_.clear();
+  auto it = measured.find(key);
+  if (it == measured.end()) {
+    if (measured.size() >= kMaxMeasuredFonts) measured.clear();
     const QFont font = CertificateFont(face_, size_, bold_, italic_);
-    it = measured_.emplace(key, MeasuredFont{font, QFontMetricsF(font), {}}).first;
+    it = measured.emplace(key, MeasuredFont{font, QFontMetricsF(font), {}}).first;
   }
   return it->second;
 }

@@ -1,12 +1,8 @@
 #pragma once
 
 #include <QFont>
-#include <QFontMetricsF>
-#include <QHash>
 #include <QString>
-#include <map>
 #include <optional>
-#include <tuple>
 
 #include "print/document_output.h"
 #include "print/print_document.h"
@@ -106,13 +102,7 @@ class PrintSurface {
   bool PrintHeld();
 
  private:
-  // A font as measured, with the widths of the lines already measured in it: certificates
-  // repeat their fonts and most of their texts, and measuring large glyphs loads each again.
-  struct MeasuredFont {
-    QFont font;
-    QFontMetricsF metrics;
-    QHash<QString, double> widths;  // advance along the line: a vertical line's height
-  };
+  struct MeasuredFont;
   MeasuredFont& Measured();
   double Width(const QString& line);
   // Goes on at the top of a new page, at the same x, when a line reaching extent down from the
@@ -144,7 +134,6 @@ class PrintSurface {
   double size_ = 10;
   bool bold_ = false;
   bool italic_ = false;
-  std::map<std::tuple<QString, double, bool, bool>, MeasuredFont> measured_;  // by font
 };
 
 }  // namespace kvsys
