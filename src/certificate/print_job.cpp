@@ -144,26 +144,34 @@ PrintJobResult PrintJob::PrintChosen(RunOptions run, const CertificateLayout& la
                                      RecipientTable& table, const PrintOptions& options,
                                      WarningLabel& label, PrintRunObserver& observer, int first,
                                      int last, bool to_pdf, bool check_layout) {
-  if (check_layout && first <= 1 &&
+  // Problems only told are found by the run's own drawing: no certificate is drawn twice.
+  const bool tell_layout = check_layout && first <= 1 && run.layout_check == LayoutCheck::kTell;
+  if (check_layout && first <= 1 && !tell_layout &&
       !CheckLayout(run.layout_check, layout, table, options, first, last)) {
     return Outcome(RunOutcome::kDeclined);
   }
   // The answer holds for this run only: run is its own copy.
   if (first <= 1 && !AskReprints(run, table, first, last)) return Outcome(RunOutcome::kNotStarted);
-  return DrawTable(run, layout, table, options, label, observer, first, last, to_pdf);
+  return DrawTable(run, layout, table, options, label, observer, first, last, to_pdf, tell_layout);
 }
 
 PrintJobResult PrintJob::DrawTable(const RunOptions& run, const CertificateLayout& layout,
                                    RecipientTable& table, const PrintOptions& options,
                                    WarningLabel& label, PrintRunObserver& observer, int first,
-                                   int last, bool to_pdf) {
+                                   int last, bool to_pdf, bool tell_layout) {
   PrintJobResult result;
   result.to_pdf = to_pdf;
   result.new_only = run.new_only;
   result.first = std::max(first, 1);
   result.last = last <= 0 || last > table.RecipientCount ? table.RecipientCount : last;
-  const DrawInputs in{layout, table,    options,
-                      label,  observer, std::max(result.last - result.first + 1, 0)};
+  RunLayoutCheck found;
+  const DrawInputs in{layout,
+                      table,
+                      options,
+                      label,
+                      observer,
+                      std::max(result.last - result.first + 1, 0),
+                      tell_layout ? &found : nullptr};
   RunLog log(run.log, layout.CurrentLayoutNumber, run.new_only, dialogs_);
   if (run.new_only && !log.Active()) {
     // Without the log two desks could print the same certificate.
@@ -201,6 +209,7 @@ PrintJobResult PrintJob::DrawTable(const RunOptions& run, const CertificateLayou
     if (pending.size() < batch.size()) waiting.restart();
   }
   result.held_elsewhere = static_cast<int>(pending.size());
+  if (tell_layout) TellLayoutProblems(DescribeRunCheck(found));
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(in.total, in.total);
   Finish(*output, holding, log, result);
   ReportLog(log, result);
@@ -217,6 +226,7 @@ bool PrintJob::DrawBatch(const std::vector<int>& entries, PrintSurface& surface,
     return false;
   };
   std::vector<ClaimFate> fates;
+  std::vector<ItemPlacement> placements;
   if (!log.Claim(in.table, entries, fates)) {
     return stop(RunOutcome::kFailed, entries.front(), log.error);
   }
@@ -238,7 +248,11 @@ bool PrintJob::DrawBatch(const std::vector<int>& entries, PrintSurface& surface,
     in.table.CurrentRecipient = static_cast<int16_t>(i);
     surface.SetDocumentName(CertificateName(i, in.table[i]));
     if (DrawCertificate(surface, DrawMode::kPrinting, in.label, in.layout, in.table, in.options,
-                        dialogs_) == DrawResult::kDrawn) {
+                        dialogs_, in.found ? &placements : nullptr) == DrawResult::kDrawn) {
+      if (in.found) {
+        const PrintDocument& doc = surface.Document();
+        AddLayoutProblems(*in.found, FindLayoutProblems(placements, QSize(doc.width, doc.height)));
+      }
       ++result.output;
       log.Drawn(i, output.LastWritten());
       if (log.Stopped()) return stop(RunOutcome::kFailed, i + 1, log.error);
@@ -311,9 +325,7 @@ bool PrintJob::CheckLayout(LayoutCheck check, const CertificateLayout& layout,
   wait.Restore();
   if (problems.isEmpty()) return true;
   if (check == LayoutCheck::kTell) {
-    for (const QString& line : problems) {
-      dialogs_.MsgBox(line, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
-    }
+    TellLayoutProblems(problems);
     return true;
   }
   const QString text = kLayoutCheckMessage + QStringLiteral("\r\r") +
@@ -321,6 +333,12 @@ bool PrintJob::CheckLayout(LayoutCheck check, const CertificateLayout& layout,
                        kPrintAnywayQuestion;
   return dialogs_.MsgBox(text, MsgButtons::YesNo, MsgIcon::Exclamation, kPrintTitle, 2) ==
          Answer::Yes;
+}
+
+void PrintJob::TellLayoutProblems(const QStringList& problems) {
+  for (const QString& line : problems) {
+    dialogs_.MsgBox(line, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+  }
 }
 
 bool PrintJob::AskReprints(RunOptions& run, const RecipientTable& table, int first, int last) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "certificate/layout_check.h"
 #include "certificate/layout_for_meet.h"
 #include "certificate/print_run.h"
 #include "certificate/run_log.h"
@@ -45,6 +46,9 @@ struct DrawInputs {
   WarningLabel& label;
   PrintRunObserver& observer;
   int total = 0;
+  // Layout problems found while drawing, when they are told after the run rather than asked
+  // about before it.
+  RunLayoutCheck* found = nullptr;
 };
 
 // How a print job ended and what came out of it.
@@ -140,10 +144,12 @@ class PrintJob {
                              bool check_layout = true);
   PrintJobResult DrawTable(const RunOptions& run, const CertificateLayout& layout,
                            RecipientTable& table, const PrintOptions& options, WarningLabel& label,
-                           PrintRunObserver& observer, int first, int last, bool to_pdf);
+                           PrintRunObserver& observer, int first, int last, bool to_pdf,
+                           bool tell_layout = false);
   // The layout check over the certificates to print; false when the operator declines.
   bool CheckLayout(LayoutCheck check, const CertificateLayout& layout, RecipientTable& table,
                    const PrintOptions& options, int first, int last);
+  void TellLayoutProblems(const QStringList& problems);
   // Finishes an output that kept something (its held certificates out and logged first) and
   // tells the operator what could not be.
   void Finish(DocumentOutput& output, DocumentOutput::Holding holding, RunLog& log,
