@@ -85,6 +85,7 @@ TextPlan PlanHorizontal(const TextRun& run, const ShapingFont& f) {
   if (line.isValid()) line.setPosition(QPointF(0, 0));
   layout.endLayout();
   const double baseline = line.isValid() ? line.ascent() : 0;
+  out.advance = line.isValid() ? line.horizontalAdvance() * f.scale : 0;
   for (const QGlyphRun& glyphs : layout.glyphRuns()) {
     GlyphPiece p;
     p.font = glyphs.rawFont();
@@ -115,6 +116,7 @@ TextPlan PlanHorizontal(const TextRun& run, const ShapingFont& f) {
 TextPlan PlanVertical(const TextRun& run, const ShapingFont& f) {
   TextPlan out;
   const VerticalLine line = ShapeVertical(f.font, run.text);
+  out.advance = line.length;
   // The vertical glyphs keep the engine's own slant, if any: vertical italic is drawn as the
   // engine draws it.
   if (run.italic && !line.glyphs.empty()) out.exact = false;

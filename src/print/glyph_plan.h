@@ -41,6 +41,8 @@ struct TextPlan {
   // False when a face of the run could not be had without the engine's own slant: the plan
   // then draws it leant by the engine (slant 0), and only painting through Qt is exact.
   bool exact = true;
+  // How far the run reaches along its line, twips: where text after it begins.
+  double advance = 0;
 };
 
 // What a run's plan depends on: its font, size, style, direction and text.

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "print/font_substitution.h"
+#include "print/glyph_plan.h"
 #include "print/paper.h"
 #include "print/vertical_text.h"
 
@@ -147,8 +148,15 @@ double PrintSurface::Width(const QString& line) {
   const auto it = font.widths.constFind(line);
   if (it != font.widths.constEnd()) return *it;
   if (font.widths.size() >= kMaxWidthsPerFont) font.widths.clear();
-  const double width = IsVerticalFace(face_) ? ShapeVertical(font.font, line).length
-                                             : font.metrics.horizontalAdvance(line);
+  // Measured as it is drawn: one shaping serves both.
+  TextRun run;
+  run.font = face_;
+  run.size = size_;
+  run.bold = bold_;
+  run.italic = italic_;
+  run.vertical = IsVerticalFace(face_);
+  run.text = line;
+  const double width = PlanText(run)->advance;
   font.widths.insert(line, width);
   return width;
 }
