@@ -4,6 +4,7 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QTextLayout>
+#include <bit>
 #include <map>
 #include <tuple>
 
@@ -147,13 +148,25 @@ QTransform GlyphPiece::GlyphToTwips() const {
 }
 
 QString PlanKey(const TextRun& run) {
-  return run.font + QChar(0x1F) + QString::number(run.size) + QChar(run.bold ? u'B' : u'-') +
-         QChar(run.italic ? u'I' : u'-') + QChar(run.vertical ? u'V' : u'-') + run.text;
+  QString key;
+  key.reserve(run.font.size() + run.text.size() + 8);
+  key.append(run.font).append(QChar(0x1F));
+  // The size's own bits: no number is formatted for every text drawn.
+  const auto bits = std::bit_cast<quint64>(run.size);
+  for (int i = 0; i < 4; ++i) key.append(QChar(static_cast<char16_t>(bits >> (16 * i))));
+  key.append(QChar(run.bold ? u'B' : u'-'))
+      .append(QChar(run.italic ? u'I' : u'-'))
+      .append(QChar(run.vertical ? u'V' : u'-'))
+      .append(run.text);
+  return key;
 }
 
 std::shared_ptr<const TextPlan> PlanText(const TextRun& run) {
+  return PlanText(run, PlanKey(run));
+}
+
+std::shared_ptr<const TextPlan> PlanText(const TextRun& run, const QString& key) {
   thread_local QHash<QString, std::shared_ptr<const TextPlan>> plans;
-  const QString key = PlanKey(run);
   auto it = plans.constFind(key);
   if (it != plans.constEnd()) return it.value();
   if (plans.size() >= kMaxPlans) plans.clear();

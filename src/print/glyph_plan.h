@@ -51,5 +51,7 @@ QString PlanKey(const TextRun& run);
 // The run's plan, made once per key (per thread, a bounded number kept). Shared: a plan the
 // caller holds outlives the cache letting go of it.
 std::shared_ptr<const TextPlan> PlanText(const TextRun& run);
+// The same, its key already made.
+std::shared_ptr<const TextPlan> PlanText(const TextRun& run, const QString& key);
 
 }  // namespace kvsys

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -30,16 +31,21 @@ constexpr double kPointsPerTwip = 1.0 / kTwipsPerPoint;
 void AppendNumber(QByteArray& out, double v) {
   if (!std::isfinite(v)) v = 0;
   long long n = std::llround(v * 100);
+  // Written in a buffer of its own: pages hold thousands of numbers.
+  char digits[32];
+  char* end = digits;
   if (n < 0) {
-    out.append('-');
+    *end++ = '-';
     n = -n;
   }
-  out.append(QByteArray::number(n / 100));
+  end = std::to_chars(end, digits + sizeof digits, n / 100).ptr;
   const int cents = static_cast<int>(n % 100);
   if (cents) {
-    out.append('.').append(static_cast<char>('0' + cents / 10));
-    if (cents % 10) out.append(static_cast<char>('0' + cents % 10));
+    *end++ = '.';
+    *end++ = static_cast<char>('0' + cents / 10);
+    if (cents % 10) *end++ = static_cast<char>('0' + cents % 10);
   }
+  out.append(digits, end - digits);
 }
 
 QByteArray& operator<<(QByteArray& out, double v) {
@@ -262,15 +268,15 @@ struct PdfWriter::State {
     auto it = shaped.constFind(key);
     if (it != shaped.constEnd()) return it.value();
     if (shaped.size() >= kMaxShapedTexts) shaped.clear();
-    return shaped.insert(key, FromPlan(run)).value();
+    return shaped.insert(key, FromPlan(run, key)).value();
   }
 
   // The run's plan on this writer's faces; not ok when a face has neither TrueType nor CFF
   // outlines to embed, or when the plan is drawn exactly only through Qt.
-  Shaped FromPlan(const TextRun& run) {
+  Shaped FromPlan(const TextRun& run, const QString& key) {
     Shaped out;
     if (std::any_of(run.text.begin(), run.text.end(), IsControlCharacter)) return out;
-    const std::shared_ptr<const TextPlan> held = PlanText(run);
+    const std::shared_ptr<const TextPlan> held = PlanText(run, key);
     const TextPlan& plan = *held;
     if (!plan.exact) return out;
     // The vertical forms are learnt from the run's own font.
