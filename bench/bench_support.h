@@ -7,6 +7,7 @@
 #include <time.h>
 
 #include <QApplication>
+#include <QProcess>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
@@ -38,6 +39,17 @@ class SilentDialogs : public Dialogs {
   }
   int shown = 0;
 };
+
+// The pages of a PDF file as pdfinfo reads them; 0 when it cannot.
+inline int PdfPageCount(const QString& file) {
+  QProcess p;
+  p.start(QStringLiteral("pdfinfo"), {file});
+  p.waitForFinished(60000);
+  for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+    if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+  }
+  return 0;
+}
 
 inline double Least(const std::vector<double>& v) {
   return *std::min_element(v.begin(), v.end());

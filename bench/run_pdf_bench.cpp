@@ -34,16 +34,6 @@ struct Seen {
 };
 std::map<int, Seen> seen;  // by rank limit
 
-int Pages(const QString& file) {
-  QProcess p;
-  p.start(QStringLiteral("pdfinfo"), {file});
-  p.waitForFinished(60000);
-  for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
-    if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
-  }
-  return 0;
-}
-
 void BM_RunIntoOnePdf(benchmark::State& state) {
   World& w = Data();
   const int limit = static_cast<int>(state.range(0));
@@ -58,7 +48,7 @@ void BM_RunIntoOnePdf(benchmark::State& state) {
     // A filled table is an incomplete run (3): its 9,999 certificates are in the file.
     if (s.exit != 0 && s.exit != 3) state.SkipWithError("kvsys-print failed");
     Seen& best = seen[limit];
-    best.pages = Pages(file);
+    best.pages = PdfPageCount(file);
     if (best.least.exit < 0 || s.seconds < best.least.seconds) best.least = s;
     QFile::remove(file);
   }

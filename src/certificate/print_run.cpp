@@ -279,6 +279,7 @@ std::optional<RunOutcome> CollectForRun(const PrintRequest& request, PrintRunCon
     dialogs.MsgBox(kNothingToPrintMessage);
     return RunOutcome::kNothingToPrint;
   }
+  if (request.calling_order) PutInCallingOrder(table, request.call_from);
   return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "certificate/calling_order.h"
 #include "certificate/program_list.h"
 #include "certificate/recipient.h"
 #include "certificate/recipient_selection.h"
@@ -45,6 +46,10 @@ struct PrintRequest {
   int16_t PrnShozNo = 4;             // which affiliation name (1 to 3, 4 = the swimmer's own)
   bool preview = false;              // ﾌﾟﾚﾋﾞｭｰ出力
   int layout = 0;                    // a saved layout for this run only; 0 = the decided one
+  // 表彰順: each event's certificates in the ceremony's calling order, the stack in hand-out
+  // order; otherwise by rank as collected.
+  bool calling_order = false;
+  CallFrom call_from = CallFrom::kLast;
 };
 
 // Whether the request asks for the certificate of a rank (順位指定, 除外順位) and, for an open

@@ -40,6 +40,7 @@ constexpr Flag kFlags[] = {
     {"changed", &CommandLine::changed, true},
     {"check", &CommandLine::check, true},
     {"example-layouts", &CommandLine::example_layouts, true},
+    {"calling-order", &CommandLine::calling_order, true},
 };
 
 // The options that take a text.
@@ -58,6 +59,7 @@ constexpr Text kTexts[] = {
     {"layout", &CommandLine::layout_name, false},
     {"dump", &CommandLine::dump, false},
     {"recipients-out", &CommandLine::recipients_out, true},
+    {"ceremony-sheet", &CommandLine::ceremony_sheet, true},
 };
 
 // The options that take a whole number, and its range.
@@ -167,6 +169,15 @@ QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_opt
     return QStringLiteral(
         "--dump だけの実行は印刷しないため、--new-only、--follow と一緒には使えません。");
   }
+  // The sheet is its own output: a certificate output asked for with it would not be there.
+  if (!cl.ceremony_sheet.isEmpty() &&
+      (listing || cl.check || cl.follow || cl.to_printer || !cl.pdf.isEmpty() ||
+       !cl.pdf_file.isEmpty() || !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() ||
+       cl.new_only || cl.calling_order)) {
+    return QStringLiteral(
+        "--ceremony-sheet は表彰進行表だけを書くため、賞状の出力や印刷履歴の指定と一緒には"
+        "使えません。");
+  }
   // A check prints nothing: an output asked for with it would silently not be there.
   if (cl.check && (listing || cl.to_printer || !cl.pdf.isEmpty() || !cl.pdf_file.isEmpty() ||
                    !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() || cl.new_only)) {
@@ -192,6 +203,8 @@ QString UsageText() {
       "              [--dump FILE] [--recipients-out FILE] [--new-only]\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --check\n"
       "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
+      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
+      "              --ceremony-sheet FILE [--day ...] [--rank ...] など\n"
       "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
       "              [--interval SECONDS] [--hold MINUTES]\n"
@@ -221,6 +234,10 @@ QString UsageText() {
       "  --dump FILE     出力した文書を JSON Lines で書く（--dump だけのときは印刷しないので\n"
       "                  印刷履歴にも記録しない）\n"
       "  --recipients-out FILE  選んだ受賞者をタブ区切りで書く（--recipients で読める形）\n"
+      "  --calling-order 種目ごとに表彰の呼び出し順で印刷する（KVSYS.ini の [Ceremony]\n"
+      "                  CallFrom = Last〔下位から・既定〕または First〔上位から〕）\n"
+      "  --ceremony-sheet FILE  選んだ種目の表彰進行表（呼び出し順の受賞者と未印刷の賞状）を\n"
+      "                  A4 の PDF ファイル FILE に書く（賞状は印刷しない）\n"
       "  --default-layout  決定レイアウトがなければ、「標準」を（なければ新規レイアウトの\n"
       "                  初期値で作って）決定する\n"
       "  --example-layouts  「標準」と縦書きの見本「縦書き」を、同じ名前のレイアウトがなければ\n"

@@ -28,6 +28,7 @@
 #include "db/workspace.h"
 #include "desk/award_changes.h"
 #include "desk/award_status.h"
+#include "desk/ceremony_sheet.h"
 #include "desk/meet_follow.h"
 #include "layout/layout_db_open.h"
 #include "layout/layout_store.h"
@@ -475,6 +476,24 @@ std::optional<int> ReadRecipients(const CommandLine& cl, Session& s, int& first,
   return std::nullopt;
 }
 
+// The ceremony sheet of the chosen events into its own PDF file; nothing else is printed.
+int WriteCeremonySheet(const CommandLine& cl, RunOptions run, const PrintRequest& request,
+                       PrintRunContext& context, const MeetSettings& meet, PrintJob& job,
+                       QTextStream& out, QTextStream& err) {
+  const QString file = QFileInfo(cl.ceremony_sheet).absoluteFilePath();
+  run.output = [file] { return std::make_unique<RunPdfOutput>(QString(), file); };
+  const PrintJobResult made =
+      PrintCeremonySheet(job, run, request, context, TrimBlanks(meet.大会名1), request.call_from);
+  if (made.outcome == RunOutcome::kNothingToPrint) return kExitOk;
+  if (made.outcome == RunOutcome::kNoSelection) return kExitBadArguments;
+  if (made.outcome != RunOutcome::kPrinted) {
+    if (!made.error.isEmpty()) err << made.error << Qt::endl;
+    return kExitFailed;
+  }
+  out << QStringLiteral("表彰進行表：%1").arg(QDir::toNativeSeparators(file)) << Qt::endl;
+  return kExitOk;
+}
+
 // What came out and where, and the exit code it makes.
 int ReportPrinted(const CommandLine& cl, const PrintJobResult& printed,
                   const CollectResult& collected, const Outputs& o, QTextStream& out) {
@@ -556,6 +575,12 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     PrintRequest request;
     if (const int chosen = MakeRequest(cl, s, meet, request, err); chosen != kExitOk) {
       return chosen;
+    }
+    request.calling_order = cl.calling_order;
+    request.call_from = ReadCallFrom(ini);
+    if (!cl.ceremony_sheet.isEmpty()) {
+      PrintJob job(s.dialogs, ini, *folder);
+      return WriteCeremonySheet(cl, run, request, context, meet, job, out, err);
     }
     if (cl.follow) {
       return Follow(cl, s, {ini, *folder, o.make, cl.hold, {MeetNumberOfFile(cl.meet), &meet}},

@@ -57,8 +57,10 @@ struct CommandLine {
   // Follow the meet: print each chosen event's certificates not yet in the log as soon as its
   // results are complete, until SIGINT or SIGTERM.
   bool follow = false;
-  int interval = 5;    // seconds between looks at the meet file
-  int hold = 0;        // --follow: minutes an event waits after its last result (protests)
+  int interval = 5;            // seconds between looks at the meet file
+  int hold = 0;                // --follow: minutes an event waits after its last result (protests)
+  bool calling_order = false;  // each event's certificates in the ceremony's calling order
+  QString ceremony_sheet;      // write the chosen events' ceremony sheet here, print nothing
   bool check = false;  // write the check before printing of the chosen events, print nothing
 };
 
