@@ -45,7 +45,8 @@ void PutInCallingOrder(RecipientTable& table, CallFrom from) {
   for (const CallingGroup& g : CallingGroups(table, from)) {
     for (int i : g.entries) ordered.push_back(table[i]);
   }
-  for (size_t k = 0; k < ordered.size(); ++k) table[static_cast<int>(k) + 1] = std::move(ordered[k]);
+  for (size_t k = 0; k < ordered.size(); ++k)
+    table[static_cast<int>(k) + 1] = std::move(ordered[k]);
 }
 
 }  // namespace kvsys

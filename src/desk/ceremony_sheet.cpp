@@ -88,9 +88,9 @@ void WriteHeading(SheetWriter& w, const CeremonySheetInput& in) {
   w.At(kMarginTwips, QStringLiteral("表彰進行表　") + in.meet_name);
   w.NextLine();
   w.Font(kMincho, 9, false);
-  w.At(kMarginTwips, QStringLiteral("呼び出し順：%1（同順位は続けて、OPは最後）　作成 %2")
-                         .arg(CallFromText(in.from),
-                              in.made.toString(QStringLiteral("yyyy/MM/dd HH:mm"))));
+  w.At(kMarginTwips,
+       QStringLiteral("呼び出し順：%1（同順位は続けて、OPは最後）　作成 %2")
+           .arg(CallFromText(in.from), in.made.toString(QStringLiteral("yyyy/MM/dd HH:mm"))));
   if (in.taken) w.At(kMarginTwips + 7600, QStringLiteral("未：賞状を印刷していません"));
   w.NextLine(1.2);
 }
@@ -157,9 +157,9 @@ QString CallFromText(CallFrom from) {
   return from == CallFrom::kFirst ? QStringLiteral("上位から") : QStringLiteral("下位から");
 }
 
-PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run,
-                                  const PrintRequest& request, PrintRunContext& context,
-                                  const QString& meet_name, CallFrom from) {
+PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run, const PrintRequest& request,
+                                  PrintRunContext& context, const QString& meet_name,
+                                  CallFrom from) {
   PrintRequest asked = request;
   asked.calling_order = false;  // the sheet orders each group itself
   if (const std::optional<RunOutcome> ended = CollectForRun(asked, context)) {

@@ -26,9 +26,9 @@ struct CeremonySheetInput {
 
 struct CeremonySheet {
   PrintDocument doc;
-  int events = 0;      // groups: an event, or a class or heat of it
+  int events = 0;  // groups: an event, or a class or heat of it
   int recipients = 0;
-  int unprinted = 0;   // of those, not printed yet (when the log was read)
+  int unprinted = 0;  // of those, not printed yet (when the log was read)
 };
 
 CeremonySheet ComposeCeremonySheet(const RecipientTable& table, const CeremonySheetInput& in);
@@ -39,8 +39,8 @@ QString CallFromText(CallFrom from);
 
 // The sheet of a request's certificates: collected as a print run collects them, the log read
 // for what is printed, then printed as one document to the run's output (printer or PDF).
-PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run,
-                                  const PrintRequest& request, PrintRunContext& context,
-                                  const QString& meet_name, CallFrom from);
+PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run, const PrintRequest& request,
+                                  PrintRunContext& context, const QString& meet_name,
+                                  CallFrom from);
 
 }  // namespace kvsys

@@ -126,6 +126,10 @@ void KVS220::BuildChoiceControls() {
 
 void KVS220::BuildRunControls() {
   PRV_CHK = Named(new QCheckBox(QStringLiteral("ﾌﾟﾚﾋﾞｭｰ出力"), this), "PRV_CHK");
+  chkCalling = Named(new QCheckBox(QStringLiteral("表彰順に印刷"), this), "chkCalling");
+  chkCalling->setToolTip(
+      QStringLiteral("種目ごとに表彰の呼び出し順（KVSYS.ini の [Ceremony] CallFrom："
+                     "Last = 下位から〔既定〕、First = 上位から）で印刷します"));
   lblPreviewNote = Named(new QLabel(kPreviewNote, this), "lblPreviewNote");
   lblPreviewNote->setWordWrap(true);
   Text3 = Named(new QLineEdit(QStringLiteral("0"), this), "Text3");
@@ -153,6 +157,8 @@ void KVS220::BuildRunControls() {
   lblOutput->setTextInteractionFlags(Qt::TextSelectableByMouse);
   cmdResume = Named(new QPushButton(QStringLiteral("続きから印刷(F6)"), this), "cmdResume");
   cmdResume->setEnabled(false);
+  cmdCeremony = Named(new QPushButton(QStringLiteral("表彰進行表(F7)"), this), "cmdCeremony");
+  cmdCeremony->setEnabled(false);
   SSCommand4 = Named(new QPushButton(QStringLiteral("印刷(F5)"), this), "SSCommand4");
   SSCommand2 = Named(new QPushButton(QStringLiteral("中止(F9)"), this), "SSCommand2");
   SSCommand3 = Named(new QPushButton(QStringLiteral("閉じる(F10)"), this), "SSCommand3");
@@ -208,6 +214,8 @@ void KVS220::LayOutControls() {
   options->addWidget(PRV_CHK, row, 0);
   options->addWidget(lblPreviewNote, row, 1);
   ++row;
+  options->addWidget(chkCalling, row, 0, 1, 2);
+  ++row;
   options->setRowStretch(row, 1);
 
   // The choices keep the width they need; the grid takes the rest, so that the status column
@@ -223,7 +231,7 @@ void KVS220::LayOutControls() {
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(lblOutput, 1);
-  for (QPushButton* b : {cmdResume, SSCommand4, SSCommand2, SSCommand3}) {
+  for (QPushButton* b : {cmdResume, cmdCeremony, SSCommand4, SSCommand2, SSCommand3}) {
     b->setMinimumSize(110, 36);
     buttons->addWidget(b);
   }
@@ -255,6 +263,7 @@ void KVS220::ConnectControls() {
   connect(SSCommand2, &QPushButton::clicked, this, &KVS220::Cancel);
   connect(SSCommand3, &QPushButton::clicked, this, &KVS220::CloseWindow);
   connect(cmdResume, &QPushButton::clicked, this, &KVS220::ContinuePrint);
+  connect(cmdCeremony, &QPushButton::clicked, this, &KVS220::PrintCeremonySheet);
 
   // The window takes its function keys before the control that has the focus.
   InstallKeyPreview(this, &KVS220::HandleKey);
@@ -294,6 +303,7 @@ void KVS220::Open() {
     }
   } else {
     SSCommand4->setEnabled(false);
+    cmdCeremony->setEnabled(false);
   }
   ShowDestination();
   // Off each time the list opens: nothing is printed by surprise.
@@ -336,6 +346,7 @@ void KVS220::DayChosen(int index) {
     PROG_GRID->selectRow(0);
   }
   SSCommand4->setEnabled(count >= 1);
+  cmdCeremony->setEnabled(count >= 1);
   RefreshStatus();
 }
 
@@ -459,17 +470,19 @@ PrintListChoices KVS220::Choices() const {
   c.class_wise = chkClass->isChecked() && chkClass->isEnabled();
   c.class_no = cmbClass->currentData().toInt();
   c.preview = PRV_CHK->isChecked();
+  c.calling_order = chkCalling->isChecked();
   return c;
 }
 
 void KVS220::SetRunning(bool running) {
   SSCommand4->setEnabled(!running && session_.EventCount() >= 1);
+  cmdCeremony->setEnabled(!running && session_.EventCount() >= 1);
   cmdResume->setEnabled(!running && session_.Resume().CanContinue());
   SSCommand2->setEnabled(running);
   // What the run was asked for stays as it was until it ends.
   for (QWidget* w :
        std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted, chkAuto, Text1,
-                                       Text2, chkKumi, cmbShoz, Combo2, PRV_CHK}) {
+                                       Text2, chkKumi, cmbShoz, Combo2, PRV_CHK, chkCalling}) {
     w->setEnabled(!running);
   }
   const bool classes = session_.Meet().クラス分け;
@@ -497,6 +510,29 @@ void KVS220::Print() {
 void KVS220::ContinuePrint() {
   if (run_.Running() || !session_.Resume().CanContinue() || !session_.HasMeet()) return;
   RunJob([this](WarningLabel& label) { return session_.Continue(label, *this); });
+}
+
+void KVS220::PrintCeremonySheet() {
+  if (run_.Running() || !cmdCeremony->isEnabled() || !session_.HasMeet()) return;
+  if (Check1->isChecked()) PROG_GRID->selectAll();
+  PrintListChoices choices = Choices();
+  choices.preview = false;  // the sheet has no preview: it goes where 印刷 sends certificates
+  const PrintRequest request = session_.MakeRequest(choices);
+  lblResult->setVisible(false);
+  run_.Begin();
+  SetRunning(true);
+  const PrintJobResult result = session_.PrintCeremonySheet(request, *this);
+  if (result.outcome == RunOutcome::kPrinted) {
+    lblResult->setText(result.written.IsPdf()
+                           ? QStringLiteral("表彰進行表を出力しました：") +
+                                 QDir::toNativeSeparators(result.written.where)
+                           : QStringLiteral("表彰進行表をプリンタに送りました。"));
+    lblResult->setVisible(true);
+  }
+  const bool close = run_.End();
+  SetRunning(false);
+  ShowDestination();
+  if (close) CloseWindow();
 }
 
 void KVS220::RunJob(const std::function<PrintJobResult(WarningLabel&)>& job) {
@@ -553,6 +589,7 @@ bool KVS220::HandleKey(QKeyEvent* event) {
   return RunKeyAction(event, {{Qt::Key_F5, [this] { Print(); }},
                               {Qt::Key_F9, [this] { Cancel(); }},
                               {Qt::Key_F6, [this] { ContinuePrint(); }},
+                              {Qt::Key_F7, [this] { PrintCeremonySheet(); }},
                               {Qt::Key_F10, close},
                               {Qt::Key_Escape, close}});
 }

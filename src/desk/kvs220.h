@@ -55,6 +55,8 @@ class KVS220 : public QWidget, private PrintRunObserver {
   void CloseWindow();
   // 続きから印刷(F6): after a run stopped while printing, prints from the next certificate.
   void ContinuePrint();
+  // 表彰進行表(F7): the ceremony sheet of the chosen events, to where 印刷 sends certificates.
+  void PrintCeremonySheet();
   // A look at the meet file (every few seconds, and when a watcher sees it change); prints
   // the events that became complete when 自動印刷 is on.
   void FollowMeet();
@@ -123,6 +125,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QComboBox* Combo2;
   QLabel* lblCurR;
   QCheckBox* PRV_CHK;
+  QCheckBox* chkCalling;  // 表彰順に印刷: each event's certificates in the calling order
   QLabel* lblPreviewNote;
   QLineEdit* Text3;
   QProgressBar* ProgressBar1;
@@ -131,6 +134,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QLabel* lblRunState;  // after a stop: what was output, and who comes next
   QLabel* lblOutput;    // where 印刷 sends the certificates: the printer or the PDF folder
   QPushButton* cmdResume;
+  QPushButton* cmdCeremony;  // 表彰進行表(F7)
   QPushButton* SSCommand4;
   QPushButton* SSCommand2;
   QPushButton* SSCommand3;

@@ -12,6 +12,7 @@
 #include "db/database.h"
 #include "db/work_table.h"
 #include "db/work_table_model.h"
+#include "desk/ceremony_sheet.h"
 #include "desk/print_log.h"
 #include "layout/layout_store.h"
 #include "print/font_substitution.h"
@@ -283,6 +284,8 @@ PrintRequest PrintListSession::MakeRequest(const PrintListChoices& choices) cons
   request.exclude_open = r_.prn.Open;
   request.PrnShozNo = r_.prn.PrnShozNo;
   request.preview = choices.preview;
+  request.calling_order = choices.calling_order;
+  request.call_from = ReadCallFrom(r_.ini_path);
   return request;
 }
 
@@ -329,6 +332,18 @@ PrintJobResult PrintListSession::Continue(WarningLabel& label, PrintRunObserver&
   run.pdf_only = resume_to_pdf_;
   const PrintJobResult result = job_.PrintDecided(run, context, label, resume_.Next());
   if (result.outcome != RunOutcome::kNotStarted) Ended(result);
+  return result;
+}
+
+PrintJobResult PrintListSession::PrintCeremonySheet(const PrintRequest& request,
+                                                    PrintRunObserver& observer) {
+  if (!HasMeet()) return {};
+  const std::shared_ptr<Database> layout_db = r_.layout_db;
+  const std::shared_ptr<Database> results_db = r_.results_db;
+  PrintRunContext context = Context(*layout_db, *results_db, observer);
+  const PrintJobResult result = kvsys::PrintCeremonySheet(
+      job_, ListRun(*layout_db), request, context, TrimBlanks(r_.meet.大会名1), request.call_from);
+  if (result.written.IsPdf()) last_pdf_ = QDir::toNativeSeparators(result.written.where);
   return result;
 }
 

@@ -58,6 +58,7 @@ struct PrintListChoices {
   bool class_wise = false;
   int class_no = 0;  // the class chosen (0: every class)
   bool preview = false;
+  bool calling_order = false;  // 表彰順に印刷
 };
 
 // The decided layout as the print list shows it on activation.
@@ -147,6 +148,8 @@ class PrintListSession {
   PrintJobResult Print(const PrintRequest& request, WarningLabel& label,
                        PrintRunObserver& observer);
   PrintJobResult Continue(WarningLabel& label, PrintRunObserver& observer);
+  // 表彰進行表(F7): the request's ceremony sheet to where a run goes (printer or PDF).
+  PrintJobResult PrintCeremonySheet(const PrintRequest& request, PrintRunObserver& observer);
   const PrintResume& Resume() const { return resume_; }
   // After a stop: what was output, and who comes next; empty otherwise.
   QString RunState() const { return DescribePrintStop(resume_, r_.recipients); }

@@ -247,6 +247,8 @@ bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
   if (doc.PageCount() == 0) return Fail(error, failed);
   if (!pdf_) {
     if (!Ready(error)) return false;
+    // Certificates are named "0001_..." and leave the file named 賞状.
+    if (!doc.name.isEmpty() && !doc.name.front().isDigit()) title_ = SafeFileName(doc.name);
     // Named for real at the end; the hidden file lies in the same folder until then.
     pdf_ = std::make_unique<Pdf>(file_.isEmpty() ? QDir(folder_).filePath(QStringLiteral("run.pdf"))
                                                  : file_);
@@ -325,7 +327,7 @@ std::vector<DocumentPlace> RunPdfOutput::Plan() {
       planned_ = file_;
     } else {
       const QString base =
-          QStringLiteral("賞状_") + clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+          title_ + QLatin1Char('_') + clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
       for (int seq = 1; seq <= kMaxSequence && planned_.isEmpty(); ++seq) {
         const QString path = QDir(folder_).filePath(Numbered(base, seq));
         if (!QFileInfo::exists(path)) planned_ = path;

@@ -115,6 +115,7 @@ class PdfOutput : public DocumentOutput {
 
 // All documents of a run as the pages of one PDF file, in order, fonts embedded once. The file
 // appears when the run finishes: the given file, or "賞状_20250601-093000.pdf" in the folder
+// (named after its first document instead when that names itself in words: "表彰進行表_...")
 // (with "_2", ... when taken). An existing file is never replaced; a run that does not finish
 // leaves nothing.
 class RunPdfOutput : public DocumentOutput {
@@ -151,6 +152,9 @@ class RunPdfOutput : public DocumentOutput {
   int last_page_ = 0;             // the first page of the document written last
   std::vector<int> first_pages_;  // of each document written
   QString planned_;               // the name Plan chose
+  // What a new file is named after: 賞状, or a document that names itself in words (the
+  // ceremony sheet) when it comes first.
+  QString title_ = QStringLiteral("賞状");
   std::function<QDateTime()> clock_;
 };
 

@@ -64,8 +64,8 @@ TEST(Ceremony, TiesAreCalledTogetherOpenEntrantsLastAndTheSheetSaysWhatIsNotPrin
   }
   EXPECT_EQ(called, QStringList({"三位甲", "三位乙", "二位", "一位", "参加"}));
   EXPECT_EQ(texts.count(QStringLiteral("未")), 4);
-  EXPECT_TRUE(texts.filter(QStringLiteral("第1競技")).first().endsWith(
-      QStringLiteral("（未印刷 4枚）")));
+  EXPECT_TRUE(
+      texts.filter(QStringLiteral("第1競技")).first().endsWith(QStringLiteral("（未印刷 4枚）")));
   // The rank as printed: an open entrant is "OP", never a place.
   EXPECT_TRUE(texts.contains(QStringLiteral("OP")));
   EXPECT_EQ(texts.count(QStringLiteral("３位")), 2);
