@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the README's pictures with the program itself: the first certificate of the first
-# demo meet in the standard layout and in the vertical example 縦書き, as small PNG files in
-# docs/. Needs a build (build/bin) and pdftoppm (poppler-utils).
+# demo meet in the standard layout and in the vertical example 縦書き, and the first page of the
+# meet's ceremony sheet, as small PNG files in docs/. Needs a build (build/bin) and pdftoppm (poppler-utils).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${1:-build/bin}
@@ -22,3 +22,9 @@ for pair in "標準:certificate-standard" "縦書き:certificate-vertical"; do
   pdftoppm -r 40 -f 1 -l 1 -png -singlefile "$work/$name.pdf" "docs/$name"
   echo "docs/$name.png"
 done
+"$bin/kvsys-print" --program-folder "$work" --meet "$meet" --events 1 --rank 1 \
+  --pdf-file "$work/printed.pdf" >/dev/null 2>&1
+"$bin/kvsys-print" --program-folder "$work" --meet "$meet" --all \
+  --ceremony-sheet "$work/ceremony-sheet.pdf" >/dev/null 2>&1
+pdftoppm -r 60 -f 1 -l 1 -png -singlefile "$work/ceremony-sheet.pdf" docs/ceremony-sheet
+echo docs/ceremony-sheet.png
