@@ -86,6 +86,9 @@ struct PrintLogRow {
   int job = 0;         // the printing service's job
   QString state;
   bool automatic = false;  // printed by following the meet, not by an operator's run
+  QDateTime handed;        // when it was handed over at the ceremony (授与済), as that desk said
+  QString handed_by;       // at which desk
+  bool Handed() const { return handed.isValid(); }
 
   // Whether the certificate counts as printed (not a claim, not stopped or cancelled).
   bool Printed() const { return state == kLogOut || state == kLogCompleted; }

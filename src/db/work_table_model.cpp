@@ -1,5 +1,7 @@
 #include "db/work_table_model.h"
 
+#include <QColor>
+
 #include "db/database.h"
 
 namespace kvsys {
@@ -35,7 +37,9 @@ void WorkTableModel::Clear() {
   endResetModel();
 }
 
-void WorkTableModel::SetExtraColumn(const QString& header, QStringList texts) {
+void WorkTableModel::SetExtraColumn(const QString& header, QStringList texts,
+                                    std::vector<bool> alert) {
+  extra_alert_ = std::move(alert);
   if (header != extra_header_) {
     beginResetModel();
     extra_header_ = header;
@@ -72,8 +76,13 @@ QVariant WorkTableModel::data(const QModelIndex& index, int role) const {
         Qt::AlignVCenter |
         (right_aligned_.contains(index.column()) ? Qt::AlignRight : Qt::AlignLeft));
   }
+  const bool extra = index.column() >= columns_.size();
+  const bool alert = extra && static_cast<size_t>(index.row()) < extra_alert_.size() &&
+                     extra_alert_[static_cast<size_t>(index.row())];
+  if (alert && role == Qt::BackgroundRole) return QColor(255, 120, 120);
+  if (alert && role == Qt::ForegroundRole) return QColor(Qt::black);
   if (role != Qt::DisplayRole) return QVariant();
-  if (index.column() >= columns_.size()) return extra_.value(index.row());
+  if (extra) return extra_.value(index.row());
   return rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())];
 }
 

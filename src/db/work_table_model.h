@@ -22,7 +22,8 @@ class WorkTableModel : public QAbstractTableModel {
   QVariant Value(int row, const QString& column) const;
   // A last column the table does not hold, one text per row (missing rows show nothing); an
   // empty header shows no such column. Kept until the next Refresh or Clear.
-  void SetExtraColumn(const QString& header, QStringList texts);
+  // alert: rows whose extra cell is coloured for the operator to notice (may be shorter).
+  void SetExtraColumn(const QString& header, QStringList texts, std::vector<bool> alert = {});
   // Columns of numbers, shown right-aligned.
   void SetRightAligned(QList<int> columns) { right_aligned_ = std::move(columns); }
 
@@ -38,6 +39,7 @@ class WorkTableModel : public QAbstractTableModel {
   std::vector<std::vector<QVariant>> rows_;
   QString extra_header_;
   QStringList extra_;
+  std::vector<bool> extra_alert_;
   QList<int> right_aligned_;
 };
 

@@ -153,13 +153,23 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
   return out;
 }
 
+bool IsRecall(const AwardComparison& c) {
+  return c.logged.Handed() &&
+         (c.change == AwardChange::kChanged || c.change == AwardChange::kNowOutside);
+}
+
+QString ComparisonMark(const AwardComparison& c) {
+  return IsRecall(c) ? QStringLiteral("回収") : ChangeMark(c.change);
+}
+
 std::vector<AwardComparison> ChangedOnly(std::vector<AwardComparison> all) {
   std::erase_if(all, [](const AwardComparison& c) { return c.change == AwardChange::kSame; });
+  std::stable_partition(all.begin(), all.end(), IsRecall);
   return all;
 }
 
 QString ComparisonLine(const AwardComparison& c) {
-  return ChangeMark(c.change) + QLatin1Char('\t') + c.what + QLatin1Char('\t') +
+  return ComparisonMark(c) + QLatin1Char('\t') + c.what + QLatin1Char('\t') +
          PrintLogLine(c.logged);
 }
 

@@ -46,7 +46,13 @@ std::optional<std::vector<AwardComparison>> CompareWithResults(const std::vector
                                                                bool has_classes,
                                                                const KnownResults& known = {});
 
-// Only those that differ.
+// A certificate handed over (授与済) whose result then changed or went outside the limit: it is
+// to be taken back (回収) and replaced by today's certificate.
+bool IsRecall(const AwardComparison& c);
+// The mark of a comparison in a list: "回収" for a recall, else ChangeMark.
+QString ComparisonMark(const AwardComparison& c);
+
+// Only those that differ, the recalls first.
 std::vector<AwardComparison> ChangedOnly(std::vector<AwardComparison> all);
 
 // A comparison as a tab-separated line: the mark, what differs, then the row's columns.

@@ -17,6 +17,8 @@ namespace kvsys {
 
 QString AwardStatusText(const EventAwardStatus& s) {
   QStringList parts;
+  // Said first: a certificate handed over with a wrong result is the desk's most urgent task.
+  if (s.recalls > 0) parts << QStringLiteral("回収 %1").arg(s.recalls);
   if (s.printed > 0) {
     // Reprints add sheets, not certificates: both are said when they differ.
     const QString sheets =
@@ -25,6 +27,7 @@ QString AwardStatusText(const EventAwardStatus& s) {
                  .arg(s.printed)
                  .arg(sheets, s.last.toString(QStringLiteral("HH:mm")), s.host);
   }
+  if (s.handed > 0) parts << QStringLiteral("授与済 %1").arg(s.handed);
   if (s.unprinted > 0) parts << QStringLiteral("未印刷 %1").arg(s.unprinted);
   if (s.unfinished > 0) parts << QStringLiteral("未完了ジョブ %1").arg(s.unfinished);
   if (s.changed > 0) parts << QStringLiteral("変更あり %1").arg(s.changed);
@@ -114,6 +117,10 @@ std::optional<std::map<int, EventAwardStatus>> ReadAwardStatus(const PrintReques
     if (c.change == AwardChange::kChanged || c.change == AwardChange::kNowOutside) {
       status[c.logged.key.event].changed += 1;
     }
+    if (c.change != AwardChange::kNowInside && c.logged.Handed()) {
+      status[c.logged.key.event].handed += 1;
+    }
+    if (IsRecall(c)) status[c.logged.key.event].recalls += 1;
   }
   return status;
 }

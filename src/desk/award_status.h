@@ -23,6 +23,8 @@ struct EventAwardStatus {
   int changed = 0;     // printed ones that today's results change or put outside the limit
   int pending = 0;     // entries with neither a time nor a status that rules them out
   int unfinished = 0;  // printer jobs the printing service stopped or cancelled
+  int handed = 0;      // certificates handed over at the ceremony (授与済)
+  int recalls = 0;     // of those, ones whose result then changed: to be taken back (回収)
 };
 
 // Asks the printing service what became of this desk's printer jobs that the log holds as

@@ -4,6 +4,8 @@
 #include "common/profile_file.h"
 #include "common/text_util.h"
 #include "db/db_error.h"
+#include "db/db_error_report.h"
+#include "desk/print_log.h"
 #include "print/paper.h"
 #include "print/print_surface.h"
 
@@ -184,6 +186,27 @@ PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run, const Pr
       context.recipients,
       {meet_name, from, QDateTime::currentDateTime(), taken ? &*taken : nullptr});
   return job.PrintCopies(run, sheet.doc, 1, context.observer, nullptr, 0);
+}
+
+std::optional<int> MarkHandedOver(const PrintRequest& request, PrintRunContext& context,
+                                  const LoggedMeet& meet, bool handed) {
+  PrintRequest asked = request;
+  asked.calling_order = false;
+  if (const std::optional<RunOutcome> ended = CollectForRun(asked, context)) {
+    if (*ended == RunOutcome::kNothingToPrint) return 0;
+    return std::nullopt;
+  }
+  std::set<CertificateKey> keys;
+  for (int i = 1; i <= context.recipients.RecipientCount; ++i) {
+    keys.insert(KeyOf(context.recipients[i].Source));
+  }
+  try {
+    PrintLog log(context.layout_db);
+    return log.MarkHanded(meet, keys, handed);
+  } catch (const DbError& e) {
+    ReportDbError(context.dialogs, context.state, e, kPrintTitle, kTargetLayoutDb);
+    return std::nullopt;
+  }
 }
 
 }  // namespace kvsys

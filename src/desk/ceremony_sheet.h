@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 #include <set>
 
 #include "certificate/calling_order.h"
@@ -42,5 +43,11 @@ QString CallFromText(CallFrom from);
 PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run, const PrintRequest& request,
                                   PrintRunContext& context, const QString& meet_name,
                                   CallFrom from);
+
+// 授与済: marks the request's certificates (collected as a run collects them) as handed over in
+// the print log, or takes the mark back. How many changed; nullopt when nothing could be marked
+// (the context's dialogs were told why).
+std::optional<int> MarkHandedOver(const PrintRequest& request, PrintRunContext& context,
+                                  const LoggedMeet& meet, bool handed);
 
 }  // namespace kvsys

@@ -57,6 +57,10 @@ void KVS240::BuildControls() {
   lblResult->setWordWrap(true);
   cmdRefresh = Named(new QPushButton(QStringLiteral("更新(F4)"), this), "cmdRefresh");
   cmdReprint = Named(new QPushButton(QStringLiteral("再印刷(F5)"), this), "cmdReprint");
+  cmdHanded = Named(new QPushButton(QStringLiteral("授与済(F6)"), this), "cmdHanded");
+  cmdEventHanded =
+      Named(new QPushButton(QStringLiteral("種目を授与済(F7)"), this), "cmdEventHanded");
+  cmdNotHanded = Named(new QPushButton(QStringLiteral("授与取消(F8)"), this), "cmdNotHanded");
   cmdCancel = Named(new QPushButton(QStringLiteral("中止(F9)"), this), "cmdCancel");
   cmdClose = Named(new QPushButton(QStringLiteral("閉じる(F10)"), this), "cmdClose");
   cmdCancel->setEnabled(false);
@@ -69,7 +73,8 @@ void KVS240::LayOutControls() {
   copies->addWidget(barRun, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(lblResult, 1);
-  for (QPushButton* b : {cmdRefresh, cmdReprint, cmdCancel, cmdClose}) {
+  for (QPushButton* b :
+       {cmdRefresh, cmdReprint, cmdHanded, cmdEventHanded, cmdNotHanded, cmdCancel, cmdClose}) {
     b->setMinimumSize(110, 36);
     buttons->addWidget(b);
   }
@@ -90,6 +95,9 @@ void KVS240::ConnectControls() {
   connect(chkChangedOnly, &QCheckBox::toggled, this, &KVS240::ChangedOnlyToggled);
   connect(cmdRefresh, &QPushButton::clicked, this, &KVS240::Refresh);
   connect(cmdReprint, &QPushButton::clicked, this, &KVS240::Reprint);
+  connect(cmdHanded, &QPushButton::clicked, this, [this] { MarkHanded(true, false); });
+  connect(cmdEventHanded, &QPushButton::clicked, this, [this] { MarkHanded(true, true); });
+  connect(cmdNotHanded, &QPushButton::clicked, this, [this] { MarkHanded(false, false); });
   connect(cmdCancel, &QPushButton::clicked, this, &KVS240::Cancel);
   connect(cmdClose, &QPushButton::clicked, this, &KVS240::CloseWindow);
   InstallKeyPreview(this, &KVS240::HandleKey);
@@ -107,7 +115,7 @@ void KVS240::Refresh() {
   const int changed = session_.ChangedCount();
   lblSummary->setText(
       lines == 0 ? QStringLiteral("この大会の印刷履歴はありません。")
-                 : QStringLiteral("%1 件（うち今の結果と違うもの %2 件：変更・圏外・圏内）")
+                 : QStringLiteral("%1 件（うち今の結果と違うもの %2 件：回収・変更・圏外・圏内）")
                        .arg(lines)
                        .arg(changed));
   if (lines > 0 && !grdHistory->currentIndex().isValid()) {
@@ -120,7 +128,8 @@ void KVS240::SetRunning(bool running) {
   cmdCancel->setEnabled(running);
   // The rows chosen are the run's: the grid stays as it is until the run ends.
   for (QWidget* w : std::initializer_list<QWidget*>{grdHistory, chkChangedOnly, spnCopies,
-                                                    cmdRefresh, cmdReprint, cmdClose}) {
+                                                    cmdRefresh, cmdReprint, cmdHanded,
+                                                    cmdEventHanded, cmdNotHanded, cmdClose}) {
     w->setEnabled(!running);
   }
 }
@@ -157,6 +166,25 @@ void KVS240::Reprint() {
   Refresh();
 }
 
+void KVS240::MarkHanded(bool handed, bool whole_events) {
+  if (run_.Running()) return;
+  std::vector<int> rows;
+  for (const QModelIndex& index : grdHistory->selectionModel()->selectedRows()) {
+    rows.push_back(index.row());
+  }
+  if (rows.empty()) {
+    dialogs_.MsgBox(QStringLiteral("授与済にする賞状の行を選択してください。"), MsgButtons::Ok,
+                    MsgIcon::Information, kPrintHistoryTitle);
+    return;
+  }
+  WaitCursor wait;
+  const std::optional<int> changed = session_.MarkHanded(rows, handed, whole_events);
+  if (!changed) return;
+  lblResult->setText(handed ? QStringLiteral("%1枚を授与済にしました。").arg(*changed)
+                            : QStringLiteral("%1枚の授与済を取り消しました。").arg(*changed));
+  Refresh();
+}
+
 void KVS240::Cancel() {
   run_.Cancel();
 }
@@ -174,6 +202,9 @@ bool KVS240::HandleKey(QKeyEvent* event) {
   const auto close = [this] { CloseWindow(); };
   return RunKeyAction(event, {{Qt::Key_F4, [this] { Refresh(); }},
                               {Qt::Key_F5, [this] { Reprint(); }},
+                              {Qt::Key_F6, [this] { MarkHanded(true, false); }},
+                              {Qt::Key_F7, [this] { MarkHanded(true, true); }},
+                              {Qt::Key_F8, [this] { MarkHanded(false, false); }},
                               {Qt::Key_F9, [this] { Cancel(); }},
                               {Qt::Key_F10, close},
                               {Qt::Key_Escape, close}});

@@ -34,6 +34,9 @@ class KVS240 : public QWidget, private PrintRunObserver {
   void Refresh();
   // 再印刷(F5): the chosen lines, 部数 copies each.
   void Reprint();
+  // 授与済(F6), 種目を授与済(F7), 授与取消(F8): the chosen lines' certificates (or their
+  // events') handed over at the ceremony, or not.
+  void MarkHanded(bool handed, bool whole_events);
   void Cancel();
   void CloseWindow();
 
@@ -64,6 +67,9 @@ class KVS240 : public QWidget, private PrintRunObserver {
   QLabel* lblResult;   // how the last reprint ended
   QPushButton* cmdRefresh;
   QPushButton* cmdReprint;
+  QPushButton* cmdHanded;
+  QPushButton* cmdEventHanded;
+  QPushButton* cmdNotHanded;
   QPushButton* cmdCancel;
   QPushButton* cmdClose;
 };

@@ -421,10 +421,13 @@ FollowLook MeetFollower::Look(const PrintRequest& base,
     for (const AwardComparison& c :
          compared ? ChangedOnly(*compared) : std::vector<AwardComparison>{}) {
       if (c.change == AwardChange::kNowInside) continue;  // printed when its event completes
-      const QString what = QStringLiteral("印刷後の%1 競技番号 %2 %3 %4 %5")
-                               .arg(ChangeMark(c.change))
-                               .arg(c.logged.key.event)
-                               .arg(c.logged.event_text, c.logged.name, c.what);
+      // A certificate handed over already must be taken back: said as such.
+      const QString what =
+          (IsRecall(c) ? QStringLiteral("回収（授与済の賞状の%1） 競技番号 %2 %3 %4 %5")
+                       : QStringLiteral("印刷後の%1 競技番号 %2 %3 %4 %5"))
+              .arg(ChangeMark(c.change))
+              .arg(c.logged.key.event)
+              .arg(c.logged.event_text, c.logged.name, c.what);
       if (announced_.insert(what).second) look.changes << Now() + QLatin1Char(' ') + what;
     }
     // What stopped the comparison, once.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 
 #include "db/database.h"
@@ -99,13 +100,13 @@ bool PrintHistorySession::Load() {
     const int n = c.change == AwardChange::kNowInside ? 0 : times[c.logged.key];
     entries_.push_back({std::move(c), n});
   }
-  // What today's results change first, then by event as printed and today's rank; those now
-  // outside the limit last in their event.
+  // Certificates to take back first, then what today's results change, then by event as printed and
+  // today's rank; those now outside the limit last in their event.
   const auto order = [](const HistoryEntry& e) {
     const AwardComparison& c = e.comparison;
     const int rank = c.change == AwardChange::kNowOutside ? 99999 : c.today.Source.rank;
-    return std::tuple(c.change == AwardChange::kSame, c.logged.key.event, c.logged.key.class_no,
-                      c.logged.key.heat, rank);
+    return std::tuple(!IsRecall(c), c.change == AwardChange::kSame, c.logged.key.event,
+                      c.logged.key.class_no, c.logged.key.heat, rank);
   };
   std::stable_sort(
       entries_.begin(), entries_.end(),
@@ -129,7 +130,7 @@ void PrintHistorySession::Fill() {
     shown_.push_back(i);
     const PrintLogRow& row = e.comparison.logged;
     const bool printed = e.times > 0;
-    QString what = ChangeMark(e.comparison.change);
+    QString what = ComparisonMark(e.comparison);
     if (!e.comparison.what.isEmpty()) what += QStringLiteral("：") + e.comparison.what;
     const QList<QStandardItem*> items{
         Item(what),
@@ -145,8 +146,14 @@ void PrintHistorySession::Fill() {
         Item(!printed       ? QString()
              : row.page > 1 ? row.where + QStringLiteral("（%1ページ）").arg(row.page)
                             : row.where),
-        Item(printed ? row.state : QStringLiteral("未印刷"))};
-    if (const std::optional<QColor> colour = RowColour(e.comparison.change)) {
+        Item(!printed ? QStringLiteral("未印刷")
+             : row.Handed()
+                 ? row.state + QStringLiteral("・授与済 ") +
+                       row.handed.toString(QStringLiteral("MM/dd HH:mm ")) + row.handed_by
+                 : row.state)};
+    if (const std::optional<QColor> colour = IsRecall(e.comparison)
+                                                 ? std::optional(QColor(255, 120, 120))
+                                                 : RowColour(e.comparison.change)) {
       for (QStandardItem* item : items) {
         item->setBackground(*colour);
         item->setForeground(QColor(Qt::black));
@@ -154,6 +161,36 @@ void PrintHistorySession::Fill() {
     }
     model_->appendRow(items);
   }
+}
+
+std::optional<int> PrintHistorySession::MarkHanded(const std::vector<int>& rows, bool handed,
+                                                   bool whole_events) {
+  if (!r_.layout_db) return std::nullopt;
+  std::set<int> events;
+  std::set<CertificateKey> keys;
+  for (int row : rows) {
+    if (row < 0 || static_cast<size_t>(row) >= shown_.size()) continue;
+    const HistoryEntry& e = entries_[shown_[static_cast<size_t>(row)]];
+    if (e.times > 0) keys.insert(e.comparison.logged.key);
+    events.insert(e.comparison.logged.key.event);
+  }
+  if (whole_events) {
+    for (const HistoryEntry& e : entries_) {
+      if (e.times > 0 && events.count(e.comparison.logged.key.event)) {
+        keys.insert(e.comparison.logged.key);
+      }
+    }
+  }
+  int changed = 0;
+  try {
+    PrintLog log(*r_.layout_db);
+    changed = log.MarkHanded(MeetOfLog(), keys, handed);
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kPrintHistoryTitle, kTargetLayoutDb);
+    return std::nullopt;
+  }
+  Load();
+  return changed;
 }
 
 int PrintHistorySession::ChangedCount() const {

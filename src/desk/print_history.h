@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "certificate/print_job.h"
@@ -50,6 +51,10 @@ class PrintHistorySession {
   // out (told).
   PrintJobResult Reprint(const std::vector<int>& rows, int copies, WarningLabel& label,
                          PrintRunObserver& observer);
+  // 授与済: marks the certificates of the grid's rows (whole_events: of every line of their
+  // events) as handed over at the ceremony, or takes the mark back, then reads the log again.
+  // How many changed; nullopt after a reported error.
+  std::optional<int> MarkHanded(const std::vector<int>& rows, bool handed, bool whole_events);
   // Where its runs go instead of the workstation's output (tests, the print tool).
   void SetOutput(OutputFactory output) { output_ = std::move(output); }
 

@@ -96,6 +96,7 @@ bool PrintListSession::RefreshStatus(PrintListChoices choices, Dialogs* told) {
       ReadAwardStatus(request, context, MeetOfLog(), r_.meet.クラス分け);
   if (!status) return false;
   QStringList texts;
+  std::vector<bool> alert;
   for (const ProgramEvent& event : request.events) {
     const auto found = status->find(event.number);
     row_status_.push_back(found == status->end() ? EventAwardStatus() : found->second);
@@ -105,8 +106,9 @@ bool PrintListSession::RefreshStatus(PrintListChoices choices, Dialogs* told) {
     if (shown.unprinted == 0) fresh_.erase(event.number);
     texts << (fresh_.count(event.number) ? QStringLiteral("新着　") : QString()) +
                  AwardStatusText(shown);
+    alert.push_back(shown.recalls > 0);
   }
-  model_->SetExtraColumn(kAwardStatusHeader, texts);
+  model_->SetExtraColumn(kAwardStatusHeader, texts, std::move(alert));
   return true;
 }
 

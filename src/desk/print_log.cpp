@@ -26,18 +26,44 @@ const QStringList& Columns() {
       QStringLiteral("プロセス"),     QStringLiteral("時刻"),     QStringLiteral("出力"),
       QStringLiteral("出力先"),       QStringLiteral("ページ"),   QStringLiteral("ジョブ"),
       QStringLiteral("状態"),         QStringLiteral("同番号順"), QStringLiteral("起動"),
-      QStringLiteral("大会番号"),     QStringLiteral("更新"),     QStringLiteral("自動")};
+      QStringLiteral("大会番号"),     QStringLiteral("更新"),     QStringLiteral("自動"),
+      QStringLiteral("授与"),         QStringLiteral("授与端末")};
   return columns;
 }
 
 QVariantList Values(const PrintLogRow& r, qint64 meet_number) {
-  return {
-      r.meet.file,      r.meet.name,    r.meet.first_day, r.key.event, r.event_text,
-      r.stage,          r.key.class_no, r.class_name,     r.key.heat,  r.key.relay ? 1 : 0,
-      r.key.entrant,    r.name,         r.affiliation,    r.rank,      r.record,
-      r.layout,         r.copies,       r.host,           r.pid,       r.time.toString(kTimeFormat),
-      r.output,         r.where,        r.page,           r.job,       r.state,
-      r.key.occurrence, r.started,      meet_number,      0,           r.automatic ? 1 : 0};
+  return {r.meet.file,
+          r.meet.name,
+          r.meet.first_day,
+          r.key.event,
+          r.event_text,
+          r.stage,
+          r.key.class_no,
+          r.class_name,
+          r.key.heat,
+          r.key.relay ? 1 : 0,
+          r.key.entrant,
+          r.name,
+          r.affiliation,
+          r.rank,
+          r.record,
+          r.layout,
+          r.copies,
+          r.host,
+          r.pid,
+          r.time.toString(kTimeFormat),
+          r.output,
+          r.where,
+          r.page,
+          r.job,
+          r.state,
+          r.key.occurrence,
+          r.started,
+          meet_number,
+          0,
+          r.automatic ? 1 : 0,
+          r.handed.isValid() ? r.handed.toString(kTimeFormat) : QString(),
+          r.handed_by};
 }
 
 QDateTime ParseTime(const QString& text) {
@@ -94,6 +120,8 @@ PrintLogRow ReadRow(const Recordset& rs) {
   r.started = text(27);
   r.renewal = number(29);
   r.automatic = number(30) != 0;
+  r.handed = ParseTime(text(31));
+  r.handed_by = text(32);
   return r;
 }
 
@@ -136,9 +164,12 @@ QString PrintLog::HostName() {
 }
 
 void PrintLog::Ensure() {
-  const auto current = [this] {
-    return db_.TableExists(kPrintLogMeetTable) &&
-           db_.ColumnNames(kPrintLogTable).contains(QStringLiteral("大会番号"));
+  const auto has = [this](const QString& column) {
+    return db_.ColumnNames(kPrintLogTable).contains(column);
+  };
+  const auto current = [&] {
+    return db_.TableExists(kPrintLogMeetTable) && has(QStringLiteral("大会番号")) &&
+           has(QStringLiteral("授与"));
   };
   if (current()) return;
   StoreTransaction tx(db_);
@@ -151,10 +182,17 @@ void PrintLog::Ensure() {
     for (const QString& c : Columns()) defs << c;
     db_.Execute(QStringLiteral("CREATE TABLE %1 (%2)")
                     .arg(kPrintLogTable, defs.join(QStringLiteral(", "))));
+  } else if (has(QStringLiteral("大会番号"))) {
+    // Written before certificates were marked as handed over.
+    for (const char* column : {"授与 DEFAULT ''", "授与端末 DEFAULT ''"}) {
+      db_.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                      .arg(kPrintLogTable, QString::fromUtf8(column)));
+    }
   } else {
     // A log of an older version: its rows keep their meets, one for each name and first day.
-    for (const char* column : {"同番号順 DEFAULT 1", "起動 DEFAULT ''", "大会番号",
-                               "更新 DEFAULT 0", "自動 DEFAULT 0"}) {
+    for (const char* column :
+         {"同番号順 DEFAULT 1", "起動 DEFAULT ''", "大会番号", "更新 DEFAULT 0", "自動 DEFAULT 0",
+          "授与 DEFAULT ''", "授与端末 DEFAULT ''"}) {
       db_.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
                       .arg(kPrintLogTable, QString::fromUtf8(column)));
     }
@@ -393,6 +431,41 @@ std::set<int> PrintLog::EventsLogged(const LoggedMeet& meet, bool automatic_only
                         dbOpenSnapshot);
   for (; !rs->Eof(); rs->MoveNext()) events.insert(static_cast<int>(rs->Field(0).toLongLong()));
   return events;
+}
+
+int PrintLog::MarkHanded(const LoggedMeet& meet, const std::set<CertificateKey>& keys,
+                         bool handed) {
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty() || keys.empty()) return 0;
+  // The copy printed last is the one handed over; a certificate never printed has none.
+  std::vector<qint64> ids;
+  {
+    auto rs = db_.OpenRecordsetWithParams(
+        QStringLiteral("SELECT MAX(番号), 競技番号, クラス番号, 組, リレー, 選手番号, 同番号順 "
+                       "FROM %1 WHERE 大会番号 IN %2 AND 状態 IN (?, ?) GROUP BY 競技番号, "
+                       "クラス番号, 組, リレー, 選手番号, 同番号順")
+            .arg(kPrintLogTable, InList(numbers)),
+        {kLogOut, kLogCompleted}, dbOpenSnapshot);
+    for (; !rs->Eof(); rs->MoveNext()) {
+      const auto whole = [&rs](int i) { return static_cast<int>(rs->Field(i).toLongLong()); };
+      const CertificateKey key{whole(1),      whole(2), whole(3),
+                               whole(4) != 0, whole(5), std::max(1, whole(6))};
+      if (keys.count(key)) ids.push_back(rs->Field(0).toLongLong());
+    }
+  }
+  // A certificate marked already keeps the time it was first handed over.
+  const QString sql = QStringLiteral("UPDATE %1 SET 授与 = ?, 授与端末 = ? WHERE 番号 = ? AND %2")
+                          .arg(kPrintLogTable, handed ? QStringLiteral("IFNULL(授与, '') = ''")
+                                                      : QStringLiteral("IFNULL(授与, '') <> ''"));
+  const QString now = QDateTime::currentDateTime().toString(kTimeFormat);
+  StoreTransaction tx(db_);
+  int marked = 0;
+  for (qint64 id : ids) {
+    db_.ExecuteWithParams(sql, {handed ? now : QString(), handed ? env_.host() : QString(), id});
+    marked += db_.RowsAffected();
+  }
+  tx.Commit();
+  return marked;
 }
 
 void PrintLog::SetState(qint64 id, const QString& state) {

@@ -86,6 +86,10 @@ class PrintLog : public CertificateLog {
   void Release(const std::vector<qint64>& ids) override;
   // What the printing service said of the job of a row.
   void SetState(qint64 id, const QString& state);
+  // Marks these certificates of the meet as handed over at the ceremony (授与済), with the time
+  // and this desk, or takes the mark back: on the copy of each printed last. Returns how many
+  // changed; one transaction.
+  int MarkHanded(const LoggedMeet& meet, const std::set<CertificateKey>& keys, bool handed);
   // Renews the leases of this process's claims; the number of claims renewed.
   int Renew();
   // Settles the claims of desks that ended (see the contract); the number settled.

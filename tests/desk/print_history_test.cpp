@@ -84,6 +84,17 @@ TEST(PrintHistory, ChangesSinceFirstAndAloneAndReprintsWithTodaysResults) {
   history.SetChangedOnly(false);
   EXPECT_EQ(lines().first(), QStringLiteral("圏外 S3 1 *"));
   EXPECT_TRUE(lines().contains(QStringLiteral(" S4 2")));
+
+  // Handed over before the correction, S3's certificate is to be taken back: first, as 回収. All
+  // of an event is marked from one of its lines; a mark is taken back.
+  EXPECT_EQ(history.MarkHanded({0}, true, false), 1);
+  EXPECT_EQ(lines().first(), QStringLiteral("回収 S3 1 *"));
+  const int s5 = static_cast<int>(lines().indexOf(QStringLiteral(" S5 1")));
+  ASSERT_GE(s5, 0);
+  EXPECT_EQ(history.MarkHanded({s5}, true, true), 1);
+  EXPECT_EQ(history.MarkHanded({0}, true, true), 3);  // event 1: S1, S2, S4 (S3 is marked)
+  EXPECT_EQ(history.MarkHanded({0}, false, false), 1);
+  EXPECT_EQ(lines().first(), QStringLiteral("圏外 S3 1 *"));
 }
 
 // Each certificate is compared the way it was printed: class-wise ranks against class-wise

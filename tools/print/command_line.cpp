@@ -41,6 +41,8 @@ constexpr Flag kFlags[] = {
     {"check", &CommandLine::check, true},
     {"example-layouts", &CommandLine::example_layouts, true},
     {"calling-order", &CommandLine::calling_order, true},
+    {"handed", &CommandLine::handed, true},
+    {"not-handed", &CommandLine::not_handed, true},
 };
 
 // The options that take a text.
@@ -169,6 +171,14 @@ QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_opt
     return QStringLiteral(
         "--dump だけの実行は印刷しないため、--new-only、--follow と一緒には使えません。");
   }
+  // Marking the log prints nothing: an output asked for with it would not be there.
+  if ((cl.handed || cl.not_handed) &&
+      (cl.handed == cl.not_handed || !cl.ceremony_sheet.isEmpty() || listing || cl.check ||
+       cl.follow || cl.to_printer || !cl.pdf.isEmpty() || !cl.pdf_file.isEmpty() ||
+       !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() || cl.new_only || cl.calling_order)) {
+    return QStringLiteral(
+        "--handed と --not-handed は、どちらか一つを種目の指定とだけ使います（印刷しません）。");
+  }
   // The sheet is its own output: a certificate output asked for with it would not be there.
   if (!cl.ceremony_sheet.isEmpty() &&
       (listing || cl.check || cl.follow || cl.to_printer || !cl.pdf.isEmpty() ||
@@ -204,7 +214,7 @@ QString UsageText() {
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --check\n"
       "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
-      "              --ceremony-sheet FILE [--day ...] [--rank ...] など\n"
+      "              (--ceremony-sheet FILE|--handed|--not-handed) [--day ...] など\n"
       "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
       "              [--interval SECONDS] [--hold MINUTES]\n"
@@ -234,6 +244,8 @@ QString UsageText() {
       "  --dump FILE     出力した文書を JSON Lines で書く（--dump だけのときは印刷しないので\n"
       "                  印刷履歴にも記録しない）\n"
       "  --recipients-out FILE  選んだ受賞者をタブ区切りで書く（--recipients で読める形）\n"
+      "  --handed        選んだ種目の印刷済みの賞状を授与済にする（--not-handed は取り消す）。\n"
+      "                  授与済の賞状の結果が変わると、--changed と印刷状況に「回収」と出る\n"
       "  --calling-order 種目ごとに表彰の呼び出し順で印刷する（KVSYS.ini の [Ceremony]\n"
       "                  CallFrom = Last〔下位から・既定〕または First〔上位から〕）\n"
       "  --ceremony-sheet FILE  選んだ種目の表彰進行表（呼び出し順の受賞者と未印刷の賞状）を\n"

@@ -578,6 +578,16 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     }
     request.calling_order = cl.calling_order;
     request.call_from = ReadCallFrom(ini);
+    if (cl.handed || cl.not_handed) {
+      const std::optional<int> marked =
+          MarkHandedOver(request, context, LoggedMeetOf(cl.meet, meet), cl.handed);
+      if (!marked) return kExitFailed;
+      out << (cl.handed ? QStringLiteral("授与済にしました：%1枚")
+                        : QStringLiteral("授与済を取り消しました：%1枚"))
+                 .arg(*marked)
+          << Qt::endl;
+      return kExitOk;
+    }
     if (!cl.ceremony_sheet.isEmpty()) {
       PrintJob job(s.dialogs, ini, *folder);
       return WriteCeremonySheet(cl, run, request, context, meet, job, out, err);

@@ -61,6 +61,8 @@ struct CommandLine {
   int hold = 0;                // --follow: minutes an event waits after its last result (protests)
   bool calling_order = false;  // each event's certificates in the ceremony's calling order
   QString ceremony_sheet;      // write the chosen events' ceremony sheet here, print nothing
+  bool handed = false;         // mark the chosen certificates as handed over, print nothing
+  bool not_handed = false;     // take that mark back
   bool check = false;  // write the check before printing of the chosen events, print nothing
 };
 
