@@ -164,6 +164,15 @@ PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run, const Pr
                                   CallFrom from) {
   PrintRequest asked = request;
   asked.calling_order = false;  // the sheet orders each group itself
+  // What is printed from now on is for the next sheet.
+  std::optional<qint64> last_row;
+  if (run.log.Logged()) {
+    try {
+      last_row = PrintLog(context.layout_db).LastRow();
+    } catch (const DbError&) {
+      // Said below when the log is read for what is printed.
+    }
+  }
   if (const std::optional<RunOutcome> ended = CollectForRun(asked, context)) {
     PrintJobResult result;
     result.outcome = *ended;
@@ -185,7 +194,21 @@ PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run, const Pr
   const CeremonySheet sheet = ComposeCeremonySheet(
       context.recipients,
       {meet_name, from, QDateTime::currentDateTime(), taken ? &*taken : nullptr});
-  return job.PrintCopies(run, sheet.doc, 1, context.observer, nullptr, 0);
+  const PrintJobResult printed = job.PrintCopies(run, sheet.doc, 1, context.observer, nullptr, 0);
+  if (printed.outcome == RunOutcome::kPrinted && last_row) {
+    try {
+      PrintLog(context.layout_db).RecordSheet(run.log.meet, *last_row);
+    } catch (const DbError& e) {
+      context.dialogs.MsgBox(
+          QStringLiteral("表彰進行表を出したことを印刷履歴に記録できませんでした。\r") + e.text(),
+          MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
+    }
+  }
+  return printed;
+}
+
+std::set<int> EventsSinceLastSheet(Database& layout_db, const LoggedMeet& meet) {
+  return PrintLog(layout_db).EventsSinceLastSheet(meet);
 }
 
 std::optional<int> MarkHandedOver(const PrintRequest& request, PrintRunContext& context,

@@ -44,6 +44,10 @@ PrintJobResult PrintCeremonySheet(PrintJob& job, const RunOptions& run, const Pr
                                   PrintRunContext& context, const QString& meet_name,
                                   CallFrom from);
 
+// The events printed since the meet's last ceremony sheet (all printed ones before the first);
+// raises DbError.
+std::set<int> EventsSinceLastSheet(Database& layout_db, const LoggedMeet& meet);
+
 // 授与済: marks the request's certificates (collected as a run collects them) as handed over in
 // the print log, or takes the mark back. How many changed; nullopt when nothing could be marked
 // (the context's dialogs were told why).

@@ -70,6 +70,9 @@ void KVS220::BuildEventControls() {
   Combo1->setMinimumContentsLength(18);
   Check1 = Named(new QCheckBox(QStringLiteral("すべて選択"), this), "Check1");
   cmdUnprinted = Named(new QPushButton(QStringLiteral("未印刷を選択"), this), "cmdUnprinted");
+  cmdSinceSheet =
+      Named(new QPushButton(QStringLiteral("前回の表彰以降を選択"), this), "cmdSinceSheet");
+  cmdSinceSheet->setToolTip(QStringLiteral("前回の表彰進行表のあとに賞状を印刷した種目を選びます"));
   chkAuto = Named(new QCheckBox(QStringLiteral("自動印刷"), this), "chkAuto");
   lblAuto = Named(new QLabel(QStringLiteral(" 自動印刷中：結果がそろった種目を印刷します "), this),
                   "lblAuto");
@@ -173,6 +176,7 @@ void KVS220::LayOutControls() {
   top->addSpacing(16);
   top->addWidget(Check1);
   top->addWidget(cmdUnprinted);
+  top->addWidget(cmdSinceSheet);
   top->addSpacing(16);
   top->addWidget(chkAuto);
   top->addWidget(lblAuto);
@@ -257,6 +261,7 @@ void KVS220::ConnectControls() {
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::UpdatePreviewNote);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
   connect(cmdUnprinted, &QPushButton::clicked, this, &KVS220::SelectUnprinted);
+  connect(cmdSinceSheet, &QPushButton::clicked, this, &KVS220::SelectSinceLastSheet);
   connect(chkAuto, &QCheckBox::toggled, this, &KVS220::AutoPrintToggled);
   connect(meet_watch_, &MeetFileWatch::Due, this, &KVS220::FollowMeet);
   connect(SSCommand4, &QPushButton::clicked, this, &KVS220::Print);
@@ -419,9 +424,17 @@ void KVS220::SelectUnprinted() {
   if (run_.Running()) return;
   // The log may have grown at another desk since the list was read.
   RefreshStatus();
+  SelectRows(session_.UnprintedRows());
+}
+
+void KVS220::SelectSinceLastSheet() {
+  if (run_.Running()) return;
+  SelectRows(session_.SinceLastSheetRows());
+}
+
+void KVS220::SelectRows(const std::vector<int>& rows) {
   Check1->setChecked(false);
   PROG_GRID->clearSelection();
-  const std::vector<int> rows = session_.UnprintedRows();
   for (const int row : rows) {
     PROG_GRID->selectionModel()->select(session_.Model()->index(row, 0),
                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -480,9 +493,9 @@ void KVS220::SetRunning(bool running) {
   cmdResume->setEnabled(!running && session_.Resume().CanContinue());
   SSCommand2->setEnabled(running);
   // What the run was asked for stays as it was until it ends.
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted, chkAuto, Text1,
-                                       Text2, chkKumi, cmbShoz, Combo2, PRV_CHK, chkCalling}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted,
+                                                    cmdSinceSheet, chkAuto, Text1, Text2, chkKumi,
+                                                    cmbShoz, Combo2, PRV_CHK, chkCalling}) {
     w->setEnabled(!running);
   }
   const bool classes = session_.Meet().クラス分け;

@@ -57,6 +57,9 @@ class KVS220 : public QWidget, private PrintRunObserver {
   void ContinuePrint();
   // 表彰進行表(F7): the ceremony sheet of the chosen events, to where 印刷 sends certificates.
   void PrintCeremonySheet();
+  void SelectSinceLastSheet();
+  // Chooses these rows of the event list alone.
+  void SelectRows(const std::vector<int>& rows);
   // A look at the meet file (every few seconds, and when a watcher sees it change); prints
   // the events that became complete when 自動印刷 is on.
   void FollowMeet();
@@ -110,6 +113,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QTableView* PROG_GRID;
   QCheckBox* Check1;
   QPushButton* cmdUnprinted;  // 未印刷を選択: the events with certificates never printed
+  QPushButton* cmdSinceSheet;  // 前回の表彰以降: the events printed since the last ceremony sheet
   QCheckBox* chkAuto;    // 自動印刷: each event printed as soon as its results are complete
   QLabel* lblAuto;       // shown while auto printing is on
   QLabel* lblFresh;      // how many events became complete since the list opened

@@ -172,6 +172,23 @@ std::vector<int> PrintListSession::UnprintedRows() const {
   return rows;
 }
 
+std::vector<int> PrintListSession::SinceLastSheetRows() {
+  std::vector<int> rows;
+  if (!r_.layout_db) return rows;
+  std::set<int> events;
+  try {
+    events = EventsSinceLastSheet(*r_.layout_db, MeetOfLog());
+  } catch (const DbError& e) {
+    ReportDbError(dialogs_, r_.state, e, kPrintTitle, kTargetLayoutDb);
+    return rows;
+  }
+  for (int row = 0; row < model_->rowCount(); ++row) {
+    const std::vector<ProgramEvent> e = EventsOfRows({row});
+    if (!e.empty() && events.count(e.front().number)) rows.push_back(row);
+  }
+  return rows;
+}
+
 void PrintListSession::Clear() {
   event_count_ = 0;
   model_->Clear();

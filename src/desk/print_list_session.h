@@ -104,6 +104,8 @@ class PrintListSession {
   bool RefreshStatus(PrintListChoices choices, Dialogs* told = nullptr);
   // The rows whose events earn certificates that never came out.
   std::vector<int> UnprintedRows() const;
+  // The rows of the events printed since the meet's last ceremony sheet (前回の表彰以降).
+  std::vector<int> SinceLastSheetRows();
 
   // Following the meet (the list's timer): a look at the meet file. Events that became complete
   // since are marked 新着; with auto printing on, their certificates not in the log are printed.

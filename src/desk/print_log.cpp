@@ -168,8 +168,8 @@ void PrintLog::Ensure() {
     return db_.ColumnNames(kPrintLogTable).contains(column);
   };
   const auto current = [&] {
-    return db_.TableExists(kPrintLogMeetTable) && has(QStringLiteral("大会番号")) &&
-           has(QStringLiteral("授与"));
+    return db_.TableExists(kPrintLogMeetTable) && db_.TableExists(kCeremonySheetTable) &&
+           has(QStringLiteral("大会番号")) && has(QStringLiteral("授与"));
   };
   if (current()) return;
   StoreTransaction tx(db_);
@@ -182,13 +182,13 @@ void PrintLog::Ensure() {
     for (const QString& c : Columns()) defs << c;
     db_.Execute(QStringLiteral("CREATE TABLE %1 (%2)")
                     .arg(kPrintLogTable, defs.join(QStringLiteral(", "))));
-  } else if (has(QStringLiteral("大会番号"))) {
+  } else if (!has(QStringLiteral("授与")) && has(QStringLiteral("大会番号"))) {
     // Written before certificates were marked as handed over.
     for (const char* column : {"授与 DEFAULT ''", "授与端末 DEFAULT ''"}) {
       db_.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
                       .arg(kPrintLogTable, QString::fromUtf8(column)));
     }
-  } else {
+  } else if (!has(QStringLiteral("大会番号"))) {
     // A log of an older version: its rows keep their meets, one for each name and first day.
     for (const char* column :
          {"同番号順 DEFAULT 1", "起動 DEFAULT ''", "大会番号", "更新 DEFAULT 0", "自動 DEFAULT 0",
@@ -205,6 +205,11 @@ void PrintLog::Ensure() {
                     .arg(kPrintLogMeetTable, kPrintLogTable));
     db_.Execute(QStringLiteral("DROP INDEX IF EXISTS 印刷履歴_種目"));
   }
+  // Each ceremony sheet made: the log's last row then, so that the next sheet can take the
+  // events printed since (row numbers, not another desk's clock).
+  db_.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (番号 INTEGER PRIMARY KEY "
+                             "AUTOINCREMENT, 大会番号, 最終行, 時刻, 端末)")
+                  .arg(kCeremonySheetTable));
   // A certificate is looked up by its key (claims, what a run finds printed), a meet's rows
   // are read in order, and the claims alone are read to settle them.
   db_.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS 印刷履歴_賞状 ON %1 (大会番号, 競技番号, "
@@ -429,6 +434,36 @@ std::set<int> PrintLog::EventsLogged(const LoggedMeet& meet, bool automatic_only
                             .arg(kPrintLogTable, InList(numbers),
                                  automatic_only ? QStringLiteral(" AND 自動 = 1") : QString()),
                         dbOpenSnapshot);
+  for (; !rs->Eof(); rs->MoveNext()) events.insert(static_cast<int>(rs->Field(0).toLongLong()));
+  return events;
+}
+
+qint64 PrintLog::LastRow() {
+  auto rs = db_.OpenRecordset(QStringLiteral("SELECT MAX(番号) FROM %1").arg(kPrintLogTable),
+                              dbOpenSnapshot);
+  return rs->Eof() ? 0 : rs->Field(0).toLongLong();
+}
+
+void PrintLog::RecordSheet(const LoggedMeet& meet, qint64 last_row) {
+  StoreTransaction tx(db_);
+  db_.ExecuteWithParams(
+      QStringLiteral("INSERT INTO %1 (大会番号, 最終行, 時刻, 端末) VALUES (?, ?, ?, ?)")
+          .arg(kCeremonySheetTable),
+      {MeetNumber(meet), last_row, QDateTime::currentDateTime().toString(kTimeFormat),
+       env_.host()});
+  tx.Commit();
+}
+
+std::set<int> PrintLog::EventsSinceLastSheet(const LoggedMeet& meet) {
+  std::set<int> events;
+  const std::vector<qint64> numbers = MeetNumbers(meet);
+  if (numbers.empty()) return events;
+  auto rs = db_.OpenRecordsetWithParams(
+      QStringLiteral("SELECT DISTINCT 競技番号 FROM %1 WHERE 大会番号 IN %2 AND 競技番号 <> 0 "
+                     "AND 状態 IN (?, ?) AND 番号 > (SELECT IFNULL(MAX(最終行), 0) FROM %3 "
+                     "WHERE 大会番号 IN %2)")
+          .arg(kPrintLogTable, InList(numbers), kCeremonySheetTable),
+      {kLogOut, kLogCompleted}, dbOpenSnapshot);
   for (; !rs->Eof(); rs->MoveNext()) events.insert(static_cast<int>(rs->Field(0).toLongLong()));
   return events;
 }

@@ -46,6 +46,7 @@ class Recordset;
 // - A damaged KVSYS.mdb is refused before anything is written (OpenLayoutDbForWriting).
 inline const QString kPrintLogTable = QStringLiteral("印刷履歴");
 inline const QString kPrintLogMeetTable = QStringLiteral("印刷大会");
+inline const QString kCeremonySheetTable = QStringLiteral("表彰進行表");
 
 // What the log needs of its process and machine; tests give their own.
 struct LogEnvironment {
@@ -90,6 +91,13 @@ class PrintLog : public CertificateLog {
   // and this desk, or takes the mark back: on the copy of each printed last. Returns how many
   // changed; one transaction.
   int MarkHanded(const LoggedMeet& meet, const std::set<CertificateKey>& keys, bool handed);
+  // The number of the log's last row (0 when empty).
+  qint64 LastRow();
+  // A ceremony sheet of the meet was made when the log's last row was last_row.
+  void RecordSheet(const LoggedMeet& meet, qint64 last_row);
+  // The events with certificates that came out after the meet's last ceremony sheet (every
+  // printed event when there was none).
+  std::set<int> EventsSinceLastSheet(const LoggedMeet& meet);
   // Renews the leases of this process's claims; the number of claims renewed.
   int Renew();
   // Settles the claims of desks that ended (see the contract); the number settled.

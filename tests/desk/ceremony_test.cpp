@@ -3,6 +3,9 @@
 
 #include "certificate/run_log.h"
 #include "desk/ceremony_sheet.h"
+#include "desk/print_log.h"
+#include "results/meet_settings.h"
+#include "support/document_helpers.h"
 #include "support/print_run_world.h"
 
 namespace kvsys::test {
@@ -69,6 +72,47 @@ TEST(Ceremony, TiesAreCalledTogetherOpenEntrantsLastAndTheSheetSaysWhatIsNotPrin
   // The rank as printed: an open entrant is "OP", never a place.
   EXPECT_TRUE(texts.contains(QStringLiteral("OP")));
   EXPECT_EQ(texts.count(QStringLiteral("３位")), 2);
+}
+
+// The sheet goes out like a run (one A4 document to the run's output) and is remembered in the
+// log: the next sheet can take the events printed since, whichever desk printed them.
+TEST(Ceremony, TheNextSheetTakesTheEventsPrintedSinceTheLast) {
+  PrintRunWorld w;
+  for (int event = 1; event <= 2; ++event) {
+    w.Event(event, 1, 1, 2, 2);
+    w.Swimmer(event, QStringLiteral("S%1").arg(event));
+    w.Result(event, event, QStringLiteral("00:30.00"));
+  }
+  const LoggedMeet meet =
+      LoggedMeetOf(w.meet_path(), LoadMeetSettings(w.Results(), w.state, w.dialogs));
+  RecordingOutput out;
+  PrintJob job(w.dialogs, w.folder() + QStringLiteral("/KVSYS.ini"), w.folder());
+  RunOptions run;
+  run.output = [&out] { return std::make_unique<ForwardingOutput>(out); };
+  run.log = {PrintLogOpener(*w.layout_db), meet, false};
+  const auto print = [&](int event) {
+    PrintRequest request;
+    request.events = {w.Listed(event)};
+    PrintRunContext context = w.Context();
+    PlainWarningLabel label;
+    return job.Run(run, request, context, label).output;
+  };
+  ASSERT_EQ(print(1), 1);
+  EXPECT_EQ(EventsSinceLastSheet(*w.layout_db, meet), std::set<int>{1});
+
+  PrintRequest both;
+  both.events = {w.Listed(1), w.Listed(2)};
+  PrintRunContext context = w.Context();
+  out.written.clear();
+  ASSERT_EQ(
+      PrintCeremonySheet(job, run, both, context, QStringLiteral("テスト大会"), CallFrom::kLast)
+          .outcome,
+      RunOutcome::kPrinted);
+  ASSERT_EQ(out.written.size(), 1u);
+  EXPECT_LT(out.written[0].width, out.written[0].height);
+  EXPECT_TRUE(EventsSinceLastSheet(*w.layout_db, meet).empty());
+  ASSERT_EQ(print(2), 1);
+  EXPECT_EQ(EventsSinceLastSheet(*w.layout_db, meet), std::set<int>{2});
 }
 
 }  // namespace

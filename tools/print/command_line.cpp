@@ -43,6 +43,7 @@ constexpr Flag kFlags[] = {
     {"calling-order", &CommandLine::calling_order, true},
     {"handed", &CommandLine::handed, true},
     {"not-handed", &CommandLine::not_handed, true},
+    {"since-last-sheet", &CommandLine::since_last_sheet, true},
 };
 
 // The options that take a text.
@@ -215,6 +216,7 @@ QString UsageText() {
       "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
       "              (--ceremony-sheet FILE|--handed|--not-handed) [--day ...] など\n"
+      "  kvsys-print --program-folder DIR --meet FILE --ceremony-sheet FILE --since-last-sheet\n"
       "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
       "              [--interval SECONDS] [--hold MINUTES]\n"
@@ -244,6 +246,8 @@ QString UsageText() {
       "  --dump FILE     出力した文書を JSON Lines で書く（--dump だけのときは印刷しないので\n"
       "                  印刷履歴にも記録しない）\n"
       "  --recipients-out FILE  選んだ受賞者をタブ区切りで書く（--recipients で読める形）\n"
+      "  --since-last-sheet  --ceremony-sheet で、前回の表彰進行表のあとに賞状を印刷した\n"
+      "                  種目の表彰進行表を書く（--events、--all の代わり）\n"
       "  --handed        選んだ種目の印刷済みの賞状を授与済にする（--not-handed は取り消す）。\n"
       "                  授与済の賞状の結果が変わると、--changed と印刷状況に「回収」と出る\n"
       "  --calling-order 種目ごとに表彰の呼び出し順で印刷する（KVSYS.ini の [Ceremony]\n"
@@ -340,6 +344,14 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     return fail(wrong);
   }
   if (cl.help || cl.version) return cl;
+  if (cl.since_last_sheet) {
+    if (cl.ceremony_sheet.isEmpty() || have_events || cl.all_events) {
+      return fail(
+          QStringLiteral("--since-last-sheet は --ceremony-sheet と一緒に、--events や --all "
+                         "の代わりに使います。"));
+    }
+    cl.all_events = true;  // then narrowed to the events printed since the last sheet
+  }
   if (const QString wrong = Combinations(cl, have_events, have_meet_option); !wrong.isEmpty()) {
     return fail(wrong);
   }

@@ -480,10 +480,26 @@ std::optional<int> ReadRecipients(const CommandLine& cl, Session& s, int& first,
 int WriteCeremonySheet(const CommandLine& cl, RunOptions run, const PrintRequest& request,
                        PrintRunContext& context, const MeetSettings& meet, PrintJob& job,
                        QTextStream& out, QTextStream& err) {
+  PrintRequest chosen = request;
+  if (cl.since_last_sheet && run.log.Logged()) {
+    std::set<int> since;
+    try {
+      since = EventsSinceLastSheet(context.layout_db, run.log.meet);
+    } catch (const DbError& e) {
+      err << e.text() << Qt::endl;
+      return kExitFailed;
+    }
+    std::erase_if(chosen.events,
+                  [&since](const ProgramEvent& e) { return since.count(e.number) == 0; });
+    if (chosen.events.empty()) {
+      out << QStringLiteral("前回の表彰進行表のあとに賞状を印刷した種目はありません。") << Qt::endl;
+      return kExitOk;
+    }
+  }
   const QString file = QFileInfo(cl.ceremony_sheet).absoluteFilePath();
   run.output = [file] { return std::make_unique<RunPdfOutput>(QString(), file); };
   const PrintJobResult made =
-      PrintCeremonySheet(job, run, request, context, TrimBlanks(meet.大会名1), request.call_from);
+      PrintCeremonySheet(job, run, chosen, context, TrimBlanks(meet.大会名1), request.call_from);
   if (made.outcome == RunOutcome::kNothingToPrint) return kExitOk;
   if (made.outcome == RunOutcome::kNoSelection) return kExitBadArguments;
   if (made.outcome != RunOutcome::kPrinted) {

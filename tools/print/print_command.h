@@ -63,6 +63,7 @@ struct CommandLine {
   QString ceremony_sheet;      // write the chosen events' ceremony sheet here, print nothing
   bool handed = false;         // mark the chosen certificates as handed over, print nothing
   bool not_handed = false;     // take that mark back
+  bool since_last_sheet = false;  // the sheet of the events printed since the last one
   bool check = false;  // write the check before printing of the chosen events, print nothing
 };
 
