@@ -169,20 +169,8 @@ void KVS220::BuildRunControls() {
   SSCommand2->setEnabled(false);
 }
 
-void KVS220::LayOutControls() {
-  auto* top = new QHBoxLayout;
-  top->addWidget(Named(new QLabel(QStringLiteral("開催日"), this), "Label8"));
-  top->addWidget(Combo1);
-  top->addSpacing(16);
-  top->addWidget(Check1);
-  top->addWidget(cmdUnprinted);
-  top->addWidget(cmdSinceSheet);
-  top->addSpacing(16);
-  top->addWidget(chkAuto);
-  top->addWidget(lblAuto);
-  top->addStretch();
-  top->addWidget(lblFresh);
-
+// The choices beside the event list: ranks, heats, classes, affiliation, font and layout.
+QGridLayout* KVS220::LayOutChoices() {
   auto* options = new QGridLayout;
   int row = 0;
   options->addWidget(Named(new QLabel(QStringLiteral("順位指定"), this), "Label1"), row, 0);
@@ -221,6 +209,24 @@ void KVS220::LayOutControls() {
   options->addWidget(chkCalling, row, 0, 1, 2);
   ++row;
   options->setRowStretch(row, 1);
+  return options;
+}
+
+void KVS220::LayOutControls() {
+  auto* top = new QHBoxLayout;
+  top->addWidget(Named(new QLabel(QStringLiteral("開催日"), this), "Label8"));
+  top->addWidget(Combo1);
+  top->addSpacing(16);
+  top->addWidget(Check1);
+  top->addWidget(cmdUnprinted);
+  top->addWidget(cmdSinceSheet);
+  top->addSpacing(16);
+  top->addWidget(chkAuto);
+  top->addWidget(lblAuto);
+  top->addStretch();
+  top->addWidget(lblFresh);
+
+  QGridLayout* options = LayOutChoices();
 
   // The choices keep the width they need; the grid takes the rest, so that the status column
   // reads whole on a screen 1280 pixels wide.

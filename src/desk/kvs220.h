@@ -9,6 +9,7 @@
 #include "desk/print_list_session.h"
 
 class QCheckBox;
+class QGridLayout;
 class QListWidget;
 class QTimer;
 class QComboBox;
@@ -90,6 +91,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   void BuildChoiceControls();
   void BuildRunControls();
   void LayOutControls();
+  QGridLayout* LayOutChoices();
   void ConnectControls();
   // F5, F6, F9, F10 and Esc; false for any other key.
   bool HandleKey(QKeyEvent* event);

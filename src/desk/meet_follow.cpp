@@ -46,6 +46,16 @@ bool FileSignature::Same(const FileSignature& other) const {
 
 namespace {
 
+// A certificate's change since printing as the follower's list says it; one handed over already
+// must be taken back, and is said as such.
+QString ChangeNotice(const AwardComparison& c) {
+  return (IsRecall(c) ? QStringLiteral("回収（授与済の賞状の%1） 競技番号 %2 %3 %4 %5")
+                      : QStringLiteral("印刷後の%1 競技番号 %2 %3 %4 %5"))
+      .arg(ChangeMark(c.change))
+      .arg(c.logged.key.event)
+      .arg(c.logged.event_text, c.logged.name, c.what);
+}
+
 qint64 SteadyMs() {
   static QElapsedTimer clock = [] {
     QElapsedTimer t;
@@ -421,13 +431,7 @@ FollowLook MeetFollower::Look(const PrintRequest& base,
     for (const AwardComparison& c :
          compared ? ChangedOnly(*compared) : std::vector<AwardComparison>{}) {
       if (c.change == AwardChange::kNowInside) continue;  // printed when its event completes
-      // A certificate handed over already must be taken back: said as such.
-      const QString what =
-          (IsRecall(c) ? QStringLiteral("回収（授与済の賞状の%1） 競技番号 %2 %3 %4 %5")
-                       : QStringLiteral("印刷後の%1 競技番号 %2 %3 %4 %5"))
-              .arg(ChangeMark(c.change))
-              .arg(c.logged.key.event)
-              .arg(c.logged.event_text, c.logged.name, c.what);
+      const QString what = ChangeNotice(c);
       if (announced_.insert(what).second) look.changes << Now() + QLatin1Char(' ') + what;
     }
     // What stopped the comparison, once.

@@ -476,6 +476,19 @@ std::optional<int> ReadRecipients(const CommandLine& cl, Session& s, int& first,
   return std::nullopt;
 }
 
+// --handed / --not-handed: the chosen certificates' mark in the log; nothing is printed.
+int MarkHanded(const CommandLine& cl, const PrintRequest& request, PrintRunContext& context,
+               const MeetSettings& meet, QTextStream& out) {
+  const std::optional<int> marked =
+      MarkHandedOver(request, context, LoggedMeetOf(cl.meet, meet), cl.handed);
+  if (!marked) return kExitFailed;
+  out << (cl.handed ? QStringLiteral("授与済にしました：%1枚")
+                    : QStringLiteral("授与済を取り消しました：%1枚"))
+             .arg(*marked)
+      << Qt::endl;
+  return kExitOk;
+}
+
 // The ceremony sheet of the chosen events into its own PDF file; nothing else is printed.
 int WriteCeremonySheet(const CommandLine& cl, RunOptions run, const PrintRequest& request,
                        PrintRunContext& context, const MeetSettings& meet, PrintJob& job,
@@ -594,16 +607,7 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
     }
     request.calling_order = cl.calling_order;
     request.call_from = ReadCallFrom(ini);
-    if (cl.handed || cl.not_handed) {
-      const std::optional<int> marked =
-          MarkHandedOver(request, context, LoggedMeetOf(cl.meet, meet), cl.handed);
-      if (!marked) return kExitFailed;
-      out << (cl.handed ? QStringLiteral("授与済にしました：%1枚")
-                        : QStringLiteral("授与済を取り消しました：%1枚"))
-                 .arg(*marked)
-          << Qt::endl;
-      return kExitOk;
-    }
+    if (cl.handed || cl.not_handed) return MarkHanded(cl, request, context, meet, out);
     if (!cl.ceremony_sheet.isEmpty()) {
       PrintJob job(s.dialogs, ini, *folder);
       return WriteCeremonySheet(cl, run, request, context, meet, job, out, err);
