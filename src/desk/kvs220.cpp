@@ -126,6 +126,7 @@ void KVS220::BuildChoiceControls() {
 
 void KVS220::BuildRunControls() {
   PRV_CHK = Named(new QCheckBox(QStringLiteral("ﾌﾟﾚﾋﾞｭｰ出力"), this), "PRV_CHK");
+  chkClubs = Named(new QCheckBox(QStringLiteral("所属別にPDF"), this), "chkClubs");
   lblPreviewNote = Named(new QLabel(kPreviewNote, this), "lblPreviewNote");
   lblPreviewNote->setWordWrap(true);
   Text3 = Named(new QLineEdit(QStringLiteral("0"), this), "Text3");
@@ -208,6 +209,8 @@ void KVS220::LayOutControls() {
   options->addWidget(PRV_CHK, row, 0);
   options->addWidget(lblPreviewNote, row, 1);
   ++row;
+  options->addWidget(chkClubs, row, 0);
+  ++row;
   options->setRowStretch(row, 1);
 
   // The choices keep the width they need; the grid takes the rest, so that the status column
@@ -248,6 +251,10 @@ void KVS220::ConnectControls() {
   connect(Combo2, &QComboBox::activated, this, &KVS220::FontChosen);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::UpdatePreviewNote);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
+  connect(chkClubs, &QCheckBox::toggled, this, [this](bool on) {
+    session_.SetByAffiliation(on);
+    ShowDestination();
+  });
   connect(cmdUnprinted, &QPushButton::clicked, this, &KVS220::SelectUnprinted);
   connect(chkAuto, &QCheckBox::toggled, this, &KVS220::AutoPrintToggled);
   connect(meet_watch_, &MeetFileWatch::Due, this, &KVS220::FollowMeet);
@@ -469,7 +476,7 @@ void KVS220::SetRunning(bool running) {
   // What the run was asked for stays as it was until it ends.
   for (QWidget* w :
        std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted, chkAuto, Text1,
-                                       Text2, chkKumi, cmbShoz, Combo2, PRV_CHK}) {
+                                       Text2, chkKumi, cmbShoz, Combo2, PRV_CHK, chkClubs}) {
     w->setEnabled(!running);
   }
   const bool classes = session_.Meet().クラス分け;

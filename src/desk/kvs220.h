@@ -123,6 +123,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QComboBox* Combo2;
   QLabel* lblCurR;
   QCheckBox* PRV_CHK;
+  QCheckBox* chkClubs;  // 所属別にPDF: one PDF file per club, sorted by affiliation
   QLabel* lblPreviewNote;
   QLineEdit* Text3;
   QProgressBar* ProgressBar1;

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <map>
+#include <vector>
+
+#include "print/document_output.h"
+#include "print/pdf_writer.h"
+#include "print/print_document.h"
+
+namespace kvsys {
+
+// What a club's cover lists of one certificate, and which document of the run it is.
+struct ClubCertificate {
+  QString document;  // the document's name (PrintDocument::name), unique in the run
+  QString club;      // empty: no affiliation
+  QString event;     // event and class
+  QString rank;
+  QString name;
+};
+
+// The name a club's file and cover go by: an empty affiliation is 「所属なし」.
+QString ClubTitle(const QString& club);
+
+// The cover of a club's file: 「{所属} 賞状一覧（n枚）」 and one line per certificate (event,
+// rank, name), A4 portrait, going on to further pages when the list is long.
+PrintDocument DrawClubCover(const QString& club, const std::vector<const ClubCertificate*>& lines);
+
+// One PDF file per club, named after it ("{所属}.pdf", made safe; "_2", ... when two clubs'
+// names meet or a file of the name exists: an existing file is never replaced), each
+// beginning with a cover that lists the certificates the file holds. The run is held until
+// Finish, which writes every club's file or, when one cannot be written, none. Documents are
+// told apart by their names, which the certificates given name.
+class ClubPdfOutput : public DocumentOutput {
+ public:
+  ClubPdfOutput(QString folder, const std::vector<ClubCertificate>& certificates);
+  ~ClubPdfOutput() override;
+  bool Ready(QString* error) override;
+  // Holds the document for its club's file; a document none of the certificates names is
+  // refused.
+  bool Write(const PrintDocument& doc, QString* error) override;
+  bool Finish(QString* error) override;
+  // The folder, once the files are there.
+  OutputPlace WrittenTo() const override;
+  DocumentPlace LastWritten() const override;
+  Holding HoldUntilPublished() override { return Holding::kRun; }
+  // Each club's file named and its cover drawn: every document's file and page (after the
+  // cover) in the order written.
+  std::vector<DocumentPlace> Plan() override;
+  std::vector<DocumentPlace> Finished(const std::vector<DocumentPlace>& planned) const override;
+
+  // The files written, in the order of the clubs' first certificates (empty before Finish).
+  std::vector<QString> files() const;
+
+ private:
+  struct Club {
+    QString club;
+    std::vector<size_t> docs;  // into docs_
+    PrintDocument cover;
+    QString file;
+    bool planned = false;
+  };
+  QByteArray MakeClubPdf(const Club& club);
+  QString FreeName(const QString& base, const std::vector<QString>& taken) const;
+
+  QString folder_;
+  std::map<QString, ClubCertificate> by_document_;
+  std::vector<PrintDocument> docs_;
+  std::vector<size_t> club_of_;  // per document, into clubs_
+  std::vector<Club> clubs_;
+  std::map<QString, size_t> club_index_;
+  std::vector<DocumentPlace> placed_;  // after Finish: where each document came out
+  bool finished_ = false;
+  PdfWriter writer_;  // keeps the fonts between the clubs' files
+};
+
+}  // namespace kvsys
