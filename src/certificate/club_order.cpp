@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 namespace kvsys {
 
@@ -12,14 +14,23 @@ QString ClubOf(const Recipient& r) {
 void SortByAffiliation(RecipientTable& table) {
   const int count = std::clamp<int>(table.RecipientCount, 0, RecipientTable::kCapacity);
   if (count < 2) return;
-  const auto key = [](const Recipient& r) {
-    // Certificates without an affiliation come after every club's.
+  // Certificates without an affiliation come after every club's.
+  using Key = std::tuple<bool, QString, int, int, int, int>;
+  std::vector<std::pair<Key, int>> keys;
+  keys.reserve(static_cast<size_t>(count));
+  for (int i = 1; i <= count; ++i) {
+    const Recipient& r = table[i];
     const QString club = ClubOf(r);
-    return std::make_tuple(club.isEmpty(), club, r.Source.event, r.Source.class_no, r.Source.heat,
-                           r.Source.rank);
-  };
-  std::stable_sort(table.entries.begin() + 1, table.entries.begin() + 1 + count,
-                   [&key](const Recipient& a, const Recipient& b) { return key(a) < key(b); });
+    keys.push_back(
+        {{club.isEmpty(), club, r.Source.event, r.Source.class_no, r.Source.heat, r.Source.rank},
+         i});
+  }
+  std::stable_sort(keys.begin(), keys.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Recipient> sorted;
+  sorted.reserve(keys.size());
+  for (const auto& key : keys) sorted.push_back(std::move(table[key.second]));
+  std::move(sorted.begin(), sorted.end(), table.entries.begin() + 1);
 }
 
 std::vector<ClubCertificate> ClubCertificates(const RecipientTable& table, int first, int last) {

@@ -1,5 +1,8 @@
 #include "print/club_output.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -7,6 +10,7 @@
 #include <QPdfWriter>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <memory>
 
 #include "common/new_file.h"
 #include "print/file_names.h"
@@ -28,10 +32,21 @@ QString Shown(const QString& path) {
 }
 
 constexpr int kMaxSequence = 999;
+// Club files written and made durable together; each holds a descriptor meanwhile.
+constexpr size_t kClubBatch = 64;
 constexpr int kA4 = 9;
 constexpr int kMargin = 1134;  // 20 mm
 constexpr int kRankColumn = 6500;
 constexpr int kNameColumn = 8000;
+
+// Makes everything written to the folder's file system durable; false when it could not say.
+bool SyncFileSystemOf(const QString& folder) {
+  const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::syncfs(fd) == 0;
+  ::close(fd);
+  return synced;
+}
 
 QString Numbered(const QString& base, int seq) {
   return seq == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1_%2.pdf").arg(base).arg(seq);
@@ -71,7 +86,8 @@ PrintDocument DrawClubCover(const QString& club, const std::vector<const ClubCer
 
 ClubPdfOutput::ClubPdfOutput(QString folder, const std::vector<ClubCertificate>& certificates)
     : folder_(std::move(folder)) {
-  for (const ClubCertificate& c : certificates) by_document_.emplace(c.document, c);
+  by_document_.reserve(static_cast<qsizetype>(certificates.size()));
+  for (const ClubCertificate& c : certificates) by_document_.insert(c.document, c);
 }
 
 ClubPdfOutput::~ClubPdfOutput() = default;
@@ -91,24 +107,27 @@ bool ClubPdfOutput::Ready(QString* error) {
 
 bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   if (finished_) return Fail(error, QStringLiteral("PDFファイルは出力済みです。"));
-  const auto found = by_document_.find(doc.name);
-  if (found == by_document_.end()) {
+  const auto found = by_document_.constFind(doc.name);
+  if (found == by_document_.cend()) {
     // Its club is not known: it must not end up in another club's file.
     return Fail(error, QStringLiteral("所属の分からない賞状です。\r") + doc.name);
   }
   if (doc.PageCount() == 0) {
     return Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") + doc.name);
   }
-  const QString& club = found->second.club;
-  auto [at, added] = club_index_.emplace(club, clubs_.size());
-  if (added) clubs_.push_back(Club{club, {}, {}, {}, false});
-  Club& target = clubs_[at->second];
+  const QString& club = found->club;
+  auto at = club_index_.constFind(club);
+  if (at == club_index_.cend()) {
+    at = club_index_.insert(club, clubs_.size());
+    clubs_.push_back(Club{club, {}, {}, {}, false});
+  }
+  Club& target = clubs_[*at];
   if (target.planned) {
     // Its cover was drawn and its pages counted already.
     return Fail(error, QStringLiteral("PDFファイルの出力先は決定済みです。\r") + doc.name);
   }
   target.docs.push_back(docs_.size());
-  club_of_.push_back(at->second);
+  club_of_.push_back(*at);
   docs_.push_back(doc);
   return true;
 }
@@ -132,7 +151,7 @@ std::vector<DocumentPlace> ClubPdfOutput::Plan() {
       club.file = FreeName(SafeFileName(ClubTitle(club.club)), taken);
       if (club.file.isEmpty()) return {};
       std::vector<const ClubCertificate*> lines;
-      for (size_t d : club.docs) lines.push_back(&by_document_.at(docs_[d].name));
+      for (size_t d : club.docs) lines.push_back(&*by_document_.constFind(docs_[d].name));
       club.cover = DrawClubCover(club.club, lines);
       club.planned = true;
     }
@@ -149,21 +168,18 @@ std::vector<DocumentPlace> ClubPdfOutput::Plan() {
   return places;
 }
 
-QByteArray ClubPdfOutput::MakeClubPdf(const Club& club) {
+bool ClubPdfOutput::WriteClubPdf(const Club& club, PendingFile& part) {
   bool ours = writer_.CanWrite(club.cover);
   for (size_t k = 0; ours && k < club.docs.size(); ++k)
     ours = writer_.CanWrite(docs_[club.docs[k]]);
-  QByteArray pdf;
   if (ours) {
-    PdfWriter::File file(writer_, [&pdf](const QByteArray& bytes) {
-      pdf += bytes;
-      return true;
-    });
+    PdfWriter::File file(writer_, [&part](const QByteArray& bytes) { return part.Append(bytes); });
     bool ok = file.Add(club.cover);
     for (size_t k = 0; ok && k < club.docs.size(); ++k) ok = file.Add(docs_[club.docs[k]]);
-    return ok && file.Close() ? pdf : QByteArray();
+    return ok && file.Close();
   }
   // A layout only Qt draws exactly (vertical italic): the whole file through its engine.
+  QByteArray pdf;
   QBuffer buffer(&pdf);
   buffer.open(QIODevice::WriteOnly);
   QPdfWriter writer(&buffer);
@@ -173,7 +189,7 @@ QByteArray ClubPdfOutput::MakeClubPdf(const Club& club) {
   writer.setCreator(QStringLiteral("KVSYS"));
   writer.setTitle(ClubTitle(club.club));
   QPainter painter;
-  if (!painter.begin(&writer)) return {};
+  if (!painter.begin(&writer)) return false;
   const double scale = writer.resolution() / kTwipsPerInch;
   bool first = true;
   const auto render = [&](const PrintDocument& doc) {
@@ -189,40 +205,67 @@ QByteArray ClubPdfOutput::MakeClubPdf(const Club& club) {
   };
   bool ok = render(club.cover);
   for (size_t k = 0; ok && k < club.docs.size(); ++k) ok = render(docs_[club.docs[k]]);
-  if (!painter.end() || !ok) return {};
+  if (!painter.end() || !ok) return false;
   buffer.close();
-  return pdf;
+  return part.Append(pdf);
+}
+
+bool ClubPdfOutput::WriteClubs(size_t first, size_t end, std::vector<QString>& written,
+                               QString* error) {
+  const QString failed = QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_);
+  // The data of the files first, made durable together, then their names: a run of hundreds
+  // of clubs waits for the disk about once per batch, not once per club.
+  std::vector<std::unique_ptr<PendingFile>> parts;
+  for (size_t c = first; c < end; ++c) {
+    parts.push_back(std::make_unique<PendingFile>(clubs_[c].file));
+    if (!WriteClubPdf(clubs_[c], *parts.back())) {
+      const QString why = parts.back()->error();
+      return Fail(error, why.isEmpty() ? failed : why);
+    }
+    parts.back()->StartWriteback();
+  }
+  // One flush of the file system for the batch: syncing each new file on its own costs a
+  // journal commit per club, most of the time of a run of hundreds of clubs.
+  if (!SyncFileSystemOf(folder_)) {
+    for (const auto& part : parts) {
+      if (!part->Sync()) return Fail(error, part->error());
+    }
+  }
+  for (size_t k = 0; k < parts.size(); ++k) {
+    Club& club = clubs_[first + k];
+    bool exists = false;
+    while (!parts[k]->Publish(false, &exists, false)) {
+      // Taken meanwhile by another desk: the next free name.
+      const QString next =
+          exists ? FreeName(SafeFileName(ClubTitle(club.club)), written) : QString();
+      if (next.isEmpty()) return Fail(error, parts[k]->error());
+      club.file = next;
+      parts[k]->SetPath(next);
+    }
+    written.push_back(club.file);
+  }
+  return true;
 }
 
 bool ClubPdfOutput::Finish(QString* error) {
   if (finished_ || docs_.empty()) return true;
-  const QString failed = QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_);
   if (Plan().size() != docs_.size()) {
     return Fail(error,
                 QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
   }
   std::vector<QString> written;
   // Every club's file or none: those written before a failure are taken back.
-  const auto undo = [&](const QString& why) {
-    for (const QString& path : written) QFile::remove(path);
-    return Fail(error, why);
-  };
-  for (Club& club : clubs_) {
-    const QByteArray pdf = MakeClubPdf(club);
-    if (pdf.isEmpty()) return undo(failed);
-    for (;;) {
-      bool exists = false;
-      QString why;
-      if (WriteNewFile(club.file, pdf, &why, &exists)) break;
-      // Taken meanwhile by another desk: the next free name.
-      const QString next =
-          exists ? FreeName(SafeFileName(ClubTitle(club.club)), written) : QString();
-      if (next.isEmpty()) return undo(why.isEmpty() ? failed : why);
-      club.file = next;
-    }
-    written.push_back(club.file);
+  bool ok = true;
+  for (size_t first = 0; ok && first < clubs_.size(); first += kClubBatch) {
+    ok = WriteClubs(first, std::min(clubs_.size(), first + kClubBatch), written, error);
   }
-  SyncFolder(folder_);
+  if (ok && !SyncFolder(folder_)) {
+    ok = Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_));
+  }
+  if (!ok) {
+    for (const QString& path : written) QFile::remove(path);
+    return false;
+  }
   std::vector<int> next_page(clubs_.size());
   for (size_t c = 0; c < clubs_.size(); ++c) next_page[c] = clubs_[c].cover.PageCount() + 1;
   for (size_t d = 0; d < docs_.size(); ++d) {

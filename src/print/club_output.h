@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
-#include <map>
 #include <vector>
 
 #include "print/document_output.h"
@@ -9,6 +9,8 @@
 #include "print/print_document.h"
 
 namespace kvsys {
+
+class PendingFile;
 
 // What a club's cover lists of one certificate, and which document of the run it is.
 struct ClubCertificate {
@@ -60,15 +62,18 @@ class ClubPdfOutput : public DocumentOutput {
     QString file;
     bool planned = false;
   };
-  QByteArray MakeClubPdf(const Club& club);
+  // The club's file into part; false when it could not be made or written.
+  bool WriteClubPdf(const Club& club, PendingFile& part);
+  // Writes the files of clubs first to end (not past it), adding each name to written.
+  bool WriteClubs(size_t first, size_t end, std::vector<QString>& written, QString* error);
   QString FreeName(const QString& base, const std::vector<QString>& taken) const;
 
   QString folder_;
-  std::map<QString, ClubCertificate> by_document_;
+  QHash<QString, ClubCertificate> by_document_;
   std::vector<PrintDocument> docs_;
   std::vector<size_t> club_of_;  // per document, into clubs_
   std::vector<Club> clubs_;
-  std::map<QString, size_t> club_index_;
+  QHash<QString, size_t> club_index_;
   std::vector<DocumentPlace> placed_;  // after Finish: where each document came out
   bool finished_ = false;
   PdfWriter writer_;  // keeps the fonts between the clubs' files
