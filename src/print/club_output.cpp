@@ -168,10 +168,7 @@ std::vector<DocumentPlace> ClubPdfOutput::Plan() {
   return places;
 }
 
-bool ClubPdfOutput::WriteClubPdf(const Club& club, PendingFile& part) {
-  bool ours = writer_.CanWrite(club.cover);
-  for (size_t k = 0; ours && k < club.docs.size(); ++k)
-    ours = writer_.CanWrite(docs_[club.docs[k]]);
+bool ClubPdfOutput::WriteClubPdf(const Club& club, PendingFile& part, bool ours) {
   if (ours) {
     PdfWriter::File file(writer_, [&part](const QByteArray& bytes) { return part.Append(bytes); });
     bool ok = file.Add(club.cover);
@@ -218,7 +215,14 @@ bool ClubPdfOutput::WriteClubs(size_t first, size_t end, std::vector<QString>& w
   std::vector<std::unique_ptr<PendingFile>> parts;
   for (size_t c = first; c < end; ++c) {
     parts.push_back(std::make_unique<PendingFile>(clubs_[c].file));
-    if (!WriteClubPdf(clubs_[c], *parts.back())) {
+    bool written_here = WriteClubPdf(clubs_[c], *parts.back(), true);
+    if (!written_here && parts.back()->error().isEmpty()) {
+      // A page our writer cannot draw as the renderer does: the club's file afresh through
+      // Qt's engine (asking each page first would plan every text twice).
+      parts.back() = std::make_unique<PendingFile>(clubs_[c].file);
+      written_here = WriteClubPdf(clubs_[c], *parts.back(), false);
+    }
+    if (!written_here) {
       const QString why = parts.back()->error();
       return Fail(error, why.isEmpty() ? failed : why);
     }

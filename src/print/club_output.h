@@ -62,8 +62,9 @@ class ClubPdfOutput : public DocumentOutput {
     QString file;
     bool planned = false;
   };
-  // The club's file into part; false when it could not be made or written.
-  bool WriteClubPdf(const Club& club, PendingFile& part);
+  // The club's file into part, by our writer (ours) or Qt's engine; false when it could not be
+  // made (part's error empty: ours cannot draw a page of it) or written.
+  bool WriteClubPdf(const Club& club, PendingFile& part, bool ours);
   // Writes the files of clubs first to end (not past it), adding each name to written.
   bool WriteClubs(size_t first, size_t end, std::vector<QString>& written, QString* error);
   QString FreeName(const QString& base, const std::vector<QString>& taken) const;
