@@ -93,7 +93,7 @@ ClubPdfOutput::ClubPdfOutput(QString folder, const std::vector<ClubCertificate>&
 ClubPdfOutput::~ClubPdfOutput() = default;
 
 bool ClubPdfOutput::Ready(QString* error) {
-  if (!docs_.empty()) return true;
+  if (!club_of_.empty()) return true;
   if (folder_.isEmpty() || !QDir().mkpath(folder_)) {
     return Fail(error,
                 QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
@@ -119,16 +119,37 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   auto at = club_index_.constFind(club);
   if (at == club_index_.cend()) {
     at = club_index_.insert(club, clubs_.size());
-    clubs_.push_back(Club{club, {}, {}, {}, false});
+    clubs_.emplace_back().club = club;
   }
   Club& target = clubs_[*at];
   if (target.planned) {
     // Its cover was drawn and its pages counted already.
     return Fail(error, QStringLiteral("PDFファイルの出力先は決定済みです。\r") + doc.name);
   }
-  target.docs.push_back(docs_.size());
+  if (drawn_ == Drawn::kNotYet) drawn_ = writer_.CanWrite(doc) ? Drawn::kOurs : Drawn::kQt;
+  if (drawn_ == Drawn::kOurs) {
+    // Written while its texts' plans are at hand: a run of thousands would plan them again.
+    if (!target.pdf) {
+      QByteArray* bytes = &target.bytes;
+      target.pdf = std::make_unique<PdfWriter::File>(writer_, [bytes](const QByteArray& b) {
+        bytes->append(b);
+        return true;
+      });
+    }
+    if (!target.pdf->Add(doc)) {
+      return Fail(
+          error,
+          writer_.CanWrite(doc)
+              ? QStringLiteral("PDFファイルを書き込めませんでした。\r") + doc.name
+              : QStringLiteral("この賞状は他の賞状と同じPDFファイルに書けません。\r") + doc.name);
+    }
+  } else {
+    target.docs.push_back(docs_.size());
+    docs_.push_back(doc);
+  }
+  target.lines.push_back(&*found);
   club_of_.push_back(*at);
-  docs_.push_back(doc);
+  pages_of_.push_back(doc.PageCount());
   return true;
 }
 
@@ -150,9 +171,7 @@ std::vector<DocumentPlace> ClubPdfOutput::Plan() {
     if (!club.planned) {
       club.file = FreeName(SafeFileName(ClubTitle(club.club)), taken);
       if (club.file.isEmpty()) return {};
-      std::vector<const ClubCertificate*> lines;
-      for (size_t d : club.docs) lines.push_back(&*by_document_.constFind(docs_[d].name));
-      club.cover = DrawClubCover(club.club, lines);
+      club.cover = DrawClubCover(club.club, club.lines);
       club.planned = true;
     }
     taken.push_back(club.file);
@@ -160,20 +179,20 @@ std::vector<DocumentPlace> ClubPdfOutput::Plan() {
   std::vector<int> next_page(clubs_.size());
   for (size_t c = 0; c < clubs_.size(); ++c) next_page[c] = clubs_[c].cover.PageCount() + 1;
   std::vector<DocumentPlace> places;
-  for (size_t d = 0; d < docs_.size(); ++d) {
+  for (size_t d = 0; d < club_of_.size(); ++d) {
     const size_t c = club_of_[d];
     places.push_back({{OutputPlace::Kind::kPdfFile, clubs_[c].file}, next_page[c], true});
-    next_page[c] += docs_[d].PageCount();
+    next_page[c] += pages_of_[d];
   }
   return places;
 }
 
-bool ClubPdfOutput::WriteClubPdf(const Club& club, PendingFile& part, bool ours) {
-  if (ours) {
-    PdfWriter::File file(writer_, [&part](const QByteArray& bytes) { return part.Append(bytes); });
-    bool ok = file.Add(club.cover);
-    for (size_t k = 0; ok && k < club.docs.size(); ++k) ok = file.Add(docs_[club.docs[k]]);
-    return ok && file.Close();
+bool ClubPdfOutput::WriteClubPdf(Club& club, PendingFile& part) {
+  if (club.pdf) {
+    const bool ok = club.pdf->Add(club.cover, true) && club.pdf->Close() && part.Append(club.bytes);
+    club.pdf.reset();
+    club.bytes = QByteArray();
+    return ok;
   }
   // A layout only Qt draws exactly (vertical italic): the whole file through its engine.
   QByteArray pdf;
@@ -215,14 +234,7 @@ bool ClubPdfOutput::WriteClubs(size_t first, size_t end, std::vector<QString>& w
   std::vector<std::unique_ptr<PendingFile>> parts;
   for (size_t c = first; c < end; ++c) {
     parts.push_back(std::make_unique<PendingFile>(clubs_[c].file));
-    bool written_here = WriteClubPdf(clubs_[c], *parts.back(), true);
-    if (!written_here && parts.back()->error().isEmpty()) {
-      // A page our writer cannot draw as the renderer does: the club's file afresh through
-      // Qt's engine (asking each page first would plan every text twice).
-      parts.back() = std::make_unique<PendingFile>(clubs_[c].file);
-      written_here = WriteClubPdf(clubs_[c], *parts.back(), false);
-    }
-    if (!written_here) {
+    if (!WriteClubPdf(clubs_[c], *parts.back())) {
       const QString why = parts.back()->error();
       return Fail(error, why.isEmpty() ? failed : why);
     }
@@ -252,8 +264,8 @@ bool ClubPdfOutput::WriteClubs(size_t first, size_t end, std::vector<QString>& w
 }
 
 bool ClubPdfOutput::Finish(QString* error) {
-  if (finished_ || docs_.empty()) return true;
-  if (Plan().size() != docs_.size()) {
+  if (finished_ || club_of_.empty()) return true;
+  if (Plan().size() != club_of_.size()) {
     return Fail(error,
                 QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
   }
@@ -272,10 +284,10 @@ bool ClubPdfOutput::Finish(QString* error) {
   }
   std::vector<int> next_page(clubs_.size());
   for (size_t c = 0; c < clubs_.size(); ++c) next_page[c] = clubs_[c].cover.PageCount() + 1;
-  for (size_t d = 0; d < docs_.size(); ++d) {
+  for (size_t d = 0; d < club_of_.size(); ++d) {
     const size_t c = club_of_[d];
     placed_.push_back({{OutputPlace::Kind::kPdfFile, clubs_[c].file}, next_page[c], false});
-    next_page[c] += docs_[d].PageCount();
+    next_page[c] += pages_of_[d];
   }
   finished_ = true;
   docs_.clear();
@@ -290,7 +302,7 @@ OutputPlace ClubPdfOutput::WrittenTo() const {
 
 DocumentPlace ClubPdfOutput::LastWritten() const {
   if (finished_) return placed_.empty() ? DocumentPlace{} : placed_.back();
-  if (docs_.empty()) return {};
+  if (club_of_.empty()) return {};
   return {{OutputPlace::Kind::kPdfFile, QString()}, 0, true};
 }
 

@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QString>
+#include <deque>
+#include <memory>
 #include <vector>
 
 #include "print/document_output.h"
@@ -38,8 +40,9 @@ class ClubPdfOutput : public DocumentOutput {
   ClubPdfOutput(QString folder, const std::vector<ClubCertificate>& certificates);
   ~ClubPdfOutput() override;
   bool Ready(QString* error) override;
-  // Holds the document for its club's file; a document none of the certificates names is
-  // refused.
+  // Adds the document to its club's file; a document none of the certificates names is refused.
+  // The first document tells which writer draws the run (ours, the pages written as they
+  // come; or Qt's engine, the documents held until Finish), as for a run into one file.
   bool Write(const PrintDocument& doc, QString* error) override;
   bool Finish(QString* error) override;
   // The folder, once the files are there.
@@ -57,23 +60,28 @@ class ClubPdfOutput : public DocumentOutput {
  private:
   struct Club {
     QString club;
-    std::vector<size_t> docs;  // into docs_
+    std::vector<const ClubCertificate*> lines;  // what the cover lists, in the order written
+    std::vector<size_t> docs;                   // into docs_ (Qt's engine)
+    QByteArray bytes;                           // the file so far (our writer)
+    std::unique_ptr<PdfWriter::File> pdf;
     PrintDocument cover;
     QString file;
     bool planned = false;
   };
-  // The club's file into part, by our writer (ours) or Qt's engine; false when it could not be
-  // made (part's error empty: ours cannot draw a page of it) or written.
-  bool WriteClubPdf(const Club& club, PendingFile& part, bool ours);
+  enum class Drawn { kNotYet, kOurs, kQt };
+  // The club's file into part, its cover first; false when it could not be made or written.
+  bool WriteClubPdf(Club& club, PendingFile& part);
   // Writes the files of clubs first to end (not past it), adding each name to written.
   bool WriteClubs(size_t first, size_t end, std::vector<QString>& written, QString* error);
   QString FreeName(const QString& base, const std::vector<QString>& taken) const;
 
   QString folder_;
   QHash<QString, ClubCertificate> by_document_;
-  std::vector<PrintDocument> docs_;
-  std::vector<size_t> club_of_;  // per document, into clubs_
-  std::vector<Club> clubs_;
+  Drawn drawn_ = Drawn::kNotYet;
+  std::vector<PrintDocument> docs_;  // held for Qt's engine
+  std::vector<size_t> club_of_;      // per document, into clubs_
+  std::vector<int> pages_of_;        // per document
+  std::deque<Club> clubs_;           // a club's file keeps its place as clubs are added
   QHash<QString, size_t> club_index_;
   std::vector<DocumentPlace> placed_;  // after Finish: where each document came out
   bool finished_ = false;

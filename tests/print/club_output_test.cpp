@@ -41,8 +41,11 @@ TEST(ClubPdf, EachClubItsOwnFileWithItsCoverFirst) {
   ASSERT_TRUE(out.Ready(&error)) << error.toStdString();
   EXPECT_EQ(out.HoldUntilPublished(), DocumentOutput::Holding::kRun);
   ASSERT_TRUE(out.Write(Certificate(QStringLiteral("d1"), QStringLiteral("山田"), false), &error));
-  // Club B's page is vertical italic, which only Qt's engine draws exactly.
-  ASSERT_TRUE(out.Write(Certificate(QStringLiteral("d2"), QStringLiteral("鈴木"), true), &error));
+  // The run is drawn by our writer: a page only Qt's engine draws exactly is refused, not left
+  // out of its file unsaid.
+  EXPECT_FALSE(out.Write(Certificate(QStringLiteral("d2"), QStringLiteral("鈴木"), true), &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("同じPDFファイルに書けません")));
+  ASSERT_TRUE(out.Write(Certificate(QStringLiteral("d2"), QStringLiteral("鈴木"), false), &error));
   ASSERT_TRUE(out.Write(Certificate(QStringLiteral("d3"), QStringLiteral("田中"), false), &error));
   // A document no certificate names has no club: refused, not put in some club's file.
   EXPECT_FALSE(out.Write(Certificate(QStringLiteral("d9"), QStringLiteral("誰か"), false), &error));
@@ -74,15 +77,6 @@ TEST(ClubPdf, EachClubItsOwnFileWithItsCoverFirst) {
   test::Poppler poppler;
   EXPECT_EQ(poppler.Pages(a), 3);
   EXPECT_EQ(poppler.Pages(b), 2);
-  // Our writer made A's file, Qt's engine B's.
-  const auto producer = [&poppler](const QString& file) {
-    for (const QByteArray& line : poppler.Run(QStringLiteral("pdfinfo"), {file}).split('\n')) {
-      if (line.startsWith("Producer:")) return QString::fromUtf8(line.mid(9).trimmed());
-    }
-    return QString();
-  };
-  EXPECT_EQ(producer(a), QStringLiteral("KVSYS"));
-  EXPECT_NE(producer(b), QStringLiteral("KVSYS"));
   const QString cover = QString::fromUtf8(
       poppler.Run(QStringLiteral("pdftotext"),
                   {QStringLiteral("-l"), QStringLiteral("1"), a, QStringLiteral("-")}));
@@ -90,6 +84,33 @@ TEST(ClubPdf, EachClubItsOwnFileWithItsCoverFirst) {
   EXPECT_TRUE(cover.contains(QStringLiteral("田中")));
   EXPECT_FALSE(cover.contains(QStringLiteral("鈴木")));
   EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+  const auto producer = [&poppler](const QString& file) {
+    for (const QByteArray& line : poppler.Run(QStringLiteral("pdfinfo"), {file}).split('\n')) {
+      if (line.startsWith("Producer:")) return QString::fromUtf8(line.mid(9).trimmed());
+    }
+    return QString();
+  };
+  EXPECT_EQ(producer(a), QStringLiteral("KVSYS"));
+
+  // A run only Qt's engine draws exactly: its documents held and drawn by Qt, cover first,
+  // a file already there never replaced.
+  const QString vertical = dir.File(QStringLiteral("vertical"));
+  dir.Write(QStringLiteral("vertical/A.pdf"), "not ours");
+  ClubPdfOutput qt(vertical, {{QStringLiteral("v1"), QStringLiteral("A"), QStringLiteral("男子50m"),
+                               QStringLiteral("１"), QStringLiteral("山田")},
+                              {QStringLiteral("v2"), QStringLiteral("A"), QStringLiteral("男子50m"),
+                               QStringLiteral("２"), QStringLiteral("田中")}});
+  ASSERT_TRUE(qt.Write(Certificate(QStringLiteral("v1"), QStringLiteral("山田"), true), &error));
+  ASSERT_TRUE(qt.Write(Certificate(QStringLiteral("v2"), QStringLiteral("田中"), true), &error));
+  ASSERT_TRUE(qt.Finish(&error)) << error.toStdString();
+  EXPECT_EQ(dir.Read(QStringLiteral("vertical/A.pdf")), QByteArray("not ours"));
+  const QString a2 = QDir(vertical).filePath(QStringLiteral("A_2.pdf"));
+  EXPECT_EQ(poppler.Pages(a2), 3);
+  EXPECT_NE(producer(a2), QStringLiteral("KVSYS"));
+  const std::vector<DocumentPlace> at = qt.Finished({});
+  ASSERT_EQ(at.size(), 2u);
+  EXPECT_EQ(at[1].place.where, a2);
+  EXPECT_EQ(at[1].page, 3);
 }
 
 }  // namespace
