@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "certificate/club_order.h"
 #include "certificate/draw_certificate.h"
 #include "certificate/layout_check.h"
 #include "certificate/pre_print_check.h"
@@ -67,6 +68,8 @@ OutputDestination PrintJob::Destination(bool pdf_only) {
 }
 
 std::optional<bool> PrintJob::ChooseOutput(const RunOptions& run) {
+  // Club files are PDF files whatever the workstation's target.
+  if (run.by_affiliation) return true;
   if (run.output || run.pdf_only) return run.pdf_only;
   const OutputSettings settings = LoadOutputSettings(dialogs_, ini_path_, program_folder_);
   if (settings.target == OutputTarget::Pdf) return false;
@@ -81,7 +84,19 @@ std::optional<bool> PrintJob::ChooseOutput(const RunOptions& run) {
   return true;
 }
 
-std::unique_ptr<DocumentOutput> PrintJob::MakeOutputFor(const RunOptions& run, bool to_pdf) {
+std::unique_ptr<DocumentOutput> PrintJob::MakeOutputFor(const RunOptions& run, bool to_pdf,
+                                                        const RecipientTable* table, int first,
+                                                        int last) {
+  if (run.by_affiliation && table) {
+    // The clubs' covers are read from the table the run draws: the same certificates.
+    const QString folder = run.club_folder.isEmpty()
+                               ? LoadOutputSettings(dialogs_, ini_path_, program_folder_).pdf_folder
+                               : run.club_folder;
+    auto outputs = std::make_unique<MultiOutput>();
+    outputs->Add(std::make_unique<ClubPdfOutput>(folder, ClubCertificates(*table, first, last)));
+    if (run.output) outputs->Add(run.output());
+    return outputs;
+  }
   if (run.output) return run.output();
   return MakeOutput(LoadOutputSettings(dialogs_, ini_path_, program_folder_), to_pdf);
 }
@@ -144,6 +159,9 @@ PrintJobResult PrintJob::PrintChosen(RunOptions run, const CertificateLayout& la
                                      RecipientTable& table, const PrintOptions& options,
                                      WarningLabel& label, PrintRunObserver& observer, int first,
                                      int last, bool to_pdf, bool check_layout) {
+  // Sorted before anything counts entries; a resumed run finds the same order again (the sort
+  // is stable).
+  if (run.by_affiliation) SortByAffiliation(table);
   // Problems only told are found by the run's own drawing: no certificate is drawn twice.
   const bool tell_layout = check_layout && first <= 1 && run.layout_check == LayoutCheck::kTell;
   if (check_layout && first <= 1 && !tell_layout &&
@@ -181,7 +199,8 @@ PrintJobResult PrintJob::DrawTable(const RunOptions& run, const CertificateLayou
     dialogs_.MsgBox(result.error, MsgButtons::Ok, MsgIcon::Exclamation, kPrintTitle);
     return result;
   }
-  const std::unique_ptr<DocumentOutput> output = MakeOutputFor(run, to_pdf);
+  const std::unique_ptr<DocumentOutput> output =
+      MakeOutputFor(run, to_pdf, &table, result.first, result.last);
   const DocumentOutput::Holding holding = output->HoldUntilPublished();
   PrintSurface surface(output.get());
   result.outcome = RunOutcome::kPrinted;

@@ -84,6 +84,11 @@ struct RunOptions {
   OutputFactory output;
   // PDF files whatever the workstation's target, without asking.
   bool pdf_only = false;
+  // The certificates sorted by affiliation (所属, then event and rank) and written as one PDF
+  // file per club (ClubPdfOutput), in club_folder or, when that is empty, the workstation's PDF
+  // folder; an output of the caller's (a dump) gets them as well.
+  bool by_affiliation = false;
+  QString club_folder;
   // The meet printed, and the layout the operator was shown (none: not compared): Run names a
   // layout made for another meet, or decided or saved elsewhere since, before it prints.
   SelectedMeet meet;
@@ -136,7 +141,10 @@ class PrintJob {
   // Whether the run goes to PDF files; nullopt when the operator keeps it from a printer that
   // cannot take it.
   std::optional<bool> ChooseOutput(const RunOptions& run);
-  std::unique_ptr<DocumentOutput> MakeOutputFor(const RunOptions& run, bool to_pdf);
+  // table: the run's, for club files (none: one document's copies, never by club).
+  std::unique_ptr<DocumentOutput> MakeOutputFor(const RunOptions& run, bool to_pdf,
+                                                const RecipientTable* table = nullptr,
+                                                int first = 1, int last = 0);
   // Print with the output already chosen: every run that draws a table comes through here.
   PrintJobResult PrintChosen(RunOptions run, const CertificateLayout& layout, RecipientTable& table,
                              const PrintOptions& options, WarningLabel& label,

@@ -204,14 +204,8 @@ bool RunLog::PublishHeld(DocumentOutput& output, DocumentOutput::Holding holding
   bool ok = true;
   if (holding == DocumentOutput::Holding::kRun) {
     ok = output.Finish(error_text);
-    const OutputPlace written = output.WrittenTo();
-    if (ok && written.kind != OutputPlace::Kind::kNothing) {
-      published = places;
-      for (DocumentPlace& p : published) {
-        p.place = written;
-        p.held = false;
-      }
-    }
+    // One file for the run, or (a file per club) each document where its own file put it.
+    if (ok) published = output.Finished(places);
   } else {
     ok = output.Publish(&published, error_text);
     if (finishing && ok) ok = output.Finish(error_text);

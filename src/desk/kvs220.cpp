@@ -133,6 +133,7 @@ void KVS220::BuildRunControls() {
   chkCalling->setToolTip(
       QStringLiteral("種目ごとに表彰の呼び出し順（KVSYS.ini の [Ceremony] CallFrom："
                      "Last = 下位から〔既定〕、First = 上位から）で印刷します"));
+  chkClubs = Named(new QCheckBox(QStringLiteral("所属別にPDF"), this), "chkClubs");
   lblPreviewNote = Named(new QLabel(kPreviewNote, this), "lblPreviewNote");
   lblPreviewNote->setWordWrap(true);
   Text3 = Named(new QLineEdit(QStringLiteral("0"), this), "Text3");
@@ -208,6 +209,8 @@ QGridLayout* KVS220::LayOutChoices() {
   ++row;
   options->addWidget(chkCalling, row, 0, 1, 2);
   ++row;
+  options->addWidget(chkClubs, row, 0);
+  ++row;
   options->setRowStretch(row, 1);
   return options;
 }
@@ -266,6 +269,10 @@ void KVS220::ConnectControls() {
   connect(Combo2, &QComboBox::activated, this, &KVS220::FontChosen);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::UpdatePreviewNote);
   connect(PRV_CHK, &QCheckBox::toggled, this, &KVS220::ShowDestination);
+  connect(chkClubs, &QCheckBox::toggled, this, [this](bool on) {
+    session_.SetByAffiliation(on);
+    ShowDestination();
+  });
   connect(cmdUnprinted, &QPushButton::clicked, this, &KVS220::SelectUnprinted);
   connect(cmdSinceSheet, &QPushButton::clicked, this, &KVS220::SelectSinceLastSheet);
   connect(chkAuto, &QCheckBox::toggled, this, &KVS220::AutoPrintToggled);
@@ -499,9 +506,9 @@ void KVS220::SetRunning(bool running) {
   cmdResume->setEnabled(!running && session_.Resume().CanContinue());
   SSCommand2->setEnabled(running);
   // What the run was asked for stays as it was until it ends.
-  for (QWidget* w : std::initializer_list<QWidget*>{Combo1, PROG_GRID, Check1, cmdUnprinted,
-                                                    cmdSinceSheet, chkAuto, Text1, Text2, chkKumi,
-                                                    cmbShoz, Combo2, PRV_CHK, chkCalling}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           Combo1, PROG_GRID, Check1, cmdUnprinted, cmdSinceSheet, chkAuto, Text1, Text2, chkKumi,
+           cmbShoz, Combo2, PRV_CHK, chkCalling, chkClubs}) {
     w->setEnabled(!running);
   }
   const bool classes = session_.Meet().クラス分け;

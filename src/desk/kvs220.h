@@ -132,6 +132,7 @@ class KVS220 : public QWidget, private PrintRunObserver {
   QLabel* lblCurR;
   QCheckBox* PRV_CHK;
   QCheckBox* chkCalling;  // 表彰順に印刷: each event's certificates in the calling order
+  QCheckBox* chkClubs;    // 所属別にPDF: one PDF file per club, sorted by affiliation
   QLabel* lblPreviewNote;
   QLineEdit* Text3;
   QProgressBar* ProgressBar1;

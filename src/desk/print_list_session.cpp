@@ -313,8 +313,9 @@ PrintListSession::DestinationText PrintListSession::Destination(bool preview) {
       last_pdf_.isEmpty() ? QString() : QStringLiteral("\n前回のPDF出力：") + last_pdf_;
   // A run with the preview prints nothing until the preview is told to.
   if (preview && preview_opener_) return {QStringLiteral("出力先：プレビュー画面") + last, false};
-  const OutputDestination dest = job_.Destination(preview);
+  const OutputDestination dest = job_.Destination(preview || by_affiliation_);
   QString text = QStringLiteral("出力先：") + dest.text;
+  if (by_affiliation_) text += QStringLiteral("（所属別のファイル）");
   if (!dest.problem.isEmpty()) text += QStringLiteral("\n") + dest.problem;
   return {text + last, !dest.problem.isEmpty()};
 }
@@ -333,8 +334,9 @@ PrintJobResult PrintListSession::Print(const PrintRequest& request, WarningLabel
   const std::shared_ptr<Database> layout_db = r_.layout_db;
   const std::shared_ptr<Database> results_db = r_.results_db;
   PrintRunContext context = Context(*layout_db, *results_db, observer);
-  const PrintJobResult result =
-      job_.Run(ListRun(*layout_db), request, context, label, preview_opener_);
+  RunOptions run = ListRun(*layout_db);
+  run.by_affiliation = by_affiliation_;
+  const PrintJobResult result = job_.Run(run, request, context, label, preview_opener_);
   // A run that did not start leaves the stopped one to go on with.
   if (result.outcome != RunOutcome::kNotStarted) Ended(result);
   return result;
@@ -349,6 +351,7 @@ PrintJobResult PrintListSession::Continue(WarningLabel& label, PrintRunObserver&
   RunOptions run = ListRun(*layout_db);
   run.new_only = resume_new_only_;
   run.pdf_only = resume_to_pdf_;
+  run.by_affiliation = by_affiliation_;
   const PrintJobResult result = job_.PrintDecided(run, context, label, resume_.Next());
   if (result.outcome != RunOutcome::kNotStarted) Ended(result);
   return result;

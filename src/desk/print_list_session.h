@@ -136,6 +136,10 @@ class PrintListSession {
   // The preview window, once there is one: a preview run opens it. Without it a preview run
   // writes PDF files.
   void SetPreviewOpener(std::function<void()> opener) { preview_opener_ = std::move(opener); }
+  // 所属別にPDF: 印刷 and 続きから印刷 sort their certificates by affiliation and write one PDF
+  // file per club in the PDF folder (not auto printing, which prints event by event).
+  void SetByAffiliation(bool on) { by_affiliation_ = on; }
+  bool ByAffiliation() const { return by_affiliation_; }
   bool HasPreviewWindow() const { return static_cast<bool>(preview_opener_); }
 
   // Where a run goes now, with the PDF the last run wrote; problem set when the printer cannot
@@ -173,6 +177,7 @@ class PrintListSession {
   WorkTableModel* model_;
   PrintJob job_;
   OutputFactory output_;
+  bool by_affiliation_ = false;
   std::function<void()> preview_opener_;
   PrintResume resume_;
   // The decided layout as the list last showed it: a run with another one says so first.

@@ -45,6 +45,18 @@ void SetUpPdf(QPdfWriter& writer, int paper) {
 
 }  // namespace
 
+std::vector<DocumentPlace> DocumentOutput::Finished(
+    const std::vector<DocumentPlace>& planned) const {
+  const OutputPlace written = WrittenTo();
+  if (written.kind == OutputPlace::Kind::kNothing) return {};
+  std::vector<DocumentPlace> places = planned;
+  for (DocumentPlace& p : places) {
+    p.place = written;
+    p.held = false;
+  }
+  return places;
+}
+
 struct PdfOutput::Held {
   std::unique_ptr<PendingFile> file;
   QString base;  // the name the document asks for, before "_2" ...; empty: a time stamp
@@ -531,6 +543,14 @@ bool MultiOutput::Publish(std::vector<DocumentPlace>* published, QString* error)
   }
   if (errors.isEmpty()) return true;
   return Fail(error, errors.join(QLatin1Char('\r')));
+}
+
+std::vector<DocumentPlace> MultiOutput::Finished(const std::vector<DocumentPlace>& planned) const {
+  for (DocumentOutput* out : outputs_) {
+    std::vector<DocumentPlace> places = out->Finished(planned);
+    if (!places.empty()) return places;
+  }
+  return {};
 }
 
 bool MultiOutput::Finish(QString* error) {

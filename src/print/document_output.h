@@ -67,6 +67,9 @@ class DocumentOutput {
   virtual bool Publish(std::vector<DocumentPlace>* /*published*/, QString* /*error*/) {
     return true;
   }
+  // After Finish, where the documents held for the run came out, in the order written (planned:
+  // what Plan said): by default all in the file WrittenTo names; nothing when none came out.
+  virtual std::vector<DocumentPlace> Finished(const std::vector<DocumentPlace>& planned) const;
 };
 
 // One PDF file per document in a folder, created when needed. A file is named after what the
@@ -212,6 +215,8 @@ class MultiOutput : public DocumentOutput {
   Holding HoldUntilPublished() override;
   std::vector<DocumentPlace> Plan() override;
   bool Publish(std::vector<DocumentPlace>* published, QString* error) override;
+  // Those of the first output that says.
+  std::vector<DocumentPlace> Finished(const std::vector<DocumentPlace>& planned) const override;
 
  private:
   std::vector<DocumentOutput*> outputs_;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <optional>
@@ -506,6 +507,7 @@ struct PdfWriter::File::Data {
   PdfFile file;
   std::map<int, UsedFace> used;  // of the whole file: one subset of each face
   std::vector<int> pages;        // page objects in order
+  size_t front = 0;              // of them, those added in front
   bool closed = false;
 };
 
@@ -517,7 +519,7 @@ int PdfWriter::File::pages() const {
   return static_cast<int>(d_->pages.size());
 }
 
-bool PdfWriter::File::Add(const PrintDocument& doc) {
+bool PdfWriter::File::Add(const PrintDocument& doc, bool in_front) {
   if (d_->closed || doc.PageCount() == 0 || doc.width <= 0 || doc.height <= 0) return false;
   const QSizeF sheet = PdfPageSize(doc.paper).sizePoints();
   // Every page is composed before any is written: a document that cannot be drawn here
@@ -535,7 +537,11 @@ bool PdfWriter::File::Add(const PrintDocument& doc) {
     page.append("] /Resources 4 0 R /Contents ").append(PdfFile::Ref(content_object));
     page.append(" >>\nendobj\n");
     file.Stream(content_object, content, QByteArray());
-    d_->pages.push_back(page_object);
+    if (in_front) {
+      d_->pages.insert(d_->pages.begin() + static_cast<std::ptrdiff_t>(d_->front++), page_object);
+    } else {
+      d_->pages.push_back(page_object);
+    }
   }
   return file.Flush();
 }

@@ -38,8 +38,9 @@ class PdfWriter {
     File(const File&) = delete;
     File& operator=(const File&) = delete;
     // Appends the document's pages. False when it cannot be drawn exactly here (nothing of it
-    // is written then) or the sink failed.
-    bool Add(const PrintDocument& doc);
+    // is written then) or the sink failed. in_front: its pages come before every page added
+    // without it (a list of what the file holds, made once the rest is known).
+    bool Add(const PrintDocument& doc, bool in_front = false);
     // The fonts, the page tree and the cross-reference table: the file is whole. False when a
     // font could not be made or the sink failed, or without a page.
     bool Close();

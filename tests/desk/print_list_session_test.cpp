@@ -2,8 +2,10 @@
 // from them, and the rows whose certificates never came out.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QObject>
 
+#include "certificate/club_order.h"
 #include "desk/print_list_session.h"
 #include "results/meet_settings.h"
 #include "support/desk_records.h"
@@ -67,6 +69,43 @@ TEST(PrintListSession, TheChoicesMakeTheRunAndTheUnprintedRowsFollowTheLog) {
   EXPECT_EQ(s.Print(s.MakeRequest(choices), label, observer).output, 2);
   ASSERT_TRUE(s.RefreshStatus(choices));
   EXPECT_TRUE(s.UnprintedRows().empty());
+}
+
+// 所属別にPDF: the run goes to PDF files whatever the workstation's target, one per club in
+// the PDF folder, each a cover and the club's certificates.
+TEST(PrintListSession, ByAffiliationWritesOneFilePerClubIntoThePdfFolder) {
+  PrintRunWorld w;
+  w.Event(1, 1, 1, 2, 2);
+  for (int n = 1; n <= 3; ++n) {
+    w.Swimmer(n, QStringLiteral("S%1").arg(n));
+    w.Result(1, n, QStringLiteral("00:3%1.00").arg(n));
+  }
+  const MeetSettings meet = LoadMeetSettings(w.Results(), w.state, w.dialogs);
+  QObject owner;
+  PrintListSession s(ListRecords(w, meet, w.folder() + QStringLiteral("/x.ini"), {}, 1), w.dialogs,
+                     &owner);
+  ASSERT_TRUE(s.Activate());
+  ASSERT_EQ(s.ChooseDay(s.Days().front()), 1);
+  s.SetByAffiliation(true);
+  EXPECT_TRUE(s.Destination(false).text.contains(QStringLiteral("所属別")));
+  PrintListChoices choices;
+  choices.rows = {0};
+  PlainWarningLabel label;
+  PrintRunObserver observer;
+  const PrintJobResult result = s.Print(s.MakeRequest(choices), label, observer);
+  ASSERT_EQ(result.outcome, RunOutcome::kPrinted) << result.error.toStdString();
+  ASSERT_GT(result.output, 0);
+  EXPECT_EQ(result.written.kind, OutputPlace::Kind::kPdfFolder);
+  const QDir pdf(result.written.where);
+  const QStringList files = pdf.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+  ASSERT_EQ(files.size(), result.output);
+  Poppler poppler;
+  for (int n = 1; n <= result.output; ++n) {
+    const QString club = ClubOf(w.recipients[n]);
+    ASSERT_FALSE(club.isEmpty());
+    EXPECT_TRUE(files.contains(club + QStringLiteral(".pdf"))) << club.toStdString();
+    EXPECT_EQ(poppler.Pages(pdf.filePath(club + QStringLiteral(".pdf"))), 2);
+  }
 }
 
 }  // namespace

@@ -25,14 +25,17 @@ TEST(PrintCommandPrinter, ANamedQueueOrTheDefaultPrinterAndNoOtherDestination) {
   EXPECT_FALSE(cl->to_printer);
 
   const QString one = QStringLiteral(
-      "--pdf、--pdf-file、--printer（--default-printer）はどれか一つを指定してください。");
+      "--pdf、--pdf-file、--by-affiliation、--printer（--default-printer）はどれか一つを"
+      "指定してください。");
   for (const QStringList& both :
        {QStringList{QStringLiteral("--printer"), QStringLiteral("a"), QStringLiteral("--pdf"),
                     QStringLiteral("d")},
         QStringList{QStringLiteral("--default-printer"), QStringLiteral("--pdf-file"),
                     QStringLiteral("f.pdf")},
         QStringList{QStringLiteral("--pdf"), QStringLiteral("d"), QStringLiteral("--pdf-file"),
-                    QStringLiteral("f.pdf")}}) {
+                    QStringLiteral("f.pdf")},
+        QStringList{QStringLiteral("--by-affiliation"), QStringLiteral("c"),
+                    QStringLiteral("--pdf-file"), QStringLiteral("f.pdf")}}) {
     EXPECT_FALSE(ParseCommandLine(meet + both, &error)) << both.join(u' ').toStdString();
     EXPECT_EQ(error, one);
   }

@@ -11,7 +11,9 @@
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QThread>
+#include <map>
 #include <memory>
+#include <set>
 
 #include "common/cp932.h"
 #include "common/print_options.h"
@@ -20,6 +22,7 @@
 #include "layout/layout_schema.h"
 #include "layout/layout_settings.h"
 #include "layout/layout_store.h"
+#include "print/file_names.h"
 #include "print/print_command.h"
 #include "print/print_surface.h"
 #include "print/recipients_file.h"
@@ -178,6 +181,137 @@ TEST_F(PrintCommandTest, AMeetPrintedHeadlessAndReadBackFromItsRecipients) {
   // The layout prints rank 1 only: skipping it leaves nothing, which is said, not an error.
   EXPECT_EQ(Run(QStringLiteral("--meet %1 --events 1 --skip-up-to 1").arg(meet)), kExitOk);
   EXPECT_TRUE(err_text.contains(QStringLiteral("印刷対象がありません。")));
+}
+
+// The pages of a PDF file as pdftotext reads them, blanks dropped (a name may be spaced out).
+QStringList PdfPages(test::Poppler& poppler, const QString& file) {
+  QStringList pages =
+      QString::fromUtf8(poppler.Run(QStringLiteral("pdftotext"), {file, QStringLiteral("-")}))
+          .remove(QRegularExpression(QStringLiteral("[ \u3000\r\n]")))
+          .split(u'\f');
+  if (!pages.isEmpty() && pages.last().isEmpty()) pages.removeLast();
+  return pages;
+}
+
+// What the print log (kvsys-print --log) says of the certificates written into a folder's club
+// files, checked against the files as poppler reads them.
+struct ClubFiles {
+  std::map<QString, QString> file_of_club;
+  std::map<QString, std::set<int>> logged_pages;  // by file name
+  std::map<QString, QStringList> pages_of;        // by file name
+
+  // Each logged certificate is in its club's file (a relay's club is its team), on a page that
+  // shows its name.
+  void ReadLog(const QString& log, const QString& folder, test::Poppler& poppler) {
+    for (const QString& line : log.split(u'\n', Qt::SkipEmptyParts).mid(1)) {
+      const QStringList f = line.split(u'\t');
+      ASSERT_GT(f.size(), 23) << line.toStdString();
+      if (!f[22].startsWith(QDir::toNativeSeparators(folder))) continue;
+      const QString file = QFileInfo(f[22]).fileName();
+      const QString club = f[10] == QLatin1String("1") ? f[12] : f[13];
+      EXPECT_TRUE(file.startsWith(SafeFileName(club.isEmpty() ? QStringLiteral("所属なし") : club)))
+          << line.toStdString();
+      // One file per club, one club per file.
+      EXPECT_EQ(file_of_club.emplace(club, file).first->second, file) << line.toStdString();
+      if (!pages_of.count(file)) pages_of[file] = PdfPages(poppler, f[22]);
+      const int page = f[23].toInt();
+      EXPECT_TRUE(logged_pages[file].insert(page).second) << line.toStdString();
+      ASSERT_TRUE(page >= 2 && page <= pages_of[file].size()) << line.toStdString();
+      EXPECT_TRUE(pages_of[file][page - 1].contains(QString(f[12]).remove(u' ').remove(u'\u3000')))
+          << line.toStdString();
+    }
+  }
+  // Each file is its cover, listing as many as it holds, then its certificates; the number of
+  // certificates in all.
+  int Check(const QStringList& files) {
+    EXPECT_EQ(file_of_club.size(), static_cast<size_t>(files.size()));
+    int certificates = 0;
+    for (const QString& file : files) {
+      const QStringList& pages = pages_of[file];
+      const std::set<int>& logged = logged_pages[file];
+      const int n = static_cast<int>(logged.size());
+      certificates += n;
+      if (n == 0) {
+        ADD_FAILURE() << file.toStdString() << " holds no logged certificate";
+        continue;
+      }
+      EXPECT_TRUE(pages[0].contains(QStringLiteral("賞状一覧（%1枚）").arg(n)))
+          << file.toStdString();
+      const int cover = static_cast<int>(pages.size()) - n;
+      EXPECT_GE(cover, 1) << file.toStdString();
+      EXPECT_EQ(*logged.begin(), cover + 1) << file.toStdString();
+      EXPECT_EQ(*logged.rbegin(), pages.size()) << file.toStdString();
+      for (int page = cover + 1; page <= pages.size(); ++page) {
+        EXPECT_FALSE(pages[page - 1].contains(QStringLiteral("賞状一覧"))) << file.toStdString();
+      }
+    }
+    return certificates;
+  }
+};
+
+// A recipients file's club files: the clubs' order, names that meet once made safe, no
+// affiliation, and a file that is there already, which is never replaced.
+void CheckRecipientClubs(const QString& folder, const QStringList& drawn, test::Poppler& poppler) {
+  const QStringList order = {QStringLiteral("山田太郎"), QStringLiteral("田中一郎"),
+                             QStringLiteral("佐藤次郎"), QStringLiteral("鈴木花子")};
+  // Drawn in the clubs' order, those without an affiliation last.
+  ASSERT_EQ(drawn.size(), order.size());
+  for (int k = 0; k < order.size(); ++k) {
+    EXPECT_TRUE(drawn[k].contains(order[k])) << drawn[k].toStdString();
+  }
+  const std::map<QString, QStringList> expected = {
+      {QStringLiteral("A_B.pdf"), {order[0], order[1]}},
+      {QStringLiteral("A_B_2.pdf"), {order[2]}},
+      {QStringLiteral("所属なし_2.pdf"), {order[3]}}};
+  EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), 4);
+  for (const auto& [file, names] : expected) {
+    const QStringList pages = PdfPages(poppler, QDir(folder).filePath(file));
+    ASSERT_EQ(pages.size(), names.size() + 1) << file.toStdString();
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("賞状一覧（%1枚）").arg(names.size())));
+    for (int k = 0; k < names.size(); ++k) {
+      // The cover lists them all; each certificate page shows its own name only.
+      EXPECT_TRUE(pages[0].contains(names[k])) << file.toStdString();
+      for (const QString& name : order) {
+        EXPECT_EQ(pages[k + 1].contains(name), name == names[k]) << file.toStdString();
+      }
+    }
+  }
+}
+
+TEST_F(PrintCommandTest, ClubFilesHoldTheRunByAffiliation) {
+  Decide();
+  test::Poppler poppler;
+  // The same run as one file: as many certificates as the clubs' files hold in all.
+  const QString one_file = folder.File(QStringLiteral("run.pdf"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --pdf-file %2").arg(meet, one_file)), kExitOk)
+      << err_text.toStdString();
+  const int run_pages = poppler.Pages(one_file);
+  ASSERT_GT(run_pages, 20);
+  const QString clubs = folder.File(QStringLiteral("clubs"));
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --all --by-affiliation %2").arg(meet, clubs)), kExitOk)
+      << err_text.toStdString();
+  EXPECT_TRUE(out_text.contains(QStringLiteral("賞状 %1 枚を出力しました。").arg(run_pages)));
+  const QStringList files = QDir(clubs).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+  ASSERT_GT(files.size(), 2);
+  ASSERT_EQ(Run(QStringLiteral("--meet %1 --log").arg(meet)), kExitOk);
+  ClubFiles seen;
+  seen.ReadLog(out_text, clubs, poppler);
+  EXPECT_EQ(seen.Check(files), run_pages);
+
+  folder.Write(QStringLiteral("clubs2/所属なし.pdf"), "not ours");
+  folder.Write(QStringLiteral("r.tsv"),
+               "山田太郎\tA/B\t男子50m自由形\t\t１\t\n"
+               "鈴木花子\t\t女子50m自由形\t\t２\t\n"
+               "佐藤次郎\tA_B\t男子50m自由形\t\t２\t\n"
+               "田中一郎\tA/B\t男子100m自由形\t\t３\t\n");
+  const QString clubs2 = folder.File(QStringLiteral("clubs2"));
+  ASSERT_EQ(Run(QStringLiteral("--recipients %1 --by-affiliation %2 --dump %3")
+                    .arg(folder.File(QStringLiteral("r.tsv")), clubs2,
+                         folder.File(QStringLiteral("clubs.jsonl")))),
+            kExitOk)
+      << err_text.toStdString();
+  EXPECT_EQ(folder.Read(QStringLiteral("clubs2/所属なし.pdf")), QByteArray("not ours"));
+  CheckRecipientClubs(clubs2, Documents(QStringLiteral("clubs.jsonl")), poppler);
 }
 
 TEST_F(PrintCommandTest, WhatCannotBeDoneIsSaid) {

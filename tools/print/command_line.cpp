@@ -58,6 +58,7 @@ constexpr Text kTexts[] = {
     {"recipients", &CommandLine::recipients, false},
     {"pdf", &CommandLine::pdf, false},
     {"pdf-file", &CommandLine::pdf_file, false},
+    {"by-affiliation", &CommandLine::by_affiliation, false},
     {"printer", &CommandLine::printer, false},
     {"layout", &CommandLine::layout_name, false},
     {"dump", &CommandLine::dump, false},
@@ -131,9 +132,11 @@ QString ReadEventChoices(const QCommandLineParser& parser, CommandLine& cl,
 
 // The combinations a meet run or a recipients run allows; empty when cl is usable.
 QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_option) {
-  if (!cl.pdf.isEmpty() + !cl.pdf_file.isEmpty() + cl.to_printer > 1) {
+  if (!cl.pdf.isEmpty() + !cl.pdf_file.isEmpty() + !cl.by_affiliation.isEmpty() + cl.to_printer >
+      1) {
     return QStringLiteral(
-        "--pdf、--pdf-file、--printer（--default-printer）はどれか一つを指定してください。");
+        "--pdf、--pdf-file、--by-affiliation、--printer（--default-printer）はどれか一つを"
+        "指定してください。");
   }
   if (cl.meet.isEmpty() == cl.recipients.isEmpty()) {
     return QStringLiteral("--meet か --recipients のどちらか一つを指定してください。");
@@ -151,10 +154,10 @@ QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_opt
     return QStringLiteral("--events か --all のどちらか一つを指定してください。");
   }
   if (cl.index != 0) return QStringLiteral("--index は --recipients と一緒に使います。");
-  if (cl.follow &&
-      (listing || cl.check || !cl.pdf_file.isEmpty() || !cl.recipients_out.isEmpty())) {
+  if (cl.follow && (listing || cl.check || !cl.pdf_file.isEmpty() || !cl.by_affiliation.isEmpty() ||
+                    !cl.recipients_out.isEmpty())) {
     return QStringLiteral(
-        "--follow は --pdf-file、--recipients-out、--log、--changed、--check "
+        "--follow は --pdf-file、--by-affiliation、--recipients-out、--log、--changed、--check "
         "と一緒には使えません。");
   }
   // Commands that only read leave KVSYS.mdb as it is: no layout decided or made.
@@ -191,7 +194,8 @@ QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_opt
   }
   // A check prints nothing: an output asked for with it would silently not be there.
   if (cl.check && (listing || cl.to_printer || !cl.pdf.isEmpty() || !cl.pdf_file.isEmpty() ||
-                   !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() || cl.new_only)) {
+                   !cl.by_affiliation.isEmpty() || !cl.dump.isEmpty() ||
+                   !cl.recipients_out.isEmpty() || cl.new_only)) {
     return QStringLiteral("--check は印刷しないため、出力や印刷履歴の指定と一緒には使えません。");
   }
   return QString();
@@ -200,7 +204,8 @@ QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_opt
 }  // namespace
 
 bool DumpOnly(const CommandLine& cl) {
-  return !cl.dump.isEmpty() && cl.pdf.isEmpty() && cl.pdf_file.isEmpty() && !cl.to_printer;
+  return !cl.dump.isEmpty() && cl.pdf.isEmpty() && cl.pdf_file.isEmpty() &&
+         cl.by_affiliation.isEmpty() && !cl.to_printer;
 }
 
 QString UsageText() {
@@ -210,8 +215,8 @@ QString UsageText() {
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
       "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
       "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
-      "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
-      "              [--dump FILE] [--recipients-out FILE] [--new-only]\n"
+      "              [--pdf DIR|--pdf-file FILE|--by-affiliation DIR|--printer NAME|\n"
+      "               --default-printer] [--dump FILE] [--recipients-out FILE] [--new-only]\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --check\n"
       "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
       "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
@@ -222,7 +227,8 @@ QString UsageText() {
       "              [--interval SECONDS] [--hold MINUTES]\n"
       "              [--pdf DIR|--printer NAME|--default-printer] ...\n"
       "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
-      "              [--pdf DIR|--pdf-file FILE|--printer NAME|--default-printer]\n"
+      "              [--pdf DIR|--pdf-file FILE|--by-affiliation DIR|--printer NAME|\n"
+      "               --default-printer]\n"
       "              [--dump FILE]\n"
       "  kvsys-print --version\n"
       "\n"
@@ -233,6 +239,10 @@ QString UsageText() {
       "  ~/.local/share/kvsys）の順に決めます（なければレイアウトの見本入りで作ります）。\n"
       "  --pdf DIR       1枚1ファイル（「0001_種目_1位_氏名.pdf」）でフォルダに出力\n"
       "  --pdf-file FILE すべての賞状を1つの PDF ファイルに出力（既存のファイルは上書きしません）\n"
+      "  --by-affiliation DIR  所属順（所属・種目・順位）に並べ、所属ごとに1つの PDF ファイル\n"
+      "                  （「所属名.pdf」、所属のない賞状は「所属なし.pdf」、リレーはチーム名）\n"
+      "                  をフォルダに出力。各ファイルの最初のページはその賞状の一覧（種目・\n"
+      "                  順位・氏名）。同じ名前のファイルがあれば「_2」などを付けます\n"
       "  --printer NAME  プリンタ（CUPS のキュー NAME）に印刷。--default-printer は通常使う\n"
       "                  プリンタ。見つからない・停止中のときは何も印刷せずに終わります\n"
       "  どちらも省くと KVSYS.ini の [Output] PdfFolder（既定は DIR/pdf）と PdfFiles\n"

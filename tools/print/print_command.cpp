@@ -439,6 +439,8 @@ bool ChooseOutputs(const CommandLine& cl, Session& s, const QString& folder, Out
       output->Add(std::make_unique<PrinterOutput>(o.printer));
     } else if (!cl.pdf.isEmpty()) {
       output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
+    } else if (!cl.by_affiliation.isEmpty()) {
+      // The job adds the clubs' files itself: they are made from the table it draws.
     } else if (!cl.pdf_file.isEmpty()) {
       output->Add(
           std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
@@ -580,6 +582,10 @@ int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   // Items that run off the sheet or over each other are told on stderr; the run goes on.
   run.layout_check = LayoutCheck::kTell;
   run.output = o.make;
+  if (!cl.by_affiliation.isEmpty()) {
+    run.by_affiliation = true;
+    run.club_folder = QDir(cl.by_affiliation).absolutePath();
+  }
   // Every certificate that comes out is logged; certificates printed before are printed again
   // with a line on stderr, or (--new-only) left out. A run whose only output is the dump
   // prints nothing, so it logs nothing either.

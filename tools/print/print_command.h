@@ -47,6 +47,7 @@ struct CommandLine {
   // Outputs.
   QString pdf;              // a folder: one file per certificate
   QString pdf_file;         // one file for the run
+  QString by_affiliation;   // a folder: one file per club, sorted by affiliation
   bool to_printer = false;  // a printer queue: printer, or the default printer when empty
   QString printer;
   QString dump;

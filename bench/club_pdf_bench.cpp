@@ -1,0 +1,97 @@
+// A run's club files against the same run into one file: kvsys-print on the large sample meet
+// (about 1,000 certificates, rank limits 3, and the table's 9,999, rank limits 99), each run a
+// process of its own, the two kinds taking turns. Prints the least time of each and their
+// ratio (aim: the club files within 1.2x the one file).
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "bench_support.h"
+#include "bench_tool.h"
+#include "bench_world.h"
+
+namespace {
+
+using namespace kvsys;
+
+struct World {
+  BenchLayoutDb thousand{3, CertificateTexts{}};
+  BenchLayoutDb full{99, CertificateTexts{}};
+  QTemporaryDir out;
+  QString meet = WriteLargeMeet(out.path());
+};
+
+World& Data() {
+  static World w;
+  return w;
+}
+
+struct Seen {
+  Spent one;  // the least of each kind
+  Spent clubs;
+  int files = 0;
+  std::vector<double> ratios;  // of each pair of runs, one right after the other
+};
+std::map<int, Seen> seen;  // by rank limit
+
+Spent RunInto(const World& w, int limit, bool clubs, const QString& target) {
+  return RunTool({QStringLiteral("--program-folder"), (limit == 3 ? w.thousand : w.full).dir.path(),
+                  QStringLiteral("--meet"), w.meet, QStringLiteral("--all"),
+                  clubs ? QStringLiteral("--by-affiliation") : QStringLiteral("--pdf-file"),
+                  clubs ? target : target + QStringLiteral(".pdf")});
+}
+
+// The machine may be busy with something else: the two kinds run in pairs, so that a pair
+// meets the same load.
+void BM_ClubFilesAgainstOneFile(benchmark::State& state) {
+  World& w = Data();
+  const int limit = static_cast<int>(state.range(0));
+  static int n = 0;
+  for (auto _ : state) {
+    const QString target = QDir(w.out.path()).filePath(QStringLiteral("run-%1").arg(++n));
+    const Spent one = RunInto(w, limit, false, target);
+    const Spent clubs = RunInto(w, limit, true, target);
+    state.SetIterationTime(clubs.seconds);
+    // A filled table is an incomplete run (3): its 9,999 certificates are out.
+    for (const Spent& s : {one, clubs}) {
+      if (s.exit != 0 && s.exit != 3) state.SkipWithError("kvsys-print failed");
+    }
+    Seen& best = seen[limit];
+    best.files = static_cast<int>(QDir(target).entryList(QDir::Files).size());
+    if (best.one.exit < 0 || one.seconds < best.one.seconds) best.one = one;
+    if (best.clubs.exit < 0 || clubs.seconds < best.clubs.seconds) best.clubs = clubs;
+    best.ratios.push_back(clubs.seconds / one.seconds);
+    QDir(target).removeRecursively();
+    QFile::remove(target + QStringLiteral(".pdf"));
+  }
+}
+
+BENCHMARK(BM_ClubFilesAgainstOneFile)
+    ->ArgName("limit")
+    ->Arg(3)
+    ->Arg(99)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  RunBenchmarks(argc, argv);
+  benchmark::Shutdown();
+  for (auto& [limit, s] : seen) {
+    if (s.ratios.empty()) continue;
+    std::sort(s.ratios.begin(), s.ratios.end());
+    std::printf(
+        "rank limit %d: one file %.2f s (%.0f MB), %d club files %.2f s (%.0f MB): least %.2fx, "
+        "median of pairs %.2fx (aim <= 1.2x)\n",
+        limit, s.one.seconds, s.one.peak_mb, s.files, s.clubs.seconds, s.clubs.peak_mb,
+        s.clubs.seconds / s.one.seconds, s.ratios[s.ratios.size() / 2]);
+  }
+  return 0;
+}

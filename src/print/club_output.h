@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "print/document_output.h"
+#include "print/pdf_writer.h"
+#include "print/print_document.h"
+
+namespace kvsys {
+
+class PendingFile;
+
+// What a club's cover lists of one certificate, and which document of the run it is.
+struct ClubCertificate {
+  QString document;  // the document's name (PrintDocument::name), unique in the run
+  QString club;      // empty: no affiliation
+  QString event;     // event and class
+  QString rank;
+  QString name;
+};
+
+// The name a club's file and cover go by: an empty affiliation is 「所属なし」.
+QString ClubTitle(const QString& club);
+
+// The cover of a club's file: 「{所属} 賞状一覧（n枚）」 and one line per certificate (event,
+// rank, name), A4 portrait, going on to further pages when the list is long.
+PrintDocument DrawClubCover(const QString& club, const std::vector<const ClubCertificate*>& lines);
+
+// One PDF file per club, named after it ("{所属}.pdf", made safe; "_2", ... when two clubs'
+// names meet or a file of the name exists: an existing file is never replaced), each
+// beginning with a cover that lists the certificates the file holds. The run is held until
+// Finish, which writes every club's file or, when one cannot be written, none. Documents are
+// told apart by their names, which the certificates given name.
+class ClubPdfOutput : public DocumentOutput {
+ public:
+  ClubPdfOutput(QString folder, const std::vector<ClubCertificate>& certificates);
+  ~ClubPdfOutput() override;
+  bool Ready(QString* error) override;
+  // Adds the document to its club's file; a document none of the certificates names is refused.
+  // The first document tells which writer draws the run (ours, the pages written as they
+  // come; or Qt's engine, the documents held until Finish), as for a run into one file.
+  bool Write(const PrintDocument& doc, QString* error) override;
+  bool Finish(QString* error) override;
+  // The folder, once the files are there.
+  OutputPlace WrittenTo() const override;
+  DocumentPlace LastWritten() const override;
+  Holding HoldUntilPublished() override { return Holding::kRun; }
+  // Each club's file named and its cover drawn: every document's file and page (after the
+  // cover) in the order written.
+  std::vector<DocumentPlace> Plan() override;
+  std::vector<DocumentPlace> Finished(const std::vector<DocumentPlace>& planned) const override;
+
+  // The files written, in the order of the clubs' first certificates (empty before Finish).
+  std::vector<QString> files() const;
+
+ private:
+  struct Club {
+    QString club;
+    std::vector<const ClubCertificate*> lines;  // what the cover lists, in the order written
+    std::vector<size_t> docs;                   // into docs_ (Qt's engine)
+    QByteArray bytes;                           // the file so far (our writer)
+    std::unique_ptr<PdfWriter::File> pdf;
+    PrintDocument cover;
+    QString file;
+    bool planned = false;
+  };
+  enum class Drawn { kNotYet, kOurs, kQt };
+  // The club's file into part, its cover first; false when it could not be made or written.
+  bool WriteClubPdf(Club& club, PendingFile& part);
+  // Writes the files of clubs first to end (not past it), adding each name to written.
+  bool WriteClubs(size_t first, size_t end, std::vector<QString>& written, QString* error);
+  QString FreeName(const QString& base, const std::vector<QString>& taken) const;
+
+  QString folder_;
+  QHash<QString, ClubCertificate> by_document_;
+  Drawn drawn_ = Drawn::kNotYet;
+  std::vector<PrintDocument> docs_;  // held for Qt's engine
+  std::vector<size_t> club_of_;      // per document, into clubs_
+  std::vector<int> pages_of_;        // per document
+  std::deque<Club> clubs_;           // a club's file keeps its place as clubs are added
+  QHash<QString, size_t> club_index_;
+  std::vector<DocumentPlace> placed_;  // after Finish: where each document came out
+  bool finished_ = false;
+  PdfWriter writer_;  // keeps the fonts between the clubs' files
+};
+
+}  // namespace kvsys
