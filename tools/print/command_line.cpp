@@ -179,15 +179,16 @@ QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_opt
   if ((cl.handed || cl.not_handed) &&
       (cl.handed == cl.not_handed || !cl.ceremony_sheet.isEmpty() || listing || cl.check ||
        cl.follow || cl.to_printer || !cl.pdf.isEmpty() || !cl.pdf_file.isEmpty() ||
-       !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() || cl.new_only || cl.calling_order)) {
+       !cl.by_affiliation.isEmpty() || !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() ||
+       cl.new_only || cl.calling_order)) {
     return QStringLiteral(
         "--handed と --not-handed は、どちらか一つを種目の指定とだけ使います（印刷しません）。");
   }
   // The sheet is its own output: a certificate output asked for with it would not be there.
   if (!cl.ceremony_sheet.isEmpty() &&
       (listing || cl.check || cl.follow || cl.to_printer || !cl.pdf.isEmpty() ||
-       !cl.pdf_file.isEmpty() || !cl.dump.isEmpty() || !cl.recipients_out.isEmpty() ||
-       cl.new_only || cl.calling_order)) {
+       !cl.pdf_file.isEmpty() || !cl.by_affiliation.isEmpty() || !cl.dump.isEmpty() ||
+       !cl.recipients_out.isEmpty() || cl.new_only || cl.calling_order)) {
     return QStringLiteral(
         "--ceremony-sheet は表彰進行表だけを書くため、賞状の出力や印刷履歴の指定と一緒には"
         "使えません。");
