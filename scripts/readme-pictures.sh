@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the README's pictures with the program itself: the first certificate of the first
 # demo meet in the standard layout and in the vertical example 縦書き, and the first page of the
-# meet's ceremony sheet, as small PNG files in docs/. Needs a build (build/bin) and pdftoppm (poppler-utils).
+# meet's ceremony sheet and of the largest club's file (its cover), as small PNG files in docs/. Needs a build (build/bin) and pdftoppm (poppler-utils).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${1:-build/bin}
@@ -28,3 +28,11 @@ done
   --ceremony-sheet "$work/ceremony-sheet.pdf" >/dev/null 2>&1
 pdftoppm -r 60 -f 1 -l 1 -png -singlefile "$work/ceremony-sheet.pdf" docs/ceremony-sheet
 echo docs/ceremony-sheet.png
+"$bin/kvsys-print" --program-folder "$work" --meet "$meet" --all \
+  --by-affiliation "$work/clubs" >/dev/null 2>&1
+# The club with the most certificates.
+club=$(for f in "$work/clubs"/*.pdf; do
+  printf '%s\t%s\n' "$(pdfinfo "$f" | awk '/^Pages:/ {print $2}')" "$f"
+done | sort -rn | head -n 1 | cut -f2)
+pdftoppm -r 60 -f 1 -l 1 -png -singlefile "$club" docs/club-cover
+echo docs/club-cover.png

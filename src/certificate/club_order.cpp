@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/text_util.h"
+
 namespace kvsys {
 
 QString ClubOf(const Recipient& r) {
@@ -38,7 +40,10 @@ std::vector<ClubCertificate> ClubCertificates(const RecipientTable& table, int f
   std::vector<ClubCertificate> certificates;
   for (int i = std::max(first, 1); i <= end; ++i) {
     const Recipient& r = table[i];
+    // The stage too: one swimmer may earn a certificate in the heats and the final.
     QString event = r.EventName;
+    if (!TrimBlanks(r.Source.stage).isEmpty())
+      event += QStringLiteral("　") + TrimBlanks(r.Source.stage);
     if (!r.ClassName.isEmpty()) event += QStringLiteral("　") + r.ClassName;
     certificates.push_back({CertificateName(i, r), ClubOf(r), event, r.RankText, r.Name});
   }

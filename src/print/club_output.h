@@ -18,7 +18,7 @@ class PendingFile;
 struct ClubCertificate {
   QString document;  // the document's name (PrintDocument::name), unique in the run
   QString club;      // empty: no affiliation
-  QString event;     // event and class
+  QString event;     // event, stage and class
   QString rank;
   QString name;
 };
