@@ -37,12 +37,12 @@ class SheetWriter {
     y_ = kMarginTwips;
   }
 
-  // Room for lines of this font (a group's heading keeps its first names with it).
   void Font(const QString& face, double size, bool bold) {
     s_.SetFontName(face);
     s_.SetFontSize(size);
     s_.SetFontBold(bold);
   }
+  // Room for lines of the current font (a group's heading keeps its first names with it).
   void NeedLines(int lines) {
     const double needed = s_.LineHeight() * lines;
     if (y_ + needed > s_.PageHeight() - kMarginTwips && y_ > kMarginTwips) {
