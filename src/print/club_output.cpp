@@ -31,7 +31,6 @@ QString Shown(const QString& path) {
   return QDir::toNativeSeparators(path);
 }
 
-constexpr int kMaxSequence = 999;
 // Club files written and made durable together; each holds a descriptor meanwhile.
 constexpr size_t kClubBatch = 64;
 constexpr int kA4 = 9;
@@ -46,10 +45,6 @@ bool SyncFileSystemOf(const QString& folder) {
   const bool synced = ::syncfs(fd) == 0;
   ::close(fd);
   return synced;
-}
-
-QString Numbered(const QString& base, int seq) {
-  return seq == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1_%2.pdf").arg(base).arg(seq);
 }
 
 }  // namespace
@@ -156,7 +151,7 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
 QString ClubPdfOutput::FreeName(const QString& base, const std::vector<QString>& taken) const {
   const QDir dir(folder_);
   for (int seq = 1; seq <= kMaxSequence; ++seq) {
-    const QString path = dir.filePath(Numbered(base, seq));
+    const QString path = dir.filePath(NumberedPdfName(base, seq));
     if (std::find(taken.begin(), taken.end(), path) == taken.end() && !QFileInfo::exists(path)) {
       return path;
     }

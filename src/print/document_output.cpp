@@ -28,13 +28,6 @@ QString Shown(const QString& path) {
   return QDir::toNativeSeparators(path);
 }
 
-constexpr int kMaxSequence = 999;
-
-// The name with "_2", "_3", ... for the second and later tries.
-QString Numbered(const QString& base, int seq) {
-  return seq == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1_%2.pdf").arg(base).arg(seq);
-}
-
 void SetUpPdf(QPdfWriter& writer, int paper) {
   writer.setPageSize(PdfPageSize(paper));
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -112,7 +105,7 @@ QString PdfOutput::FreeName(const QString& base, const std::set<QString>& planne
     const QString path = base.isEmpty() ? dir.filePath(QStringLiteral("certificate-%1-%2.pdf")
                                                            .arg(stamp)
                                                            .arg(seq, 3, 10, QLatin1Char('0')))
-                                        : dir.filePath(Numbered(base, seq));
+                                        : dir.filePath(NumberedPdfName(base, seq));
     if (planned.count(path) == 0 && !QFileInfo::exists(path)) return path;
   }
   return QString();
@@ -341,7 +334,7 @@ std::vector<DocumentPlace> RunPdfOutput::Plan() {
       const QString base =
           title_ + QLatin1Char('_') + clock_().toString(QStringLiteral("yyyyMMdd-HHmmss"));
       for (int seq = 1; seq <= kMaxSequence && planned_.isEmpty(); ++seq) {
-        const QString path = QDir(folder_).filePath(Numbered(base, seq));
+        const QString path = QDir(folder_).filePath(NumberedPdfName(base, seq));
         if (!QFileInfo::exists(path)) planned_ = path;
       }
       if (planned_.isEmpty()) return places;
@@ -382,7 +375,7 @@ bool RunPdfOutput::Finish(QString* error) {
     if (!exists) break;
     path.clear();
     for (int next = seq + 1; next <= kMaxSequence && path.isEmpty(); ++next) {
-      const QString candidate = QDir(folder_).filePath(Numbered(base, next));
+      const QString candidate = QDir(folder_).filePath(NumberedPdfName(base, next));
       if (!QFileInfo::exists(candidate)) path = candidate;
     }
   }

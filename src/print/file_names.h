@@ -10,4 +10,12 @@ namespace kvsys {
 // result is "_".
 QString SafeFileName(const QString& text, int max_bytes = 200);
 
+// How many names a PDF output tries for one file before it gives up.
+inline constexpr int kMaxSequence = 999;
+
+// A PDF file's name: base.pdf, then base_2.pdf, base_3.pdf, ... for later tries.
+inline QString NumberedPdfName(const QString& base, int seq) {
+  return seq == 1 ? base + QStringLiteral(".pdf") : QStringLiteral("%1_%2.pdf").arg(base).arg(seq);
+}
+
 }  // namespace kvsys

@@ -209,35 +209,11 @@ bool DumpOnly(const CommandLine& cl) {
          cl.by_affiliation.isEmpty() && !cl.to_printer;
 }
 
-QString UsageText() {
+namespace {
+
+// The options explained, one or more lines each.
+QString OptionsText() {
   return QStringLiteral(
-      "使い方:\n"
-      "  kvsys-print --program-folder DIR --meet FILE --example-layouts\n"
-      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
-      "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
-      "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
-      "              [--pdf DIR|--pdf-file FILE|--by-affiliation DIR|--printer NAME|\n"
-      "               --default-printer] [--dump FILE] [--recipients-out FILE] [--new-only]\n"
-      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --check\n"
-      "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
-      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
-      "              (--ceremony-sheet FILE|--handed|--not-handed) [--day ...] など\n"
-      "  kvsys-print --program-folder DIR --meet FILE --ceremony-sheet FILE --since-last-sheet\n"
-      "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
-      "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
-      "              [--interval SECONDS] [--hold MINUTES]\n"
-      "              [--pdf DIR|--printer NAME|--default-printer] ...\n"
-      "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
-      "              [--pdf DIR|--pdf-file FILE|--by-affiliation DIR|--printer NAME|\n"
-      "               --default-printer]\n"
-      "              [--dump FILE]\n"
-      "  kvsys-print --version\n"
-      "\n"
-      "  DIR の KVSYS.mdb で決定されたレイアウトと KVSYS.ini の印刷オプションで、大会の種目の\n"
-      "  賞状を印刷の画面と同じ手順で選び、PDF に出力します。\n"
-      "  --program-folder を省くと、kvsys と同じく環境変数 KVSYS_PROGRAM_FOLDER、実行ファイルの\n"
-      "  フォルダ（インストールされていないとき）、$XDG_DATA_HOME/kvsys（既定は\n"
-      "  ~/.local/share/kvsys）の順に決めます（なければレイアウトの見本入りで作ります）。\n"
       "  --pdf DIR       1枚1ファイル（「0001_種目_1位_氏名.pdf」）でフォルダに出力\n"
       "  --pdf-file FILE すべての賞状を1つの PDF ファイルに出力（既存のファイルは上書きしません）\n"
       "  --by-affiliation DIR  所属順（所属・種目・順位）に並べ、所属ごとに1つの PDF ファイル\n"
@@ -294,6 +270,45 @@ QString UsageText() {
       "  終了コード: 0 = 出力した（--check・--log・--changed は書いた）、1 = 出力できなかった\n"
       "  （出力した賞状を印刷履歴に記録できなかったときも）、2 = 引数の誤り、\n"
       "  3 = 受賞者が 9999 人を超え、残りを出力していない（標準エラーに人数と続きの受賞者）\n");
+}
+
+}  // namespace
+
+QString UsageText() {
+  return QStringLiteral(
+             "使い方:\n"
+             "  kvsys-print --program-folder DIR --meet FILE --example-layouts\n"
+             "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
+             "              [--day yyyy/mm/dd] [--rank N] [--skip-up-to N] [--heat N]\n"
+             "              [--class-wise all|N] [--open-excluded] [--affiliation 1|2|3|4]\n"
+             "              [--pdf DIR|--pdf-file FILE|--by-affiliation DIR|--printer NAME|\n"
+             "               --default-printer] [--dump FILE] [--recipients-out FILE] "
+             "[--new-only]\n"
+             "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --check\n"
+             "              [--day ...] [--rank ...] など、印刷と同じ種目・順位の指定\n"
+             "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all)\n"
+             "              (--ceremony-sheet FILE|--handed|--not-handed) [--day ...] など\n"
+             "  kvsys-print --program-folder DIR --meet FILE --ceremony-sheet FILE "
+             "--since-last-sheet\n"
+             "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
+             "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
+             "              [--interval SECONDS] [--hold MINUTES]\n"
+             "              [--pdf DIR|--printer NAME|--default-printer] ...\n"
+             "  kvsys-print --program-folder DIR --recipients FILE [--index N]\n"
+             "              [--pdf DIR|--pdf-file FILE|--by-affiliation DIR|--printer NAME|\n"
+             "               --default-printer]\n"
+             "              [--dump FILE]\n"
+             "  kvsys-print --version\n"
+             "\n"
+             "  DIR の KVSYS.mdb で決定されたレイアウトと KVSYS.ini "
+             "の印刷オプションで、大会の種目の\n"
+             "  賞状を印刷の画面と同じ手順で選び、PDF に出力します。\n"
+             "  --program-folder を省くと、kvsys と同じく環境変数 "
+             "KVSYS_PROGRAM_FOLDER、実行ファイルの\n"
+             "  フォルダ（インストールされていないとき）、$XDG_DATA_HOME/kvsys（既定は\n"
+             "  "
+             "~/.local/share/kvsys）の順に決めます（なければレイアウトの見本入りで作ります）。\n") +
+         OptionsText();
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* error) {
