@@ -180,6 +180,9 @@ class ForwardingOutput : public DocumentOutput {
   bool Publish(std::vector<DocumentPlace>* published, QString* error) override {
     return to_.Publish(published, error);
   }
+  std::vector<DocumentPlace> Finished(const std::vector<DocumentPlace>& planned) const override {
+    return to_.Finished(planned);
+  }
 
  private:
   DocumentOutput& to_;
