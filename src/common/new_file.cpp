@@ -26,6 +26,10 @@ QString PartName(const QString& path, int n) {
   return info.dir().filePath(PendingPartName(info.fileName(), HostTag(), ::getpid(), n));
 }
 
+QString WriteFailed(const QString& path) {
+  return QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path);
+}
+
 bool WriteAll(int fd, const QByteArray& data) {
   const char* p = data.constData();
   qsizetype left = data.size();
@@ -107,7 +111,7 @@ bool PendingFile::Append(const QByteArray& data) {
     }
   }
   if (!WriteAll(fd_, data)) {
-    error_ = QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
+    error_ = WriteFailed(path_);
     Discard();
     return false;
   }
@@ -118,10 +122,32 @@ void PendingFile::StartWriteback() {
   if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
+bool PendingFile::Close() {
+  if (part_.isEmpty() && !published_ && !Append(QByteArray())) return false;
+  if (fd_ < 0) return true;
+  StartWriteback();
+  const bool closed = ::close(fd_) == 0;
+  fd_ = -1;
+  if (closed) return true;
+  error_ = WriteFailed(path_);
+  Discard();
+  return false;
+}
+
 bool PendingFile::Sync() {
+  if (fd_ < 0 && !part_.isEmpty()) {
+    // Closed already: synced through a descriptor of its own.
+    const int fd = ::open(QFile::encodeName(part_).constData(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (synced) return true;
+    error_ = WriteFailed(path_);
+    Discard();
+    return false;
+  }
   if (fd_ < 0) return true;
   if (::fdatasync(fd_) == 0) return true;
-  error_ = QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
+  error_ = WriteFailed(path_);
   Discard();
   return false;
 }
@@ -132,9 +158,9 @@ bool PendingFile::Publish(bool replace, bool* exists, bool sync) {
   if (part_.isEmpty() && !Append(QByteArray())) return false;
   const QByteArray part = QFile::encodeName(part_);
   const QByteArray target = QFile::encodeName(path_);
-  const QString failed =
-      QStringLiteral("ファイルに書き込めませんでした。\r") + QDir::toNativeSeparators(path_);
+  const QString failed = WriteFailed(path_);
   // On disk before it gets its name: a power cut must not leave an empty file under it.
+  if (fd_ < 0 && sync && !Sync()) return false;
   if (fd_ >= 0) {
     const bool synced = !sync || ::fsync(fd_) == 0;
     const bool closed = ::close(fd_) == 0;

@@ -33,6 +33,9 @@ class PendingFile {
   // Starts writing the content to disk without waiting, so that a batch of files is made
   // durable in about the time of one; Sync then waits for it.
   void StartWriteback();
+  // The content is whole: its writing to disk begins and the descriptor is let go, so that a
+  // run of hundreds of files holds none open. Nothing more can be appended.
+  bool Close();
   bool Sync();
   // Why the last call failed, for the operator.
   const QString& error() const { return error_; }

@@ -31,8 +31,6 @@ QString Shown(const QString& path) {
   return QDir::toNativeSeparators(path);
 }
 
-// Club files written and made durable together; each holds a descriptor meanwhile.
-constexpr size_t kClubBatch = 64;
 constexpr int kA4 = 9;
 constexpr int kMargin = 1134;  // 20 mm
 constexpr int kRankColumn = 6500;
@@ -83,6 +81,7 @@ ClubPdfOutput::ClubPdfOutput(QString folder, const std::vector<ClubCertificate>&
     : folder_(std::move(folder)) {
   by_document_.reserve(static_cast<qsizetype>(certificates.size()));
   for (const ClubCertificate& c : certificates) by_document_.insert(c.document, c);
+  for (const ClubCertificate& c : std::as_const(by_document_)) ++expected_[c.club];
 }
 
 ClubPdfOutput::~ClubPdfOutput() = default;
@@ -93,6 +92,8 @@ bool ClubPdfOutput::Ready(QString* error) {
     return Fail(error,
                 QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
   }
+  // Hidden files a killed run left behind.
+  PendingFile::RemoveStale(folder_);
   QTemporaryFile probe(QDir(folder_).filePath(QStringLiteral(".kvsys-probe-XXXXXX")));
   if (!probe.open()) {
     return Fail(error, QStringLiteral("PDF出力フォルダに書き込めません。\r") + Shown(folder_));
@@ -102,6 +103,7 @@ bool ClubPdfOutput::Ready(QString* error) {
 
 bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   if (finished_) return Fail(error, QStringLiteral("PDFファイルは出力済みです。"));
+  if (!failed_.isEmpty()) return Fail(error, failed_);
   const auto found = by_document_.constFind(doc.name);
   if (found == by_document_.cend()) {
     // Its club is not known: it must not end up in another club's file.
@@ -114,10 +116,15 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   auto at = club_index_.constFind(club);
   if (at == club_index_.cend()) {
     at = club_index_.insert(club, clubs_.size());
-    clubs_.emplace_back().club = club;
+    Club& added = clubs_.emplace_back();
+    added.club = club;
+    added.expected = expected_.value(club);
+    // Named for now; Plan gives the name it will have.
+    added.part = std::make_unique<PendingFile>(
+        QDir(folder_).filePath(NumberedPdfName(SafeFileName(ClubTitle(club)), 1)));
   }
   Club& target = clubs_[*at];
-  if (target.planned) {
+  if (target.cover_pages > 0) {
     // Its cover was drawn and its pages counted already.
     return Fail(error, QStringLiteral("PDFファイルの出力先は決定済みです。\r") + doc.name);
   }
@@ -125,13 +132,13 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   if (drawn_ == Drawn::kOurs) {
     // Written while its texts' plans are at hand: a run of thousands would plan them again.
     if (!target.pdf) {
-      QByteArray* bytes = &target.bytes;
-      target.pdf = std::make_unique<PdfWriter::File>(writer_, [bytes](const QByteArray& b) {
-        bytes->append(b);
-        return true;
-      });
+      PendingFile* part = target.part.get();
+      target.pdf = std::make_unique<PdfWriter::File>(
+          writer_, [part](const QByteArray& b) { return part->Append(b); });
     }
     if (!target.pdf->Add(doc)) {
+      const QString why = target.part->error();
+      if (!why.isEmpty()) return Fail(error, failed_ = why);
       return Fail(
           error,
           writer_.CanWrite(doc)
@@ -145,6 +152,12 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   target.lines.push_back(&*found);
   club_of_.push_back(*at);
   pages_of_.push_back(doc.PageCount());
+  // The club's last certificate: its cover is drawn and its file ended now, so that a run
+  // sorted by club never holds more than the club it is at.
+  if (drawn_ == Drawn::kOurs && static_cast<int>(target.lines.size()) == target.expected &&
+      !CloseClub(target)) {
+    return Fail(error, failed_);
+  }
   return true;
 }
 
@@ -159,36 +172,54 @@ QString ClubPdfOutput::FreeName(const QString& base, const std::vector<QString>&
   return QString();
 }
 
+bool ClubPdfOutput::CloseClub(Club& club) {
+  if (club.cover_pages > 0) return true;
+  PrintDocument cover = DrawClubCover(club.club, club.lines);
+  club.cover_pages = cover.PageCount();
+  if (drawn_ == Drawn::kQt) {
+    club.cover = std::move(cover);
+    return true;
+  }
+  const bool ok = club.pdf->Add(cover, true) && club.pdf->Close() && club.part->Close();
+  club.pdf.reset();
+  if (!ok && failed_.isEmpty()) {
+    failed_ = club.part->error().isEmpty()
+                  ? QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_)
+                  : club.part->error();
+  }
+  return ok;
+}
+
 std::vector<DocumentPlace> ClubPdfOutput::Plan() {
-  if (finished_) return {};
+  if (finished_ || !failed_.isEmpty()) return {};
   std::vector<QString> taken;
   for (Club& club : clubs_) {
-    if (!club.planned) {
+    if (club.file.isEmpty()) {
       club.file = FreeName(SafeFileName(ClubTitle(club.club)), taken);
       if (club.file.isEmpty()) return {};
-      club.cover = DrawClubCover(club.club, club.lines);
-      club.planned = true;
+      club.part->SetPath(club.file);
     }
+    // A club some of whose certificates did not come (a run that stopped) ends here.
+    if (!CloseClub(club)) return {};
     taken.push_back(club.file);
   }
+  return Places(true);
+}
+
+std::vector<DocumentPlace> ClubPdfOutput::Places(bool held) const {
   std::vector<int> next_page(clubs_.size());
-  for (size_t c = 0; c < clubs_.size(); ++c) next_page[c] = clubs_[c].cover.PageCount() + 1;
+  for (size_t c = 0; c < clubs_.size(); ++c) next_page[c] = clubs_[c].cover_pages + 1;
   std::vector<DocumentPlace> places;
+  places.reserve(club_of_.size());
   for (size_t d = 0; d < club_of_.size(); ++d) {
     const size_t c = club_of_[d];
-    places.push_back({{OutputPlace::Kind::kPdfFile, clubs_[c].file}, next_page[c], true});
+    places.push_back({{OutputPlace::Kind::kPdfFile, clubs_[c].file}, next_page[c], held});
     next_page[c] += pages_of_[d];
   }
   return places;
 }
 
-bool ClubPdfOutput::WriteClubPdf(Club& club, PendingFile& part) {
-  if (club.pdf) {
-    const bool ok = club.pdf->Add(club.cover, true) && club.pdf->Close() && part.Append(club.bytes);
-    club.pdf.reset();
-    club.bytes = QByteArray();
-    return ok;
-  }
+bool ClubPdfOutput::WriteQtPdf(Club& club) {
   // A layout only Qt draws exactly (vertical italic): the whole file through its engine.
   QByteArray pdf;
   QBuffer buffer(&pdf);
@@ -218,40 +249,33 @@ bool ClubPdfOutput::WriteClubPdf(Club& club, PendingFile& part) {
   for (size_t k = 0; ok && k < club.docs.size(); ++k) ok = render(docs_[club.docs[k]]);
   if (!painter.end() || !ok) return false;
   buffer.close();
-  return part.Append(pdf);
+  club.cover = PrintDocument();
+  return club.part->Append(pdf) && club.part->Close();
 }
 
-bool ClubPdfOutput::WriteClubs(size_t first, size_t end, std::vector<QString>& written,
-                               QString* error) {
+bool ClubPdfOutput::PublishClubs(std::vector<QString>& written, QString* error) {
   const QString failed = QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_);
-  // The data of the files first, made durable together, then their names: a run of hundreds
-  // of clubs waits for the disk about once per batch, not once per club.
-  std::vector<std::unique_ptr<PendingFile>> parts;
-  for (size_t c = first; c < end; ++c) {
-    parts.push_back(std::make_unique<PendingFile>(clubs_[c].file));
-    if (!WriteClubPdf(clubs_[c], *parts.back())) {
-      const QString why = parts.back()->error();
-      return Fail(error, why.isEmpty() ? failed : why);
+  for (Club& club : clubs_) {
+    if (drawn_ == Drawn::kQt && !WriteQtPdf(club)) {
+      return Fail(error, club.part->error().isEmpty() ? failed : club.part->error());
     }
-    parts.back()->StartWriteback();
   }
-  // One flush of the file system for the batch: syncing each new file on its own costs a
+  // One flush of the file system for every club: syncing each new file on its own costs a
   // journal commit per club, most of the time of a run of hundreds of clubs.
   if (!SyncFileSystemOf(folder_)) {
-    for (const auto& part : parts) {
-      if (!part->Sync()) return Fail(error, part->error());
+    for (Club& club : clubs_) {
+      if (!club.part->Sync()) return Fail(error, club.part->error());
     }
   }
-  for (size_t k = 0; k < parts.size(); ++k) {
-    Club& club = clubs_[first + k];
+  for (Club& club : clubs_) {
     bool exists = false;
-    while (!parts[k]->Publish(false, &exists, false)) {
+    while (!club.part->Publish(false, &exists, false)) {
       // Taken meanwhile by another desk: the next free name.
       const QString next =
           exists ? FreeName(SafeFileName(ClubTitle(club.club)), written) : QString();
-      if (next.isEmpty()) return Fail(error, parts[k]->error());
+      if (next.isEmpty()) return Fail(error, club.part->error());
       club.file = next;
-      parts[k]->SetPath(next);
+      club.part->SetPath(next);
     }
     written.push_back(club.file);
   }
@@ -262,14 +286,13 @@ bool ClubPdfOutput::Finish(QString* error) {
   if (finished_ || club_of_.empty()) return true;
   if (Plan().size() != club_of_.size()) {
     return Fail(error,
-                QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_));
+                failed_.isEmpty()
+                    ? QStringLiteral("PDFファイルの名前を決められませんでした。\r") + Shown(folder_)
+                    : failed_);
   }
+  // Every club's file or none: those published before a failure are taken back.
   std::vector<QString> written;
-  // Every club's file or none: those written before a failure are taken back.
-  bool ok = true;
-  for (size_t first = 0; ok && first < clubs_.size(); first += kClubBatch) {
-    ok = WriteClubs(first, std::min(clubs_.size(), first + kClubBatch), written, error);
-  }
+  bool ok = PublishClubs(written, error);
   if (ok && !SyncFolder(folder_)) {
     ok = Fail(error, QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_));
   }
@@ -277,13 +300,8 @@ bool ClubPdfOutput::Finish(QString* error) {
     for (const QString& path : written) QFile::remove(path);
     return false;
   }
-  std::vector<int> next_page(clubs_.size());
-  for (size_t c = 0; c < clubs_.size(); ++c) next_page[c] = clubs_[c].cover.PageCount() + 1;
-  for (size_t d = 0; d < club_of_.size(); ++d) {
-    const size_t c = club_of_[d];
-    placed_.push_back({{OutputPlace::Kind::kPdfFile, clubs_[c].file}, next_page[c], false});
-    next_page[c] += pages_of_[d];
-  }
+  placed_ = Places(false);
+  for (Club& club : clubs_) club.part.reset();
   finished_ = true;
   docs_.clear();
   docs_.shrink_to_fit();

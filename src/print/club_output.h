@@ -33,8 +33,10 @@ PrintDocument DrawClubCover(const QString& club, const std::vector<const ClubCer
 // One PDF file per club, named after it ("{所属}.pdf", made safe; "_2", ... when two clubs'
 // names meet or a file of the name exists: an existing file is never replaced), each
 // beginning with a cover that lists the certificates the file holds. The run is held until
-// Finish, which writes every club's file or, when one cannot be written, none. Documents are
-// told apart by their names, which the certificates given name.
+// Finish, which publishes every club's file or, when one cannot be written, none. Documents
+// are told apart by their names, which the certificates given name. A club whose certificates
+// have all come is finished at once, its file written to a hidden one on disk: a run sorted by
+// club holds only the club it is at.
 class ClubPdfOutput : public DocumentOutput {
  public:
   ClubPdfOutput(QString folder, const std::vector<ClubCertificate>& certificates);
@@ -43,6 +45,7 @@ class ClubPdfOutput : public DocumentOutput {
   // Adds the document to its club's file; a document none of the certificates names is refused.
   // The first document tells which writer draws the run (ours, the pages written as they
   // come; or Qt's engine, the documents held until Finish), as for a run into one file.
+  // The club's last certificate (ours) draws its cover and closes its file.
   bool Write(const PrintDocument& doc, QString* error) override;
   bool Finish(QString* error) override;
   // The folder, once the files are there.
@@ -61,22 +64,28 @@ class ClubPdfOutput : public DocumentOutput {
   struct Club {
     QString club;
     std::vector<const ClubCertificate*> lines;  // what the cover lists, in the order written
+    int expected = 0;                           // its certificates in the run
     std::vector<size_t> docs;                   // into docs_ (Qt's engine)
-    QByteArray bytes;                           // the file so far (our writer)
-    std::unique_ptr<PdfWriter::File> pdf;
-    PrintDocument cover;
+    std::unique_ptr<PendingFile> part;          // the hidden file, named once planned
+    std::unique_ptr<PdfWriter::File> pdf;       // our writer's file until it is closed
+    PrintDocument cover;                        // Qt's engine: drawn by Plan, kept for Finish
+    int cover_pages = 0;                        // 0 until the cover is drawn
     QString file;
-    bool planned = false;
   };
   enum class Drawn { kNotYet, kOurs, kQt };
-  // The club's file into part, its cover first; false when it could not be made or written.
-  bool WriteClubPdf(Club& club, PendingFile& part);
-  // Writes the files of clubs first to end (not past it), adding each name to written.
-  bool WriteClubs(size_t first, size_t end, std::vector<QString>& written, QString* error);
+  // Draws the club's cover (once); our writer then ends the club's file.
+  bool CloseClub(Club& club);
+  // The club's file drawn by Qt's engine into its hidden file, the cover first.
+  bool WriteQtPdf(Club& club);
+  // Makes every club's hidden file durable and gives it its name, adding each to written.
+  bool PublishClubs(std::vector<QString>& written, QString* error);
   QString FreeName(const QString& base, const std::vector<QString>& taken) const;
+  // Each document's file and page (after its club's cover), in the order written.
+  std::vector<DocumentPlace> Places(bool held) const;
 
   QString folder_;
   QHash<QString, ClubCertificate> by_document_;
+  QHash<QString, int> expected_;  // certificates per club
   Drawn drawn_ = Drawn::kNotYet;
   std::vector<PrintDocument> docs_;  // held for Qt's engine
   std::vector<size_t> club_of_;      // per document, into clubs_
@@ -85,6 +94,7 @@ class ClubPdfOutput : public DocumentOutput {
   QHash<QString, size_t> club_index_;
   std::vector<DocumentPlace> placed_;  // after Finish: where each document came out
   bool finished_ = false;
+  QString failed_;    // why a club's file could not be written: the run publishes none
   PdfWriter writer_;  // keeps the fonts between the clubs' files
 };
 

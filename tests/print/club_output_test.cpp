@@ -36,7 +36,10 @@ TEST(ClubPdf, EachClubItsOwnFileWithItsCoverFirst) {
                              {QStringLiteral("d2"), QStringLiteral("B"), QStringLiteral("女子50m"),
                               QStringLiteral("２"), QStringLiteral("鈴木")},
                              {QStringLiteral("d3"), QStringLiteral("A"), QStringLiteral("男子100m"),
-                              QStringLiteral("３"), QStringLiteral("田中")}});
+                              QStringLiteral("３"), QStringLiteral("田中")},
+                             // Never comes: the run stopped before it.
+                             {QStringLiteral("d4"), QStringLiteral("B"), QStringLiteral("女子100m"),
+                              QStringLiteral("１"), QStringLiteral("佐藤")}});
   QString error;
   ASSERT_TRUE(out.Ready(&error)) << error.toStdString();
   EXPECT_EQ(out.HoldUntilPublished(), DocumentOutput::Holding::kRun);
@@ -52,6 +55,11 @@ TEST(ClubPdf, EachClubItsOwnFileWithItsCoverFirst) {
   EXPECT_TRUE(error.contains(QStringLiteral("所属の分からない賞状です。")));
   EXPECT_TRUE(out.LastWritten().held);
   EXPECT_EQ(out.WrittenTo().kind, OutputPlace::Kind::kNothing);
+
+  // A club whose certificates have all come is on disk already, under a hidden name; the
+  // other is ended by Plan.
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  EXPECT_FALSE(out.Write(Certificate(QStringLiteral("d3"), QStringLiteral("田中"), false), &error));
 
   const std::vector<DocumentPlace> planned = out.Plan();
   ASSERT_EQ(planned.size(), 3u);
