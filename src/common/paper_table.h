@@ -6,8 +6,11 @@
 namespace kvsys {
 
 // The sheets a layout may print on, by Windows paper code: the text the layout editor lists,
-// a short name, the size in the millimetres that text states, and the size a printer is asked
-// for. The drawing, the printer and the editor all read this one table.
+// a short name, the sheet's size in millimetres, and the size a printer is asked for. The
+// drawing, the PDF page, the printer and the editor all read this one table. B4 is the JIS
+// sheet that printers and certificate stock come in (257 x 364 mm), whatever the editor's
+// text says: drawn on a smaller page, a print shop printing the PDF at actual size on B4
+// would shift every text.
 struct PaperSheet {
   int code;
   const char16_t* editor_text;
@@ -25,7 +28,7 @@ inline constexpr std::array<PaperSheet, 6> kPaperSheets = {{
     {9, u"Ａ４、210x297mm", u"A4", 210, 297, QPageSize::A4},
     {10, u"Ａ４Small、210x297mm", u"A4 Small", 210, 297, QPageSize::A4},
     {11, u"Ａ５、148x210mm", u"A5", 148, 210, QPageSize::A5},
-    {12, u"Ｂ４、250x354mm", u"B4", 250, 354, QPageSize::JisB4},
+    {12, u"Ｂ４、250x354mm", u"B4", 257, 364, QPageSize::JisB4},
     {13, u"Ｂ５、182x257mm", u"B5", 182, 257, QPageSize::JisB5},
 }};
 

@@ -368,7 +368,7 @@ TEST_F(DrawTest, EmptyAndHiddenItems) {
 }
 
 TEST_F(DrawTest, AnItemBelowThePageIsRefusedAndLandsWhereThePreviousOneEnded) {
-  layout.Items[kItemDate].Y = -104;  // 355 mm on a 354 mm sheet
+  layout.Items[kItemDate].Y = -114;  // 365 mm on a 364 mm sheet
   dialogs.Expect(kPositionMessage, MsgButtons::Ok, MsgIcon::Exclamation, kAppTitle);
   ASSERT_TRUE(Drawn());
   const std::vector<TextRun> runs = Page1();
@@ -383,13 +383,13 @@ TEST_F(DrawTest, AnItemBelowThePageIsRefusedAndLandsWhereThePreviousOneEnded) {
   EXPECT_TRUE(dialogs.AllShown());
 
   // Exactly the sheet's edge is accepted (and runs onto a second page).
-  layout.Items[kItemDate].Y = -103;
+  layout.Items[kItemDate].Y = -113;
   ASSERT_TRUE(Drawn());
   EXPECT_EQ(Runs(surface.Document(), 2).at(0).text, QStringLiteral("2024年06月01日"));
 }
 
 TEST_F(DrawTest, OverflowShowsTheWarningAndARedrawClearsIt) {
-  layout.Items[kItemPresenter].Y = -70;  // 352 mm: a 40 pt line does not fit above 354 mm
+  layout.Items[kItemPresenter].Y = -80;  // 362 mm: a 40 pt line does not fit above 364 mm
   ASSERT_TRUE(Drawn());
   EXPECT_EQ(surface.PageCount(), 2);
   EXPECT_TRUE(label.visible());
@@ -408,13 +408,13 @@ TEST_F(DrawTest, LatticeCoversTheSheetEdgesIncluded) {
   options.LatticeX = 2;
   options.LatticeY = 2;
   ASSERT_TRUE(Drawn());
-  // B4: 14175 x 20072 twips; steps (20072 - 1) div 2 and (14175 - 1) div 2.
-  EXPECT_EQ(Lines(surface.Document()), (std::vector<LineElement>{{0, 1, 14175, 1},
-                                                                 {0, 10036, 14175, 10036},
-                                                                 {0, 20071, 14175, 20071},
-                                                                 {1, 0, 1, 20072},
-                                                                 {7088, 0, 7088, 20072},
-                                                                 {14175, 0, 14175, 20072}}));
+  // B4: 14572 x 20639 twips; steps (20639 - 1) div 2 and (14572 - 1) div 2.
+  EXPECT_EQ(Lines(surface.Document()), (std::vector<LineElement>{{0, 1, 14572, 1},
+                                                                 {0, 10320, 14572, 10320},
+                                                                 {0, 20639, 14572, 20639},
+                                                                 {1, 0, 1, 20639},
+                                                                 {7286, 0, 7286, 20639},
+                                                                 {14571, 0, 14571, 20639}}));
 
   options.LatticeX = 20;
   options.LatticeY = 20;
@@ -448,7 +448,7 @@ TEST_F(DrawTest, LatticeCountsThatCannotMakeAGrid) {
   options.LatticeX = 1;
   options.LatticeY = 1000000;
   ASSERT_TRUE(Drawn());
-  EXPECT_EQ(Lines(surface.Document()).size(), 20072u + 2u);
+  EXPECT_EQ(Lines(surface.Document()).size(), 20639u + 2u);
 }
 
 TEST_F(DrawTest, ResultAndOutputs) {

@@ -108,7 +108,7 @@ TEST(PdfPages, EachCertificateIsOnePageOfTheSheetAsPopplerReadsIt) {
   PrintOptions options;
   options.Lattice = false;
 
-  for (const Sheet& sheet : {Sheet{12, 250, 354}, Sheet{9, 210, 297}}) {
+  for (const Sheet& sheet : {Sheet{12, 257, 364}, Sheet{9, 210, 297}}) {
     SCOPED_TRACE(sheet.paper);
     layout.PaperSize = static_cast<int16_t>(sheet.paper);
     // The new layout is placed for B4; on A4 the preview would move it up and left to fit.

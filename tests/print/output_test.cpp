@@ -67,9 +67,9 @@ TEST(Pdf, PagesHaveTheSheetSizeAndVectorTextInTheSubstitutedFont) {
   const PdfFacts f = ReadPdf(pdf);
   EXPECT_EQ(f.pages, 2);
   ASSERT_EQ(f.media_boxes.size(), 2);
-  for (const QSizeF& b : f.media_boxes) {  // 250 x 354 mm, whole points
-    EXPECT_NEAR(b.width(), Pt(250), 1);
-    EXPECT_NEAR(b.height(), Pt(354), 1);
+  for (const QSizeF& b : f.media_boxes) {  // JIS B4, 257 x 364 mm, whole points
+    EXPECT_NEAR(b.width(), Pt(257), 1);
+    EXPECT_NEAR(b.height(), Pt(364), 1);
   }
   EXPECT_TRUE(pdf.contains("/FontFile2"));  // an embedded outline font, not an image
   EXPECT_TRUE(pdf.contains("IPAMincho"));
@@ -213,7 +213,7 @@ TEST(Pdf, OneFileForTheWholeRun) {
     const PdfFacts f = ReadPdf(ReadFile(run.file()));
     EXPECT_EQ(f.pages, 4);
     ASSERT_EQ(f.media_boxes.size(), 4);
-    EXPECT_NEAR(f.media_boxes[0].width(), Pt(250), 1);  // B4, then A4
+    EXPECT_NEAR(f.media_boxes[0].width(), Pt(257), 1);  // B4, then A4
     EXPECT_NEAR(f.media_boxes[3].width(), Pt(210), 1);
   }
   RunPdfOutput second(folder);

@@ -25,19 +25,27 @@ class SurfaceTest : public ::testing::Test {
   PrintSurface surface{&output};
 };
 
-TEST(Paper, CodesGiveTheEditorsSheetsInTwips) {
+TEST(Paper, CodesGiveTheSheetsInTwipsAndThePrinterTheSamePaper) {
   struct Case {
     int code;
     int width;
     int height;
   };
-  // mm x 56.7, rounded: A3 297x420, A4 210x297 (and small), A5 148x210, B4 250x354, B5 182x257.
+  // mm x 56.7, rounded: A3 297x420, A4 210x297 (and small), A5 148x210, B4 257x364 (JIS), B5
+  // 182x257.
   for (const Case c : {Case{8, 16840, 23814}, Case{9, 11907, 16840}, Case{10, 11907, 16840},
-                       Case{11, 8392, 11907}, Case{12, 14175, 20072}, Case{13, 10319, 14572}}) {
+                       Case{11, 8392, 11907}, Case{12, 14572, 20639}, Case{13, 10319, 14572}}) {
     EXPECT_EQ(PaperSizeTwips(c.code), QSize(c.width, c.height)) << c.code;
   }
   EXPECT_EQ(PaperSizeTwips(0), PaperSizeTwips(12));
   EXPECT_EQ(MmToTwips(-3), -170);
+  // The printer is asked for the sheet the PDF page shows, for every code.
+  for (const PaperSheet& p : kPaperSheets) {
+    const QSizeF printer = PrinterPageSize(p.code).size(QPageSize::Millimeter);
+    const QSizeF pdf = PdfPageSize(p.code).size(QPageSize::Millimeter);
+    EXPECT_NEAR(printer.width(), pdf.width(), 0.5) << p.code;
+    EXPECT_NEAR(printer.height(), pdf.height(), 0.5) << p.code;
+  }
 }
 
 TEST(Paper, UnknownCodeDrawsOnB4ButIsKept) {
@@ -47,9 +55,9 @@ TEST(Paper, UnknownCodeDrawsOnB4ButIsKept) {
   s.StartDoc();
   EXPECT_EQ(s.PaperSize(), 99);
   EXPECT_EQ(s.Document().paper, 99);
-  EXPECT_EQ(s.PageHeight(), 20072);
+  EXPECT_EQ(s.PageHeight(), 20639);
   s.SetPaperSize(11);  // takes effect with the next document
-  EXPECT_EQ(s.PageHeight(), 20072);
+  EXPECT_EQ(s.PageHeight(), 20639);
   s.EndDoc();
   EXPECT_EQ(s.PageHeight(), 11907);
 }
