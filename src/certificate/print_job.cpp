@@ -294,14 +294,15 @@ bool PrintJob::DrawBatch(const std::vector<int>& entries, PrintSurface& surface,
   return stop(RunOutcome::kFailed, entries.front(), error);
 }
 
-PrintJobResult PrintJob::PrintCopies(const RunOptions& run, const PrintDocument& doc, int copies,
-                                     PrintRunObserver& observer, const Recipient* who, int layout) {
+PrintJobResult PrintJob::PrintDocuments(const RunOptions& run,
+                                        const std::vector<const PrintDocument*>& docs,
+                                        PrintRunObserver& observer, DocumentPlace* last) {
   const std::optional<bool> to_pdf = ChooseOutput(run);
   if (!to_pdf) return Outcome(RunOutcome::kNotStarted);
   PrintJobResult result;
   result.to_pdf = *to_pdf;
   result.first = 1;
-  result.last = std::max(copies, 0);
+  result.last = static_cast<int>(docs.size());
   result.outcome = RunOutcome::kPrinted;
   const std::unique_ptr<DocumentOutput> output = MakeOutputFor(run, *to_pdf);
   for (int n = 1; n <= result.last; ++n) {
@@ -311,7 +312,7 @@ PrintJobResult PrintJob::PrintCopies(const RunOptions& run, const PrintDocument&
       break;
     }
     QString why;
-    if (!output->Ready(&why) || !output->Write(doc, &why)) {
+    if (!output->Ready(&why) || !output->Write(*docs[static_cast<size_t>(n - 1)], &why)) {
       // A copy that did not come out must not pass for printed.
       result.outcome = RunOutcome::kFailed;
       result.error = FailedMessage(n, why);
@@ -320,12 +321,21 @@ PrintJobResult PrintJob::PrintCopies(const RunOptions& run, const PrintDocument&
     ++result.output;
   }
   if (result.outcome == RunOutcome::kPrinted) observer.Printing(result.last, result.last);
-  RunLog none(RunLogTarget(), layout, false, dialogs_);
+  RunLog none(RunLogTarget(), 0, false, dialogs_);
   Finish(*output, DocumentOutput::Holding::kNone, none, result);
+  if (last) *last = output->LastWritten();
+  return result;
+}
+
+PrintJobResult PrintJob::PrintCopies(const RunOptions& run, const PrintDocument& doc, int copies,
+                                     PrintRunObserver& observer, const Recipient* who, int layout) {
+  DocumentPlace at;
+  PrintJobResult result = PrintDocuments(
+      run, std::vector<const PrintDocument*>(static_cast<size_t>(std::max(copies, 0)), &doc),
+      observer, &at);
   if (who && result.output > 0) {
     // One row for the copies of the certificate; a held file is there once finished.
     RunLog log(run.log, layout, false, dialogs_);
-    DocumentPlace at = output->LastWritten();
     at.held = false;
     if (at.place.where.isEmpty()) at.place = result.written;
     log.AddOut(*who, at, result.output);

@@ -136,6 +136,11 @@ class PrintJob {
   PrintJobResult PrintCopies(const RunOptions& run, const PrintDocument& doc, int copies,
                              PrintRunObserver& observer, const Recipient* who = nullptr,
                              int layout = 0);
+  // Documents in order, to where a run goes, none of them logged (a calibration sheet). last:
+  // where the last one came out.
+  PrintJobResult PrintDocuments(const RunOptions& run,
+                                const std::vector<const PrintDocument*>& docs,
+                                PrintRunObserver& observer, DocumentPlace* last = nullptr);
 
  private:
   // Whether the run goes to PDF files; nullopt when the operator keeps it from a printer that

@@ -412,7 +412,8 @@ QByteArray DocumentToPdf(const PrintDocument& doc) {
   return buffer.data();
 }
 
-bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error) {
+bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error,
+                     const QTransform& placement) {
   const QString failed =
       QStringLiteral("プリンタに印刷できませんでした。\r") + printer.printerName();
   if (doc.PageCount() == 0) return Fail(error, failed);
@@ -425,11 +426,15 @@ bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error
   QPainter painter;
   if (!painter.begin(&printer)) return Fail(error, failed);
   const double scale = printer.resolution() / kTwipsPerInch;
+  // Moved and scaled about the sheet's corner, in the printer's units.
+  const QTransform device(placement.m11(), 0, 0, placement.m22(), placement.dx() * scale,
+                          placement.dy() * scale);
   for (int page = 1; page <= doc.PageCount(); ++page) {
     if (page > 1 && !printer.newPage()) {
       painter.end();
       return Fail(error, failed);
     }
+    painter.setWorldTransform(device);
     RenderPage(doc, page, painter, scale);
   }
   if (!painter.end()) return Fail(error, failed);
@@ -447,6 +452,10 @@ bool PrinterOutput::Ready(QString* error) {
   const PrinterQueue queue = FindPrinterQueue(printer_name_);
   if (queue.state != QueueState::kReady) return Fail(error, QueueProblemText(queue));
   queue_ = queue.name;
+  QString problem;
+  calibration_ = LoadCalibration(settings_file_, queue_, &problem);
+  // A value that cannot be read would put every text on the stock in the wrong place.
+  if (!problem.isEmpty()) return Fail(error, problem);
   return true;
 }
 
@@ -458,7 +467,7 @@ bool PrinterOutput::Write(const PrintDocument& doc, QString* error) {
     return Fail(error, QueueProblemText({queue_, QueueState::kMissing}));
   }
   QPrinter printer(info, QPrinter::HighResolution);
-  if (!PrintDocumentOn(printer, doc, error)) return false;
+  if (!PrintDocumentOn(printer, doc, error, calibration_.Twips())) return false;
   written_ = true;
   // So that the log can follow the job to its end.
   job_ = NewestOwnJob(queue_);

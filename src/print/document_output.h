@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "print/calibration.h"
 #include "print/pdf_writer.h"
 #include "print/print_document.h"
 
@@ -166,15 +167,20 @@ class RunPdfOutput : public DocumentOutput {
 QByteArray DocumentToPdf(const PrintDocument& doc);
 
 // Paints every page of the document on an already configured printer, one job. Sets the paper
-// from the document's code, full page, no margins.
-bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error);
+// from the document's code, full page, no margins. placement (twips to twips): where the
+// printer's calibration puts the sheet's content.
+bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error,
+                     const QTransform& placement = QTransform());
 
 // A printer of the system (CUPS) by its queue's name, one job per document; an empty name is
 // the system's default printer. Each document first asks whether the queue is there, started
 // and taking jobs, so nothing is sent to a queue that would hold it unprinted or drop it.
 class PrinterOutput : public DocumentOutput {
  public:
-  explicit PrinterOutput(QString printer_name) : printer_name_(std::move(printer_name)) {}
+  // settings_file: the workstation's KVSYS.ini, whose calibration of the queue (found again by
+  // each Ready) moves and scales every page; empty: none.
+  explicit PrinterOutput(QString printer_name, QString settings_file = QString())
+      : printer_name_(std::move(printer_name)), settings_file_(std::move(settings_file)) {}
   bool Ready(QString* error) override;
   bool Write(const PrintDocument& doc, QString* error) override;
   OutputPlace WrittenTo() const override;
@@ -182,9 +188,13 @@ class PrinterOutput : public DocumentOutput {
   // The queue the next document goes to.
   std::vector<DocumentPlace> Plan() override;
   const QString& printer_name() const { return printer_name_; }
+  // The queue's calibration as the last Ready read it.
+  const PrinterCalibration& calibration() const { return calibration_; }
 
  private:
   QString printer_name_;
+  QString settings_file_;
+  PrinterCalibration calibration_;
   QString queue_;  // the queue the last Ready found
   bool written_ = false;
   int job_ = 0;  // the job of the document written last

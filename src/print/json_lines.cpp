@@ -101,6 +101,15 @@ QByteArray DocumentToJsonLines(const PrintDocument& doc, int doc_number) {
   return out;
 }
 
+QByteArray CalibrationToJsonLine(const QString& queue, const PrinterCalibration& c) {
+  QByteArray out("{\"op\":\"calibration\",\"queue\":");
+  AppendString(out, queue);
+  out += ",\"offset_x_mm\":" + QByteArray::number(c.offset_x / 10.0) +
+         ",\"offset_y_mm\":" + QByteArray::number(c.offset_y / 10.0) +
+         ",\"scale_percent\":" + QByteArray::number(c.scale / 10.0) + "}\n";
+  return out;
+}
+
 bool JsonLinesSink::Ready(QString* error) {
   const QString folder = QFileInfo(path_).absolutePath();
   if (path_.isEmpty() || !QDir().mkpath(folder) || QFileInfo(path_).isDir()) {
@@ -113,7 +122,8 @@ bool JsonLinesSink::Ready(QString* error) {
 
 bool JsonLinesSink::Write(const PrintDocument& doc, QString* error) {
   if (written_ == 0 && !Ready(error)) return false;
-  if (!file_.Append(DocumentToJsonLines(doc, written_ + 1))) {
+  const QByteArray lines = DocumentToJsonLines(doc, written_ + 1);
+  if (!file_.Append(written_ == 0 ? calibration_ + lines : lines)) {
     if (error) *error = QStringLiteral("出力ファイルに書き込めませんでした。\r") + path_;
     return false;
   }

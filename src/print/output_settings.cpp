@@ -31,16 +31,18 @@ OutputSettings ParseOutputSettings(const QString& target, const QString& pdf_fol
 
 OutputSettings LoadOutputSettings(Dialogs& dialogs, const QString& ini_file,
                                   const QString& program_folder) {
-  return ParseOutputSettings(GetProfileEx(dialogs, ini_file, kOutputSection, kOutputTargetKey),
-                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFolderKey),
-                             program_folder,
-                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFilesKey),
-                             GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPrinterKey));
+  OutputSettings s = ParseOutputSettings(
+      GetProfileEx(dialogs, ini_file, kOutputSection, kOutputTargetKey),
+      GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFolderKey), program_folder,
+      GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPdfFilesKey),
+      GetProfileEx(dialogs, ini_file, kOutputSection, kOutputPrinterKey));
+  s.settings_file = ini_file;
+  return s;
 }
 
 std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool pdf_only) {
   if (settings.target == OutputTarget::Printer && !pdf_only) {
-    return std::make_unique<PrinterOutput>(settings.printer);
+    return std::make_unique<PrinterOutput>(settings.printer, settings.settings_file);
   }
   if (settings.pdf_files == PdfFiles::Certificate) {
     return std::make_unique<PdfOutput>(settings.pdf_folder);

@@ -30,7 +30,8 @@ struct OutputSettings {
   OutputTarget target = OutputTarget::Printer;
   QString pdf_folder;  // absolute path
   PdfFiles pdf_files = PdfFiles::Run;
-  QString printer;  // the queue; empty: the system's default printer
+  QString printer;        // the queue; empty: the system's default printer
+  QString settings_file;  // KVSYS.ini, whose section of the queue calibrates the printer
 };
 
 // The settings from the texts of the keys (empty when missing).

@@ -44,6 +44,7 @@ constexpr Flag kFlags[] = {
     {"handed", &CommandLine::handed, true},
     {"not-handed", &CommandLine::not_handed, true},
     {"since-last-sheet", &CommandLine::since_last_sheet, true},
+    {"calibration-sheet", &CommandLine::calibration_sheet, false},
 };
 
 // The options that take a text.
@@ -241,6 +242,9 @@ QString OptionsText() {
       "                  CallFrom = Last〔下位から・既定〕または First〔上位から〕）\n"
       "  --ceremony-sheet FILE  選んだ種目の表彰進行表（呼び出し順の受賞者と未印刷の賞状）を\n"
       "                  A4 の PDF ファイル FILE に書く（賞状は印刷しない）\n"
+      "  --calibration-sheet  用紙の大きさごとに1枚の位置合わせシート（端の目盛り・中心の\n"
+      "                  十字）を書く。プリンタには KVSYS.ini の [Calibration:キュー名] の\n"
+      "                  位置合わせ（OffsetX・OffsetY mm、Scale %）をかけて印刷する\n"
       "  --default-layout  決定レイアウトがなければ、「標準」を（なければ新規レイアウトの\n"
       "                  初期値で作って）決定する\n"
       "  --example-layouts  「標準」と縦書きの見本「縦書き」を、同じ名前のレイアウトがなければ\n"
@@ -291,6 +295,8 @@ QString UsageText() {
              "  kvsys-print --program-folder DIR --meet FILE --ceremony-sheet FILE "
              "--since-last-sheet\n"
              "  kvsys-print --program-folder DIR --meet FILE (--log|--changed)\n"
+             "  kvsys-print --program-folder DIR --calibration-sheet\n"
+             "              [--pdf-file FILE|--printer NAME|--default-printer]\n"
              "  kvsys-print --program-folder DIR --meet FILE (--events N,N,...|--all) --follow\n"
              "              [--interval SECONDS] [--hold MINUTES]\n"
              "              [--pdf DIR|--printer NAME|--default-printer] ...\n"
@@ -370,6 +376,19 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
     return fail(wrong);
   }
   if (cl.help || cl.version) return cl;
+  if (cl.calibration_sheet) {
+    // Printed on plain paper, of no meet: only where it goes may be said.
+    const bool other = have_meet_option || have_events || cl.all_events || !cl.meet.isEmpty() ||
+                       !cl.recipients.isEmpty() || !cl.pdf.isEmpty() ||
+                       !cl.by_affiliation.isEmpty() || !cl.dump.isEmpty() ||
+                       !cl.layout_name.isEmpty() || !cl.recipients_out.isEmpty() || cl.index != 0;
+    if (other || (cl.to_printer && !cl.pdf_file.isEmpty())) {
+      return fail(
+          QStringLiteral("--calibration-sheet は位置合わせシートだけを書くため、--printer、"
+                         "--default-printer、--pdf-file のどれか一つとだけ使えます。"));
+    }
+    return cl;
+  }
   if (cl.since_last_sheet) {
     if (cl.ceremony_sheet.isEmpty() || have_events || cl.all_events) {
       return fail(

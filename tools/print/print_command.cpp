@@ -32,6 +32,7 @@
 #include "desk/meet_follow.h"
 #include "layout/layout_db_open.h"
 #include "layout/layout_store.h"
+#include "print/calibration_sheet.h"
 #include "print/console_dialogs.h"
 #include "print/document_output.h"
 #include "print/json_lines.h"
@@ -414,13 +415,16 @@ bool SayTheLayoutsMeet(const CommandLine& cl, const Session& s, const MeetSettin
 // output of KVSYS.ini (never a printer: a run without a screen leaves files); and the dump,
 // which outlives each output the job makes (where it went is told afterwards).
 struct Outputs {
+  QString ini;  // the workstation's KVSYS.ini
   QString printer;
+  PrinterCalibration calibration;  // the printer's
   std::unique_ptr<JsonLinesSink> dump;
   OutputFactory make;
 };
 
 bool ChooseOutputs(const CommandLine& cl, Session& s, const QString& folder, Outputs& o,
                    QTextStream& out, QTextStream& err) {
+  o.ini = QDir(folder).filePath(QStringLiteral("KVSYS.ini"));
   if (cl.to_printer) {
     // A queue that is missing, stopped or refusing jobs gets nothing, and the run says why.
     const PrinterQueue queue = FindPrinterQueue(cl.printer);
@@ -430,13 +434,25 @@ bool ChooseOutputs(const CommandLine& cl, Session& s, const QString& folder, Out
     }
     o.printer = queue.name;
     out << QStringLiteral("出力先：プリンタ「%1」").arg(o.printer) << Qt::endl;
+    QString problem;
+    o.calibration = LoadCalibration(o.ini, o.printer, &problem);
+    if (!problem.isEmpty()) {
+      err << problem << Qt::endl;
+      return false;
+    }
+    if (!o.calibration.IsNone()) {
+      out << QStringLiteral("位置合わせ：") << o.calibration.Text() << Qt::endl;
+    }
   }
-  if (!cl.dump.isEmpty()) o.dump = std::make_unique<JsonLinesSink>(cl.dump);
+  if (!cl.dump.isEmpty()) {
+    o.dump = std::make_unique<JsonLinesSink>(cl.dump);
+    if (cl.to_printer) o.dump->SetCalibration(o.printer, o.calibration);
+  }
   o.make = [&cl, &s, &o, folder]() -> std::unique_ptr<DocumentOutput> {
     auto output = std::make_unique<MultiOutput>(o.dump ? std::vector<DocumentOutput*>{o.dump.get()}
                                                        : std::vector<DocumentOutput*>{});
     if (cl.to_printer) {
-      output->Add(std::make_unique<PrinterOutput>(o.printer));
+      output->Add(std::make_unique<PrinterOutput>(o.printer, o.ini));
     } else if (!cl.pdf.isEmpty()) {
       output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
     } else if (!cl.by_affiliation.isEmpty()) {
@@ -445,9 +461,7 @@ bool ChooseOutputs(const CommandLine& cl, Session& s, const QString& folder, Out
       output->Add(
           std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
     } else if (cl.dump.isEmpty()) {
-      output->Add(MakeOutput(
-          LoadOutputSettings(s.dialogs, QDir(folder).filePath(QStringLiteral("KVSYS.ini")), folder),
-          true));
+      output->Add(MakeOutput(LoadOutputSettings(s.dialogs, o.ini, folder), true));
     }
     return output;
   };
@@ -563,9 +577,42 @@ int ReportPrinted(const CommandLine& cl, const PrintJobResult& printed,
   return kExitOk;
 }
 
+// The calibration sheet of every paper size, where a run would go: to a printer with the
+// queue's calibration, said on the sheet.
+int WriteCalibrationSheet(const CommandLine& cl, const QString& folder, QTextStream& out,
+                          QTextStream& err) {
+  Session s(err);
+  Outputs o;
+  if (!ChooseOutputs(cl, s, folder, o, out, err)) return kExitFailed;
+  const QString applied =
+      cl.to_printer ? (o.calibration.IsNone() ? QStringLiteral("なし") : o.calibration.Text()) +
+                          QStringLiteral("（プリンタ「%1」）").arg(o.printer)
+                    : QStringLiteral("なし（PDF）");
+  std::vector<PrintDocument> sheets;
+  for (const int code : CalibrationSheetPapers()) {
+    sheets.push_back(DrawCalibrationSheet(code, applied));
+  }
+  std::vector<const PrintDocument*> docs;
+  for (const PrintDocument& sheet : sheets) docs.push_back(&sheet);
+  RunOptions run;
+  run.output = o.make;
+  PrintJob job(s.dialogs, o.ini, folder);
+  PrintRunObserver observer;
+  const PrintJobResult printed = job.PrintDocuments(run, docs, observer);
+  if (printed.outcome != RunOutcome::kPrinted) return kExitFailed;
+  out << QStringLiteral("位置合わせシート %1 枚を出力しました。").arg(printed.output) << Qt::endl;
+  if (printed.written.kind != OutputPlace::Kind::kNothing) {
+    out << (printed.written.kind == OutputPlace::Kind::kPrinter ? QStringLiteral("プリンタ: ")
+                                                                : QStringLiteral("PDF: "))
+        << printed.written.where << Qt::endl;
+  }
+  return kExitOk;
+}
+
 int Run(const CommandLine& cl, QTextStream& out, QTextStream& err) {
   const std::optional<QString> folder = ProgramFolderOf(cl, out, err);
   if (!folder) return kExitFailed;
+  if (cl.calibration_sheet) return WriteCalibrationSheet(cl, *folder, out, err);
   Session s(err);
   if (const std::optional<int> ended = OpenSession(cl, s, *folder, out, err)) return *ended;
   MeetSettings meet;

@@ -66,6 +66,7 @@ struct CommandLine {
   bool not_handed = false;     // take that mark back
   bool since_last_sheet = false;  // the sheet of the events printed since the last one
   bool check = false;  // write the check before printing of the chosen events, print nothing
+  bool calibration_sheet = false;  // the calibration sheet of every paper size, nothing else
 };
 
 // Only the dump is written: no PDF and no printer (nothing is printed, nothing logged).
