@@ -22,6 +22,7 @@
 #include "common/text_util.h"
 #include "common/window_ui.h"
 #include "preview/adjust_panel_ui.h"
+#include "preview/calibration_dialog_ui.h"
 #include "preview/page_view_ui.h"
 
 namespace kvsys {
@@ -90,6 +91,7 @@ void KVPreview::ConnectControls() {
   connect(txtLatticeY, &QLineEdit::editingFinished, this, &KVPreview::LatticeYEdited);
   connect(txtDono, &QLineEdit::editingFinished, this, &KVPreview::DonoEdited);
   connect(Command5, &QPushButton::clicked, this, &KVPreview::CloseOptions);
+  connect(cmdCalibration, &QPushButton::clicked, this, &KVPreview::ShowCalibration);
 
   for (QLineEdit* edit : {Text11, Text12, txtLatticeX, txtLatticeY, txtDono}) {
     edit->installEventFilter(this);
@@ -402,6 +404,14 @@ void KVPreview::RunJob(const std::function<PrintJobResult()>& job) {
   }
   ShowDestination();
   if (close) CloseWindow();
+}
+
+void KVPreview::ShowCalibration() {
+  if (run_.Running()) return;
+  CalibrationDialog dialog(
+      dialogs_, session_.SettingsFile(), session_.CalibratedQueue(),
+      [this] { RunJob([this] { return session_.PrintCalibrationSheets(*this); }); }, this);
+  dialog.exec();
 }
 
 void KVPreview::Cancel() {

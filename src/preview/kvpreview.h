@@ -76,6 +76,8 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void ShowZoom(double percent);
   void OpenOptions();
   void CloseOptions();
+  // 「プリンタの位置合わせ」: the calibration of the queue 印刷 goes to, and its sheet.
+  void ShowCalibration();
   // A click on the certificate chooses the item there (add: Shift, to those chosen).
   void SheetClicked(QPoint twips, bool add);
   // An arrow key on the view moves the chosen items (0 to 3: left, right, up, down).
@@ -163,6 +165,7 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QLineEdit* txtLatticeY;
   QLineEdit* txtDono;
   QPushButton* Command5;
+  QPushButton* cmdCalibration;  // プリンタの位置合わせ
   AdjustPanel* Frame1;
   QLabel* lblLayoutNote;  // items past the sheet's edge or over each other
   QListWidget* List1;

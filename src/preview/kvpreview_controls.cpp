@@ -118,6 +118,8 @@ void KVPreview::BuildOptionControls() {
   }
   txtDono = Named(new QLineEdit(Frame3), "txtDono");
   txtDono->setMaximumWidth(100);
+  cmdCalibration =
+      Named(new QPushButton(QStringLiteral("プリンタの位置合わせ…"), Frame3), "cmdCalibration");
   Command5 = Named(new QPushButton(QStringLiteral("閉じる"), Frame3), "Command5");
 }
 
@@ -247,6 +249,7 @@ void KVPreview::LayOutOptions() {
   dono->addWidget(txtDono);
   dono->addStretch();
   v->addLayout(dono);
+  v->addWidget(cmdCalibration);
   v->addWidget(Command5);
   v->addStretch(1);  // a high window leaves the room below, not between the notes
 }

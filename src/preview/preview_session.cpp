@@ -10,6 +10,8 @@
 #include "db/db_error_report.h"
 #include "desk/print_log.h"
 #include "layout/layout_store.h"
+#include "print/calibration_sheet.h"
+#include "print/output_settings.h"
 
 namespace kvsys {
 
@@ -154,6 +156,21 @@ PrintJobResult PreviewSession::PrintAll(WarningLabel& label, PrintRunObserver& o
   const PrintJobResult result = job_.Print(Printing(), layout_, table_, r_.prn, label, observer);
   table_.CurrentRecipient = on_show;
   return result;
+}
+
+QString PreviewSession::CalibratedQueue() {
+  return kvsys::CalibratedQueue(LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder));
+}
+
+PrintJobResult PreviewSession::PrintCalibrationSheets(PrintRunObserver& observer) {
+  const QString queue = CalibratedQueue();
+  const std::vector<PrintDocument> sheets =
+      DrawCalibrationSheets(queue, LoadCalibration(r_.ini_path, queue, nullptr));
+  std::vector<const PrintDocument*> docs;
+  for (const PrintDocument& sheet : sheets) docs.push_back(&sheet);
+  RunOptions run;
+  run.output = output_;
+  return job_.PrintDocuments(run, docs, observer);
 }
 
 void PreviewSession::Unload(bool table_in_use) {

@@ -134,6 +134,13 @@ class PreviewSession {
   // stand now, as one print job.
   PrintJobResult PrintAll(WarningLabel& label, PrintRunObserver& observer);
 
+  // The calibration sheet of every paper size, to where 印刷 goes (a printer with its
+  // calibration), logged nowhere.
+  PrintJobResult PrintCalibrationSheets(PrintRunObserver& observer);
+  // The printer queue 印刷 goes to; empty when it goes to PDF files or there is no printer.
+  QString CalibratedQueue();
+  const QString& SettingsFile() const { return r_.ini_path; }
+
   // Closing: entries 1 to 9999 of the run's table are emptied (entry 0 is not), unless a print
   // run is filling that table right now; the preview's own copy goes with it.
   void Unload(bool table_in_use);

@@ -126,4 +126,16 @@ std::vector<int> CalibrationSheetPapers() {
   return codes;
 }
 
+std::vector<PrintDocument> DrawCalibrationSheets(const QString& queue,
+                                                 const PrinterCalibration& calibration) {
+  const QString applied =
+      queue.isEmpty() ? QStringLiteral("なし（PDF）")
+                      : (calibration.IsNone() ? QStringLiteral("なし") : calibration.Text()) +
+                            QStringLiteral("（プリンタ「%1」）").arg(queue);
+  std::vector<PrintDocument> sheets;
+  for (const int code : CalibrationSheetPapers())
+    sheets.push_back(DrawCalibrationSheet(code, applied));
+  return sheets;
+}
+
 }  // namespace kvsys

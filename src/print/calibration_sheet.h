@@ -3,6 +3,7 @@
 #include <QString>
 #include <vector>
 
+#include "print/calibration.h"
 #include "print/print_document.h"
 
 namespace kvsys {
@@ -19,5 +20,10 @@ PrintDocument DrawCalibrationSheet(int paper_code, const QString& applied);
 
 // The codes of the sheets a layout may have, each size once (A4 Small is A4).
 std::vector<int> CalibrationSheetPapers();
+
+// The sheet of every paper size, saying the calibration it goes out with: the queue's, or
+// none when queue is empty (PDF files).
+std::vector<PrintDocument> DrawCalibrationSheets(const QString& queue,
+                                                 const PrinterCalibration& calibration);
 
 }  // namespace kvsys

@@ -50,6 +50,11 @@ std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool 
   return std::make_unique<RunPdfOutput>(settings.pdf_folder);
 }
 
+QString CalibratedQueue(const OutputSettings& settings, bool pdf_only) {
+  if (settings.target != OutputTarget::Printer || pdf_only) return QString();
+  return FindPrinterQueue(settings.printer).name;
+}
+
 OutputDestination CheckOutputDestination(const OutputSettings& settings, bool pdf_only) {
   OutputDestination d;
   if (settings.target == OutputTarget::Printer && !pdf_only) {

@@ -48,6 +48,10 @@ OutputSettings LoadOutputSettings(Dialogs& dialogs, const QString& ini_file,
 // pdf_only is set.
 std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool pdf_only = false);
 
+// The queue a printer run of these settings goes to, whose calibration it applies; empty when
+// the run goes to PDF files or there is no printer.
+QString CalibratedQueue(const OutputSettings& settings, bool pdf_only = false);
+
 // Where a run of these settings would go now, as the operator reads it.
 struct OutputDestination {
   OutputTarget target = OutputTarget::Printer;

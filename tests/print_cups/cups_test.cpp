@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTextStream>
 #include <QThread>
 #include <algorithm>
 #include <memory>
@@ -257,6 +260,91 @@ TEST_F(CupsTest, TheHeadlessRunPrintsToTheQueueItNamesAndNothingToAStoppedOne) {
   EXPECT_FALSE(said.contains(QStringLiteral("出力しました")));
   Tool(QStringLiteral("cupsenable"), kOtherQueue);
   EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, before + 4, 1000).size(), before + 3);
+}
+
+// Where pdftotext finds the word on page 1, in points from the top-left corner.
+QRectF WordBox(const QString& pdf, const QString& word) {
+  QProcess p;
+  p.start(QStringLiteral("pdftotext"),
+          {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+           QStringLiteral("1"), pdf, QStringLiteral("-")});
+  p.waitForFinished(60000);
+  static const QRegularExpression box(
+      QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                     "yMax=\"([\\d.]+)\">([^<]*)</word>"));
+  for (const auto& m : box.globalMatch(QString::fromUtf8(p.readAllStandardOutput()))) {
+    if (m.captured(5) == word) {
+      return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                    QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+    }
+  }
+  return {};
+}
+
+// The queue's calibration moves and scales the whole page about the sheet's corner on the
+// printer only: the same run to PDF keeps the layout's positions, and the dump records those
+// positions with the calibration as a line of its own. Every output has the JIS B4 sheet.
+TEST_F(CupsTest, ACalibratedQueueGetsThePageMovedAndScaledAndPdfFilesDoNot) {
+  const auto run = [&](const QString& output, const QString& dump, QString* said = nullptr) {
+    QString out_text;
+    QString errors;
+    QTextStream out(said ? said : &out_text);
+    QTextStream err(&errors);
+    const bool printer = !output.endsWith(QStringLiteral(".pdf"));
+    const int code = printtool::RunPrintCommand(
+        {QStringLiteral("--program-folder"), w.folder(), QStringLiteral("--meet"), w.meet_path(),
+         QStringLiteral("--events"), QStringLiteral("1"), QStringLiteral("--dump"),
+         w.folder() + u'/' + dump,
+         printer ? QStringLiteral("--printer") : QStringLiteral("--pdf-file"),
+         printer ? output : w.folder() + u'/' + output},
+        out, err);
+    EXPECT_EQ(code, printtool::kExitOk) << errors.toStdString();
+  };
+  // The sheet's word as each output shows it, in points from the top-left corner.
+  const int before = static_cast<int>(cups_->WaitForJobs(kOtherQueue, 0, 0).size());
+  run(QStringLiteral("plain.pdf"), QStringLiteral("plain.jsonl"));
+  run(kOtherQueue, QStringLiteral("plain-printer.jsonl"));
+  QFile f(w.folder() + QStringLiteral("/KVSYS.ini"));
+  ASSERT_TRUE(f.open(QIODevice::Append));
+  f.write("\n[Calibration:kvs-office]\nOffsetX=5.0\nOffsetY=-3.0\nScale=102.0\n");
+  f.close();
+  run(QStringLiteral("calibrated.pdf"), QStringLiteral("calibrated.jsonl"));
+  QString said;
+  run(kOtherQueue, QStringLiteral("printer.jsonl"), &said);
+  EXPECT_TRUE(said.contains(QStringLiteral("位置合わせ：横 +5.0mm　縦 -3.0mm　倍率 102.0%")))
+      << said.toStdString();
+  const QStringList jobs = cups_->WaitForJobs(kOtherQueue, before + 6, kJobTimeoutMs);
+  ASSERT_EQ(jobs.size(), before + 6) << cups_->LogTail().toStdString();
+
+  const QString name = QStringLiteral("選手1");
+  const QRectF plain_job = WordBox(jobs[before], name);
+  const QRectF job = WordBox(jobs[before + 3], name);
+  ASSERT_FALSE(plain_job.isEmpty());
+  ASSERT_FALSE(job.isEmpty());
+  const double mm = 72 / 25.4;
+  EXPECT_NEAR(job.left(), 5.0 * mm + 1.02 * plain_job.left(), 0.3);
+  EXPECT_NEAR(job.top(), -3.0 * mm + 1.02 * plain_job.top(), 0.3);
+  EXPECT_NEAR(job.width(), 1.02 * plain_job.width(), 0.3);
+  // PDF files keep the layout's positions, on the JIS B4 sheet.
+  const QString calibrated = w.folder() + QStringLiteral("/calibrated.pdf");
+  EXPECT_EQ(WordBox(calibrated, name), WordBox(w.folder() + QStringLiteral("/plain.pdf"), name));
+  for (const PdfInfo& info : {ReadPdfInfo(calibrated), ReadPdfInfo(jobs[before + 3])}) {
+    EXPECT_NEAR(Mm(info.width), 257, 1.5);
+    EXPECT_NEAR(Mm(info.height), 364, 1.5);
+  }
+
+  const auto lines = [&](const QString& dump) {
+    QFile file(w.folder() + u'/' + dump);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll().split('\n');
+  };
+  QList<QByteArray> printed = lines(QStringLiteral("printer.jsonl"));
+  ASSERT_FALSE(printed.isEmpty());
+  EXPECT_EQ(printed.takeFirst(),
+            QByteArray("{\"op\":\"calibration\",\"queue\":\"kvs-office\",\"offset_x_mm\":5,"
+                       "\"offset_y_mm\":-3,\"scale_percent\":102}"));
+  EXPECT_EQ(printed, lines(QStringLiteral("calibrated.jsonl")));
+  EXPECT_EQ(printed, lines(QStringLiteral("plain.jsonl")));
 }
 
 // Last: with the scheduler gone, the message names the printing service, not a printer.

@@ -584,14 +584,8 @@ int WriteCalibrationSheet(const CommandLine& cl, const QString& folder, QTextStr
   Session s(err);
   Outputs o;
   if (!ChooseOutputs(cl, s, folder, o, out, err)) return kExitFailed;
-  const QString applied =
-      cl.to_printer ? (o.calibration.IsNone() ? QStringLiteral("なし") : o.calibration.Text()) +
-                          QStringLiteral("（プリンタ「%1」）").arg(o.printer)
-                    : QStringLiteral("なし（PDF）");
-  std::vector<PrintDocument> sheets;
-  for (const int code : CalibrationSheetPapers()) {
-    sheets.push_back(DrawCalibrationSheet(code, applied));
-  }
+  const std::vector<PrintDocument> sheets =
+      DrawCalibrationSheets(cl.to_printer ? o.printer : QString(), o.calibration);
   std::vector<const PrintDocument*> docs;
   for (const PrintDocument& sheet : sheets) docs.push_back(&sheet);
   RunOptions run;
