@@ -31,6 +31,9 @@ class SilentDialogs : public Dialogs {
     return std::nullopt;
   }
   QString BrowseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
+  QString ChooseFile(QWidget*, const QString&, const QString&, const QString&) override {
+    return QString();
+  }
   bool ConfirmTable(const QString& title, const QStringList&, const std::vector<QStringList>&,
                     const QString&, const QString&) override {
     std::fprintf(stderr, "table: %s\n", title.toUtf8().constData());

@@ -11,6 +11,7 @@
 #include "db/db_error.h"
 #include "db/workspace.h"
 #include "layout/certificate_layout.h"
+#include "preview/underlay.h"
 #include "results/meet_settings.h"
 
 namespace kvsys {
@@ -38,6 +39,8 @@ struct AppState : DbErrorState {
   RecipientTable Recipients;         // the recipients of the last print run
   // The installed font names the font lists offer, collected when the main window opens.
   QStringList FontNames;
+  // The preview's pictures of the blank stock, read once and said once per program run.
+  UnderlayPictures Underlays;
 
   // Closes both databases and the workspace (going back to the meet selection, ending).
   void CloseDatabases();

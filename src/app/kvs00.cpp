@@ -152,14 +152,14 @@ void KVS00::ShowPrintList() {
         dialogs_);
     list->resize(list->size().expandedTo(QSize(980, 600)));
     list->SetPreviewOpener([this] {
-      OpenPreview(
-          *mdi_,
-          PreviewRecords{state_, state_.LayoutDb, state_.Prn, state_.Layout, state_.Recipients,
-                         state_.IniPath, state_.AppFolder, state_.FontNames,
-                         LoggedMeetOf(state_.ResultsDbPath, state_.MeetSettings)},
-          dialogs_, [this](const QString& name, const std::function<QWidget*()>& create) {
-            return ShowSubWindow(name, create);
-          });
+      OpenPreview(*mdi_,
+                  PreviewRecords{
+                      state_, state_.LayoutDb, state_.Prn, state_.Layout, state_.Recipients,
+                      state_.IniPath, state_.AppFolder, state_.FontNames,
+                      LoggedMeetOf(state_.ResultsDbPath, state_.MeetSettings), &state_.Underlays},
+                  dialogs_, [this](const QString& name, const std::function<QWidget*()>& create) {
+                    return ShowSubWindow(name, create);
+                  });
     });
     list->Open();
     return list;

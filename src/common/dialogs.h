@@ -16,7 +16,7 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgIcon { None, Information, Question, Exclamation, Critical };
 enum class Answer { Ok, Cancel, Yes, No };
 
-// Every message box, input box and folder chooser of the program goes through this service,
+// Every message box, input box, folder and file chooser of the program goes through this service,
 // so windows and routines can be driven by a scripted implementation in tests.
 class Dialogs {
  public:
@@ -35,6 +35,11 @@ class Dialogs {
   // start_folder when it exists.
   virtual QString BrowseFolder(QWidget* owner, const QString& prompt,
                                const QString& start_folder = QString()) = 0;
+
+  // The chosen file's path, or an empty text when the operator cancels. filter is a file
+  // dialog's filter ("画像 (*.png *.jpg)"); the chooser opens at start_folder when it exists.
+  virtual QString ChooseFile(QWidget* owner, const QString& prompt, const QString& start_folder,
+                             const QString& filter) = 0;
 
   // A table the operator reads before going on (the check before printing): true for the
   // accept button, false for the reject button, Esc or the close box.

@@ -103,6 +103,14 @@ QString QtDialogs::BrowseFolder(QWidget* owner, const QString& prompt,
                                            QFileDialog::ShowDirsOnly);
 }
 
+QString QtDialogs::ChooseFile(QWidget* owner, const QString& prompt, const QString& start_folder,
+                              const QString& filter) {
+  const QString start = QFileInfo(start_folder).isDir()
+                            ? start_folder
+                            : QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  return QFileDialog::getOpenFileName(owner ? owner : parent_, prompt, start, filter);
+}
+
 bool QtDialogs::ConfirmTable(const QString& title, const QStringList& headers,
                              const std::vector<QStringList>& rows, const QString& accept,
                              const QString& reject) {

@@ -15,6 +15,8 @@ class QtDialogs : public Dialogs {
   std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                   const QString& default_text) override;
   QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start_folder) override;
+  QString ChooseFile(QWidget* owner, const QString& prompt, const QString& start_folder,
+                     const QString& filter) override;
   bool ConfirmTable(const QString& title, const QStringList& headers,
                     const std::vector<QStringList>& rows, const QString& accept,
                     const QString& reject) override;

@@ -40,6 +40,11 @@ QString LineDialogs::BrowseFolder(QWidget*, const QString& prompt, const QString
   return QString();
 }
 
+QString LineDialogs::ChooseFile(QWidget*, const QString& prompt, const QString&, const QString&) {
+  Add(prompt);
+  return QString();
+}
+
 bool LineDialogs::ConfirmTable(const QString& title, const QStringList&,
                                const std::vector<QStringList>&, const QString&, const QString&) {
   Add(title);

@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,7 +43,10 @@ KVPreview::KVPreview(PreviewRecords records, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent),
       dialogs_(dialogs),
       session_(records, dialogs),
-      options_(records.prn, dialogs, records.ini_path) {
+      options_(records.prn, dialogs, records.ini_path),
+      ini_path_(records.ini_path),
+      program_folder_(records.program_folder),
+      underlays_(records.underlays ? *records.underlays : own_underlays_) {
   setObjectName(QStringLiteral("KVPreview"));
   setWindowTitle(kPreviewCaption);
   BuildControls();
@@ -82,6 +87,9 @@ void KVPreview::ConnectControls() {
   connect(List1, &QListWidget::currentItemChanged, this, &KVPreview::ListedReached);
   connect(SSCommand13, &QPushButton::clicked, this, &KVPreview::ReloadLayout);
   connect(SSCommand7, &QPushButton::clicked, this, &KVPreview::ChangeLayout);
+  connect(chkUnderlay, &QCheckBox::toggled, this, &KVPreview::UnderlayToggled);
+  connect(cmdUnderlay, &QPushButton::clicked, this, &KVPreview::ChooseUnderlayFile);
+  connect(cmdNoUnderlay, &QPushButton::clicked, this, &KVPreview::ClearUnderlay);
 
   for (size_t i = 0; i < OptionBoxes().size(); ++i) {
     connect(option_boxes[i], &QCheckBox::toggled, this,
@@ -198,6 +206,11 @@ bool KVPreview::Open() {
   FillLayoutList();
   ShowOptions(false);
   Text15->setVisible(false);
+  {
+    const QSignalBlocker quiet(chkUnderlay);
+    chkUnderlay->setChecked(UnderlayShown(dialogs_, ini_path_));
+  }
+  VSPRN->SetUnderlayShown(chkUnderlay->isChecked());
   setting_page_ = true;
   Text12->setText(QStringLiteral("1"));
   setting_page_ = false;
@@ -363,7 +376,44 @@ void KVPreview::DrawPage(int page) {
   LabelWarning warning(lblMes);
   session_.Draw(page, warning);
   VSPRN->SetDocument(session_.Held());
+  ShowUnderlay();
   ShowOutlines();
+}
+
+QString KVPreview::UnderlayPath() {
+  return UnderlayFor(dialogs_, ini_path_, program_folder_, session_.Layout().CurrentLayoutNumber);
+}
+
+void KVPreview::ShowUnderlay() {
+  const QString path = UnderlayPath();
+  VSPRN->SetUnderlay(underlays_.Picture(path, dialogs_));
+  lblUnderlay->setText(path.isEmpty() ? QStringLiteral("（なし）") : QFileInfo(path).fileName());
+  lblUnderlay->setToolTip(QDir::toNativeSeparators(path));
+}
+
+void KVPreview::ChooseUnderlayFile() {
+  const int number = session_.Layout().CurrentLayoutNumber;
+  if (!opened_ || run_.Running() || number < 1 || number > kMaxLayoutNumber) return;
+  const QString now = UnderlayPath();
+  const QString file =
+      dialogs_.ChooseFile(this, QStringLiteral("台紙画像を選んでください"),
+                          now.isEmpty() ? program_folder_ : QFileInfo(now).path(), kUnderlayFilter);
+  if (file.isEmpty()) return;
+  // A file that cannot be shown is said and not kept: the picture set before stays.
+  const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+  if (underlays_.Picture(path, dialogs_, true).isNull()) return;
+  if (StoreUnderlay(dialogs_, ini_path_, number, path)) ShowUnderlay();
+}
+
+void KVPreview::ClearUnderlay() {
+  const int number = session_.Layout().CurrentLayoutNumber;
+  if (!opened_ || run_.Running() || number < 1 || number > kMaxLayoutNumber) return;
+  if (StoreUnderlay(dialogs_, ini_path_, number, kUnderlayNone)) ShowUnderlay();
+}
+
+void KVPreview::UnderlayToggled(bool shown) {
+  VSPRN->SetUnderlayShown(shown);
+  StoreUnderlayShown(dialogs_, ini_path_, shown);
 }
 
 void KVPreview::Redraw() {
@@ -420,7 +470,8 @@ void KVPreview::Cancel() {
 
 void KVPreview::SetRunning(bool running) {
   cmdStop->setEnabled(running);
-  for (QWidget* w : std::initializer_list<QWidget*>{Text12, Text11, Command6, Frame3}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{Text12, Text11, Command6, Frame3, cmdUnderlay,
+                                                    cmdNoUnderlay}) {
     w->setEnabled(!running);
   }
   ApplyNav(nav_);

@@ -8,6 +8,7 @@
 #include "common/run_flag.h"
 #include "preview/preview_session.h"
 #include "preview/print_options_logic.h"
+#include "preview/underlay.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -89,6 +90,9 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void LatticeXEdited();
   void LatticeYEdited();
   void DonoEdited();
+  void ChooseUnderlayFile();  // 台紙画像…: the layout on show gets a picture of its own
+  void ClearUnderlay();       // 台紙画像なし: the layout on show gets none
+  void UnderlayToggled(bool shown);
 
  private:
   // PrintRunObserver, for すべて印刷.
@@ -113,6 +117,9 @@ class KVPreview : public QWidget, private PrintRunObserver {
   void ShowOutlines();
   void ChangeLayout();
   void SetAdjustEnabled();
+  // The picture of the blank stock for the layout on show, into the view.
+  void ShowUnderlay();
+  QString UnderlayPath();
   void ShowDestination();
   void PageTyped();
   void Move(PageMove move);
@@ -131,6 +138,10 @@ class KVPreview : public QWidget, private PrintRunObserver {
   PreviewSession session_;
   PrintOptionsLogic options_;
   std::function<bool()> table_in_use_;
+  QString ini_path_;
+  QString program_folder_;
+  UnderlayPictures own_underlays_;  // when the records bring none
+  UnderlayPictures& underlays_;
   NavState nav_;
   bool setting_page_ = false;  // the window itself writes the page box
   bool opened_ = false;
@@ -171,6 +182,10 @@ class KVPreview : public QWidget, private PrintRunObserver {
   QListWidget* List1;
   QPushButton* SSCommand13;
   QPushButton* SSCommand7;
+  QCheckBox* chkUnderlay;
+  QPushButton* cmdUnderlay;
+  QPushButton* cmdNoUnderlay;
+  QLabel* lblUnderlay;  // the picture's file name
 };
 
 }  // namespace kvsys

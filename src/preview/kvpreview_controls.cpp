@@ -100,6 +100,14 @@ void KVPreview::BuildControls() {
   SSCommand13 = Button(QStringLiteral("元に戻す"), "SSCommand13", this);
   SSCommand7 = Button(QStringLiteral("変更"), "SSCommand7", this);
   SSCommand7->setToolTip(QStringLiteral("F9"));
+  chkUnderlay = Named(new QCheckBox(QStringLiteral("台紙を表示"), this), "chkUnderlay");
+  chkUnderlay->setToolTip(QStringLiteral("台紙の画像は画面だけに薄く表示され、印刷されません"));
+  cmdUnderlay = Button(QStringLiteral("台紙画像…"), "cmdUnderlay", this);
+  cmdNoUnderlay = Button(QStringLiteral("台紙画像なし"), "cmdNoUnderlay", this);
+  lblUnderlay = Named(new QLabel(this), "lblUnderlay");
+  // A long file name is cut, not a reason for a wider panel.
+  lblUnderlay->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  lblUnderlay->setMinimumWidth(40);
   BuildOptionControls();
 }
 
@@ -223,6 +231,12 @@ QWidget* KVPreview::LayOutAdjustments() {
   list_buttons->addStretch();
   list_row->addLayout(list_buttons);
   adjust->addLayout(list_row);
+  auto* underlay_row = new QHBoxLayout;
+  underlay_row->addWidget(chkUnderlay);
+  underlay_row->addWidget(lblUnderlay, 1);
+  underlay_row->addWidget(cmdUnderlay);
+  underlay_row->addWidget(cmdNoUnderlay);
+  adjust->addLayout(underlay_row);
   adjust->addWidget(Frame1);
   adjust->addStretch(1);
   return adjust_page;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "preview/underlay.h"
 #include "print/page_renderer.h"
 #include "print/paper.h"
 
@@ -28,8 +29,16 @@ constexpr int kMoveLast = 3;
 
 }  // namespace
 
-void PaintSheet(QPainter& painter, const PrintDocument* doc, const QRectF& sheet) {
+void PaintSheet(QPainter& painter, const PrintDocument* doc, const QRectF& sheet,
+                const QImage& underlay) {
   painter.fillRect(sheet, Qt::white);
+  if (!underlay.isNull()) {
+    painter.save();
+    painter.setOpacity(kUnderlayOpacity);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(sheet, underlay);
+    painter.restore();
+  }
   if (doc) RenderPage(*doc, 1, painter, sheet);
 }
 
@@ -88,6 +97,29 @@ void PageView::SetOutlines(QVector<QRect> chosen, QVector<QRect> warned) {
   chosen_ = std::move(chosen);
   warned_ = std::move(warned);
   viewport()->update();
+}
+
+void PageView::SetUnderlay(const QImage& picture) {
+  if (picture.cacheKey() == underlay_.cacheKey()) return;
+  underlay_ = picture;
+  underlay_scaled_ = QImage();
+  viewport()->update();
+}
+
+void PageView::SetUnderlayShown(bool shown) {
+  underlay_shown_ = shown;
+  viewport()->update();
+}
+
+const QImage& PageView::ScaledUnderlay(const QSizeF& sheet) {
+  const QSize size = sheet.toSize();
+  // Zoomed in past the picture's own pixels it is drawn stretched as it is: a copy scaled up
+  // would take memory for every pixel of a sheet mostly out of view.
+  if (size.width() >= underlay_.width() || size.height() >= underlay_.height()) return underlay_;
+  if (underlay_scaled_.size() != size) {
+    underlay_scaled_ = underlay_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  return underlay_scaled_;
 }
 
 void PageView::FitToWindow() {
@@ -152,7 +184,8 @@ void PageView::paintEvent(QPaintEvent* /*event*/) {
   if (!doc_) return;
   const QRectF sheet = SheetRect();
   painter.fillRect(sheet.translated(3, 3), QColor(0, 0, 0, 60));  // a shadow under the sheet
-  PaintSheet(painter, doc_, sheet);
+  PaintSheet(painter, doc_, sheet,
+             underlay_shown_ && !underlay_.isNull() ? ScaledUnderlay(sheet.size()) : QImage());
   const double s = Scale();
   auto outline = [&](const QVector<QRect>& rects, const QPen& pen) {
     painter.setPen(pen);

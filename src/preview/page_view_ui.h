@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QRect>
 #include <QRectF>
 #include <QVector>
@@ -11,9 +12,11 @@ class QPainter;
 
 namespace kvsys {
 
-// The sheet as the view shows it: white paper, then the document's first page through the
-// one page renderer (vector text and lines, so it is sharp at any size).
-void PaintSheet(QPainter& painter, const PrintDocument* doc, const QRectF& sheet);
+// The sheet as the view shows it: white paper, the picture of the blank stock faintly over it
+// (stretched onto the sheet; none when null), then the document's first page through the one
+// page renderer (vector text and lines, so it is sharp at any size).
+void PaintSheet(QPainter& painter, const PrintDocument* doc, const QRectF& sheet,
+                const QImage& underlay = QImage());
 
 // The certificate on show. Fits the sheet to the window until the operator zooms: 100 %,
 // Ctrl+wheel, Ctrl++ / Ctrl+- (Ctrl+0 fits again). PageUp, PageDown, Home and End are passed
@@ -43,6 +46,11 @@ class PageView : public QAbstractScrollArea {
   // Outlines over the certificate, in twips of its first page: chosen items and items that
   // run past the edge or over another item. Repaints.
   void SetOutlines(QVector<QRect> chosen, QVector<QRect> warned);
+  // The picture of the blank stock under the certificate (null for none), and whether it is
+  // shown. Only this view draws it: it is nothing of the document. Repaints.
+  void SetUnderlay(const QImage& picture);
+  void SetUnderlayShown(bool shown);
+  const QImage& Underlay() const { return underlay_; }
   // Whether the arrow keys move the chosen items (else they scroll).
   void SetArrowsMoveItems(bool on) { arrows_move_ = on; }
 
@@ -67,6 +75,8 @@ class PageView : public QAbstractScrollArea {
   double ActualScale() const;
   void SetZoom(double percent);
   void UpdateScrollBars();
+  // The underlay at the sheet's size: scaled down once per size, not at every paint.
+  const QImage& ScaledUnderlay(const QSizeF& sheet);
 
   const PrintDocument* doc_ = nullptr;
   bool fit_ = true;
@@ -74,6 +84,9 @@ class PageView : public QAbstractScrollArea {
   QVector<QRect> chosen_;
   QVector<QRect> warned_;
   bool arrows_move_ = false;
+  QImage underlay_;
+  QImage underlay_scaled_;
+  bool underlay_shown_ = true;
 };
 
 }  // namespace kvsys

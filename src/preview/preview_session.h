@@ -21,6 +21,7 @@ namespace kvsys {
 
 class Database;
 class Dialogs;
+class UnderlayPictures;
 
 inline const QString kPreviewCaption = QStringLiteral("プレビュー画面");
 inline const QString kNoRecordMessage = QStringLiteral("レコードがありません");
@@ -90,6 +91,8 @@ struct PreviewRecords {
   QString program_folder;
   QStringList font_names = {};  // the main window's list of installed fonts
   LoggedMeet meet = {};         // the log's name of the meet; none: nothing is logged
+  // The pictures of the blank stock read in this program run; none: the preview reads its own.
+  UnderlayPictures* underlays = nullptr;
 };
 
 // The preview's certificates: which one is drawn into the held document, printing it, printing

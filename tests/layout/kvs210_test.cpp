@@ -57,6 +57,10 @@ class BoxWindowDialogs : public Dialogs {
   QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start) override {
     return script_.BrowseFolder(owner, prompt, start);
   }
+  QString ChooseFile(QWidget* owner, const QString& prompt, const QString& start,
+                     const QString& filter) override {
+    return script_.ChooseFile(owner, prompt, start, filter);
+  }
   bool ConfirmTable(const QString& title, const QStringList& headers,
                     const std::vector<QStringList>& rows, const QString& accept,
                     const QString& reject) override {

@@ -69,6 +69,12 @@ ScriptedDialogs& ScriptedDialogs::ExpectFolder(const QString& answer) {
   return *this;
 }
 
+ScriptedDialogs& ScriptedDialogs::ExpectFile(const QString& answer) {
+  Expected e{Kind::File, {}, false, Answer::Ok, answer, false};
+  expected_.push_back(std::move(e));
+  return *this;
+}
+
 ScriptedDialogs& ScriptedDialogs::ExpectTable(bool accept) {
   Expected e{Kind::Table, {}, false, accept ? Answer::Ok : Answer::Cancel, {}, false};
   expected_.push_back(std::move(e));
@@ -117,6 +123,18 @@ QString ScriptedDialogs::BrowseFolder(QWidget*, const QString& prompt,
   shown_.push_back({prompt, MsgButtons::OkCancel, MsgIcon::None, QString(), 1});
   if (expected_.empty() || expected_.front().kind != Kind::Folder) {
     ADD_FAILURE() << "unexpected folder chooser: " << prompt.toStdString();
+    return QString();
+  }
+  Expected e = expected_.front();
+  expected_.pop_front();
+  return e.text_answer;
+}
+
+QString ScriptedDialogs::ChooseFile(QWidget*, const QString& prompt, const QString&,
+                                    const QString&) {
+  shown_.push_back({prompt, MsgButtons::OkCancel, MsgIcon::None, QString(), 1});
+  if (expected_.empty() || expected_.front().kind != Kind::File) {
+    ADD_FAILURE() << "unexpected file chooser: " << prompt.toStdString();
     return QString();
   }
   Expected e = expected_.front();

@@ -43,6 +43,8 @@ class ScriptedDialogs : public Dialogs {
                                  const QString& title, int default_button, Answer answer);
   ScriptedDialogs& ExpectInput(const QString& prompt, std::optional<QString> answer);
   ScriptedDialogs& ExpectFolder(const QString& answer);
+  // Expects a file chooser next, answered with this path (empty: cancelled).
+  ScriptedDialogs& ExpectFile(const QString& answer);
   // Expects a table to confirm next, answered with its accept button (or its reject button).
   ScriptedDialogs& ExpectTable(bool accept);
 
@@ -51,6 +53,8 @@ class ScriptedDialogs : public Dialogs {
   std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                   const QString& default_text) override;
   QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start_folder) override;
+  QString ChooseFile(QWidget* owner, const QString& prompt, const QString& start_folder,
+                     const QString& filter) override;
   bool ConfirmTable(const QString& title, const QStringList& headers,
                     const std::vector<QStringList>& rows, const QString& accept,
                     const QString& reject) override;
@@ -64,7 +68,7 @@ class ScriptedDialogs : public Dialogs {
   void Reset() { expected_.clear(); }
 
  private:
-  enum class Kind { Box, Input, Folder, Table };
+  enum class Kind { Box, Input, Folder, File, Table };
   struct Expected {
     Kind kind;
     ShownBox box;

@@ -49,6 +49,15 @@ QString ConsoleDialogs::BrowseFolder(QWidget* owner, const QString& prompt,
   return QString();
 }
 
+QString ConsoleDialogs::ChooseFile(QWidget* owner, const QString& prompt,
+                                   const QString& start_folder, const QString& filter) {
+  (void)owner;
+  (void)start_folder;
+  (void)filter;
+  err_ << OneLine(prompt) << Qt::endl;
+  return QString();
+}
+
 bool ConsoleDialogs::ConfirmTable(const QString& title, const QStringList& headers,
                                   const std::vector<QStringList>& rows, const QString& accept,
                                   const QString& reject) {

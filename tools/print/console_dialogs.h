@@ -7,7 +7,7 @@
 namespace kvsys::printtool {
 
 // Message boxes of a run without a screen: each text goes to the stream on one line and is
-// answered with its default button; input boxes and folder choosers are cancelled.
+// answered with its default button; input boxes and folder and file choosers are cancelled.
 class ConsoleDialogs : public Dialogs {
  public:
   explicit ConsoleDialogs(QTextStream& err) : err_(err) {}
@@ -17,6 +17,8 @@ class ConsoleDialogs : public Dialogs {
   std::optional<QString> InputBox(const QString& prompt, const QString& title,
                                   const QString& default_text) override;
   QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start_folder) override;
+  QString ChooseFile(QWidget* owner, const QString& prompt, const QString& start_folder,
+                     const QString& filter) override;
   // The table goes to the stream, a tab between cells, and is accepted: the command line
   // already said what to do.
   bool ConfirmTable(const QString& title, const QStringList& headers,
