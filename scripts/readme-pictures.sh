@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the README's pictures with the program itself: the first certificate of the first
 # demo meet in the standard layout and in the vertical example 縦書き, and the first page of the
-# meet's ceremony sheet and of the largest club's file (its cover), as small PNG files in docs/. Needs a build (build/bin) and pdftoppm (poppler-utils).
+# meet's ceremony sheet and of the largest club's file (its cover), and the B5 calibration
+# sheet, as small PNG files in docs/. Needs a build (build/bin) and pdftoppm (poppler-utils).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${1:-build/bin}
@@ -36,3 +37,8 @@ club=$(for f in "$work/clubs"/*.pdf; do
 done | sort -rn | head -n 1 | cut -f2)
 pdftoppm -r 60 -f 1 -l 1 -png -singlefile "$club" docs/club-cover
 echo docs/club-cover.png
+"$bin/kvsys-print" --program-folder "$work" --calibration-sheet \
+  --pdf-file "$work/calibration-sheet.pdf" >/dev/null 2>&1
+# The last page: B5, the smallest sheet that shows every mark.
+pdftoppm -r 45 -f 5 -l 5 -png -singlefile "$work/calibration-sheet.pdf" docs/calibration-sheet
+echo docs/calibration-sheet.png
