@@ -89,11 +89,12 @@ std::unique_ptr<DocumentOutput> PrintJob::MakeOutputFor(const RunOptions& run, b
                                                         int last) {
   if (run.by_affiliation && table) {
     // The clubs' covers are read from the table the run draws: the same certificates.
-    const QString folder = run.club_folder.isEmpty()
-                               ? LoadOutputSettings(dialogs_, ini_path_, program_folder_).pdf_folder
-                               : run.club_folder;
+    const OutputSettings settings = LoadOutputSettings(dialogs_, ini_path_, program_folder_);
+    const QString folder = run.club_folder.isEmpty() ? settings.pdf_folder : run.club_folder;
+    auto clubs = std::make_unique<ClubPdfOutput>(folder, ClubCertificates(*table, first, last));
+    clubs->SetPlacement(PdfCalibrationOf(settings).calibration.Twips());
     auto outputs = std::make_unique<MultiOutput>();
-    outputs->Add(std::make_unique<ClubPdfOutput>(folder, ClubCertificates(*table, first, last)));
+    outputs->Add(std::move(clubs));
     if (run.output) outputs->Add(run.output());
     return outputs;
   }

@@ -1,5 +1,6 @@
 #include "preview/calibration_dialog_ui.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -55,16 +56,17 @@ CalibrationDialog::CalibrationDialog(Dialogs& dialogs, QString ini_file, QString
   auto* which = Named(new QLabel(this), "lblQueue");
   which->setWordWrap(true);
   which->setText(queue_.isEmpty()
-                     ? QStringLiteral("印刷の出力先がPDFファイル（またはプリンタなし）のため、"
-                                      "位置合わせはかかりません。")
-                     : QStringLiteral("プリンタ「%1」（この端末）\r"
+                     ? QStringLiteral("プリンタがありません。")
+                     : QStringLiteral("プリンタ「%1」（この端末）\n"
                                       "用紙の左上を基準に、すべての項目を動かし拡大縮小します。")
-                           .arg(queue_)
-                           .replace(u'\r', u'\n'));
+                           .arg(queue_));
+  pdf_ = Named(new QCheckBox(QStringLiteral("PDFファイルにもかける"), this), "chkPdf");
+  pdf_->setChecked(now.pdf);
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("横（右へ）："), across_);
   form->addRow(QStringLiteral("縦（下へ）："), down_);
   form->addRow(QStringLiteral("倍率："), scale_);
+  form->addRow(QString(), pdf_);
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* save = Named(
       buttons->addButton(QStringLiteral("保存(&S)"), QDialogButtonBox::AcceptRole), "cmdSave");
@@ -73,14 +75,14 @@ CalibrationDialog::CalibrationDialog(Dialogs& dialogs, QString ini_file, QString
                              "cmdSheet");
   Named(buttons->addButton(QStringLiteral("閉じる"), QDialogButtonBox::RejectRole), "cmdClose");
   save->setDefault(true);
-  for (QWidget* w : std::initializer_list<QWidget*>{across_, down_, scale_, save}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{across_, down_, scale_, pdf_, save, sheet}) {
     w->setEnabled(!queue_.isEmpty());
   }
   connect(save, &QPushButton::clicked, this, [this] {
     if (Save()) accept();
   });
   connect(sheet, &QPushButton::clicked, this, [this] {
-    if ((queue_.isEmpty() || Save()) && print_sheet_) print_sheet_();
+    if (Save() && print_sheet_) print_sheet_();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* v = new QVBoxLayout(this);
@@ -98,6 +100,7 @@ PrinterCalibration CalibrationDialog::Typed() const {
   c.offset_x = Tenths(across_);
   c.offset_y = Tenths(down_);
   c.scale = Tenths(scale_);
+  c.pdf = pdf_->isChecked();
   return c;
 }
 

@@ -6,6 +6,7 @@
 
 #include "print/calibration.h"
 
+class QCheckBox;
 class QDoubleSpinBox;
 
 namespace kvsys {
@@ -17,7 +18,7 @@ class Dialogs;
 // is printed from here with the values as saved, so that a second sheet shows them applied.
 class CalibrationDialog : public QDialog {
  public:
-  // queue empty: 印刷 goes to PDF files (or there is no printer), which are never calibrated.
+  // queue: the workstation's printer; empty when there is none (nothing to set).
   CalibrationDialog(Dialogs& dialogs, QString ini_file, QString queue,
                     std::function<void()> print_sheet, QWidget* parent = nullptr);
   PrinterCalibration Typed() const;
@@ -33,6 +34,7 @@ class CalibrationDialog : public QDialog {
   QDoubleSpinBox* across_;
   QDoubleSpinBox* down_;
   QDoubleSpinBox* scale_;
+  QCheckBox* pdf_;
 };
 
 }  // namespace kvsys

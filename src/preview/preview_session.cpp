@@ -159,13 +159,23 @@ PrintJobResult PreviewSession::PrintAll(WarningLabel& label, PrintRunObserver& o
 }
 
 QString PreviewSession::CalibratedQueue() {
-  return kvsys::CalibratedQueue(LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder));
+  return WorkstationQueue(LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder));
 }
 
 PrintJobResult PreviewSession::PrintCalibrationSheets(PrintRunObserver& observer) {
-  const QString queue = CalibratedQueue();
-  const std::vector<PrintDocument> sheets =
-      DrawCalibrationSheets(queue, LoadCalibration(r_.ini_path, queue, nullptr));
+  const OutputSettings settings = LoadOutputSettings(dialogs_, r_.ini_path, r_.program_folder);
+  // What the sheets go out with: the printer's calibration, or PDF files' when asked for.
+  QString queue;
+  PrinterCalibration calibration;
+  if (settings.target == OutputTarget::Printer && !output_) {
+    queue = WorkstationQueue(settings);
+    calibration = LoadCalibration(r_.ini_path, queue, nullptr);
+  } else if (!output_) {
+    const PdfCalibration pdf = PdfCalibrationOf(settings);
+    queue = pdf.queue;
+    calibration = pdf.calibration;
+  }
+  const std::vector<PrintDocument> sheets = DrawCalibrationSheets(queue, calibration);
   std::vector<const PrintDocument*> docs;
   for (const PrintDocument& sheet : sheets) docs.push_back(&sheet);
   RunOptions run;

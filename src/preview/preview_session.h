@@ -140,7 +140,8 @@ class PreviewSession {
   // The calibration sheet of every paper size, to where 印刷 goes (a printer with its
   // calibration), logged nowhere.
   PrintJobResult PrintCalibrationSheets(PrintRunObserver& observer);
-  // The printer queue 印刷 goes to; empty when it goes to PDF files or there is no printer.
+  // The workstation's printer queue, whose calibration 印刷 applies (PDF files: when asked
+  // for); empty when there is no printer.
   QString CalibratedQueue();
   const QString& SettingsFile() const { return r_.ini_path; }
 

@@ -13,6 +13,7 @@ namespace {
 const QString kOffsetXKey = QStringLiteral("OffsetX");
 const QString kOffsetYKey = QStringLiteral("OffsetY");
 const QString kScaleKey = QStringLiteral("Scale");
+const QString kPdfKey = QStringLiteral("Pdf");
 
 // A number of at most one decimal as whole tenths; nullopt when it is not one.
 std::optional<int> Tenths(const QString& text) {
@@ -48,7 +49,7 @@ QString CalibrationSection(const QString& queue) {
 }
 
 PrinterCalibration ParseCalibration(const QString& x, const QString& y, const QString& scale,
-                                    QString* problem) {
+                                    const QString& pdf, QString* problem) {
   PrinterCalibration c;
   const auto read = [problem](const QString& key, const QString& text, int none, int low, int high,
                               int& to) {
@@ -76,6 +77,7 @@ PrinterCalibration ParseCalibration(const QString& x, const QString& y, const QS
             PrinterCalibration::kMaxScaleTenths, c.scale)) {
     return {};
   }
+  c.pdf = pdf.trimmed() == QLatin1String("1");
   return c;
 }
 
@@ -85,8 +87,8 @@ PrinterCalibration LoadCalibration(const QString& ini_file, const QString& queue
   const QString section = CalibrationSection(queue);
   const auto value = [&](const QString& key) { return ReadProfileValue(ini_file, section, key); };
   QString why;
-  PrinterCalibration c =
-      ParseCalibration(value(kOffsetXKey), value(kOffsetYKey), value(kScaleKey), &why);
+  PrinterCalibration c = ParseCalibration(value(kOffsetXKey), value(kOffsetYKey), value(kScaleKey),
+                                          value(kPdfKey), &why);
   if (!why.isEmpty() && problem) {
     *problem = QStringLiteral("プリンタ「%1」の").arg(queue) + why;
   }
@@ -99,7 +101,9 @@ bool SaveCalibration(const QString& ini_file, const QString& queue, const Printe
   const auto write = [&](const PrinterCalibration& w) {
     return WriteProfileValue(ini_file, section, kOffsetXKey, TenthsText(w.offset_x, false)) &&
            WriteProfileValue(ini_file, section, kOffsetYKey, TenthsText(w.offset_y, false)) &&
-           WriteProfileValue(ini_file, section, kScaleKey, TenthsText(w.scale, false));
+           WriteProfileValue(ini_file, section, kScaleKey, TenthsText(w.scale, false)) &&
+           WriteProfileValue(ini_file, section, kPdfKey,
+                             w.pdf ? QStringLiteral("1") : QStringLiteral("0"));
   };
   const PrinterCalibration before = LoadCalibration(ini_file, queue, nullptr);
   if (write(c)) return true;

@@ -16,7 +16,8 @@ namespace kvsys {
 //   OffsetX=1.5   mm, to the right (negative: to the left)
 //   OffsetY=-0.8  mm, down (negative: up)
 //   Scale=100.3   percent
-// PDF files keep the layout's true positions.
+//   Pdf=1         PDF files too, when this queue is the workstation's printer (default 0: PDF
+//                 files keep the layout's true positions)
 struct PrinterCalibration {
   static constexpr int kMaxOffsetTenths = 300;  // 30.0 mm either way
   static constexpr int kMinScaleTenths = 900;   // 90.0 %
@@ -25,6 +26,7 @@ struct PrinterCalibration {
   int offset_x = 0;  // tenths of a millimetre
   int offset_y = 0;
   int scale = 1000;  // tenths of a percent
+  bool pdf = false;  // asked for in PDF files too
 
   bool IsNone() const { return offset_x == 0 && offset_y == 0 && scale == 1000; }
   // From the sheet's twips to where they land, in twips.
@@ -39,7 +41,7 @@ QString CalibrationSection(const QString& queue);
 // The queue's calibration from the key texts (empty: not set). problem gets why a value cannot
 // be used (not a number, out of range, finer than a tenth); the calibration is then none.
 PrinterCalibration ParseCalibration(const QString& x, const QString& y, const QString& scale,
-                                    QString* problem);
+                                    const QString& pdf, QString* problem);
 // Reads the queue's section of the settings file; none for an empty queue or file.
 PrinterCalibration LoadCalibration(const QString& ini_file, const QString& queue, QString* problem);
 // Writes the queue's section; false (the file as it was) when it could not be written.

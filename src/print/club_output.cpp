@@ -135,6 +135,7 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
       PendingFile* part = target.part.get();
       target.pdf = std::make_unique<PdfWriter::File>(
           writer_, [part](const QByteArray& b) { return part->Append(b); });
+      target.pdf->SetPlacement(placement_);
     }
     if (!target.pdf->Add(doc)) {
       const QString why = target.part->error();
@@ -180,6 +181,8 @@ bool ClubPdfOutput::CloseClub(Club& club) {
     club.cover = std::move(cover);
     return true;
   }
+  // The cover is a list on plain paper: no printer's calibration.
+  club.pdf->SetPlacement(QTransform());
   const bool ok = club.pdf->Add(cover, true) && club.pdf->Close() && club.part->Close();
   club.pdf.reset();
   if (!ok && failed_.isEmpty()) {
@@ -234,19 +237,19 @@ bool ClubPdfOutput::WriteQtPdf(Club& club) {
   if (!painter.begin(&writer)) return false;
   const double scale = writer.resolution() / kTwipsPerInch;
   bool first = true;
-  const auto render = [&](const PrintDocument& doc) {
+  const auto render = [&](const PrintDocument& doc, const QTransform& placement) {
     for (int page = 1; page <= doc.PageCount(); ++page) {
       if (!first) {
         writer.setPageSize(PdfPageSize(doc.paper));
         if (!writer.newPage()) return false;
       }
       first = false;
-      RenderPage(doc, page, painter, scale);
+      RenderPage(doc, page, painter, scale, placement);
     }
     return true;
   };
-  bool ok = render(club.cover);
-  for (size_t k = 0; ok && k < club.docs.size(); ++k) ok = render(docs_[club.docs[k]]);
+  bool ok = render(club.cover, QTransform());
+  for (size_t k = 0; ok && k < club.docs.size(); ++k) ok = render(docs_[club.docs[k]], placement_);
   if (!painter.end() || !ok) return false;
   buffer.close();
   club.cover = PrintDocument();

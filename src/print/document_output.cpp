@@ -92,8 +92,9 @@ QByteArray PdfOutput::MakePdf(const PrintDocument& doc, QString* error) {
     Fail(error, QStringLiteral("PDF出力フォルダを作成できませんでした。\r") + Shown(folder_));
     return {};
   }
-  QByteArray pdf = writer_.Write(doc);
-  if (pdf.isEmpty()) pdf = DocumentToPdf(doc);  // what the writer cannot draw as the renderer does
+  QByteArray pdf = writer_.Write(doc, placement_);
+  if (pdf.isEmpty())
+    pdf = DocumentToPdf(doc, placement_);  // what the writer cannot draw as the renderer does
   if (pdf.isEmpty()) Fail(error, QStringLiteral("PDFを作成できませんでした。"));
   return pdf;
 }
@@ -266,6 +267,7 @@ bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
       PendingFile* part = &pdf_->part;
       pdf_->ours = std::make_unique<PdfWriter::File>(
           writer_, [part](const QByteArray& bytes) { return part->Append(bytes); });
+      pdf_->ours->SetPlacement(placement_);
     } else if (!StartQtPdf(doc.paper)) {
       pdf_.reset();
       return Fail(error, failed);
@@ -287,7 +289,7 @@ bool RunPdfOutput::Write(const PrintDocument& doc, QString* error) {
     const double scale = pdf_->writer->resolution() / kTwipsPerInch;
     for (int page = 1; page <= doc.PageCount(); ++page) {
       if (page > 1 && !pdf_->writer->newPage()) return Fail(error, failed);
-      RenderPage(doc, page, pdf_->painter, scale);
+      RenderPage(doc, page, pdf_->painter, scale, placement_);
     }
   }
   last_page_ = pages_ + 1;
@@ -393,7 +395,7 @@ DocumentPlace RunPdfOutput::LastWritten() const {
   return {{OutputPlace::Kind::kPdfFile, written_}, last_page_, written_.isEmpty()};
 }
 
-QByteArray DocumentToPdf(const PrintDocument& doc) {
+QByteArray DocumentToPdf(const PrintDocument& doc, const QTransform& placement) {
   if (doc.PageCount() == 0) return {};
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
@@ -405,7 +407,7 @@ QByteArray DocumentToPdf(const PrintDocument& doc) {
     const double scale = writer.resolution() / kTwipsPerInch;
     for (int page = 1; page <= doc.PageCount(); ++page) {
       if (page > 1 && !writer.newPage()) return {};
-      RenderPage(doc, page, painter, scale);
+      RenderPage(doc, page, painter, scale, placement);
     }
     if (!painter.end()) return {};
   }
@@ -426,16 +428,12 @@ bool PrintDocumentOn(QPrinter& printer, const PrintDocument& doc, QString* error
   QPainter painter;
   if (!painter.begin(&printer)) return Fail(error, failed);
   const double scale = printer.resolution() / kTwipsPerInch;
-  // Moved and scaled about the sheet's corner, in the printer's units.
-  const QTransform device(placement.m11(), 0, 0, placement.m22(), placement.dx() * scale,
-                          placement.dy() * scale);
   for (int page = 1; page <= doc.PageCount(); ++page) {
     if (page > 1 && !printer.newPage()) {
       painter.end();
       return Fail(error, failed);
     }
-    painter.setWorldTransform(device);
-    RenderPage(doc, page, painter, scale);
+    RenderPage(doc, page, painter, scale, placement);
   }
   if (!painter.end()) return Fail(error, failed);
   if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted) {

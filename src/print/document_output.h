@@ -39,6 +39,9 @@ struct DocumentPlace {
 class DocumentOutput {
  public:
   virtual ~DocumentOutput() = default;
+  // PDF files: where the sheet's content is placed (twips to twips), a printer's calibration
+  // the operator asked for in them; the layout's own positions unless set.
+  void SetPlacement(const QTransform& placement) { placement_ = placement; }
   // Whether a document could be written now (folder there and writable, printer present).
   virtual bool Ready(QString* error) = 0;
   // Writes one document, all pages.
@@ -71,6 +74,9 @@ class DocumentOutput {
   // After Finish, where the documents held for the run came out, in the order written (planned:
   // what Plan said): by default all in the file WrittenTo names; nothing when none came out.
   virtual std::vector<DocumentPlace> Finished(const std::vector<DocumentPlace>& planned) const;
+
+ protected:
+  QTransform placement_;
 };
 
 // One PDF file per document in a folder, created when needed. A file is named after what the
@@ -164,7 +170,7 @@ class RunPdfOutput : public DocumentOutput {
 
 // The document as a PDF, in memory: vector text, one page per page, sized from the paper code.
 // Empty on failure.
-QByteArray DocumentToPdf(const PrintDocument& doc);
+QByteArray DocumentToPdf(const PrintDocument& doc, const QTransform& placement = QTransform());
 
 // Paints every page of the document on an already configured printer, one job. Sets the paper
 // from the document's code, full page, no margins. placement (twips to twips): where the

@@ -44,15 +44,27 @@ std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool 
   if (settings.target == OutputTarget::Printer && !pdf_only) {
     return std::make_unique<PrinterOutput>(settings.printer, settings.settings_file);
   }
+  std::unique_ptr<DocumentOutput> pdf;
   if (settings.pdf_files == PdfFiles::Certificate) {
-    return std::make_unique<PdfOutput>(settings.pdf_folder);
+    pdf = std::make_unique<PdfOutput>(settings.pdf_folder);
+  } else {
+    pdf = std::make_unique<RunPdfOutput>(settings.pdf_folder);
   }
-  return std::make_unique<RunPdfOutput>(settings.pdf_folder);
+  pdf->SetPlacement(PdfCalibrationOf(settings).calibration.Twips());
+  return pdf;
 }
 
-QString CalibratedQueue(const OutputSettings& settings, bool pdf_only) {
-  if (settings.target != OutputTarget::Printer || pdf_only) return QString();
-  return FindPrinterQueue(settings.printer).name;
+PdfCalibration PdfCalibrationOf(const OutputSettings& settings) {
+  if (settings.settings_file.isEmpty()) return {};
+  const QString queue = WorkstationQueue(settings);
+  // Values that cannot be read leave PDF files as the layout has them; a printer run says why.
+  const PrinterCalibration c = LoadCalibration(settings.settings_file, queue, nullptr);
+  if (!c.pdf) return {};
+  return {queue, c};
+}
+
+QString WorkstationQueue(const OutputSettings& settings) {
+  return settings.printer.isEmpty() ? FindPrinterQueue(QString()).name : settings.printer;
 }
 
 OutputDestination CheckOutputDestination(const OutputSettings& settings, bool pdf_only) {

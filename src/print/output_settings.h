@@ -48,9 +48,17 @@ OutputSettings LoadOutputSettings(Dialogs& dialogs, const QString& ini_file,
 // pdf_only is set.
 std::unique_ptr<DocumentOutput> MakeOutput(const OutputSettings& settings, bool pdf_only = false);
 
-// The queue a printer run of these settings goes to, whose calibration it applies; empty when
-// the run goes to PDF files or there is no printer.
-QString CalibratedQueue(const OutputSettings& settings, bool pdf_only = false);
+// The workstation's printer queue: the one named, or the system's default printer (empty when
+// there is none). Its calibration is applied to printer runs, and to PDF files when asked for.
+QString WorkstationQueue(const OutputSettings& settings);
+
+// The calibration of the workstation's printer when it is asked for in PDF files too (Pdf=1),
+// with its queue; none otherwise.
+struct PdfCalibration {
+  QString queue;
+  PrinterCalibration calibration;
+};
+PdfCalibration PdfCalibrationOf(const OutputSettings& settings);
 
 // Where a run of these settings would go now, as the operator reads it.
 struct OutputDestination {

@@ -94,4 +94,12 @@ bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, double sc
   return RenderPage(doc, page, painter, QRectF(0, 0, doc.width * scale, doc.height * scale));
 }
 
+bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, double scale,
+                const QTransform& placement) {
+  // In device units: moved by the placement's offset times the scale, scaled about the corner.
+  painter.setWorldTransform(QTransform(placement.m11(), 0, 0, placement.m22(),
+                                       placement.dx() * scale, placement.dy() * scale));
+  return RenderPage(doc, page, painter, scale);
+}
+
 }  // namespace kvsys

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRectF>
+#include <QTransform>
 
 #include "print/print_document.h"
 
@@ -17,5 +18,9 @@ bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, const QRe
 // The same with the sheet's top-left corner at the painter's origin and scale device units per
 // twip (a device of d dots per inch takes d / 1440).
 bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, double scale);
+// The same with the sheet's content placed first (twips to twips: a printer's calibration),
+// about the sheet's corner at the painter's origin.
+bool RenderPage(const PrintDocument& doc, int page, QPainter& painter, double scale,
+                const QTransform& placement);
 
 }  // namespace kvsys

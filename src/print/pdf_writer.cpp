@@ -378,6 +378,7 @@ struct PdfWriter::State {
   // The compressed content stream of each page, the faces they use filled in; nullopt when a
   // text cannot be drawn exactly here or the compressor failed.
   std::optional<std::vector<QByteArray>> Contents(const PrintDocument& doc, double sheet_height,
+                                                  const QTransform& placement,
                                                   std::map<int, UsedFace>& used) {
     std::vector<QByteArray> contents;
     for (const PrintPage& page : doc.pages) {
@@ -386,6 +387,10 @@ struct PdfWriter::State {
       // Twips, y down, the sheet's top-left corner at the origin.
       c << kPointsPerTwip << 0.0 << 0.0 << -kPointsPerTwip << 0.0 << sheet_height;
       c.append("cm 0 g 0 G\n");
+      if (!placement.isIdentity()) {
+        c << placement.m11() << 0.0 << 0.0 << placement.m22() << placement.dx() << placement.dy();
+        c.append("cm\n");
+      }
       for (const PageElement& e : page.elements) {
         if (const auto* run = std::get_if<TextRun>(&e)) {
           const Shaped& shaped = Shape(*run);
@@ -486,12 +491,13 @@ bool PdfWriter::CanWrite(const PrintDocument& doc) {
   return true;
 }
 
-QByteArray PdfWriter::Write(const PrintDocument& doc) {
+QByteArray PdfWriter::Write(const PrintDocument& doc, const QTransform& placement) {
   QByteArray pdf;
   File file(*this, [&pdf](const QByteArray& bytes) {
     pdf.append(bytes);
     return true;
   });
+  file.SetPlacement(placement);
   if (!file.Add(doc) || !file.Close()) return {};
   return pdf;
 }
@@ -508,12 +514,17 @@ struct PdfWriter::File::Data {
   std::map<int, UsedFace> used;  // of the whole file: one subset of each face
   std::vector<int> pages;        // page objects in order
   size_t front = 0;              // of them, those added in front
+  QTransform placement;          // of the pages' content
   bool closed = false;
 };
 
 PdfWriter::File::File(PdfWriter& writer, std::function<bool(const QByteArray&)> sink)
     : d_(std::make_unique<Data>(*writer.state_, std::move(sink))) {}
 PdfWriter::File::~File() = default;
+
+void PdfWriter::File::SetPlacement(const QTransform& placement) {
+  d_->placement = placement;
+}
 
 int PdfWriter::File::pages() const {
   return static_cast<int>(d_->pages.size());
@@ -525,7 +536,7 @@ bool PdfWriter::File::Add(const PrintDocument& doc, bool in_front) {
   // Every page is composed before any is written: a document that cannot be drawn here
   // leaves nothing of itself in the file.
   const std::optional<std::vector<QByteArray>> contents =
-      d_->state.Contents(doc, sheet.height(), d_->used);
+      d_->state.Contents(doc, sheet.height(), d_->placement, d_->used);
   if (!contents) return false;
   PdfFile& file = d_->file;
   for (const QByteArray& content : *contents) {

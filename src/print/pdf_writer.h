@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QTransform>
 #include <functional>
 #include <memory>
 
@@ -22,7 +23,8 @@ class PdfWriter {
   // The document as a PDF file. Empty when this writer cannot draw it exactly as the renderer
   // does (a font without TrueType outlines, a text with control characters, vertical italic
   // text, an empty sheet): the caller then writes it through Qt's PDF engine.
-  QByteArray Write(const PrintDocument& doc);
+  // placement: where the sheet's content goes (twips to twips), as File::SetPlacement.
+  QByteArray Write(const PrintDocument& doc, const QTransform& placement = QTransform());
   // Whether every text of the document can be drawn here exactly as the renderer draws it.
   bool CanWrite(const PrintDocument& doc);
 
@@ -45,6 +47,9 @@ class PdfWriter {
     // font could not be made or the sink failed, or without a page.
     bool Close();
     int pages() const;
+    // Every page added after this has its content placed so (twips to twips, about the sheet's
+    // top-left corner): a printer's calibration.
+    void SetPlacement(const QTransform& placement);
 
    private:
     struct Data;

@@ -6,7 +6,12 @@
 
 #include "print/calibration.h"
 #include "print/calibration_sheet.h"
+#include "print/output_settings.h"
 #include "print/paper.h"
+#include "print/pdf_writer.h"
+#include "print/print_surface.h"
+#include "support/document_helpers.h"
+#include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 
 namespace kvsys {
@@ -14,25 +19,27 @@ namespace {
 
 TEST(Calibration, TenthsAreKeptExactlyAndBadValuesAreRefusedWithTheReason) {
   QString problem;
-  const PrinterCalibration c = ParseCalibration(QStringLiteral(" -1.5 "), QStringLiteral("+0.3"),
-                                                QStringLiteral("100.2"), &problem);
+  const PrinterCalibration c =
+      ParseCalibration(QStringLiteral(" -1.5 "), QStringLiteral("+0.3"), QStringLiteral("100.2"),
+                       QStringLiteral("1"), &problem);
   EXPECT_TRUE(problem.isEmpty());
   EXPECT_EQ(c.offset_x, -15);
   EXPECT_EQ(c.offset_y, 3);
   EXPECT_EQ(c.scale, 1002);
+  EXPECT_TRUE(c.pdf);
   EXPECT_EQ(c.Text(), QStringLiteral("横 -1.5mm　縦 +0.3mm　倍率 100.2%"));
   // The page about the sheet's corner: a point 100 mm across lands 1.5 mm to the left of
   // 100.2 mm.
   const QPointF moved = c.Twips().map(QPointF(MmToTwips(100), 0));
   EXPECT_NEAR(moved.x() / kTwipsPerMm, 100.2 - 1.5, 1e-9);
-  EXPECT_TRUE(ParseCalibration({}, {}, {}, &problem).IsNone());
+  EXPECT_TRUE(ParseCalibration({}, {}, {}, {}, &problem).IsNone());
 
   for (const auto& [x, scale] :
        {std::pair{"1.25", "100"}, std::pair{"abc", "100"}, std::pair{"30.1", "100"},
         std::pair{"0", "89.9"}, std::pair{"0", "nan"}, std::pair{"1,5", "100"}}) {
     problem.clear();
     const PrinterCalibration bad = ParseCalibration(QString::fromLatin1(x), QStringLiteral("2"),
-                                                    QString::fromLatin1(scale), &problem);
+                                                    QString::fromLatin1(scale), {}, &problem);
     EXPECT_TRUE(bad.IsNone()) << x << " " << scale;
     EXPECT_TRUE(problem.startsWith(QStringLiteral("位置合わせの値が正しくありません"))) << x;
   }
@@ -81,6 +88,57 @@ TEST(Calibration, TheSheetOfEverySizeMarksItsOwnSheet) {
         << texts.join(u'|').toStdString();
   }
   EXPECT_EQ(sheets[3].paper, kPaperB4);
+}
+
+// PDF files get the workstation printer's calibration only when it is asked for (Pdf=1), in
+// our writer's files and Qt's alike.
+TEST(Calibration, PdfFilesAreCalibratedOnlyWhenAskedFor) {
+  test::TempFolder dir;
+  const QString ini = dir.File(QStringLiteral("KVSYS.ini"));
+  const auto pdf_of = [&](const QByteArray& section, bool qt) {
+    QFile f(ini);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Output]\nTarget=PDF\nPrinter=office\n[Calibration:office]\n" + section);
+    f.close();
+    test::ScriptedDialogs dialogs;  // no box expected
+    const OutputSettings settings = LoadOutputSettings(dialogs, ini, dir.path());
+    PrintSurface surface;
+    surface.SetPreviewMode(true);
+    surface.SetPaperSize(kPaperB4);
+    surface.StartDoc();
+    surface.SetFontName(qt ? QStringLiteral("@ＭＳ 明朝") : QStringLiteral("ＭＳ 明朝"));
+    surface.SetFontItalic(qt);  // vertical italic: only Qt's engine draws it
+    surface.SetFontSize(30);
+    surface.SetCurrentX(MmToTwips(40));
+    surface.SetCurrentY(MmToTwips(60));
+    surface.OutputText(QStringLiteral("賞状"));
+    surface.EndDoc();
+    if (qt)
+      return DocumentToPdf(surface.Document(), PdfCalibrationOf(settings).calibration.Twips());
+    QByteArray bytes;
+    PdfWriter writer;
+    PdfWriter::File file(writer, [&bytes](const QByteArray& b) {
+      bytes += b;
+      return true;
+    });
+    file.SetPlacement(PdfCalibrationOf(settings).calibration.Twips());
+    EXPECT_TRUE(file.Add(surface.Document()) && file.Close());
+    return bytes;
+  };
+  test::Poppler poppler;
+  const double mm = 72 / 25.4;
+  for (const bool qt : {false, true}) {
+    SCOPED_TRACE(qt);
+    const QByteArray plain = pdf_of("OffsetX=5.0\nOffsetY=-3.0\nScale=102.0\nPdf=0\n", qt);
+    const QByteArray asked = pdf_of("OffsetX=5.0\nOffsetY=-3.0\nScale=102.0\nPdf=1\n", qt);
+    const QString word = qt ? QStringLiteral("賞") : QStringLiteral("賞状");
+    const QRectF at = poppler.WordBox(poppler.Save(plain, QStringLiteral("plain")), word);
+    const QRectF moved = poppler.WordBox(poppler.Save(asked, QStringLiteral("asked")), word);
+    ASSERT_FALSE(at.isEmpty());
+    EXPECT_NEAR(at.left(), 40 * mm, 3);  // the layout's own place (a column in vertical text)
+    EXPECT_NEAR(moved.left(), 5.0 * mm + 1.02 * at.left(), 0.3);
+    EXPECT_NEAR(moved.top(), -3.0 * mm + 1.02 * at.top(), 0.3);
+  }
 }
 
 }  // namespace

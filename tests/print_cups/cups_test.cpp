@@ -5,8 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTextStream>
 #include <QThread>
 #include <algorithm>
@@ -22,6 +20,7 @@
 #include "print/printer_queue.h"
 #include "print/warning_label.h"
 #include "print_cups/private_cups.h"
+#include "support/document_helpers.h"
 #include "support/print_run_world.h"
 
 namespace kvsys::test {
@@ -262,25 +261,6 @@ TEST_F(CupsTest, TheHeadlessRunPrintsToTheQueueItNamesAndNothingToAStoppedOne) {
   EXPECT_EQ(cups_->WaitForJobs(kOtherQueue, before + 4, 1000).size(), before + 3);
 }
 
-// Where pdftotext finds the word on page 1, in points from the top-left corner.
-QRectF WordBox(const QString& pdf, const QString& word) {
-  QProcess p;
-  p.start(QStringLiteral("pdftotext"),
-          {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-           QStringLiteral("1"), pdf, QStringLiteral("-")});
-  p.waitForFinished(60000);
-  static const QRegularExpression box(
-      QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
-                     "yMax=\"([\\d.]+)\">([^<]*)</word>"));
-  for (const auto& m : box.globalMatch(QString::fromUtf8(p.readAllStandardOutput()))) {
-    if (m.captured(5) == word) {
-      return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
-                    QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
-    }
-  }
-  return {};
-}
-
 // The queue's calibration moves and scales the whole page about the sheet's corner on the
 // printer only: the same run to PDF keeps the layout's positions, and the dump records those
 // positions with the calibration as a line of its own. Every output has the JIS B4 sheet.
@@ -317,8 +297,9 @@ TEST_F(CupsTest, ACalibratedQueueGetsThePageMovedAndScaledAndPdfFilesDoNot) {
   ASSERT_EQ(jobs.size(), before + 6) << cups_->LogTail().toStdString();
 
   const QString name = QStringLiteral("選手1");
-  const QRectF plain_job = WordBox(jobs[before], name);
-  const QRectF job = WordBox(jobs[before + 3], name);
+  Poppler poppler;
+  const QRectF plain_job = poppler.WordBox(jobs[before], name);
+  const QRectF job = poppler.WordBox(jobs[before + 3], name);
   ASSERT_FALSE(plain_job.isEmpty());
   ASSERT_FALSE(job.isEmpty());
   const double mm = 72 / 25.4;
@@ -327,7 +308,8 @@ TEST_F(CupsTest, ACalibratedQueueGetsThePageMovedAndScaledAndPdfFilesDoNot) {
   EXPECT_NEAR(job.width(), 1.02 * plain_job.width(), 0.3);
   // PDF files keep the layout's positions, on the JIS B4 sheet.
   const QString calibrated = w.folder() + QStringLiteral("/calibrated.pdf");
-  EXPECT_EQ(WordBox(calibrated, name), WordBox(w.folder() + QStringLiteral("/plain.pdf"), name));
+  EXPECT_EQ(poppler.WordBox(calibrated, name),
+            poppler.WordBox(w.folder() + QStringLiteral("/plain.pdf"), name));
   for (const PdfInfo& info : {ReadPdfInfo(calibrated), ReadPdfInfo(jobs[before + 3])}) {
     EXPECT_NEAR(Mm(info.width), 257, 1.5);
     EXPECT_NEAR(Mm(info.height), 364, 1.5);

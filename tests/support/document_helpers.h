@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QRect>
+#include <QRectF>
+#include <QRegularExpression>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -84,6 +86,22 @@ struct Poppler {
       said += QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput());
     }
     return said;
+  }
+  // Where pdftotext finds the word on the file's first page, points from the top-left corner;
+  // empty when it is not there.
+  QRectF WordBox(const QString& file, const QString& word) {
+    static const QRegularExpression box(
+        QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" "
+                       "yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    const QString words = QString::fromUtf8(
+        Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-l"),
+                                          QStringLiteral("1"), file, QStringLiteral("-")}));
+    for (const auto& m : box.globalMatch(words)) {
+      if (m.captured(5) != word) continue;
+      return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                    QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+    }
+    return {};
   }
   // The number of pages pdfinfo reads in a PDF file; 0 when it reads none.
   int Pages(const QString& file) {

@@ -417,7 +417,8 @@ bool SayTheLayoutsMeet(const CommandLine& cl, const Session& s, const MeetSettin
 struct Outputs {
   QString ini;  // the workstation's KVSYS.ini
   QString printer;
-  PrinterCalibration calibration;  // the printer's
+  PrinterCalibration calibration;  // the printer's, or the one PDF files ask for
+  QTransform placement;            // PDF files: that calibration when asked for
   std::unique_ptr<JsonLinesSink> dump;
   OutputFactory make;
 };
@@ -444,9 +445,20 @@ bool ChooseOutputs(const CommandLine& cl, Session& s, const QString& folder, Out
       out << QStringLiteral("位置合わせ：") << o.calibration.Text() << Qt::endl;
     }
   }
+  if (!cl.to_printer) {
+    // PDF files get the workstation printer's calibration only when it asks for them.
+    const PdfCalibration pdf = PdfCalibrationOf(LoadOutputSettings(s.dialogs, o.ini, folder));
+    o.printer = pdf.queue;
+    o.calibration = pdf.calibration;
+    o.placement = pdf.calibration.Twips();
+    if (!pdf.queue.isEmpty()) {
+      out << QStringLiteral("PDFの位置合わせ：") << o.calibration.Text()
+          << QStringLiteral("（プリンタ「%1」）").arg(o.printer) << Qt::endl;
+    }
+  }
   if (!cl.dump.isEmpty()) {
     o.dump = std::make_unique<JsonLinesSink>(cl.dump);
-    if (cl.to_printer) o.dump->SetCalibration(o.printer, o.calibration);
+    if (!o.printer.isEmpty()) o.dump->SetCalibration(o.printer, o.calibration);
   }
   o.make = [&cl, &s, &o, folder]() -> std::unique_ptr<DocumentOutput> {
     auto output = std::make_unique<MultiOutput>(o.dump ? std::vector<DocumentOutput*>{o.dump.get()}
@@ -454,12 +466,16 @@ bool ChooseOutputs(const CommandLine& cl, Session& s, const QString& folder, Out
     if (cl.to_printer) {
       output->Add(std::make_unique<PrinterOutput>(o.printer, o.ini));
     } else if (!cl.pdf.isEmpty()) {
-      output->Add(std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath()));
+      auto pdf = std::make_unique<PdfOutput>(QDir(cl.pdf).absolutePath());
+      pdf->SetPlacement(o.placement);
+      output->Add(std::move(pdf));
     } else if (!cl.by_affiliation.isEmpty()) {
       // The job adds the clubs' files itself: they are made from the table it draws.
     } else if (!cl.pdf_file.isEmpty()) {
-      output->Add(
-          std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath()));
+      auto pdf =
+          std::make_unique<RunPdfOutput>(QString(), QFileInfo(cl.pdf_file).absoluteFilePath());
+      pdf->SetPlacement(o.placement);
+      output->Add(std::move(pdf));
     } else if (cl.dump.isEmpty()) {
       output->Add(MakeOutput(LoadOutputSettings(s.dialogs, o.ini, folder), true));
     }
@@ -584,8 +600,7 @@ int WriteCalibrationSheet(const CommandLine& cl, const QString& folder, QTextStr
   Session s(err);
   Outputs o;
   if (!ChooseOutputs(cl, s, folder, o, out, err)) return kExitFailed;
-  const std::vector<PrintDocument> sheets =
-      DrawCalibrationSheets(cl.to_printer ? o.printer : QString(), o.calibration);
+  const std::vector<PrintDocument> sheets = DrawCalibrationSheets(o.printer, o.calibration);
   std::vector<const PrintDocument*> docs;
   for (const PrintDocument& sheet : sheets) docs.push_back(&sheet);
   RunOptions run;
