@@ -462,6 +462,9 @@ void KVPreview::ShowCalibration() {
       dialogs_, session_.SettingsFile(), session_.CalibratedQueue(),
       [this] { RunJob([this] { return session_.PrintCalibrationSheets(*this); }); }, this);
   dialog.exec();
+  // The keys go back to this window (F10 and the rest), whatever had the focus meanwhile.
+  activateWindow();
+  cmdCalibration->setFocus();
 }
 
 void KVPreview::Cancel() {
