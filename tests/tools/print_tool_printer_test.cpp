@@ -40,6 +40,22 @@ TEST(PrintCommandPrinter, ANamedQueueOrTheDefaultPrinterAndNoOtherDestination) {
     EXPECT_EQ(error, one);
   }
   EXPECT_FALSE(ParseCommandLine(meet + QStringList{QStringLiteral("--printer")}, &error));
+
+  // The calibration sheet needs no meet, and takes nothing but where it goes.
+  const QStringList sheet{QStringLiteral("--program-folder"), QStringLiteral("p"),
+                          QStringLiteral("--calibration-sheet")};
+  cl = ParseCommandLine(sheet + QStringList{QStringLiteral("--printer"), QStringLiteral("a")},
+                        &error);
+  ASSERT_TRUE(cl) << error.toStdString();
+  EXPECT_TRUE(cl->calibration_sheet && cl->to_printer);
+  for (const QStringList& more :
+       {QStringList{QStringLiteral("--meet"), QStringLiteral("m")},
+        QStringList{QStringLiteral("--rank"), QStringLiteral("1")},
+        QStringList{QStringLiteral("--printer"), QStringLiteral("a"), QStringLiteral("--pdf-file"),
+                    QStringLiteral("f.pdf")}}) {
+    EXPECT_FALSE(ParseCommandLine(sheet + more, &error)) << more.join(u' ').toStdString();
+    EXPECT_TRUE(error.startsWith(QStringLiteral("--calibration-sheet は"))) << error.toStdString();
+  }
 }
 
 }  // namespace

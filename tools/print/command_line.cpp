@@ -131,6 +131,19 @@ QString ReadEventChoices(const QCommandLineParser& parser, CommandLine& cl,
   return QString();
 }
 
+// The calibration sheet is printed on plain paper, of no meet: only where it goes may be said.
+// Empty when cl asks for nothing else.
+QString CalibrationSheetAlone(const CommandLine& cl, bool have_events, bool have_meet_option) {
+  const bool other = have_meet_option || have_events || cl.all_events || !cl.meet.isEmpty() ||
+                     !cl.recipients.isEmpty() || !cl.pdf.isEmpty() ||
+                     !cl.by_affiliation.isEmpty() || !cl.dump.isEmpty() ||
+                     !cl.layout_name.isEmpty() || !cl.recipients_out.isEmpty() || cl.index != 0;
+  if (!other && !(cl.to_printer && !cl.pdf_file.isEmpty())) return QString();
+  return QStringLiteral(
+      "--calibration-sheet は位置合わせシートだけを書くため、--printer、--default-printer、"
+      "--pdf-file のどれか一つとだけ使えます。");
+}
+
 // The combinations a meet run or a recipients run allows; empty when cl is usable.
 QString Combinations(const CommandLine& cl, bool have_events, bool have_meet_option) {
   if (!cl.pdf.isEmpty() + !cl.pdf_file.isEmpty() + !cl.by_affiliation.isEmpty() + cl.to_printer >
@@ -377,16 +390,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& args, QString* er
   }
   if (cl.help || cl.version) return cl;
   if (cl.calibration_sheet) {
-    // Printed on plain paper, of no meet: only where it goes may be said.
-    const bool other = have_meet_option || have_events || cl.all_events || !cl.meet.isEmpty() ||
-                       !cl.recipients.isEmpty() || !cl.pdf.isEmpty() ||
-                       !cl.by_affiliation.isEmpty() || !cl.dump.isEmpty() ||
-                       !cl.layout_name.isEmpty() || !cl.recipients_out.isEmpty() || cl.index != 0;
-    if (other || (cl.to_printer && !cl.pdf_file.isEmpty())) {
-      return fail(
-          QStringLiteral("--calibration-sheet は位置合わせシートだけを書くため、--printer、"
-                         "--default-printer、--pdf-file のどれか一つとだけ使えます。"));
-    }
+    const QString wrong = CalibrationSheetAlone(cl, have_events, have_meet_option);
+    if (!wrong.isEmpty()) return fail(wrong);
     return cl;
   }
   if (cl.since_last_sheet) {
