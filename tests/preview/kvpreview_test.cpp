@@ -3,7 +3,10 @@
 // view painting the certificate where the document puts it.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -20,10 +23,13 @@
 #include <memory>
 
 #include "certificate/draw_certificate.h"
+#include "preview/calibration_dialog_ui.h"
 #include "preview/kvpreview.h"
 #include "preview/page_view_ui.h"
 #include "preview/preview_window_ui.h"
 #include "preview_world.h"
+#include "print/calibration.h"
+#include "print/calibration_sheet.h"
 #include "support/find_child.h"
 
 namespace kvsys::test {
@@ -169,6 +175,39 @@ TEST_F(KVPreviewTest, CopiesPrintTheCertificateOnShowThatManyTimes) {
   EXPECT_EQ(copies->text(), QStringLiteral("2"));
   QTest::keyClick(copies, Qt::Key_F5);
   EXPECT_EQ(p->output.written.size(), 5u);
+}
+
+// 「プリンタの位置合わせ」 from the options: the workstation printer's values typed in tenths,
+// saved for its queue, and the calibration sheet printed with them saved first.
+TEST_F(KVPreviewTest, ThePrintersCalibrationIsTypedSavedAndItsSheetPrinted) {
+  KVPreview* k = Make(1);
+  QFile ini(p->ini);
+  ASSERT_TRUE(ini.open(QIODevice::Append));
+  ini.write("Printer=office\n");  // in [Output]
+  ini.close();
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = dynamic_cast<CalibrationDialog*>(QApplication::activeModalWidget());
+    ASSERT_TRUE(dialog);
+    shown = Child<QLabel>(*dialog, "lblQueue")->text();
+    auto* across = Child<QDoubleSpinBox>(*dialog, "txtAcross");
+    across->selectAll();
+    QTest::keyClicks(across, QStringLiteral("-1.5"));
+    Child<QDoubleSpinBox>(*dialog, "txtScale")->setValue(100.3);
+    Child<QCheckBox>(*dialog, "chkPdf")->setChecked(true);
+    QTest::mouseClick(Child<QPushButton>(*dialog, "cmdSheet"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*dialog, "cmdClose"), Qt::LeftButton);
+  });
+  QTest::mouseClick(Child<QPushButton>(*k, "cmdCalibration"), Qt::LeftButton);
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("プリンタ「office」（この端末）")))
+      << shown.toStdString();
+  PrinterCalibration expected;
+  expected.offset_x = -15;
+  expected.scale = 1003;
+  expected.pdf = true;
+  EXPECT_EQ(LoadCalibration(p->ini, QStringLiteral("office"), nullptr), expected);
+  ASSERT_EQ(p->output.written.size(), 5u);
+  for (const PrintDocument& sheet : p->output.written) EXPECT_EQ(sheet.name, kCalibrationSheetName);
 }
 
 TEST_F(KVPreviewTest, ViewKeysMoveAndZoomAndCloseKeysClose) {
