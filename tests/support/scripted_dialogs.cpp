@@ -117,12 +117,11 @@ std::optional<QString> ScriptedDialogs::InputBox(const QString& prompt, const QS
   return e.text_answer;
 }
 
-QString ScriptedDialogs::BrowseFolder(QWidget*, const QString& prompt,
-                                      const QString& start_folder) {
-  folder_start_ = start_folder;
+QString ScriptedDialogs::Chosen(Kind kind, const QString& prompt) {
   shown_.push_back({prompt, MsgButtons::OkCancel, MsgIcon::None, QString(), 1});
-  if (expected_.empty() || expected_.front().kind != Kind::Folder) {
-    ADD_FAILURE() << "unexpected folder chooser: " << prompt.toStdString();
+  if (expected_.empty() || expected_.front().kind != kind) {
+    ADD_FAILURE() << "unexpected " << (kind == Kind::Folder ? "folder" : "file")
+                  << " chooser: " << prompt.toStdString();
     return QString();
   }
   Expected e = expected_.front();
@@ -130,16 +129,15 @@ QString ScriptedDialogs::BrowseFolder(QWidget*, const QString& prompt,
   return e.text_answer;
 }
 
+QString ScriptedDialogs::BrowseFolder(QWidget*, const QString& prompt,
+                                      const QString& start_folder) {
+  folder_start_ = start_folder;
+  return Chosen(Kind::Folder, prompt);
+}
+
 QString ScriptedDialogs::ChooseFile(QWidget*, const QString& prompt, const QString&,
                                     const QString&) {
-  shown_.push_back({prompt, MsgButtons::OkCancel, MsgIcon::None, QString(), 1});
-  if (expected_.empty() || expected_.front().kind != Kind::File) {
-    ADD_FAILURE() << "unexpected file chooser: " << prompt.toStdString();
-    return QString();
-  }
-  Expected e = expected_.front();
-  expected_.pop_front();
-  return e.text_answer;
+  return Chosen(Kind::File, prompt);
 }
 
 bool ScriptedDialogs::ConfirmTable(const QString& title, const QStringList& headers,

@@ -77,6 +77,8 @@ class ScriptedDialogs : public Dialogs {
     QString text_answer;
     bool cancelled = false;  // an input box answered with Cancel
   };
+  // A folder or file chooser shown: the path expected for it (empty when none was).
+  QString Chosen(Kind kind, const QString& prompt);
   std::deque<Expected> expected_;
   std::vector<ShownBox> shown_;
   std::vector<ShownTable> tables_;
