@@ -450,10 +450,13 @@ bool PrinterOutput::Ready(QString* error) {
   const PrinterQueue queue = FindPrinterQueue(printer_name_);
   if (queue.state != QueueState::kReady) return Fail(error, QueueProblemText(queue));
   queue_ = queue.name;
+  // Read once per queue, not once per certificate.
+  if (calibrated_queue_ == queue_) return true;
   QString problem;
   calibration_ = LoadCalibration(settings_file_, queue_, &problem);
   // A value that cannot be read would put every text on the stock in the wrong place.
   if (!problem.isEmpty()) return Fail(error, problem);
+  calibrated_queue_ = queue_;
   return true;
 }
 

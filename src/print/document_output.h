@@ -201,7 +201,8 @@ class PrinterOutput : public DocumentOutput {
   QString printer_name_;
   QString settings_file_;
   PrinterCalibration calibration_;
-  QString queue_;  // the queue the last Ready found
+  QString calibrated_queue_;  // the queue calibration_ was read for
+  QString queue_;             // the queue the last Ready found
   bool written_ = false;
   int job_ = 0;  // the job of the document written last
 };
