@@ -11,8 +11,10 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "common/new_file.h"
+#include "common/serial_worker.h"
 #include "print/file_names.h"
 #include "print/page_renderer.h"
 #include "print/paper.h"
@@ -29,6 +31,12 @@ bool Fail(QString* error, const QString& text) {
 
 QString Shown(const QString& path) {
   return QDir::toNativeSeparators(path);
+}
+
+// Why a club's file could not be written: the file's own reason, else the folder.
+QString EndingError(const QString& why, const QString& folder) {
+  return why.isEmpty() ? QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder)
+                       : why;
 }
 
 constexpr int kA4 = 9;
@@ -84,7 +92,14 @@ ClubPdfOutput::ClubPdfOutput(QString folder, const std::vector<ClubCertificate>&
   for (const ClubCertificate& c : std::as_const(by_document_)) ++expected_[c.club];
 }
 
-ClubPdfOutput::~ClubPdfOutput() = default;
+ClubPdfOutput::~ClubPdfOutput() {
+  if (!ending_) return;
+  // The ending thread's shaped texts hold fonts of that thread: they go there.
+  ending_->Wait();
+  ending_->Post([this] { writer_.ForgetThread(); });
+  ending_->Wait();
+  ending_.reset();
+}
 
 bool ClubPdfOutput::Ready(QString* error) {
   if (!club_of_.empty()) return true;
@@ -103,6 +118,8 @@ bool ClubPdfOutput::Ready(QString* error) {
 
 bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   if (finished_) return Fail(error, QStringLiteral("PDFファイルは出力済みです。"));
+  // A file that could not be ended stops the run at once, not after the rest is drawn.
+  if (ending_failed_) WaitForEnds();
   if (!failed_.isEmpty()) return Fail(error, failed_);
   const auto found = by_document_.constFind(doc.name);
   if (found == by_document_.cend()) {
@@ -124,8 +141,8 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
         QDir(folder_).filePath(NumberedPdfName(SafeFileName(ClubTitle(club)), 1)));
   }
   Club& target = clubs_[*at];
-  if (target.cover_pages > 0) {
-    // Its cover was drawn and its pages counted already.
+  if (target.ended) {
+    // Its cover is drawn and its file ended.
     return Fail(error, QStringLiteral("PDFファイルの出力先は決定済みです。\r") + doc.name);
   }
   if (drawn_ == Drawn::kNotYet) drawn_ = writer_.CanWrite(doc) ? Drawn::kOurs : Drawn::kQt;
@@ -153,11 +170,10 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
   target.lines.push_back(&*found);
   club_of_.push_back(*at);
   pages_of_.push_back(doc.PageCount());
-  // The club's last certificate: its cover is drawn and its file ended now, so that a run
-  // sorted by club never holds more than the club it is at.
-  if (drawn_ == Drawn::kOurs && static_cast<int>(target.lines.size()) == target.expected &&
-      !CloseClub(target)) {
-    return Fail(error, failed_);
+  // The club's last certificate: its file is ended now, while the next club is drawn, so that
+  // a run sorted by club never holds more than the club it is at.
+  if (drawn_ == Drawn::kOurs && static_cast<int>(target.lines.size()) == target.expected) {
+    CloseClub(target);
   }
   return true;
 }
@@ -173,28 +189,54 @@ QString ClubPdfOutput::FreeName(const QString& base, const std::vector<QString>&
   return QString();
 }
 
-bool ClubPdfOutput::CloseClub(Club& club) {
-  if (club.cover_pages > 0) return true;
-  PrintDocument cover = DrawClubCover(club.club, club.lines);
-  club.cover_pages = cover.PageCount();
+void ClubPdfOutput::CloseClub(Club& club) {
+  if (club.ended) return;
+  club.ended = true;
   if (drawn_ == Drawn::kQt) {
-    club.cover = std::move(cover);
-    return true;
+    club.cover = DrawClubCover(club.club, club.lines);
+    club.cover_pages = club.cover.PageCount();
+    return;
   }
+  if (!ending_) ending_ = std::make_unique<SerialWorker>();
+  // The ending thread draws the cover too while it keeps up; when it falls behind, the cover
+  // is drawn here, so that neither thread waits long for the other.
+  std::optional<bool> covered;
+  if (ending_->Waiting() > 0) covered = AddCover(club);
+  // The club is the ending thread's until WaitForEnds: its file and its hidden file.
+  ending_->Post([this, &club, covered] {
+    const bool ok =
+        (covered ? *covered : AddCover(club)) && club.pdf->Close() && club.part->Close();
+    club.pdf.reset();
+    if (ok) return;
+    club.ending_error = EndingError(club.part->error(), folder_);
+    ending_failed_ = true;
+  });
+}
+
+bool ClubPdfOutput::AddCover(Club& club) {
+  const PrintDocument cover = DrawClubCover(club.club, club.lines);
+  club.cover_pages = cover.PageCount();
   // The cover is a list on plain paper: no printer's calibration.
   club.pdf->SetPlacement(QTransform());
-  const bool ok = club.pdf->Add(cover, true) && club.pdf->Close() && club.part->Close();
-  club.pdf.reset();
-  if (!ok && failed_.isEmpty()) {
-    failed_ = club.part->error().isEmpty()
-                  ? QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_)
-                  : club.part->error();
+  return club.pdf->Add(cover, true);
+}
+
+bool ClubPdfOutput::WaitForEnds() {
+  if (ending_) ending_->Wait();
+  if (!ending_failed_) return true;
+  for (const Club& club : clubs_) {
+    if (failed_.isEmpty() && !club.ending_error.isEmpty()) failed_ = club.ending_error;
   }
-  return ok;
+  return false;
 }
 
 std::vector<DocumentPlace> ClubPdfOutput::Plan() {
   if (finished_ || !failed_.isEmpty()) return {};
+  // A club some of whose certificates did not come (a run that stopped) ends here.
+  for (Club& club : clubs_) {
+    CloseClub(club);
+  }
+  if (!WaitForEnds()) return {};
   std::vector<QString> taken;
   for (Club& club : clubs_) {
     if (club.file.isEmpty()) {
@@ -202,8 +244,6 @@ std::vector<DocumentPlace> ClubPdfOutput::Plan() {
       if (club.file.isEmpty()) return {};
       club.part->SetPath(club.file);
     }
-    // A club some of whose certificates did not come (a run that stopped) ends here.
-    if (!CloseClub(club)) return {};
     taken.push_back(club.file);
   }
   return Places(true);

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -13,6 +14,7 @@
 namespace kvsys {
 
 class PendingFile;
+class SerialWorker;
 
 // What a club's cover lists of one certificate, and which document of the run it is.
 struct ClubCertificate {
@@ -35,8 +37,8 @@ PrintDocument DrawClubCover(const QString& club, const std::vector<const ClubCer
 // beginning with a cover that lists the certificates the file holds. The run is held until
 // Finish, which publishes every club's file or, when one cannot be written, none. Documents
 // are told apart by their names, which the certificates given name. A club whose certificates
-// have all come is finished at once, its file written to a hidden one on disk: a run sorted by
-// club holds only the club it is at.
+// have all come is finished at once, its file ended on a thread of its own into a hidden one on
+// disk while the next club is drawn: a run sorted by club holds only the club it is at.
 class ClubPdfOutput : public DocumentOutput {
  public:
   ClubPdfOutput(QString folder, const std::vector<ClubCertificate>& certificates);
@@ -70,11 +72,19 @@ class ClubPdfOutput : public DocumentOutput {
     std::unique_ptr<PdfWriter::File> pdf;       // our writer's file until it is closed
     PrintDocument cover;                        // Qt's engine: drawn by Plan, kept for Finish
     int cover_pages = 0;                        // 0 until the cover is drawn
+    bool ended = false;                         // no more certificates: the file is being ended
     QString file;
+    QString ending_error;  // set by the thread that ends the file; read after it has
   };
   enum class Drawn { kNotYet, kOurs, kQt };
-  // Draws the club's cover (once); our writer then ends the club's file.
-  bool CloseClub(Club& club);
+  // Ends the club's file (once): our writer's file is given its cover and ended on the ending
+  // thread, Qt's engine's cover is drawn for Finish.
+  void CloseClub(Club& club);
+  // Draws the club's cover and puts it before its certificates in our writer's file.
+  bool AddCover(Club& club);
+  // Until every club's file handed to the ending thread is ended; false (failed_ set) when one
+  // could not be.
+  bool WaitForEnds();
   // The club's file drawn by Qt's engine into its hidden file, the cover first.
   bool WriteQtPdf(Club& club);
   // Makes every club's hidden file durable and gives it its name, adding each to written.
@@ -96,6 +106,9 @@ class ClubPdfOutput : public DocumentOutput {
   bool finished_ = false;
   QString failed_;    // why a club's file could not be written: the run publishes none
   PdfWriter writer_;  // keeps the fonts between the clubs' files
+  // Ends the clubs' files; stopped before the writer and the files it ends go.
+  std::unique_ptr<SerialWorker> ending_;
+  std::atomic<bool> ending_failed_{false};
 };
 
 }  // namespace kvsys

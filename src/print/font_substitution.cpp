@@ -71,7 +71,8 @@ QStringList FontChoices(const QStringList& fonts, const QString& stored_face) {
 }
 
 bool HasBoldStyle(const QString& family) {
-  static QHash<QString, bool> known;
+  // Per thread: a club's cover is drawn on a thread of its own.
+  thread_local QHash<QString, bool> known;
   const auto it = known.constFind(family);
   if (it != known.constEnd()) return *it;
   bool bold = false;

@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 #include "common/text_util.h"
@@ -64,9 +66,10 @@ void AppendUtf16Hex(QByteArray& out, const QString& text) {
   for (QChar c : text) AppendHex4(out, c.unicode());
 }
 
-// One face of a font file, read once per writer: TrueType outlines, or else CFF ones.
+// One face of a font file, read once per writer: TrueType outlines, or else CFF ones. The
+// outlines and the name never change once read; what the face learns of its glyphs' texts
+// only under the writer's `fonts` lock.
 struct Face {
-  QRawFont raw;  // to look characters up
   TrueTypeSubsetter outlines;
   CffSubsetter cff;
   bool usable = false;
@@ -76,6 +79,7 @@ struct Face {
   QSet<char32_t> looked_up;
   QSet<char32_t> looked_up_vertical;
   // Each glyph compressed the first time a file shows it (node-based: streams point into it).
+  // Files are ended on any thread: only under the writer's `ending` lock.
   std::unordered_map<quint32, DeflatedPiece> packed;
 
   int UnitsPerEm() const {
@@ -94,6 +98,7 @@ struct Face {
 // A piece of a text's plan and the face of this writer that shows it.
 struct Piece {
   int face = -1;
+  Face* shown_by = nullptr;
   GlyphPiece glyphs;
 };
 
@@ -104,6 +109,7 @@ struct Shaped {
 
 // What one document uses of a face: its glyphs in the order of their numbers in the file.
 struct UsedFace {
+  Face* face = nullptr;
   std::vector<quint32> glyphs{0};  // .notdef first, as fonts have it
   QHash<quint32, quint32> cid{{0, 0}};
 
@@ -217,21 +223,134 @@ class PdfFile {
   std::vector<qsizetype> offsets_;  // by object number; 0 is the free entry
 };
 
+// The compressed subset of the face showing glyphs (components are appended to them), and
+// its size before compression; empty on failure. The tables before the glyphs are this
+// file's own; a glyph copied as it is was compressed when a file first showed it.
+QByteArray PackFont(Face& face, std::vector<quint32>& glyphs, qsizetype* size, Deflater& deflater) {
+  std::vector<TrueTypeSubsetter::GlyphSpan> spans;
+  const QByteArray font = face.outlines.Subset(glyphs, &spans);
+  if (font.isEmpty()) return {};
+  *size = font.size();
+  std::vector<DeflatedPiece> fresh;
+  fresh.reserve(spans.size() + 1);  // the pieces point into it
+  std::vector<const DeflatedPiece*> pieces;
+  const qsizetype glyphs_at = spans.empty() ? font.size() : spans.front().offset;
+  pieces.push_back(&fresh.emplace_back(deflater.Piece(font.constData(), glyphs_at)));
+  for (const TrueTypeSubsetter::GlyphSpan& span : spans) {
+    const char* data = font.constData() + span.offset;
+    if (!span.as_is) {
+      pieces.push_back(&fresh.emplace_back(deflater.Piece(data, span.size)));
+      continue;
+    }
+    auto it = face.packed.find(span.original);
+    if (it == face.packed.end()) {
+      it = face.packed.emplace(span.original, deflater.Piece(data, span.size)).first;
+    }
+    pieces.push_back(&it->second);
+  }
+  return Deflater::Join(pieces);
+}
+
+// The five objects of a used face from object n: the font, its CID font, its descriptor, its
+// subset's outlines and its ToUnicode map (made before the subset adds components). False
+// when the subset or the map failed.
+bool WriteFace(PdfFile& file, int n, Face& face, UsedFace& u, const QByteArray& to_unicode,
+               Deflater& deflater) {
+  qsizetype font_size = 0;
+  // A TrueType subset may add the components of composite glyphs; a CFF one has none.
+  QByteArray packed_font;
+  if (!face.is_cff) {
+    packed_font = PackFont(face, u.glyphs, &font_size, deflater);
+  } else if (const QByteArray cff = face.cff.Subset(u.glyphs); !cff.isEmpty()) {
+    packed_font = deflater.Stream(cff);
+  }
+  if (packed_font.isEmpty()) return false;
+  // Six letters that tell this subset from others of the face, the same in every run (Qt's
+  // hashes are seeded per process), so a certificate's file is the same each time.
+  QByteArray name;
+  quint64 h = 14695981039346656037ULL;
+  for (quint32 g : u.glyphs) h = (h ^ g) * 1099511628211ULL;
+  for (int i = 0; i < 6; ++i, h /= 26) name.append(static_cast<char>('A' + h % 26));
+  name.append('+').append(face.name);
+  const double per_unit = 1000.0 / face.UnitsPerEm();
+
+  file.Begin(n)
+      .append("<< /Type /Font /Subtype /Type0 /BaseFont /")
+      .append(name)
+      .append(" /Encoding /Identity-H /DescendantFonts [")
+      .append(PdfFile::Ref(n + 1))
+      .append("] /ToUnicode ")
+      .append(PdfFile::Ref(n + 4))
+      .append(" >>\nendobj\n");
+  QByteArray& cid = file.Begin(n + 1);
+  cid.append(face.is_cff ? "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /"
+                         : "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /")
+      .append(name);
+  cid.append(" /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>");
+  cid.append(" /FontDescriptor ").append(PdfFile::Ref(n + 2));
+  // A CFF subset numbers its glyphs by CID already.
+  if (!face.is_cff) cid.append(" /CIDToGIDMap /Identity");
+  cid.append(" /DW 1000 /W [0 [");
+  for (quint32 g : u.glyphs) cid.append(QByteArray::number(face.Width(g))).append(' ');
+  cid.append("]] >>\nendobj\n");
+  QByteArray& d = file.Begin(n + 2);
+  d.append("<< /Type /FontDescriptor /FontName /").append(name);
+  d.append(" /Flags 4 /FontBBox [");
+  for (int i = 0; i < 4; ++i) d << face.Box()[i] * per_unit;
+  d.append("] /ItalicAngle 0 /Ascent ");
+  d << face.Ascent() * per_unit;
+  d.append("/Descent ");
+  d << face.Descent() * per_unit;
+  d.append("/CapHeight ");
+  d << face.Ascent() * per_unit;
+  d.append(face.is_cff ? "/StemV 80 /FontFile3 " : "/StemV 80 /FontFile2 ")
+      .append(PdfFile::Ref(n + 3))
+      .append(" >>\nendobj\n");
+  file.Stream(n + 3, packed_font,
+              face.is_cff ? QByteArray(" /Subtype /CIDFontType0C")
+                          : " /Length1 " + QByteArray::number(font_size));
+
+  const QByteArray packed_map = deflater.Stream(to_unicode);
+  if (packed_map.isEmpty()) return false;
+  file.Stream(n + 4, packed_map, QByteArray());
+  return true;
+}
+
+// What one thread draws with: the texts it shaped, whose plans hold fonts of that thread, and
+// its compressor.
+struct Drawing {
+  QHash<QString, Shaped> shaped;
+  Deflater deflater;
+};
+
 }  // namespace
 
 struct PdfWriter::State {
+  // The faces, and what they learn of their glyphs' texts.
+  std::mutex fonts;
   std::vector<std::unique_ptr<Face>> faces;
   QHash<QString, int> face_index;
-  QHash<QString, Shaped> shaped;
-  Deflater deflater;
+  // Each drawing thread's own, made at its first text.
+  std::mutex drawings_lock;
+  std::map<std::thread::id, std::unique_ptr<Drawing>> drawings;
+  // Held while a file is ended: the faces' packed glyphs and the deflater of the ends.
+  std::mutex ending;
+  Deflater ending_deflater;
 
+  Drawing& Mine() {
+    const std::lock_guard lock(drawings_lock);
+    std::unique_ptr<Drawing>& mine = drawings[std::this_thread::get_id()];
+    if (!mine) mine = std::make_unique<Drawing>();
+    return *mine;
+  }
+
+  // Under `fonts`.
   int FaceFor(const QRawFont& raw) {
     // The face of a font file, however the font was asked for.
     const QString key = raw.familyName() + QChar(0x1F) + raw.styleName();
     const auto it = face_index.constFind(key);
     if (it != face_index.constEnd()) return it.value();
     auto face = std::make_unique<Face>();
-    face->raw = raw;
     face->usable = face->outlines.Load(raw);
     if (!face->usable) face->usable = face->is_cff = face->cff.Load(raw);
     face->name = PdfName(raw);
@@ -241,8 +360,9 @@ struct PdfWriter::State {
     return index;
   }
 
-  // Which glyph shows which characters, learnt once per face and character.
-  void Learn(Face& face, const QString& text, const QFont* vertical_font) {
+  // Which glyph shows which characters, learnt once per face and character, through raw (the
+  // face as this thread has it). Under `fonts`.
+  void Learn(Face& face, const QRawFont& raw, const QString& text, const QFont* vertical_font) {
     auto map = [&face](quint32 glyph, const QString& s) {
       if (glyph != 0 && !face.text_of.contains(glyph)) face.text_of.insert(glyph, s);
     };
@@ -253,7 +373,7 @@ struct PdfWriter::State {
       const QString s = QString::fromUcs4(&cp, 1);
       if (horizontal) {
         face.looked_up.insert(cp);
-        const QList<quint32> g = face.raw.glyphIndexesForString(s);
+        const QList<quint32> g = raw.glyphIndexesForString(s);
         if (g.size() == 1) map(g[0], s);
       }
       if (vertical) {
@@ -264,12 +384,12 @@ struct PdfWriter::State {
     }
   }
 
-  const Shaped& Shape(const TextRun& run) {
+  const Shaped& Shape(Drawing& d, const TextRun& run) {
     const QString key = PlanKey(run);
-    auto it = shaped.constFind(key);
-    if (it != shaped.constEnd()) return it.value();
-    if (shaped.size() >= kMaxShapedTexts) shaped.clear();
-    return shaped.insert(key, FromPlan(run, key)).value();
+    auto it = d.shaped.constFind(key);
+    if (it != d.shaped.constEnd()) return it.value();
+    if (d.shaped.size() >= kMaxShapedTexts) d.shaped.clear();
+    return d.shaped.insert(key, FromPlan(run, key)).value();
   }
 
   // The run's plan on this writer's faces; not ok when a face has neither TrueType nor CFF
@@ -284,12 +404,14 @@ struct PdfWriter::State {
     const std::optional<QFont> vertical =
         run.vertical ? std::optional(CertificateFont(run.font, run.size, run.bold, run.italic))
                      : std::nullopt;
+    const std::lock_guard lock(fonts);
     for (const GlyphPiece& g : plan.pieces) {
       Piece p;
       p.face = FaceFor(g.font);
       Face& face = *faces[static_cast<size_t>(p.face)];
       if (!face.usable) return out;
-      Learn(face, run.text, vertical ? &*vertical : nullptr);
+      Learn(face, g.font, run.text, vertical ? &*vertical : nullptr);
+      p.shown_by = &face;
       p.glyphs = g;
       out.pieces.push_back(std::move(p));
     }
@@ -297,37 +419,9 @@ struct PdfWriter::State {
     return out;
   }
 
-  // The compressed subset of the face showing glyphs (components are appended to them), and
-  // its size before compression; empty on failure. The tables before the glyphs are this
-  // file's own; a glyph copied as it is was compressed when a file first showed it.
-  QByteArray PackFont(Face& face, std::vector<quint32>& glyphs, qsizetype* size) {
-    std::vector<TrueTypeSubsetter::GlyphSpan> spans;
-    const QByteArray font = face.outlines.Subset(glyphs, &spans);
-    if (font.isEmpty()) return {};
-    *size = font.size();
-    std::vector<DeflatedPiece> fresh;
-    fresh.reserve(spans.size() + 1);  // the pieces point into it
-    std::vector<const DeflatedPiece*> pieces;
-    const qsizetype glyphs_at = spans.empty() ? font.size() : spans.front().offset;
-    pieces.push_back(&fresh.emplace_back(deflater.Piece(font.constData(), glyphs_at)));
-    for (const TrueTypeSubsetter::GlyphSpan& span : spans) {
-      const char* data = font.constData() + span.offset;
-      if (!span.as_is) {
-        pieces.push_back(&fresh.emplace_back(deflater.Piece(data, span.size)));
-        continue;
-      }
-      auto it = face.packed.find(span.original);
-      if (it == face.packed.end()) {
-        it = face.packed.emplace(span.original, deflater.Piece(data, span.size)).first;
-      }
-      pieces.push_back(&it->second);
-    }
-    return Deflater::Join(pieces);
-  }
-
   // Draws the glyphs of a piece, placed from origin (twips), as text of font resource F<n>.
-  void Emit(QByteArray& c, const Piece& piece, QPointF origin, UsedFace& used) const {
-    const Face& face = *faces[static_cast<size_t>(piece.face)];
+  static void Emit(QByteArray& c, const Piece& piece, QPointF origin, UsedFace& used) {
+    const Face& face = *piece.shown_by;
     const GlyphPiece& p = piece.glyphs;
     // Text space (an em a unit, y up) to page twips (y down), as the plan places the glyphs.
     const QTransform m = p.GlyphToTwips();
@@ -380,6 +474,7 @@ struct PdfWriter::State {
   std::optional<std::vector<QByteArray>> Contents(const PrintDocument& doc, double sheet_height,
                                                   const QTransform& placement,
                                                   std::map<int, UsedFace>& used) {
+    Drawing& d = Mine();
     std::vector<QByteArray> contents;
     for (const PrintPage& page : doc.pages) {
       QByteArray c;
@@ -393,9 +488,13 @@ struct PdfWriter::State {
       }
       for (const PageElement& e : page.elements) {
         if (const auto* run = std::get_if<TextRun>(&e)) {
-          const Shaped& shaped = Shape(*run);
+          const Shaped& shaped = Shape(d, *run);
           if (!shaped.ok) return std::nullopt;
-          for (const Piece& p : shaped.pieces) Emit(c, p, QPointF(run->x, run->y), used[p.face]);
+          for (const Piece& p : shaped.pieces) {
+            UsedFace& u = used[p.face];
+            u.face = p.shown_by;
+            Emit(c, p, QPointF(run->x, run->y), u);
+          }
         } else if (const auto* line = std::get_if<LineElement>(&e)) {
           c.append("q ");
           c << kLineWidthTwips;
@@ -406,86 +505,28 @@ struct PdfWriter::State {
           c.append("l S Q\n");
         }
       }
-      contents.push_back(deflater.Stream(c));
+      contents.push_back(d.deflater.Stream(c));
       if (contents.back().isEmpty()) return std::nullopt;
     }
     return contents;
-  }
-
-  // The five objects of a used face from object n: the font, its CID font, its descriptor, its
-  // subset's outlines and its ToUnicode map. False when the subset or the map failed.
-  bool WriteFace(PdfFile& file, int n, Face& face, UsedFace& u) {
-    const size_t shown = u.glyphs.size();
-    qsizetype font_size = 0;
-    // A TrueType subset may add the components of composite glyphs; a CFF one has none.
-    QByteArray packed_font;
-    if (!face.is_cff) {
-      packed_font = PackFont(face, u.glyphs, &font_size);
-    } else if (const QByteArray cff = face.cff.Subset(u.glyphs); !cff.isEmpty()) {
-      packed_font = deflater.Stream(cff);
-    }
-    if (packed_font.isEmpty()) return false;
-    // Six letters that tell this subset from others of the face, the same in every run (Qt's
-    // hashes are seeded per process), so a certificate's file is the same each time.
-    QByteArray name;
-    quint64 h = 14695981039346656037ULL;
-    for (quint32 g : u.glyphs) h = (h ^ g) * 1099511628211ULL;
-    for (int i = 0; i < 6; ++i, h /= 26) name.append(static_cast<char>('A' + h % 26));
-    name.append('+').append(face.name);
-    const double per_unit = 1000.0 / face.UnitsPerEm();
-
-    file.Begin(n)
-        .append("<< /Type /Font /Subtype /Type0 /BaseFont /")
-        .append(name)
-        .append(" /Encoding /Identity-H /DescendantFonts [")
-        .append(PdfFile::Ref(n + 1))
-        .append("] /ToUnicode ")
-        .append(PdfFile::Ref(n + 4))
-        .append(" >>\nendobj\n");
-    QByteArray& cid = file.Begin(n + 1);
-    cid.append(face.is_cff ? "<< /Type /Font /Subtype /CIDFontType0 /BaseFont /"
-                           : "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /")
-        .append(name);
-    cid.append(" /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>");
-    cid.append(" /FontDescriptor ").append(PdfFile::Ref(n + 2));
-    // A CFF subset numbers its glyphs by CID already.
-    if (!face.is_cff) cid.append(" /CIDToGIDMap /Identity");
-    cid.append(" /DW 1000 /W [0 [");
-    for (quint32 g : u.glyphs) cid.append(QByteArray::number(face.Width(g))).append(' ');
-    cid.append("]] >>\nendobj\n");
-    QByteArray& d = file.Begin(n + 2);
-    d.append("<< /Type /FontDescriptor /FontName /").append(name);
-    d.append(" /Flags 4 /FontBBox [");
-    for (int i = 0; i < 4; ++i) d << face.Box()[i] * per_unit;
-    d.append("] /ItalicAngle 0 /Ascent ");
-    d << face.Ascent() * per_unit;
-    d.append("/Descent ");
-    d << face.Descent() * per_unit;
-    d.append("/CapHeight ");
-    d << face.Ascent() * per_unit;
-    d.append(face.is_cff ? "/StemV 80 /FontFile3 " : "/StemV 80 /FontFile2 ")
-        .append(PdfFile::Ref(n + 3))
-        .append(" >>\nendobj\n");
-    file.Stream(n + 3, packed_font,
-                face.is_cff ? QByteArray(" /Subtype /CIDFontType0C")
-                            : " /Length1 " + QByteArray::number(font_size));
-
-    const QByteArray packed_map = deflater.Stream(ToUnicodeMap(face, u.glyphs, shown));
-    if (packed_map.isEmpty()) return false;
-    file.Stream(n + 4, packed_map, QByteArray());
-    return true;
   }
 };
 
 PdfWriter::PdfWriter() : state_(std::make_unique<State>()) {}
 PdfWriter::~PdfWriter() = default;
 
+void PdfWriter::ForgetThread() {
+  const std::lock_guard lock(state_->drawings_lock);
+  state_->drawings.erase(std::this_thread::get_id());
+}
+
 bool PdfWriter::CanWrite(const PrintDocument& doc) {
   if (doc.PageCount() == 0 || doc.width <= 0 || doc.height <= 0) return false;
+  Drawing& drawing = state_->Mine();
   for (const PrintPage& page : doc.pages) {
     for (const PageElement& e : page.elements) {
       const auto* run = std::get_if<TextRun>(&e);
-      if (run && !state_->Shape(*run).ok) return false;
+      if (run && !state_->Shape(drawing, *run).ok) return false;
     }
   }
   return true;
@@ -562,11 +603,22 @@ bool PdfWriter::File::Close() {
   d_->closed = true;
   State& s = d_->state;
   PdfFile& file = d_->file;
+  // What each face's glyphs show, as far as the faces know it: another thread may teach them
+  // more meanwhile.
+  std::vector<QByteArray> maps;
+  {
+    const std::lock_guard lock(s.fonts);
+    for (const auto& [index, u] : d_->used) {
+      maps.push_back(ToUnicodeMap(*u.face, u.glyphs, u.glyphs.size()));
+    }
+  }
+  const std::lock_guard lock(s.ending);
   std::vector<int> fonts;
+  size_t k = 0;
   for (auto& [index, u] : d_->used) {
     const int first = file.Reserve();
     for (int i = 1; i < 5; ++i) file.Reserve();
-    if (!s.WriteFace(file, first, *s.faces[static_cast<size_t>(index)], u)) return false;
+    if (!WriteFace(file, first, *u.face, u, maps[k++], s.ending_deflater)) return false;
     fonts.push_back(first);
     if (!file.Flush()) return false;
   }
@@ -581,7 +633,7 @@ bool PdfWriter::File::Close() {
   info.append("> >>\nendobj\n");
   QByteArray& resources = file.Begin(4);
   resources.append("<< /ProcSet [/PDF /Text] /Font <<");
-  size_t k = 0;
+  k = 0;
   for (const auto& entry : d_->used) {
     resources.append(" /F")
         .append(QByteArray::number(entry.first))

@@ -13,6 +13,9 @@ namespace kvsys {
 // keeps between documents what each file would otherwise work out again: the fonts' outlines
 // and metrics and the shaped texts. A run that writes one file per certificate repeats little
 // but the names. Fonts are embedded as subsets of the glyphs each file shows.
+//
+// Two threads may draw at once, each into files of its own (a file may be handed from one to
+// the other): the fonts are shared, what a thread shaped is its own.
 class PdfWriter {
  public:
   PdfWriter();
@@ -27,6 +30,9 @@ class PdfWriter {
   QByteArray Write(const PrintDocument& doc, const QTransform& placement = QTransform());
   // Whether every text of the document can be drawn here exactly as the renderer draws it.
   bool CanWrite(const PrintDocument& doc);
+  // Lets go of what the calling thread shaped here (it holds that thread's fonts): called by a
+  // thread that drew here before it ends.
+  void ForgetThread();
 
   // One PDF file of many documents, written as they come: each page goes to the sink at once
   // (a run of thousands never holds its pages), the fonts, one subset of each face for the

@@ -2,8 +2,12 @@
 // before the files were there, and a club whose pages only Qt draws exactly written by Qt.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QFile>
+#include <QThread>
+#include <csignal>
 
 #include "print/club_output.h"
 #include "print/print_surface.h"
@@ -12,6 +16,16 @@
 
 namespace kvsys {
 namespace {
+
+// Whether the folder holds n files, hidden ones too, within a few seconds: a club's file is
+// ended on a thread of its own.
+bool SoonFilesIn(const QString& folder, qsizetype n) {
+  for (int waited = 0; waited < 5000; waited += 10) {
+    if (QDir(folder).entryList(QDir::Files | QDir::Hidden).size() == n) return true;
+    QThread::msleep(10);
+  }
+  return false;
+}
 
 PrintDocument Certificate(const QString& name, const QString& text, bool vertical_italic) {
   PrintSurface surface;
@@ -56,9 +70,9 @@ TEST(ClubPdf, EachClubItsOwnFileWithItsCoverFirst) {
   EXPECT_TRUE(out.LastWritten().held);
   EXPECT_EQ(out.WrittenTo().kind, OutputPlace::Kind::kNothing);
 
-  // A club whose certificates have all come is on disk already, under a hidden name; the
-  // other is ended by Plan.
-  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  // A club whose certificates have all come is ended meanwhile, on disk under a hidden name;
+  // the other is ended by Plan.
+  EXPECT_TRUE(SoonFilesIn(folder, 1));
   EXPECT_FALSE(out.Write(Certificate(QStringLiteral("d3"), QStringLiteral("田中"), false), &error));
 
   const std::vector<DocumentPlace> planned = out.Plan();
@@ -119,6 +133,45 @@ TEST(ClubPdf, EachClubItsOwnFileWithItsCoverFirst) {
   ASSERT_EQ(at.size(), 2u);
   EXPECT_EQ(at[1].place.where, a2);
   EXPECT_EQ(at[1].page, 3);
+}
+
+// A club's file that cannot be written, ended while the run goes on: the run fails with the
+// reason, publishes no club's file and leaves no hidden one.
+TEST(ClubPdf, AFileThatCannotBeEndedFailsTheWholeRun) {
+  test::TempFolder dir;
+  const QString folder = dir.File(QStringLiteral("clubs"));
+  {
+    ClubPdfOutput out(folder,
+                      {{QStringLiteral("d1"), QStringLiteral("A"), QStringLiteral("男子50m"),
+                        QStringLiteral("１"), QStringLiteral("山田")},
+                       {QStringLiteral("d2"), QStringLiteral("B"), QStringLiteral("女子50m"),
+                        QStringLiteral("２"), QStringLiteral("鈴木")}});
+    QString error;
+    ASSERT_TRUE(out.Ready(&error)) << error.toStdString();
+    // A file size limit makes the club's file fail part way, as a full disk does.
+    rlimit old_limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old_limit;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool first =
+        out.Write(Certificate(QStringLiteral("d1"), QStringLiteral("山田"), false), &error);
+    // Club A is ended meanwhile: the run hears of it at its next document or at the end.
+    const bool finished =
+        first &&
+        out.Write(Certificate(QStringLiteral("d2"), QStringLiteral("鈴木"), false), &error) &&
+        out.Finish(&error);
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_TRUE(first);
+    EXPECT_FALSE(finished);
+    EXPECT_TRUE(error.contains(QStringLiteral("A.pdf"))) << error.toStdString();
+    EXPECT_EQ(out.WrittenTo().kind, OutputPlace::Kind::kNothing);
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files).isEmpty());
+  }
+  // What the run held goes with it.
+  EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 }  // namespace
