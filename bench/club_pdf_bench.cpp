@@ -84,7 +84,7 @@ BENCHMARK(BM_ClubFilesAgainstOneFile)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1)
-    ->Repetitions(5);
+    ->Repetitions(9);
 
 }  // namespace
 
