@@ -72,8 +72,8 @@ void BM_ClubFilesAgainstOneFile(benchmark::State& state) {
     if (best.one.exit < 0 || one.seconds < best.one.seconds) best.one = one;
     if (best.clubs.exit < 0 || clubs.seconds < best.clubs.seconds) best.clubs = clubs;
     best.ratios.push_back(clubs.seconds / one.seconds);
-    // The files stay until the end: a file system slows down making files where hundreds
-    // were just removed, which an operator's folder never sees.
+    // The files stay until the end: ext4 makes files slowly for minutes after hundreds were
+    // removed near them, which an operator's folder seldom sees and the next run would.
   }
 }
 
