@@ -94,8 +94,8 @@ ClubPdfOutput::ClubPdfOutput(QString folder, const std::vector<ClubCertificate>&
 
 ClubPdfOutput::~ClubPdfOutput() {
   if (!ending_) return;
-  // The ending thread's shaped texts hold fonts of that thread: they go there.
-  ending_->Wait();
+  // The ending thread's shaped texts hold fonts of that thread: they go there, after the files
+  // posted before.
   ending_->Post([this] { writer_.ForgetThread(); });
   ending_->Wait();
   ending_.reset();
@@ -297,10 +297,9 @@ bool ClubPdfOutput::WriteQtPdf(Club& club) {
 }
 
 bool ClubPdfOutput::PublishClubs(std::vector<QString>& written, QString* error) {
-  const QString failed = QStringLiteral("PDFファイルを書き込めませんでした。\r") + Shown(folder_);
   for (Club& club : clubs_) {
     if (drawn_ == Drawn::kQt && !WriteQtPdf(club)) {
-      return Fail(error, club.part->error().isEmpty() ? failed : club.part->error());
+      return Fail(error, EndingError(club.part->error(), folder_));
     }
   }
   // One flush of the file system for every club: syncing each new file on its own costs a
