@@ -1,11 +1,8 @@
 #include "common/profile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -13,12 +10,14 @@
 #include <QRandomGenerator>
 
 #include "common/profile_file.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_folder.h"
 
 namespace kvsys {
 namespace {
 
+using test::FileSizeLimit;
 using test::ScriptedDialogs;
 using test::TempFolder;
 
@@ -473,18 +472,13 @@ TEST(ProfileWriteFailureTest, FullDiskLeavesOldFileWhole) {
   const QByteArray before = "[Prn]\nDono=True\n[D_B]\nDB_Path=/data/\n";
   const QString ini = tmp.Write("KVSYS.ini", before);
   // A file size limit makes the new file's write fail part way, as a full disk does.
-  rlimit old_limit{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old_limit;
-  small.rlim_cur = 64;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  FileSizeLimit limit(64);
+  ASSERT_TRUE(limit.set());
   ScriptedDialogs dialogs;
   dialogs.Expect(WriteError(ini), MsgButtons::Ok, MsgIcon::Critical, kWriteTitle);
   const bool written = SetProfileEx(dialogs, ini, QStringLiteral("Prn"), QStringLiteral("DonoStr"),
                                     QString(100, QChar(0x69D8)));
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
+  limit.Lift();
   EXPECT_FALSE(written);
   EXPECT_EQ(tmp.Read("KVSYS.ini"), before);
   EXPECT_EQ(FilesIn(tmp.path()), QStringList{QStringLiteral("KVSYS.ini")});

@@ -2,16 +2,14 @@
 // before the files were there, and a club whose pages only Qt draws exactly written by Qt.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <QDir>
 #include <QFile>
 #include <QThread>
-#include <csignal>
 
 #include "print/club_output.h"
 #include "print/print_surface.h"
 #include "support/document_helpers.h"
+#include "support/file_size_limit.h"
 #include "support/temp_folder.h"
 
 namespace kvsys {
@@ -149,12 +147,8 @@ TEST(ClubPdf, AFileThatCannotBeEndedFailsTheWholeRun) {
     QString error;
     ASSERT_TRUE(out.Ready(&error)) << error.toStdString();
     // A file size limit makes the club's file fail part way, as a full disk does.
-    rlimit old_limit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old_limit;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    test::FileSizeLimit limit(1024);
+    ASSERT_TRUE(limit.set());
     const bool first =
         out.Write(Certificate(QStringLiteral("d1"), QStringLiteral("山田"), false), &error);
     // Club A is ended meanwhile: the run hears of it at its next document or at the end.
@@ -162,8 +156,7 @@ TEST(ClubPdf, AFileThatCannotBeEndedFailsTheWholeRun) {
         first &&
         out.Write(Certificate(QStringLiteral("d2"), QStringLiteral("鈴木"), false), &error) &&
         out.Finish(&error);
-    setrlimit(RLIMIT_FSIZE, &old_limit);
-    std::signal(SIGXFSZ, old_handler);
+    limit.Lift();
     EXPECT_TRUE(first);
     EXPECT_FALSE(finished);
     EXPECT_TRUE(error.contains(QStringLiteral("A.pdf"))) << error.toStdString();
