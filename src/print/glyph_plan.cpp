@@ -170,7 +170,15 @@ std::shared_ptr<const TextPlan> PlanText(const TextRun& run, const QString& key)
   auto it = plans.constFind(key);
   if (it != plans.constEnd()) return it.value();
   if (plans.size() >= kMaxPlans) plans.clear();
-  const ShapingFont f = ShapingFontOf(run);
+  // One font object per font and size: its engine is looked up once, not for every text.
+  thread_local QHash<QString, ShapingFont> fonts;
+  const QString font_key = key.left(run.font.size() + 7);
+  auto font = fonts.constFind(font_key);
+  if (font == fonts.constEnd()) {
+    if (fonts.size() >= kMaxPlans) fonts.clear();
+    font = fonts.insert(font_key, ShapingFontOf(run));
+  }
+  const ShapingFont& f = font.value();
   auto plan = std::make_shared<const TextPlan>(run.vertical ? PlanVertical(run, f)
                                                             : PlanHorizontal(run, f));
   plans.insert(key, plan);
