@@ -106,6 +106,7 @@ QByteArray FontFile(const std::vector<FontTable>& tables, qsizetype* glyf_at) {
   const qsizetype directory = out.size();
   out.resize(directory + 16 * static_cast<qsizetype>(n));
   qsizetype head_at = 0;
+  quint32 tables_sum = 0;  // the tables' words, each table padded to whole words
   const auto is = [](const FontTable& t, const char* tag) {
     return std::equal(t.tag.begin(), t.tag.end(), tag);
   };
@@ -116,7 +117,9 @@ QByteArray FontFile(const std::vector<FontTable>& tables, qsizetype* glyf_at) {
     out.append(*t.data);
     while (out.size() % 4) out.append('\0');
     std::copy(t.tag.begin(), t.tag.end(), out.begin() + entry);
-    Put32(out, entry + 4, Checksum(t.data->constData(), t.data->size()));
+    const quint32 sum = Checksum(t.data->constData(), t.data->size());
+    tables_sum += sum;
+    Put32(out, entry + 4, sum);
     Put32(out, entry + 8, static_cast<quint32>(at));
     Put32(out, entry + 12, static_cast<quint32>(t.data->size()));
   };
@@ -126,7 +129,9 @@ QByteArray FontFile(const std::vector<FontTable>& tables, qsizetype* glyf_at) {
   for (quint32 i = 0; i < n; ++i) {
     if (is(tables[i], "glyf")) place(tables[i], directory + 16 * i);
   }
-  Put32(out, head_at + 8, 0xB1B0AFBA - Checksum(out.constData(), out.size()));
+  // The whole file's words: the directory's and the tables' sums, not the glyphs read again.
+  Put32(out, head_at + 8,
+        0xB1B0AFBA - (Checksum(out.constData(), directory + 16 * n) + tables_sum));
   return out;
 }
 
