@@ -75,8 +75,27 @@ QRawFont UprightFace(const QRawFont& leant) {
   return faces.emplace(std::move(key), upright).first->second;
 }
 
-TextPlan PlanHorizontal(const TextRun& run, const ShapingFont& f) {
-  TextPlan out;
+// A text as the engine lays it out in the font shaped: the same for every size shaped at the
+// same size, so that a name on a certificate and on a list of them is laid out once.
+struct Laid {
+  double baseline = 0;
+  double advance = 0;
+  QList<QGlyphRun> runs;
+};
+
+const Laid& LaidOut(const TextRun& run, const ShapingFont& f) {
+  thread_local QHash<QString, Laid> laid;
+  QString key;
+  key.reserve(run.font.size() + run.text.size() + 5);
+  key.append(run.font)
+      .append(QChar(0x1F))
+      .append(QChar(static_cast<char16_t>(f.drawn.pixelSize())))
+      .append(QChar(run.bold ? u'B' : u'-'))
+      .append(QChar(run.italic ? u'I' : u'-'))
+      .append(run.text);
+  auto it = laid.constFind(key);
+  if (it != laid.constEnd()) return it.value();
+  if (laid.size() >= kMaxPlans) laid.clear();
   QTextLayout layout(run.text, f.drawn);
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
@@ -85,9 +104,21 @@ TextPlan PlanHorizontal(const TextRun& run, const ShapingFont& f) {
   QTextLine line = layout.createLine();
   if (line.isValid()) line.setPosition(QPointF(0, 0));
   layout.endLayout();
-  const double baseline = line.isValid() ? line.ascent() : 0;
-  out.advance = line.isValid() ? line.horizontalAdvance() * f.scale : 0;
-  for (const QGlyphRun& glyphs : layout.glyphRuns()) {
+  Laid out;
+  if (line.isValid()) {
+    out.baseline = line.ascent();
+    out.advance = line.horizontalAdvance();
+  }
+  out.runs = layout.glyphRuns();
+  return laid.insert(key, std::move(out)).value();
+}
+
+TextPlan PlanHorizontal(const TextRun& run, const ShapingFont& f) {
+  TextPlan out;
+  const Laid& laid = LaidOut(run, f);
+  const double baseline = laid.baseline;
+  out.advance = laid.advance * f.scale;
+  for (const QGlyphRun& glyphs : laid.runs) {
     GlyphPiece p;
     p.font = glyphs.rawFont();
     p.em = p.font.pixelSize() * f.scale;
