@@ -11,7 +11,6 @@
 #include <QTemporaryFile>
 #include <algorithm>
 #include <memory>
-#include <optional>
 
 #include "common/new_file.h"
 #include "common/serial_worker.h"
@@ -93,11 +92,8 @@ ClubPdfOutput::ClubPdfOutput(QString folder, const std::vector<ClubCertificate>&
 }
 
 ClubPdfOutput::~ClubPdfOutput() {
-  if (!ending_) return;
-  // The ending thread's shaped texts hold fonts of that thread: they go there, after the files
-  // posted before.
-  ending_->Post([this] { writer_.ForgetThread(); });
-  ending_->Wait();
+  // Files not yet ended are dropped; the one being ended is waited for, before the writer and
+  // the clubs go.
   ending_.reset();
 }
 
@@ -197,15 +193,13 @@ void ClubPdfOutput::CloseClub(Club& club) {
     club.cover_pages = club.cover.PageCount();
     return;
   }
+  // The cover is drawn here: this thread has laid out the names already, for the
+  // certificates. A cover that cannot be added fails the file like any write.
+  const bool covered = AddCover(club);
   if (!ending_) ending_ = std::make_unique<SerialWorker>();
-  // The ending thread draws the cover too while it keeps up; when it falls behind, the cover
-  // is drawn here, so that neither thread waits long for the other.
-  std::optional<bool> covered;
-  if (ending_->Waiting() > 0) covered = AddCover(club);
   // The club is the ending thread's until WaitForEnds: its file and its hidden file.
   ending_->Post([this, &club, covered] {
-    const bool ok =
-        (covered ? *covered : AddCover(club)) && club.pdf->Close() && club.part->Close();
+    const bool ok = covered && club.pdf->Close() && club.part->Close();
     club.pdf.reset();
     if (ok) return;
     club.ending_error = EndingError(club.part->error(), folder_);

@@ -37,8 +37,9 @@ PrintDocument DrawClubCover(const QString& club, const std::vector<const ClubCer
 // beginning with a cover that lists the certificates the file holds. The run is held until
 // Finish, which publishes every club's file or, when one cannot be written, none. Documents
 // are told apart by their names, which the certificates given name. A club whose certificates
-// have all come is finished at once, its file ended on a thread of its own into a hidden one on
-// disk while the next club is drawn: a run sorted by club holds only the club it is at.
+// have all come is finished at once: its cover is drawn, and its file ended on a thread of its
+// own (fonts, page tree, the hidden file on disk) while the next club is drawn. That thread
+// draws nothing. A run sorted by club holds only the club it is at.
 class ClubPdfOutput : public DocumentOutput {
  public:
   ClubPdfOutput(QString folder, const std::vector<ClubCertificate>& certificates);
@@ -77,8 +78,8 @@ class ClubPdfOutput : public DocumentOutput {
     QString ending_error;  // set by the thread that ends the file; read after it has
   };
   enum class Drawn { kNotYet, kOurs, kQt };
-  // Ends the club's file (once): our writer's file is given its cover and ended on the ending
-  // thread, Qt's engine's cover is drawn for Finish.
+  // Ends the club's file (once): our writer's file is given its cover here and ended on the
+  // ending thread, Qt's engine's cover is drawn for Finish.
   void CloseClub(Club& club);
   // Draws the club's cover and puts it before its certificates in our writer's file.
   bool AddCover(Club& club);
