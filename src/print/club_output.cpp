@@ -149,6 +149,7 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
       target.pdf = std::make_unique<PdfWriter::File>(
           writer_, [part](const QByteArray& b) { return part->Append(b); });
       target.pdf->SetPlacement(placement_);
+      target.pdf->CompressWhenClosed();
     }
     if (!target.pdf->Add(doc)) {
       const QString why = target.part->error();

@@ -469,11 +469,11 @@ struct PdfWriter::State {
     c.append(bold ? "ET Q\n" : "ET\n");
   }
 
-  // The compressed content stream of each page, the faces they use filled in; nullopt when a
-  // text cannot be drawn exactly here or the compressor failed.
+  // The content stream of each page, compressed unless not to be yet, the faces they use
+  // filled in; nullopt when a text cannot be drawn exactly here or the compressor failed.
   std::optional<std::vector<QByteArray>> Contents(const PrintDocument& doc, double sheet_height,
                                                   const QTransform& placement,
-                                                  std::map<int, UsedFace>& used) {
+                                                  std::map<int, UsedFace>& used, bool compress) {
     Drawing& d = Mine();
     std::vector<QByteArray> contents;
     for (const PrintPage& page : doc.pages) {
@@ -505,7 +505,7 @@ struct PdfWriter::State {
           c.append("l S Q\n");
         }
       }
-      contents.push_back(d.deflater.Stream(c));
+      contents.push_back(compress ? d.deflater.Stream(c) : c);
       if (contents.back().isEmpty()) return std::nullopt;
     }
     return contents;
@@ -557,11 +557,17 @@ struct PdfWriter::File::Data {
   size_t front = 0;              // of them, those added in front
   QTransform placement;          // of the pages' content
   bool closed = false;
+  bool deferred = false;                        // contents compressed by Close
+  std::vector<std::pair<int, QByteArray>> raw;  // content objects not yet written
 };
 
 PdfWriter::File::File(PdfWriter& writer, std::function<bool(const QByteArray&)> sink)
     : d_(std::make_unique<Data>(*writer.state_, std::move(sink))) {}
 PdfWriter::File::~File() = default;
+
+void PdfWriter::File::CompressWhenClosed() {
+  d_->deferred = true;
+}
 
 void PdfWriter::File::SetPlacement(const QTransform& placement) {
   d_->placement = placement;
@@ -577,7 +583,7 @@ bool PdfWriter::File::Add(const PrintDocument& doc, bool in_front) {
   // Every page is composed before any is written: a document that cannot be drawn here
   // leaves nothing of itself in the file.
   const std::optional<std::vector<QByteArray>> contents =
-      d_->state.Contents(doc, sheet.height(), d_->placement, d_->used);
+      d_->state.Contents(doc, sheet.height(), d_->placement, d_->used, !d_->deferred);
   if (!contents) return false;
   PdfFile& file = d_->file;
   for (const QByteArray& content : *contents) {
@@ -588,7 +594,11 @@ bool PdfWriter::File::Add(const PrintDocument& doc, bool in_front) {
     page << sheet.width() << sheet.height();
     page.append("] /Resources 4 0 R /Contents ").append(PdfFile::Ref(content_object));
     page.append(" >>\nendobj\n");
-    file.Stream(content_object, content, QByteArray());
+    if (d_->deferred) {
+      d_->raw.emplace_back(content_object, content);
+    } else {
+      file.Stream(content_object, content, QByteArray());
+    }
     if (in_front) {
       d_->pages.insert(d_->pages.begin() + static_cast<std::ptrdiff_t>(d_->front++), page_object);
     } else {
@@ -613,6 +623,13 @@ bool PdfWriter::File::Close() {
     }
   }
   const std::lock_guard lock(s.ending);
+  for (const auto& [object, content] : d_->raw) {
+    const QByteArray packed = s.ending_deflater.Stream(content);
+    if (packed.isEmpty()) return false;
+    file.Stream(object, packed, QByteArray());
+    if (!file.Flush()) return false;
+  }
+  d_->raw.clear();
   std::vector<int> fonts;
   size_t k = 0;
   for (auto& [index, u] : d_->used) {

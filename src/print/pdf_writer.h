@@ -49,13 +49,18 @@ class PdfWriter {
     // is written then) or the sink failed. in_front: its pages come before every page added
     // without it (a list of what the file holds, made once the rest is known).
     bool Add(const PrintDocument& doc, bool in_front = false);
-    // The fonts, the page tree and the cross-reference table: the file is whole. False when a
-    // font could not be made or the sink failed, or without a page.
+    // The pages' contents held for it, the fonts, the page tree and the cross-reference table:
+    // the file is whole. False when a font could not be made or the sink failed, or without a
+    // page.
     bool Close();
     int pages() const;
     // Every page added after this has its content placed so (twips to twips, about the sheet's
     // top-left corner): a printer's calibration.
     void SetPlacement(const QTransform& placement);
+    // The pages' contents are compressed by Close rather than as they are added: the thread
+    // that closes the file takes that work off the thread that draws. The pages are held
+    // until then.
+    void CompressWhenClosed();
 
    private:
     struct Data;
