@@ -20,8 +20,6 @@ class SerialWorker {
   SerialWorker& operator=(const SerialWorker&) = delete;
 
   void Post(std::function<void()> work);
-  // Work posted and not begun.
-  size_t Waiting();
   // Until everything posted has run.
   void Wait();
 
