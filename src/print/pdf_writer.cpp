@@ -559,7 +559,28 @@ struct PdfWriter::File::Data {
   bool closed = false;
   bool deferred = false;                        // contents compressed by Close
   std::vector<std::pair<int, QByteArray>> raw;  // content objects not yet written
+  qsizetype raw_bytes = 0;
+
+  // The contents held, compressed and written.
+  bool WriteHeld(Deflater& deflater) {
+    for (const auto& [object, content] : raw) {
+      const QByteArray packed = deflater.Stream(content);
+      if (packed.isEmpty()) return false;
+      file.Stream(object, packed, QByteArray());
+      if (!file.Flush()) return false;
+    }
+    raw.clear();
+    raw_bytes = 0;
+    return true;
+  }
 };
+
+namespace {
+
+// Contents held for Close at most: a file of thousands of pages is not held whole.
+constexpr qsizetype kMostHeldBytes = 2 * 1024 * 1024;
+
+}  // namespace
 
 PdfWriter::File::File(PdfWriter& writer, std::function<bool(const QByteArray&)> sink)
     : d_(std::make_unique<Data>(*writer.state_, std::move(sink))) {}
@@ -596,6 +617,7 @@ bool PdfWriter::File::Add(const PrintDocument& doc, bool in_front) {
     page.append(" >>\nendobj\n");
     if (d_->deferred) {
       d_->raw.emplace_back(content_object, content);
+      d_->raw_bytes += content.size();
     } else {
       file.Stream(content_object, content, QByteArray());
     }
@@ -605,6 +627,7 @@ bool PdfWriter::File::Add(const PrintDocument& doc, bool in_front) {
       d_->pages.push_back(page_object);
     }
   }
+  if (d_->raw_bytes > kMostHeldBytes && !d_->WriteHeld(d_->state.Mine().deflater)) return false;
   return file.Flush();
 }
 
@@ -623,13 +646,7 @@ bool PdfWriter::File::Close() {
     }
   }
   const std::lock_guard lock(s.ending);
-  for (const auto& [object, content] : d_->raw) {
-    const QByteArray packed = s.ending_deflater.Stream(content);
-    if (packed.isEmpty()) return false;
-    file.Stream(object, packed, QByteArray());
-    if (!file.Flush()) return false;
-  }
-  d_->raw.clear();
+  if (!d_->WriteHeld(s.ending_deflater)) return false;
   std::vector<int> fonts;
   size_t k = 0;
   for (auto& [index, u] : d_->used) {

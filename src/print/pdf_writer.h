@@ -58,8 +58,8 @@ class PdfWriter {
     // top-left corner): a printer's calibration.
     void SetPlacement(const QTransform& placement);
     // The pages' contents are compressed by Close rather than as they are added: the thread
-    // that closes the file takes that work off the thread that draws. The pages are held
-    // until then.
+    // that closes the file takes that work off the thread that draws. They are held until then,
+    // up to a bound past which Add writes them itself.
     void CompressWhenClosed();
 
    private:

@@ -167,6 +167,44 @@ TEST(PdfWriter, ARunFileDrawsEachCertificateAsItsOwnFileDoes) {
   EXPECT_FALSE(added && full.Close());
 }
 
+// Pages compressed when the file is closed: the same pages, held until then, but not past a
+// bound, so that a file of thousands of pages is written as it goes.
+TEST(PdfWriter, AFileCompressedWhenClosedDrawsTheSameAndHoldsABoundedPart) {
+  PdfWriter writer;
+  Poppler poppler;
+  const PrintDocument doc = Certificate(QStringLiteral("山田　太郎"));
+  const QByteArray at_once = writer.Write(doc);
+  QByteArray later;
+  PdfWriter::File file(writer, [&later](const QByteArray& bytes) {
+    later.append(bytes);
+    return true;
+  });
+  file.CompressWhenClosed();
+  ASSERT_TRUE(file.Add(doc));
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(poppler.Complaints(later, QStringLiteral("later")), QString());
+  for (int page = 1; page <= 2; ++page) {
+    const QImage a = poppler.Raster(at_once, QStringLiteral("at_once"), page);
+    const QImage b = poppler.Raster(later, QStringLiteral("later"), page);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_GT(Compare(a, b).total_ink, 100);
+    EXPECT_EQ(Compare(a, b).differing, 0) << "page " << page;
+  }
+
+  // Until Close only the pages' contents are streams.
+  bool contents_came = false;
+  PdfWriter::File many(writer, [&contents_came](const QByteArray& bytes) {
+    contents_came = contents_came || bytes.contains("stream");
+    return true;
+  });
+  many.CompressWhenClosed();
+  int added = 0;
+  while (!contents_came && added < 20000 && many.Add(doc)) ++added;
+  EXPECT_GT(added, 10);        // a club's worth is held
+  EXPECT_TRUE(contents_came);  // thousands are not
+  EXPECT_TRUE(many.Close());
+}
+
 // A face with CFF outlines is embedded as CFF (a CJK face keyed by CIDs): drawn as Qt draws
 // it, its text searchable, in its own file as in a run's.
 TEST(PdfWriter, EmbedsCffFacesAsCff) {
