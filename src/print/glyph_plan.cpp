@@ -145,6 +145,15 @@ TextPlan PlanHorizontal(const TextRun& run, const ShapingFont& f) {
   return out;
 }
 
+// What a run's shaping font depends on: its font, size and style.
+void AppendFontKey(QString& key, const TextRun& run) {
+  key.append(run.font).append(QChar(0x1F));
+  // The size's own bits: no number is formatted for every text drawn.
+  const auto bits = std::bit_cast<quint64>(run.size);
+  for (int i = 0; i < 4; ++i) key.append(QChar(static_cast<char16_t>(bits >> (16 * i))));
+  key.append(QChar(run.bold ? u'B' : u'-')).append(QChar(run.italic ? u'I' : u'-'));
+}
+
 TextPlan PlanVertical(const TextRun& run, const ShapingFont& f) {
   TextPlan out;
   const VerticalLine line = ShapeVertical(f.font, run.text);
@@ -181,14 +190,8 @@ QTransform GlyphPiece::GlyphToTwips() const {
 QString PlanKey(const TextRun& run) {
   QString key;
   key.reserve(run.font.size() + run.text.size() + 8);
-  key.append(run.font).append(QChar(0x1F));
-  // The size's own bits: no number is formatted for every text drawn.
-  const auto bits = std::bit_cast<quint64>(run.size);
-  for (int i = 0; i < 4; ++i) key.append(QChar(static_cast<char16_t>(bits >> (16 * i))));
-  key.append(QChar(run.bold ? u'B' : u'-'))
-      .append(QChar(run.italic ? u'I' : u'-'))
-      .append(QChar(run.vertical ? u'V' : u'-'))
-      .append(run.text);
+  AppendFontKey(key, run);
+  key.append(QChar(run.vertical ? u'V' : u'-')).append(run.text);
   return key;
 }
 
@@ -203,7 +206,8 @@ std::shared_ptr<const TextPlan> PlanText(const TextRun& run, const QString& key)
   if (plans.size() >= kMaxPlans) plans.clear();
   // One font object per font and size: its engine is looked up once, not for every text.
   thread_local QHash<QString, ShapingFont> fonts;
-  const QString font_key = key.left(run.font.size() + 7);
+  QString font_key;
+  AppendFontKey(font_key, run);
   auto font = fonts.constFind(font_key);
   if (font == fonts.constEnd()) {
     if (fonts.size() >= kMaxPlans) fonts.clear();
