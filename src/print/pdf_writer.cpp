@@ -515,11 +515,6 @@ struct PdfWriter::State {
 PdfWriter::PdfWriter() : state_(std::make_unique<State>()) {}
 PdfWriter::~PdfWriter() = default;
 
-void PdfWriter::ForgetThread() {
-  const std::lock_guard lock(state_->drawings_lock);
-  state_->drawings.erase(std::this_thread::get_id());
-}
-
 bool PdfWriter::CanWrite(const PrintDocument& doc) {
   if (doc.PageCount() == 0 || doc.width <= 0 || doc.height <= 0) return false;
   Drawing& drawing = state_->Mine();

@@ -14,8 +14,10 @@ namespace kvsys {
 // and metrics and the shaped texts. A run that writes one file per certificate repeats little
 // but the names. Fonts are embedded as subsets of the glyphs each file shows.
 //
-// Two threads may draw at once, each into files of its own (a file may be handed from one to
-// the other): the fonts are shared, what a thread shaped is its own.
+// Two threads may use it at once, each with files of its own (a file may be handed from one to
+// the other, to be closed there): the fonts are shared, what a thread shaped is its own. What a
+// thread shaped holds that thread's fonts and goes with the writer: a thread that draws here
+// must still be there when the writer goes.
 class PdfWriter {
  public:
   PdfWriter();
@@ -30,9 +32,6 @@ class PdfWriter {
   QByteArray Write(const PrintDocument& doc, const QTransform& placement = QTransform());
   // Whether every text of the document can be drawn here exactly as the renderer draws it.
   bool CanWrite(const PrintDocument& doc);
-  // Lets go of what the calling thread shaped here (it holds that thread's fonts): called by a
-  // thread that drew here before it ends.
-  void ForgetThread();
 
   // One PDF file of many documents, written as they come: each page goes to the sink at once
   // (a run of thousands never holds its pages), the fonts, one subset of each face for the
