@@ -68,14 +68,18 @@ PrintDocument DrawClubCover(const QString& club, const std::vector<const ClubCer
   surface.SetFontName(QStringLiteral("ＭＳ 明朝"));
   surface.SetFontSize(16);
   surface.SetLineIndent(kMargin);
-  surface.OutputText(QStringLiteral("%1 賞状一覧（%2枚）\r\r")
-                         .arg(ClubTitle(club))
-                         .arg(static_cast<int>(lines.size())));
+  // Texts the certificates laid out already (the club's name; an event's name and class) are
+  // drawn on their own, the rest of the line after them: a cover then lays out little anew.
+  surface.OutputText(ClubTitle(club));
+  surface.OutputText(QStringLiteral(" 賞状一覧（%1枚）\r\r").arg(static_cast<int>(lines.size())));
   surface.SetFontSize(10.5);
   for (const ClubCertificate* c : lines) {
     // Each column starts where it stands on the page the line's first text went to.
     surface.SetCurrentX(kMargin);
-    surface.OutputText(c->event);
+    const QStringList parts = c->event.split(QChar(u'　'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+      surface.OutputText(i == 0 ? parts[i] : QChar(u'　') + parts[i]);
+    }
     surface.SetCurrentX(kMargin + kRankColumn);
     surface.OutputText(c->rank);
     surface.SetCurrentX(kMargin + kNameColumn);

@@ -126,8 +126,8 @@ void PrintSurface::SetFontItalic(bool italic) {
 // their fonts and most of their texts, and measuring large glyphs loads each again. Kept per
 // thread for every surface: a run's check and its drawing measure the same texts.
 struct PrintSurface::MeasuredFont {
-  QFont font;
-  QFontMetricsF metrics;
+  QFont font;                     // held, so that its engine stays loaded
+  double line_spacing = 0;        // asked for every text: kept rather than asked of the font
   QHash<QString, double> widths;  // advance along the line: a vertical line's height
 };
 
@@ -138,7 +138,7 @@ PrintSurface::MeasuredFont& PrintSurface::Measured() {
   if (it == measured.end()) {
     if (measured.size() >= kMaxMeasuredFonts) measured.clear();
     const QFont font = CertificateFont(face_, size_, bold_, italic_);
-    it = measured.emplace(key, MeasuredFont{font, QFontMetricsF(font), {}}).first;
+    it = measured.emplace(key, MeasuredFont{font, QFontMetricsF(font).lineSpacing(), {}}).first;
   }
   return it->second;
 }
@@ -162,7 +162,7 @@ double PrintSurface::Width(const QString& line) {
 }
 
 double PrintSurface::LineHeight() {
-  return Measured().metrics.lineSpacing();
+  return Measured().line_spacing;
 }
 
 void PrintSurface::OutputText(const QString& text) {
