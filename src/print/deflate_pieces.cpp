@@ -35,8 +35,9 @@ DeflatedPiece Deflater::Piece(const char* data, qsizetype size) {
   s.avail_in = static_cast<uInt>(size);
   s.next_out = reinterpret_cast<Bytef*>(piece.blocks.data());
   s.avail_out = static_cast<uInt>(piece.blocks.size());
-  // A full flush ends the blocks on a byte boundary, with nothing left in the compressor.
-  if (deflate(&s, Z_FULL_FLUSH) != Z_OK || s.avail_in != 0) {
+  // A sync flush ends the blocks on a byte boundary, with nothing left in the compressor; the
+  // reset above already keeps the piece from referring to anything before it.
+  if (deflate(&s, Z_SYNC_FLUSH) != Z_OK || s.avail_in != 0) {
     z_->ok = false;
     piece.blocks.clear();
     return piece;

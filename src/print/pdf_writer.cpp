@@ -138,26 +138,34 @@ QByteArray PdfName(const QRawFont& raw) {
   return name.isEmpty() ? QByteArray("Font") : name;
 }
 
-// The ToUnicode CMap of a subset: what each of the first shown glyphs of it shows, as far as
-// the face has learnt it.
-QByteArray ToUnicodeMap(const Face& face, const std::vector<quint32>& glyphs, size_t shown) {
+// What each of the first shown glyphs of a subset shows, as far as the face has learnt it:
+// the glyph's number in the subset and its characters. Under the writer's `fonts`, which the
+// drawing thread waits for: only looked up here, the map is made after.
+using GlyphTexts = std::vector<std::pair<quint32, QString>>;
+GlyphTexts TextsOf(const Face& face, const std::vector<quint32>& glyphs, size_t shown) {
+  GlyphTexts texts;
+  for (size_t cid = 1; cid < shown; ++cid) {
+    const auto it = face.text_of.constFind(glyphs[cid]);
+    if (it != face.text_of.constEnd()) texts.emplace_back(static_cast<quint32>(cid), it.value());
+  }
+  return texts;
+}
+
+// The ToUnicode CMap of a subset.
+QByteArray ToUnicodeMap(const GlyphTexts& texts) {
   QByteArray map(
       "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
       "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n");
-  std::vector<quint32> mapped;
-  for (size_t cid = 1; cid < shown; ++cid) {
-    if (face.text_of.contains(glyphs[cid])) mapped.push_back(static_cast<quint32>(cid));
-  }
-  for (size_t i = 0; i < mapped.size(); i += 100) {  // at most 100 entries a block
-    const size_t end = std::min(mapped.size(), i + 100);
+  for (size_t i = 0; i < texts.size(); i += 100) {  // at most 100 entries a block
+    const size_t end = std::min(texts.size(), i + 100);
     map.append(QByteArray::number(static_cast<qulonglong>(end - i))).append(" beginbfchar\n");
     for (size_t j = i; j < end; ++j) {
       map.append('<');
-      AppendHex4(map, mapped[j]);
+      AppendHex4(map, texts[j].first);
       map.append("> <");
-      AppendUtf16Hex(map, face.text_of.value(glyphs[mapped[j]]));
+      AppendUtf16Hex(map, texts[j].second);
       map.append(">\n");
     }
     map.append("endbfchar\n");
@@ -633,11 +641,11 @@ bool PdfWriter::File::Close() {
   PdfFile& file = d_->file;
   // What each face's glyphs show, as far as the faces know it: another thread may teach them
   // more meanwhile.
-  std::vector<QByteArray> maps;
+  std::vector<GlyphTexts> texts;
   {
     const std::lock_guard lock(s.fonts);
     for (const auto& [index, u] : d_->used) {
-      maps.push_back(ToUnicodeMap(*u.face, u.glyphs, u.glyphs.size()));
+      texts.push_back(TextsOf(*u.face, u.glyphs, u.glyphs.size()));
     }
   }
   const std::lock_guard lock(s.ending);
@@ -647,7 +655,9 @@ bool PdfWriter::File::Close() {
   for (auto& [index, u] : d_->used) {
     const int first = file.Reserve();
     for (int i = 1; i < 5; ++i) file.Reserve();
-    if (!WriteFace(file, first, *u.face, u, maps[k++], s.ending_deflater)) return false;
+    if (!WriteFace(file, first, *u.face, u, ToUnicodeMap(texts[k++]), s.ending_deflater)) {
+      return false;
+    }
     fonts.push_back(first);
     if (!file.Flush()) return false;
   }
