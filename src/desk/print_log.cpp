@@ -289,9 +289,12 @@ void PrintLog::Add(std::vector<PrintLogRow>& rows) {
   if (rows.empty()) return;
   StoreTransaction tx(db_);
   const QDateTime now = QDateTime::currentDateTime();
+  // Asked once: each asks the system, and a run adds thousands of rows.
+  const QString host = env_.host();
+  const qint64 pid = env_.pid();
   for (PrintLogRow& row : rows) {
-    row.host = env_.host();
-    row.pid = env_.pid();
+    row.host = host;
+    row.pid = pid;
     row.started = self_started_;
     if (!row.time.isValid()) row.time = now;
     if (row.state.isEmpty()) row.state = kLogOut;

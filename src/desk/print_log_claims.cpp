@@ -144,6 +144,9 @@ void PrintLog::Claim(std::vector<ClaimItem>& items, bool new_only) {
   if (items.empty()) return;
   StoreTransaction tx(db_);
   const QDateTime now = QDateTime::currentDateTime();
+  // Asked once: each asks the system, and a run claims thousands of certificates.
+  const QString host = env_.host();
+  const qint64 pid = env_.pid();
   const QString find =
       SelectRows() + QStringLiteral(
                          " WHERE 大会番号 = ? AND 競技番号 = ? AND クラス番号 = ? AND "
@@ -182,8 +185,8 @@ void PrintLog::Claim(std::vector<ClaimItem>& items, bool new_only) {
         continue;
       }
     }
-    row.host = env_.host();
-    row.pid = env_.pid();
+    row.host = host;
+    row.pid = pid;
     row.started = self_started_;
     row.time = now;
     row.state = kLogClaimed;
@@ -201,10 +204,12 @@ std::vector<qint64> PrintLog::WritePlaces(const std::vector<LogPlace>& places, b
           .arg(kPrintLogTable, out ? QStringLiteral(", 状態 = ?, 時刻 = ?") : QString()) +
       kOwnClaim;
   const QString now = QDateTime::currentDateTime().toString(kTimeFormat);
+  const QString host = env_.host();
+  const qint64 pid = env_.pid();
   for (const LogPlace& p : places) {
     QVariantList params = {p.output, p.where, p.page, p.job};
     if (out) params << kLogOut << now;
-    params << p.id << env_.host() << env_.pid() << self_started_;
+    params << p.id << host << pid << self_started_;
     db_.ExecuteWithParams(sql, params);
     if (db_.RowsAffected() == 0) lost.push_back(p.id);
   }
