@@ -25,6 +25,11 @@ void SerialWorker::Post(std::function<void()> work) {
   changed_.notify_all();
 }
 
+size_t SerialWorker::Waiting() {
+  const std::lock_guard lock(mutex_);
+  return queue_.size();
+}
+
 void SerialWorker::Wait() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return queue_.empty() && !running_; });

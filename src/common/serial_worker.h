@@ -20,6 +20,8 @@ class SerialWorker {
   SerialWorker& operator=(const SerialWorker&) = delete;
 
   void Post(std::function<void()> work);
+  // Work posted and not begun: how far the thread is behind.
+  size_t Waiting();
   // Until everything posted has run.
   void Wait();
 

@@ -39,6 +39,9 @@ QString EndingError(const QString& why, const QString& folder) {
 }
 
 constexpr int kA4 = 9;
+// Clubs waiting to be ended: at this many the ending thread is behind.
+constexpr size_t kEndingBehind = static_cast<size_t>(2);
+constexpr int kMostWaitingEnds = 8;
 constexpr int kMargin = 1134;  // 20 mm
 constexpr int kRankColumn = 6500;
 constexpr int kNameColumn = 8000;
@@ -153,8 +156,10 @@ bool ClubPdfOutput::Write(const PrintDocument& doc, QString* error) {
       target.pdf = std::make_unique<PdfWriter::File>(
           writer_, [part](const QByteArray& b) { return part->Append(b); });
       target.pdf->SetPlacement(placement_);
-      target.pdf->CompressWhenClosed();
     }
+    // The ending thread compresses the pages while it keeps up; behind (a row of small
+    // clubs), this thread does, rather than wait for room in its queue.
+    target.pdf->CompressWhenClosed(!ending_ || ending_->Waiting() < kEndingBehind);
     if (!target.pdf->Add(doc)) {
       const QString why = target.part->error();
       if (!why.isEmpty()) return Fail(error, failed_ = why);
@@ -201,7 +206,7 @@ void ClubPdfOutput::CloseClub(Club& club) {
   // The cover is drawn here: this thread has laid out the names already, for the
   // certificates. A cover that cannot be added fails the file like any write.
   const bool covered = AddCover(club);
-  if (!ending_) ending_ = std::make_unique<SerialWorker>();
+  if (!ending_) ending_ = std::make_unique<SerialWorker>(kMostWaitingEnds);
   // The club is the ending thread's until WaitForEnds: its file and its hidden file.
   ending_->Post([this, &club, covered] {
     const bool ok = covered && club.pdf->Close() && club.part->Close();

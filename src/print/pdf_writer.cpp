@@ -560,7 +560,7 @@ struct PdfWriter::File::Data {
   size_t front = 0;              // of them, those added in front
   QTransform placement;          // of the pages' content
   bool closed = false;
-  bool deferred = false;                        // contents compressed by Close
+  bool deferred = false;                        // contents added now compressed by Close
   std::vector<std::pair<int, QByteArray>> raw;  // content objects not yet written
   qsizetype raw_bytes = 0;
 
@@ -589,8 +589,8 @@ PdfWriter::File::File(PdfWriter& writer, std::function<bool(const QByteArray&)> 
     : d_(std::make_unique<Data>(*writer.state_, std::move(sink))) {}
 PdfWriter::File::~File() = default;
 
-void PdfWriter::File::CompressWhenClosed() {
-  d_->deferred = true;
+void PdfWriter::File::CompressWhenClosed(bool later) {
+  d_->deferred = later;
 }
 
 void PdfWriter::File::SetPlacement(const QTransform& placement) {

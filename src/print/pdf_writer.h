@@ -56,10 +56,11 @@ class PdfWriter {
     // Every page added after this has its content placed so (twips to twips, about the sheet's
     // top-left corner): a printer's calibration.
     void SetPlacement(const QTransform& placement);
-    // The pages' contents are compressed by Close rather than as they are added: the thread
-    // that closes the file takes that work off the thread that draws. They are held until then,
-    // up to a bound past which Add writes them itself.
-    void CompressWhenClosed();
+    // The contents of the pages added from now on are compressed by Close (later = true)
+    // rather than as they are added: the thread that closes the file takes that work off the
+    // thread that draws. They are held until then, up to a bound past which Add writes them
+    // itself.
+    void CompressWhenClosed(bool later = true);
 
    private:
     struct Data;
