@@ -39,8 +39,9 @@ QString EndingError(const QString& why, const QString& folder) {
 }
 
 constexpr int kA4 = 9;
-// Clubs waiting to be ended: at this many the ending thread is behind.
-constexpr size_t kEndingBehind = static_cast<size_t>(2);
+// Clubs waiting to be ended: at this many the ending thread is behind; the drawing thread
+// waits at the most.
+constexpr size_t kEndingBehind = 2;
 constexpr int kMostWaitingEnds = 8;
 constexpr int kMargin = 1134;  // 20 mm
 constexpr int kRankColumn = 6500;
