@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace kvsys {
 
 struct Deflater::Z {
@@ -43,6 +45,26 @@ DeflatedPiece Deflater::Piece(const char* data, qsizetype size) {
     return piece;
   }
   piece.blocks.resize(piece.blocks.size() - static_cast<qsizetype>(s.avail_out));
+  return piece;
+}
+
+DeflatedPiece Deflater::Stored(const char* data, qsizetype size) {
+  DeflatedPiece piece;
+  piece.size = size;
+  if (size <= 0) return piece;
+  piece.adler = static_cast<quint32>(
+      adler32_z(1, reinterpret_cast<const Bytef*>(data), static_cast<z_size_t>(size)));
+  constexpr qsizetype kMostStored = 0xFFFF;
+  piece.blocks.reserve(size + (size / kMostStored + 1) * 5);
+  for (qsizetype at = 0; at < size; at += kMostStored) {
+    const auto n = static_cast<quint16>(std::min(kMostStored, size - at));
+    // Not the last block, stored; its header ends the byte, as every piece ends on one.
+    piece.blocks.append('\0');
+    for (const quint16 word : {n, static_cast<quint16>(~n)}) {
+      piece.blocks.append(static_cast<char>(word & 0xFF)).append(static_cast<char>(word >> 8));
+    }
+    piece.blocks.append(data + at, n);
+  }
   return piece;
 }
 

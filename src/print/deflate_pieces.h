@@ -25,6 +25,9 @@ class Deflater {
   Deflater& operator=(const Deflater&) = delete;
 
   DeflatedPiece Piece(const char* data, qsizetype size);
+  // The data as it is, in stored blocks: for what each file has its own of and compresses
+  // little (a subset's tables, its ToUnicode map), where compressing costs more than it saves.
+  static DeflatedPiece Stored(const char* data, qsizetype size);
   // A whole stream of data.
   QByteArray Stream(const QByteArray& data);
   // One stream holding the pieces' data in order.

@@ -233,7 +233,7 @@ class PdfFile {
 
 // The compressed subset of the face showing glyphs (components are appended to them), and
 // its size before compression; empty on failure. The tables before the glyphs are this
-// file's own; a glyph copied as it is was compressed when a file first showed it.
+// file's own and go stored; a glyph copied as it is was compressed when a file first showed it.
 QByteArray PackFont(Face& face, std::vector<quint32>& glyphs, qsizetype* size, Deflater& deflater) {
   std::vector<TrueTypeSubsetter::GlyphSpan> spans;
   const QByteArray font = face.outlines.Subset(glyphs, &spans);
@@ -243,7 +243,7 @@ QByteArray PackFont(Face& face, std::vector<quint32>& glyphs, qsizetype* size, D
   fresh.reserve(spans.size() + 1);  // the pieces point into it
   std::vector<const DeflatedPiece*> pieces;
   const qsizetype glyphs_at = spans.empty() ? font.size() : spans.front().offset;
-  pieces.push_back(&fresh.emplace_back(deflater.Piece(font.constData(), glyphs_at)));
+  pieces.push_back(&fresh.emplace_back(Deflater::Stored(font.constData(), glyphs_at)));
   for (const TrueTypeSubsetter::GlyphSpan& span : spans) {
     const char* data = font.constData() + span.offset;
     if (!span.as_is) {
@@ -260,8 +260,8 @@ QByteArray PackFont(Face& face, std::vector<quint32>& glyphs, qsizetype* size, D
 }
 
 // The five objects of a used face from object n: the font, its CID font, its descriptor, its
-// subset's outlines and its ToUnicode map (made before the subset adds components). False
-// when the subset or the map failed.
+// subset's outlines and its ToUnicode map (made before the subset adds components; stored, as
+// every file has its own). False when the subset or the map failed.
 bool WriteFace(PdfFile& file, int n, Face& face, UsedFace& u, const QByteArray& to_unicode,
                Deflater& deflater) {
   qsizetype font_size = 0;
@@ -318,7 +318,8 @@ bool WriteFace(PdfFile& file, int n, Face& face, UsedFace& u, const QByteArray& 
               face.is_cff ? QByteArray(" /Subtype /CIDFontType0C")
                           : " /Length1 " + QByteArray::number(font_size));
 
-  const QByteArray packed_map = deflater.Stream(to_unicode);
+  const DeflatedPiece map_piece = Deflater::Stored(to_unicode.constData(), to_unicode.size());
+  const QByteArray packed_map = Deflater::Join({&map_piece});
   if (packed_map.isEmpty()) return false;
   file.Stream(n + 4, packed_map, QByteArray());
   return true;
