@@ -514,6 +514,7 @@ struct PdfWriter::State {
           c.append("l S Q\n");
         }
       }
+      if (!compress) c.squeeze();  // held until the file is closed: not the room reserved
       contents.push_back(compress ? d.deflater.Stream(c) : c);
       if (contents.back().isEmpty()) return std::nullopt;
     }
