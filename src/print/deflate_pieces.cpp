@@ -21,12 +21,24 @@ Deflater::~Deflater() {
   if (z_->ok) deflateEnd(&z_->s);
 }
 
-DeflatedPiece Deflater::Piece(const char* data, qsizetype size) {
+namespace {
+
+// A piece of the data with its size and checksum, its blocks still to come.
+DeflatedPiece PieceOf(const char* data, qsizetype size) {
   DeflatedPiece piece;
   piece.size = size;
+  if (size > 0) {
+    piece.adler = static_cast<quint32>(
+        adler32_z(1, reinterpret_cast<const Bytef*>(data), static_cast<z_size_t>(size)));
+  }
+  return piece;
+}
+
+}  // namespace
+
+DeflatedPiece Deflater::Piece(const char* data, qsizetype size) {
+  DeflatedPiece piece = PieceOf(data, size);
   if (size <= 0) return piece;
-  piece.adler = static_cast<quint32>(
-      adler32_z(1, reinterpret_cast<const Bytef*>(data), static_cast<z_size_t>(size)));
   if (!z_->ok || deflateReset(&z_->s) != Z_OK) {
     z_->ok = false;
     return piece;
@@ -49,11 +61,7 @@ DeflatedPiece Deflater::Piece(const char* data, qsizetype size) {
 }
 
 DeflatedPiece Deflater::Stored(const char* data, qsizetype size) {
-  DeflatedPiece piece;
-  piece.size = size;
-  if (size <= 0) return piece;
-  piece.adler = static_cast<quint32>(
-      adler32_z(1, reinterpret_cast<const Bytef*>(data), static_cast<z_size_t>(size)));
+  DeflatedPiece piece = PieceOf(data, size);
   constexpr qsizetype kMostStored = 0xFFFF;
   piece.blocks.reserve(size + (size / kMostStored + 1) * 5);
   for (qsizetype at = 0; at < size; at += kMostStored) {
